@@ -1,0 +1,2 @@
+#pragma once
+// Operating-system services behind one thin layer.

@@ -1,0 +1,91 @@
+#include "tests/support/TestEnv.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+
+#include <sys/stat.h>
+#include <utime.h>
+
+namespace testenv {
+namespace {
+QString g_root;
+}
+
+void IsolateUserFolders() {
+  if (!g_root.isEmpty())
+    return;
+  // Made under the system's temporary folder before TMPDIR is redirected into it.
+  auto *root = new QTemporaryDir(QDir::tempPath() + QStringLiteral("/pairhound-test-XXXXXX"));
+  root->setAutoRemove(true);
+  g_root = root->path();
+  static std::unique_ptr<QTemporaryDir> keep(root);
+  const struct {
+    const char *var;
+    const char *sub;
+  } folders[] = {{"HOME", "home"},
+                 {"XDG_CONFIG_HOME", "home/.config"},
+                 {"XDG_DATA_HOME", "home/.local/share"},
+                 {"XDG_CACHE_HOME", "home/.cache"},
+                 {"TMPDIR", "tmp"}};
+  for (const auto &f : folders) {
+    const QString p = g_root + QLatin1Char('/') + QLatin1String(f.sub);
+    QDir().mkpath(p);
+    qputenv(f.var, QFile::encodeName(p));
+  }
+}
+
+QString IsolatedRoot() { return g_root; }
+
+void ClearSettings() {
+  QSettings s(QStringLiteral("Brambleworks"), QStringLiteral("Pairhound 1.5"));
+  s.clear();
+  s.sync();
+}
+
+QString SourceDir() {
+  const QByteArray env = qgetenv("PAIRHOUND_SOURCE_DIR");
+  if (!env.isEmpty())
+    return QFile::decodeName(env);
+  return QStringLiteral(PAIRHOUND_SOURCE_DIR_DEFAULT);
+}
+
+}  // namespace testenv
+
+TestDir::TestDir() : m_dir(QDir::tempPath() + QStringLiteral("/testdir-XXXXXX")) {}
+
+QString TestDir::filePath(const QString &relative) const { return m_dir.filePath(relative); }
+
+QString TestDir::createFolder(const QString &relative) {
+  const QString p = filePath(relative);
+  QDir().mkpath(p);
+  return p;
+}
+
+QString TestDir::createFile(const QString &relative, const QByteArray &contents) {
+  const QString p = filePath(relative);
+  QDir().mkpath(QFileInfo(p).absolutePath());
+  QFile f(p);
+  if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    return {};
+  f.write(contents);
+  return p;
+}
+
+QString TestDir::createFileOfSize(const QString &relative, qint64 size, quint32 seed) {
+  QByteArray data(static_cast<qsizetype>(size), Qt::Uninitialized);
+  quint32 x = seed * 2654435761u + 1;
+  for (qsizetype i = 0; i < data.size(); ++i) {
+    x = x * 1103515245u + 12345u;
+    data[i] = static_cast<char>(x >> 24);
+  }
+  return createFile(relative, data);
+}
+
+bool TestDir::setTimes(const QString &absolute, const QDateTime &modified, const QDateTime &accessed) {
+  struct utimbuf t;
+  t.actime = accessed.toSecsSinceEpoch();
+  t.modtime = modified.toSecsSinceEpoch();
+  return utime(QFile::encodeName(absolute).constData(), &t) == 0;
+}

@@ -1,0 +1,46 @@
+#pragma once
+// Test isolation: every test process gets its own home, settings store, data folder (trash) and
+// temporary folder, so no test touches the user's files or sees another test's settings.
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QTemporaryDir>
+
+namespace testenv {
+
+// Points HOME, XDG_CONFIG_HOME, XDG_DATA_HOME, XDG_CACHE_HOME and TMPDIR at fresh folders of one
+// temporary root. Must run before the first QSettings or QStandardPaths use.
+void IsolateUserFolders();
+
+// The root made by IsolateUserFolders (empty before).
+QString IsolatedRoot();
+
+// Removes every value of the program's settings store.
+void ClearSettings();
+
+// The source tree, for shipped files such as Language/English.wzl.
+QString SourceDir();
+
+}  // namespace testenv
+
+// A temporary folder that creates files with given contents, sizes and times.
+class TestDir {
+public:
+  TestDir();
+  bool isValid() const { return m_dir.isValid(); }
+  // The folder, without a trailing slash.
+  QString path() const { return m_dir.path(); }
+  // Absolute path of a relative name inside the folder.
+  QString filePath(const QString &relative) const;
+  // Creates a file (and its folders) with the given contents; returns its absolute path.
+  QString createFile(const QString &relative, const QByteArray &contents);
+  // Creates a file of the given size filled with a byte pattern seeded by seed.
+  QString createFileOfSize(const QString &relative, qint64 size, quint32 seed = 1);
+  QString createFolder(const QString &relative);
+  // Sets the last-write and last-access times of an existing file.
+  static bool setTimes(const QString &absolute, const QDateTime &modified, const QDateTime &accessed);
+
+private:
+  QTemporaryDir m_dir;
+};
