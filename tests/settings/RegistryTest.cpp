@@ -1,7 +1,9 @@
 #include "settings/Registry.h"
 
+#include "tests/settings/Printers.h"
 #include <QFile>
 #include <QSettings>
+
 #include <gtest/gtest.h>
 
 namespace {

@@ -1,5 +1,7 @@
 #include "settings/StringRoutines.h"
 
+#include "tests/settings/Printers.h"
+
 #include <gtest/gtest.h>
 
 TEST(ReplaceAll, ReplacesEveryOccurrence) {
