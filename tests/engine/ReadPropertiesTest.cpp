@@ -287,6 +287,18 @@ TEST_F(Reading, TagsOfAnMp3FileComeFromTheFullerTag) {
   EXPECT_THROW(ReadMusicTags(dir.filePath("none.mp3"), "none.mp3"), EReadFailed);
 }
 
+TEST_F(Reading, TagsOfOggAndWmaFiles) {
+  ASSERT_TRUE(media::SaveOgg(dir.filePath("a.ogg"), {"Ogg Title", "Ogg Artist", "Ogg Album"}));
+  const TMusicTag ogg = ReadMusicTags(dir.filePath("a.ogg"), "a.OGG");
+  EXPECT_EQ(ogg.Mp3_SongName, "Ogg Title");
+  EXPECT_EQ(ogg.Mp3_Artist, "Ogg Artist");
+  EXPECT_EQ(ogg.Mp3_Album, "Ogg Album");
+  ASSERT_TRUE(media::SaveWma(dir.filePath("a.wma"), {QString::fromUtf8("Wm\u00e4 Title"), "Wma Artist", {}}));
+  const TMusicTag wma = ReadMusicTags(dir.filePath("a.wma"), "a.wma");
+  EXPECT_EQ(wma.Mp3_SongName, QString::fromUtf8("Wm\u00e4 Title"));
+  EXPECT_EQ(wma.Mp3_Artist, "Wma Artist");
+}
+
 TEST_F(Reading, TagReadWithoutChecksumCountsTheFileAndSetsTheFlag) {
   const media::Tag tag{"Song", "Band", "Record"};
   ASSERT_TRUE(media::SaveMp3(dir.filePath("t.mp3"), nullptr, &tag));
