@@ -1,5 +1,5 @@
-#include "MediaFiles.h"
 #include "engine/CompareImage.h"
+#include "MediaFiles.h"
 #include "tests/support/TestEnv.h"
 
 #include <QFile>
@@ -23,7 +23,7 @@ TDataImage Uniform(qint64 Value) {
   return grid;
 }
 
-}  // namespace
+} // namespace
 
 TEST(PictureGrid, WhiteAndBlackPicturesGiveTheExtremes) {
   TestDir dir;
@@ -117,10 +117,10 @@ TEST(PictureGrid, SimilarityOfGrids) {
   EXPECT_TRUE(TDataImage::IsSimilar(base, base));
   TDataImage near = base;
   for (auto &cell : near.Cells)
-    cell.p = 475000;  // 5 % below
+    cell.p = 475000; // 5 % below
   EXPECT_TRUE(TDataImage::IsSimilar(base, near));
   TDataImage oneOff = near;
-  oneOff.Cell(7, 3).p = 400000;  // 20 % below
+  oneOff.Cell(7, 3).p = 400000; // 20 % below
   EXPECT_FALSE(TDataImage::IsSimilar(base, oneOff));
   TDataImage empty;
   EXPECT_FALSE(TDataImage::IsSimilar(empty, empty));

@@ -10,7 +10,7 @@ protected:
   TUseFileList list;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(FileModel, EveryItemGetsItsOwnPathEntryAndClearEmptiesTheTable) {
   const int a = list.AddFile("/data/", "a.txt", 10, nullptr);
