@@ -3,9 +3,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QTimeZone>
 
-#include <cmath>
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -26,14 +24,6 @@ double UnixTimeToDays(qint64 Seconds, qint64 Nanoseconds) {
   const QDateTime local = QDateTime::fromMSecsSinceEpoch(ms, Qt::LocalTime);
   const qint64 days = DayZero().daysTo(local.date());
   return double(days) + double(local.time().msecsSinceStartOfDay()) / kMsecsPerDay;
-}
-
-qint64 DaysToUnixMsecs(double Days) {
-  const double whole = std::floor(Days);
-  const QDate date = DayZero().addDays(qint64(whole));
-  const int ms = int(std::llround((Days - whole) * kMsecsPerDay));
-  const QDateTime local(date, QTime::fromMSecsSinceStartOfDay(0), Qt::LocalTime);
-  return local.addMSecs(ms).toMSecsSinceEpoch();
 }
 
 bool ReadFileProps(const QString &Path, TFileProps &Props) {

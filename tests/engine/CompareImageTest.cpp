@@ -189,9 +189,3 @@ TEST(Thumbnail, KeepsTheAspectInTheTopLeftCornerAndNeverEnlarges) {
   EXPECT_EQ(stretched.pixel(79, 59), qRgb(0, 0, 0));
 }
 
-TEST(Thumbnail, FitRect) {
-  EXPECT_EQ(FitRect(300, 230, 10, 10, false), QRect(0, 0, 300, 230));
-  EXPECT_EQ(FitRect(80, 60, 40, 30, true), QRect(0, 0, 40, 30));
-  EXPECT_EQ(FitRect(80, 60, 160, 60, true), QRect(0, 0, 80, 30));
-  EXPECT_EQ(FitRect(80, 60, 100, 300, true), QRect(0, 0, 20, 60));
-}

@@ -73,10 +73,6 @@ TEST(StringRoutines, RemoveExtensionAndReplaceChars) {
   EXPECT_EQ(RemoveExtension(".hidden"), "");
   EXPECT_EQ(ReplaceChars("a-b_c", "-_", QChar('+')), "a+b+c");
   EXPECT_EQ(ReplaceChars("a-b_c", "-_", QChar(0)), "abc");
-  QString x = "one", y = "two";
-  SwapStrings(x, y);
-  EXPECT_EQ(x, "two");
-  EXPECT_EQ(y, "one");
 }
 
 TEST(ContentCompare, SameWhenBothReadSharedAndEqual) {
