@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cmath>
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -24,6 +25,14 @@ double UnixTimeToDays(qint64 Seconds, qint64 Nanoseconds) {
   const QDateTime local = QDateTime::fromMSecsSinceEpoch(ms, Qt::LocalTime);
   const qint64 days = DayZero().daysTo(local.date());
   return double(days) + double(local.time().msecsSinceStartOfDay()) / kMsecsPerDay;
+}
+
+qint64 DaysToUnixMsecs(double Days) {
+  const double whole = std::floor(Days);
+  const QDate date = DayZero().addDays(qint64(whole));
+  const int ms = int(std::llround((Days - whole) * kMsecsPerDay));
+  const QDateTime local(date, QTime::fromMSecsSinceStartOfDay(0), Qt::LocalTime);
+  return local.addMSecs(ms).toMSecsSinceEpoch();
 }
 
 bool ReadFileProps(const QString &Path, TFileProps &Props) {

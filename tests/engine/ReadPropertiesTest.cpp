@@ -244,6 +244,13 @@ TEST(FileProps, FlagsFollowTheFileSystem) {
   EXPECT_EQ(untouched.Modified, 5);
 }
 
+TEST(FileProps, DayNumbersRoundTrip) {
+  const QDateTime when(QDate(2001, 2, 3), QTime(4, 5, 6, 789), Qt::LocalTime);
+  const double days = platform::UnixTimeToDays(when.toSecsSinceEpoch(), qint64(789) * 1000000);
+  EXPECT_EQ(platform::DaysToUnixMsecs(days), when.toMSecsSinceEpoch());
+  EXPECT_EQ(std::floor(days), QDate(1899, 12, 30).daysTo(QDate(2001, 2, 3)));
+}
+
 // A file whose checksum was computed and whose later reading failed is unreadable, never content.
 TEST_F(Reading, FailureAfterTheChecksumLeavesNoUsableCode) {
   const qint64 size = 12 * kBlock;
