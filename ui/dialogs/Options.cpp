@@ -21,9 +21,10 @@ QGroupBox *radioPair(QWidget *parent, const char *box, QRadioButton *&yes, const
   yes = MakeNamed<QRadioButton>(group, yesName);
   no = MakeNamed<QRadioButton>(group, noName);
   auto *layout = new QVBoxLayout(group);
+  layout->setContentsMargins(8, 2, 8, 2);
+  layout->setSpacing(0);
   layout->addWidget(yes);
   layout->addWidget(no);
-  layout->addStretch();
   return group;
 }
 } // namespace
@@ -38,6 +39,7 @@ TfrmOptions::TfrmOptions(TLangList &Langs, QWidget *Owner) : QDialog(Owner), m_l
   lblTranslator = MakeNamed<QLabel>(boxLanguage, "lblTranslator");
   lblTranslator->setFixedWidth(190);
   auto *languageRow = new QHBoxLayout(boxLanguage);
+  languageRow->setContentsMargins(8, 2, 8, 4);
   languageRow->addWidget(cmbLanguage, 1);
   languageRow->addWidget(lblTranslator);
 
@@ -45,23 +47,24 @@ TfrmOptions::TfrmOptions(TLangList &Langs, QWidget *Owner) : QDialog(Owner), m_l
                       rbtNoMinimizeToTrayOfFind, "rbtNoMinimizeToTrayOfFind");
   boxAnimationIcon = radioPair(this, "boxAnimationIcon", rbtAnimationIcon, "rbtAnimationIcon", rbtNoAnimationIcon,
                                "rbtNoAnimationIcon");
-  auto *switches = new QHBoxLayout;
-  switches->addWidget(boxTray, 1);
-  switches->addWidget(boxAnimationIcon, 1);
-
   btnOk = MakeNamed<QPushButton>(this, "btnOk");
   btnOk->setDefault(true);
   btnCancel = MakeNamed<QPushButton>(this, "btnCancel");
-  auto *buttons = new QHBoxLayout;
+  // The buttons sit at the bottom right, beside the last box, so the whole dialog fits its size.
+  auto *lastRow = new QHBoxLayout;
+  lastRow->addWidget(boxAnimationIcon, 1);
+  auto *buttons = new QVBoxLayout;
   buttons->addStretch();
   buttons->addWidget(btnOk);
   buttons->addWidget(btnCancel);
+  lastRow->addLayout(buttons);
 
   auto *layout = new QVBoxLayout(this);
-  layout->setContentsMargins(8, 8, 8, 8);
+  layout->setContentsMargins(8, 6, 8, 8);
+  layout->setSpacing(4);
   layout->addWidget(boxLanguage);
-  layout->addLayout(switches, 1);
-  layout->addLayout(buttons);
+  layout->addWidget(boxTray);
+  layout->addLayout(lastRow);
 
   connect(cmbLanguage, &QComboBox::activated, this, &TfrmOptions::cmbLanguageChange);
   connect(btnOk, &QPushButton::clicked, this, &TfrmOptions::btnOkClick);

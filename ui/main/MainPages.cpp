@@ -135,7 +135,7 @@ void TfrmMain::BuildWindow() {
   auto *buttons = new QHBoxLayout;
   buttons->setContentsMargins(8, 0, 8, 0);
   btnHelp = MakeNamed<QPushButton>(central, "btnHelp");
-  btnHelp->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
+  btnHelp->setIcon(HelpIcon());
   btnHelp->setAutoDefault(false);
   btnBack = MakeNamed<QPushButton>(central, "btnBack");
   btnNext = MakeNamed<QPushButton>(central, "btnNext");
@@ -246,12 +246,12 @@ void TfrmMain::BuildFirstPages() {
   {
     auto *layout = column(boxFoldersClient);
     layout->addWidget(trvFolders, 1);
+    layout->addWidget(cbxSearchArchive);
     auto *row = new QHBoxLayout;
-    row->addWidget(cbxSearchArchive);
-    row->addStretch();
     row->addWidget(lblMapDriveMount);
-    row->addSpacing(12);
+    row->addSpacing(16);
     row->addWidget(lblMapDriveUnmount);
+    row->addStretch();
     layout->addLayout(row);
   }
 
@@ -293,6 +293,7 @@ void TfrmMain::BuildResultPages() {
   QHeaderView *header = trvResult->header();
   header->setSectionsMovable(true);
   header->setSortIndicatorShown(true);
+  header->setSortIndicator(-1, Qt::AscendingOrder); // unsorted until a column is clicked
   header->setStretchLastSection(false);
   const int widths[] = {150, 200, 80, 60, 80};
   for (int column = 0; column < 5; ++column)
