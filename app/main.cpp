@@ -1,10 +1,10 @@
 // The program block: the application, the data module and the main window, then the event loop.
 // Every ending leaves with exit code 0, after the file-type groups are written back.
+#include "ui/main/Main.h"
 #include "engine/Progress.h"
 #include "settings/FileGroupExt.h"
 #include "ui/main/DMMain.h"
 #include "ui/main/IconAnimation.h"
-#include "ui/main/Main.h"
 
 #include <QApplication>
 

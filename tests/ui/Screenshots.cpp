@@ -34,7 +34,8 @@ int main(int argc, char **argv) {
   for (int i = 0; i < window.pgcMain->count(); ++i) {
     QWidget *page = window.pgcMain->widget(i);
     window.ShowPage(page);
-    save(&window, out + QStringLiteral("/page-%1-%2.png").arg(i + 1, 2, 10, QLatin1Char('0')).arg(page->objectName()));
+    save(&window,
+         out + QStringLiteral("/page-%1-%2.png").arg(i + 1, 2, 10, QLatin1Char('0')).arg(page->objectName()));
   }
   window.ShowPage(window.tbsFirst);
   TfrmOptions options(*window.LangList, &window);

@@ -127,8 +127,9 @@ private slots:
     w.btnOptions->click();
     QCOMPARE(w.LangList->CurrentName, QString("Testish"));
     QCOMPARE(RegReadString("Language", "English"), QString("Testish")); // Cancel keeps it
-    QCOMPARE(creditAfterSwitch, QString()); // an empty credit shows nothing
-    QCOMPARE(dialogTitleAfterSwitch, "T-" + TLang(testenv::SourceDir() + "/Language/English.wzl").GetValue("2011"));
+    QCOMPARE(creditAfterSwitch, QString());                             // an empty credit shows nothing
+    QCOMPARE(dialogTitleAfterSwitch,
+             "T-" + TLang(testenv::SourceDir() + "/Language/English.wzl").GetValue("2011"));
     QCOMPARE(w.btnNext->text(), "T-" + englishNext);
     QVERIFY(w.lblFirstTop->text().startsWith("T-"));
     QVERIFY(w.trvResult->model()->headerData(0, Qt::Horizontal).toString().startsWith("T-"));
@@ -147,8 +148,8 @@ private slots:
     // Cancel: the radio buttons show the stored values and nothing is written.
     QList<bool> shown;
     dialogs().setNextDialog([&](QDialog &dialog) {
-      for (const char *name : {"rbtMinimizeToTrayOfFind", "rbtNoMinimizeToTrayOfFind", "rbtAnimationIcon",
-                               "rbtNoAnimationIcon"})
+      for (const char *name :
+           {"rbtMinimizeToTrayOfFind", "rbtNoMinimizeToTrayOfFind", "rbtAnimationIcon", "rbtNoAnimationIcon"})
         shown << find<QRadioButton>(&dialog, name)->isChecked();
       find<QRadioButton>(&dialog, "rbtMinimizeToTrayOfFind")->setChecked(true);
       dialog.reject(); // the title bar

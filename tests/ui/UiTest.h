@@ -51,7 +51,9 @@ template <typename T> T *find(QObject *Window, const char *Name) {
   return child;
 }
 
-inline DialogService &dialogs() { return DialogService::instance(); }
+inline DialogService &dialogs() {
+  return DialogService::instance();
+}
 
 // A fresh main window over the shipped English texts, with clean settings and no prepared answers.
 struct WindowFixture {
@@ -79,13 +81,13 @@ struct WindowFixture {
 
 // A Qt Test main that isolates the process's folders before anything reads them and keeps one data
 // module for the whole run.
-#define PAIRHOUND_QTEST_MAIN(TestClass)                                                                          \
-  int main(int argc, char **argv) {                                                                            \
-    testenv::IsolateUserFolders();                                                                             \
-    QApplication app(argc, argv);                                                                              \
-    QApplication::setQuitOnLastWindowClosed(false);                                                            \
-    TdtmMain dataModule;                                                                                       \
-    TestClass test;                                                                                            \
-    QTEST_SET_MAIN_SOURCE_PATH                                                                                 \
-    return QTest::qExec(&test, argc, argv);                                                                    \
+#define PAIRHOUND_QTEST_MAIN(TestClass)                                                                      \
+  int main(int argc, char **argv) {                                                                          \
+    testenv::IsolateUserFolders();                                                                           \
+    QApplication app(argc, argv);                                                                            \
+    QApplication::setQuitOnLastWindowClosed(false);                                                          \
+    TdtmMain dataModule;                                                                                     \
+    TestClass test;                                                                                          \
+    QTEST_SET_MAIN_SOURCE_PATH                                                                               \
+    return QTest::qExec(&test, argc, argv);                                                                  \
   }

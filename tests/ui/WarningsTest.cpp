@@ -17,8 +17,12 @@
 using namespace uitest;
 
 namespace {
-bool systemWarningOn() { return RegReadBool("ShowDialogWarningSystemDirectory", true); }
-bool archiveNoticeOn() { return RegReadBool("ShowDialogWarningArchive", true); }
+bool systemWarningOn() {
+  return RegReadBool("ShowDialogWarningSystemDirectory", true);
+}
+bool archiveNoticeOn() {
+  return RegReadBool("ShowDialogWarningArchive", true);
+}
 int dialogRequests() {
   int n = 0;
   for (const auto &r : dialogs().requests())

@@ -45,8 +45,8 @@ TfrmOptions::TfrmOptions(TLangList &Langs, QWidget *Owner) : QDialog(Owner), m_l
 
   boxTray = radioPair(this, "boxTray", rbtMinimizeToTrayOfFind, "rbtMinimizeToTrayOfFind",
                       rbtNoMinimizeToTrayOfFind, "rbtNoMinimizeToTrayOfFind");
-  boxAnimationIcon = radioPair(this, "boxAnimationIcon", rbtAnimationIcon, "rbtAnimationIcon", rbtNoAnimationIcon,
-                               "rbtNoAnimationIcon");
+  boxAnimationIcon = radioPair(this, "boxAnimationIcon", rbtAnimationIcon, "rbtAnimationIcon",
+                               rbtNoAnimationIcon, "rbtNoAnimationIcon");
   btnOk = MakeNamed<QPushButton>(this, "btnOk");
   btnOk->setDefault(true);
   btnCancel = MakeNamed<QPushButton>(this, "btnCancel");
@@ -76,10 +76,12 @@ TfrmOptions::TfrmOptions(TLangList &Langs, QWidget *Owner) : QDialog(Owner), m_l
 void TfrmOptions::FormCreate() {
   Translate();
   FillComboBox(m_langs, cmbLanguage);
-  const bool tray = RegReadString(QStringLiteral("MinimizeToTrayOfFind"), QStringLiteral("1")) == QLatin1String("1");
+  const bool tray =
+      RegReadString(QStringLiteral("MinimizeToTrayOfFind"), QStringLiteral("1")) == QLatin1String("1");
   rbtMinimizeToTrayOfFind->setChecked(tray);
   rbtNoMinimizeToTrayOfFind->setChecked(!tray);
-  const bool animation = RegReadString(QStringLiteral("AnimationIcon"), QStringLiteral("1")) == QLatin1String("1");
+  const bool animation =
+      RegReadString(QStringLiteral("AnimationIcon"), QStringLiteral("1")) == QLatin1String("1");
   rbtAnimationIcon->setChecked(animation);
   rbtNoAnimationIcon->setChecked(!animation);
 }
@@ -108,11 +110,13 @@ void TfrmOptions::cmbLanguageChange(int) {
 }
 
 void TfrmOptions::btnOkClick() {
-  RegWriteString(QStringLiteral("AnimationIcon"), rbtAnimationIcon->isChecked() ? QStringLiteral("1")
-                                                                               : QStringLiteral("2"));
+  RegWriteString(QStringLiteral("AnimationIcon"),
+                 rbtAnimationIcon->isChecked() ? QStringLiteral("1") : QStringLiteral("2"));
   RegWriteString(QStringLiteral("MinimizeToTrayOfFind"),
                  rbtMinimizeToTrayOfFind->isChecked() ? QStringLiteral("1") : QStringLiteral("2"));
   accept();
 }
 
-void TfrmOptions::btnCancelClick() { reject(); }
+void TfrmOptions::btnCancelClick() {
+  reject();
+}

@@ -44,8 +44,9 @@ void drawBox(QPainter &p, const QRectF &r, bool checked) {
   p.drawRect(r);
   if (checked) {
     p.setPen(QPen(QColor(20, 130, 40), 1.6));
-    p.drawPolyline(QPolygonF({QPointF(r.left() + 1.5, r.center().y()), QPointF(r.center().x() - 0.5, r.bottom() - 1.5),
-                              QPointF(r.right() - 1, r.top() + 1.5)}));
+    p.drawPolyline(
+        QPolygonF({QPointF(r.left() + 1.5, r.center().y()), QPointF(r.center().x() - 0.5, r.bottom() - 1.5),
+                   QPointF(r.right() - 1, r.top() + 1.5)}));
   }
 }
 } // namespace

@@ -16,5 +16,14 @@ inline constexpr int TrayFrameSize = 16;
 // A question mark in a blue disc, for the Help button.
 QIcon HelpIcon();
 
-enum class TToolbarGlyph { Run, Select, SelectCopies, SelectAutomatically, SelectAll, SelectNone, SelectInvert, Save };
+enum class TToolbarGlyph {
+  Run,
+  Select,
+  SelectCopies,
+  SelectAutomatically,
+  SelectAll,
+  SelectNone,
+  SelectInvert,
+  Save
+};
 QIcon ToolbarIcon(TToolbarGlyph Glyph);
