@@ -1,6 +1,7 @@
 // The data module and what a search shows beside the window: system folders, tray and icon
 // animation, the folder tree's checked folders, network locations, dialog filters.
 #include "platform/NetworkMounts.h"
+#include "settings/Language.h"
 #include "settings/Registry.h"
 #include "tests/ui/UiTest.h"
 #include "ui/main/FolderTree.h"
@@ -132,6 +133,22 @@ private slots:
     TIconAnimation::JoinAll();
   }
 
+  void iconIsTheProgramsOwnAfterASearch() {
+    ProgramFolder folder;
+    TfrmMain w(folder.path());
+    const auto image = [](const QIcon &icon) { return icon.pixmap(16, 16).toImage(); };
+    const QImage own = image(ProgramIcon());
+    {
+      TfrmMain::TSearchIndicators indicators(w);
+      QTRY_VERIFY(image(QApplication::windowIcon()) != own); // animating
+    }
+    QCOMPARE(image(QApplication::windowIcon()), own);
+    // A step that was still queued must not bring a frame back.
+    QTest::qWait(2 * TIconAnimation::StepIntervalMs);
+    QCOMPARE(image(QApplication::windowIcon()), own);
+    QCOMPARE(image(w.windowIcon()), own);
+  }
+
   void pausedSearchHoldsTheAnimation() {
     ProgramFolder folder;
     TfrmMain w(folder.path());
@@ -210,6 +227,24 @@ private slots:
     QCOMPARE(tree.CheckedFolders(), QStringList({"/usr"}));
     QCOMPARE(tree.Model()->data(tree.Model()->index("/"), Qt::CheckStateRole).toInt(),
              int(Qt::PartiallyChecked));
+  }
+
+  void networkLocationsNeedTheTool() {
+    ProgramFolder folder;
+    TfrmMain w(folder.path());
+    TestDir noTools;
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(noTools.path()));
+    dialogs().setNextAnswer(QMessageBox::Ok);
+    w.lblMapDriveMountClick();
+    qputenv("PATH", path);
+    QCOMPARE(dialogs().requests().back().text, w.LangList->GetText(223));
+    if (!platform::NetworkMountsAvailable())
+      QSKIP("gio is not installed here");
+    dialogs().setNextText(std::nullopt); // the address dialog cancelled
+    w.lblMapDriveMountClick();
+    QCOMPARE(dialogs().requests().back().kind, QString("text"));
+    QCOMPARE(dialogs().requests().back().caption, w.LangList->GetText(221));
   }
 
   void mountListKeepsNetworkLocationsOnly() {
