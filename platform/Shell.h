@@ -1,0 +1,20 @@
+#pragma once
+// Handing files to the desktop: opening a document or folder with its program, starting a program,
+// and the system folders a search should warn about.
+
+#include <QString>
+#include <QStringList>
+
+namespace platform {
+
+// Opens a file, folder or page with the program the desktop associates with it.
+// False when the desktop could not hand it over.
+bool OpenDocument(const QString &Path);
+
+// Starts Program with Arguments, detached; false when it could not be started.
+bool StartProgram(const QString &Program, const QStringList &Arguments);
+
+// The folders of the operating system itself, in the order a warning lists them.
+QStringList SystemFolders();
+
+} // namespace platform

@@ -1,0 +1,140 @@
+#include "ui/main/DMMain.h"
+
+#include "platform/NetworkMounts.h"
+#include "platform/Shell.h"
+#include "settings/Language.h"
+#include "ui/dialogs/DialogService.h"
+#include "ui/main/Icons.h"
+#include "ui/main/Main.h"
+
+#include <QSystemTrayIcon>
+
+TdtmMain *dtmMain = nullptr;
+
+QString QtFileFilter(const QString &Filter) {
+  const QStringList parts = Filter.split(QLatin1Char('|'));
+  QStringList filters;
+  for (int i = 0; i + 1 < parts.size(); i += 2)
+    filters << parts.at(i) + QStringLiteral(" (") +
+                   QString(parts.at(i + 1)).replace(QLatin1Char(';'), QLatin1Char(' ')) + QLatin1Char(')');
+  return filters.join(QStringLiteral(";;"));
+}
+
+bool TFileDialog::Execute(QWidget *Owner) {
+  auto &dialogs = DialogService::instance();
+  const QString filter = QtFileFilter(Filter);
+  const QString name = Kind == TKind::Open ? dialogs.getOpenFileName(Owner, Title, FileName, filter)
+                                           : dialogs.getSaveFileName(Owner, Title, FileName, filter);
+  if (name.isEmpty())
+    return false;
+  FileName = name;
+  return true;
+}
+
+TdtmMain::TdtmMain() {
+  dtmMain = this;
+  DataModuleCreate();
+}
+
+TdtmMain::~TdtmMain() {
+  DataModuleDestroy();
+  if (dtmMain == this)
+    dtmMain = nullptr;
+}
+
+void TdtmMain::DataModuleCreate() {
+  imlTray = TrayFrames();
+  for (const QString &folder : platform::SystemFolders())
+    if (!folder.isEmpty())
+      SystemFolders << folder;
+  if (QSystemTrayIcon::isSystemTrayAvailable()) {
+    m_tray = std::make_unique<QSystemTrayIcon>(ProgramIcon());
+    connect(m_tray.get(), &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+              if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+                tryIconClick();
+            });
+  }
+}
+
+void TdtmMain::DataModuleDestroy() {
+  SystemFolders.clear();
+  m_tray.reset();
+}
+
+void TdtmMain::SetTrayActive(bool Active) {
+  m_trayActive = Active;
+  if (m_tray)
+    m_tray->setVisible(Active);
+}
+
+void TdtmMain::SetTrayHint(const QString &Hint) {
+  m_trayHint = Hint;
+  // The hint separates its lines by a carriage return, which desktop tooltips do not break at.
+  if (m_tray)
+    m_tray->setToolTip(QString(Hint).replace(QLatin1Char('\r'), QLatin1Char('\n')));
+}
+
+void TdtmMain::SetTrayIcon(const QIcon &Icon) {
+  if (m_tray)
+    m_tray->setIcon(Icon);
+}
+
+void TdtmMain::tryIconClick() {
+  if (!frmMain)
+    return;
+  frmMain->show();
+  frmMain->setWindowState((frmMain->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+  frmMain->raise();
+  frmMain->activateWindow();
+}
+
+void TdtmMain::zipMainTotalProgress(qint64, int Percent) {
+  const int p = Percent > 100 ? 100 : Percent;
+  if (frmMain)
+    frmMain->ProcessProgress(QStringLiteral(" (") + LangText(QStringLiteral("20121")) + QLatin1Char(' ') +
+                             QString::number(p) + QStringLiteral("%)"));
+}
+
+namespace {
+bool refuseWithoutTool(QWidget *Owner) {
+  if (platform::NetworkMountsAvailable())
+    return false;
+  ShowInfoFor(Owner, LangText(QStringLiteral("223")));
+  return true;
+}
+
+void reportFailure(QWidget *Owner, const platform::TMountResult &Result) {
+  if (!Result.Ok)
+    ShowInfoFor(Owner, LangText(QStringLiteral("224")) + QStringLiteral("\n") + Result.Message);
+}
+} // namespace
+
+bool TdtmMain::ndrMountExecute(QWidget *Owner) {
+  if (refuseWithoutTool(Owner))
+    return false;
+  const auto address = DialogService::instance().getText(
+      Owner, LangText(QStringLiteral("221")), LangText(QStringLiteral("225")), QStringLiteral("smb://"));
+  if (!address || address->trimmed().isEmpty())
+    return false;
+  const auto result = platform::MountNetworkLocation(*address);
+  reportFailure(Owner, result);
+  return result.Ok;
+}
+
+bool TdtmMain::ndrUnmountExecute(QWidget *Owner) {
+  if (refuseWithoutTool(Owner))
+    return false;
+  const QStringList mounted = platform::MountedNetworkLocations();
+  if (mounted.isEmpty()) {
+    ShowInfoFor(Owner, LangText(QStringLiteral("226")));
+    return false;
+  }
+  const auto address = DialogService::instance().getItem(Owner, LangText(QStringLiteral("222")),
+                                                         LangText(QStringLiteral("227")), mounted);
+  if (!address)
+    return false;
+  const auto result = platform::UnmountNetworkLocation(*address);
+  reportFailure(Owner, result);
+  return result.Ok;
+}

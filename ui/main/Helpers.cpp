@@ -1,0 +1,71 @@
+#include "ui/main/Helpers.h"
+
+#include "platform/Shell.h"
+#include "settings/FileGroupExt.h"
+#include "ui/main/Main.h"
+
+#include <QAbstractItemModel>
+#include <QDir>
+#include <QFileInfo>
+
+QString BrowseFolder() {
+  QString start;
+  if (frmMain && !frmMain->LastFolder.isEmpty() && QFileInfo(frmMain->LastFolder).isDir())
+    start = frmMain->LastFolder;
+  const QString chosen = DialogService::instance().getExistingDirectory(nullptr, QString(), start);
+  if (chosen.isEmpty())
+    return {};
+  if (frmMain)
+    frmMain->LastFolder = chosen;
+  return chosen;
+}
+
+void ShowInfo(const QString &Text) {
+  ShowInfoFor(frmMain, Text);
+}
+
+QString MakeCaption() {
+  return GetProgramTitle() + QStringLiteral(" 1.5");
+}
+
+bool OpenFile(const QString &FileName) {
+  if (platform::OpenDocument(FileName))
+    return true;
+  return OpenWith(FileName);
+}
+
+bool OpenWith(const QString &FileName) {
+  const QString program = DialogService::instance().getOpenFileName(frmMain, QFileInfo(FileName).fileName(),
+                                                                    QStringLiteral("/usr/bin"), QString());
+  if (program.isEmpty())
+    return false;
+  return platform::StartProgram(program, {FileName});
+}
+
+bool ShellExec(const QString &Program, const QStringList &Parameters) {
+  return platform::StartProgram(Program, Parameters);
+}
+
+namespace {
+bool isChecked(const QModelIndex &Node) {
+  return Node.isValid() && Node.data(Qt::CheckStateRole).toInt() == Qt::Checked;
+}
+
+void setChecked(QAbstractItemModel *Tree, const QModelIndex &Node, bool Checked) {
+  if (Tree && Node.isValid())
+    Tree->setData(Node, Checked ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);
+}
+} // namespace
+
+bool IsResultNodeChecked(const QModelIndex &Node) {
+  return isChecked(Node);
+}
+bool IsRestoreNodeChecked(const QModelIndex &Node) {
+  return isChecked(Node);
+}
+void SetResultNodeChecked(QAbstractItemModel *Tree, const QModelIndex &Node, bool Checked) {
+  setChecked(Tree, Node, Checked);
+}
+void SetRestoreNodeChecked(QAbstractItemModel *Tree, const QModelIndex &Node, bool Checked) {
+  setChecked(Tree, Node, Checked);
+}
