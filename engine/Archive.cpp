@@ -135,7 +135,7 @@ int64_t TArcList::UnpackedTotal() const {
   return sum;
 }
 
-void TArcList::ReadEntries() {
+void TArcList::ReadList() {
   m_items.clear();
   TReader reader(OpenReader());
   if (!reader)

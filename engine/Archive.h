@@ -34,7 +34,7 @@ public:
 
   // Fills the entries (files only, in the archive's order); throws EArchiveError when the
   // archive cannot be read to its end.
-  virtual void ReadList() = 0;
+  virtual void ReadList();
   // Unpacks every entry that can be unpacked safely into ScratchFolder (which must exist), keeping
   // the entries' folders. Entries that fail (a wrong password, damage) are left out; what was
   // written of them is removed. Reports through Sink with ProgressText, which may throw EMyStop.
@@ -67,7 +67,6 @@ protected:
   virtual struct archive *OpenReader() const = 0;
   // Whether entries of size 0 are listed.
   virtual bool ListsEmptyEntries() const = 0;
-  void ReadEntries();
 
   std::vector<TArcItem> m_items;
 
@@ -78,7 +77,6 @@ private:
 class TZipList : public TArcList {
 public:
   using TArcList::TArcList;
-  void ReadList() override { ReadEntries(); }
 
 protected:
   struct archive *OpenReader() const override;
@@ -89,7 +87,6 @@ protected:
 class TRarList : public TArcList {
 public:
   using TArcList::TArcList;
-  void ReadList() override { ReadEntries(); }
 
 protected:
   struct archive *OpenReader() const override;
