@@ -1,7 +1,10 @@
 #include "engine/Archive.h"
 
 #include "engine/Progress.h"
+#include "engine/ReadProperties.h"
+#include "engine/UsePropertyFile.h"
 #include "platform/Folders.h"
+#include "settings/Language.h"
 
 #include <QDir>
 #include <QFile>
@@ -35,12 +38,6 @@ constexpr int ProgressEntries = 50;
 constexpr int MaxHeaderFailures = 16;
 // Scratch names that fail for another reason than being taken, after which none is made.
 constexpr int MaxScratchFailures = 16;
-
-QString UpperExtension(const QString &FileName) {
-  const QString name = QFileInfo(FileName).fileName();
-  const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-  return dot < 0 ? QString() : name.mid(dot).toUpper();
-}
 
 archive *OpenWith(const QString &FileName, void (*Setup)(archive *)) {
   archive *a = archive_read_new();
@@ -281,7 +278,7 @@ archive *TRarList::OpenReader() const {
 }
 
 bool IsZipArchive(const QString &FileName) {
-  const QString ext = UpperExtension(FileName);
+  const QString ext = UpperExtension(QFileInfo(FileName).fileName());
   if (ext == QLatin1String(".ZIP"))
     return true;
   if (ext != QLatin1String(".EXE"))
@@ -325,4 +322,41 @@ int64_t FreeSpaceOnScratchDrive() {
 
 bool RoomToUnpack(int64_t FreeBytes, int64_t UnpackedTotal) {
   return FreeBytes > UnpackedTotal && FreeBytes - UnpackedTotal > ScratchReserve;
+}
+
+void ProcessArchive(TUseFileList &List, int Index, TReadPass &Pass) {
+  TUseFileProperty *archiveItem = List.GetItem(Index);
+  TNullProgressSink quiet;
+  IProgressSink &sink = Pass.Sink ? *Pass.Sink : quiet;
+  // Freed on every way out, which deletes the scratch folder before a stop goes on.
+  const std::unique_ptr<TArcList> arc = CreateArcList(archiveItem->FullName());
+  const bool canRead = arc && arc->CanRead();
+  if (canRead) {
+    arc->ProgressText = LangText(QStringLiteral("20121"));
+    bool listed = true;
+    try {
+      arc->ReadList();
+    } catch (const EArchiveError &) {
+      listed = false;
+    }
+    // The folder is made even when nothing is unpacked, so that members are looked for only in a
+    // folder of our own.
+    if (arc->MakeScratchFolder() && listed && RoomToUnpack(FreeSpaceProbe(), arc->UnpackedTotal()))
+      arc->Extract(sink);
+  }
+  // Gathering puts an archive's members right after it.
+  for (int i = Index + 1; i < List.Count(); ++i) {
+    TUseFileProperty *member = List.GetItem(i);
+    if (member->Owner != archiveItem)
+      break;
+    if (!canRead) {
+      member->FileItem.Unreadable = true;
+      member->FileItem.Code = -1;
+      continue;
+    }
+    QString path = arc->ScratchPathOf(member->FullName());
+    if (path.isEmpty())
+      path = NeverExistingPath();
+    member->ReadProperties(i, path, Pass);
+  }
 }

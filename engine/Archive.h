@@ -10,6 +10,8 @@
 #include <vector>
 
 class IProgressSink;
+class TUseFileList;
+class TReadPass;
 
 // An archive that cannot be listed (damaged, unreadable, not what its name says).
 class EArchiveError : public std::runtime_error {
@@ -116,3 +118,8 @@ extern int64_t (*FreeSpaceProbe)();
 
 // The password tried on encrypted ZIP entries.
 extern const char *const ZipPassword;
+
+// Unpacks the entered archive at Index of List into a fresh scratch folder when the disk has room,
+// reads its members (the items right after it) from there, those that could not be unpacked like
+// missing files, then deletes the folder, also on a stop. The progress text is text 20121.
+void ProcessArchive(TUseFileList &List, int Index, TReadPass &Pass);

@@ -18,20 +18,6 @@
 
 namespace {
 
-bool IsBlankOrControl(QChar C) {
-  return C.unicode() <= 32;
-}
-
-QString TrimBlanksAndControls(const QString &Text) {
-  qsizetype begin = 0;
-  qsizetype end = Text.size();
-  while (begin < end && IsBlankOrControl(Text.at(begin)))
-    ++begin;
-  while (end > begin && IsBlankOrControl(Text.at(end - 1)))
-    --end;
-  return Text.mid(begin, end - begin);
-}
-
 bool IsFolder(const QByteArray &Path) {
   struct stat st;
   return ::stat(Path.constData(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -109,15 +95,10 @@ bool IsVirtualMagic(unsigned long Type) {
 
 } // namespace
 
-QString AddSlash(const QString &Text) {
-  QString s = TrimBlanksAndControls(Text);
-  if (!s.isEmpty() && !s.endsWith(QLatin1Char('/')))
-    s += QLatin1Char('/');
-  return s;
-}
-
 bool ForceFolderChain(const QString &Path) {
-  const QByteArray path = QFile::encodeName(AddSlash(Path));
+  QByteArray path = QFile::encodeName(Path.trimmed());
+  if (!path.endsWith('/'))
+    path += '/';
   for (qsizetype i = 1; i < path.size(); ++i) {
     if (path.at(i) != '/')
       continue;
@@ -166,6 +147,10 @@ bool DeleteFolderTree(const QString &Path) {
   if (::rmdir(bytes.constData()) != 0)
     ok = false;
   return ok;
+}
+
+QString NeverExistingPath() {
+  return QStringLiteral("/dev/null/missing");
 }
 
 TVirtualFileSystems::TVirtualFileSystems() {
@@ -237,12 +222,20 @@ bool TDirReader::IsVirtual(const TVirtualFileSystems &Virtual) const {
 bool TDirReader::Next(TDirEntry &Entry) {
   if (!m_dir)
     return false;
+  Entry.m_size = 0;
+  Entry.m_id = {};
+  // "." and ".." come first, whatever order the file system keeps.
+  if (m_dotsGiven < 2) {
+    Entry.m_name = m_dotsGiven++ == 0 ? QByteArray(".") : QByteArray("..");
+    Entry.m_kind = TDirEntry::EKind::Folder;
+    return true;
+  }
   dirent *e = ::readdir(static_cast<DIR *>(m_dir));
+  while (e && (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0))
+    e = ::readdir(static_cast<DIR *>(m_dir));
   if (!e)
     return false;
   Entry.m_name = QByteArray(e->d_name);
-  Entry.m_size = 0;
-  Entry.m_id = {};
   Entry.m_kind = TDirEntry::EKind::Other;
   if (e->d_type == DT_DIR) {
     Entry.m_kind = TDirEntry::EKind::Folder;

@@ -8,11 +8,7 @@
 #include <memory>
 #include <unordered_set>
 
-// Trims blanks and control characters at both ends and appends "/" unless the text already ends
-// in one; an empty or blank text stays "".
-QString AddSlash(const QString &Text);
-
-// Makes every missing level of Path; true when all levels exist afterwards.
+// Makes every missing level of Path (trimmed); true when all levels exist afterwards.
 bool ForceFolderChain(const QString &Path);
 
 // Bytes the user may still write on the volume holding Path (or its nearest existing parent);
@@ -26,6 +22,10 @@ int CreateFolderExclusive(const QString &Path);
 // Deletes Path with everything in it, permanently. Links inside are removed, never followed; a Path
 // that is itself a link is not touched. False when anything stayed behind.
 bool DeleteFolderTree(const QString &Path);
+
+// A path that names no file on any system (below a device that is not a folder): reading it fails
+// like reading a missing file.
+QString NeverExistingPath();
 
 // Identity of a file or folder on this machine.
 struct TFileId {
@@ -63,7 +63,7 @@ struct TDirEntry {
   TFileId m_id;
 };
 
-// Lists one folder, "." and ".." included. Links are reported as Other and never followed; only
+// Lists one folder, "." and ".." first. Links are reported as Other and never followed; only
 // regular files are File.
 class TDirReader {
 public:
@@ -82,6 +82,7 @@ public:
 
 private:
   void *m_dir = nullptr; // the DIR stream
+  int m_dotsGiven = 0;
   int m_fd = -1;
   TFileId m_id;
 };

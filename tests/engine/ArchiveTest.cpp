@@ -263,13 +263,7 @@ TEST_F(Extraction, HostileNamesNeverLeaveTheScratchFolder) {
 
 TEST_F(Extraction, StopBetweenBlocksLeavesNoScratchFolderBehind) {
   const QString zip = dir.filePath("big.zip");
-  QList<Entry> entries;
-  for (int i = 0; i < 6; ++i) {
-    QByteArray data(1 << 20, char('a' + i));
-    data[i] = 'x';
-    entries.append({QString("part%1.bin").arg(i), data});
-  }
-  ASSERT_TRUE(testarchive::WriteZip(zip, entries));
+  ASSERT_TRUE(testarchive::WriteZip(zip, testarchive::Parts(6, 1 << 20)));
   QString folder;
   sink.stopAtCall = 3;
   {
@@ -286,10 +280,7 @@ TEST_F(Extraction, StopBetweenBlocksLeavesNoScratchFolderBehind) {
 
 TEST_F(Extraction, ProgressCountsUnpackedBytes) {
   const QString zip = dir.filePath("big.zip");
-  QList<Entry> entries;
-  for (int i = 0; i < 4; ++i)
-    entries.append({QString("part%1.bin").arg(i), QByteArray(1 << 20, char('a' + i))});
-  ASSERT_TRUE(testarchive::WriteZip(zip, entries));
+  ASSERT_TRUE(testarchive::WriteZip(zip, testarchive::Parts(4, 1 << 20)));
   TZipList list(zip);
   Unpack(list);
   ASSERT_GE(sink.texts.size(), 4);

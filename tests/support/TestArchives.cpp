@@ -68,6 +68,16 @@ bool WriteZip(const QString &path, const QList<Entry> &entries, const QByteArray
   return archive_write_close(a.get()) == ARCHIVE_OK;
 }
 
+QList<Entry> Parts(int count, int size) {
+  QList<Entry> entries;
+  for (int i = 0; i < count; ++i) {
+    QByteArray data(size, char('a' + i % 26));
+    data[i % size] = 'x';
+    entries.append({QStringLiteral("part%1.bin").arg(i), data});
+  }
+  return entries;
+}
+
 QByteArray SfxStub() {
   QByteArray stub("MZ");
   stub.append(QByteArray("This program unpacks the archive that follows it.\r\n"));

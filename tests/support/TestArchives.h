@@ -20,6 +20,9 @@ struct Entry {
 // PKWARE encryption) when a password is given; false on failure.
 bool WriteZip(const QString &path, const QList<Entry> &entries, const QByteArray &password = {});
 
+// Count entries "part0.bin", "part1.bin" ... of Size bytes each, every one different.
+QList<Entry> Parts(int count, int size);
+
 // A small stand-in for a program that unpacks what follows it.
 QByteArray SfxStub();
 
