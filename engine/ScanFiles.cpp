@@ -51,8 +51,9 @@ private:
   IProgressBar &m_bar;
   const TSearchFilter &m_filter;
   TVirtualFileSystems m_virtual;
-  // Files gathered and folders walked in this search, so that neither is taken twice (hard links,
-  // bind mounts, a folder reached from two include folders).
+  // Files with several names that were gathered, and folders walked in this search, so that neither
+  // is taken twice (hard links; bind mounts and a folder reached from two include folders are caught
+  // by the folder's identity).
   TFileIdSet m_files;
   TFileIdSet m_folders;
   int64_t m_entries = 0;
@@ -102,10 +103,11 @@ void TScan::ScanOneFolder(const TFolder &Folder, bool IsInclude, std::vector<TFo
         const QString sub = Folder.m_path + QFile::decodeName(entry.m_name) + QLatin1Char('/');
         if (AcceptSubfolder(sub))
           Next.push_back({sub, Folder.m_bytes + entry.m_name + '/'});
-      } else if (entry.m_kind == TDirEntry::EKind::File && !m_files.count(entry.m_id)) {
+      } else if (entry.m_kind == TDirEntry::EKind::File && !(entry.m_linked && m_files.count(entry.m_id))) {
         const QString name = QFile::decodeName(entry.m_name);
         if (PassesFilter(Folder.m_path, name, entry.m_size)) {
-          m_files.insert(entry.m_id);
+          if (entry.m_linked)
+            m_files.insert(entry.m_id);
           const int index = m_list.AddFile(Folder.m_path, name, entry.m_size, nullptr);
           if (IsArchiveToSearch(Folder.m_path + name, m_list.Filter.Archive))
             AddArchiveEntries(Folder.m_path, name, m_list.GetItem(index));

@@ -224,6 +224,7 @@ bool TDirReader::Next(TDirEntry &Entry) {
     return false;
   Entry.m_size = 0;
   Entry.m_id = {};
+  Entry.m_linked = false;
   // "." and ".." come first, whatever order the file system keeps.
   if (m_dotsGiven < 2) {
     Entry.m_name = m_dotsGiven++ == 0 ? QByteArray(".") : QByteArray("..");
@@ -250,6 +251,7 @@ bool TDirReader::Next(TDirEntry &Entry) {
     Entry.m_kind = TDirEntry::EKind::File;
     Entry.m_size = st.st_size;
     Entry.m_id = {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+    Entry.m_linked = st.st_nlink > 1;
   } else if (S_ISDIR(st.st_mode)) {
     Entry.m_kind = TDirEntry::EKind::Folder;
   }

@@ -61,6 +61,8 @@ struct TDirEntry {
   EKind m_kind = EKind::Other;
   int64_t m_size = 0;
   TFileId m_id;
+  // More than one name leads to this file (hard links).
+  bool m_linked = false;
 };
 
 // Lists one folder, "." and ".." first. Links are reported as Other and never followed; only
