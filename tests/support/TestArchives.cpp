@@ -55,13 +55,16 @@ bool WriteZip(const QString &path, const QList<Entry> &entries, const QByteArray
                                                                         &archive_entry_free);
     const QByteArray name = e.name.toUtf8();
     archive_entry_set_pathname_utf8(entry.get(), name.constData());
-    archive_entry_set_filetype(entry.get(), e.folder ? AE_IFDIR : AE_IFREG);
+    const bool link = !e.linkTarget.isEmpty();
+    archive_entry_set_filetype(entry.get(), e.folder ? AE_IFDIR : link ? AE_IFLNK : AE_IFREG);
     archive_entry_set_perm(entry.get(), e.folder ? 0755 : 0644);
-    archive_entry_set_size(entry.get(), e.folder ? 0 : e.data.size());
+    archive_entry_set_size(entry.get(), e.folder || link ? 0 : e.data.size());
+    if (link)
+      archive_entry_set_symlink_utf8(entry.get(), e.linkTarget.toUtf8().constData());
     archive_entry_set_mtime(entry.get(), 1600000000, 0);
     if (archive_write_header(a.get(), entry.get()) != ARCHIVE_OK)
       return false;
-    if (!e.folder && !e.data.isEmpty() &&
+    if (!e.folder && !link && !e.data.isEmpty() &&
         archive_write_data(a.get(), e.data.constData(), size_t(e.data.size())) != e.data.size())
       return false;
   }

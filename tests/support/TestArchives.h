@@ -14,6 +14,8 @@ struct Entry {
   QString name;
   QByteArray data;
   bool folder = false;
+  // ZIP: a symbolic link to this target instead of a file.
+  QString linkTarget = {};
 };
 
 // Writes a ZIP archive (deflate) with the entries in order, every entry encrypted (traditional
