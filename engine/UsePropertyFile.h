@@ -16,6 +16,8 @@
 #include <vector>
 
 class TReadPass;
+class IProgressSink;
+class IProgressBar;
 
 // Search methods, numbered as the group slots, the result steps and the result file number them.
 enum : int {
@@ -210,6 +212,10 @@ public:
   int AddFile(const QString &Folder, const QString &FileName, qint64 Size, TUseFileProperty *Owner);
   // Appends an item made elsewhere (a loaded record) and returns its index.
   int Add(std::unique_ptr<TUseFileProperty> Item);
+
+  // Gathers the files of every include folder of Filter through the global file filter, entering
+  // archives of the chosen kinds (ScanFiles.cpp). Throws what the sink throws and EMaskError.
+  void ScanAll(IProgressSink &Sink, IProgressBar &Bar);
 
 private:
   std::vector<std::unique_ptr<TUseFileProperty>> m_items;
