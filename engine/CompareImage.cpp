@@ -1,0 +1,230 @@
+#include "engine/CompareImage.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QPainter>
+
+#include <cmath>
+#include <vector>
+#include <csetjmp>
+#include <cstdio>
+#include <jpeglib.h>
+
+namespace {
+
+// Pictures that would need more than this to decode are refused rather than risk the process.
+constexpr int kAllocationLimitMb = 512;
+constexpr qint64 kAllocationLimitBytes = qint64(kAllocationLimitMb) * 1024 * 1024;
+
+struct TJpegError {
+  jpeg_error_mgr pub;
+  std::jmp_buf jump;
+};
+
+// libjpeg's own handler ends the process; this one returns to the decoder's entry instead.
+[[noreturn]] void JpegErrorExit(j_common_ptr cinfo) {
+  auto *err = reinterpret_cast<TJpegError *>(cinfo->err);
+  std::longjmp(err->jump, 1);
+}
+
+void JpegSilentMessage(j_common_ptr) {}
+
+// Only plain data lives in this frame between setjmp and the last libjpeg call, so the jump back
+// skips no destructor. Out lives in the caller's frame.
+bool DecodeJpeg(const unsigned char *Data, unsigned long Size, bool Eighth, QImage &Out) {
+  jpeg_decompress_struct cinfo;
+  TJpegError err;
+  cinfo.err = jpeg_std_error(&err.pub);
+  err.pub.error_exit = JpegErrorExit;
+  err.pub.output_message = JpegSilentMessage;
+  if (setjmp(err.jump)) {
+    jpeg_destroy_decompress(&cinfo);
+    return false;
+  }
+  jpeg_create_decompress(&cinfo);
+  jpeg_mem_src(&cinfo, Data, Size);
+  jpeg_read_header(&cinfo, TRUE);
+  cinfo.scale_num = 1;
+  cinfo.scale_denom = Eighth ? 8 : 1;
+  cinfo.dct_method = JDCT_IFAST;
+  cinfo.do_fancy_upsampling = FALSE;
+  const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+  cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
+  jpeg_calc_output_dimensions(&cinfo);
+  if (qint64(cinfo.output_width) * qint64(cinfo.output_height) * 4 > kAllocationLimitBytes) {
+    jpeg_destroy_decompress(&cinfo);
+    return false;
+  }
+  jpeg_start_decompress(&cinfo);
+  Out = QImage(int(cinfo.output_width), int(cinfo.output_height),
+               cmyk ? QImage::Format_RGB32 : QImage::Format_RGB888);
+  if (Out.isNull()) {
+    jpeg_destroy_decompress(&cinfo);
+    return false;
+  }
+  while (cinfo.output_scanline < cinfo.output_height) {
+    JSAMPROW row = Out.scanLine(int(cinfo.output_scanline));
+    jpeg_read_scanlines(&cinfo, &row, 1);
+  }
+  if (cmyk) {
+    // Adobe writes CMYK inverted, which is what nearly every CMYK JPEG holds.
+    for (int y = 0; y < Out.height(); ++y) {
+      uchar *line = Out.scanLine(y);
+      auto *pixels = reinterpret_cast<QRgb *>(line);
+      for (int x = 0; x < Out.width(); ++x) {
+        const int c = line[4 * x], m = line[4 * x + 1], ye = line[4 * x + 2], k = line[4 * x + 3];
+        pixels[x] = qRgb(c * k / 255, m * k / 255, ye * k / 255);
+      }
+    }
+  }
+  jpeg_finish_decompress(&cinfo);
+  jpeg_destroy_decompress(&cinfo);
+  return true;
+}
+
+QImage LoadJpeg(const QString &FileName, bool Eighth) {
+  QFile file(FileName);
+  if (!file.open(QIODevice::ReadOnly))
+    return {};
+  const QByteArray data = file.readAll();
+  if (data.isEmpty())
+    return {};
+  QImage image;
+  if (!DecodeJpeg(reinterpret_cast<const unsigned char *>(data.constData()), (unsigned long)data.size(), Eighth,
+                  image))
+    return {};
+  return image;
+}
+
+QImage LoadGeneric(const QString &FileName) {
+  const QByteArray format = QFileInfo(FileName).suffix().toLower().toLatin1();
+  if (format.isEmpty())
+    return {};
+  QImageReader reader(FileName, format);
+  reader.setAutoDetectImageFormat(false);
+  reader.setAllocationLimit(kAllocationLimitMb);
+  return reader.read();
+}
+
+QImage MakeThumbnail(const QString &FileName, int Width, int Height, int &PicWidth, int &PicHeight,
+                     bool KeepAspect) {
+  QImage target(Width, Height, QImage::Format_RGB888);
+  if (target.isNull())
+    return {};
+  target.fill(Qt::white);
+  const QString ext = QLatin1Char('.') + QFileInfo(FileName).suffix().toUpper();
+  const bool jpeg = ext == QLatin1String(".JPG") || ext == QLatin1String(".JPEG");
+  const QImage picture = jpeg ? LoadJpeg(FileName, !KeepAspect) : LoadGeneric(FileName);
+  if (picture.isNull())
+    return {};
+  PicWidth = picture.width();
+  PicHeight = picture.height();
+  const QRect rect = FitRect(Width, Height, PicWidth, PicHeight, KeepAspect);
+  if (!rect.isEmpty()) {
+    QPainter painter(&target);
+    painter.drawImage(rect, picture);
+  }
+  return target;
+}
+
+}  // namespace
+
+QRect FitRect(int Width, int Height, int PicWidth, int PicHeight, bool KeepAspect) {
+  if (!KeepAspect)
+    return QRect(0, 0, Width, Height);
+  if (PicWidth <= Width && PicHeight <= Height)
+    return QRect(0, 0, PicWidth, PicHeight);
+  const double rx = double(PicWidth) / Width;
+  const double ry = double(PicHeight) / Height;
+  const double r = rx > ry ? rx : ry;
+  return QRect(0, 0, int(std::trunc(PicWidth / r)), int(std::trunc(PicHeight / r)));
+}
+
+QImage CreateThumbnail(const QString &FileName, int Width, int Height, int &PicWidth, int &PicHeight,
+                       bool KeepAspect) {
+  try {
+    return MakeThumbnail(FileName, Width, Height, PicWidth, PicHeight, KeepAspect);
+  } catch (...) {
+    return {};
+  }
+}
+
+void TDataImage::LoadFromFile(const QString &FileName) {
+  int picWidth = 0, picHeight = 0;
+  QImage bitmap = CreateThumbnail(FileName, GridWidth, GridHeight, picWidth, picHeight, false);
+  if (bitmap.isNull() || picWidth < MinPictureSide || picHeight < MinPictureSide)
+    return;
+  try {
+    FillFromBitmap(bitmap);
+  } catch (...) {
+    Total = 0;
+  }
+}
+
+void TDataImage::FillFromBitmap(const QImage &Source) {
+  Total = 0;
+  Cells.fill(TCell{});
+  const QImage bitmap =
+      Source.format() == QImage::Format_RGB888 ? Source : Source.convertToFormat(QImage::Format_RGB888);
+  const int width = bitmap.width(), height = bitmap.height();
+  if (width <= 0 || height <= 0)
+    return;
+  // Cell of every pixel column and row, by the same floating-point bounds as the grid's definition.
+  const double w = double(width) / Columns, h = double(height) / Rows;
+  std::vector<int> columnOf(static_cast<size_t>(width)), rowOf(static_cast<size_t>(height));
+  for (int x = 0; x < width; ++x) {
+    int i = 1;
+    while (i < Columns && !(x < i * w))
+      ++i;
+    columnOf[size_t(x)] = i;
+  }
+  for (int y = 0; y < height; ++y) {
+    int j = 1;
+    while (j < Rows && !(y < j * h))
+      ++j;
+    rowOf[size_t(y)] = j;
+  }
+  qint64 total = 0;
+  for (int y = 0; y < height; ++y) {
+    const uchar *line = bitmap.constScanLine(y);
+    const int j = rowOf[size_t(y)];
+    for (int x = 0; x < width; ++x) {
+      const int v = Darkness(line[3 * x], line[3 * x + 1], line[3 * x + 2]);
+      total += v;
+      TCell &cell = Cell(columnOf[size_t(x)], j);
+      cell.p += v;
+      cell.c += 1;
+    }
+  }
+  const qint64 third = (qint64(width) * height) / 3;
+  for (TCell &cell : Cells)
+    if (cell.c != 0)
+      cell.p = cell.p * 1000 / cell.c;
+  Total = third != 0 ? total * 1000 / third : 0;
+}
+
+double TDataImage::CellSimilarity(quint32 a, quint32 b) {
+  const quint32 m = a > b ? a : b;
+  if (m == 0)
+    return 100.0;
+  const double diff = a > b ? double(a - b) : double(b - a);
+  return (1.0 - diff / m) * 100.0;
+}
+
+bool TDataImage::IsSimilar(const TDataImage &A, const TDataImage &B) {
+  if (A.Total == 0 || B.Total == 0)
+    return false;
+  for (size_t k = 0; k < A.Cells.size(); ++k)
+    if (CellSimilarity(quint32(A.Cells[k].p), quint32(B.Cells[k].p)) < CloseCellPercent)
+      return false;
+  return true;
+}
+
+qint32 TDataImage::CompareTotal(const TDataImage &A, const TDataImage &B) {
+  if (A.Total > B.Total)
+    return -1;
+  if (A.Total < B.Total)
+    return 1;
+  return 0;
+}

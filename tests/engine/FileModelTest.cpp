@@ -1,0 +1,180 @@
+#include "engine/UsePropertyFile.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class FileModel : public ::testing::Test {
+protected:
+  void SetUp() override { list.Clear(); }
+  TUseFileList list;
+};
+
+}  // namespace
+
+TEST_F(FileModel, EveryItemGetsItsOwnPathEntryAndClearEmptiesTheTable) {
+  const int a = list.AddFile("/data/", "a.txt", 10, nullptr);
+  const int b = list.AddFile("/data/", "b.txt", 10, nullptr);
+  const auto *ia = list.GetItem(a);
+  const auto *ib = list.GetItem(b);
+  EXPECT_NE(ia->FileItem.PathIndex, ib->FileItem.PathIndex);
+  EXPECT_EQ(ia->FileItem.GetPath(), ib->FileItem.GetPath());
+  EXPECT_EQ(ib->FullName(), "/data/b.txt");
+  EXPECT_EQ(PathTable().Count(), 2);
+  list.Clear();
+  EXPECT_EQ(list.Count(), 0);
+  EXPECT_EQ(PathTable().Count(), 0);
+}
+
+TEST_F(FileModel, NewItemStartsUnreadWithoutGroups) {
+  auto *item = list.GetItem(list.AddFile("/d/", "x.bin", 5, nullptr));
+  EXPECT_EQ(item->FileItem.Code, 0);
+  EXPECT_FALSE(item->FileItem.Unreadable);
+  EXPECT_FALSE(item->WhatRead_Code);
+  EXPECT_FALSE(item->DataImage);
+  EXPECT_FALSE(item->Viewed.InAnyGroup());
+  for (int m = 1; m <= 6; ++m)
+    EXPECT_EQ(item->Viewed.GetGroup(m), -1);
+  EXPECT_EQ(item->FileProps, TFileProps{});
+}
+
+TEST_F(FileModel, GetItemOutsideTheListThrows) {
+  list.AddFile("/d/", "x", 1, nullptr);
+  EXPECT_THROW(list.GetItem(1), std::out_of_range);
+  EXPECT_THROW(list.GetItem(-1), std::out_of_range);
+  EXPECT_THROW(list.Delete(3), std::out_of_range);
+  list.Delete(0);
+  EXPECT_EQ(list.Count(), 0);
+}
+
+TEST_F(FileModel, SetFilterClearsTheListAndLowerCasesArchiveLetters) {
+  list.AddFile("/d/", "x", 1, nullptr);
+  list.SetFilter({1, 5}, "/a;/b;", "/proc/;", "ZR");
+  EXPECT_EQ(list.Count(), 0);
+  EXPECT_EQ(list.Filter.Archive, "zr");
+  EXPECT_TRUE(list.Filter.WhatFind.Contains(1));
+  EXPECT_TRUE(list.Filter.WhatFind.Contains(5));
+  EXPECT_FALSE(list.Filter.WhatFind.Contains(2));
+  EXPECT_EQ(list.Filter.WhatFind.CountMethods(), 2);
+  EXPECT_EQ(list.Filter.PathsExclude, "/proc/;");
+}
+
+TEST_F(FileModel, ClearGroupsClearsMarksForOneMethodOrAll) {
+  auto *item = list.GetItem(list.AddFile("/d/", "x", 1, nullptr));
+  auto setAll = [&] {
+    for (int m = 1; m <= 6; ++m)
+      item->Viewed.SetGroup(m, m * 10);
+    item->Viewed.Marked = true;
+  };
+  setAll();
+  list.ClearGroups(3);
+  EXPECT_EQ(item->Viewed.GetGroup(3), -1);
+  EXPECT_EQ(item->Viewed.GetGroup(4), 40);
+  EXPECT_FALSE(item->Viewed.Marked);
+  setAll();
+  list.ClearGroups(-1);
+  EXPECT_FALSE(item->Viewed.InAnyGroup());
+  EXPECT_FALSE(item->Viewed.Marked);
+}
+
+TEST_F(FileModel, GroupsOutsideTheSixMethodsAreNeverStored) {
+  TUseFileViewed v;
+  v.SetGroup(0, 5);
+  v.SetGroup(7, 5);
+  EXPECT_FALSE(v.InAnyGroup());
+  EXPECT_EQ(v.GetGroup(7), -1);
+  v.SetGroup(6, 0);
+  EXPECT_TRUE(v.InAnyGroup());
+}
+
+TEST_F(FileModel, KindTests) {
+  auto *empty = list.GetItem(list.AddFile("/d/", "e.txt", 0, nullptr));
+  auto *song = list.GetItem(list.AddFile("/d/", "Song.Mp3", 100, nullptr));
+  auto *pic = list.GetItem(list.AddFile("/d/", "photo.jpeg", 100, nullptr));
+  auto *noext = list.GetItem(list.AddFile("/d/", "README", 100, nullptr));
+  for (auto *item : {empty, song, pic, noext}) {
+    EXPECT_FALSE(item->HasKind(0));
+    EXPECT_FALSE(item->HasKind(1));
+    EXPECT_TRUE(item->HasKind(4));
+    EXPECT_FALSE(item->HasKind(7));
+  }
+  EXPECT_TRUE(empty->HasKind(5));
+  EXPECT_FALSE(song->HasKind(5));
+  EXPECT_TRUE(song->IsMusicFile());
+  EXPECT_TRUE(song->HasKind(3));
+  EXPECT_FALSE(song->HasTags());
+  song->Mp3_Artist = "Someone";
+  EXPECT_TRUE(song->HasTags());
+  EXPECT_TRUE(pic->IsPictureFile());
+  EXPECT_FALSE(noext->IsPictureFile());
+  EXPECT_FALSE(noext->IsMusicFile());
+  EXPECT_FALSE(pic->HasKind(2));
+  pic->DataImage = std::make_unique<TDataImage>();
+  EXPECT_FALSE(pic->HasPicture());
+  pic->DataImage->Total = 705000;
+  EXPECT_TRUE(pic->HasKind(2));
+  EXPECT_FALSE(noext->HasKind(6));
+  noext->FileItem.Unreadable = true;
+  EXPECT_TRUE(noext->HasKind(6));
+}
+
+TEST_F(FileModel, ArchivesAndMembers) {
+  auto *archive = list.GetItem(list.AddFile("/d/", "a.zip", 100, nullptr));
+  archive->Owner = archive;
+  auto *member = list.GetItem(list.AddFile("sub/", "m.txt", 5, archive));
+  EXPECT_TRUE(archive->IsArchive());
+  EXPECT_FALSE(archive->IsArchiveMember());
+  EXPECT_TRUE(member->IsArchiveMember());
+  EXPECT_FALSE(member->IsArchive());
+  EXPECT_EQ(member->FullName(), "sub/m.txt");
+  EXPECT_TRUE(archive->HasKind(4));
+  EXPECT_TRUE(member->HasKind(4));
+}
+
+// Sizes are kept whole: 4 GiB is not an empty file, and sizes past 2 GiB stay positive.
+TEST_F(FileModel, LargeSizesAreKeptWhole) {
+  const qint64 fourGiB = qint64(4) << 30;
+  auto *big = list.GetItem(list.AddFile("/d/", "big.iso", fourGiB, nullptr));
+  auto *over2 = list.GetItem(list.AddFile("/d/", "over.iso", (qint64(2) << 30) + 7, nullptr));
+  EXPECT_EQ(big->FileItem.Size, fourGiB);
+  EXPECT_FALSE(big->IsEmptyFile());
+  EXPECT_FALSE(big->HasKind(5));
+  EXPECT_GT(over2->FileItem.Size, 0);
+}
+
+TEST_F(FileModel, ReadNeedsFollowTheChosenMethods) {
+  auto *song = list.GetItem(list.AddFile("/d/", "a.ogg", 10, nullptr));
+  auto *pic = list.GetItem(list.AddFile("/d/", "a.png", 10, nullptr));
+  EXPECT_FALSE(song->NeedAnyRead({4, 5}));
+  EXPECT_TRUE(song->NeedCrc({1}));
+  song->UniqueSize = true;
+  EXPECT_FALSE(song->NeedCrc({1}));
+  EXPECT_TRUE(song->NeedTags({3}));
+  EXPECT_FALSE(pic->NeedTags({3}));
+  EXPECT_TRUE(pic->NeedPicture({2}));
+  EXPECT_FALSE(song->NeedPicture({2}));
+  EXPECT_TRUE(pic->NeedAnyRead({2}));
+}
+
+TEST(ListStrings, CountAndGetItems) {
+  EXPECT_EQ(CountListItems(""), 0);
+  EXPECT_EQ(CountListItems("/a/;/b/;"), 2);
+  EXPECT_EQ(CountListItems("name"), 1);
+  EXPECT_EQ(CountListItems("a;b"), 2);
+  EXPECT_EQ(GetListItem("/a/;/b/;", 1), "/a/");
+  EXPECT_EQ(GetListItem("/a/;/b/;", 2), "/b/");
+  EXPECT_EQ(GetListItem("/a/;/b/;", 3), "");
+  EXPECT_EQ(GetListItem("a;b", 2), "b");
+  EXPECT_EQ(GetListItem("a;b", 5), "b");
+  EXPECT_EQ(GetListItem("single", 1), "single");
+}
+
+TEST(PictureExtensions, SortedUpperCaseWithDot) {
+  const QStringList &list = PictureExtensionList();
+  ASSERT_FALSE(list.isEmpty());
+  EXPECT_TRUE(list.contains(".JPG"));
+  EXPECT_TRUE(list.contains(".PNG"));
+  EXPECT_TRUE(list.contains(".BMP"));
+  for (qsizetype i = 1; i < list.size(); ++i)
+    EXPECT_LT(list[i - 1].compare(list[i], Qt::CaseInsensitive), 0);
+}
