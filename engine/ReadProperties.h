@@ -1,0 +1,45 @@
+#pragma once
+// Reading what the chosen search methods need of each file: the checksum, the music tags, the picture
+// grid, and always the times and flags. One TReadPass carries the progress of a whole read pass.
+
+#include "engine/Progress.h"
+#include "engine/UsePropertyFile.h"
+
+#include <QFile>
+
+#include <stdexcept>
+
+// A file that could not be opened or read.
+class EReadFailed : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+// Progress state of one read pass over the file list.
+class TReadPass {
+public:
+  TReadPass(const TWhatFind &WhatFind, IProgressSink *Sink, IProgressBar *Bar)
+      : WhatFind(WhatFind), Sink(Sink), Bar(Bar) {}
+
+  // The methods chosen for this search.
+  TWhatFind WhatFind;
+  IProgressSink *Sink;
+  // May be null.
+  IProgressBar *Bar;
+  double BytesRead = 0;
+  double BytesTotal = 0;
+  int ReadCallCount = 0;
+
+  // Begins a pass over files of TotalBytes: counters to 0, bar from 0 to 100 (to 0 without items).
+  void Start(qint64 TotalBytes, bool HasItems);
+  // Counts Bytes; every tenth call, and every forced one, moves the bar (never to 99 or more) and reports
+  // " (Index)".
+  void UpdateReadProgress(qint64 Bytes, bool Forced, int Index);
+};
+
+// The checksum register of the rest of an open file, read in blocks of the shared read buffer; every
+// block is counted in Pass. Throws EReadFailed when a read fails.
+quint32 ComputeFileCrc(QFile &File, TReadPass &Pass, int Index);
+
+// Fills Props from the file system; false and Props unchanged when the file is not found.
+bool GetFileProps(const QString &Path, TFileProps &Props);

@@ -1,0 +1,316 @@
+#include "MediaFiles.h"
+#include "engine/CRC.h"
+#include "engine/MusicTags.h"
+#include "engine/ReadProperties.h"
+#include "tests/support/FakeProgress.h"
+#include "tests/support/TestEnv.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QRandomGenerator>
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+namespace {
+
+// The table-driven register update of the checksum's definition, to hold zlib against.
+quint32 ReferenceCrc(quint32 crc, const QByteArray &data) {
+  static const auto table = [] {
+    std::array<quint32, 256> t{};
+    for (quint32 n = 0; n < 256; ++n) {
+      quint32 c = n;
+      for (int k = 0; k < 8; ++k)
+        c = (c & 1) ? (c >> 1) ^ 0xEDB88320u : c >> 1;
+      t[n] = c;
+    }
+    return t;
+  }();
+  for (char ch : data)
+    crc = table[(crc ^ quint8(ch)) & 0xFF] ^ (crc >> 8);
+  return crc;
+}
+
+constexpr qint64 kBlock = ReadBufferSize;
+
+class Reading : public ::testing::Test {
+protected:
+  void SetUp() override { list.Clear(); }
+
+  TUseFileProperty *Add(const QString &path, qint64 size) {
+    const qsizetype slash = path.lastIndexOf('/');
+    return list.GetItem(list.AddFile(path.left(slash + 1), path.mid(slash + 1), size, nullptr));
+  }
+  TUseFileProperty *AddFile(const QString &name, const QByteArray &data) {
+    return Add(dir.createFile(name, data), data.size());
+  }
+
+  TestDir dir;
+  TUseFileList list;
+  TProgressBarModel bar;
+  FakeProgressSink sink{&bar};
+};
+
+}  // namespace
+
+TEST(Checksum, KnownVectors) {
+  EXPECT_EQ(CrcCode("abc"), -891568579);
+  EXPECT_EQ(CrcCode("123456789"), 873187033);
+  EXPECT_EQ(CrcCode(QByteArray(1, '\0')), 771559538);
+  EXPECT_EQ(CrcCode(QByteArray()), -1);
+  EXPECT_EQ(UpdateCrc32(0x12345678u, nullptr, 10), 0x12345678u);
+  EXPECT_EQ(UpdateCrc32(0x12345678u, "abc", 0), 0x12345678u);
+}
+
+TEST(Checksum, MatchesTheTableDefinitionInAnyBlocking) {
+  QByteArray data(200000, Qt::Uninitialized);
+  QRandomGenerator gen(7);
+  for (char &c : data)
+    c = char(gen.bounded(256));
+  const quint32 whole = UpdateCrc32(CrcStart, data.constData(), data.size());
+  EXPECT_EQ(whole, ReferenceCrc(CrcStart, data));
+  quint32 pieces = CrcStart;
+  for (qsizetype at = 0; at < data.size(); at += 777)
+    pieces = UpdateCrc32(pieces, data.constData() + at, std::min<qsizetype>(777, data.size() - at));
+  EXPECT_EQ(pieces, whole);
+}
+
+TEST_F(Reading, ChecksumOfAFileAndOfAnEmptyFile) {
+  auto *abc = AddFile("abc.txt", "abc");
+  auto *empty = AddFile("empty.txt", "");
+  TReadPass pass({1}, &sink, &bar);
+  pass.Start(3, true);
+  abc->ReadProperties(0, {}, pass);
+  empty->ReadProperties(1, {}, pass);
+  EXPECT_EQ(abc->FileItem.Code, -891568579);
+  EXPECT_TRUE(abc->WhatRead_Code);
+  EXPECT_EQ(empty->FileItem.Code, -1);
+  EXPECT_TRUE(empty->WhatRead_Code);
+  EXPECT_FALSE(empty->FileItem.Unreadable);
+  EXPECT_GT(abc->FileProps.Modified, 0);
+}
+
+TEST_F(Reading, LargeFileChecksumMatchesTheWholeContent) {
+  const QString path = dir.createFileOfSize("big.bin", 5 * kBlock + 123, 3);
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QByteArray data = f.readAll();
+  auto *item = Add(path, data.size());
+  TReadPass pass({1}, &sink, &bar);
+  item->ReadProperties(0, {}, pass);
+  EXPECT_EQ(item->FileItem.Code, CrcCode(data));
+}
+
+TEST_F(Reading, ProgressEveryTenthBlockAndOncePerFileNeverReaching99) {
+  const qint64 size = 20 * kBlock;
+  auto *item = Add(dir.createFileOfSize("twenty.bin", size), size);
+  TReadPass pass({1}, &sink, &bar);
+  pass.Start(size, true);
+  item->ReadProperties(7, {}, pass);
+  // Blocks 10 and 20, then the forced call at the file's end; the file counts twice against the total.
+  EXPECT_EQ(sink.texts, QStringList({" (7)", " (7)", " (7)"}));
+  EXPECT_EQ(sink.positions, QList<int>({50, 50, 50}));
+  EXPECT_EQ(pass.ReadCallCount, 21);
+  EXPECT_DOUBLE_EQ(pass.BytesRead, 2.0 * size);
+}
+
+TEST_F(Reading, SmallFilesReportAtTheirEndAndTheBarStopsBelow99) {
+  TReadPass pass({1}, &sink, &bar);
+  std::vector<TUseFileProperty *> items;
+  for (int i = 0; i < 4; ++i)
+    items.push_back(AddFile(QStringLiteral("f%1").arg(i), QByteArray(100, char('a' + i))));
+  pass.Start(400, true);
+  for (int i = 0; i < 4; ++i)
+    items[size_t(i)]->ReadProperties(i, {}, pass);
+  EXPECT_EQ(sink.texts, QStringList({" (0)", " (1)", " (2)", " (3)"}));
+  // 200, 400, 600 and 800 bytes of 400: 50 %, then 100 % and more never shown.
+  EXPECT_EQ(sink.positions, QList<int>({50, 50, 50, 50}));
+  EXPECT_LT(bar.Position(), 99);
+}
+
+TEST_F(Reading, ZeroTotalNeverMovesTheBar) {
+  auto *a = AddFile("a", "");
+  auto *b = AddFile("b", "");
+  TReadPass pass({1}, &sink, &bar);
+  pass.Start(0, true);
+  a->ReadProperties(0, {}, pass);
+  b->ReadProperties(1, {}, pass);
+  EXPECT_EQ(sink.positions, QList<int>({0, 0}));
+  EXPECT_EQ(bar.Max(), 100);
+}
+
+TEST_F(Reading, MissingFileThatNeedsReadingBecomesUnreadableAndTheSearchGoesOn) {
+  auto *gone = Add(dir.filePath("gone.bin"), 10);
+  auto *next = AddFile("next.bin", "abc");
+  TReadPass pass({1}, &sink, &bar);
+  EXPECT_NO_THROW(gone->ReadProperties(0, {}, pass));
+  EXPECT_TRUE(gone->FileItem.Unreadable);
+  EXPECT_EQ(gone->FileItem.Code, -1);
+  EXPECT_FALSE(gone->WhatRead_Code);
+  EXPECT_EQ(gone->FileProps, TFileProps{});
+  EXPECT_EQ(sink.texts, QStringList({""}));
+  next->ReadProperties(1, {}, pass);
+  EXPECT_FALSE(next->FileItem.Unreadable);
+  EXPECT_EQ(next->FileItem.Code, -891568579);
+}
+
+TEST_F(Reading, FileWithoutReadPermissionBecomesUnreadable) {
+  if (geteuid() == 0)
+    GTEST_SKIP() << "root reads every file";
+  auto *locked = AddFile("locked.bin", "abc");
+  QFile::setPermissions(locked->FullName(), QFileDevice::WriteOwner);
+  TReadPass pass({1}, &sink, &bar);
+  locked->ReadProperties(0, {}, pass);
+  EXPECT_TRUE(locked->FileItem.Unreadable);
+  EXPECT_EQ(locked->FileItem.Code, -1);
+}
+
+TEST_F(Reading, FileThatNeedsNoReadingIsNotOpenedButItsTimesAreRead) {
+  auto *item = AddFile("x.txt", "abc");
+  auto *missing = Add(dir.filePath("missing.txt"), 3);
+  const QDateTime when(QDate(2020, 5, 17), QTime(13, 45, 30), Qt::LocalTime);
+  ASSERT_TRUE(TestDir::setTimes(item->FullName(), when, when));
+  TReadPass pass({4, 5}, &sink, &bar);
+  item->ReadProperties(0, {}, pass);
+  missing->ReadProperties(1, {}, pass);
+  EXPECT_FALSE(item->WhatRead_Code);
+  EXPECT_EQ(item->FileItem.Code, 0);
+  const double expected = double(QDate(1899, 12, 30).daysTo(QDate(2020, 5, 17))) + (13 * 3600 + 45 * 60 + 30) / 86400.0;
+  EXPECT_NEAR(item->FileProps.Modified, expected, 1e-6);
+  EXPECT_NEAR(item->FileProps.Accessed, expected, 1e-6);
+  EXPECT_FALSE(missing->FileItem.Unreadable);
+  EXPECT_EQ(missing->FileProps, TFileProps{});
+}
+
+TEST_F(Reading, SubstitutePathIsReadInsteadOfTheItemsOwnName) {
+  const QString real = dir.createFile("extracted/abc.txt", "abc");
+  auto *member = list.GetItem(list.AddFile("inside/", "abc.txt", 3, nullptr));
+  TReadPass pass({1}, &sink, &bar);
+  member->ReadProperties(0, real, pass);
+  EXPECT_EQ(member->FileItem.Code, -891568579);
+  EXPECT_FALSE(member->FileItem.Unreadable);
+}
+
+TEST_F(Reading, StopPassesThroughUntouched) {
+  auto *item = Add(dir.createFileOfSize("s.bin", 12 * kBlock), 12 * kBlock);
+  sink.stopAtCall = 1;
+  TReadPass pass({1}, &sink, &bar);
+  EXPECT_THROW(item->ReadProperties(0, {}, pass), EMyStop);
+  EXPECT_FALSE(item->FileItem.Unreadable);
+  EXPECT_FALSE(item->WhatRead_Code);
+}
+
+TEST_F(Reading, HaltPassesThroughAndAStopAfterAFailureToo) {
+  auto *item = Add(dir.createFileOfSize("h.bin", 12 * kBlock), 12 * kBlock);
+  sink.stopAtCall = 1;
+  sink.haltInsteadOfStop = true;
+  TReadPass pass({1}, &sink, &bar);
+  EXPECT_THROW(item->ReadProperties(0, {}, pass), EMyHalt);
+
+  FakeProgressSink failing(&bar);
+  failing.stopAtCall = 1;
+  TReadPass second({1}, &failing, &bar);
+  auto *gone = Add(dir.filePath("nothing"), 5);
+  EXPECT_THROW(gone->ReadProperties(0, {}, second), EMyStop);
+  EXPECT_TRUE(gone->FileItem.Unreadable);
+}
+
+TEST(FileProps, FlagsFollowTheFileSystem) {
+  TestDir dir;
+  const QString hidden = dir.createFile(".hidden", "x");
+  const QString plain = dir.createFile("plain", "x");
+  TFileProps props;
+  ASSERT_TRUE(GetFileProps(hidden, props));
+  EXPECT_TRUE(props.Hidden);
+  EXPECT_FALSE(props.ReadOnly);
+  EXPECT_FALSE(props.SystemFile);
+  EXPECT_FALSE(props.ArchiveFlag);
+  EXPECT_GT(props.Created, 40000);
+  QFile::setPermissions(plain, QFileDevice::ReadOwner);
+  ASSERT_TRUE(GetFileProps(plain, props));
+  EXPECT_TRUE(props.ReadOnly);
+  EXPECT_FALSE(props.Hidden);
+  TFileProps untouched;
+  untouched.Modified = 5;
+  EXPECT_FALSE(GetFileProps(dir.filePath("none"), untouched));
+  EXPECT_EQ(untouched.Modified, 5);
+}
+
+TEST(FileProps, DayNumbersRoundTrip) {
+  const QDateTime when(QDate(2001, 2, 3), QTime(4, 5, 6, 789), Qt::LocalTime);
+  const double days = platform::UnixTimeToDays(when.toSecsSinceEpoch(), qint64(789) * 1000000);
+  EXPECT_EQ(platform::DaysToUnixMsecs(days), when.toMSecsSinceEpoch());
+  EXPECT_EQ(std::floor(days), QDate(1899, 12, 30).daysTo(QDate(2001, 2, 3)));
+}
+
+// A file whose checksum was computed and whose later reading failed is unreadable, never content.
+TEST_F(Reading, FailureAfterTheChecksumLeavesNoUsableCode) {
+  const qint64 size = 12 * kBlock;
+  auto *a = Add(dir.createFileOfSize("a.mp3", size, 5), size);
+  auto *b = Add(dir.createFileOfSize("b.mp3", size, 6), size);
+  // While the checksum is read, the file disappears: the tag reader then cannot open it.
+  sink.onCall = [&](int) {
+    QFile::remove(a->FullName());
+    QFile::remove(b->FullName());
+  };
+  TReadPass pass({1, 3}, &sink, &bar);
+  a->ReadProperties(0, {}, pass);
+  b->ReadProperties(1, {}, pass);
+  for (auto *item : {a, b}) {
+    EXPECT_TRUE(item->FileItem.Unreadable);
+    EXPECT_EQ(item->FileItem.Code, -1);
+    EXPECT_FALSE(item->WhatRead_Code);
+  }
+  EXPECT_EQ(TUseFileProperty::Compare(*a, *b, 1, 0), -1);
+}
+
+TEST_F(Reading, TagsOfAnMp3FileComeFromTheFullerTag) {
+  const media::Tag full{"Title1", "Artist1", "Album1"};
+  const media::Tag titleOnly{"Title2", "", "Album2"};
+  const media::Tag twoFields{"Title2", "Artist2", "Album2"};
+  ASSERT_TRUE(media::SaveMp3(dir.filePath("v1wins.mp3"), &full, &titleOnly));
+  ASSERT_TRUE(media::SaveMp3(dir.filePath("tie.mp3"), &full, &twoFields));
+  ASSERT_TRUE(media::SaveMp3(dir.filePath("v1only.mp3"), &full, nullptr));
+  ASSERT_TRUE(media::SaveMp3(dir.filePath("v2only.mp3"), nullptr, &twoFields));
+
+  const TMusicTag v1wins = ReadMusicTags(dir.filePath("v1wins.mp3"), "v1wins.mp3");
+  EXPECT_EQ(v1wins.Mp3_SongName, "Title1");
+  EXPECT_EQ(v1wins.Mp3_Artist, "Artist1");
+  EXPECT_EQ(v1wins.Mp3_Album, "Album1");
+  const TMusicTag tie = ReadMusicTags(dir.filePath("tie.mp3"), "tie.mp3");
+  EXPECT_EQ(tie.Mp3_Artist, "Artist2");
+  EXPECT_EQ(tie.Mp3_Album, "Album2");
+  EXPECT_EQ(ReadMusicTags(dir.filePath("v1only.mp3"), "v1only.mp3").Mp3_Artist, "Artist1");
+  EXPECT_EQ(ReadMusicTags(dir.filePath("v2only.mp3"), "v2only.mp3").Mp3_SongName, "Title2");
+  // Another extension reads nothing, whatever the file holds.
+  EXPECT_EQ(ReadMusicTags(dir.filePath("tie.mp3"), "tie.txt").Mp3_SongName, "");
+  EXPECT_THROW(ReadMusicTags(dir.filePath("none.mp3"), "none.mp3"), EReadFailed);
+}
+
+TEST_F(Reading, TagReadWithoutChecksumCountsTheFileAndSetsTheFlag) {
+  const media::Tag tag{"Song", "Band", "Record"};
+  ASSERT_TRUE(media::SaveMp3(dir.filePath("t.mp3"), nullptr, &tag));
+  auto *item = Add(dir.filePath("t.mp3"), QFile(dir.filePath("t.mp3")).size());
+  TReadPass pass({3}, &sink, &bar);
+  item->ReadProperties(0, {}, pass);
+  EXPECT_TRUE(item->WhatRead_Mp3);
+  EXPECT_FALSE(item->WhatRead_Code);
+  EXPECT_EQ(item->Mp3_Artist, "Band");
+  EXPECT_TRUE(item->HasTags());
+  EXPECT_EQ(pass.ReadCallCount, 2);
+  EXPECT_DOUBLE_EQ(pass.BytesRead, 2.0 * item->FileItem.Size);
+}
+
+TEST_F(Reading, PictureGridIsFilledOnlyWhenPicturesAreSought) {
+  ASSERT_TRUE(media::SavePicture(dir.filePath("white.png"), 100, 80, Qt::white, "PNG"));
+  auto *item = Add(dir.filePath("white.png"), QFile(dir.filePath("white.png")).size());
+  TReadPass notSought({1}, &sink, &bar);
+  item->UniqueSize = true;
+  item->ReadProperties(0, {}, notSought);
+  EXPECT_FALSE(item->DataImage);
+  TReadPass sought({2}, &sink, &bar);
+  item->ReadProperties(0, {}, sought);
+  ASSERT_TRUE(item->DataImage);
+  EXPECT_EQ(item->DataImage->Total, 705000);
+  EXPECT_TRUE(item->HasKind(2));
+}
