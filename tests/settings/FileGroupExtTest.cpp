@@ -1,0 +1,177 @@
+#include "settings/FileGroupExt.h"
+#include "settings/Language.h"
+#include "settings/Registry.h"
+#include "tests/support/TestEnv.h"
+
+#include "tests/settings/Printers.h"
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Group names as a translation provides them, registered for the length of a test.
+class GroupNames : public ::testing::Test {
+protected:
+  void SetUp() override {
+    m_dir.createFile("en.wzl", "Language=English\n2645=Audio\n2646=Pictures\n2647=Video\n2648=Documents\n"
+                               "2649=Programs\n2650=Temporary files\n2651=User group\n");
+    m_list = std::make_unique<TLangList>(m_dir.path());
+    SetCurrentLangList(m_list.get());
+  }
+  void TearDown() override {
+    SetCurrentLangList(nullptr);
+    FreeFileGroupList();
+  }
+
+  void storeGroups(const QStringList &masks) {
+    RegWriteInteger("group-ext-count", int(masks.size()));
+    for (int i = 0; i < masks.size(); ++i)
+      RegWriteString("group-ext-item-" + QString::number(i) + "-ext", masks.at(i));
+  }
+
+  TestDir m_dir;
+  std::unique_ptr<TLangList> m_list;
+};
+
+} // namespace
+
+TEST_F(GroupNames, NoStoredGroupsGiveTheEightBuiltInGroupsInLowerCase) {
+  // No count stored, then a count of 0, then one below 0.
+  for (const int stored : {1, 0, -4}) {
+    if (stored < 1)
+      RegWriteInteger("group-ext-count", stored);
+    TListFileGroupExt list;
+    ASSERT_EQ(list.GetCount(), 8) << stored;
+    EXPECT_TRUE(list.GetItem(0)->Ext.startsWith("*.cda;*.mid;*.midi;")) << stored;
+    EXPECT_EQ(list.GetItem(0)->Ext.count(';'), 57);
+    EXPECT_EQ(list.GetItem(1)->Ext, GetImageExtensionList());
+    EXPECT_TRUE(list.GetItem(2)->Ext.startsWith("*.3g2;*.3gp;"));
+    EXPECT_TRUE(list.GetItem(2)->Ext.endsWith(";*.wmv;*.divx"));
+    EXPECT_EQ(list.GetItem(2)->Ext.count(';'), 50);
+    EXPECT_EQ(list.GetItem(3)->Ext,
+              "*.html;*.htm;*.doc;*.txt;*.rtf;*.dot;*.csv;*.tab;*.asc;*.pdf;*.ppt;*.pps;*.xls;*.xml");
+    EXPECT_EQ(list.GetItem(4)->Ext, "*.exe;*.bat;*.dll;*.pl;*.com;*.ocx");
+    EXPECT_EQ(list.GetItem(5)->Ext, "*.---;*.$$$;*.??~;*.~*;*.old;*.tmp*;*~.*;chkdsk.chk;file*.chk;temp*");
+    EXPECT_EQ(list.GetItem(6)->Ext, "");
+    EXPECT_EQ(list.GetItem(7)->Ext, "");
+    for (int i = 0; i < 8; ++i)
+      EXPECT_EQ(list.GetItem(i)->Ext, list.GetItem(i)->Ext.toLower());
+  }
+}
+
+TEST_F(GroupNames, ADamagedHugeCountDoesNotStallTheStart) {
+  RegWriteInteger("group-ext-count", 2000000000);
+  RegWriteString("group-ext-item-0-ext", "*.A");
+  TListFileGroupExt list;
+  EXPECT_EQ(list.GetCount(), 1000);
+  EXPECT_EQ(list.GetItem(0)->Ext, "*.a");
+  EXPECT_EQ(list.GetItem(999)->Ext, "");
+}
+
+TEST_F(GroupNames, NamesComeFromTheTranslationAndTheUserGroupsAreNumbered) {
+  TListFileGroupExt list;
+  const char *expected[] = {"Audio",    "Pictures",        "Video",        "Documents",
+                            "Programs", "Temporary files", "User group 1", "User group 2"};
+  for (int i = 0; i < 8; ++i)
+    EXPECT_EQ(list.GetItem(i)->Name, expected[i]);
+}
+
+TEST_F(GroupNames, NamesFollowALanguageSwitchAtTheNextFetch) {
+  m_dir.createFile("de.wzl", "Language=Deutsch\n2645=Musik\n2651=Eigene Gruppe\n");
+  TLangList both(m_dir.path());
+  SetCurrentLangList(&both);
+  TListFileGroupExt list;
+  EXPECT_EQ(list.GetItem(0)->Name, "Audio");
+  both.CurrentName = "Deutsch";
+  EXPECT_EQ(list.GetItem(0)->Name, "Musik");
+  EXPECT_EQ(list.GetItem(7)->Name, "Eigene Gruppe 2");
+  EXPECT_EQ(list.GetItem(1)->Name, "no translated");
+}
+
+TEST_F(GroupNames, WithoutATranslationNamesAreNoTranslated) {
+  SetCurrentLangList(nullptr);
+  TListFileGroupExt list;
+  EXPECT_EQ(list.GetItem(0)->Name, "no translated");
+  EXPECT_EQ(list.GetItem(6)->Name, "no translated 1");
+}
+
+TEST_F(GroupNames, DestroyingTheListStoresCountAndMasksButNoNames) {
+  { TListFileGroupExt list; }
+  ASSERT_EQ(RegReadInteger("group-ext-count", 0), 8);
+  EXPECT_TRUE(RegReadString("group-ext-item-0-ext", "").startsWith("*.cda;*.mid"));
+  EXPECT_EQ(RegReadString("group-ext-item-1-ext", "x"), GetImageExtensionList());
+  EXPECT_EQ(RegReadString("group-ext-item-6-ext", "x"), "");
+  EXPECT_EQ(RegReadString("group-ext-item-7-ext", "x"), "");
+  EXPECT_EQ(RegReadString("group-ext-item-8-ext", "none"), "none");
+}
+
+TEST_F(GroupNames, AStoredCountOfThreeGivesThreeGroups) {
+  storeGroups({"*.a", "*.b", "*.c"});
+  TListFileGroupExt list;
+  ASSERT_EQ(list.GetCount(), 3);
+  EXPECT_EQ(list.GetItem(0)->Name, "Audio");
+  EXPECT_EQ(list.GetItem(1)->Name, "Pictures");
+  EXPECT_EQ(list.GetItem(2)->Name, "Video");
+  EXPECT_EQ(list.GetItem(2)->Ext, "*.c");
+}
+
+TEST_F(GroupNames, AStoredCountOfTenGivesTenGroupsTheLastTwoUnnamed) {
+  QStringList masks;
+  for (int i = 0; i < 10; ++i)
+    masks << "*.x" + QString::number(i);
+  storeGroups(masks);
+  TListFileGroupExt list;
+  ASSERT_EQ(list.GetCount(), 10);
+  EXPECT_EQ(list.GetItem(7)->Name, "User group 2");
+  EXPECT_EQ(list.GetItem(8)->Name, "");
+  EXPECT_EQ(list.GetItem(9)->Name, "");
+  EXPECT_EQ(list.GetItem(9)->Ext, "*.x9");
+}
+
+TEST_F(GroupNames, StoredCapitalsComeBackLowerCaseAtTheNextStart) {
+  storeGroups({"*.MP3;*.Ogg", "FILE*.CHK"});
+  TListFileGroupExt list;
+  EXPECT_EQ(list.GetItem(0)->Ext, "*.mp3;*.ogg");
+  EXPECT_EQ(list.GetItem(1)->Ext, "file*.chk");
+}
+
+TEST_F(GroupNames, EditedMasksAreSavedAsAssignedAndLoweredAtTheNextStart) {
+  {
+    TListFileGroupExt list;
+    list.GetItem(6)->Ext = "*.ZIP;*.Rar";
+    list.SaveToRegistry();
+    EXPECT_EQ(RegReadString("group-ext-item-6-ext", ""), "*.ZIP;*.Rar");
+  }
+  TListFileGroupExt next;
+  EXPECT_EQ(next.GetItem(6)->Ext, "*.zip;*.rar");
+}
+
+TEST_F(GroupNames, TheGlobalListIsMadeOnceAndWrittenBackWhenFreed) {
+  EXPECT_EQ(FileGroupList, nullptr);
+  CreateFileGroupList();
+  TListFileGroupExt *first = FileGroupList;
+  ASSERT_NE(first, nullptr);
+  CreateFileGroupList();
+  EXPECT_EQ(FileGroupList, first);
+  FileGroupList->GetItem(7)->Ext = "*.iso";
+  FreeFileGroupList();
+  EXPECT_EQ(FileGroupList, nullptr);
+  EXPECT_EQ(RegReadString("group-ext-item-7-ext", ""), "*.iso");
+  FreeFileGroupList(); // harmless
+}
+
+TEST(ProgramFiles, HelpPageAndTitle) {
+  EXPECT_EQ(GetHelpFileName(), QCoreApplication::applicationDirPath() + "/Help/index.html");
+  EXPECT_EQ(GetProgramTitle(), "Pairhound");
+  EXPECT_EQ(GetLanguageFolder(), QCoreApplication::applicationDirPath() + "/Language/");
+}
+
+TEST(ProgramFiles, GroupColoursAreTheTwoResultTextColours) {
+  EXPECT_EQ(qRed(GroupColor1), 10);
+  EXPECT_EQ(qGreen(GroupColor1), 50);
+  EXPECT_EQ(qBlue(GroupColor1), 200);
+  EXPECT_EQ(qRed(GroupColor2), 40);
+  EXPECT_EQ(qGreen(GroupColor2), 80);
+  EXPECT_EQ(qBlue(GroupColor2), 30);
+}
