@@ -116,6 +116,46 @@ int TLangList::GetCurrentIndex() const {
   return int(GetLanguageNames().indexOf(CurrentName));
 }
 
+QString FormatText(const QString &Format, const QStringList &Args) {
+  QString out;
+  out.reserve(Format.size());
+  qsizetype next = 0;
+  const qsizetype n = Format.size();
+  for (qsizetype i = 0; i < n; ++i) {
+    const QChar c = Format.at(i);
+    if (c != QLatin1Char('%') || i + 1 == n) {
+      out += c;
+      continue;
+    }
+    if (Format.at(i + 1) == QLatin1Char('%')) {
+      out += QLatin1Char('%');
+      ++i;
+      continue;
+    }
+    if (Format.at(i + 1).toLower() == QLatin1Char('s')) {
+      out += Args.value(next++);
+      ++i;
+      continue;
+    }
+    qsizetype j = i + 1;
+    while (j < n && Format.at(j).isDigit())
+      ++j;
+    if (j > i + 1 && j + 1 < n && Format.at(j) == QLatin1Char(':') &&
+        Format.at(j + 1).toLower() == QLatin1Char('s')) {
+      bool ok = false;
+      const qsizetype index = Format.mid(i + 1, j - i - 1).toLongLong(&ok);
+      if (ok) {
+        out += Args.value(index);
+        next = index + 1;
+        i = j + 1;
+        continue;
+      }
+    }
+    out += c;
+  }
+  return out;
+}
+
 QString GetLanguageFolder() {
   return QCoreApplication::applicationDirPath() + QStringLiteral("/Language/");
 }

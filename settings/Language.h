@@ -65,6 +65,11 @@ public:
   std::vector<std::unique_ptr<TLang>> Langs;
 };
 
+// Fills a translated format text: "%s" takes the next argument, "%N:s" argument N (from 0; the next
+// "%s" then takes N + 1), "%%" is a percent sign. A missing argument gives an empty text; any other
+// "%" stays as written, so a faulty translation shows up instead of failing.
+QString FormatText(const QString &Format, const QStringList &Args);
+
 // The folder "Language" beside the program, with a trailing separator.
 QString GetLanguageFolder();
 

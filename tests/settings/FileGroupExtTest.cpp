@@ -166,12 +166,3 @@ TEST(ProgramFiles, HelpPageAndTitle) {
   EXPECT_EQ(GetProgramTitle(), "Pairhound");
   EXPECT_EQ(GetLanguageFolder(), QCoreApplication::applicationDirPath() + "/Language/");
 }
-
-TEST(ProgramFiles, GroupColoursAreTheTwoResultTextColours) {
-  EXPECT_EQ(qRed(GroupColor1), 10);
-  EXPECT_EQ(qGreen(GroupColor1), 50);
-  EXPECT_EQ(qBlue(GroupColor1), 200);
-  EXPECT_EQ(qRed(GroupColor2), 40);
-  EXPECT_EQ(qGreen(GroupColor2), 80);
-  EXPECT_EQ(qBlue(GroupColor2), 30);
-}

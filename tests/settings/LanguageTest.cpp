@@ -192,3 +192,21 @@ TEST(TLangList, RegisteredListAnswersTextRequestsWithoutAWindow) {
   SetCurrentLangList(nullptr);
   EXPECT_EQ(LangText("2645"), "no translated");
 }
+
+TEST(FormatText, FillsStringPlaceholdersInOrder) {
+  EXPECT_EQ(FormatText("Marked %s of %s files, %s of %s  ", {"2", "10", "1.50kb", "9.00kb"}),
+            "Marked 2 of 10 files, 1.50kb of 9.00kb  ");
+  EXPECT_EQ(FormatText("No room on %s.", {"/home"}), "No room on /home.");
+}
+
+TEST(FormatText, IndexedPlaceholdersLetATranslationReorderArguments) {
+  EXPECT_EQ(FormatText("%1:s of %0:s, then %s", {"a", "b", "c"}), "b of a, then b");
+  EXPECT_EQ(FormatText("%0:S %S", {"x", "y"}), "x y");
+}
+
+TEST(FormatText, PercentSignsMissingArgumentsAndStrayPercentsAreHarmless) {
+  EXPECT_EQ(FormatText("100%% done", {}), "100% done");
+  EXPECT_EQ(FormatText("%s and %s", {"one"}), "one and ");
+  EXPECT_EQ(FormatText("50% %d %9:x end%", {"a"}), "50% %d %9:x end%");
+  EXPECT_EQ(FormatText("%7:s|", {"a"}), "|");
+}

@@ -90,6 +90,11 @@ TEST(Registry, ValuesThatAreNoNumberReadAsTheDefault) {
   EXPECT_EQ(RegReadInteger("group-ext-count", 4), 12);
 }
 
+TEST(Registry, AHandEditedListReadsBackAsTheTextWritten) {
+  putRaw("combo-include-ext_item0", QStringList{"*.a", "*.b"});
+  EXPECT_EQ(RegReadString("combo-include-ext_item0", ""), "*.a,*.b");
+}
+
 TEST(Registry, DeleteRemovesOneValueOnly) {
   RegWriteString("AnimationIcon", "2");
   RegWriteString("Language", "English");
