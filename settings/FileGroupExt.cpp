@@ -24,9 +24,10 @@ const char *const DocumentMasks =
 const char *const ProgramMasks = "*.exe;*.bat;*.dll;*.pl;*.com;*.ocx";
 const char *const TemporaryMasks = "*.---;*.$$$;*.??~;*.~*;*.OLD;*.TMP*;*~.*;CHKDSK.CHK;FILE*.CHK;TEMP*";
 
-// Text ids of the group names by position; the last one names both user groups.
+// Groups 0-5 are named by the texts 2645-2650; the two user groups 6 and 7 by text 2651 + " 1", " 2".
 constexpr int FirstGroupNameId = 2645;
 constexpr int UserGroupNameId = 2651;
+constexpr int FirstUserGroup = UserGroupNameId - FirstGroupNameId;
 constexpr int NamedGroups = 8;
 // Far more than anyone makes; keeps a damaged count from stalling the start.
 constexpr int MostGroups = 1000;
@@ -55,10 +56,11 @@ void TListFileGroupExt::Clear() {
 
 TFileGroupExtItem *TListFileGroupExt::GetItem(int Index) {
   TFileGroupExtItem *item = m_items.at(size_t(Index)).get();
-  if (Index < UserGroupNameId - FirstGroupNameId)
+  if (Index < FirstUserGroup)
     item->Name = LangText(QString::number(FirstGroupNameId + Index));
   else if (Index < NamedGroups)
-    item->Name = LangText(QString::number(UserGroupNameId)) + QStringLiteral(" %1").arg(Index - 5);
+    item->Name =
+        LangText(QString::number(UserGroupNameId)) + QStringLiteral(" %1").arg(Index - FirstUserGroup + 1);
   return item;
 }
 
