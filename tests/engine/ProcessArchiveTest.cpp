@@ -174,21 +174,6 @@ TEST_F(ArchivePass, MembersNamedOutsideTheScratchFolderAreNeverRead) {
   EXPECT_TRUE(ScratchFolders().isEmpty());
 }
 
-TEST_F(ArchivePass, EncryptedMembersOpenOnlyWithTheFixedPassword) {
-  const QString ours = dir.filePath("ours.zip");
-  ASSERT_TRUE(testarchive::WriteZip(ours, {{"s.txt", "secret"}}, ZipPassword));
-  int at = AddArchive(ours, {"s.txt"}, {6});
-  Run(at);
-  EXPECT_EQ(Member(1)->FileItem.Code, CodeOf("secret"));
-
-  list.Clear();
-  const QString theirs = dir.filePath("theirs.zip");
-  ASSERT_TRUE(testarchive::WriteZip(theirs, {{"s.txt", "secret"}}, "other"));
-  at = AddArchive(theirs, {"s.txt"}, {6});
-  Run(at);
-  EXPECT_TRUE(Member(1)->FileItem.Unreadable);
-}
-
 TEST_F(ArchivePass, MembersThatNeedNoReadingOnlyLoseTheirTimes) {
   const QString zip = dir.filePath("p.zip");
   ASSERT_TRUE(testarchive::WriteZip(zip, {{"a.txt", "alpha"}}));

@@ -145,19 +145,3 @@ TEST(DirReader, HardLinksShareTheirIdentity) {
   EXPECT_EQ(files, 2);
   EXPECT_EQ(ids.size(), 1u);
 }
-
-TEST(DirReader, VirtualFileSystemsAreRecognised) {
-  TVirtualFileSystems virtualFs;
-  if (QFileInfo(QStringLiteral("/proc/self")).exists()) {
-    TDirReader proc("/proc", true);
-    ASSERT_TRUE(proc.IsOpen());
-    EXPECT_TRUE(proc.IsVirtual(virtualFs));
-  }
-  if (QFileInfo(QStringLiteral("/sys/kernel")).isDir()) {
-    TDirReader sys("/sys", true);
-    EXPECT_TRUE(sys.IsVirtual(virtualFs));
-  }
-  TestDir dir;
-  TDirReader ordinary(Enc(dir.path()), true);
-  EXPECT_FALSE(ordinary.IsVirtual(virtualFs));
-}

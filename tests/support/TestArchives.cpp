@@ -55,13 +55,16 @@ bool WriteZip(const QString &path, const QList<Entry> &entries, const QByteArray
                                                                         &archive_entry_free);
     const QByteArray name = e.name.toUtf8();
     archive_entry_set_pathname_utf8(entry.get(), name.constData());
-    archive_entry_set_filetype(entry.get(), e.folder ? AE_IFDIR : AE_IFREG);
+    const bool link = !e.linkTarget.isEmpty();
+    archive_entry_set_filetype(entry.get(), e.folder ? AE_IFDIR : link ? AE_IFLNK : AE_IFREG);
     archive_entry_set_perm(entry.get(), e.folder ? 0755 : 0644);
-    archive_entry_set_size(entry.get(), e.folder ? 0 : e.data.size());
+    archive_entry_set_size(entry.get(), e.folder || link ? 0 : e.data.size());
+    if (link)
+      archive_entry_set_symlink_utf8(entry.get(), e.linkTarget.toUtf8().constData());
     archive_entry_set_mtime(entry.get(), 1600000000, 0);
     if (archive_write_header(a.get(), entry.get()) != ARCHIVE_OK)
       return false;
-    if (!e.folder && !e.data.isEmpty() &&
+    if (!e.folder && !link && !e.data.isEmpty() &&
         archive_write_data(a.get(), e.data.constData(), size_t(e.data.size())) != e.data.size())
       return false;
   }
@@ -117,9 +120,9 @@ QByteArray RarStored(const QList<Entry> &entries) {
     // Long block (the packed data follows); folders carry the dictionary bits 111.
     Put16(h, quint16(0x8000 | (e.folder ? 0x00E0 : 0)));
     Put16(h, quint16(32 + name.size()));
-    Put32(h, quint32(data.size())); // packed size
-    Put32(h, quint32(data.size())); // unpacked size
-    h.append(char(2));              // host: Windows
+    Put32(h, quint32(data.size()));                                      // packed size
+    Put32(h, quint32(e.claimedSize >= 0 ? e.claimedSize : data.size())); // unpacked size
+    h.append(char(2));                                                   // host: Windows
     Put32(h, Crc32(data));
     Put32(h, (quint32(2020 - 1980) << 25) | (1u << 21) | (1u << 16)); // 2020-01-01 00:00 (DOS time)
     h.append(char(29));                                               // version needed: 2.9
