@@ -94,9 +94,11 @@ TEST(SearchRun, ChecksumsAreReadOnlyForSharedSizesAndTimesAlways) {
     EXPECT_EQ(Item.WhatRead_Code, Shared) << Item.FileItem.FileName.toStdString();
     EXPECT_NE(Item.FileProps.Modified, 0) << Item.FileItem.FileName.toStdString();
   }
-  for (int i = 0; i < R.List.Count(); ++i)
-    if (R.List.GetItem(i)->FileItem.FileName == QStringLiteral("alone.txt"))
+  for (int i = 0; i < R.List.Count(); ++i) {
+    if (R.List.GetItem(i)->FileItem.FileName == QStringLiteral("alone.txt")) {
       EXPECT_TRUE(R.List.GetItem(i)->UniqueSize);
+    }
+  }
 }
 
 TEST(SearchRun, NothingGatheredGivesNoGroupAndNoGroupingProgress) {
