@@ -1,5 +1,6 @@
 #include "engine/ResultFile.h"
 
+#include "engine/ReadProperties.h"
 #include "engine/RecordText.h"
 #include "settings/Language.h"
 
@@ -306,6 +307,10 @@ void TUseFileList::LoadFromFile(const QString &FileName, IProgressBar &Bar, IPro
   } catch (const EMyStop &) {
     Clear();
     throw EMyStop();
+  } catch (const EResultFileError &) {
+    // Half a result would lose the archive links of the records after the damage.
+    Clear();
+    throw;
   }
 
   MarkUniqueSizes();
@@ -315,7 +320,7 @@ void TUseFileList::LoadFromFile(const QString &FileName, IProgressBar &Bar, IPro
   for (int i = 0; i < Count(); ++i) {
     TUseFileProperty &Item = *GetItem(i);
     if (!Item.IsArchiveMember())
-      platform::ReadFileProps(Item.FullName(), Item.FileProps);
+      GetFileProps(Item.FullName(), Item.FileProps);
   }
 }
 
