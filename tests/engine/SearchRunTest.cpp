@@ -192,3 +192,14 @@ TEST(SearchRun, ArchiveMembersAreReadAfterTheirArchiveAndSurviveASaveAndLoad) {
         << i;
   }
 }
+
+TEST(SearchRun, ChoicesOfThePagesBecomeTheFilter) {
+  EXPECT_EQ(ArchiveKinds(true), QStringLiteral("zr"));
+  EXPECT_EQ(ArchiveKinds(false), QString());
+  EXPECT_EQ(CollectCheckedFolders({}), QString());
+  EXPECT_EQ(CollectCheckedFolders({"/home/b", "/data", "/home/b/inner", "/home/bb", "/data/"}),
+            QStringLiteral("/data;/home/b;/home/bb;"));
+  EXPECT_EQ(CollectCheckedFolders({"/srv", "/"}), QStringLiteral("/;"));
+  EXPECT_EQ(BuildWhatFind(true, false, true, false, true), TWhatFind({1, 3, 5}));
+  EXPECT_TRUE(BuildWhatFind(false, false, false, false, false).IsEmpty());
+}
