@@ -1,0 +1,197 @@
+#include "engine/SearchRun.h"
+
+#include "engine/Archive.h"
+#include "engine/Grouping.h"
+#include "engine/ReadProperties.h"
+#include "engine/StepStorage.h"
+#include "settings/Language.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// Sets Flag of every item to "no other item has the same key"; KeepSingle leaves a lone item as it is.
+template <typename Less, typename Equal>
+void MarkUnique(TUseFileList &List, Less Compare, Equal Same, bool TUseFileProperty::*Flag, bool KeepSingle) {
+  const int N = List.Count();
+  if (N == 0)
+    return;
+  if (N == 1) {
+    if (!KeepSingle)
+      List.GetItem(0)->*Flag = true;
+    return;
+  }
+  std::vector<TUseFileProperty *> Sorted(static_cast<size_t>(N));
+  for (int i = 0; i < N; ++i)
+    Sorted[size_t(i)] = List.GetItem(i);
+  std::sort(Sorted.begin(), Sorted.end(), Compare);
+  for (size_t k = 0; k < Sorted.size(); ++k) {
+    const bool SameAsBefore = k > 0 && Same(*Sorted[k - 1], *Sorted[k]);
+    const bool SameAsAfter = k + 1 < Sorted.size() && Same(*Sorted[k], *Sorted[k + 1]);
+    Sorted[k]->*Flag = !SameAsBefore && !SameAsAfter;
+  }
+}
+
+} // namespace
+
+QString ArchiveKinds(bool SearchArchives) {
+  return SearchArchives ? QStringLiteral("zr") : QString();
+}
+
+QString CollectCheckedFolders(QStringList Checked) {
+  std::sort(Checked.begin(), Checked.end());
+  QString Text;
+  QString Kept;
+  for (const QString &Folder : Checked) {
+    if (Folder.isEmpty())
+      continue;
+    const QString Inside = Kept.endsWith(QLatin1Char('/')) ? Kept : Kept + QLatin1Char('/');
+    if (!Kept.isEmpty() && (Folder == Kept || Folder.startsWith(Inside)))
+      continue;
+    Kept = Folder;
+    Text += Folder + QLatin1Char(';');
+  }
+  return Text;
+}
+
+TWhatFind BuildWhatFind(bool Content, bool Pictures, bool Tags, bool Properties, bool Empty) {
+  TWhatFind WhatFind;
+  const bool Boxes[] = {Content, Pictures, Tags, Properties, Empty};
+  for (int m = 1; m <= 5; ++m)
+    if (Boxes[m - 1])
+      WhatFind.Include(m);
+  return WhatFind;
+}
+
+int CompareBySize(const TUseFileProperty *A, const TUseFileProperty *B) {
+  return A->FileItem.Size < B->FileItem.Size ? -1 : (A->FileItem.Size > B->FileItem.Size ? 1 : 0);
+}
+
+int CompareByCode(const TUseFileProperty *A, const TUseFileProperty *B) {
+  return A->FileItem.Code < B->FileItem.Code ? -1 : (A->FileItem.Code > B->FileItem.Code ? 1 : 0);
+}
+
+qint64 TUseFileList::TotalSize() const {
+  qint64 Sum = 0;
+  for (const auto &Item : m_items)
+    Sum += Item->FileItem.Size;
+  return Sum;
+}
+
+void TUseFileList::MarkUniqueSizes() {
+  MarkUnique(
+      *this, [](const TUseFileProperty *A, const TUseFileProperty *B) { return CompareBySize(A, B) < 0; },
+      [](const TUseFileProperty &A, const TUseFileProperty &B) { return A.FileItem.Size == B.FileItem.Size; },
+      &TUseFileProperty::UniqueSize, false);
+}
+
+void TUseFileList::MarkUniqueCodes() {
+  MarkUnique(
+      *this, [](const TUseFileProperty *A, const TUseFileProperty *B) { return CompareByCode(A, B) < 0; },
+      [](const TUseFileProperty &A, const TUseFileProperty &B) { return A.FileItem.Code == B.FileItem.Code; },
+      &TUseFileProperty::UniqueCode, true);
+}
+
+bool TUseFileList::AnyMarked() const {
+  return std::any_of(m_items.begin(), m_items.end(), [](const auto &Item) { return Item->Viewed.Marked; });
+}
+
+bool TUseFileList::AnyGrouped() const {
+  return std::any_of(m_items.begin(), m_items.end(),
+                     [](const auto &Item) { return Item->Viewed.InAnyGroup(); });
+}
+
+void TUseFileList::LinkArchiveMembers() {
+  const int N = Count();
+  for (int i = 0; i < N; ++i) {
+    TUseFileProperty &Archive = *m_items[size_t(i)];
+    const QString &Indexes = Archive.TempArchiveIndexs;
+    if (Indexes.isEmpty())
+      continue;
+    Archive.Owner = &Archive;
+    // Every "q" + j + "q" in the text names member j; entries may share their letters q.
+    for (qsizetype p = 0; p < Indexes.size(); ++p) {
+      if (Indexes[p] != QLatin1Char('q'))
+        continue;
+      qsizetype e = p + 1;
+      while (e < Indexes.size() && Indexes[e].isDigit() && Indexes[e].unicode() < 128)
+        ++e;
+      if (e == p + 1 || e >= Indexes.size() || Indexes[e] != QLatin1Char('q'))
+        continue;
+      const QString Digits = Indexes.mid(p + 1, e - p - 1);
+      bool Ok = false;
+      const qint64 j = Digits.toLongLong(&Ok);
+      // "q01q" does not name member 1: the text must be the number as written in decimal.
+      if (Ok && j < N && QString::number(j) == Digits)
+        m_items[size_t(j)]->Owner = &Archive;
+    }
+    Archive.TempArchiveIndexs.clear();
+  }
+}
+
+void TUseFileList::Compact() {
+  std::erase_if(m_items, [](const std::unique_ptr<TUseFileProperty> &Item) {
+    return !Item->Viewed.InAnyGroup() && !Item->IsArchive() && !Item->HasTags();
+  });
+}
+
+void TUseFileList::ReadAllProperties(IProgressSink &Sink, IProgressBar *Bar) {
+  TReadPass Pass(Filter.WhatFind, &Sink, Bar);
+  Pass.Start(TotalSize(), Count() > 0);
+  Sink.ProcessProgress(QString());
+  // Members are read by their archive's pass, right after the archive itself.
+  for (int i = 0; i < Count(); ++i) {
+    TUseFileProperty &Item = *GetItem(i);
+    if (Item.Owner == nullptr) {
+      Item.ReadProperties(i, QString(), Pass);
+    } else if (Item.IsArchive()) {
+      Item.ReadProperties(i, QString(), Pass);
+      ProcessArchive(*this, i, Pass);
+    }
+  }
+}
+
+namespace {
+
+void ShowStep(const TSearchHooks &Hooks, const char *TextId) {
+  if (Hooks.ShowStep)
+    Hooks.ShowStep(LangText(QString::fromLatin1(TextId)));
+}
+
+} // namespace
+
+void RunSearchPhases(TUseFileList &List, const TSearchChoice &Choice, IProgressSink &Sink, IProgressBar &Bar,
+                     const TSearchHooks &Hooks) {
+  List.Clear();
+  List.SetFilter(Choice.WhatFind, Choice.PathsInclude, Choice.PathsExclude, Choice.Archive);
+  struct Reset {
+    const TSearchHooks &Hooks;
+    ~Reset() {
+      if (Hooks.ResetProgress)
+        Hooks.ResetProgress();
+    }
+  } ResetAtEnd{Hooks};
+  ShowStep(Hooks, "2042");
+  List.ScanAll(Sink, Bar);
+  List.MarkUniqueSizes();
+  ShowStep(Hooks, "2043");
+  List.ReadAllProperties(Sink, &Bar);
+  List.MarkUniqueCodes();
+}
+
+void RunSearch(TUseFileList &List, TStepStorage &Steps, const TSearchChoice &Choice, IProgressSink &Sink,
+               IProgressBar &Bar, const TSearchHooks &Hooks) {
+  List.Clear();
+  RunSearchPhases(List, Choice, Sink, Bar, Hooks);
+  ShowStep(Hooks, "2044");
+  GroupResult(List, Steps, Sink, Bar, Hooks);
+}
+
+void GroupResult(TUseFileList &List, TStepStorage &Steps, IProgressSink &Sink, IProgressBar &Bar,
+                 const TSearchHooks &Hooks) {
+  const TWhatFind WhatFind = List.Filter.WhatFind;
+  Steps.Setup(WhatFind);
+  List.ClearGroups(-1);
+  BuildGroups(List, Steps, WhatFind, Bar, Sink, Hooks.GroupingPauseMs);
+}
