@@ -10,6 +10,8 @@
 
 #include <QFile>
 
+#include <QSet>
+
 #include <cmath>
 #include <vector>
 
@@ -56,6 +58,8 @@ private:
   // by the folder's identity).
   TFileIdSet m_files;
   TFileIdSet m_folders;
+  // The excluded folders, each with its trailing "/".
+  QSet<QString> m_excluded;
   int64_t m_entries = 0;
 };
 
@@ -64,6 +68,10 @@ void TScan::ScanIncludePaths() {
   m_bar.SetPosition(0);
   m_bar.SetMax(100);
   m_entries = 0;
+  // Whole entries only: on this system every folder text ends in "/" and every entry begins with
+  // one, so a folder also occurs as the tail of a longer entry ("/" inside "/usr/;").
+  for (const QString &entry : m_list.Filter.PathsExclude.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+    m_excluded.insert(entry);
   const QString &include = m_list.Filter.PathsInclude;
   const int count = CountListItems(include);
   for (int k = 1; k <= count; ++k) {
@@ -90,7 +98,7 @@ void TScan::ScanFolder(const QString &IncludeFolder) {
 
 void TScan::ScanOneFolder(const TFolder &Folder, bool IsInclude, std::vector<TFolder> &Next) {
   // Only a folder named exactly like an excluded one, letter case included, is skipped.
-  if (m_list.Filter.PathsExclude.contains(Folder.m_path + QLatin1Char(';')))
+  if (m_excluded.contains(Folder.m_path))
     return;
   // The folder the user named may itself be a link; nothing below it is followed.
   TDirReader reader(Folder.m_bytes, IsInclude);

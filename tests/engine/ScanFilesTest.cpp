@@ -127,6 +127,21 @@ TEST_F(Gathering, ExclusionIsByExactFolderText) {
   EXPECT_EQ(list.Count(), 0);
 }
 
+TEST_F(Gathering, ExclusionNeedsAWholeEntryNotItsTail) {
+  // Every folder ends like "/x/" and every entry begins with "/", so an entry's tail is also a
+  // folder: excluding /usr/ must not take the root "/" with it, nor /other/tree/ the folder /tree/.
+  dir.createFile("keep.txt", "k");
+  dir.createFile("sub/s.txt", "s");
+  Gather(Root() + ";", "/usr/;/elsewhere" + Root() + ";/elsewhere" + Root() + "sub/;");
+  EXPECT_EQ(SortedNames(), (QStringList{"keep.txt", "sub/s.txt"}));
+
+  // An entry is still found wherever it stands in the list.
+  Gather(Root() + ";", "/usr/;" + Root() + "sub/;/etc/;");
+  EXPECT_EQ(SortedNames(), (QStringList{"keep.txt"}));
+  Gather(Root() + ";", Root() + "sub/;");
+  EXPECT_EQ(SortedNames(), (QStringList{"keep.txt"}));
+}
+
 TEST_F(Gathering, TwoIncludeFoldersOneAfterTheOtherWithOneCounter) {
   for (int i = 0; i < 30; ++i) {
     dir.createFile(QString("one/f%1").arg(i), "x");
