@@ -24,6 +24,15 @@ QString StripOneTrailing(const QString &Text, QChar Last) {
   return s;
 }
 
+// The entry's name as text, or empty when the text would not give the same bytes back: every later
+// step reaches the file through that text, which would then name another file or none.
+QString NameText(const QByteArray &Bytes) {
+  const QString name = QFile::decodeName(Bytes);
+  if (name.contains(QChar::ReplacementCharacter) && QFile::encodeName(name) != Bytes)
+    return {};
+  return name;
+}
+
 // Progress is reported once per this many folder entries.
 constexpr int64_t EntriesPerProgress = 50;
 
@@ -107,12 +116,15 @@ void TScan::ScanOneFolder(const TFolder &Folder, bool IsInclude, std::vector<TFo
   TDirEntry entry;
   while (reader.Next(entry)) {
     if (entry.m_name != "." && entry.m_name != "..") {
-      if (entry.m_kind == TDirEntry::EKind::Folder) {
-        const QString sub = Folder.m_path + QFile::decodeName(entry.m_name) + QLatin1Char('/');
+      // A name that is not text is left out, a folder with everything in it.
+      const QString name = entry.m_kind == TDirEntry::EKind::Other ? QString() : NameText(entry.m_name);
+      if (name.isEmpty()) {
+        // nothing to take
+      } else if (entry.m_kind == TDirEntry::EKind::Folder) {
+        const QString sub = Folder.m_path + name + QLatin1Char('/');
         if (AcceptSubfolder(sub))
           Next.push_back({sub, Folder.m_bytes + entry.m_name + '/'});
-      } else if (entry.m_kind == TDirEntry::EKind::File && !(entry.m_linked && m_files.count(entry.m_id))) {
-        const QString name = QFile::decodeName(entry.m_name);
+      } else if (!(entry.m_linked && m_files.count(entry.m_id))) {
         if (PassesFilter(Folder.m_path, name, entry.m_size)) {
           if (entry.m_linked)
             m_files.insert(entry.m_id);

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -288,6 +289,30 @@ TEST_F(Gathering, VirtualFileSystemsAndMissingFoldersGiveNothing) {
   Gather(Root() + "missing;");
   EXPECT_EQ(list.Count(), 0);
   EXPECT_EQ(sink.texts.last(), "");
+}
+
+TEST_F(Gathering, NamesThatAreNotTextAreLeftOut) {
+  // Such a name cannot be written back from its text, which would name another file or none:
+  // "caf\xE9" shows as "caf\uFFFD", which is also the true name of another file here.
+  const auto rawFile = [&](const QByteArray &relative, const QByteArray &data) {
+    const int fd = ::open((QFile::encodeName(Root()) + relative).constData(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, data.constData(), size_t(data.size())), data.size());
+    ::close(fd);
+  };
+  rawFile("caf\xE9.txt", "latin-1 name");
+  rawFile("caf\xEF\xBF\xBD.txt", "the real replacement character");
+  ASSERT_EQ(::mkdir((QFile::encodeName(Root()) + "d\xFF").constData(), 0755), 0);
+  rawFile("d\xFF/inside.txt", "in a folder whose name is not text");
+  dir.createFile("plain.txt", "p");
+  GatherRoot();
+  EXPECT_EQ(SortedNames(), (QStringList{QString::fromUtf8("caf\xEF\xBF\xBD.txt"), "plain.txt"}));
+  for (int i = 0; i < list.Count(); ++i)
+    EXPECT_TRUE(QFileInfo::exists(list.GetItem(i)->FullName())) << i;
+  // The temporary folder's own clean-up cannot name them either.
+  ::unlink((QFile::encodeName(Root()) + "d\xFF/inside.txt").constData());
+  ::rmdir((QFile::encodeName(Root()) + "d\xFF").constData());
+  ::unlink((QFile::encodeName(Root()) + "caf\xE9.txt").constData());
 }
 
 TEST_F(Gathering, EmptyIncludeItemsAreNotTheRoot) {
