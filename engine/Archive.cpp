@@ -14,6 +14,7 @@
 #include <archive_entry.h>
 
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <limits>
 
@@ -190,7 +191,11 @@ QString TArcList::ScratchPathOf(const QString &MemberPath) const {
   for (const QString &part : parts)
     if (part == QLatin1String(".."))
       return {};
-  return ScratchFolder + MemberPath;
+  const QString path = ScratchFolder + MemberPath;
+  // Longer than the system opens: it could never be read back, only be a heavy tree to make.
+  if (QFile::encodeName(path).size() >= PATH_MAX)
+    return {};
+  return path;
 }
 
 void TArcList::Extract(IProgressSink &Sink) {

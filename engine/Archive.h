@@ -55,7 +55,8 @@ public:
   // Deletes the scratch folder with everything in it, but only one that this object made.
   void DeleteScratchFolder();
   // Where the member with the given path inside the archive lies once unpacked; empty when that
-  // path would leave the scratch folder ("..", an absolute name) or no scratch folder exists.
+  // path would leave the scratch folder ("..", an absolute name), is too long for the system to
+  // open, or no scratch folder exists.
   QString ScratchPathOf(const QString &MemberPath) const;
 
   const QString ArchiveName;

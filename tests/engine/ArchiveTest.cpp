@@ -158,6 +158,8 @@ TEST(ScratchFolder, MemberPathsStayInside) {
   EXPECT_EQ(list.ScratchPathOf("docs/../../x"), "");
   EXPECT_EQ(list.ScratchPathOf("/etc/passwd"), "");
   EXPECT_EQ(list.ScratchPathOf("..x/y"), list.ScratchFolder + "..x/y");
+  // A path the system cannot open could never be read back.
+  EXPECT_EQ(list.ScratchPathOf(QString("a/").repeated(2100) + "f"), "");
 }
 
 TEST(FreeSpaceRule, StrictlyMoreThanTheReserveMustStay) {
@@ -256,6 +258,17 @@ TEST_F(Extraction, HostileNamesNeverLeaveTheScratchFolder) {
   Unpack(rarList);
   EXPECT_FALSE(QFileInfo::exists(victim));
   EXPECT_FALSE(QFileInfo::exists(GetTempDir() + "/victim.txt"));
+}
+
+TEST_F(Extraction, PathsTooLongToOpenAreNotUnpacked) {
+  const QString zip = dir.filePath("deep.zip");
+  ASSERT_TRUE(
+      testarchive::WriteZip(zip, {{QString("d/").repeated(3000) + "f.txt", "deep"}, {"ok.txt", "ok"}}));
+  TZipList list(zip);
+  Unpack(list);
+  EXPECT_EQ(list.Count(), 2);
+  EXPECT_FALSE(QFileInfo::exists(list.ScratchFolder + "d"));
+  EXPECT_EQ(ReadAll(list.ScratchPathOf("ok.txt")), "ok");
 }
 
 TEST_F(Extraction, EntriesHoldingMoreThanTheyClaimAreLeftOut) {
