@@ -228,6 +228,8 @@ void TArcList::Extract(IProgressSink &Sink) {
       continue;
     }
     headerFailures = 0;
+    // Counted before anything can skip the entry, so that no run of skipped entries holds off a stop.
+    progress.EntryDone();
     if (!IsFileEntry(entry))
       continue;
     const QString target = ScratchPathOf(EntryName(entry));
@@ -270,7 +272,6 @@ void TArcList::Extract(IProgressSink &Sink) {
       QFile::remove(target);
     if (r == ARCHIVE_FATAL)
       break;
-    progress.EntryDone();
   }
 }
 

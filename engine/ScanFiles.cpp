@@ -35,6 +35,8 @@ QString NameText(const QByteArray &Bytes) {
 
 // Progress is reported once per this many folder entries.
 constexpr int64_t EntriesPerProgress = 50;
+// Inside an archive, the window is kept alive (and a stop let through) once per this many members.
+constexpr int MembersPerProgress = 1000;
 
 // One call of ScanAll: the counters and the identities seen, shared by all include folders.
 class TScan {
@@ -70,6 +72,8 @@ private:
   // The excluded folders, each with its trailing "/".
   QSet<QString> m_excluded;
   int64_t m_entries = 0;
+  // The text of the last progress call.
+  QString m_text;
 };
 
 void TScan::ScanIncludePaths() {
@@ -163,6 +167,8 @@ void TScan::AddArchiveEntries(const QString &Folder, const QString &Name, TUseFi
     const TArcItem &entry = arc->GetItem(i);
     const qsizetype slash = entry.Name.lastIndexOf(QLatin1Char('/'));
     m_list.AddFile(entry.Name.left(slash + 1), entry.Name.mid(slash + 1), entry.UnpackedSize, Archive);
+    if ((i + 1) % MembersPerProgress == 0)
+      m_sink.ProcessProgress(m_text);
   }
 }
 
@@ -173,7 +179,8 @@ void TScan::CountEntry() {
   const int position = ScanProgressPosition(m_entries);
   if (position <= m_bar.Max() - 5)
     m_bar.SetPosition(position);
-  m_sink.ProcessProgress(QStringLiteral(" (") + QString::number(m_entries) + QLatin1Char(')'));
+  m_text = QStringLiteral(" (") + QString::number(m_entries) + QLatin1Char(')');
+  m_sink.ProcessProgress(m_text);
 }
 
 } // namespace

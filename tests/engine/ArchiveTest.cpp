@@ -283,6 +283,18 @@ TEST_F(Extraction, EntriesHoldingMoreThanTheyClaimAreLeftOut) {
   EXPECT_EQ(ReadAll(list.ScratchPathOf("honest.txt")), "honest");
 }
 
+TEST_F(Extraction, EntriesThatAreSkippedStillLetAStopThrough) {
+  // Nothing here is unpacked, yet the pass must stay stoppable however many entries there are.
+  QList<Entry> entries;
+  for (int i = 0; i < 200; ++i)
+    entries.append({QString("../out%1").arg(i), "x"});
+  const QString zip = dir.filePath("refused.zip");
+  ASSERT_TRUE(testarchive::WriteZip(zip, entries));
+  TZipList list(zip);
+  sink.stopAtCall = 2;
+  EXPECT_THROW(Unpack(list), EMyStop);
+}
+
 TEST_F(Extraction, ProgressCountsUnpackedBytes) {
   const QString zip = dir.filePath("big.zip");
   ASSERT_TRUE(testarchive::WriteZip(zip, testarchive::Parts(4, 1 << 20)));

@@ -395,6 +395,20 @@ TEST_F(Gathering, AnArchiveMustPassTheFilterItsMembersNeedNot) {
   EXPECT_EQ(list.Count(), 2 + 3);
 }
 
+TEST_F(Gathering, AStopReachesIntoAnArchiveOfManyEntries) {
+  ASSERT_TRUE(testarchive::WriteZip(dir.filePath("many.zip"), testarchive::Parts(3000, 1)));
+  GatherRoot("z");
+  ASSERT_EQ(list.Count(), 3001);
+  // Calls inside the archive repeat the text already shown: the count is of folder entries.
+  for (const QString &text : sink.texts)
+    EXPECT_EQ(text, "");
+  ASSERT_GE(sink.texts.size(), 2);
+
+  sink.stopAtCall = sink.calls() + 1;
+  EXPECT_THROW(GatherRoot("z"), EMyStop);
+  EXPECT_LT(list.Count(), 3001);
+}
+
 TEST_F(Gathering, DamagedArchiveIsGatheredAsAPlainFile) {
   dir.createFile("broken.zip", "PK\x03\x04 not much of an archive");
   QByteArray rar = testarchive::RarStored(kArchiveTree);
