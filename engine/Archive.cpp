@@ -153,7 +153,11 @@ void TArcList::ReadList() {
     const int64_t size = archive_entry_size_is_set(entry) ? archive_entry_size(entry) : 0;
     if (size == 0 && !ListsEmptyEntries())
       continue;
-    m_items.emplace_back(EntryName(entry), size);
+    QString name = EntryName(entry);
+    // A file needs a name after its last "/".
+    if (name.isEmpty() || name.endsWith(QLatin1Char('/')))
+      continue;
+    m_items.emplace_back(std::move(name), size);
   }
 }
 
@@ -185,7 +189,8 @@ void TArcList::DeleteScratchFolder() {
 }
 
 QString TArcList::ScratchPathOf(const QString &MemberPath) const {
-  if (ScratchFolder.isEmpty() || MemberPath.isEmpty() || MemberPath.startsWith(QLatin1Char('/')))
+  if (ScratchFolder.isEmpty() || MemberPath.isEmpty() || MemberPath.startsWith(QLatin1Char('/')) ||
+      MemberPath.endsWith(QLatin1Char('/')))
     return {};
   const QStringList parts = MemberPath.split(QLatin1Char('/'));
   for (const QString &part : parts)

@@ -92,6 +92,22 @@ TEST(ArchiveListing, RarSkipsFoldersAndEmptyFiles) {
   EXPECT_EQ(none.Count(), 0);
 }
 
+TEST(ArchiveListing, FileEntriesWithoutANameAreLeftOut) {
+  // A member needs a name: "dir/" as a file would become a nameless item.
+  TestDir dir;
+  const QList<Entry> entries = {{"odd/", "data"}, {"odd/real.txt", "real"}};
+  const QString rar = dir.filePath("odd.rar");
+  ASSERT_TRUE(testarchive::WriteRar(rar, entries));
+  TRarList rarList(rar);
+  rarList.ReadList();
+  EXPECT_EQ(Names(rarList), (QStringList{"odd/real.txt"}));
+  const QString zip = dir.filePath("odd.zip");
+  ASSERT_TRUE(testarchive::WriteZip(zip, entries));
+  TZipList zipList(zip);
+  zipList.ReadList();
+  EXPECT_EQ(Names(zipList), (QStringList{"odd/real.txt"}));
+}
+
 TEST(ArchiveListing, DamagedArchivesRaise) {
   TestDir dir;
   const QString zip = dir.createFile("bad.zip", "PK\x03\x04 this is not really a zip");
