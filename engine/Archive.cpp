@@ -298,7 +298,9 @@ bool IsZipArchive(const QString &FileName) {
   if (!reader)
     return false;
   archive_entry *entry = nullptr;
-  return archive_read_next_header(reader.get(), &entry) >= ARCHIVE_WARN;
+  const int r = archive_read_next_header(reader.get(), &entry);
+  // ARCHIVE_EOF: a ZIP directory without entries.
+  return r == ARCHIVE_OK || r == ARCHIVE_WARN;
 }
 
 bool IsRarArchive(const QString &FileName) {

@@ -50,6 +50,10 @@ TEST(ArchiveKinds, ChosenByNameAndContent) {
   EXPECT_TRUE(IsZipArchive(sfx));
   const QString program = dir.createFile("tool.exe", testarchive::SfxStub());
   EXPECT_FALSE(IsZipArchive(program));
+  // A program is taken for a ZIP archive only when ZIP entries are found in it.
+  const QString hollow = dir.filePath("hollow.exe");
+  ASSERT_TRUE(testarchive::WriteSelfExtractingZip(hollow, {}));
+  EXPECT_FALSE(IsZipArchive(hollow));
 
   const QString rar = dir.filePath("a.rar");
   ASSERT_TRUE(testarchive::WriteRar(rar, kTree));
