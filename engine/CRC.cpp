@@ -2,9 +2,94 @@
 
 #include <zlib.h>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define PAIRHOUND_CRC_FOLD 1
+#endif
+
+namespace {
+
 // zlib complements the register on the way in and out, so its value for our register R is ~R.
+quint32 ZlibUpdate(quint32 Crc, const unsigned char *Buffer, size_t Length) {
+  return ~quint32(crc32_z(~Crc, Buffer, Length));
+}
+
+#ifdef PAIRHOUND_CRC_FOLD
+
+#define PAIRHOUND_FOLD_TARGET __attribute__((target("pclmul,sse4.1")))
+
+PAIRHOUND_FOLD_TARGET inline __m128i Load(const unsigned char *P) {
+  return _mm_loadu_si128(reinterpret_cast<const __m128i *>(P));
+}
+
+// X carried 128 bits further by the constants in K, then Data added.
+PAIRHOUND_FOLD_TARGET inline __m128i Fold(__m128i X, __m128i K, __m128i Data) {
+  return _mm_xor_si128(_mm_xor_si128(_mm_clmulepi64_si128(X, K, 0x11), _mm_clmulepi64_si128(X, K, 0x00)), Data);
+}
+
+// Carry-less multiplication folds 64 bytes at a time (the method of Intel's "Fast CRC computation for
+// generic polynomials using PCLMULQDQ"), about four times zlib's table speed on cached files.
+// Length is a multiple of 16 and at least 64; Crc is the register, as is the result.
+PAIRHOUND_FOLD_TARGET quint32 FoldUpdate(quint32 Crc, const unsigned char *Buffer, size_t Length) {
+  alignas(16) static const quint64 k1k2[] = {0x0154442bd4, 0x01c6e41596};
+  alignas(16) static const quint64 k3k4[] = {0x01751997d0, 0x00ccaa009e};
+  alignas(16) static const quint64 k5k0[] = {0x0163cd6124, 0x0000000000};
+  alignas(16) static const quint64 poly[] = {0x01db710641, 0x01f7011641};
+  __m128i x1 = _mm_xor_si128(Load(Buffer), _mm_cvtsi32_si128(int(Crc)));
+  __m128i x2 = Load(Buffer + 16), x3 = Load(Buffer + 32), x4 = Load(Buffer + 48);
+  Buffer += 64;
+  Length -= 64;
+  __m128i k = _mm_load_si128(reinterpret_cast<const __m128i *>(k1k2));
+  for (; Length >= 64; Buffer += 64, Length -= 64) {
+    x1 = Fold(x1, k, Load(Buffer));
+    x2 = Fold(x2, k, Load(Buffer + 16));
+    x3 = Fold(x3, k, Load(Buffer + 32));
+    x4 = Fold(x4, k, Load(Buffer + 48));
+  }
+  k = _mm_load_si128(reinterpret_cast<const __m128i *>(k3k4));
+  x1 = Fold(x1, k, x2);
+  x1 = Fold(x1, k, x3);
+  x1 = Fold(x1, k, x4);
+  for (; Length >= 16; Buffer += 16, Length -= 16)
+    x1 = Fold(x1, k, Load(Buffer));
+
+  // 128 bits to 64.
+  const __m128i low32 = _mm_setr_epi32(~0, 0, ~0, 0);
+  x2 = _mm_clmulepi64_si128(x1, k, 0x10);
+  x1 = _mm_xor_si128(_mm_srli_si128(x1, 8), x2);
+  k = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(k5k0));
+  x2 = _mm_srli_si128(x1, 4);
+  x1 = _mm_xor_si128(_mm_clmulepi64_si128(_mm_and_si128(x1, low32), k, 0x00), x2);
+
+  // Barrett reduction to 32 bits.
+  k = _mm_load_si128(reinterpret_cast<const __m128i *>(poly));
+  x2 = _mm_clmulepi64_si128(_mm_and_si128(x1, low32), k, 0x10);
+  x2 = _mm_clmulepi64_si128(_mm_and_si128(x2, low32), k, 0x00);
+  x1 = _mm_xor_si128(x1, x2);
+  return quint32(_mm_extract_epi32(x1, 1));
+}
+
+bool CanFold() {
+  static const bool can = __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1");
+  return can;
+}
+
+#endif
+
+}  // namespace
+
 quint32 UpdateCrc32(quint32 Crc, const void *Buffer, qint64 Length) {
   if (Buffer == nullptr || Length <= 0)
     return Crc;
-  return ~quint32(crc32_z(~Crc, static_cast<const Bytef *>(Buffer), size_t(Length)));
+  auto *bytes = static_cast<const unsigned char *>(Buffer);
+  size_t left = size_t(Length);
+#ifdef PAIRHOUND_CRC_FOLD
+  if (left >= 64 && CanFold()) {
+    const size_t whole = left & ~size_t(15);
+    Crc = FoldUpdate(Crc, bytes, whole);
+    bytes += whole;
+    left -= whole;
+  }
+#endif
+  return left ? ZlibUpdate(Crc, bytes, left) : Crc;
 }

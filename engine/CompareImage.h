@@ -48,6 +48,11 @@ public:
   // Percentage of two finished cell values.
   static double CellSimilarity(quint32 a, quint32 b);
 
+  // The grid as a tagged record: CRC (the Total), then p and c of every cell, column by column
+  // (ResultFile.cpp). LoadFromText reads that record, values as signed 32-bit numbers.
+  QString SaveToText() const;
+  void LoadFromText(const QString &Record);
+
   bool operator==(const TDataImage &) const = default;
 };
 

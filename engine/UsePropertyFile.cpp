@@ -1,6 +1,6 @@
 #include "engine/UsePropertyFile.h"
 
-#include <QImageReader>
+#include "settings/ImageFormats.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -55,11 +55,9 @@ char *ReadBuffer() {
 namespace {
 QStringList BuildPictureExtensionList() {
   QStringList list;
-  for (const QByteArray &format : QImageReader::supportedImageFormats()) {
-    const QString entry = QLatin1Char('.') + QString::fromLatin1(format).toUpper();
-    if (!list.contains(entry))
-      list.append(entry);
-  }
+  for (const QString &extension : GetImageExtensions())
+    list.append(QLatin1Char('.') + extension.toUpper());
+  list.removeDuplicates();
   std::sort(list.begin(), list.end(),
             [](const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
   return list;

@@ -11,11 +11,16 @@
 
 #include <array>
 #include <bitset>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <vector>
 
+class IProgressBar;
+class IProgressSink;
 class TReadPass;
+class TUseFileList;
+struct TListStatistics;
 
 // Search methods, numbered as the group slots, the result steps and the result file number them.
 enum : int {
@@ -54,6 +59,10 @@ struct TFilter {
   QString PathsExclude;
   // Lower-case archive letters: "z" ZIP and self-extracting ZIP, "r" RAR; empty: archives not entered.
   QString Archive;
+
+  // The filter line of a result file: WhatFind, PathsInclude and Archive (ResultFile.cpp).
+  QString SaveToText() const;
+  void LoadFromText(const QString &Line);
 };
 
 // The process-wide table of folders. Every assignment appends its own entry, also for a folder that is
@@ -183,6 +192,14 @@ public:
   // Sort mode 0: 0 when A and B count as the same under Method, else -1. Other sort modes: an order
   // (negative, 0, positive) for sorting. Compare.cpp.
   static qint32 Compare(const TUseFileProperty &A, const TUseFileProperty &B, int Method, int SortMode);
+
+  // The result-file record of this item (ResultFile.cpp). An entered archive lists the record
+  // positions of its saved members, "q" + position + "q" each, as MemberIndexList gives them.
+  QString SaveToText(const TUseFileList &List) const;
+  QString MemberIndexList(const TUseFileList &List) const;
+  // Fills the item from a record line; throws EResultFileError for a missing or bad number.
+  void LoadFromText(const QString &Line);
+  static std::unique_ptr<TUseFileProperty> CreateFromRecord(const QString &Line);
 };
 
 // Every file gathered by one search, in gathering order; the list index is the item's identity.
@@ -210,6 +227,35 @@ public:
   int AddFile(const QString &Folder, const QString &FileName, qint64 Size, TUseFileProperty *Owner);
   // Appends an item made elsewhere (a loaded record) and returns its index.
   int Add(std::unique_ptr<TUseFileProperty> Item);
+
+  // Whole-list passes of a search and of a loaded result (SearchRun.cpp).
+  // Sum of all sizes.
+  qint64 TotalSize() const;
+  // UniqueSize of every item: no other item has its size.
+  void MarkUniqueSizes();
+  // UniqueCode of every item: no other item has its checksum (a single item keeps its flag).
+  void MarkUniqueCodes();
+  bool AnyMarked() const;
+  bool AnyGrouped() const;
+  // Owner links of a loaded result, rebuilt from the archives' TempArchiveIndexs.
+  void LinkArchiveMembers();
+  // Drops every item that is in no group, unless it is an entered archive or a music file with tags.
+  void Compact();
+  // Reads every plain file and entered archive (each archive's members after it), for the chosen
+  // methods of Filter. Bar may be null.
+  void ReadAllProperties(IProgressSink &Sink, IProgressBar *Bar);
+
+  // Result file (ResultFile.cpp). Saving leaves out processed files and the members of a processed
+  // archive; it throws EResultFileError when the file cannot be written.
+  void SaveToFile(const QString &FileName) const;
+  // Replaces the list with a saved result and reads the times and flags of the files that exist.
+  // Throws EResultFileError (the list is empty after an unreadable or foreign file) and EMyStop.
+  void LoadFromFile(const QString &FileName, IProgressBar &Bar, IProgressSink &Sink,
+                    const std::function<void(const QString &StepText)> &ShowStep = {});
+  void SetAllPending(bool Value);
+  // Every item with ProcessPending becomes Processed.
+  void CommitPending();
+  TListStatistics GetStatistics() const;
 
 private:
   std::vector<std::unique_ptr<TUseFileProperty>> m_items;

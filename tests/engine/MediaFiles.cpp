@@ -61,4 +61,108 @@ bool SaveMp3(const QString &Path, const Tag *Id3v1, const Tag *Id3v2) {
   return file.save(tags, TagLib::File::StripOthers, TagLib::ID3v2::v4, TagLib::File::DoNotDuplicate);
 }
 
+namespace {
+
+void PutLE(QByteArray &Out, quint64 Value, int Bytes) {
+  for (int i = 0; i < Bytes; ++i)
+    Out.append(char((Value >> (8 * i)) & 0xFF));
+}
+
+quint32 OggCrc(const QByteArray &Page) {
+  quint32 crc = 0;
+  for (char ch : Page) {
+    crc ^= quint32(quint8(ch)) << 24;
+    for (int k = 0; k < 8; ++k)
+      crc = (crc & 0x80000000u) ? (crc << 1) ^ 0x04C11DB7u : crc << 1;
+  }
+  return crc;
+}
+
+// One Ogg page holding whole packets.
+QByteArray OggPage(const QList<QByteArray> &Packets, int Sequence, bool First) {
+  QByteArray segments, body;
+  for (const QByteArray &packet : Packets) {
+    qsizetype left = packet.size();
+    while (left >= 255) {
+      segments.append(char(255));
+      left -= 255;
+    }
+    segments.append(char(left));
+    body += packet;
+  }
+  QByteArray page("OggS");
+  page.append(char(0));
+  page.append(char(First ? 0x02 : 0x00));
+  PutLE(page, 0, 8);
+  PutLE(page, 0x1234, 4);
+  PutLE(page, quint64(Sequence), 4);
+  PutLE(page, 0, 4);
+  page.append(char(segments.size()));
+  page += segments + body;
+  const quint32 crc = OggCrc(page);
+  for (int i = 0; i < 4; ++i)
+    page[22 + i] = char((crc >> (8 * i)) & 0xFF);
+  return page;
+}
+
+bool WriteAll(const QString &Path, const QByteArray &Data) {
+  QFile f(Path);
+  return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(Data) == Data.size();
+}
+
+QByteArray Utf16z(const QString &S) {
+  QByteArray out;
+  for (QChar c : S)
+    PutLE(out, c.unicode(), 2);
+  PutLE(out, 0, 2);
+  return out;
+}
+
+}  // namespace
+
+bool SaveOgg(const QString &Path, const Tag &Fields) {
+  QByteArray ident("\x01vorbis", 7);
+  PutLE(ident, 0, 4);
+  ident.append(char(1));
+  PutLE(ident, 44100, 4);
+  PutLE(ident, 0, 4);
+  PutLE(ident, 128000, 4);
+  PutLE(ident, 0, 4);
+  ident.append(char(0xB8));
+  ident.append(char(1));
+  QByteArray comment("\x03vorbis", 7);
+  const QByteArray vendor("test");
+  PutLE(comment, quint64(vendor.size()), 4);
+  comment += vendor;
+  const QList<QByteArray> fields{"TITLE=" + Fields.title.toUtf8(), "ARTIST=" + Fields.artist.toUtf8(),
+                                 "ALBUM=" + Fields.album.toUtf8()};
+  PutLE(comment, quint64(fields.size()), 4);
+  for (const QByteArray &field : fields) {
+    PutLE(comment, quint64(field.size()), 4);
+    comment += field;
+  }
+  comment.append(char(1));
+  const QByteArray setup = QByteArray("\x05vorbis", 7) + QByteArray(16, '\0');
+  return WriteAll(Path, OggPage({ident}, 0, true) + OggPage({comment, setup}, 1, false));
+}
+
+bool SaveWma(const QString &Path, const Tag &Fields) {
+  static const unsigned char headerGuid[16] = {0x30, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11,
+                                               0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C};
+  static const unsigned char contentGuid[16] = {0x33, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11,
+                                                0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C};
+  const QByteArray title = Utf16z(Fields.title), author = Utf16z(Fields.artist), empty = Utf16z({});
+  QByteArray content(reinterpret_cast<const char *>(contentGuid), 16);
+  PutLE(content, quint64(24 + 10 + title.size() + author.size() + 3 * empty.size()), 8);
+  for (const QByteArray *s : {&title, &author, &empty, &empty, &empty})
+    PutLE(content, quint64(s->size()), 2);
+  content += title + author + empty + empty + empty;
+  QByteArray header(reinterpret_cast<const char *>(headerGuid), 16);
+  PutLE(header, quint64(30 + content.size()), 8);
+  PutLE(header, 1, 4);
+  header.append(char(1));
+  header.append(char(2));
+  return WriteAll(Path, header + content);
+}
+
 }  // namespace media

@@ -73,6 +73,13 @@ TEST(Checksum, MatchesTheTableDefinitionInAnyBlocking) {
   for (qsizetype at = 0; at < data.size(); at += 777)
     pieces = UpdateCrc32(pieces, data.constData() + at, std::min<qsizetype>(777, data.size() - at));
   EXPECT_EQ(pieces, whole);
+  // Every length and alignment around the block sizes of the fast path.
+  for (qsizetype offset = 0; offset < 17; offset += 5)
+    for (qsizetype length = 0; length < 300; ++length) {
+      const QByteArray part = data.mid(offset, length);
+      ASSERT_EQ(UpdateCrc32(0x9E3779B9u, part.constData(), part.size()), ReferenceCrc(0x9E3779B9u, part))
+          << offset << " " << length;
+    }
 }
 
 TEST_F(Reading, ChecksumOfAFileAndOfAnEmptyFile) {
@@ -285,6 +292,18 @@ TEST_F(Reading, TagsOfAnMp3FileComeFromTheFullerTag) {
   // Another extension reads nothing, whatever the file holds.
   EXPECT_EQ(ReadMusicTags(dir.filePath("tie.mp3"), "tie.txt").Mp3_SongName, "");
   EXPECT_THROW(ReadMusicTags(dir.filePath("none.mp3"), "none.mp3"), EReadFailed);
+}
+
+TEST_F(Reading, TagsOfOggAndWmaFiles) {
+  ASSERT_TRUE(media::SaveOgg(dir.filePath("a.ogg"), {"Ogg Title", "Ogg Artist", "Ogg Album"}));
+  const TMusicTag ogg = ReadMusicTags(dir.filePath("a.ogg"), "a.OGG");
+  EXPECT_EQ(ogg.Mp3_SongName, "Ogg Title");
+  EXPECT_EQ(ogg.Mp3_Artist, "Ogg Artist");
+  EXPECT_EQ(ogg.Mp3_Album, "Ogg Album");
+  ASSERT_TRUE(media::SaveWma(dir.filePath("a.wma"), {QString::fromUtf8("Wm\u00e4 Title"), "Wma Artist", {}}));
+  const TMusicTag wma = ReadMusicTags(dir.filePath("a.wma"), "a.wma");
+  EXPECT_EQ(wma.Mp3_SongName, QString::fromUtf8("Wm\u00e4 Title"));
+  EXPECT_EQ(wma.Mp3_Artist, "Wma Artist");
 }
 
 TEST_F(Reading, TagReadWithoutChecksumCountsTheFileAndSetsTheFlag) {

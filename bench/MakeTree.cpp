@@ -1,0 +1,191 @@
+// Writes a reproducible folder tree for the duplicate-finder benchmarks: nested folders, groups of
+// 2 to 5 identical files, files of equal size but other content, empty files, sizes from 0 bytes
+// to a few MiB (most of them small, as on a real disk). The same arguments give the same tree.
+//
+//   pairhound_maketree <folder> [--files N] [--dup-share F] [--seed S] [--max-size BYTES]
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Options {
+  std::string Root;
+  long Files = 100000;
+  double DupShare = 0.2; // share of files that belong to a duplicate group
+  uint64_t Seed = 1;
+  uint64_t MaxSize = 4u << 20;
+};
+
+// splitmix64: small, fast and the same on every machine.
+struct Random {
+  uint64_t State;
+  explicit Random(uint64_t Seed) : State(Seed) {}
+  uint64_t Next() {
+    uint64_t Z = (State += 0x9E3779B97F4A7C15ull);
+    Z = (Z ^ (Z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    Z = (Z ^ (Z >> 27)) * 0x94D049BB133111EBull;
+    return Z ^ (Z >> 31);
+  }
+  double Unit() { return (Next() >> 11) * (1.0 / 9007199254740992.0); }
+  uint64_t Below(uint64_t N) { return N ? Next() % N : 0; }
+};
+
+// Sizes: 90 % up to 64 KiB, 9.5 % up to 1 MiB, the rest up to the maximum; log-uniform in each band.
+uint64_t PickSize(Random &R, uint64_t MaxSize) {
+  const double U = R.Unit();
+  double Low = 1, High = 64 * 1024.0;
+  if (U >= 0.995) {
+    Low = 1 << 20;
+    High = double(MaxSize);
+  } else if (U >= 0.9) {
+    Low = 64 * 1024.0;
+    High = 1 << 20;
+  }
+  High = std::min(High, double(MaxSize));
+  Low = std::min(Low, High);
+  const double L = std::log(Low) + R.Unit() * (std::log(High) - std::log(Low));
+  return std::max<uint64_t>(1, uint64_t(std::exp(L)));
+}
+
+struct FileSpec {
+  uint64_t Size;
+  uint64_t ContentSeed;
+};
+
+bool WriteFile(const fs::path &Path, const FileSpec &Spec, std::vector<unsigned char> &Buffer) {
+  FILE *F = std::fopen(Path.c_str(), "wb");
+  if (!F)
+    return false;
+  Random R(Spec.ContentSeed);
+  uint64_t Left = Spec.Size;
+  while (Left > 0) {
+    const size_t Chunk = size_t(std::min<uint64_t>(Left, Buffer.size()));
+    for (size_t i = 0; i < Chunk; i += 8) {
+      const uint64_t V = R.Next();
+      std::memcpy(Buffer.data() + i, &V, std::min<size_t>(8, Chunk - i));
+    }
+    if (std::fwrite(Buffer.data(), 1, Chunk, F) != Chunk) {
+      std::fclose(F);
+      return false;
+    }
+    Left -= Chunk;
+  }
+  return std::fclose(F) == 0;
+}
+
+bool ParseArgs(int argc, char **argv, Options &O) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string A = argv[i];
+    auto Value = [&](const char *Name) -> const char * {
+      if (i + 1 >= argc) {
+        std::fprintf(stderr, "%s needs a value\n", Name);
+        std::exit(2);
+      }
+      return argv[++i];
+    };
+    if (A == "--files")
+      O.Files = std::atol(Value("--files"));
+    else if (A == "--dup-share")
+      O.DupShare = std::atof(Value("--dup-share"));
+    else if (A == "--seed")
+      O.Seed = std::strtoull(Value("--seed"), nullptr, 10);
+    else if (A == "--max-size")
+      O.MaxSize = std::strtoull(Value("--max-size"), nullptr, 10);
+    else if (!A.empty() && A[0] != '-' && O.Root.empty())
+      O.Root = A;
+    else
+      return false;
+  }
+  return !O.Root.empty() && O.Files > 0 && O.DupShare >= 0 && O.DupShare <= 1 && O.MaxSize > 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+  Options O;
+  if (!ParseArgs(argc, argv, O)) {
+    std::fprintf(stderr, "usage: %s <folder> [--files N] [--dup-share F] [--seed S] [--max-size BYTES]\n",
+                 argv[0]);
+    return 2;
+  }
+  std::error_code Ec;
+  if (fs::exists(O.Root, Ec) && !fs::is_empty(O.Root, Ec)) {
+    std::fprintf(stderr, "%s exists and is not empty; give a new folder\n", O.Root.c_str());
+    return 1;
+  }
+  Random R(O.Seed);
+
+  // Contents first, then places: a content seed per file, shared within a duplicate group.
+  std::vector<FileSpec> Specs;
+  Specs.reserve(size_t(O.Files));
+  const long DupFiles = long(double(O.Files) * O.DupShare);
+  uint64_t NextSeed = O.Seed * 1000003ull + 17;
+  while (long(Specs.size()) < DupFiles) {
+    const long Members = std::min<long>(2 + long(R.Below(4)), DupFiles - long(Specs.size()));
+    if (Members < 2)
+      break;
+    const FileSpec Group{PickSize(R, O.MaxSize), NextSeed++};
+    for (long k = 0; k < Members; ++k)
+      Specs.push_back(Group);
+  }
+  const size_t FirstSingle = Specs.size();
+  while (long(Specs.size()) < O.Files) {
+    const double U = R.Unit();
+    if (U < 0.02) {
+      Specs.push_back({0, NextSeed++}); // empty file
+    } else if (U < 0.10 && Specs.size() > FirstSingle) {
+      // Same size as an earlier single file, other content: the checksum has to tell them apart.
+      const FileSpec &Other = Specs[FirstSingle + R.Below(Specs.size() - FirstSingle)];
+      Specs.push_back({Other.Size, NextSeed++});
+    } else {
+      Specs.push_back({PickSize(R, O.MaxSize), NextSeed++});
+    }
+  }
+  // Scatter duplicates over the tree.
+  for (size_t i = Specs.size(); i > 1; --i)
+    std::swap(Specs[i - 1], Specs[R.Below(i)]);
+
+  // About 100 files a folder, three levels deep.
+  const long FolderCount = std::max<long>(1, O.Files / 100);
+  const long Fan = std::max<long>(2, long(std::ceil(std::cbrt(double(FolderCount)))));
+  std::vector<fs::path> Folders;
+  for (long f = 0; f < FolderCount; ++f) {
+    const long A = f / (Fan * Fan), B = (f / Fan) % Fan, C = f % Fan;
+    Folders.push_back(fs::path(O.Root) / ("a" + std::to_string(A)) / ("b" + std::to_string(B)) /
+                      ("c" + std::to_string(C)));
+  }
+  for (const fs::path &Folder : Folders) {
+    fs::create_directories(Folder, Ec);
+    if (Ec) {
+      std::fprintf(stderr, "cannot create %s: %s\n", Folder.c_str(), Ec.message().c_str());
+      return 1;
+    }
+  }
+
+  std::vector<unsigned char> Buffer(1 << 20);
+  uint64_t Bytes = 0;
+  for (size_t i = 0; i < Specs.size(); ++i) {
+    char Name[32];
+    std::snprintf(Name, sizeof Name, "f%07zu.dat", i);
+    const fs::path Path = Folders[R.Below(Folders.size())] / Name;
+    if (!WriteFile(Path, Specs[i], Buffer)) {
+      std::fprintf(stderr, "cannot write %s: %s\n", Path.c_str(), std::strerror(errno));
+      return 1;
+    }
+    Bytes += Specs[i].Size;
+  }
+  std::printf("%zu files in %ld folders, %.1f MiB, %ld in duplicate groups\n", Specs.size(), FolderCount,
+              double(Bytes) / (1 << 20), long(FirstSingle));
+  return 0;
+}

@@ -1,0 +1,263 @@
+#include "engine/Grouping.h"
+
+#include "engine/SearchOptions.h"
+#include "engine/StepStorage.h"
+
+#include <QHash>
+#include <QThread>
+#include <unordered_map>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+// Comparisons between two heartbeats of the pairwise methods: a call after every 70001.
+constexpr qint64 HeartbeatComparisons = 70001;
+
+class TGroupBuilder {
+public:
+  TGroupBuilder(TUseFileList &List, TStepStorage &Steps, IProgressBar &Bar, IProgressSink &Sink, int PauseMs)
+      : m_list(List), m_steps(Steps), m_bar(Bar), m_sink(Sink), m_pauseMs(PauseMs) {}
+
+  void GroupMethod(bool Record, int Method) {
+    if (m_list.Count() == 0)
+      return;
+    m_record = Record;
+    m_method = Method;
+    m_groupCounter = 0;
+    switch (Method) {
+    case MethodContent:
+      GroupSorted();
+      break;
+    case MethodPictures:
+    case MethodTags:
+    case MethodProperties:
+      GroupPairwise();
+      break;
+    case MethodEmpty:
+    case MethodUnreadable:
+      GroupFlagged();
+      break;
+    default:
+      break;
+    }
+  }
+
+private:
+  void SearchProgressStep(int Amount) {
+    if (Amount > 0 && qint64(m_bar.Position()) + Amount < m_bar.Max())
+      m_bar.SetPosition(m_bar.Position() + Amount);
+    if (m_pauseMs > 0)
+      QThread::msleep(ulong(m_pauseMs));
+    if (m_progressCalls + 1 == 2147483647)
+      m_progressCalls = 0;
+    ++m_progressCalls;
+    m_sink.ProcessProgress(QStringLiteral(" (%1)").arg(m_progressCalls));
+  }
+
+  // The closing progress step of a grouping routine runs however the routine is left; a halt
+  // unwinds without asking the window again.
+  template <typename Body> void WithClosingStep(Body &&Run) {
+    try {
+      Run();
+    } catch (const EMyHalt &) {
+      throw;
+    } catch (...) {
+      SearchProgressStep(0);
+      throw;
+    }
+    SearchProgressStep(0);
+  }
+
+  // Moves the bar by the whole units that Accumulator gains with Step.
+  void AdvanceFraction(double &Accumulator, double Step) {
+    const qint64 Before = qint64(std::trunc(Accumulator));
+    const qint64 After = qint64(std::trunc(Accumulator + Step));
+    if (After > Before)
+      SearchProgressStep(int(After - Before));
+    Accumulator += Step;
+  }
+
+  void SetItemGroup(int Index, qint32 Group) {
+    m_list.GetItem(Index)->Viewed.SetGroup(m_method, Group);
+    if (m_record)
+      m_steps.AddIndex(m_method, Index);
+  }
+
+  qint32 GroupOf(int Index) const { return m_list.GetItem(Index)->Viewed.GetGroup(m_method); }
+
+  // Same content: sort all files, then every maximal run of equal neighbours of a size above 0 is a
+  // group; the run's second file is recorded first, then its first, then the rest.
+  void GroupSorted() {
+    const int N = m_list.Count();
+    std::vector<int> Order(static_cast<size_t>(N));
+    for (int i = 0; i < N; ++i)
+      Order[size_t(i)] = i;
+    m_bar.SetPosition(m_bar.Position() + 1);
+    SearchProgressStep(0);
+    WithClosingStep([&] {
+      const int Method = m_method;
+      // Stable, so that equal files keep list order and the result is the same on every run.
+      std::stable_sort(Order.begin(), Order.end(), [&](int A, int B) {
+        return TUseFileProperty::Compare(*m_list.GetItem(A), *m_list.GetItem(B), Method, 1) < 0;
+      });
+      SearchProgressStep(20);
+      const double Step = 100.0 / N / 10;
+      double Accumulator = 0;
+      bool RunOpen = false;
+      for (int k = 1; k < N; ++k) {
+        AdvanceFraction(Accumulator, Step);
+        const int Cur = Order[size_t(k)];
+        const int Prev = Order[size_t(k - 1)];
+        const TUseFileProperty &A = *m_list.GetItem(Cur);
+        const TUseFileProperty &B = *m_list.GetItem(Prev);
+        if (TUseFileProperty::Compare(A, B, m_method, 0) == 0 && A.FileItem.Size > 0 && B.FileItem.Size > 0) {
+          if (!RunOpen) {
+            RunOpen = true;
+            SetItemGroup(Cur, m_groupCounter);
+            SetItemGroup(Prev, m_groupCounter);
+          } else {
+            SetItemGroup(Cur, m_groupCounter);
+          }
+        } else {
+          RunOpen = false;
+          ++m_groupCounter;
+        }
+      }
+    });
+  }
+
+  // Counts Amount comparisons, with a heartbeat after every 70001.
+  void CountComparisons(qint64 Amount) {
+    const qint64 Total = m_comparisons + Amount;
+    m_comparisons = Total % HeartbeatComparisons;
+    for (qint64 Beats = Total / HeartbeatComparisons; Beats > 0; --Beats)
+      SearchProgressStep(0);
+  }
+
+  // Candidates that cannot match under the options share no bucket: the comparison would answer
+  // "not the same" for every pair across buckets, so those pairs are only counted, not compared.
+  std::vector<int> BucketsOf(const std::vector<int> &Candidates) const {
+    std::vector<int> Bucket(Candidates.size(), 0);
+    const TSearchOptions &Options = SearchOptions();
+    if (m_method == MethodProperties && Options.FilePropertySize) {
+      std::unordered_map<qint64, int> Ids;
+      for (size_t i = 0; i < Candidates.size(); ++i)
+        Bucket[i] =
+            Ids.try_emplace(m_list.GetItem(Candidates[i])->FileItem.Size, int(Ids.size())).first->second;
+    } else if (m_method == MethodTags && Options.MusicTagAlbumDiffer) {
+      std::unordered_map<QString, int> Ids;
+      for (size_t i = 0; i < Candidates.size(); ++i)
+        Bucket[i] = Ids.try_emplace(m_list.GetItem(Candidates[i])->Mp3_Album, int(Ids.size())).first->second;
+    }
+    return Bucket;
+  }
+
+  // Similar pictures, same tags, same properties: each ungrouped candidate opens a group with every
+  // later ungrouped candidate that equals it; similarity is not chained.
+  void GroupPairwise() {
+    SearchProgressStep(0);
+    std::vector<int> Candidates;
+    for (int i = 0; i < m_list.Count(); ++i)
+      if (m_list.GetItem(i)->HasKind(m_method))
+        Candidates.push_back(i);
+    const qint64 Count = qint64(Candidates.size());
+    double Step = 0;
+    if (Count > 0) {
+      SearchProgressStep(0);
+      Step = 100.0 / double(Count);
+    } else {
+      SearchProgressStep(100);
+    }
+    WithClosingStep([&] {
+      const std::vector<int> Bucket = BucketsOf(Candidates);
+      std::vector<std::vector<qint64>> Members;
+      for (qint64 p = 0; p < Count; ++p) {
+        const size_t b = size_t(Bucket[size_t(p)]);
+        if (Members.size() <= b)
+          Members.resize(b + 1);
+        Members[b].push_back(p);
+      }
+      std::vector<size_t> PlaceInBucket(static_cast<size_t>(Count));
+      for (const std::vector<qint64> &List : Members)
+        for (size_t k = 0; k < List.size(); ++k)
+          PlaceInBucket[size_t(List[k])] = k;
+
+      double Accumulator = 0;
+      m_comparisons = 0;
+      for (qint64 PA = 0; PA < Count; ++PA) {
+        AdvanceFraction(Accumulator, Step);
+        const int A = Candidates[size_t(PA)];
+        if (GroupOf(A) != -1)
+          continue;
+        ++m_groupCounter;
+        bool Partner = false;
+        const std::vector<qint64> &Same = Members[size_t(Bucket[size_t(PA)])];
+        qint64 Counted = PA; // candidates up to here are counted
+        for (size_t k = PlaceInBucket[size_t(PA)] + 1; k < Same.size(); ++k) {
+          const qint64 PB = Same[k];
+          CountComparisons(PB - 1 - Counted);
+          const int B = Candidates[size_t(PB)];
+          if (GroupOf(B) == -1 &&
+              TUseFileProperty::Compare(*m_list.GetItem(A), *m_list.GetItem(B), m_method, 0) == 0) {
+            if (!Partner) {
+              Partner = true;
+              SetItemGroup(A, m_groupCounter);
+            }
+            SetItemGroup(B, m_groupCounter);
+          }
+          CountComparisons(1);
+          Counted = PB;
+        }
+        CountComparisons(Count - 1 - Counted);
+      }
+    });
+  }
+
+  // Empty files, unreadable files: every file of the kind joins one group, even a single one.
+  void GroupFlagged() {
+    SearchProgressStep(50);
+    for (int i = 0; i < m_list.Count(); ++i)
+      if (m_list.GetItem(i)->HasKind(m_method))
+        SetItemGroup(i, m_groupCounter);
+    SearchProgressStep(50);
+  }
+
+  TUseFileList &m_list;
+  TStepStorage &m_steps;
+  IProgressBar &m_bar;
+  IProgressSink &m_sink;
+  const int m_pauseMs;
+  qint64 m_progressCalls = 0;
+  qint64 m_comparisons = 0;
+  qint32 m_groupCounter = 0;
+  int m_method = 0;
+  bool m_record = false;
+};
+
+} // namespace
+
+void BuildGroups(TUseFileList &List, TStepStorage &Steps, const TWhatFind &WhatFind, IProgressBar &Bar,
+                 IProgressSink &Sink, int PauseMs) {
+  Bar.SetMin(0);
+  Bar.SetPosition(0);
+  Bar.SetMax(200 * WhatFind.CountMethods() + 20);
+  TGroupBuilder Builder(List, Steps, Bar, Sink, PauseMs);
+  auto Pass = [&](bool Record) {
+    for (int Method = 1; Method <= MethodCount; ++Method) {
+      if (!WhatFind.Contains(Method))
+        continue;
+      List.ClearGroups(Method);
+      Builder.GroupMethod(Record, Method);
+    }
+  };
+  struct FinalPosition {
+    IProgressBar &Bar;
+    ~FinalPosition() { Bar.SetPosition(int(std::trunc(Bar.Max() * 0.9888))); }
+  } Final{Bar};
+  Pass(false);
+  List.Compact();
+  Pass(true);
+}

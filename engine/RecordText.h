@@ -1,0 +1,30 @@
+#pragma once
+// Tagged record text: fields written as "<key=value>" side by side, where a value may itself be a
+// record. The result file, its filter line and the picture grid's text form are made of it.
+
+#include <QString>
+
+// "<" + Key + "=" + Value + ">". The value is written as it stands; see StorableRecordValue.
+QString MakeRecordField(const QString &Key, const QString &Value);
+
+// Position of the "<" that opens the field Key at nesting depth 0 of Line, or -1. Keys inside a
+// nested record or inside a free-text value that holds brackets are not seen.
+qsizetype FindRecordField(const QString &Key, const QString &Line);
+
+// True when Line has the field Key at nesting depth 0.
+bool HasRecordField(const QString &Key, const QString &Line);
+
+// The value of the field Key at depth 0 of Line, up to the ">" that closes it; "" when absent.
+QString ReadRecordValue(const QString &Key, const QString &Line);
+
+// A free-text value made safe for a record: a ">" without an opening "<" before it and a "<"
+// never closed are replaced by the look-alikes U+203A and U+2039, and line breaks by blanks, so
+// that the saved line reads back as written. Balanced brackets are kept.
+QString StorableRecordValue(const QString &Value);
+
+// Case-sensitive substring and prefix tests, used across the program.
+bool Contains(const QString &Sub, const QString &S);
+bool StartsWith(const QString &Sub, const QString &S);
+
+// Name + Ext when the file name part of Name has no extension, else Name unchanged.
+QString AddDefaultExt(const QString &Name, const QString &Ext);

@@ -1,0 +1,351 @@
+#include "engine/ResultFile.h"
+
+#include "engine/RecordText.h"
+#include "settings/Language.h"
+
+#include <QFile>
+#include <QHash>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QStringList>
+
+#include <climits>
+#include <vector>
+
+namespace {
+
+const QString CrLf = QStringLiteral("\r\n");
+
+QString BoolText(bool Value) {
+  return Value ? QStringLiteral("-1") : QStringLiteral("0");
+}
+
+// "0" is false, any other number true.
+bool TextBool(const QString &Text) {
+  bool Ok = false;
+  const qlonglong Value = Text.toLongLong(&Ok);
+  return Ok && Value != 0;
+}
+
+// A file that no action has processed, and whose archive (for a member) is saved too: a member
+// without its archive would come back as a plain file with a path inside the archive.
+bool IsSaved(const TUseFileProperty &Item) {
+  if (Item.Processed)
+    return false;
+  return !(Item.IsArchiveMember() && Item.Owner->Processed);
+}
+
+// Record position of every item (-1 for items that are not saved).
+std::vector<int> RecordPositions(const TUseFileList &List) {
+  std::vector<int> Positions(size_t(List.Count()), -1);
+  int Next = 0;
+  for (int i = 0; i < List.Count(); ++i)
+    if (IsSaved(*List.GetItem(i)))
+      Positions[size_t(i)] = Next++;
+  return Positions;
+}
+
+QString IndexToken(qint64 Index) {
+  return QLatin1Char('q') + QString::number(Index) + QLatin1Char('q');
+}
+
+QString RecordLine(const TUseFileProperty &Item, const QString &ArchiveIndexes) {
+  const TFileItem &F = Item.FileItem;
+  QString Line = MakeRecordField(QStringLiteral("Main_Path"), StorableRecordValue(F.GetPath())) +
+                 MakeRecordField(QStringLiteral("Main_FileName"), StorableRecordValue(F.FileName)) +
+                 MakeRecordField(QStringLiteral("Main_Size"), QString::number(F.Size)) +
+                 MakeRecordField(QStringLiteral("Main_Code"), QString::number(F.Code)) +
+                 MakeRecordField(QStringLiteral("Mp3_SongName"), StorableRecordValue(Item.Mp3_SongName)) +
+                 MakeRecordField(QStringLiteral("Mp3_Artist"), StorableRecordValue(Item.Mp3_Artist)) +
+                 MakeRecordField(QStringLiteral("Mp3_Album"), StorableRecordValue(Item.Mp3_Album)) +
+                 MakeRecordField(QStringLiteral("WhatRead_Code"), BoolText(Item.WhatRead_Code)) +
+                 MakeRecordField(QStringLiteral("WhatRead_Mp3"), BoolText(Item.WhatRead_Mp3));
+  if (Item.DataImage)
+    Line += MakeRecordField(QStringLiteral("DataImage"), Item.DataImage->SaveToText());
+  if (Item.IsArchive())
+    Line += MakeRecordField(QStringLiteral("TempArchiveIndexs"), ArchiveIndexes);
+  return Line;
+}
+
+QString Quoted(const QString &FileName) {
+  return QLatin1Char('"') + FileName + QLatin1Char('"');
+}
+
+[[noreturn]] void ThrowReadError(const QString &FileName, const QString &Reason) {
+  throw EResultFileError(
+      EResultFileError::InputOutput,
+      QStringLiteral("The result file %1 cannot be read: %2.").arg(Quoted(FileName), Reason));
+}
+
+// The whole file, read in blocks with a progress call after each.
+QByteArray ReadWholeFile(const QString &FileName, IProgressBar &Bar, IProgressSink &Sink) {
+  QFile File(FileName);
+  if (!File.open(QIODevice::ReadOnly))
+    ThrowReadError(FileName, File.errorString());
+  const qint64 Size = File.size();
+  Bar.SetMax(int(std::min<qint64>(Size, INT_MAX)));
+  QByteArray Data;
+  Data.reserve(qsizetype(Size));
+  qint64 Done = 0;
+  for (;;) {
+    const qint64 Got = File.read(ReadBuffer(), ReadBufferSize);
+    if (Got < 0)
+      ThrowReadError(FileName, File.errorString());
+    if (Got == 0)
+      break;
+    Data.append(ReadBuffer(), qsizetype(Got));
+    Done += Got;
+    Bar.SetPosition(int(std::min<qint64>(Done, INT_MAX)));
+    Sink.ProcessProgress(QString());
+  }
+  return Data;
+}
+
+} // namespace
+
+// ---- method sets and the filter line ----
+
+QString WhatFindToText(const TWhatFind &WhatFind) {
+  QString Text;
+  for (int m = 0; m < 256; ++m)
+    if (WhatFind.Contains(m))
+      Text += QLatin1Char('[') + QString::number(m) + QLatin1Char(']');
+  return Text;
+}
+
+TWhatFind TextToWhatFind(const QString &Text) {
+  TWhatFind WhatFind;
+  for (int m = 1; m <= MethodCount; ++m)
+    if (Contains(QLatin1Char('[') + QString::number(m) + QLatin1Char(']'), Text))
+      WhatFind.Include(m);
+  return WhatFind;
+}
+
+QString TFilter::SaveToText() const {
+  return MakeRecordField(QStringLiteral("WhatFind"), WhatFindToText(WhatFind)) +
+         MakeRecordField(QStringLiteral("PathsInclude"), StorableRecordValue(PathsInclude)) +
+         MakeRecordField(QStringLiteral("Archive"), StorableRecordValue(Archive));
+}
+
+void TFilter::LoadFromText(const QString &Line) {
+  WhatFind = TextToWhatFind(ReadRecordValue(QStringLiteral("WhatFind"), Line));
+  PathsInclude = ReadRecordValue(QStringLiteral("PathsInclude"), Line);
+  Archive = ReadRecordValue(QStringLiteral("Archive"), Line);
+}
+
+// ---- the picture grid ----
+
+QString TDataImage::SaveToText() const {
+  QString Text = MakeRecordField(QStringLiteral("CRC"), QString::number(Total));
+  for (int i = 1; i <= Columns; ++i)
+    for (int j = 1; j <= Rows; ++j) {
+      const QString Place = QString::number(i) + QString::number(j);
+      Text += MakeRecordField(QLatin1Char('p') + Place, QString::number(Cell(i, j).p));
+      Text += MakeRecordField(QLatin1Char('c') + Place, QString::number(Cell(i, j).c));
+    }
+  return Text;
+}
+
+void TDataImage::LoadFromText(const QString &Record) {
+  auto Value = [&](const QString &Key) -> qint64 {
+    bool Ok = false;
+    const qint32 V = ReadRecordValue(Key, Record).toInt(&Ok);
+    if (!Ok)
+      throw EResultFileError(
+          EResultFileError::BadRecord,
+          QStringLiteral("the picture field %1 is missing or not a whole number").arg(Key));
+    return V;
+  };
+  Total = Value(QStringLiteral("CRC"));
+  for (int i = 1; i <= Columns; ++i)
+    for (int j = 1; j <= Rows; ++j) {
+      const QString Place = QString::number(i) + QString::number(j);
+      Cell(i, j).p = Value(QLatin1Char('p') + Place);
+      Cell(i, j).c = Value(QLatin1Char('c') + Place);
+    }
+}
+
+// ---- one record ----
+
+QString TUseFileProperty::MemberIndexList(const TUseFileList &List) const {
+  QString Indexes;
+  int Position = 0;
+  for (int i = 0; i < List.Count(); ++i) {
+    const TUseFileProperty &Item = *List.GetItem(i);
+    if (!IsSaved(Item))
+      continue;
+    if (Item.IsArchiveMember() && Item.Owner == this)
+      Indexes += IndexToken(Position);
+    ++Position;
+  }
+  return Indexes;
+}
+
+QString TUseFileProperty::SaveToText(const TUseFileList &List) const {
+  return RecordLine(*this, IsArchive() ? MemberIndexList(List) : QString());
+}
+
+void TUseFileProperty::LoadFromText(const QString &Line) {
+  auto Number = [&](const char *Key, qint64 Low, qint64 High) {
+    const QString Text = ReadRecordValue(QString::fromLatin1(Key), Line);
+    bool Ok = false;
+    const qint64 Value = Text.toLongLong(&Ok);
+    if (!Ok || Value < Low || Value > High)
+      throw EResultFileError(
+          EResultFileError::BadRecord,
+          QStringLiteral("the field %1 is missing or not a whole number").arg(QLatin1String(Key)));
+    return Value;
+  };
+  FileItem.SetPath(ReadRecordValue(QStringLiteral("Main_Path"), Line));
+  FileItem.FileName = ReadRecordValue(QStringLiteral("Main_FileName"), Line);
+  FileItem.Size = Number("Main_Size", LLONG_MIN, LLONG_MAX);
+  FileItem.Code = qint32(Number("Main_Code", INT_MIN, INT_MAX));
+  Mp3_SongName = ReadRecordValue(QStringLiteral("Mp3_SongName"), Line);
+  Mp3_Artist = ReadRecordValue(QStringLiteral("Mp3_Artist"), Line);
+  Mp3_Album = ReadRecordValue(QStringLiteral("Mp3_Album"), Line);
+  WhatRead_Code = TextBool(ReadRecordValue(QStringLiteral("WhatRead_Code"), Line));
+  WhatRead_Mp3 = TextBool(ReadRecordValue(QStringLiteral("WhatRead_Mp3"), Line));
+  if (HasRecordField(QStringLiteral("DataImage"), Line)) {
+    DataImage = std::make_unique<TDataImage>();
+    DataImage->LoadFromText(ReadRecordValue(QStringLiteral("DataImage"), Line));
+  }
+  TempArchiveIndexs.clear();
+  if (HasRecordField(QStringLiteral("TempArchiveIndexs"), Line))
+    TempArchiveIndexs = ReadRecordValue(QStringLiteral("TempArchiveIndexs"), Line);
+}
+
+std::unique_ptr<TUseFileProperty> TUseFileProperty::CreateFromRecord(const QString &Line) {
+  auto Item = std::make_unique<TUseFileProperty>();
+  Item->LoadFromText(Line);
+  Item->ProcessPending = false;
+  return Item;
+}
+
+// ---- the file ----
+
+void TUseFileList::SaveToFile(const QString &FileName) const {
+  const std::vector<int> Positions = RecordPositions(*this);
+  QHash<const TUseFileProperty *, QString> ArchiveIndexes;
+  for (int i = 0; i < Count(); ++i) {
+    const TUseFileProperty &Item = *GetItem(i);
+    if (Positions[size_t(i)] >= 0 && Item.IsArchiveMember())
+      ArchiveIndexes[Item.Owner] += IndexToken(Positions[size_t(i)]);
+  }
+
+  QString Text = Filter.SaveToText() + CrLf + QString::number(Count()) + CrLf;
+  for (int i = 0; i < Count(); ++i) {
+    if (Positions[size_t(i)] < 0)
+      continue;
+    const TUseFileProperty &Item = *GetItem(i);
+    Text += RecordLine(Item, Item.IsArchive() ? ArchiveIndexes.value(&Item) : QString());
+    Text += CrLf;
+  }
+
+  // Written aside and renamed at the end, so a failed save leaves an earlier file whole.
+  QSaveFile File(FileName);
+  const QByteArray Data = Text.toUtf8();
+  if (!File.open(QIODevice::WriteOnly) || File.write(Data) != Data.size() || !File.commit())
+    throw EResultFileError(EResultFileError::InputOutput,
+                           QStringLiteral("The result file %1 cannot be written: %2.")
+                               .arg(Quoted(FileName), File.errorString()));
+}
+
+void TUseFileList::LoadFromFile(const QString &FileName, IProgressBar &Bar, IProgressSink &Sink,
+                                const TShowStepText &ShowStep) {
+  Clear();
+  Filter = TFilter();
+  Bar.SetMin(0);
+  Bar.SetPosition(0);
+  if (ShowStep)
+    ShowStep(LangText(QStringLiteral("237")));
+
+  QStringList Lines;
+  try {
+    const QByteArray Data = ReadWholeFile(FileName, Bar, Sink);
+    Lines = QString::fromUtf8(Data).split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
+  } catch (const EMyStop &) {
+    Clear();
+    throw EMyStop();
+  } catch (const EResultFileError &) {
+    Clear();
+    throw;
+  }
+  if (!Lines.isEmpty() && Lines.last().isEmpty())
+    Lines.removeLast();
+  if (Lines.isEmpty())
+    throw EResultFileError(
+        EResultFileError::NotAResultFile,
+        QStringLiteral("The file %1 is not a result file: it is empty.").arg(Quoted(FileName)));
+  if (!HasRecordField(QStringLiteral("WhatFind"), Lines.first()))
+    throw EResultFileError(
+        EResultFileError::NotAResultFile,
+        QStringLiteral("The file %1 is not a result file: its first line holds no search methods.")
+            .arg(Quoted(FileName)));
+  Filter.LoadFromText(Lines.first());
+
+  Bar.SetMin(0);
+  Bar.SetPosition(0);
+  Bar.SetMax(int(std::min<qsizetype>(Lines.size(), INT_MAX)));
+  if (ShowStep)
+    ShowStep(LangText(QStringLiteral("238")));
+  try {
+    for (qsizetype i = 2; i < Lines.size(); ++i) {
+      Bar.SetPosition(int(i));
+      if (i % 20 == 0)
+        Sink.ProcessProgress(QString());
+      try {
+        Add(TUseFileProperty::CreateFromRecord(Lines.at(i)));
+      } catch (const EResultFileError &Error) {
+        throw EResultFileError(EResultFileError::BadRecord,
+                               QStringLiteral("The result file %1 has a damaged record on line %2: %3.")
+                                   .arg(Quoted(FileName))
+                                   .arg(i + 1)
+                                   .arg(Error.Message));
+      }
+    }
+  } catch (const EMyStop &) {
+    Clear();
+    throw EMyStop();
+  }
+
+  MarkUniqueSizes();
+  MarkUniqueCodes();
+  LinkArchiveMembers();
+  // Times and attributes are not stored; date criteria and hints need them. Members stay at zero.
+  for (int i = 0; i < Count(); ++i) {
+    TUseFileProperty &Item = *GetItem(i);
+    if (!Item.IsArchiveMember())
+      platform::ReadFileProps(Item.FullName(), Item.FileProps);
+  }
+}
+
+// ---- action flags and statistics ----
+
+void TUseFileList::SetAllPending(bool Value) {
+  for (int i = 0; i < Count(); ++i)
+    GetItem(i)->ProcessPending = Value;
+}
+
+void TUseFileList::CommitPending() {
+  for (int i = Count() - 1; i >= 0; --i) {
+    TUseFileProperty &Item = *GetItem(i);
+    if (Item.ProcessPending)
+      Item.Processed = true;
+  }
+}
+
+TListStatistics TUseFileList::GetStatistics() const {
+  TListStatistics S;
+  for (int i = 0; i < Count(); ++i) {
+    const TUseFileProperty &Item = *GetItem(i);
+    if (Item.Viewed.Marked) {
+      S.MarkedSize += Item.FileItem.Size;
+      ++S.MarkedCount;
+    }
+    if (Item.Viewed.InAnyGroup()) {
+      S.GroupedSize += Item.FileItem.Size;
+      ++S.GroupedCount;
+    }
+  }
+  return S;
+}

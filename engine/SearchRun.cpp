@@ -1,0 +1,113 @@
+#include "engine/SearchRun.h"
+
+#include "engine/Grouping.h"
+#include "engine/StepStorage.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// Sets Flag of every item to "no other item has the same key"; KeepSingle leaves a lone item as it is.
+template <typename Less, typename Equal>
+void MarkUnique(TUseFileList &List, Less Compare, Equal Same, bool TUseFileProperty::*Flag, bool KeepSingle) {
+  const int N = List.Count();
+  if (N == 0)
+    return;
+  if (N == 1) {
+    if (!KeepSingle)
+      List.GetItem(0)->*Flag = true;
+    return;
+  }
+  std::vector<TUseFileProperty *> Sorted(static_cast<size_t>(N));
+  for (int i = 0; i < N; ++i)
+    Sorted[size_t(i)] = List.GetItem(i);
+  std::sort(Sorted.begin(), Sorted.end(), Compare);
+  for (size_t k = 0; k < Sorted.size(); ++k) {
+    const bool SameAsBefore = k > 0 && Same(*Sorted[k - 1], *Sorted[k]);
+    const bool SameAsAfter = k + 1 < Sorted.size() && Same(*Sorted[k], *Sorted[k + 1]);
+    Sorted[k]->*Flag = !SameAsBefore && !SameAsAfter;
+  }
+}
+
+} // namespace
+
+int CompareBySize(const TUseFileProperty *A, const TUseFileProperty *B) {
+  return A->FileItem.Size < B->FileItem.Size ? -1 : (A->FileItem.Size > B->FileItem.Size ? 1 : 0);
+}
+
+int CompareByCode(const TUseFileProperty *A, const TUseFileProperty *B) {
+  return A->FileItem.Code < B->FileItem.Code ? -1 : (A->FileItem.Code > B->FileItem.Code ? 1 : 0);
+}
+
+qint64 TUseFileList::TotalSize() const {
+  qint64 Sum = 0;
+  for (const auto &Item : m_items)
+    Sum += Item->FileItem.Size;
+  return Sum;
+}
+
+void TUseFileList::MarkUniqueSizes() {
+  MarkUnique(
+      *this, [](const TUseFileProperty *A, const TUseFileProperty *B) { return CompareBySize(A, B) < 0; },
+      [](const TUseFileProperty &A, const TUseFileProperty &B) { return A.FileItem.Size == B.FileItem.Size; },
+      &TUseFileProperty::UniqueSize, false);
+}
+
+void TUseFileList::MarkUniqueCodes() {
+  MarkUnique(
+      *this, [](const TUseFileProperty *A, const TUseFileProperty *B) { return CompareByCode(A, B) < 0; },
+      [](const TUseFileProperty &A, const TUseFileProperty &B) { return A.FileItem.Code == B.FileItem.Code; },
+      &TUseFileProperty::UniqueCode, true);
+}
+
+bool TUseFileList::AnyMarked() const {
+  return std::any_of(m_items.begin(), m_items.end(), [](const auto &Item) { return Item->Viewed.Marked; });
+}
+
+bool TUseFileList::AnyGrouped() const {
+  return std::any_of(m_items.begin(), m_items.end(),
+                     [](const auto &Item) { return Item->Viewed.InAnyGroup(); });
+}
+
+void TUseFileList::LinkArchiveMembers() {
+  const int N = Count();
+  for (int i = 0; i < N; ++i) {
+    TUseFileProperty &Archive = *m_items[size_t(i)];
+    const QString &Indexes = Archive.TempArchiveIndexs;
+    if (Indexes.isEmpty())
+      continue;
+    Archive.Owner = &Archive;
+    // Every "q" + j + "q" in the text names member j; entries may share their letters q.
+    for (qsizetype p = 0; p < Indexes.size(); ++p) {
+      if (Indexes[p] != QLatin1Char('q'))
+        continue;
+      qsizetype e = p + 1;
+      while (e < Indexes.size() && Indexes[e].isDigit() && Indexes[e].unicode() < 128)
+        ++e;
+      if (e == p + 1 || e >= Indexes.size() || Indexes[e] != QLatin1Char('q'))
+        continue;
+      const QString Digits = Indexes.mid(p + 1, e - p - 1);
+      bool Ok = false;
+      const qint64 j = Digits.toLongLong(&Ok);
+      // "q01q" does not name member 1: the text must be the number as written in decimal.
+      if (Ok && j < N && QString::number(j) == Digits)
+        m_items[size_t(j)]->Owner = &Archive;
+    }
+    Archive.TempArchiveIndexs.clear();
+  }
+}
+
+void TUseFileList::Compact() {
+  std::erase_if(m_items, [](const std::unique_ptr<TUseFileProperty> &Item) {
+    return !Item->Viewed.InAnyGroup() && !Item->IsArchive() && !Item->HasTags();
+  });
+}
+
+void GroupResult(TUseFileList &List, TStepStorage &Steps, IProgressSink &Sink, IProgressBar &Bar,
+                 const TSearchHooks &Hooks) {
+  const TWhatFind WhatFind = List.Filter.WhatFind;
+  Steps.Setup(WhatFind);
+  List.ClearGroups(-1);
+  BuildGroups(List, Steps, WhatFind, Bar, Sink, Hooks.GroupingPauseMs);
+}

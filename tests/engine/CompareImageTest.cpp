@@ -1,0 +1,197 @@
+#include "MediaFiles.h"
+#include "engine/CompareImage.h"
+#include "tests/support/TestEnv.h"
+
+#include <QFile>
+#include <QPainter>
+#include <gtest/gtest.h>
+
+namespace {
+
+TDataImage GridOf(const QString &path) {
+  TDataImage grid;
+  grid.LoadFromFile(path);
+  return grid;
+}
+
+// A grid whose every finished cell holds Value.
+TDataImage Uniform(qint64 Value) {
+  TDataImage grid;
+  for (auto &cell : grid.Cells)
+    cell = {Value, 863};
+  grid.Total = Value * 3;
+  return grid;
+}
+
+}  // namespace
+
+TEST(PictureGrid, WhiteAndBlackPicturesGiveTheExtremes) {
+  TestDir dir;
+  ASSERT_TRUE(media::SavePicture(dir.filePath("white.png"), 640, 480, Qt::white, "PNG"));
+  ASSERT_TRUE(media::SavePicture(dir.filePath("black.bmp"), 50, 50, Qt::black, "BMP"));
+  const TDataImage white = GridOf(dir.filePath("white.png"));
+  const TDataImage black = GridOf(dir.filePath("black.bmp"));
+  EXPECT_EQ(white.Total, 705000);
+  EXPECT_EQ(black.Total, 3000000);
+  qint64 pixels = 0;
+  for (int i = 1; i <= 10; ++i)
+    for (int j = 1; j <= 8; ++j) {
+      EXPECT_EQ(white.Cell(i, j).p, 235000);
+      EXPECT_EQ(black.Cell(i, j).p, 1000000);
+      pixels += white.Cell(i, j).c;
+    }
+  EXPECT_EQ(pixels, 300 * 230);
+  // Columns are 30 pixels wide; rows 28.75 high, so rows 1 to 8 hold 29, 29, 29, 28, 29, 29, 29, 28 lines.
+  const int lines[8] = {29, 29, 29, 28, 29, 29, 29, 28};
+  for (int j = 1; j <= 8; ++j)
+    EXPECT_EQ(white.Cell(3, j).c, 30 * lines[j - 1]) << "row " << j;
+}
+
+TEST(PictureGrid, CellsFollowColumnsAndRows) {
+  // Left half black, right half white: columns 1 to 5 dark, 6 to 10 light.
+  QImage image(200, 100, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  QPainter(&image).fillRect(0, 0, 100, 100, Qt::black);
+  TestDir dir;
+  ASSERT_TRUE(media::SaveImage(dir.filePath("half.png"), image, "PNG"));
+  const TDataImage grid = GridOf(dir.filePath("half.png"));
+  for (int j = 1; j <= 8; ++j) {
+    EXPECT_EQ(grid.Cell(5, j).p, 1000000);
+    EXPECT_EQ(grid.Cell(6, j).p, 235000);
+  }
+  EXPECT_EQ(grid.Total, (705000 + 3000000) / 2);
+}
+
+TEST(PictureGrid, TooSmallPicturesAreNotUsed) {
+  TestDir dir;
+  ASSERT_TRUE(media::SavePicture(dir.filePath("40.bmp"), 40, 40, Qt::gray, "BMP"));
+  ASSERT_TRUE(media::SavePicture(dir.filePath("34.bmp"), 34, 200, Qt::gray, "BMP"));
+  EXPECT_NE(GridOf(dir.filePath("40.bmp")).Total, 0);
+  EXPECT_EQ(GridOf(dir.filePath("34.bmp")).Total, 0);
+}
+
+// JPEG files are measured at one eighth, rounded up: 273 pixels give 35, 272 give 34.
+TEST(PictureGrid, JpegFilesAreMeasuredAtOneEighth) {
+  TestDir dir;
+  ASSERT_TRUE(media::SavePicture(dir.filePath("273.jpg"), 273, 273, Qt::white, "JPEG"));
+  ASSERT_TRUE(media::SavePicture(dir.filePath("272.JPEG"), 272, 400, Qt::white, "JPEG"));
+  ASSERT_TRUE(media::SavePicture(dir.filePath("wide.jpg"), 1000, 200, Qt::white, "JPEG"));
+  const TDataImage used = GridOf(dir.filePath("273.jpg"));
+  EXPECT_NEAR(double(used.Total), 705000, 705000 * 0.01);
+  EXPECT_EQ(GridOf(dir.filePath("272.JPEG")).Total, 0);
+  EXPECT_EQ(GridOf(dir.filePath("wide.jpg")).Total, 0);
+
+  int w = 0, h = 0;
+  EXPECT_FALSE(CreateThumbnail(dir.filePath("273.jpg"), 300, 230, w, h, false).isNull());
+  EXPECT_EQ(w, 35);
+  EXPECT_EQ(h, 35);
+  EXPECT_FALSE(CreateThumbnail(dir.filePath("273.jpg"), 80, 60, w, h, true).isNull());
+  EXPECT_EQ(w, 273);
+}
+
+TEST(PictureGrid, FilesThatAreNoPictureOfTheirExtensionLeaveTheGridAlone) {
+  TestDir dir;
+  ASSERT_TRUE(media::SavePicture(dir.filePath("png-inside.jpg"), 400, 400, Qt::white, "PNG"));
+  dir.createFile("text.png", "not a picture");
+  QByteArray cut;
+  {
+    ASSERT_TRUE(media::SavePicture(dir.filePath("full.jpg"), 400, 400, Qt::red, "JPEG"));
+    QFile f(dir.filePath("full.jpg"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    cut = f.read(40);
+  }
+  dir.createFile("cut.jpg", cut);
+  for (const char *name : {"png-inside.jpg", "text.png", "cut.jpg", "missing.png", "noext"}) {
+    EXPECT_EQ(GridOf(dir.filePath(name)).Total, 0) << name;
+    int w = -1, h = -1;
+    EXPECT_TRUE(CreateThumbnail(dir.filePath(name), 80, 60, w, h, true).isNull()) << name;
+  }
+  // A grid that had values keeps them when the new file gives no picture.
+  TDataImage kept = Uniform(500000);
+  kept.LoadFromFile(dir.filePath("text.png"));
+  EXPECT_EQ(kept.Total, 1500000);
+}
+
+TEST(PictureGrid, SimilarityOfGrids) {
+  const TDataImage base = Uniform(500000);
+  EXPECT_TRUE(TDataImage::IsSimilar(base, base));
+  TDataImage near = base;
+  for (auto &cell : near.Cells)
+    cell.p = 475000;  // 5 % below
+  EXPECT_TRUE(TDataImage::IsSimilar(base, near));
+  TDataImage oneOff = near;
+  oneOff.Cell(7, 3).p = 400000;  // 20 % below
+  EXPECT_FALSE(TDataImage::IsSimilar(base, oneOff));
+  TDataImage empty;
+  EXPECT_FALSE(TDataImage::IsSimilar(empty, empty));
+  TDataImage noTotal = base;
+  noTotal.Total = 0;
+  EXPECT_FALSE(TDataImage::IsSimilar(noTotal, base));
+  // Pixel counts play no part.
+  TDataImage otherCounts = base;
+  otherCounts.Cell(1, 1).c = 1;
+  EXPECT_TRUE(TDataImage::IsSimilar(base, otherCounts));
+}
+
+TEST(PictureGrid, CellSimilarityAndTotalOrder) {
+  EXPECT_DOUBLE_EQ(TDataImage::CellSimilarity(0, 0), 100);
+  EXPECT_DOUBLE_EQ(TDataImage::CellSimilarity(0, 5), 0);
+  EXPECT_DOUBLE_EQ(TDataImage::CellSimilarity(1000, 900), 90);
+  EXPECT_DOUBLE_EQ(TDataImage::CellSimilarity(900, 1000), 90);
+  TDataImage big = Uniform(900000), small = Uniform(300000);
+  EXPECT_EQ(TDataImage::CompareTotal(big, small), -1);
+  EXPECT_EQ(TDataImage::CompareTotal(small, big), 1);
+  EXPECT_EQ(TDataImage::CompareTotal(big, big), 0);
+  big.Total = qint64(1) << 40;
+  small.Total = (qint64(1) << 40) - 1;
+  EXPECT_EQ(TDataImage::CompareTotal(big, small), -1);
+}
+
+TEST(PictureGrid, SameDrawingInDifferentFormatsIsSimilar) {
+  QImage image(640, 480, QImage::Format_RGB32);
+  image.fill(QColor(200, 180, 40));
+  QPainter painter(&image);
+  painter.fillRect(100, 100, 300, 200, QColor(20, 40, 160));
+  painter.end();
+  TestDir dir;
+  ASSERT_TRUE(media::SaveImage(dir.filePath("a.png"), image, "PNG"));
+  ASSERT_TRUE(media::SaveImage(dir.filePath("a.jpg"), image, "JPEG", 90));
+  ASSERT_TRUE(media::SaveImage(dir.filePath("b.bmp"), image.scaled(320, 240), "BMP"));
+  const TDataImage png = GridOf(dir.filePath("a.png"));
+  const TDataImage jpg = GridOf(dir.filePath("a.jpg"));
+  const TDataImage bmp = GridOf(dir.filePath("b.bmp"));
+  EXPECT_TRUE(TDataImage::IsSimilar(png, jpg));
+  EXPECT_TRUE(TDataImage::IsSimilar(png, bmp));
+  QImage inverted = image;
+  inverted.invertPixels();
+  ASSERT_TRUE(media::SaveImage(dir.filePath("inv.png"), inverted, "PNG"));
+  EXPECT_FALSE(TDataImage::IsSimilar(png, GridOf(dir.filePath("inv.png"))));
+}
+
+TEST(Thumbnail, KeepsTheAspectInTheTopLeftCornerAndNeverEnlarges) {
+  TestDir dir;
+  ASSERT_TRUE(media::SavePicture(dir.filePath("wide.png"), 400, 100, Qt::black, "PNG"));
+  ASSERT_TRUE(media::SavePicture(dir.filePath("tiny.png"), 20, 10, Qt::black, "PNG"));
+  int w = 0, h = 0;
+  const QImage wide = CreateThumbnail(dir.filePath("wide.png"), 80, 60, w, h, true);
+  ASSERT_FALSE(wide.isNull());
+  EXPECT_EQ(wide.format(), QImage::Format_RGB888);
+  EXPECT_EQ(wide.size(), QSize(80, 60));
+  EXPECT_EQ(w, 400);
+  EXPECT_EQ(h, 100);
+  EXPECT_EQ(wide.pixel(0, 0), qRgb(0, 0, 0));
+  EXPECT_EQ(wide.pixel(79, 19), qRgb(0, 0, 0));
+  EXPECT_EQ(wide.pixel(0, 20), qRgb(255, 255, 255));
+  const QImage tiny = CreateThumbnail(dir.filePath("tiny.png"), 80, 60, w, h, true);
+  EXPECT_EQ(tiny.pixel(19, 9), qRgb(0, 0, 0));
+  EXPECT_EQ(tiny.pixel(20, 9), qRgb(255, 255, 255));
+  const QImage stretched = CreateThumbnail(dir.filePath("tiny.png"), 80, 60, w, h, false);
+  EXPECT_EQ(stretched.pixel(79, 59), qRgb(0, 0, 0));
+}
+
+TEST(Thumbnail, FitRect) {
+  EXPECT_EQ(FitRect(300, 230, 10, 10, false), QRect(0, 0, 300, 230));
+  EXPECT_EQ(FitRect(80, 60, 40, 30, true), QRect(0, 0, 40, 30));
+  EXPECT_EQ(FitRect(80, 60, 160, 60, true), QRect(0, 0, 80, 30));
+  EXPECT_EQ(FitRect(80, 60, 100, 300, true), QRect(0, 0, 20, 60));
+}

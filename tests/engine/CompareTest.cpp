@@ -1,0 +1,241 @@
+#include "engine/SearchOptions.h"
+#include "engine/Similarity.h"
+#include "engine/StepStorage.h"
+#include "engine/UsePropertyFile.h"
+
+#include <QRandomGenerator>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+std::unique_ptr<TUseFileProperty> Item(const QString &name, qint64 size = 10) {
+  return std::make_unique<TUseFileProperty>("/d/", name, size, nullptr);
+}
+
+std::unique_ptr<TUseFileProperty> Read(qint32 code, qint64 size) {
+  auto item = Item("f", size);
+  item->FileItem.Code = code;
+  item->WhatRead_Code = true;
+  return item;
+}
+
+class Options : public ::testing::Test {
+protected:
+  void SetUp() override { SearchOptions().SetDefaults(); }
+  void TearDown() override { SearchOptions().SetDefaults(); }
+};
+
+}  // namespace
+
+TEST(TextSimilarityMeasure, EdgeCases) {
+  EXPECT_EQ(TextSimilarity("", ""), 0);
+  EXPECT_EQ(TextSimilarity("", "abcd"), 0);
+  EXPECT_EQ(TextSimilarity("abcd", "abcd"), 100);
+  // Swapped halves: both pieces are found, so the texts count as equal.
+  EXPECT_EQ(TextSimilarity("ABCDEFGH", "EFGHABCD"), 100);
+  // Nothing shorter than four characters counts.
+  EXPECT_EQ(TextSimilarity("abc", "abd"), 0);
+  EXPECT_EQ(TextSimilarity("ab", "abc"), 0);
+  EXPECT_EQ(TextSimilarity(".JPG", ".JPEG"), 0);
+  EXPECT_DOUBLE_EQ(TextSimilarity("holiday", "holiday2"), 7.0 / 8.0 * 100);
+  EXPECT_DOUBLE_EQ(TextSimilarity("holiday2", "holiday"), 7.0 / 8.0 * 100);
+  EXPECT_EQ(TextSimilarity("abcd", "ABCD"), 0);
+}
+
+TEST(TextSimilarityMeasure, CommonPiecesLongestFirst) {
+  EXPECT_EQ(CommonSubstringLength("", "abcd"), 0);
+  EXPECT_EQ(CommonSubstringLength("abcdefgh", "efghabcd"), 8);
+  EXPECT_EQ(CommonSubstringLength("xxabcdexxfghij", "fghijyyabcde"), 10);
+  // Once "abcdef" is taken, "cdef" cannot be counted again.
+  EXPECT_EQ(CommonSubstringLength("abcdef", "abcdefcdef"), 6);
+  // Removing a piece joins its neighbours, which may then form a new common piece.
+  EXPECT_EQ(CommonSubstringLength("abXXXXXXcd", "XXXXXXabcd"), 10);
+}
+
+TEST(TextSimilarityMeasure, TagsIgnoreCaseBlanksAndSeparators) {
+  EXPECT_EQ(TagSimilarity("  The Band. ", "the band"), 100);
+  EXPECT_EQ(TagSimilarity("AC-DC", "acdc"), 100);
+  EXPECT_EQ(TagSimilarity("(Live) [2001]!", "live 2001"), 100);
+  EXPECT_EQ(TagSimilarity("", ""), 0);
+  EXPECT_EQ(TagSimilarity("...", "---"), 0);
+  EXPECT_EQ(TagSeparators().size(), 31);
+}
+
+TEST(StringRoutines, RemoveExtensionAndReplaceChars) {
+  EXPECT_EQ(RemoveExtension("photo.jpg"), "photo");
+  EXPECT_EQ(RemoveExtension("archive.tar.gz"), "archive.tar");
+  EXPECT_EQ(RemoveExtension("noext"), "noext");
+  EXPECT_EQ(RemoveExtension("/dir.d/file"), "/dir.d/file");
+  EXPECT_EQ(RemoveExtension("dir.d\\file"), "dir.d\\file");
+  EXPECT_EQ(RemoveExtension("c:.x"), "c:");
+  EXPECT_EQ(RemoveExtension(".hidden"), "");
+  EXPECT_EQ(ReplaceChars("a-b_c", "-_", QChar('+')), "a+b+c");
+  EXPECT_EQ(ReplaceChars("a-b_c", "-_", QChar(0)), "abc");
+  QString x = "one", y = "two";
+  SwapStrings(x, y);
+  EXPECT_EQ(x, "two");
+  EXPECT_EQ(y, "one");
+}
+
+TEST(ContentCompare, SameWhenBothReadSharedAndEqual) {
+  auto a = Read(77, 100), b = Read(77, 100);
+  EXPECT_EQ(TUseFileProperty::Compare(*a, *b, 1, 0), 0);
+  b->FileItem.Size = 101;
+  EXPECT_EQ(TUseFileProperty::Compare(*a, *b, 1, 0), -1);
+  b->FileItem.Size = 100;
+  b->UniqueCode = true;
+  EXPECT_EQ(TUseFileProperty::Compare(*a, *b, 1, 0), -1);
+  b->UniqueCode = false;
+  b->UniqueSize = true;
+  EXPECT_EQ(TUseFileProperty::Compare(*a, *b, 1, 0), -1);
+  b->UniqueSize = false;
+  b->WhatRead_Code = false;
+  EXPECT_EQ(TUseFileProperty::Compare(*a, *b, 1, 0), -1);
+  b->WhatRead_Code = true;
+  b->FileItem.Unreadable = true;
+  EXPECT_EQ(TUseFileProperty::Compare(*a, *b, 1, 0), -1);
+}
+
+TEST(ContentCompare, SizesBeyond32BitsNeverMatchSmallFiles) {
+  const qint64 big = (qint64(1) << 32) + 100;
+  auto a = Read(77, big), b = Read(77, 100);
+  EXPECT_EQ(TUseFileProperty::Compare(*a, *b, 1, 0), -1);
+  EXPECT_NE(TUseFileProperty::Compare(*a, *b, 1, 1), 0);
+}
+
+// Keys built by joining numbers ("12" + "345" and "123" + "45") must not make different items equal,
+// and items equal in every field must end up next to each other.
+TEST(ContentCompare, SortOrderKeepsEqualItemsTogether) {
+  auto a = Read(12, 345), b = Read(123, 45);
+  EXPECT_NE(TUseFileProperty::Compare(*a, *b, 1, 1), 0);
+  EXPECT_EQ(TUseFileProperty::Compare(*a, *b, 1, 1), -TUseFileProperty::Compare(*b, *a, 1, 1));
+
+  QRandomGenerator gen(11);
+  std::vector<std::unique_ptr<TUseFileProperty>> items;
+  for (int i = 0; i < 400; ++i) {
+    auto item = Read(qint32(gen.bounded(-3, 4)) * 111, qint64(gen.bounded(1, 4)) * 1000);
+    item->UniqueSize = gen.bounded(4) == 0;
+    item->UniqueCode = gen.bounded(4) == 0;
+    item->WhatRead_Code = gen.bounded(5) != 0;
+    items.push_back(std::move(item));
+  }
+  std::vector<TUseFileProperty *> order;
+  for (auto &i : items)
+    order.push_back(i.get());
+  std::sort(order.begin(), order.end(), [](auto *x, auto *y) { return TUseFileProperty::Compare(*x, *y, 1, 1) < 0; });
+  // Every pair the equality test joins sits inside one run of neighbours that it joins too.
+  for (size_t i = 0; i < order.size(); ++i)
+    for (size_t j = i + 1; j < order.size(); ++j)
+      if (TUseFileProperty::Compare(*order[i], *order[j], 1, 0) == 0)
+        for (size_t k = i + 1; k <= j; ++k)
+          ASSERT_EQ(TUseFileProperty::Compare(*order[k], *order[k - 1], 1, 0), 0) << i << " " << j;
+}
+
+TEST(PictureCompare, NeedsGridsOnBothSides) {
+  auto a = Item("a.png"), b = Item("b.png");
+  EXPECT_EQ(TUseFileProperty::Compare(*a, *b, 2, 0), -1);
+  a->DataImage = std::make_unique<TDataImage>();
+  b->DataImage = std::make_unique<TDataImage>();
+  for (auto &c : a->DataImage->Cells)
+    c.p = 500000;
+  b->DataImage->Cells = a->DataImage->Cells;
+  a->DataImage->Total = 1500000;
+  b->DataImage->Total = 1400000;
+  EXPECT_EQ(TUseFileProperty::Compare(*a, *b, 2, 0), 0);
+  EXPECT_EQ(TUseFileProperty::Compare(*a, *b, 2, 1), -1);
+  EXPECT_EQ(TUseFileProperty::Compare(*b, *a, 2, 1), 1);
+  EXPECT_EQ(TUseFileProperty::Compare(*a, *b, 0, 0), -1);
+  EXPECT_EQ(TUseFileProperty::Compare(*a, *b, 5, 0), -1);
+}
+
+TEST_F(Options, DefaultsAskForEqualArtistTitleAndAlbum) {
+  auto a = Item("a.mp3"), b = Item("b.mp3");
+  a->Mp3_Artist = "The Band";
+  b->Mp3_Artist = "the band.";
+  a->Mp3_SongName = b->Mp3_SongName = "Song One";
+  a->Mp3_Album = b->Mp3_Album = "Album";
+  EXPECT_EQ(TUseFileProperty::Compare(*a, *b, 3, 0), 0);
+  EXPECT_EQ(TUseFileProperty::Compare(*a, *b, 3, 1), 0);
+  b->Mp3_Album = "album";
+  EXPECT_EQ(TUseFileProperty::Compare(*a, *b, 3, 0), -1);
+  SearchOptions().MusicTagAlbumDiffer = false;
+  EXPECT_EQ(TUseFileProperty::Compare(*a, *b, 3, 0), 0);
+}
+
+TEST_F(Options, MusicWithoutArtistNeverMatchesOnTheArtist) {
+  auto a = Item("a.mp3"), b = Item("b.mp3");
+  a->Mp3_SongName = b->Mp3_SongName = "Same";
+  SearchOptions().MusicTagArtistPercent = 1;
+  EXPECT_EQ(TUseFileProperty::Compare(*a, *b, 3, 0), -1);
+  SearchOptions().MusicTagArtistPercent = 0;
+  EXPECT_EQ(TUseFileProperty::Compare(*a, *b, 3, 0), 0);
+  SearchOptions().MusicTagArtist = false;
+  SearchOptions().MusicTagArtistPercent = 100;
+  EXPECT_EQ(TUseFileProperty::Compare(*a, *b, 3, 0), 0);
+}
+
+TEST_F(Options, ThresholdsCompareWithTheSimilarity) {
+  auto a = Item("a.mp3"), b = Item("b.mp3");
+  a->Mp3_Artist = "Holiday";  // 7 of 8 characters: 87.5 %
+  b->Mp3_Artist = "Holiday2";
+  SearchOptions().MusicTagSong = false;
+  SearchOptions().MusicTagArtistPercent = 87;
+  EXPECT_EQ(TUseFileProperty::Compare(*a, *b, 3, 0), 0);
+  SearchOptions().MusicTagArtistPercent = 88;
+  EXPECT_EQ(TUseFileProperty::Compare(*a, *b, 3, 0), -1);
+}
+
+TEST_F(Options, PropertiesByNameExtensionAndSize) {
+  auto a = Item("Report.txt", 10), b = Item("report.TXT", 10);
+  EXPECT_EQ(TUseFileProperty::Compare(*a, *b, 4, 0), 0);
+  b->FileItem.Size = 11;
+  EXPECT_EQ(TUseFileProperty::Compare(*a, *b, 4, 0), -1);
+  SearchOptions().FilePropertySize = false;
+  EXPECT_EQ(TUseFileProperty::Compare(*a, *b, 4, 0), 0);
+  auto jpg = Item("photo.JPG"), jpeg = Item("photo.jpeg");
+  EXPECT_EQ(TUseFileProperty::Compare(*jpg, *jpeg, 4, 0), -1);
+  SearchOptions().FilePropertyExtPercent = 0;
+  EXPECT_EQ(TUseFileProperty::Compare(*jpg, *jpeg, 4, 0), 0);
+  // Short names that differ at all have nothing in common.
+  auto x = Item("abc.txt"), y = Item("abd.txt");
+  SearchOptions().FilePropertyNamePercent = 1;
+  EXPECT_EQ(TUseFileProperty::Compare(*x, *y, 4, 0), -1);
+  SearchOptions().FilePropertyName = false;
+  SearchOptions().FilePropertyExt = false;
+  EXPECT_EQ(TUseFileProperty::Compare(*jpg, *y, 4, 0), 0);
+  EXPECT_EQ(SearchOptions().Compare(2, *x, *y), -1);
+}
+
+TEST(ResultSteps, SetupOrdersTheChosenMethods) {
+  TStepStorage steps;
+  steps.AddStep(2);
+  steps.AddIndex(2, 9);
+  steps.ShownMethod = 2;
+  steps.Setup({5, 1, 3, 9});
+  EXPECT_EQ(steps.Steps, QList<int>({1, 3, 5}));
+  EXPECT_EQ(steps.ShownMethod, -1);
+  EXPECT_TRUE(steps.GetIndexes(2).isEmpty());
+  EXPECT_EQ(steps.Count(), 3);
+  EXPECT_EQ(steps.GetMethod(1), 3);
+  EXPECT_EQ(steps.IndexOfMethod(5), 2);
+  EXPECT_EQ(steps.IndexOfMethod(2), -1);
+}
+
+TEST(ResultSteps, IndexesKeepTheOrderOfRecording) {
+  TStepStorage steps;
+  steps.Setup({1});
+  for (qint32 i : {4, 2, 9, 0})
+    steps.AddIndex(1, i);
+  steps.AddIndex(7, 1);
+  EXPECT_EQ(steps.GetIndexes(1), QList<qint32>({4, 2, 9, 0}));
+  EXPECT_TRUE(steps.GetIndexes(7).isEmpty());
+  steps.AddStep(4);
+  steps.AddStep(2);
+  steps.Sort();
+  EXPECT_EQ(steps.Steps, QList<int>({1, 2, 4}));
+  steps.Clear();
+  EXPECT_EQ(steps.Count(), 0);
+  EXPECT_TRUE(steps.GetIndexes(1).isEmpty());
+}

@@ -1,0 +1,309 @@
+#include "engine/Grouping.h"
+#include "engine/SearchOptions.h"
+#include "engine/SearchRun.h"
+#include "engine/StepStorage.h"
+#include "tests/support/FakeProgress.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+// An item as reading would leave it: checksum read when Code is not 0.
+int AddRead(TUseFileList &List, const QString &Name, qint64 Size, qint32 Code) {
+  const int i = List.AddFile(QStringLiteral("/data/"), Name, Size, nullptr);
+  TUseFileProperty &Item = *List.GetItem(i);
+  Item.FileItem.Code = Code;
+  Item.WhatRead_Code = Code != 0;
+  return i;
+}
+
+QList<qint32> Groups(const TUseFileList &List, int Method) {
+  QList<qint32> Result;
+  for (int i = 0; i < List.Count(); ++i)
+    Result << List.GetItem(i)->Viewed.GetGroup(Method);
+  return Result;
+}
+
+QStringList Names(const TUseFileList &List, const QList<qint32> &Indexes) {
+  QStringList Result;
+  for (qint32 i : Indexes)
+    Result << List.GetItem(i)->FileItem.FileName;
+  return Result;
+}
+
+struct GroupRun {
+  TProgressBarModel Bar;
+  FakeProgressSink Sink{&Bar};
+  TStepStorage Steps;
+
+  void Group(TUseFileList &List, const TWhatFind &WhatFind) {
+    List.Filter.WhatFind = WhatFind;
+    List.MarkUniqueSizes();
+    List.MarkUniqueCodes();
+    GroupResult(List, Steps, Sink, Bar, {nullptr, nullptr, 0});
+  }
+};
+
+class Grouping : public ::testing::Test {
+protected:
+  void SetUp() override { SearchOptions().SetDefaults(); }
+  void TearDown() override { SearchOptions().SetDefaults(); }
+};
+
+} // namespace
+
+TEST_F(Grouping, EmptyListMakesNoProgressCallAndEndsTheBarAt9888PerMille) {
+  TUseFileList List;
+  GroupRun R;
+  R.Group(List, {1});
+  EXPECT_EQ(R.Sink.calls(), 0);
+  EXPECT_EQ(R.Bar.Max(), 220);
+  EXPECT_EQ(R.Bar.Position(), 217);
+  EXPECT_EQ(R.Steps.Count(), 1);
+  EXPECT_TRUE(R.Steps.GetIndexes(1).isEmpty());
+}
+
+TEST_F(Grouping, ContentRunIsRecordedSecondFirstThenTheRest) {
+  TUseFileList List;
+  AddRead(List, "s1", 10, 77);
+  AddRead(List, "s2", 10, 77);
+  AddRead(List, "s3", 10, 77);
+  GroupRun R;
+  R.Group(List, {1});
+  EXPECT_EQ(Names(List, R.Steps.GetIndexes(1)), QStringList({"s2", "s1", "s3"}));
+  EXPECT_EQ(Groups(List, 1), QList<qint32>({0, 0, 0}));
+}
+
+TEST_F(Grouping, ContentGroupsAreNumberedByBreaksAndUniqueFilesAreCompactedAway) {
+  TUseFileList List;
+  AddRead(List, "x1", 10, 1);
+  AddRead(List, "y1", 20, 2);
+  AddRead(List, "x2", 10, 1);
+  AddRead(List, "alone", 30, 3);
+  AddRead(List, "y2", 20, 2);
+  AddRead(List, "same-size-other-content", 20, 9);
+  GroupRun R;
+  R.Group(List, {1});
+  ASSERT_EQ(List.Count(), 4);
+  EXPECT_EQ(Names(List, R.Steps.GetIndexes(1)), QStringList({"x2", "x1", "y2", "y1"}));
+  for (int i = 0; i < List.Count(); ++i) {
+    const TUseFileProperty &Item = *List.GetItem(i);
+    EXPECT_EQ(Item.Viewed.GetGroup(1), Item.FileItem.FileName.startsWith('x') ? 0 : 1) << i;
+    for (int m = 2; m <= 6; ++m)
+      EXPECT_EQ(Item.Viewed.GetGroup(m), -1);
+  }
+  EXPECT_TRUE(List.AnyGrouped());
+}
+
+TEST_F(Grouping, EmptyFilesNeverFormAContentGroupButFormAnEmptyGroup) {
+  TUseFileList List;
+  AddRead(List, "e1", 0, -1);
+  AddRead(List, "e2", 0, -1);
+  GroupRun R;
+  R.Group(List, {1});
+  EXPECT_EQ(List.Count(), 0);
+  EXPECT_FALSE(List.AnyGrouped());
+
+  AddRead(List, "e1", 0, -1);
+  AddRead(List, "e2", 0, -1);
+  GroupRun R2;
+  R2.Group(List, {1, 5});
+  EXPECT_EQ(Groups(List, 1), QList<qint32>({-1, -1}));
+  EXPECT_EQ(Groups(List, 5), QList<qint32>({0, 0}));
+  EXPECT_EQ(R2.Steps.GetIndexes(5), QList<qint32>({0, 1}));
+}
+
+TEST_F(Grouping, FlaggedMethodsMakeOneGroupEvenOfASingleFile) {
+  TUseFileList List;
+  AddRead(List, "full", 5, 3);
+  AddRead(List, "empty", 0, 0);
+  const int Bad = AddRead(List, "bad", 7, -1);
+  List.GetItem(Bad)->FileItem.Unreadable = true;
+  List.Filter.WhatFind = {5, 6};
+  GroupRun R;
+  R.Group(List, {5, 6});
+  ASSERT_EQ(List.Count(), 2);
+  EXPECT_EQ(Names(List, R.Steps.GetIndexes(5)), QStringList({"empty"}));
+  EXPECT_EQ(Names(List, R.Steps.GetIndexes(6)), QStringList({"bad"}));
+  EXPECT_EQ(Groups(List, 5), QList<qint32>({0, -1}));
+  EXPECT_EQ(Groups(List, 6), QList<qint32>({-1, 0}));
+}
+
+TEST_F(Grouping, PairwiseSimilarityIsNotChained) {
+  // Names share four of eight letters with their neighbour only: 50 % similar.
+  TSearchOptions &O = SearchOptions();
+  O.FilePropertySize = false;
+  O.FilePropertyExt = false;
+  O.FilePropertyNamePercent = 50;
+  TUseFileList List;
+  AddRead(List, "aaaabbbb.txt", 1, 0);
+  AddRead(List, "bbbbcccc.txt", 2, 0);
+  AddRead(List, "ccccdddd.txt", 3, 0);
+  AddRead(List, "zzzzzzzz.txt", 4, 0);
+  AddRead(List, "ccccdddd.dat", 5, 0);
+  GroupRun R;
+  R.Group(List, {4});
+  // F1 takes F2; F3 is not joined through F2 but opens its own group with F5. Numbers are used up
+  // by every ungrouped candidate, also the one that finds no partner.
+  ASSERT_EQ(List.Count(), 4);
+  EXPECT_EQ(Names(List, R.Steps.GetIndexes(4)),
+            QStringList({"aaaabbbb.txt", "bbbbcccc.txt", "ccccdddd.txt", "ccccdddd.dat"}));
+  EXPECT_EQ(Groups(List, 4), QList<qint32>({1, 1, 2, 2}));
+}
+
+TEST_F(Grouping, CompactionKeepsArchivesAndTaggedMusic) {
+  TUseFileList List;
+  const int Archive = AddRead(List, "box.zip", 100, 5);
+  List.GetItem(Archive)->Owner = List.GetItem(Archive);
+  List.AddFile(QString(), QStringLiteral("inner.txt"), 3, List.GetItem(Archive));
+  const int Song = AddRead(List, "song.mp3", 200, 6);
+  List.GetItem(Song)->Mp3_SongName = QStringLiteral("Title");
+  AddRead(List, "untagged.mp3", 300, 7);
+  AddRead(List, "plain.txt", 400, 8);
+  GroupRun R;
+  R.Group(List, {1});
+  ASSERT_EQ(List.Count(), 2);
+  EXPECT_EQ(List.GetItem(0)->FileItem.FileName, QStringLiteral("box.zip"));
+  EXPECT_TRUE(List.GetItem(0)->IsArchive());
+  EXPECT_EQ(List.GetItem(1)->FileItem.FileName, QStringLiteral("song.mp3"));
+  EXPECT_FALSE(List.AnyGrouped());
+}
+
+TEST_F(Grouping, ProgressBudgetAndRisingCallCounterAcrossPassesAndMethods) {
+  TUseFileList List;
+  for (int i = 0; i < 30; ++i)
+    AddRead(List, QStringLiteral("f%1").arg(i), i % 10 + 1, i % 10 + 1);
+  AddRead(List, "empty", 0, -1);
+  GroupRun R;
+  R.Group(List, {1, 5});
+  EXPECT_EQ(R.Bar.Max(), 420);
+  EXPECT_EQ(R.Bar.Position(), 415);
+  ASSERT_FALSE(R.Sink.texts.isEmpty());
+  for (int i = 0; i < R.Sink.texts.size(); ++i)
+    ASSERT_EQ(R.Sink.texts[i], QStringLiteral(" (%1)").arg(i + 1));
+  // Both passes of both methods: content 1 + 20 + about 10 units, empty 50 + 50, per pass.
+  EXPECT_EQ(R.Sink.positions.first(), 1);
+  EXPECT_LE(R.Sink.positions.last(), 419);
+  for (int i = 1; i < R.Sink.positions.size(); ++i)
+    EXPECT_GE(R.Sink.positions[i], R.Sink.positions[i - 1]) << i;
+}
+
+TEST_F(Grouping, StopAtEveryProgressCallLeavesWithTheBarAtItsEnd) {
+  auto Fill = [](TUseFileList &List) {
+    for (int i = 0; i < 12; ++i)
+      AddRead(List, QStringLiteral("f%1.txt").arg(i % 6), i % 4 + 1, i % 4 + 1);
+    AddRead(List, "empty", 0, -1);
+  };
+  int Total = 0;
+  {
+    TUseFileList List;
+    Fill(List);
+    GroupRun R;
+    R.Group(List, {1, 4, 5});
+    Total = R.Sink.calls();
+  }
+  ASSERT_GT(Total, 20);
+  for (int N = 1; N <= Total; ++N) {
+    for (bool Halt : {false, true}) {
+      TUseFileList List;
+      Fill(List);
+      GroupRun R;
+      R.Sink.stopAtCall = N;
+      R.Sink.haltInsteadOfStop = Halt;
+      if (Halt)
+        EXPECT_THROW(R.Group(List, {1, 4, 5}), EMyHalt) << N;
+      else
+        EXPECT_THROW(R.Group(List, {1, 4, 5}), EMyStop) << N;
+      EXPECT_EQ(R.Bar.Position(), int(R.Bar.Max() * 0.9888)) << N;
+      // A halt asks the window nothing more; a stop may make the routine's closing call.
+      if (Halt)
+        EXPECT_EQ(R.Sink.calls(), N);
+      else
+        EXPECT_LE(R.Sink.calls(), N + 1);
+    }
+  }
+}
+
+TEST_F(Grouping, HeartbeatAfterEvery70001Comparisons) {
+  // 400 files of different sizes and method 4 comparing sizes only: nothing matches, 79800
+  // comparisons in the first pass, one heartbeat; compaction empties the list for the second.
+  TSearchOptions &O = SearchOptions();
+  O.FilePropertyName = false;
+  O.FilePropertyExt = false;
+  TUseFileList List;
+  for (int i = 0; i < 400; ++i)
+    AddRead(List, QStringLiteral("f%1").arg(i), i + 1, 0);
+  GroupRun R;
+  R.Group(List, {4});
+  // Two opening calls, 100 whole units, one heartbeat, the closing call.
+  EXPECT_EQ(R.Sink.calls(), 2 + 100 + 1 + 1);
+  EXPECT_EQ(List.Count(), 0);
+}
+
+// The documented pairwise grouping, every pair compared, run on the list the second pass saw.
+void ExpectEveryPairOrder(const TUseFileList &List, const GroupRun &R, int Method) {
+  QList<qint32> Expected(List.Count(), -1);
+  QList<qint32> ExpectedRows;
+  qint32 Counter = 0;
+  for (int a = 0; a < List.Count(); ++a) {
+    if (!List.GetItem(a)->HasKind(Method) || Expected[a] != -1)
+      continue;
+    ++Counter;
+    bool Partner = false;
+    for (int b = a + 1; b < List.Count(); ++b) {
+      if (List.GetItem(b)->HasKind(Method) && Expected[b] == -1 &&
+          TUseFileProperty::Compare(*List.GetItem(a), *List.GetItem(b), Method, 0) == 0) {
+        if (!Partner) {
+          Partner = true;
+          Expected[a] = Counter;
+          ExpectedRows << a;
+        }
+        Expected[b] = Counter;
+        ExpectedRows << b;
+      }
+    }
+  }
+  EXPECT_EQ(Groups(List, Method), Expected);
+  EXPECT_EQ(R.Steps.GetIndexes(Method), ExpectedRows);
+}
+
+// Pairs that cannot match (another size when sizes must be equal, another album when albums must
+// be equal) are not compared; the groups, their numbers and their order must be those of comparing
+// every pair.
+TEST_F(Grouping, SkippingPairsOfOtherSizesChangesNothing) {
+  TSearchOptions &O = SearchOptions();
+  O.FilePropertyNamePercent = 50;
+  O.FilePropertyExt = false;
+  std::mt19937 Random(7);
+  const QStringList Parts = {"aaaa", "bbbb", "cccc", "dddd"};
+  TUseFileList List;
+  for (int i = 0; i < 300; ++i) {
+    const QString Name = Parts[Random() % 4] + Parts[Random() % 4] + QStringLiteral(".txt");
+    AddRead(List, Name, qint64(Random() % 6), 0);
+  }
+  GroupRun R;
+  R.Group(List, {4});
+  ASSERT_GT(List.Count(), 100);
+  ExpectEveryPairOrder(List, R, MethodProperties);
+}
+
+TEST_F(Grouping, SkippingPairsOfOtherAlbumsChangesNothing) {
+  SearchOptions().MusicTagArtistPercent = 50;
+  std::mt19937 Random(11);
+  const QStringList Parts = {"aaaa", "bbbb", "cccc"};
+  TUseFileList List;
+  for (int i = 0; i < 200; ++i) {
+    const int k = AddRead(List, QStringLiteral("t%1.mp3").arg(i), 1000 + i, 0);
+    TUseFileProperty &Item = *List.GetItem(k);
+    Item.Mp3_Artist = Parts[Random() % 3] + Parts[Random() % 3];
+    Item.Mp3_SongName = Parts[Random() % 2];
+    Item.Mp3_Album = QStringLiteral("Album %1").arg(Random() % 3);
+  }
+  AddRead(List, "not-music.txt", 5, 0);
+  GroupRun R;
+  R.Group(List, {3});
+  ASSERT_GT(List.Count(), 100);
+  ExpectEveryPairOrder(List, R, MethodTags);
+}

@@ -1,0 +1,402 @@
+#include "engine/ResultFile.h"
+#include "engine/ReadProperties.h"
+#include "engine/SearchRun.h"
+#include "settings/Language.h"
+#include "tests/support/FakeProgress.h"
+#include "tests/support/TestEnv.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray ReadAll(const QString &FileName) {
+  QFile F(FileName);
+  return F.open(QIODevice::ReadOnly) ? F.readAll() : QByteArray();
+}
+
+int Add(TUseFileList &List, const QString &Folder, const QString &Name, qint64 Size,
+        TUseFileProperty *Owner = nullptr) {
+  return List.AddFile(Folder, Name, Size, Owner);
+}
+
+TUseFileProperty &At(TUseFileList &List, int i) {
+  return *List.GetItem(i);
+}
+
+// A processed plain file, a tagged song of 5.6 GB, an entered archive with two members, and a plain
+// file with a picture grid.
+void MakeSampleList(TUseFileList &List) {
+  List.SetFilter({1, 3}, QStringLiteral("/data/;"), QStringLiteral("/data/skip/;"), QStringLiteral("ZR"));
+  At(List, Add(List, "/data/", "a.txt", 5)).Processed = true;
+  TUseFileProperty &Song = At(List, Add(List, "/data/", "b.mp3", 6000000000LL));
+  Song.FileItem.Code = -1;
+  Song.Mp3_SongName = QStringLiteral("Song <live>");
+  Song.Mp3_Artist = QStringLiteral("Me");
+  Song.WhatRead_Mp3 = true;
+  const int Box = Add(List, "/data/", "box.zip", 300);
+  At(List, Box).Owner = &At(List, Box);
+  At(List, Add(List, "docs/", "in.txt", 10, &At(List, Box))).WhatRead_Code = true;
+  At(List, Add(List, "", "top.txt", 0, &At(List, Box))).FileItem.Code = 42;
+}
+
+struct Loader {
+  TProgressBarModel Bar;
+  FakeProgressSink Sink{&Bar};
+  QStringList Steps;
+  void Load(TUseFileList &List, const QString &FileName) {
+    List.LoadFromFile(FileName, Bar, Sink, [this](const QString &Text) { Steps << Text; });
+  }
+};
+
+EResultFileError::TKind LoadError(TUseFileList &List, const QString &FileName) {
+  Loader L;
+  try {
+    L.Load(List, FileName);
+  } catch (const EResultFileError &E) {
+    EXPECT_FALSE(E.Message.isEmpty());
+    EXPECT_TRUE(E.Message.contains(FileName)) << E.Message.toStdString();
+    return E.Kind;
+  }
+  ADD_FAILURE() << "no error";
+  return EResultFileError::InputOutput;
+}
+
+} // namespace
+
+TEST(ResultFile, SavedTextByteForByte) {
+  TestDir Dir;
+  TUseFileList List;
+  MakeSampleList(List);
+  const QString Name = Dir.filePath("r.wzr");
+  List.SaveToFile(Name);
+  const QByteArray Expected =
+      "<WhatFind=[1][3]><PathsInclude=/data/;><Archive=zr>\r\n"
+      "5\r\n"
+      "<Main_Path=/data/><Main_FileName=b.mp3><Main_Size=6000000000><Main_Code=-1><Mp3_SongName=Song <live>>"
+      "<Mp3_Artist=Me><Mp3_Album=><WhatRead_Code=0><WhatRead_Mp3=-1>\r\n"
+      "<Main_Path=/data/><Main_FileName=box.zip><Main_Size=300><Main_Code=0><Mp3_SongName=><Mp3_Artist=>"
+      "<Mp3_Album=><WhatRead_Code=0><WhatRead_Mp3=0><TempArchiveIndexs=q2qq3q>\r\n"
+      "<Main_Path=docs/><Main_FileName=in.txt><Main_Size=10><Main_Code=0><Mp3_SongName=><Mp3_Artist=>"
+      "<Mp3_Album=><WhatRead_Code=-1><WhatRead_Mp3=0>\r\n"
+      "<Main_Path=><Main_FileName=top.txt><Main_Size=0><Main_Code=42><Mp3_SongName=><Mp3_Artist=>"
+      "<Mp3_Album=><WhatRead_Code=0><WhatRead_Mp3=0>\r\n";
+  EXPECT_EQ(ReadAll(Name), Expected);
+  // The record of one item on its own gives the same text.
+  EXPECT_EQ(At(List, 2).SaveToText(List), QString::fromUtf8(Expected.split('\n')[3]).trimmed());
+}
+
+TEST(ResultFile, RoundTripRestoresItemsFilterAndArchiveLinksByRecordPosition) {
+  TestDir Dir;
+  TUseFileList List;
+  MakeSampleList(List);
+  const QString Name = Dir.filePath("r.wzr");
+  List.SaveToFile(Name);
+
+  TUseFileList Loaded;
+  Loader L;
+  L.Load(Loaded, Name);
+  EXPECT_EQ(L.Steps, QStringList({LangText("237"), LangText("238")}));
+  EXPECT_EQ(Loaded.Filter.WhatFind, TWhatFind({1, 3}));
+  EXPECT_EQ(Loaded.Filter.PathsInclude, QStringLiteral("/data/;"));
+  EXPECT_EQ(Loaded.Filter.Archive, QStringLiteral("zr"));
+  EXPECT_TRUE(Loaded.Filter.PathsExclude.isEmpty());
+  ASSERT_EQ(Loaded.Count(), 4);
+  const TUseFileProperty &Song = At(Loaded, 0);
+  EXPECT_EQ(Song.FullName(), QStringLiteral("/data/b.mp3"));
+  EXPECT_EQ(Song.FileItem.Size, 6000000000LL);
+  EXPECT_EQ(Song.FileItem.Code, -1);
+  EXPECT_EQ(Song.Mp3_SongName, QStringLiteral("Song <live>"));
+  EXPECT_EQ(Song.Mp3_Artist, QStringLiteral("Me"));
+  EXPECT_TRUE(Song.WhatRead_Mp3);
+  EXPECT_FALSE(Song.WhatRead_Code);
+  EXPECT_EQ(Song.Owner, nullptr);
+  EXPECT_TRUE(At(Loaded, 1).IsArchive());
+  EXPECT_TRUE(At(Loaded, 1).TempArchiveIndexs.isEmpty());
+  EXPECT_EQ(At(Loaded, 2).Owner, &At(Loaded, 1));
+  EXPECT_EQ(At(Loaded, 2).FullName(), QStringLiteral("docs/in.txt"));
+  EXPECT_TRUE(At(Loaded, 2).WhatRead_Code);
+  EXPECT_EQ(At(Loaded, 3).Owner, &At(Loaded, 1));
+  EXPECT_EQ(At(Loaded, 3).FileItem.Code, 42);
+  // The unique marks are made anew.
+  EXPECT_TRUE(At(Loaded, 0).UniqueSize);
+  EXPECT_TRUE(At(Loaded, 3).UniqueCode);
+}
+
+TEST(ResultFile, MembersOfAProcessedArchiveAreNotSaved) {
+  TestDir Dir;
+  TUseFileList List;
+  MakeSampleList(List);
+  At(List, 2).Processed = true;
+  const QString Name = Dir.filePath("r.wzr");
+  List.SaveToFile(Name);
+  const QList<QByteArray> Lines = ReadAll(Name).split('\n');
+  ASSERT_EQ(Lines.size(), 4); // filter, count, the song, and the empty rest after the last CR LF
+  EXPECT_EQ(Lines[1], "5\r");
+  TUseFileList Loaded;
+  Loader L;
+  L.Load(Loaded, Name);
+  ASSERT_EQ(Loaded.Count(), 1);
+  EXPECT_EQ(At(Loaded, 0).FileItem.FileName, QStringLiteral("b.mp3"));
+}
+
+TEST(ResultFile, ArchiveWithoutMembersLeftComesBackAsAPlainFile) {
+  TestDir Dir;
+  TUseFileList List;
+  MakeSampleList(List);
+  At(List, 3).Processed = true;
+  At(List, 4).Processed = true;
+  const QString Name = Dir.filePath("r.wzr");
+  List.SaveToFile(Name);
+  EXPECT_TRUE(ReadAll(Name).contains("<TempArchiveIndexs=>\r\n"));
+  TUseFileList Loaded;
+  Loader L;
+  L.Load(Loaded, Name);
+  ASSERT_EQ(Loaded.Count(), 2);
+  EXPECT_EQ(At(Loaded, 1).Owner, nullptr);
+}
+
+TEST(ResultFile, PictureGridRoundTrip) {
+  TDataImage Grid;
+  Grid.Total = 1234567;
+  for (int i = 1; i <= 10; ++i)
+    for (int j = 1; j <= 8; ++j)
+      Grid.Cell(i, j) = {235000 + i * 1000 + j, 862 + j % 2};
+  const QString Text = Grid.SaveToText();
+  EXPECT_TRUE(Text.startsWith(QStringLiteral("<CRC=1234567><p11=236001><c11=863><p12=236002><c12=862>")));
+  EXPECT_TRUE(Text.endsWith(QStringLiteral("<p108=245008><c108=862>")));
+  EXPECT_EQ(Text.count('<'), 161);
+  TDataImage Back;
+  Back.LoadFromText(Text);
+  EXPECT_EQ(Back, Grid);
+
+  TestDir Dir;
+  TUseFileList List;
+  List.SetFilter({2}, QString(), QString(), QString());
+  At(List, Add(List, "/p/", "x.png", 9)).DataImage = std::make_unique<TDataImage>(Grid);
+  Add(List, "/p/", "y.png", 9);
+  List.SaveToFile(Dir.filePath("g.wzr"));
+  TUseFileList Loaded;
+  Loader L;
+  L.Load(Loaded, Dir.filePath("g.wzr"));
+  ASSERT_EQ(Loaded.Count(), 2);
+  ASSERT_TRUE(At(Loaded, 0).DataImage);
+  EXPECT_EQ(*At(Loaded, 0).DataImage, Grid);
+  EXPECT_FALSE(At(Loaded, 1).DataImage);
+}
+
+TEST(ResultFile, TagsThatLookLikeFieldsStayTagsAndUnbalancedBracketsAreReplaced) {
+  TestDir Dir;
+  TUseFileList List;
+  List.SetFilter({3}, QString(), QString(), QString());
+  TUseFileProperty &A = At(List, Add(List, "/m/", "a.mp3", 1));
+  A.Mp3_SongName = QStringLiteral("<DataImage=<CRC=5>>");
+  A.Mp3_Artist = QStringLiteral("<TempArchiveIndexs=q1q>");
+  TUseFileProperty &B = At(List, Add(List, "/m/", "b.mp3", 2));
+  B.Mp3_SongName = QStringLiteral("a > b");
+  B.Mp3_Artist = QStringLiteral("x <y");
+  B.Mp3_Album = QStringLiteral("two\r\nlines");
+  List.SaveToFile(Dir.filePath("t.wzr"));
+
+  TUseFileList Loaded;
+  Loader L;
+  L.Load(Loaded, Dir.filePath("t.wzr"));
+  ASSERT_EQ(Loaded.Count(), 2);
+  EXPECT_EQ(At(Loaded, 0).Mp3_SongName, A.Mp3_SongName);
+  EXPECT_EQ(At(Loaded, 0).Mp3_Artist, A.Mp3_Artist);
+  EXPECT_FALSE(At(Loaded, 0).DataImage);
+  EXPECT_EQ(At(Loaded, 0).Owner, nullptr);
+  EXPECT_EQ(At(Loaded, 1).Owner, nullptr);
+  EXPECT_EQ(At(Loaded, 1).Mp3_SongName, QStringLiteral("a \u203A b"));
+  EXPECT_EQ(At(Loaded, 1).Mp3_Artist, QStringLiteral("x \u2039y"));
+  EXPECT_EQ(At(Loaded, 1).Mp3_Album, QStringLiteral("two  lines"));
+  EXPECT_EQ(At(Loaded, 1).FileItem.Size, 2);
+}
+
+TEST(ResultFile, LoadingReadsTimesAndFlagsOfFilesThatExist) {
+  TestDir Dir;
+  const QString Path = Dir.createFile("here.txt", "abc");
+  const QDateTime When(QDate(2020, 5, 17), QTime(10, 30, 0));
+  ASSERT_TRUE(TestDir::setTimes(Path, When, When));
+  TUseFileList List;
+  List.SetFilter({1}, Dir.path() + "/;", QString(), QStringLiteral("z"));
+  Add(List, Dir.path() + "/", "here.txt", 3);
+  Add(List, Dir.path() + "/", "gone.txt", 3);
+  const int Box = Add(List, Dir.path() + "/", "box.zip", 3);
+  At(List, Box).Owner = &At(List, Box);
+  Add(List, QString(), "here.txt", 3, &At(List, Box));
+  List.SaveToFile(Dir.filePath("r.wzr"));
+
+  TUseFileList Loaded;
+  Loader L;
+  L.Load(Loaded, Dir.filePath("r.wzr"));
+  ASSERT_EQ(Loaded.Count(), 4);
+  TFileProps Expected;
+  ASSERT_TRUE(GetFileProps(Path, Expected));
+  EXPECT_EQ(At(Loaded, 0).FileProps, Expected);
+  EXPECT_NE(At(Loaded, 0).FileProps.Modified, 0);
+  EXPECT_EQ(At(Loaded, 1).FileProps, TFileProps());
+  // A member never takes the times of a file outside its archive.
+  EXPECT_EQ(At(Loaded, 3).FileProps, TFileProps());
+}
+
+TEST(ResultFile, EmptyOrForeignFilesFailWithAClearErrorAndAnEmptyList) {
+  TestDir Dir;
+  TUseFileList List;
+  Add(List, "/x/", "old.txt", 1);
+  EXPECT_EQ(LoadError(List, Dir.createFile("empty.wzr", "")), EResultFileError::NotAResultFile);
+  EXPECT_EQ(List.Count(), 0);
+  EXPECT_EQ(LoadError(List, Dir.createFile("blank.wzr", "\r\n")), EResultFileError::NotAResultFile);
+  EXPECT_EQ(LoadError(List, Dir.createFile("text.wzr", "hello\r\nworld\r\n")),
+            EResultFileError::NotAResultFile);
+  EXPECT_EQ(List.Count(), 0);
+  EXPECT_EQ(LoadError(List, Dir.filePath("missing.wzr")), EResultFileError::InputOutput);
+  EXPECT_EQ(List.Count(), 0);
+}
+
+TEST(ResultFile, DamagedNumberNamesItsLine) {
+  TestDir Dir;
+  const QString Name =
+      Dir.createFile("bad.wzr", "<WhatFind=[1]><PathsInclude=><Archive=>\r\n2\r\n"
+                                "<Main_Path=/a/><Main_FileName=x><Main_Size=1><Main_Code=2>\r\n"
+                                "<Main_Path=/a/><Main_FileName=y><Main_Size=1x><Main_Code=2>\r\n");
+  TUseFileList List;
+  Loader L;
+  try {
+    L.Load(List, Name);
+    FAIL() << "no error";
+  } catch (const EResultFileError &E) {
+    EXPECT_EQ(E.Kind, EResultFileError::BadRecord);
+    EXPECT_TRUE(E.Message.contains("line 4")) << E.Message.toStdString();
+    EXPECT_TRUE(E.Message.contains("Main_Size")) << E.Message.toStdString();
+  }
+  // Without Main_Code the record is damaged too.
+  const QString NoCode = Dir.createFile(
+      "nocode.wzr", "<WhatFind=[1]><PathsInclude=><Archive=>\r\n1\r\n<Main_Path=/a/><Main_Size=1>\r\n");
+  EXPECT_EQ(LoadError(List, NoCode), EResultFileError::BadRecord);
+}
+
+TEST(ResultFile, OnlyFilterAndCountGiveAnEmptyListWithTheFilter) {
+  TestDir Dir;
+  const QString Name =
+      Dir.createFile("e.wzr", "<WhatFind=[2][5][7]junk[0]><PathsInclude=/p/;/q/;><Archive=r>\r\n0\r\n");
+  TUseFileList List;
+  Loader L;
+  L.Load(List, Name);
+  EXPECT_EQ(List.Count(), 0);
+  EXPECT_EQ(List.Filter.WhatFind, TWhatFind({2, 5}));
+  EXPECT_EQ(List.Filter.PathsInclude, QStringLiteral("/p/;/q/;"));
+  EXPECT_EQ(List.Filter.Archive, QStringLiteral("r"));
+  EXPECT_EQ(WhatFindToText(TWhatFind({5, 2})), QStringLiteral("[2][5]"));
+  EXPECT_EQ(WhatFindToText(TWhatFind()), QString());
+}
+
+TEST(ResultFile, StopWhileLoadingEmptiesTheList) {
+  TestDir Dir;
+  TUseFileList List;
+  List.SetFilter({1}, QString(), QString(), QString());
+  for (int i = 0; i < 1500; ++i)
+    Add(List, "/some/longer/folder/name/", QStringLiteral("file%1.txt").arg(i), i);
+  const QString Name = Dir.filePath("big.wzr");
+  List.SaveToFile(Name);
+  ASSERT_GT(QFile(Name).size(), 2 * 65536);
+
+  int Calls = 0;
+  {
+    TUseFileList Loaded;
+    Loader L;
+    L.Load(Loaded, Name);
+    Calls = L.Sink.calls();
+    EXPECT_EQ(Loaded.Count(), 1500);
+    // One call per block of the file, then one per 20 lines.
+    EXPECT_EQ(Calls, int((QFile(Name).size() + 65535) / 65536) + (1501 / 20));
+  }
+  for (int Stop : {1, 2, Calls}) {
+    TUseFileList Loaded;
+    Loader L;
+    L.Sink.stopAtCall = Stop;
+    EXPECT_THROW(L.Load(Loaded, Name), EMyStop) << Stop;
+    EXPECT_EQ(Loaded.Count(), 0) << Stop;
+  }
+}
+
+TEST(ResultFile, SavingWhereNoFileCanBeMadeFails) {
+  TestDir Dir;
+  TUseFileList List;
+  EXPECT_THROW(List.SaveToFile(Dir.filePath("no/such/folder/r.wzr")), EResultFileError);
+}
+
+TEST(ListPasses, UniqueMarks) {
+  TUseFileList One;
+  Add(One, "/a/", "x", 5);
+  One.MarkUniqueSizes();
+  One.MarkUniqueCodes();
+  EXPECT_TRUE(At(One, 0).UniqueSize);
+  EXPECT_FALSE(At(One, 0).UniqueCode);
+
+  TUseFileList List;
+  Add(List, "/a/", "same1", 10);
+  Add(List, "/a/", "same2", 10);
+  Add(List, "/a/", "big", 6000000000LL);
+  Add(List, "/a/", "wrapped", 6000000000LL - 4294967296LL); // equal low 32 bits
+  At(List, 0).FileItem.Code = 7;
+  At(List, 1).FileItem.Code = 8;
+  List.MarkUniqueSizes();
+  List.MarkUniqueCodes();
+  EXPECT_FALSE(At(List, 0).UniqueSize);
+  EXPECT_FALSE(At(List, 1).UniqueSize);
+  EXPECT_TRUE(At(List, 2).UniqueSize);
+  EXPECT_TRUE(At(List, 3).UniqueSize);
+  EXPECT_TRUE(At(List, 0).UniqueCode);
+  EXPECT_TRUE(At(List, 1).UniqueCode);
+  // Unread items (Code 0) compare like any value: two of them are not unique.
+  EXPECT_FALSE(At(List, 2).UniqueCode);
+  EXPECT_FALSE(At(List, 3).UniqueCode);
+  EXPECT_EQ(List.TotalSize(), 20 + 6000000000LL + 6000000000LL - 4294967296LL);
+}
+
+TEST(ListPasses, ArchiveIndexTextLinksExactlyTheNamedItems) {
+  TUseFileList List;
+  for (int i = 0; i < 22; ++i)
+    Add(List, "/a/", QStringLiteral("f%1").arg(i), 1);
+  At(List, 0).TempArchiveIndexs = QStringLiteral("q12qq21q");
+  At(List, 5).TempArchiveIndexs = QStringLiteral("q01qq99qq6q");
+  List.LinkArchiveMembers();
+  for (int i = 0; i < 22; ++i) {
+    const TUseFileProperty *Expected = nullptr;
+    if (i == 0 || i == 12 || i == 21)
+      Expected = &At(List, 0);
+    if (i == 5 || i == 6)
+      Expected = &At(List, 5);
+    EXPECT_EQ(At(List, i).Owner, Expected) << i;
+    EXPECT_TRUE(At(List, i).TempArchiveIndexs.isEmpty());
+  }
+}
+
+TEST(ListPasses, MarksGroupsStatisticsAndPendingFlags) {
+  TUseFileList List;
+  Add(List, "/a/", "x", 6000000000LL);
+  Add(List, "/a/", "y", 10);
+  Add(List, "/a/", "z", 20);
+  EXPECT_FALSE(List.AnyMarked());
+  EXPECT_FALSE(List.AnyGrouped());
+  At(List, 0).Viewed.Marked = true;
+  At(List, 0).Viewed.SetGroup(1, 0);
+  At(List, 1).Viewed.SetGroup(6, 3);
+  EXPECT_TRUE(List.AnyMarked());
+  EXPECT_TRUE(List.AnyGrouped());
+  const TListStatistics S = List.GetStatistics();
+  EXPECT_EQ(S.MarkedSize, 6000000000LL);
+  EXPECT_EQ(S.MarkedCount, 1);
+  EXPECT_EQ(S.GroupedSize, 6000000010LL);
+  EXPECT_EQ(S.GroupedCount, 2);
+
+  List.SetAllPending(true);
+  List.SetAllPending(false);
+  At(List, 2).ProcessPending = true;
+  List.CommitPending();
+  EXPECT_FALSE(At(List, 0).Processed);
+  EXPECT_FALSE(At(List, 1).Processed);
+  EXPECT_TRUE(At(List, 2).Processed);
+}
