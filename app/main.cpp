@@ -1,31 +1,19 @@
-// The program block: the application, the data module and the main window, then the event loop.
+// The program block: the application, the file-type groups, the data module and the main window.
 // Every ending leaves with exit code 0, after the file-type groups are written back.
-#include "engine/Progress.h"
 #include "settings/FileGroupExt.h"
 #include "ui/main/DMMain.h"
-#include "ui/main/IconAnimation.h"
-#include "ui/main/Main.h"
+#include "ui/main/Program.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[]) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(GetProgramTitle());
+  CreateFileGroupList();
   {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(GetProgramTitle());
-    CreateFileGroupList();
     TdtmMain dataModule;
-    {
-      TfrmMain window(QCoreApplication::applicationDirPath());
-      window.show();
-      try {
-        QApplication::exec();
-      } catch (const EMyHalt &) {
-        // The window was closed during a run; everything on the way has cleaned up.
-      }
-      TIconAnimation::JoinAll();
-    }
-    // The groups are written back while the translations are gone: only their masks are stored.
-    FreeFileGroupList();
+    RunMainWindow(QCoreApplication::applicationDirPath());
   }
+  FreeFileGroupList();
   return 0;
 }

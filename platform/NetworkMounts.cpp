@@ -9,7 +9,9 @@ namespace platform {
 namespace {
 constexpr int ToolTimeoutMs = 60000;
 
-QString gioTool() { return QStandardPaths::findExecutable(QStringLiteral("gio")); }
+QString gioTool() {
+  return QStandardPaths::findExecutable(QStringLiteral("gio"));
+}
 
 TMountResult runGio(const QStringList &arguments, QString *output = nullptr) {
   TMountResult result;
@@ -37,7 +39,9 @@ TMountResult runGio(const QStringList &arguments, QString *output = nullptr) {
 }
 } // namespace
 
-bool NetworkMountsAvailable() { return !gioTool().isEmpty(); }
+bool NetworkMountsAvailable() {
+  return !gioTool().isEmpty();
+}
 
 TMountResult MountNetworkLocation(const QString &Address) {
   const QString address = Address.trimmed();

@@ -49,8 +49,7 @@ QMessageBox::StandardButton DialogService::messageBox(QWidget *owner, QMessageBo
 }
 
 namespace {
-template <typename Dialog>
-QString takeOr(std::deque<QString> &queue, Dialog &&open) {
+template <typename Dialog> QString takeOr(std::deque<QString> &queue, Dialog &&open) {
   if (!queue.empty()) {
     QString name = queue.front();
     queue.pop_front();
@@ -110,8 +109,13 @@ bool DialogService::takeText(std::optional<QString> &Answer) {
 }
 
 int DialogService::execDialog(QDialog &dialog) {
-  m_requests.push_back({"dialog", dialog.windowTitle(), dialog.objectName(), {}, QMessageBox::NoIcon,
-                        QMessageBox::NoButton, dialog.parentWidget()});
+  m_requests.push_back({"dialog",
+                        dialog.windowTitle(),
+                        dialog.objectName(),
+                        {},
+                        QMessageBox::NoIcon,
+                        QMessageBox::NoButton,
+                        dialog.parentWidget()});
   if (!m_dialogs.empty()) {
     auto action = std::move(m_dialogs.front());
     m_dialogs.pop_front();
@@ -126,11 +130,13 @@ void DialogService::beep() {
 }
 
 void ShowInfoFor(QWidget *Owner, const QString &Text) {
-  DialogService::instance().messageBox(Owner, QMessageBox::Information, LangText("2045"), Text, QMessageBox::Ok,
-                                       QMessageBox::Ok);
+  DialogService::instance().messageBox(Owner, QMessageBox::Information, LangText("2045"), Text,
+                                       QMessageBox::Ok, QMessageBox::Ok);
 }
 
-void Beep() { DialogService::instance().beep(); }
+void Beep() {
+  DialogService::instance().beep();
+}
 
 void PopupUnder(QWidget *Control, QMenu *Menu) {
   if (QWidget *grabber = QWidget::mouseGrabber())

@@ -21,9 +21,10 @@ QGroupBox *radioPair(QWidget *parent, const char *box, QRadioButton *&yes, const
   yes = MakeNamed<QRadioButton>(group, yesName);
   no = MakeNamed<QRadioButton>(group, noName);
   auto *layout = new QVBoxLayout(group);
+  layout->setContentsMargins(8, 2, 8, 2);
+  layout->setSpacing(0);
   layout->addWidget(yes);
   layout->addWidget(no);
-  layout->addStretch();
   return group;
 }
 } // namespace
@@ -38,30 +39,32 @@ TfrmOptions::TfrmOptions(TLangList &Langs, QWidget *Owner) : QDialog(Owner), m_l
   lblTranslator = MakeNamed<QLabel>(boxLanguage, "lblTranslator");
   lblTranslator->setFixedWidth(190);
   auto *languageRow = new QHBoxLayout(boxLanguage);
+  languageRow->setContentsMargins(8, 2, 8, 4);
   languageRow->addWidget(cmbLanguage, 1);
   languageRow->addWidget(lblTranslator);
 
   boxTray = radioPair(this, "boxTray", rbtMinimizeToTrayOfFind, "rbtMinimizeToTrayOfFind",
                       rbtNoMinimizeToTrayOfFind, "rbtNoMinimizeToTrayOfFind");
-  boxAnimationIcon = radioPair(this, "boxAnimationIcon", rbtAnimationIcon, "rbtAnimationIcon", rbtNoAnimationIcon,
-                               "rbtNoAnimationIcon");
-  auto *switches = new QHBoxLayout;
-  switches->addWidget(boxTray, 1);
-  switches->addWidget(boxAnimationIcon, 1);
-
+  boxAnimationIcon = radioPair(this, "boxAnimationIcon", rbtAnimationIcon, "rbtAnimationIcon",
+                               rbtNoAnimationIcon, "rbtNoAnimationIcon");
   btnOk = MakeNamed<QPushButton>(this, "btnOk");
   btnOk->setDefault(true);
   btnCancel = MakeNamed<QPushButton>(this, "btnCancel");
-  auto *buttons = new QHBoxLayout;
+  // The buttons sit at the bottom right, beside the last box, so the whole dialog fits its size.
+  auto *lastRow = new QHBoxLayout;
+  lastRow->addWidget(boxAnimationIcon, 1);
+  auto *buttons = new QVBoxLayout;
   buttons->addStretch();
   buttons->addWidget(btnOk);
   buttons->addWidget(btnCancel);
+  lastRow->addLayout(buttons);
 
   auto *layout = new QVBoxLayout(this);
-  layout->setContentsMargins(8, 8, 8, 8);
+  layout->setContentsMargins(8, 6, 8, 8);
+  layout->setSpacing(4);
   layout->addWidget(boxLanguage);
-  layout->addLayout(switches, 1);
-  layout->addLayout(buttons);
+  layout->addWidget(boxTray);
+  layout->addLayout(lastRow);
 
   connect(cmbLanguage, &QComboBox::activated, this, &TfrmOptions::cmbLanguageChange);
   connect(btnOk, &QPushButton::clicked, this, &TfrmOptions::btnOkClick);
@@ -73,10 +76,12 @@ TfrmOptions::TfrmOptions(TLangList &Langs, QWidget *Owner) : QDialog(Owner), m_l
 void TfrmOptions::FormCreate() {
   Translate();
   FillComboBox(m_langs, cmbLanguage);
-  const bool tray = RegReadString(QStringLiteral("MinimizeToTrayOfFind"), QStringLiteral("1")) == QLatin1String("1");
+  const bool tray =
+      RegReadString(QStringLiteral("MinimizeToTrayOfFind"), QStringLiteral("1")) == QLatin1String("1");
   rbtMinimizeToTrayOfFind->setChecked(tray);
   rbtNoMinimizeToTrayOfFind->setChecked(!tray);
-  const bool animation = RegReadString(QStringLiteral("AnimationIcon"), QStringLiteral("1")) == QLatin1String("1");
+  const bool animation =
+      RegReadString(QStringLiteral("AnimationIcon"), QStringLiteral("1")) == QLatin1String("1");
   rbtAnimationIcon->setChecked(animation);
   rbtNoAnimationIcon->setChecked(!animation);
 }
@@ -105,11 +110,13 @@ void TfrmOptions::cmbLanguageChange(int) {
 }
 
 void TfrmOptions::btnOkClick() {
-  RegWriteString(QStringLiteral("AnimationIcon"), rbtAnimationIcon->isChecked() ? QStringLiteral("1")
-                                                                               : QStringLiteral("2"));
+  RegWriteString(QStringLiteral("AnimationIcon"),
+                 rbtAnimationIcon->isChecked() ? QStringLiteral("1") : QStringLiteral("2"));
   RegWriteString(QStringLiteral("MinimizeToTrayOfFind"),
                  rbtMinimizeToTrayOfFind->isChecked() ? QStringLiteral("1") : QStringLiteral("2"));
   accept();
 }
 
-void TfrmOptions::btnCancelClick() { reject(); }
+void TfrmOptions::btnCancelClick() {
+  reject();
+}

@@ -1,9 +1,9 @@
 // The two search warnings: system folders among the chosen folders, and searching inside archives.
+#include "settings/Language.h"
 #include "settings/Registry.h"
 #include "ui/dialogs/ArchiveInformation.h"
 #include "ui/dialogs/CheckDirectorionDialog.h"
 #include "ui/dialogs/Named.h"
-#include "settings/Language.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -75,7 +75,9 @@ void TfrmCheckDirectorionDialog::btnReturnClick() {
 }
 
 // Closing by the title bar or Escape also leaves the tag at 0.
-void TfrmCheckDirectorionDialog::btnCancelClick() { reject(); }
+void TfrmCheckDirectorionDialog::btnCancelClick() {
+  reject();
+}
 
 void TfrmCheckDirectorionDialog::cbxNoShowAfterClick() {
   RegWriteBool(QStringLiteral("ShowDialogWarningSystemDirectory"), !cbxNoShowAfter->isChecked());
@@ -113,7 +115,9 @@ void TfrmArchiveInformation::FormCreate() {
   btnOK->setText(LangText("209"));
 }
 
-void TfrmArchiveInformation::btnOKClick() { accept(); }
+void TfrmArchiveInformation::btnOKClick() {
+  accept();
+}
 
 void TfrmArchiveInformation::cbxNoShowAfterClick() {
   RegWriteBool(QStringLiteral("ShowDialogWarningArchive"), !cbxNoShowAfter->isChecked());

@@ -15,8 +15,8 @@ QString QtFileFilter(const QString &Filter) {
   const QStringList parts = Filter.split(QLatin1Char('|'));
   QStringList filters;
   for (int i = 0; i + 1 < parts.size(); i += 2)
-    filters << parts.at(i) + QStringLiteral(" (") + QString(parts.at(i + 1)).replace(QLatin1Char(';'), QLatin1Char(' ')) +
-                   QLatin1Char(')');
+    filters << parts.at(i) + QStringLiteral(" (") +
+                   QString(parts.at(i + 1)).replace(QLatin1Char(';'), QLatin1Char(' ')) + QLatin1Char(')');
   return filters.join(QStringLiteral(";;"));
 }
 
@@ -49,10 +49,11 @@ void TdtmMain::DataModuleCreate() {
       SystemFolders << folder;
   if (QSystemTrayIcon::isSystemTrayAvailable()) {
     m_tray = std::make_unique<QSystemTrayIcon>(ProgramIcon());
-    connect(m_tray.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-      if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
-        tryIconClick();
-    });
+    connect(m_tray.get(), &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+              if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+                tryIconClick();
+            });
   }
 }
 
@@ -69,8 +70,9 @@ void TdtmMain::SetTrayActive(bool Active) {
 
 void TdtmMain::SetTrayHint(const QString &Hint) {
   m_trayHint = Hint;
+  // The hint separates its lines by a carriage return, which desktop tooltips do not break at.
   if (m_tray)
-    m_tray->setToolTip(Hint);
+    m_tray->setToolTip(QString(Hint).replace(QLatin1Char('\r'), QLatin1Char('\n')));
 }
 
 void TdtmMain::SetTrayIcon(const QIcon &Icon) {
@@ -111,8 +113,8 @@ void reportFailure(QWidget *Owner, const platform::TMountResult &Result) {
 bool TdtmMain::ndrMountExecute(QWidget *Owner) {
   if (refuseWithoutTool(Owner))
     return false;
-  const auto address = DialogService::instance().getText(Owner, LangText(QStringLiteral("221")),
-                                                         LangText(QStringLiteral("225")), QStringLiteral("smb://"));
+  const auto address = DialogService::instance().getText(
+      Owner, LangText(QStringLiteral("221")), LangText(QStringLiteral("225")), QStringLiteral("smb://"));
   if (!address || address->trimmed().isEmpty())
     return false;
   const auto result = platform::MountNetworkLocation(*address);

@@ -4,7 +4,9 @@
 #include <QHeaderView>
 
 namespace {
-QString clean(const QString &Folder) { return QDir::cleanPath(Folder); }
+QString clean(const QString &Folder) {
+  return QDir::cleanPath(Folder);
+}
 
 // "/a/b" -> "/a"; "/a" -> "/"; "/" -> "".
 QString parentOf(const QString &Folder) {
@@ -19,7 +21,9 @@ QString below(const QString &Folder) {
   return Folder.endsWith(QLatin1Char('/')) ? Folder : Folder + QLatin1Char('/');
 }
 
-QString childPath(const QString &Folder, const QString &Name) { return below(Folder) + Name; }
+QString childPath(const QString &Folder, const QString &Name) {
+  return below(Folder) + Name;
+}
 } // namespace
 
 TFolderTreeModel::TFolderTreeModel(QObject *Parent) : QFileSystemModel(Parent) {
@@ -152,7 +156,8 @@ void TFolderTree::Rebuild() {
   const QModelIndex root = m_model->index(QStringLiteral("/"));
   expand(root);
   Reveal(QDir::homePath());
-  for (const QString &mounts : {QStringLiteral("/media"), QStringLiteral("/mnt"), QStringLiteral("/run/media")})
+  for (const QString &mounts :
+       {QStringLiteral("/media"), QStringLiteral("/mnt"), QStringLiteral("/run/media")})
     if (QDir(mounts).exists())
       expand(m_model->index(mounts));
 }

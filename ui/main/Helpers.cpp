@@ -20,9 +20,13 @@ QString BrowseFolder() {
   return chosen;
 }
 
-void ShowInfo(const QString &Text) { ShowInfoFor(frmMain, Text); }
+void ShowInfo(const QString &Text) {
+  ShowInfoFor(frmMain, Text);
+}
 
-QString MakeCaption() { return GetProgramTitle() + QStringLiteral(" 1.5"); }
+QString MakeCaption() {
+  return GetProgramTitle() + QStringLiteral(" 1.5");
+}
 
 bool OpenFile(const QString &FileName) {
   if (platform::OpenDocument(FileName))
@@ -53,8 +57,12 @@ void setChecked(QAbstractItemModel *Tree, const QModelIndex &Node, bool Checked)
 }
 } // namespace
 
-bool IsResultNodeChecked(const QModelIndex &Node) { return isChecked(Node); }
-bool IsRestoreNodeChecked(const QModelIndex &Node) { return isChecked(Node); }
+bool IsResultNodeChecked(const QModelIndex &Node) {
+  return isChecked(Node);
+}
+bool IsRestoreNodeChecked(const QModelIndex &Node) {
+  return isChecked(Node);
+}
 void SetResultNodeChecked(QAbstractItemModel *Tree, const QModelIndex &Node, bool Checked) {
   setChecked(Tree, Node, Checked);
 }

@@ -44,8 +44,9 @@ void drawBox(QPainter &p, const QRectF &r, bool checked) {
   p.drawRect(r);
   if (checked) {
     p.setPen(QPen(QColor(20, 130, 40), 1.6));
-    p.drawPolyline(QPolygonF({QPointF(r.left() + 1.5, r.center().y()), QPointF(r.center().x() - 0.5, r.bottom() - 1.5),
-                              QPointF(r.right() - 1, r.top() + 1.5)}));
+    p.drawPolyline(
+        QPolygonF({QPointF(r.left() + 1.5, r.center().y()), QPointF(r.center().x() - 0.5, r.bottom() - 1.5),
+                   QPointF(r.right() - 1, r.top() + 1.5)}));
   }
 }
 } // namespace
@@ -129,4 +130,26 @@ QIcon ToolbarIcon(TToolbarGlyph Glyph) {
   }
   p.end();
   return QIcon(pixmap);
+}
+
+QIcon HelpIcon() {
+  QIcon icon;
+  for (int size : {16, 24, 32}) {
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(40, 100, 200));
+    p.drawEllipse(QRectF(0.5, 0.5, size - 1, size - 1));
+    QFont f = p.font();
+    f.setBold(true);
+    f.setPixelSize(size * 3 / 4);
+    p.setFont(f);
+    p.setPen(Qt::white);
+    p.drawText(QRect(0, 0, size, size), Qt::AlignCenter, QStringLiteral("?"));
+    p.end();
+    icon.addPixmap(pixmap);
+  }
+  return icon;
 }

@@ -13,5 +13,17 @@ QList<QIcon> TrayFrames();
 inline constexpr int TrayFrameCount = 13;
 inline constexpr int TrayFrameSize = 16;
 
-enum class TToolbarGlyph { Run, Select, SelectCopies, SelectAutomatically, SelectAll, SelectNone, SelectInvert, Save };
+// A question mark in a blue disc, for the Help button.
+QIcon HelpIcon();
+
+enum class TToolbarGlyph {
+  Run,
+  Select,
+  SelectCopies,
+  SelectAutomatically,
+  SelectAll,
+  SelectNone,
+  SelectInvert,
+  Save
+};
 QIcon ToolbarIcon(TToolbarGlyph Glyph);

@@ -74,7 +74,9 @@ TfrmMain::~TfrmMain() {
     frmMain = nullptr;
 }
 
-QString TfrmMain::T(const char *Id) const { return LangList->GetText(QLatin1String(Id)); }
+QString TfrmMain::T(const char *Id) const {
+  return LangList->GetText(QLatin1String(Id));
+}
 
 void TfrmMain::FormCreate() {
   TCreatingScope creating(Creating);
@@ -108,14 +110,17 @@ void TfrmMain::InitFoldersTree() {
 }
 
 void TfrmMain::HideHeaderImages() {
-  for (QLabel *image : {imgFirst, imgWhat, imgFolders, imgFinding, imgResults, imgAction, imgDeleting, imgOpenResult,
-                        imgOpenMoveFolder, imgLog, imgOpenRestoreFolder, imgRestoreFiles, imgRestoring, imgRestoreLog})
+  for (QLabel *image :
+       {imgFirst, imgWhat, imgFolders, imgFinding, imgResults, imgAction, imgDeleting, imgOpenResult,
+        imgOpenMoveFolder, imgLog, imgOpenRestoreFolder, imgRestoreFiles, imgRestoring, imgRestoreLog})
     image->hide();
 }
 
 // --- Pages ---
 
-QWidget *TfrmMain::ActivePage() const { return pgcMain->currentWidget(); }
+QWidget *TfrmMain::ActivePage() const {
+  return pgcMain->currentWidget();
+}
 
 void TfrmMain::ShowPage(QWidget *Page) {
   if (pgcMain->currentWidget() == Page)
@@ -130,8 +135,12 @@ bool TfrmMain::IsProgressPage(QWidget *Page) const {
 
 // --- Progress ---
 
-int TfrmMain::StopFlag() const { return btnBack->property(TagProperty).toInt(); }
-int TfrmMain::PauseFlag() const { return btnNext->property(TagProperty).toInt(); }
+int TfrmMain::StopFlag() const {
+  return btnBack->property(TagProperty).toInt();
+}
+int TfrmMain::PauseFlag() const {
+  return btnNext->property(TagProperty).toInt();
+}
 
 void TfrmMain::ProcessProgress(const QString &Text) {
   do {
@@ -211,8 +220,8 @@ void TfrmMain::TogglePause() {
 void TfrmMain::ConfirmStop() {
   if (AnimationThread)
     AnimationThread->Suspend();
-  const auto answer = DialogService::instance().messageBox(this, QMessageBox::Question, T("2045"), T("2046"),
-                                                           QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+  const auto answer = DialogService::instance().messageBox(
+      this, QMessageBox::Question, T("2045"), T("2046"), QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
   if (answer == QMessageBox::Yes) {
     if (AnimationThread)
       AnimationThread->Resume();
@@ -281,8 +290,8 @@ bool TfrmMain::FormCloseQuery() {
   TIconAnimation *held = holdAnimation ? AnimationThread : nullptr;
   if (held)
     held->Suspend();
-  const auto answer = DialogService::instance().messageBox(this, QMessageBox::Question, T("2045"), T("2047"),
-                                                           QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+  const auto answer = DialogService::instance().messageBox(
+      this, QMessageBox::Question, T("2045"), T("2047"), QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
   if (held)
     held->Resume();
   return answer == QMessageBox::Yes;
@@ -328,11 +337,17 @@ void TfrmMain::btnOptionsClick() {
   DialogService::instance().execDialog(options);
 }
 
-void TfrmMain::btnExitClick() { close(); }
+void TfrmMain::btnExitClick() {
+  close();
+}
 
-void TfrmMain::OpenHelpIndex() { OpenFile(GetHelpFileName()); }
+void TfrmMain::OpenHelpIndex() {
+  OpenFile(GetHelpFileName());
+}
 
-void TfrmMain::btnHelpClick() { OpenHelpIndex(); }
+void TfrmMain::btnHelpClick() {
+  OpenHelpIndex();
+}
 
 void TfrmMain::btnRunClick() {
   const QString file = ActivePage() == tbsResults && FocusedResultFile ? FocusedResultFile() : QString();
@@ -343,7 +358,9 @@ void TfrmMain::btnRunClick() {
   OpenFile(file);
 }
 
-void TfrmMain::cbxSearchArchiveClick() { ShowArchiveWarning(cbxSearchArchive); }
+void TfrmMain::cbxSearchArchiveClick() {
+  ShowArchiveWarning(cbxSearchArchive);
+}
 
 void TfrmMain::ShowArchiveWarning(QCheckBox *Sender) {
   if (Creating || !Sender->isChecked() || !RegReadBool(QStringLiteral("ShowDialogWarningArchive"), true))

@@ -95,8 +95,8 @@ QLabel *statusPanel(QStatusBar *Bar, const char *Name) {
 }
 } // namespace
 
-QWidget *TfrmMain::AddPage(const char *Name, QLabel *&Top, QLabel *&Image, QGroupBox *&Client, const char *TopName,
-                           const char *ImageName, const char *ClientName) {
+QWidget *TfrmMain::AddPage(const char *Name, QLabel *&Top, QLabel *&Image, QGroupBox *&Client,
+                           const char *TopName, const char *ImageName, const char *ClientName) {
   auto *page = MakeNamed<QWidget>(pgcMain, Name);
   auto *layout = column(page, 8);
   layout->setContentsMargins(8, 8, 8, 4);
@@ -135,7 +135,7 @@ void TfrmMain::BuildWindow() {
   auto *buttons = new QHBoxLayout;
   buttons->setContentsMargins(8, 0, 8, 0);
   btnHelp = MakeNamed<QPushButton>(central, "btnHelp");
-  btnHelp->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
+  btnHelp->setIcon(HelpIcon());
   btnHelp->setAutoDefault(false);
   btnBack = MakeNamed<QPushButton>(central, "btnBack");
   btnNext = MakeNamed<QPushButton>(central, "btnNext");
@@ -173,7 +173,8 @@ void TfrmMain::BuildWindow() {
 
 void TfrmMain::BuildFirstPages() {
   // Start: the three roads.
-  tbsFirst = AddPage("tbsFirst", lblFirstTop, imgFirst, gbxFirstClient, "lblFirstTop", "imgFirst", "gbxFirstClient");
+  tbsFirst =
+      AddPage("tbsFirst", lblFirstTop, imgFirst, gbxFirstClient, "lblFirstTop", "imgFirst", "gbxFirstClient");
   rbtFirstFind = MakeNamed<QRadioButton>(gbxFirstClient, "rbtFirstFind");
   rbtFirstFind->setChecked(true);
   rbtFirstOpen = MakeNamed<QRadioButton>(gbxFirstClient, "rbtFirstOpen");
@@ -237,8 +238,8 @@ void TfrmMain::BuildFirstPages() {
   }
 
   // Folders.
-  tbsFolders = AddPage("tbsFolders", lblFoldersTop, imgFolders, boxFoldersClient, "lblFoldersTop", "imgFolders",
-                       "boxFoldersClient");
+  tbsFolders = AddPage("tbsFolders", lblFoldersTop, imgFolders, boxFoldersClient, "lblFoldersTop",
+                       "imgFolders", "boxFoldersClient");
   trvFolders = MakeNamed<TFolderTree>(boxFoldersClient, "trvFolders");
   cbxSearchArchive = MakeNamed<QCheckBox>(boxFoldersClient, "cbxSearchArchive");
   lblMapDriveMount = MakeNamed<TLinkLabel>(boxFoldersClient, "lblMapDriveMount");
@@ -246,18 +247,18 @@ void TfrmMain::BuildFirstPages() {
   {
     auto *layout = column(boxFoldersClient);
     layout->addWidget(trvFolders, 1);
+    layout->addWidget(cbxSearchArchive);
     auto *row = new QHBoxLayout;
-    row->addWidget(cbxSearchArchive);
-    row->addStretch();
     row->addWidget(lblMapDriveMount);
-    row->addSpacing(12);
+    row->addSpacing(16);
     row->addWidget(lblMapDriveUnmount);
+    row->addStretch();
     layout->addLayout(row);
   }
 
   // A search or a result file loading.
-  tbsFinding = AddPage("tbsFinding", lblFindingTop, imgFinding, boxFindingClient, "lblFindingTop", "imgFinding",
-                       "boxFindingClient");
+  tbsFinding = AddPage("tbsFinding", lblFindingTop, imgFinding, boxFindingClient, "lblFindingTop",
+                       "imgFinding", "boxFindingClient");
   lblStep = MakeNamed<QLabel>(boxFindingClient, "lblStep");
   pbrFind = progressBar(boxFindingClient, "pbrFind");
   lblPercent = MakeNamed<QLabel>(boxFindingClient, "lblPercent");
@@ -265,15 +266,16 @@ void TfrmMain::BuildFirstPages() {
 }
 
 void TfrmMain::BuildResultPages() {
-  tbsResults = AddPage("tbsResults", lblResultsTop, imgResults, boxResultsClient, "lblResultsTop", "imgResults",
-                       "boxResultsClient");
+  tbsResults = AddPage("tbsResults", lblResultsTop, imgResults, boxResultsClient, "lblResultsTop",
+                       "imgResults", "boxResultsClient");
   tbrResults = MakeNamed<QToolBar>(boxResultsClient, "tbrResults");
   tbrResults->setIconSize(QSize(16, 16));
   btnRun = toolButton(tbrResults, "btnRun", TToolbarGlyph::Run);
   tbrResults->addSeparator();
   btnSelect = toolButton(tbrResults, "btnSelect", TToolbarGlyph::Select);
   btnSelectCopies = toolButton(tbrResults, "btnSelectCopies", TToolbarGlyph::SelectCopies);
-  btnSelectAutomatically = toolButton(tbrResults, "btnSelectAutomatically", TToolbarGlyph::SelectAutomatically);
+  btnSelectAutomatically =
+      toolButton(tbrResults, "btnSelectAutomatically", TToolbarGlyph::SelectAutomatically);
   tbrResults->addSeparator();
   btnSelectAll = toolButton(tbrResults, "btnSelectAll", TToolbarGlyph::SelectAll);
   btnSelectNone = toolButton(tbrResults, "btnSelectNone", TToolbarGlyph::SelectNone);
@@ -293,6 +295,7 @@ void TfrmMain::BuildResultPages() {
   QHeaderView *header = trvResult->header();
   header->setSectionsMovable(true);
   header->setSortIndicatorShown(true);
+  header->setSortIndicator(-1, Qt::AscendingOrder); // unsorted until a column is clicked
   header->setStretchLastSection(false);
   const int widths[] = {150, 200, 80, 60, 80};
   for (int column = 0; column < 5; ++column)
@@ -358,16 +361,17 @@ void TfrmMain::BuildActionPages() {
   lblDeletingPercent = MakeNamed<QLabel>(boxDeletingClient, "lblDeletingPercent");
   progressClient(boxDeletingClient, nullptr, pbrDeleting, lblDeletingPercent);
 
-  tbsOpenResult = AddPage("tbsOpenResult", lblOpenResultTop, imgOpenResult, boxOpenResultClient, "lblOpenResultTop",
-                          "imgOpenResult", "boxOpenResultClient");
+  tbsOpenResult = AddPage("tbsOpenResult", lblOpenResultTop, imgOpenResult, boxOpenResultClient,
+                          "lblOpenResultTop", "imgOpenResult", "boxOpenResultClient");
   lblOpenResultFileChoose = MakeNamed<QLabel>(boxOpenResultClient, "lblOpenResultFileChoose");
   edtResultOpen = MakeNamed<QLineEdit>(boxOpenResultClient, "edtResultOpen");
   btnResultOpen = MakeNamed<QPushButton>(boxOpenResultClient, "btnResultOpen");
   btnResultOpen->setAutoDefault(false);
   chooserClient(boxOpenResultClient, lblOpenResultFileChoose, edtResultOpen, btnResultOpen);
 
-  tbsOpenMoveFolder = AddPage("tbsOpenMoveFolder", lblOpenMoveFolderTop, imgOpenMoveFolder, boxOpenMoveFolderClient,
-                              "lblOpenMoveFolderTop", "imgOpenMoveFolder", "boxOpenMoveFolderClient");
+  tbsOpenMoveFolder =
+      AddPage("tbsOpenMoveFolder", lblOpenMoveFolderTop, imgOpenMoveFolder, boxOpenMoveFolderClient,
+              "lblOpenMoveFolderTop", "imgOpenMoveFolder", "boxOpenMoveFolderClient");
   lblFolder = MakeNamed<QLabel>(boxOpenMoveFolderClient, "lblFolder");
   edtFolder = MakeNamed<QLineEdit>(boxOpenMoveFolderClient, "edtFolder");
   btnSelectFolder = MakeNamed<QPushButton>(boxOpenMoveFolderClient, "btnSelectFolder");
@@ -380,9 +384,9 @@ void TfrmMain::BuildActionPages() {
 }
 
 void TfrmMain::BuildRestorePages() {
-  tbsOpenRestoreFolder =
-      AddPage("tbsOpenRestoreFolder", lblOpenRestoreFolderTop, imgOpenRestoreFolder, boxOpenRestoreFolderClient,
-              "lblOpenRestoreFolderTop", "imgOpenRestoreFolder", "boxOpenRestoreFolderClient");
+  tbsOpenRestoreFolder = AddPage("tbsOpenRestoreFolder", lblOpenRestoreFolderTop, imgOpenRestoreFolder,
+                                 boxOpenRestoreFolderClient, "lblOpenRestoreFolderTop",
+                                 "imgOpenRestoreFolder", "boxOpenRestoreFolderClient");
   lblRestoreFolder = MakeNamed<QLabel>(boxOpenRestoreFolderClient, "lblRestoreFolder");
   edtFolderRestore = MakeNamed<QLineEdit>(boxOpenRestoreFolderClient, "edtFolderRestore");
   btnFolderRestoreSelect = MakeNamed<QPushButton>(boxOpenRestoreFolderClient, "btnFolderRestoreSelect");
@@ -426,8 +430,8 @@ void TfrmMain::BuildRestorePages() {
   lblRestoringPercent = MakeNamed<QLabel>(boxRestoringClient, "lblRestoringPercent");
   progressClient(boxRestoringClient, nullptr, pbrRestoring, lblRestoringPercent);
 
-  tbsRestoreLog = AddPage("tbsRestoreLog", lblRestoreLogTop, imgRestoreLog, boxRestoreLogClient, "lblRestoreLogTop",
-                          "imgRestoreLog", "boxRestoreLogClient");
+  tbsRestoreLog = AddPage("tbsRestoreLog", lblRestoreLogTop, imgRestoreLog, boxRestoreLogClient,
+                          "lblRestoreLogTop", "imgRestoreLog", "boxRestoreLogClient");
   memRestoreLog = logView(boxRestoreLogClient, "memRestoreLog");
   btnRestoreLogSave = MakeNamed<QPushButton>(boxRestoreLogClient, "btnRestoreLogSave");
   btnRestoreLogSave->setAutoDefault(false);

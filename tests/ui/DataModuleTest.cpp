@@ -1,0 +1,266 @@
+// The data module and what a search shows beside the window: system folders, tray and icon
+// animation, the folder tree's checked folders, network locations, dialog filters.
+#include "platform/NetworkMounts.h"
+#include "settings/Language.h"
+#include "settings/Registry.h"
+#include "tests/ui/UiTest.h"
+#include "ui/main/FolderTree.h"
+#include "ui/main/IconAnimation.h"
+#include "ui/main/Icons.h"
+#include "ui/main/Main.h"
+
+#include <QSignalSpy>
+#include <QTimer>
+
+using namespace uitest;
+
+namespace {
+// An animation over numbered frames that records what each target received.
+struct Recorder {
+  QList<QIcon> frames;
+  QList<int> seen;
+  Recorder() {
+    for (int i = 0; i < 3; ++i) {
+      QPixmap p(1, 1);
+      p.fill(QColor(i, 0, 0));
+      frames << QIcon(p);
+    }
+  }
+  TIconAnimation::TIconTarget target() {
+    return [this](const QIcon &icon) { seen << QColor(icon.pixmap(1, 1).toImage().pixel(0, 0)).red(); };
+  }
+};
+} // namespace
+
+class DataModuleTest : public QObject {
+  Q_OBJECT
+
+private slots:
+  void init() {
+    testenv::ClearSettings();
+    dialogs().reset();
+  }
+  void cleanup() {
+    QVERIFY2(!dialogs().hasPendingAnswers(), "a prepared answer was not asked for");
+    TIconAnimation::JoinAll();
+  }
+
+  void dataModuleParts() {
+    QCOMPARE(dtmMain->SystemFolders, QStringList({"/usr", "/etc", "/boot", "/opt"}));
+    QCOMPARE(dtmMain->imlTray.size(), TrayFrameCount);
+    for (const QIcon &frame : dtmMain->imlTray)
+      QCOMPARE(frame.availableSizes().value(0), QSize(16, 16));
+    QCOMPARE(dtmMain->dlgSave.Filter, QString("Text file|*.txt"));
+    QVERIFY(!dtmMain->tryIcon()); // test machines have no tray
+  }
+
+  void fileDialogFilters() {
+    QCOMPARE(QtFileFilter("Text file|*.txt"), QString("Text file (*.txt)"));
+    QCOMPARE(QtFileFilter("Result|*.wzr|All|*.a;*.b"), QString("Result (*.wzr);;All (*.a *.b)"));
+    QCOMPARE(QtFileFilter(QString()), QString());
+    TFileDialog dialog(TFileDialog::TKind::Save, "Rtf file|*.rtf");
+    dialogs().setNextFileName(QString());
+    QVERIFY(!dialog.Execute(nullptr));
+    QVERIFY(dialog.FileName.isEmpty());
+    dialogs().setNextFileName("/tmp/log.rtf");
+    QVERIFY(dialog.Execute(nullptr));
+    QCOMPARE(dialog.FileName, QString("/tmp/log.rtf"));
+    QCOMPARE(dialogs().requests().back().kind, QString("save"));
+  }
+
+  void animationStepsThroughEveryFrameAndWraps() {
+    Recorder r;
+    Recorder second;
+    auto *animation = new TIconAnimation(r.frames, {r.target(), second.target()});
+    QVERIFY(animation->Suspended()); // made suspended
+    for (int i = 0; i < 4; ++i)
+      animation->Step();
+    QCOMPARE(r.seen, QList<int>({0, 1, 2, 0}));
+    QCOMPARE(second.seen, r.seen);
+    QCOMPARE(animation->FrameIndex(), 1);
+    // After the terminate request a late step copies nothing but still advances.
+    animation->Terminate();
+    animation->Step();
+    QCOMPARE(r.seen.size(), 4);
+    QCOMPARE(animation->FrameIndex(), 2);
+  }
+
+  void animationRunsOnlyWhileNotSuspended() {
+    Recorder r;
+    auto *animation = new TIconAnimation(r.frames, {r.target()});
+    QTest::qWait(2 * TIconAnimation::StepIntervalMs);
+    QVERIFY(r.seen.isEmpty()); // suspended until resumed
+    animation->Resume();
+    QTRY_VERIFY(r.seen.size() >= 2);
+    animation->Suspend();
+    animation->Suspend();
+    animation->Resume();
+    QVERIFY(animation->Suspended()); // suspensions nest
+    animation->Resume();
+    QVERIFY(!animation->Suspended());
+    animation->Suspend();
+    // A suspended animation ends on request without stepping again, and deletes itself.
+    QPointer<TIconAnimation> watch(animation);
+    animation->Terminate();
+    QTRY_VERIFY(watch.isNull());
+  }
+
+  void searchIndicatorsFollowTheOptions() {
+    ProgramFolder folder;
+    TfrmMain w(folder.path());
+    RegWriteString("AnimationIcon", "2");
+    RegWriteString("MinimizeToTrayOfFind", "1");
+    {
+      TfrmMain::TSearchIndicators indicators(w);
+      QVERIFY(!w.AnimationThread);
+      QVERIFY(dtmMain->TrayActive());
+    }
+    QVERIFY(!dtmMain->TrayActive());
+
+    RegWriteString("AnimationIcon", "1");
+    RegWriteString("MinimizeToTrayOfFind", "2");
+    w.hide(); // folded away during the search
+    {
+      TfrmMain::TSearchIndicators indicators(w);
+      QVERIFY(w.AnimationThread);
+      QVERIFY(!w.AnimationThread->Suspended());
+      QVERIFY(!dtmMain->TrayActive());
+      // The pause and stop routines hold it still.
+      w.AnimationThread->Suspend();
+    }
+    QVERIFY(!w.AnimationThread);
+    QVERIFY(w.isVisible()); // always shown again at the end of a search
+    TIconAnimation::JoinAll();
+  }
+
+  void iconIsTheProgramsOwnAfterASearch() {
+    ProgramFolder folder;
+    TfrmMain w(folder.path());
+    const auto image = [](const QIcon &icon) { return icon.pixmap(16, 16).toImage(); };
+    const QImage own = image(ProgramIcon());
+    {
+      TfrmMain::TSearchIndicators indicators(w);
+      QTRY_VERIFY(image(QApplication::windowIcon()) != own); // animating
+    }
+    QCOMPARE(image(QApplication::windowIcon()), own);
+    // A step that was still queued must not bring a frame back.
+    QTest::qWait(2 * TIconAnimation::StepIntervalMs);
+    QCOMPARE(image(QApplication::windowIcon()), own);
+    QCOMPARE(image(w.windowIcon()), own);
+  }
+
+  void pausedSearchHoldsTheAnimation() {
+    ProgramFolder folder;
+    TfrmMain w(folder.path());
+    TfrmMain::TSearchIndicators indicators(w);
+    QVERIFY(w.AnimationThread);
+    w.ShowPage(w.tbsFinding);
+    w.EnterBusyButtons();
+    w.TogglePause();
+    bool suspendedWhilePaused = false;
+    QTimer::singleShot(150, &w, [&] {
+      suspendedWhilePaused = w.AnimationThread->Suspended();
+      w.TogglePause();
+    });
+    w.ProcessProgress(QString());
+    QVERIFY(suspendedWhilePaused);
+    QVERIFY(!w.AnimationThread->Suspended()); // resumed once at the end of the call
+    // Stop answered No leaves the hold until the end of the next progress call.
+    dialogs().setNextAnswer(QMessageBox::No);
+    w.ConfirmStop();
+    QVERIFY(w.AnimationThread->Suspended());
+    w.ProcessProgress(QString());
+    QVERIFY(!w.AnimationThread->Suspended());
+    w.LeaveBusyButtons();
+  }
+
+  void checkedFoldersAreSortedAndNeverNested() {
+    TestDir dir;
+    for (const char *f : {"a/x/1", "a/x/2", "a/y", "a/.hidden", "b", "c"})
+      dir.createFolder(f);
+    const QString root = dir.path();
+    TFolderTreeModel model;
+    model.SetChecked(root + "/c", true);
+    model.SetChecked(root + "/a/x/1", true);
+    model.SetChecked(root + "/a", true); // swallows a/x/1
+    QCOMPARE(model.CheckedFolders(), QStringList({root + "/a", root + "/c"}));
+    QCOMPARE(model.CheckState(root + "/a/x/2"), Qt::Checked);
+    QCOMPARE(model.CheckState(root), Qt::PartiallyChecked);
+    QCOMPARE(model.CheckState(root + "/b"), Qt::Unchecked);
+
+    // Unchecking a folder inside a checked one keeps the rest of it checked.
+    model.SetChecked(root + "/a/x/1", false);
+    QCOMPARE(model.CheckedFolders(),
+             QStringList({root + "/a/.hidden", root + "/a/x/2", root + "/a/y", root + "/c"}));
+    QCOMPARE(model.CheckState(root + "/a"), Qt::PartiallyChecked);
+    QCOMPARE(model.CheckState(root + "/a/x"), Qt::PartiallyChecked);
+    QCOMPARE(model.CheckState(root + "/a/x/1"), Qt::Unchecked);
+
+    model.SetChecked(root + "/a/", true); // trailing separator
+    model.SetChecked(root + "/c", false);
+    QCOMPARE(model.CheckedFolders(), QStringList({root + "/a"}));
+    model.ClearChecks();
+    QVERIFY(model.CheckedFolders().isEmpty());
+  }
+
+  void checkedFoldersKeepSiblingsWithSharedPrefixes() {
+    TestDir dir;
+    for (const char *f : {"ab", "a b", "a/b"})
+      dir.createFolder(f);
+    const QString root = dir.path();
+    TFolderTreeModel model;
+    model.SetChecked(root + "/ab", true);
+    model.SetChecked(root + "/a b", true);
+    model.SetChecked(root + "/a/b", true);
+    model.SetChecked(root + "/a", true);
+    QCOMPARE(model.CheckedFolders(), QStringList({root + "/a", root + "/a b", root + "/ab"}));
+    model.SetChecked(root + "/a", false);
+    QCOMPARE(model.CheckedFolders(), QStringList({root + "/a b", root + "/ab"}));
+  }
+
+  void folderTreeViewChecksThroughTheModel() {
+    TFolderTree tree;
+    QCOMPARE(tree.model()->data(tree.Model()->index("/"), Qt::CheckStateRole).toInt(), int(Qt::Unchecked));
+    QVERIFY(tree.Model()->flags(tree.Model()->index("/")) & Qt::ItemIsUserCheckable);
+    const QModelIndex usr = tree.Model()->index("/usr");
+    QVERIFY(tree.model()->setData(usr, Qt::Checked, Qt::CheckStateRole));
+    QCOMPARE(tree.CheckedFolders(), QStringList({"/usr"}));
+    QCOMPARE(tree.Model()->data(tree.Model()->index("/"), Qt::CheckStateRole).toInt(),
+             int(Qt::PartiallyChecked));
+  }
+
+  void networkLocationsNeedTheTool() {
+    ProgramFolder folder;
+    TfrmMain w(folder.path());
+    TestDir noTools;
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(noTools.path()));
+    dialogs().setNextAnswer(QMessageBox::Ok);
+    w.lblMapDriveMountClick();
+    qputenv("PATH", path);
+    QCOMPARE(dialogs().requests().back().text, w.LangList->GetText(223));
+    if (!platform::NetworkMountsAvailable())
+      QSKIP("gio is not installed here");
+    dialogs().setNextText(std::nullopt); // the address dialog cancelled
+    w.lblMapDriveMountClick();
+    QCOMPARE(dialogs().requests().back().kind, QString("text"));
+    QCOMPARE(dialogs().requests().back().caption, w.LangList->GetText(221));
+  }
+
+  void mountListKeepsNetworkLocationsOnly() {
+    const QString output = "Drive(0): disk\n"
+                           "  Type: GProxyDrive\n"
+                           "Volume(0): share on host\n"
+                           "Mount(0): share on host -> smb://host/share/\n"
+                           "  Type: GDaemonMount\n"
+                           "Mount(1): Data -> file:///media/user/Data\n"
+                           "Mount(2): files on box -> sftp://user@box/home/\n"
+                           "Mount(3): share on host -> smb://host/share/\n";
+    QCOMPARE(platform::ParseMountList(output), QStringList({"smb://host/share/", "sftp://user@box/home/"}));
+    QVERIFY(platform::ParseMountList(QString()).isEmpty());
+    QVERIFY(!platform::MountNetworkLocation("not an address").Ok);
+  }
+};
+
+PAIRHOUND_QTEST_MAIN(DataModuleTest)
+#include "DataModuleTest.moc"

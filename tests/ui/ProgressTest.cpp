@@ -1,0 +1,255 @@
+// The window's side of the progress contract: busy captions, percentages, Pause, Stop, and closing
+// the window during a run.
+#include "settings/Language.h"
+#include "tests/ui/UiTest.h"
+#include "ui/main/Main.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTimer>
+
+using namespace uitest;
+
+class ProgressTest : public QObject {
+  Q_OBJECT
+  WindowFixture m_fixture;
+  TfrmMain *m_window = nullptr;
+
+  QString text(int id) const { return m_window->LangList->GetText(id); }
+  bool nextBold() const { return m_window->btnNext->font().bold(); }
+
+private slots:
+  void init() {
+    m_fixture.start(true);
+    m_window = m_fixture.window.get();
+  }
+  void cleanup() { m_fixture.stop(); }
+
+  void captionsFollowTheStates() {
+    TfrmMain &w = *m_window;
+    QCOMPARE(w.btnNext->text(), text(2027));
+    QCOMPARE(w.btnBack->text(), text(2026));
+
+    w.EnterBusyButtons();
+    QCOMPARE(w.btnNext->text(), text(2040));
+    QCOMPARE(w.btnBack->text(), text(2041));
+    QCOMPARE(w.PauseFlag(), 0);
+    QCOMPARE(w.StopFlag(), 0);
+    QVERIFY(!nextBold());
+
+    w.TogglePause();
+    QCOMPARE(w.PauseFlag(), 1);
+    QCOMPARE(w.btnNext->text(), text(2050));
+    QVERIFY(nextBold());
+    QCOMPARE(w.btnBack->text(), text(2041));
+
+    w.TogglePause();
+    QCOMPARE(w.PauseFlag(), 0);
+    QCOMPARE(w.btnNext->text(), text(2040));
+    QVERIFY(!nextBold());
+
+    w.TogglePause();
+    w.LeaveBusyButtons();
+    QCOMPARE(w.btnNext->text(), text(2027));
+    QCOMPARE(w.btnBack->text(), text(2026));
+    QVERIFY(!nextBold());
+    QCOMPARE(w.PauseFlag(), 1); // left as it was, cleared by the next EnterBusyButtons
+
+    w.EnterBusyButtons();
+    QCOMPARE(w.PauseFlag(), 0);
+  }
+
+  void resetClearsFlagsAndBar() {
+    TfrmMain &w = *m_window;
+    w.EnterBusyButtons();
+    w.TogglePause();
+    w.SetMax(10);
+    w.SetPosition(5);
+    w.ResetProgress();
+    QCOMPARE(w.PauseFlag(), 0);
+    QCOMPARE(w.StopFlag(), 0);
+    QCOMPARE(w.Min(), 0);
+    QCOMPARE(w.Max(), 0);
+    QCOMPARE(w.Position(), 0);
+    QCOMPARE(w.lblPercent->text(), QString("0%"));
+  }
+
+  void percentAndSuffix_data() {
+    QTest::addColumn<int>("max");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("no maximum: no suffix") << 0 << 0 << "0%";
+    QTest::newRow("at the maximum") << 7 << 7 << "100% (7)";
+    QTest::newRow("truncated, not rounded") << 3 << 2 << "66% (7)";
+    QTest::newRow("start") << 1000 << 0 << "0% (7)";
+    QTest::newRow("large counts") << 2000000000 << 1999999999 << "99% (7)";
+  }
+  void percentAndSuffix() {
+    QFETCH(int, max);
+    QFETCH(int, position);
+    QFETCH(QString, expected);
+    TfrmMain &w = *m_window;
+    w.SetMax(max);
+    w.SetPosition(position);
+    w.lblStep->setText("Reading files...");
+    w.ProcessProgress(" (7)");
+    QCOMPARE(w.lblPercent->text(), expected);
+    // The tray hint is kept whether or not a tray exists.
+    QCOMPARE(dtmMain->TrayHint(), expected + "\rReading files...");
+  }
+
+  void actionPercentFollowsThePageShown() {
+    TfrmMain &w = *m_window;
+    w.DeletingBar().SetMax(3);
+    w.DeletingBar().SetPosition(2);
+    w.RestoringBar().SetMax(4);
+    w.RestoringBar().SetPosition(4);
+    w.ShowPage(w.tbsDeleting);
+    w.ProcessActionProgress();
+    QCOMPARE(w.lblDeletingPercent->text(), QString("66%"));
+    w.ShowPage(w.tbsRestoring);
+    w.ProcessActionProgress();
+    QCOMPARE(w.lblRestoringPercent->text(), QString("100%"));
+    w.RestoringBar().SetMax(0);
+    w.ProcessActionProgress();
+    QCOMPARE(w.lblRestoringPercent->text(), QString("0%"));
+  }
+
+  void stopAnsweredNoChangesNothing() {
+    TfrmMain &w = *m_window;
+    w.ShowPage(w.tbsFinding);
+    w.EnterBusyButtons();
+    dialogs().setNextAnswer(QMessageBox::No);
+    w.btnBack->click();
+    QCOMPARE(w.StopFlag(), 0);
+    QCOMPARE(w.btnBack->text(), text(2041));
+    w.ProcessProgress(QString()); // goes on
+    const auto &asked = dialogs().requests().back();
+    QCOMPARE(asked.text, text(2046));
+    QCOMPARE(asked.caption, text(2045));
+    QCOMPARE(asked.defaultButton, QMessageBox::No);
+    QCOMPARE(asked.icon, QMessageBox::Question);
+  }
+
+  void stopAnsweredYesRaisesAtTheNextCall() {
+    TfrmMain &w = *m_window;
+    w.ShowPage(w.tbsFinding);
+    w.EnterBusyButtons();
+    w.SetMax(4);
+    w.SetPosition(1);
+    dialogs().setNextAnswer(QMessageBox::Yes);
+    w.btnBack->click();
+    QCOMPARE(w.StopFlag(), 1);
+    w.SetPosition(2);
+    QVERIFY_THROWS_EXCEPTION(EMyStop, w.ProcessProgress(" (2)"));
+    // The label was written before the raise.
+    QCOMPARE(w.lblPercent->text(), QString("50% (2)"));
+  }
+
+  void stopWhilePausedEndsTheSameCall() {
+    TfrmMain &w = *m_window;
+    w.ShowPage(w.tbsFinding);
+    w.EnterBusyButtons();
+    w.btnNext->click(); // Pause
+    QCOMPARE(w.PauseFlag(), 1);
+    dialogs().setNextAnswer(QMessageBox::Yes);
+    int passes = 0;
+    QTimer::singleShot(0, &w, [&] {
+      passes = 1;
+      w.btnBack->click();
+    });
+    QVERIFY_THROWS_EXCEPTION(EMyStop, w.ProcessProgress(QString()));
+    QCOMPARE(passes, 1);
+    QCOMPARE(w.PauseFlag(), 1); // Continue was never pressed
+  }
+
+  void pauseThenContinueReturns() {
+    TfrmMain &w = *m_window;
+    w.ShowPage(w.tbsDeleting);
+    w.EnterBusyButtons();
+    w.btnNext->click();
+    QTimer::singleShot(0, &w, [&] { w.btnNext->click(); });
+    w.ProcessActionProgress(); // returns after Continue
+    QCOMPARE(w.PauseFlag(), 0);
+    QCOMPARE(w.btnNext->text(), text(2040));
+    // Pause, Continue, then Stop: the raise comes at the next call.
+    dialogs().setNextAnswer(QMessageBox::Yes);
+    w.btnBack->click();
+    QVERIFY_THROWS_EXCEPTION(EMyStop, w.ProcessActionProgress());
+  }
+
+  void closeWhilePausedUnwindsWithHalt() {
+    TfrmMain &w = *m_window;
+    w.ShowPage(w.tbsFinding);
+    w.EnterBusyButtons();
+    w.btnNext->click();
+    dialogs().setNextAnswer(QMessageBox::Yes);
+    bool cleanedUp = false;
+    QTimer::singleShot(0, &w, [&] { w.close(); });
+    w.RunGuarded([&] {
+      struct CleanUp {
+        bool &done;
+        ~CleanUp() { done = true; }
+      } cleanUp{cleanedUp};
+      w.ProcessProgress(QString());
+      QFAIL("the paused call returned after the window was closed");
+    });
+    QVERIFY(cleanedUp);
+    QVERIFY(w.Halted());
+    QVERIFY(w.Terminating());
+    QCOMPARE(dialogs().requests().back().text, text(2047));
+    // Every later progress call unwinds as well.
+    QVERIFY_THROWS_EXCEPTION(EMyHalt, w.ProcessActionProgress());
+  }
+
+  void closeAnsweredNoKeepsTheRunGoing() {
+    TfrmMain &w = *m_window;
+    w.ShowPage(w.tbsRestoring);
+    dialogs().setNextAnswer(QMessageBox::No);
+    QVERIFY(!w.close());
+    QVERIFY(w.isVisible());
+    QVERIFY(!w.Terminating());
+    w.ProcessActionProgress();
+  }
+
+  void closeAsksOnlyOnTheProgressPages() {
+    TfrmMain &w = *m_window;
+    const QList<QWidget *> progressPages = {w.tbsFinding, w.tbsDeleting, w.tbsRestoring};
+    QCOMPARE(w.pgcMain->count(), 14);
+    for (int i = 0; i < w.pgcMain->count(); ++i) {
+      QWidget *page = w.pgcMain->widget(i);
+      w.ShowPage(page);
+      w.show();
+      dialogs().reset();
+      const bool progress = progressPages.contains(page);
+      if (progress)
+        dialogs().setNextAnswer(QMessageBox::No);
+      const bool closed = w.close();
+      QCOMPARE(closed, !progress);
+      QCOMPARE(int(dialogs().requests().size()), progress ? 1 : 0);
+    }
+  }
+
+  void archiveProgressIsCappedAt100() {
+    TfrmMain &w = *m_window;
+    w.SetMax(10);
+    w.SetPosition(5);
+    dtmMain->zipMainTotalProgress(0, 250);
+    QCOMPARE(w.lblPercent->text(), "50% (" + text(20121) + " 100%)");
+    dtmMain->zipMainTotalProgress(0, 42);
+    QCOMPARE(w.lblPercent->text(), "50% (" + text(20121) + " 42%)");
+  }
+
+  void haltOutsideARunIsNotSwallowedElsewhere() {
+    TfrmMain &w = *m_window;
+    bool ran = false;
+    w.RunGuarded([&] { ran = true; });
+    QVERIFY(ran);
+    QVERIFY(!w.Halted());
+    QVERIFY_THROWS_EXCEPTION(EMyStop, w.RunGuarded([] { throw EMyStop(); }));
+  }
+};
+
+PAIRHOUND_QTEST_MAIN(ProgressTest)
+#include "ProgressTest.moc"

@@ -1,0 +1,49 @@
+// Draws every page of the main window and the dialogs into PNG files, to look at the layout:
+//   pairhound_screenshots <output folder>
+// Uses the shipped translations of the source tree and a throw-away settings store.
+#include "tests/support/TestEnv.h"
+#include "ui/dialogs/ArchiveInformation.h"
+#include "ui/dialogs/CheckDirectorionDialog.h"
+#include "ui/dialogs/Options.h"
+#include "ui/main/DMMain.h"
+#include "ui/main/Main.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPlainTextEdit>
+#include <QStackedWidget>
+#include <QTest>
+
+namespace {
+void save(QWidget *widget, const QString &file) {
+  widget->show();
+  if (!QTest::qWaitForWindowExposed(widget))
+    qWarning("window not exposed");
+  QTest::qWait(100);
+  widget->grab().save(file);
+}
+} // namespace
+
+int main(int argc, char **argv) {
+  testenv::IsolateUserFolders();
+  QApplication app(argc, argv);
+  const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
+  QDir().mkpath(out);
+  TdtmMain dataModule;
+  TfrmMain window(testenv::SourceDir());
+  for (int i = 0; i < window.pgcMain->count(); ++i) {
+    QWidget *page = window.pgcMain->widget(i);
+    window.ShowPage(page);
+    save(&window,
+         out + QStringLiteral("/page-%1-%2.png").arg(i + 1, 2, 10, QLatin1Char('0')).arg(page->objectName()));
+  }
+  window.ShowPage(window.tbsFirst);
+  TfrmOptions options(*window.LangList, &window);
+  save(&options, out + QStringLiteral("/dialog-options.png"));
+  TfrmCheckDirectorionDialog system(&window);
+  system.memDir->setPlainText(QStringLiteral("/usr\n/etc"));
+  save(&system, out + QStringLiteral("/dialog-system-folders.png"));
+  TfrmArchiveInformation archive(&window);
+  save(&archive, out + QStringLiteral("/dialog-archive.png"));
+  return 0;
+}

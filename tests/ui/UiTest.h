@@ -1,0 +1,93 @@
+#pragma once
+// Support for the window tests: an isolated process (own settings store and folders), the data
+// module, translation folders made at run time, and lookup of controls by their names.
+
+#include "tests/support/TestEnv.h"
+#include "ui/dialogs/DialogService.h"
+#include "ui/main/DMMain.h"
+#include "ui/main/Main.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTest>
+#include <functional>
+#include <memory>
+
+namespace uitest {
+
+// A program folder whose "Language" holds the shipped English file, changed by Edit (each line
+// "key=value" may be rewritten, or dropped by returning ""), plus any further files.
+class ProgramFolder {
+public:
+  explicit ProgramFolder(const std::function<QString(const QString &)> &Edit = {}) {
+    QDir().mkpath(m_dir.filePath("Language"));
+    addLanguage("English.wzl", Edit);
+  }
+  QString path() const { return m_dir.path(); }
+  // Adds a copy of the English file under Name, every line passed through Edit.
+  void addLanguage(const QString &Name, const std::function<QString(const QString &)> &Edit) {
+    QFile in(testenv::SourceDir() + "/Language/English.wzl");
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    QStringList lines;
+    for (const QString &line : QString::fromUtf8(in.readAll()).split('\n')) {
+      const QString edited = Edit ? Edit(line) : line;
+      if (!edited.isEmpty())
+        lines << edited;
+    }
+    QFile out(m_dir.filePath("Language/" + Name));
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write(lines.join('\n').toUtf8());
+  }
+
+private:
+  TestDir m_dir;
+};
+
+template <typename T> T *find(QObject *Window, const char *Name) {
+  T *child = Window->findChild<T *>(QLatin1String(Name));
+  if (!child)
+    qWarning("no control %s", Name);
+  return child;
+}
+
+inline DialogService &dialogs() {
+  return DialogService::instance();
+}
+
+// A fresh main window over the shipped English texts, with clean settings and no prepared answers.
+struct WindowFixture {
+  std::unique_ptr<ProgramFolder> folder;
+  std::unique_ptr<TfrmMain> window;
+
+  void start(bool Show) {
+    testenv::ClearSettings();
+    dialogs().reset();
+    folder = std::make_unique<ProgramFolder>();
+    window = std::make_unique<TfrmMain>(folder->path());
+    if (Show)
+      window->show();
+  }
+  // Every prepared answer must have been asked for.
+  void stop() {
+    const bool unused = dialogs().hasPendingAnswers();
+    window.reset();
+    folder.reset();
+    QVERIFY2(!unused, "a prepared answer was not asked for");
+  }
+};
+
+} // namespace uitest
+
+// A Qt Test main that isolates the process's folders before anything reads them and keeps one data
+// module for the whole run.
+#define PAIRHOUND_QTEST_MAIN(TestClass)                                                                      \
+  int main(int argc, char **argv) {                                                                          \
+    testenv::IsolateUserFolders();                                                                           \
+    QApplication app(argc, argv);                                                                            \
+    QApplication::setQuitOnLastWindowClosed(false);                                                          \
+    TdtmMain dataModule;                                                                                     \
+    TestClass test;                                                                                          \
+    QTEST_SET_MAIN_SOURCE_PATH                                                                               \
+    return QTest::qExec(&test, argc, argv);                                                                  \
+  }

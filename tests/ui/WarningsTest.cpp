@@ -1,0 +1,202 @@
+// The two search warnings, the archive notice's conditions, and the shared helpers of the windows:
+// the folder browser's memory, the information box, opening files.
+#include "settings/Language.h"
+#include "settings/Registry.h"
+#include "tests/ui/UiTest.h"
+#include "ui/dialogs/ArchiveInformation.h"
+#include "ui/dialogs/CheckDirectorionDialog.h"
+#include "ui/main/Helpers.h"
+#include "ui/main/Main.h"
+
+#include <QCheckBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStandardItemModel>
+
+using namespace uitest;
+
+namespace {
+bool systemWarningOn() {
+  return RegReadBool("ShowDialogWarningSystemDirectory", true);
+}
+bool archiveNoticeOn() {
+  return RegReadBool("ShowDialogWarningArchive", true);
+}
+int dialogRequests() {
+  int n = 0;
+  for (const auto &r : dialogs().requests())
+    n += r.kind == "dialog";
+  return n;
+}
+} // namespace
+
+class WarningsTest : public QObject {
+  Q_OBJECT
+  WindowFixture m_fixture;
+  TfrmMain *m_window = nullptr;
+
+private slots:
+  void init() {
+    m_fixture.start(false);
+    m_window = m_fixture.window.get();
+  }
+  void cleanup() { m_fixture.stop(); }
+
+  void systemFolderSwitchIsWrittenOnEveryClick() {
+    TfrmCheckDirectorionDialog dialog(m_window);
+    QCOMPARE(dialog.size(), QSize(320, 251));
+    auto *box = find<QCheckBox>(&dialog, "cbxNoShowAfter");
+    box->click();
+    QVERIFY(!systemWarningOn());
+    box->click();
+    QVERIFY(systemWarningOn());
+    box->click();
+    find<QPushButton>(&dialog, "btnCancel")->click();
+    QVERIFY(!systemWarningOn()); // Cancel does not take it back
+    QCOMPARE(dialog.Tag(), 0);
+  }
+
+  void systemFolderAnswers() {
+    {
+      TfrmCheckDirectorionDialog dialog(m_window);
+      QVERIFY(dialog.rbtNo->isChecked());
+      QVERIFY(find<QPushButton>(&dialog, "btnReturn")->isDefault());
+      find<QPushButton>(&dialog, "btnReturn")->click();
+      QCOMPARE(dialog.Tag(), 1);
+    }
+    {
+      TfrmCheckDirectorionDialog dialog(m_window);
+      dialog.show();
+      dialog.close(); // the title bar
+      QCOMPARE(dialog.Tag(), 0);
+    }
+    {
+      // Enter goes on with the search and leaves the system folders out.
+      TfrmCheckDirectorionDialog dialog(m_window);
+      dialog.memDir->setPlainText("/usr");
+      dialog.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+      QTest::keyClick(&dialog, Qt::Key_Return);
+      QCOMPARE(dialog.Tag(), 1);
+      QVERIFY(dialog.rbtNo->isChecked());
+    }
+  }
+
+  void archiveSwitchIsWrittenOnEveryClick() {
+    TfrmArchiveInformation notice(m_window);
+    QCOMPARE(notice.size(), QSize(313, 134));
+    auto *box = find<QCheckBox>(&notice, "cbxNoShowAfter");
+    box->click();
+    QVERIFY(!archiveNoticeOn());
+    box->click();
+    QVERIFY(archiveNoticeOn());
+  }
+
+  void archiveNoticeOnlyWhenTickedAndSwitchedOn() {
+    TfrmMain &w = *m_window;
+    int noticeShown = 0;
+    const auto answerNotice = [&] {
+      dialogs().setNextDialog([&](QDialog &dialog) {
+        ++noticeShown;
+        find<QPushButton>(&dialog, "btnOK")->click();
+        return int(dialog.result());
+      });
+    };
+    answerNotice();
+    w.cbxSearchArchive->click(); // ticked
+    QCOMPARE(noticeShown, 1);
+    w.cbxSearchArchive->click(); // unticked: never
+    QCOMPARE(dialogRequests(), 1);
+    RegWriteBool("ShowDialogWarningArchive", false);
+    w.cbxSearchArchive->click(); // ticked, switch off
+    QCOMPARE(dialogRequests(), 1);
+    w.cbxSearchArchive->click();
+    RegWriteBool("ShowDialogWarningArchive", true);
+    answerNotice();
+    w.cbxSearchArchive->click();
+    QCOMPARE(noticeShown, 2);
+  }
+
+  void archiveNoticeNotWhileCreating() {
+    TfrmMain &w = *m_window;
+    w.Creating = true;
+    w.cbxSearchArchive->setChecked(true);
+    w.ShowArchiveWarning(w.cbxSearchArchive);
+    QCOMPARE(dialogRequests(), 0);
+    w.Creating = false;
+  }
+
+  void browseFolderRemembersItsFolder() {
+    TestDir dir;
+    const QString first = dir.createFolder("first");
+    QCOMPARE(m_window->LastFolder, QString());
+    dialogs().setNextFileName(first);
+    QCOMPARE(BrowseFolder(), first);
+    QCOMPARE(m_window->LastFolder, first);
+    dialogs().setNextFileName(QString()); // cancelled
+    QCOMPARE(BrowseFolder(), QString());
+    QCOMPARE(dialogs().requests().back().folder, first);
+    QCOMPARE(m_window->LastFolder, first);
+    dialogs().setNextFileName(QString());
+    BrowseFolder();
+    QCOMPARE(dialogs().requests().back().folder, first); // the earlier choice again
+    // A remembered folder that is gone is not offered.
+    QDir(first).removeRecursively();
+    dialogs().setNextFileName(QString());
+    BrowseFolder();
+    QCOMPARE(dialogs().requests().back().folder, QString());
+  }
+
+  void showInfoIsTheProgramsInformationBox() {
+    dialogs().setNextAnswer(QMessageBox::Ok);
+    ShowInfo("Nothing found");
+    const auto &r = dialogs().requests().back();
+    QCOMPARE(r.kind, QString("message"));
+    QCOMPARE(r.text, QString("Nothing found"));
+    QCOMPARE(r.caption, m_window->LangList->GetText(2045));
+    QCOMPARE(r.icon, QMessageBox::Information);
+    QCOMPARE(r.owner, m_window);
+  }
+
+  void runButtonBeepsWithoutAFocusedRow() {
+    TfrmMain &w = *m_window;
+    w.btnRunClick(); // off the results page
+    QCOMPARE(dialogs().beeps(), 1);
+    w.ShowPage(w.tbsResults);
+    w.FocusedResultFile = [] { return QString(); };
+    w.btnRunClick();
+    QCOMPARE(dialogs().beeps(), 2);
+    w.ShowPage(w.tbsFirst);
+    w.FocusedResultFile = [] { return QString("/some/file"); };
+    w.btnRunClick(); // a focused row counts only on the results page
+    QCOMPARE(dialogs().beeps(), 3);
+  }
+
+  void openWithCancelledStartsNothing() {
+    dialogs().setNextFileName(QString());
+    QVERIFY(!OpenWith("/tmp/unknown.kind"));
+    QCOMPARE(dialogs().requests().back().kind, QString("open"));
+  }
+
+  void checkStateHelpersCountOnlyTheFullState() {
+    QStandardItemModel model;
+    for (int row = 0; row < 3; ++row) {
+      auto *item = new QStandardItem(QString::number(row));
+      item->setCheckable(true);
+      model.appendRow(item);
+    }
+    model.item(0)->setCheckState(Qt::Checked);
+    model.item(1)->setCheckState(Qt::PartiallyChecked);
+    QVERIFY(IsResultNodeChecked(model.index(0, 0)));
+    QVERIFY(!IsResultNodeChecked(model.index(1, 0)));
+    QVERIFY(!IsRestoreNodeChecked(model.index(2, 0)));
+    SetRestoreNodeChecked(&model, model.index(2, 0), true);
+    QVERIFY(IsRestoreNodeChecked(model.index(2, 0)));
+    SetResultNodeChecked(&model, model.index(0, 0), false);
+    QVERIFY(!IsResultNodeChecked(model.index(0, 0)));
+  }
+};
+
+PAIRHOUND_QTEST_MAIN(WarningsTest)
+#include "WarningsTest.moc"
