@@ -1,7 +1,10 @@
 #include "engine/SearchRun.h"
 
+#include "engine/Archive.h"
 #include "engine/Grouping.h"
+#include "engine/ReadProperties.h"
 #include "engine/StepStorage.h"
+#include "settings/Language.h"
 
 #include <algorithm>
 #include <vector>
@@ -102,6 +105,58 @@ void TUseFileList::Compact() {
   std::erase_if(m_items, [](const std::unique_ptr<TUseFileProperty> &Item) {
     return !Item->Viewed.InAnyGroup() && !Item->IsArchive() && !Item->HasTags();
   });
+}
+
+void TUseFileList::ReadAllProperties(IProgressSink &Sink, IProgressBar *Bar) {
+  TReadPass Pass(Filter.WhatFind, &Sink, Bar);
+  Pass.Start(TotalSize(), Count() > 0);
+  Sink.ProcessProgress(QString());
+  // Members are read by their archive's pass, right after the archive itself.
+  for (int i = 0; i < Count(); ++i) {
+    TUseFileProperty &Item = *GetItem(i);
+    if (Item.Owner == nullptr) {
+      Item.ReadProperties(i, QString(), Pass);
+    } else if (Item.IsArchive()) {
+      Item.ReadProperties(i, QString(), Pass);
+      ProcessArchive(*this, i, Pass);
+    }
+  }
+}
+
+namespace {
+
+void ShowStep(const TSearchHooks &Hooks, const char *TextId) {
+  if (Hooks.ShowStep)
+    Hooks.ShowStep(LangText(QString::fromLatin1(TextId)));
+}
+
+}  // namespace
+
+void RunSearchPhases(TUseFileList &List, const TSearchChoice &Choice, IProgressSink &Sink, IProgressBar &Bar,
+                     const TSearchHooks &Hooks) {
+  List.Clear();
+  List.SetFilter(Choice.WhatFind, Choice.PathsInclude, Choice.PathsExclude, Choice.Archive);
+  struct Reset {
+    const TSearchHooks &Hooks;
+    ~Reset() {
+      if (Hooks.ResetProgress)
+        Hooks.ResetProgress();
+    }
+  } ResetAtEnd{Hooks};
+  ShowStep(Hooks, "2042");
+  List.ScanAll(Sink, Bar);
+  List.MarkUniqueSizes();
+  ShowStep(Hooks, "2043");
+  List.ReadAllProperties(Sink, &Bar);
+  List.MarkUniqueCodes();
+}
+
+void RunSearch(TUseFileList &List, TStepStorage &Steps, const TSearchChoice &Choice, IProgressSink &Sink,
+               IProgressBar &Bar, const TSearchHooks &Hooks) {
+  List.Clear();
+  RunSearchPhases(List, Choice, Sink, Bar, Hooks);
+  ShowStep(Hooks, "2044");
+  GroupResult(List, Steps, Sink, Bar, Hooks);
 }
 
 void GroupResult(TUseFileList &List, TStepStorage &Steps, IProgressSink &Sink, IProgressBar &Bar,

@@ -1,0 +1,148 @@
+#include "engine/ResultFile.h"
+#include "engine/SearchRun.h"
+#include "engine/StepStorage.h"
+#include "settings/Language.h"
+#include "tests/support/FakeProgress.h"
+#include "tests/support/TestEnv.h"
+
+#include <QDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct SearchRig {
+  TUseFileList List;
+  TStepStorage Steps;
+  TProgressBarModel Bar;
+  FakeProgressSink Sink{&Bar};
+  QStringList StepTexts;
+  int Resets = 0;
+
+  TSearchHooks Hooks() {
+    TSearchHooks H;
+    H.ShowStep = [this](const QString &Text) { StepTexts << Text; };
+    H.ResetProgress = [this] { ++Resets; };
+    H.GroupingPauseMs = 0;
+    return H;
+  }
+  void Search(const QString &Folder, const TWhatFind &WhatFind, const QString &Archive = QString()) {
+    TSearchChoice Choice{WhatFind, Folder + QStringLiteral("/;"), QString(), Archive};
+    RunSearch(List, Steps, Choice, Sink, Bar, Hooks());
+  }
+  // The names of each method's step rows, grouped as "name name | name name".
+  QString Rows(int Method) const {
+    QStringList Parts;
+    qint32 Last = -2;
+    QString Part;
+    for (qint32 i : Steps.GetIndexes(Method)) {
+      const TUseFileProperty &Item = *List.GetItem(i);
+      const qint32 Group = Item.Viewed.GetGroup(Method);
+      if (Group != Last && !Part.isEmpty())
+        Parts << Part.trimmed(), Part.clear();
+      Last = Group;
+      Part += Item.FileItem.FileName + QLatin1Char(' ');
+    }
+    if (!Part.isEmpty())
+      Parts << Part.trimmed();
+    return Parts.join(QStringLiteral(" | "));
+  }
+};
+
+void MakeTree(TestDir &Dir) {
+  Dir.createFile("a1.txt", "same content");
+  Dir.createFile("sub/a2.txt", "same content");
+  Dir.createFile("sub/deeper/a3.txt", "same content");
+  Dir.createFile("b1.txt", "other words!");  // same size as the a files, other content
+  Dir.createFile("c1.bin", QByteArray(5000, 'c'));
+  Dir.createFile("sub/c2.bin", QByteArray(5000, 'c'));
+  Dir.createFile("alone.txt", "nothing like it");
+  Dir.createFile("empty1", "");
+  Dir.createFile("sub/empty2", "");
+}
+
+}  // namespace
+
+TEST(SearchRun, ContentAndEmptyFilesFromFoldersToSteps) {
+  TestDir Dir;
+  MakeTree(Dir);
+  SearchRig R;
+  R.Search(Dir.path(), {1, 5});
+  EXPECT_EQ(R.StepTexts, QStringList({LangText("2042"), LangText("2043"), LangText("2044")}));
+  EXPECT_EQ(R.Resets, 1);
+  EXPECT_EQ(R.Steps.Steps, QList<int>({1, 5}));
+  // Breadth-first gathering, then content order: each group's second file first.
+  EXPECT_EQ(R.Rows(1), QStringLiteral("a2.txt a1.txt a3.txt | c2.bin c1.bin"));
+  EXPECT_EQ(R.Rows(5), QStringLiteral("empty1 empty2"));
+  EXPECT_EQ(R.List.Count(), 7);
+  EXPECT_TRUE(R.List.AnyGrouped());
+  for (int i = 0; i < R.List.Count(); ++i)
+    EXPECT_NE(R.List.GetItem(i)->FileItem.FileName, QStringLiteral("alone.txt"));
+}
+
+TEST(SearchRun, ChecksumsAreReadOnlyForSharedSizesAndTimesAlways) {
+  TestDir Dir;
+  MakeTree(Dir);
+  SearchRig R;
+  TSearchChoice Choice{{1}, Dir.path() + QStringLiteral("/;"), QString(), QString()};
+  RunSearchPhases(R.List, Choice, R.Sink, R.Bar, R.Hooks());
+  EXPECT_EQ(R.Resets, 1);
+  ASSERT_EQ(R.List.Count(), 9);
+  for (int i = 0; i < R.List.Count(); ++i) {
+    const TUseFileProperty &Item = *R.List.GetItem(i);
+    const bool Shared = !Item.UniqueSize;
+    EXPECT_EQ(Item.WhatRead_Code, Shared) << Item.FileItem.FileName.toStdString();
+    EXPECT_NE(Item.FileProps.Modified, 0) << Item.FileItem.FileName.toStdString();
+  }
+  const TUseFileProperty &B = *R.List.GetItem(1);
+  ASSERT_EQ(B.FileItem.FileName, QStringLiteral("alone.txt"));
+  EXPECT_TRUE(B.UniqueSize);
+}
+
+TEST(SearchRun, NothingGatheredGivesNoGroupAndNoGroupingProgress) {
+  TestDir Dir;
+  Dir.createFolder("nothing");
+  SearchRig R;
+  R.Search(Dir.filePath("nothing"), {1, 4});
+  EXPECT_EQ(R.List.Count(), 0);
+  EXPECT_FALSE(R.List.AnyGrouped());
+  EXPECT_EQ(R.Bar.Max(), 420);
+  EXPECT_EQ(R.Bar.Position(), 415);
+  // Only the plain calls of gathering and reading; grouping an empty list asks nothing.
+  EXPECT_EQ(R.Sink.texts, QStringList({QString(), QString()}));
+  EXPECT_EQ(R.Sink.maxima.last(), 0);
+}
+
+TEST(SearchRun, StopAtAnyCallEndsTheRunWithTheProgressReset) {
+  TestDir Dir;
+  MakeTree(Dir);
+  int Total = 0;
+  {
+    SearchRig R;
+    R.Search(Dir.path(), {1, 4, 5});
+    Total = R.Sink.calls();
+  }
+  ASSERT_GT(Total, 10);
+  for (int N = 1; N <= Total; ++N) {
+    SearchRig R;
+    R.Sink.stopAtCall = N;
+    EXPECT_THROW(R.Search(Dir.path(), {1, 4, 5}), EMyStop) << N;
+    EXPECT_EQ(R.Resets, 1) << N;
+  }
+}
+
+TEST(SearchRun, SavedResultGroupsLikeTheSearch) {
+  TestDir Dir;
+  MakeTree(Dir);
+  SearchRig R;
+  R.Search(Dir.path(), {1, 5});
+  const QString Name = Dir.filePath("result.wzr");
+  R.List.SaveToFile(Name);
+
+  SearchRig Open;
+  Open.List.LoadFromFile(Name, Open.Bar, Open.Sink);
+  GroupResult(Open.List, Open.Steps, Open.Sink, Open.Bar, Open.Hooks());
+  EXPECT_EQ(Open.Steps.Steps, QList<int>({1, 5}));
+  EXPECT_EQ(Open.Rows(1), R.Rows(1));
+  EXPECT_EQ(Open.Rows(5), R.Rows(5));
+  EXPECT_EQ(Open.List.Count(), R.List.Count());
+}
