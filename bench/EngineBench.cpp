@@ -71,7 +71,8 @@ void BM_ChecksumRead(benchmark::State &state) {
   const QString path = BigFile();
   const qint64 size = QFile(path).size();
   TUseFileList list;
-  const int index = list.AddFile(QFileInfo(path).path() + QLatin1Char('/'), QFileInfo(path).fileName(), size, nullptr);
+  const int index =
+      list.AddFile(QFileInfo(path).path() + QLatin1Char('/'), QFileInfo(path).fileName(), size, nullptr);
   TUseFileProperty *item = list.GetItem(index);
   for (auto _ : state) {
     TReadPass pass({1}, nullptr, nullptr);
@@ -147,7 +148,7 @@ public:
   }
 };
 
-}  // namespace
+} // namespace
 
 int main(int argc, char **argv) {
   QCoreApplication app(argc, argv);
@@ -163,7 +164,7 @@ int main(int argc, char **argv) {
   benchmark::RunSpecifiedBenchmarks(&reporter);
   const double plain = reporter.Rate("BM_PlainRead"), crc = reporter.Rate("BM_ChecksumRead");
   if (plain > 0 && crc > 0)
-    std::printf("\nplain read %.0f MiB/s, checksum read %.0f MiB/s, checksum / plain = %.2f\n", plain / 1048576,
-                crc / 1048576, crc / plain);
+    std::printf("\nplain read %.0f MiB/s, checksum read %.0f MiB/s, checksum / plain = %.2f\n",
+                plain / 1048576, crc / 1048576, crc / plain);
   return 0;
 }

@@ -24,7 +24,8 @@ PAIRHOUND_FOLD_TARGET inline __m128i Load(const unsigned char *P) {
 
 // X carried 128 bits further by the constants in K, then Data added.
 PAIRHOUND_FOLD_TARGET inline __m128i Fold(__m128i X, __m128i K, __m128i Data) {
-  return _mm_xor_si128(_mm_xor_si128(_mm_clmulepi64_si128(X, K, 0x11), _mm_clmulepi64_si128(X, K, 0x00)), Data);
+  return _mm_xor_si128(_mm_xor_si128(_mm_clmulepi64_si128(X, K, 0x11), _mm_clmulepi64_si128(X, K, 0x00)),
+                       Data);
 }
 
 // Carry-less multiplication folds 64 bytes at a time (the method of Intel's "Fast CRC computation for
@@ -76,7 +77,7 @@ bool CanFold() {
 
 #endif
 
-}  // namespace
+} // namespace
 
 quint32 UpdateCrc32(quint32 Crc, const void *Buffer, qint64 Length) {
   if (Buffer == nullptr || Length <= 0)

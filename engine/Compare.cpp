@@ -6,13 +6,16 @@
 
 namespace {
 
-template <class T> int Order(const T &A, const T &B) { return A < B ? -1 : (B < A ? 1 : 0); }
+template <class T> int Order(const T &A, const T &B) {
+  return A < B ? -1 : (B < A ? 1 : 0);
+}
 
 qint32 CompareContent(const TUseFileProperty &A, const TUseFileProperty &B, int SortMode) {
   if (SortMode == 0) {
-    const bool same = A.WhatRead_Code && B.WhatRead_Code && !A.FileItem.Unreadable && !B.FileItem.Unreadable &&
-                      !A.UniqueCode && !B.UniqueCode && !A.UniqueSize && !B.UniqueSize &&
-                      A.FileItem.Code == B.FileItem.Code && A.FileItem.Size == B.FileItem.Size;
+    const bool same = A.WhatRead_Code && B.WhatRead_Code && !A.FileItem.Unreadable &&
+                      !B.FileItem.Unreadable && !A.UniqueCode && !B.UniqueCode && !A.UniqueSize &&
+                      !B.UniqueSize && A.FileItem.Code == B.FileItem.Code &&
+                      A.FileItem.Size == B.FileItem.Size;
     return same ? 0 : -1;
   }
   // Field by field, so that items equal in all five always sort next to each other.
@@ -36,11 +39,14 @@ qint32 ComparePictures(const TUseFileProperty &A, const TUseFileProperty &B, int
 }
 
 // The similarity falls short of a whole-number threshold.
-bool Below(qint32 Threshold, double Similarity) { return double(Threshold) > Similarity; }
+bool Below(qint32 Threshold, double Similarity) {
+  return double(Threshold) > Similarity;
+}
 
-}  // namespace
+} // namespace
 
-qint32 TUseFileProperty::Compare(const TUseFileProperty &A, const TUseFileProperty &B, int Method, int SortMode) {
+qint32 TUseFileProperty::Compare(const TUseFileProperty &A, const TUseFileProperty &B, int Method,
+                                 int SortMode) {
   switch (Method) {
   case MethodContent:
     return CompareContent(A, B, SortMode);
@@ -91,9 +97,9 @@ qint32 TSearchOptions::CompareTags(const TUseFileProperty &A, const TUseFileProp
 qint32 TSearchOptions::CompareProperties(const TUseFileProperty &A, const TUseFileProperty &B) const {
   if (FilePropertySize && A.FileItem.Size != B.FileItem.Size)
     return -1;
-  if (FilePropertyName && Below(FilePropertyNamePercent,
-                                TextSimilarity(RemoveExtension(A.FileItem.FileName).toUpper(),
-                                               RemoveExtension(B.FileItem.FileName).toUpper())))
+  if (FilePropertyName &&
+      Below(FilePropertyNamePercent, TextSimilarity(RemoveExtension(A.FileItem.FileName).toUpper(),
+                                                    RemoveExtension(B.FileItem.FileName).toUpper())))
     return -1;
   if (FilePropertyExt && Below(FilePropertyExtPercent, TextSimilarity(UpperExtension(A.FileItem.FileName),
                                                                       UpperExtension(B.FileItem.FileName))))

@@ -6,10 +6,10 @@
 #include <QPainter>
 
 #include <cmath>
-#include <vector>
 #include <csetjmp>
 #include <cstdio>
 #include <jpeglib.h>
+#include <vector>
 
 namespace {
 
@@ -91,8 +91,8 @@ QImage LoadJpeg(const QString &FileName, bool Eighth) {
   if (data.isEmpty())
     return {};
   QImage image;
-  if (!DecodeJpeg(reinterpret_cast<const unsigned char *>(data.constData()), (unsigned long)data.size(), Eighth,
-                  image))
+  if (!DecodeJpeg(reinterpret_cast<const unsigned char *>(data.constData()), (unsigned long)data.size(),
+                  Eighth, image))
     return {};
   return image;
 }
@@ -128,7 +128,7 @@ QImage MakeThumbnail(const QString &FileName, int Width, int Height, int &PicWid
   return target;
 }
 
-}  // namespace
+} // namespace
 
 QRect FitRect(int Width, int Height, int PicWidth, int PicHeight, bool KeepAspect) {
   if (!KeepAspect)

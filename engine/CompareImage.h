@@ -57,7 +57,9 @@ public:
 };
 
 // Darkness of one pixel: 1000 - (R + G + B), from 235 (white) to 1000 (black).
-inline int Darkness(int R, int G, int B) { return 1000 - (R + G + B); }
+inline int Darkness(int R, int G, int B) {
+  return 1000 - (R + G + B);
+}
 
 // Loads a picture file into a new 24-bit (RGB888) image of Width x Height, white where the picture does
 // not reach. PicWidth and PicHeight receive the size of the picture as decoded (JPEG files without

@@ -23,7 +23,9 @@ void SilenceTagLib() {
   (void)once;
 }
 
-QString ToQString(const TagLib::String &S) { return QString::fromStdWString(S.toWString()); }
+QString ToQString(const TagLib::String &S) {
+  return QString::fromStdWString(S.toWString());
+}
 
 TMusicTag FromTag(const TagLib::Tag *Tag) {
   TMusicTag result;
@@ -44,7 +46,7 @@ template <class TFile> void RequireOpen(const TFile &File, const QString &Path) 
     throw EReadFailed("Cannot open " + Path.toStdString());
 }
 
-}  // namespace
+} // namespace
 
 TMusicTag ReadMusicTags(const QString &Path, const QString &FileName) {
   SilenceTagLib();

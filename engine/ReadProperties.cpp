@@ -47,7 +47,9 @@ quint32 ComputeFileCrc(QFile &File, TReadPass &Pass, int Index) {
   return crc;
 }
 
-bool GetFileProps(const QString &Path, TFileProps &Props) { return platform::ReadFileProps(Path, Props); }
+bool GetFileProps(const QString &Path, TFileProps &Props) {
+  return platform::ReadFileProps(Path, Props);
+}
 
 void TUseFileProperty::ReadProperties(int Index, const QString &Path, TReadPass &Pass) {
   const QString path = Path.isEmpty() ? FullName() : Path;

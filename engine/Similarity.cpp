@@ -23,7 +23,7 @@ double Measure(QString X, QString Y) {
   return double(CommonSubstringLength(X, Y)) / double(Y.size()) * 100;
 }
 
-}  // namespace
+} // namespace
 
 const QString &TagSeparators() {
   static const QString set = QStringLiteral(" ,.()[]!?\"'-=_&*%+\\/@#$:;{}<>^|");
@@ -57,7 +57,9 @@ int CommonSubstringLength(const QString &A, const QString &B) {
   }
 }
 
-double TextSimilarity(const QString &A, const QString &B) { return Measure(A, B); }
+double TextSimilarity(const QString &A, const QString &B) {
+  return Measure(A, B);
+}
 
 double TagSimilarity(const QString &A, const QString &B) {
   const auto prepare = [](const QString &S) {
@@ -88,4 +90,6 @@ QString ReplaceChars(const QString &S, const QString &Set, QChar R) {
   return result;
 }
 
-void SwapStrings(QString &A, QString &B) { std::swap(A, B); }
+void SwapStrings(QString &A, QString &B) {
+  std::swap(A, B);
+}

@@ -8,7 +8,9 @@ void TStepStorage::Clear() {
     list.clear();
 }
 
-void TStepStorage::Sort() { std::sort(Steps.begin(), Steps.end()); }
+void TStepStorage::Sort() {
+  std::sort(Steps.begin(), Steps.end());
+}
 
 void TStepStorage::AddIndex(int Method, qint32 Index) {
   if (Method >= 1 && Method <= MethodCount)

@@ -62,7 +62,7 @@ QStringList BuildPictureExtensionList() {
             [](const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
   return list;
 }
-}  // namespace
+} // namespace
 
 const QStringList &PictureExtensionList() {
   static const QStringList list = BuildPictureExtensionList();
@@ -125,7 +125,9 @@ TUseFileProperty::TUseFileProperty(const QString &Folder, const QString &FileNam
 TUseFileProperty::TUseFileProperty() = default;
 TUseFileProperty::~TUseFileProperty() = default;
 
-QString TUseFileProperty::FullName() const { return FileItem.GetPath() + FileItem.FileName; }
+QString TUseFileProperty::FullName() const {
+  return FileItem.GetPath() + FileItem.FileName;
+}
 
 bool TUseFileProperty::HasKind(int Method) const {
   switch (Method) {
@@ -187,10 +189,12 @@ void TUseFileProperty::SetMusicTag(const TMusicTag &Tag) {
 
 // ---- the list ----
 
-TUseFileList::~TUseFileList() { Clear(); }
+TUseFileList::~TUseFileList() {
+  Clear();
+}
 
-void TUseFileList::SetFilter(const TWhatFind &WhatFind, const QString &PathsInclude, const QString &PathsExclude,
-                             const QString &Archive) {
+void TUseFileList::SetFilter(const TWhatFind &WhatFind, const QString &PathsInclude,
+                             const QString &PathsExclude, const QString &Archive) {
   Clear();
   Filter.WhatFind = WhatFind;
   Filter.PathsInclude = PathsInclude;
@@ -225,7 +229,8 @@ void TUseFileList::Delete(int Index) {
   m_items.erase(m_items.begin() + Index);
 }
 
-int TUseFileList::AddFile(const QString &Folder, const QString &FileName, qint64 Size, TUseFileProperty *Owner) {
+int TUseFileList::AddFile(const QString &Folder, const QString &FileName, qint64 Size,
+                          TUseFileProperty *Owner) {
   return Add(std::make_unique<TUseFileProperty>(Folder, FileName, Size, Owner));
 }
 

@@ -257,6 +257,10 @@ public:
   void CommitPending();
   TListStatistics GetStatistics() const;
 
+  // Gathers the files of every include folder of Filter through the global file filter, entering
+  // archives of the chosen kinds (ScanFiles.cpp). Throws what the sink throws and EMaskError.
+  void ScanAll(IProgressSink &Sink, IProgressBar &Bar);
+
 private:
   std::vector<std::unique_ptr<TUseFileProperty>> m_items;
 };

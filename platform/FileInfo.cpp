@@ -3,7 +3,6 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QTimeZone>
 
 #include <cmath>
 #include <fcntl.h>
@@ -19,7 +18,7 @@ const QDate &DayZero() {
 
 constexpr double kMsecsPerDay = 86400000.0;
 
-}  // namespace
+} // namespace
 
 double UnixTimeToDays(qint64 Seconds, qint64 Nanoseconds) {
   const qint64 ms = Seconds * 1000 + Nanoseconds / 1000000;
@@ -52,4 +51,4 @@ bool ReadFileProps(const QString &Path, TFileProps &Props) {
   return true;
 }
 
-}  // namespace platform
+} // namespace platform

@@ -33,4 +33,4 @@ double UnixTimeToDays(qint64 Seconds, qint64 Nanoseconds);
 // The reverse, for tests and filters: local days since 30 December 1899 to milliseconds since the epoch.
 qint64 DaysToUnixMsecs(double Days);
 
-}  // namespace platform
+} // namespace platform

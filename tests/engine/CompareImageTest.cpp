@@ -1,5 +1,5 @@
-#include "MediaFiles.h"
 #include "engine/CompareImage.h"
+#include "MediaFiles.h"
 #include "tests/support/TestEnv.h"
 
 #include <QFile>
@@ -23,7 +23,7 @@ TDataImage Uniform(qint64 Value) {
   return grid;
 }
 
-}  // namespace
+} // namespace
 
 TEST(PictureGrid, WhiteAndBlackPicturesGiveTheExtremes) {
   TestDir dir;
@@ -117,10 +117,10 @@ TEST(PictureGrid, SimilarityOfGrids) {
   EXPECT_TRUE(TDataImage::IsSimilar(base, base));
   TDataImage near = base;
   for (auto &cell : near.Cells)
-    cell.p = 475000;  // 5 % below
+    cell.p = 475000; // 5 % below
   EXPECT_TRUE(TDataImage::IsSimilar(base, near));
   TDataImage oneOff = near;
-  oneOff.Cell(7, 3).p = 400000;  // 20 % below
+  oneOff.Cell(7, 3).p = 400000; // 20 % below
   EXPECT_FALSE(TDataImage::IsSimilar(base, oneOff));
   TDataImage empty;
   EXPECT_FALSE(TDataImage::IsSimilar(empty, empty));
@@ -189,9 +189,3 @@ TEST(Thumbnail, KeepsTheAspectInTheTopLeftCornerAndNeverEnlarges) {
   EXPECT_EQ(stretched.pixel(79, 59), qRgb(0, 0, 0));
 }
 
-TEST(Thumbnail, FitRect) {
-  EXPECT_EQ(FitRect(300, 230, 10, 10, false), QRect(0, 0, 300, 230));
-  EXPECT_EQ(FitRect(80, 60, 40, 30, true), QRect(0, 0, 40, 30));
-  EXPECT_EQ(FitRect(80, 60, 160, 60, true), QRect(0, 0, 80, 30));
-  EXPECT_EQ(FitRect(80, 60, 100, 300, true), QRect(0, 0, 20, 60));
-}

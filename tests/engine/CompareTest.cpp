@@ -27,7 +27,7 @@ protected:
   void TearDown() override { SearchOptions().SetDefaults(); }
 };
 
-}  // namespace
+} // namespace
 
 TEST(TextSimilarityMeasure, EdgeCases) {
   EXPECT_EQ(TextSimilarity("", ""), 0);
@@ -73,10 +73,6 @@ TEST(StringRoutines, RemoveExtensionAndReplaceChars) {
   EXPECT_EQ(RemoveExtension(".hidden"), "");
   EXPECT_EQ(ReplaceChars("a-b_c", "-_", QChar('+')), "a+b+c");
   EXPECT_EQ(ReplaceChars("a-b_c", "-_", QChar(0)), "abc");
-  QString x = "one", y = "two";
-  SwapStrings(x, y);
-  EXPECT_EQ(x, "two");
-  EXPECT_EQ(y, "one");
 }
 
 TEST(ContentCompare, SameWhenBothReadSharedAndEqual) {
@@ -124,7 +120,8 @@ TEST(ContentCompare, SortOrderKeepsEqualItemsTogether) {
   std::vector<TUseFileProperty *> order;
   for (auto &i : items)
     order.push_back(i.get());
-  std::sort(order.begin(), order.end(), [](auto *x, auto *y) { return TUseFileProperty::Compare(*x, *y, 1, 1) < 0; });
+  std::sort(order.begin(), order.end(),
+            [](auto *x, auto *y) { return TUseFileProperty::Compare(*x, *y, 1, 1) < 0; });
   // Every pair the equality test joins sits inside one run of neighbours that it joins too.
   for (size_t i = 0; i < order.size(); ++i)
     for (size_t j = i + 1; j < order.size(); ++j)
@@ -178,7 +175,7 @@ TEST_F(Options, MusicWithoutArtistNeverMatchesOnTheArtist) {
 
 TEST_F(Options, ThresholdsCompareWithTheSimilarity) {
   auto a = Item("a.mp3"), b = Item("b.mp3");
-  a->Mp3_Artist = "Holiday";  // 7 of 8 characters: 87.5 %
+  a->Mp3_Artist = "Holiday"; // 7 of 8 characters: 87.5 %
   b->Mp3_Artist = "Holiday2";
   SearchOptions().MusicTagSong = false;
   SearchOptions().MusicTagArtistPercent = 87;

@@ -10,7 +10,7 @@ protected:
   TUseFileList list;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(FileModel, EveryItemGetsItsOwnPathEntryAndClearEmptiesTheTable) {
   const int a = list.AddFile("/data/", "a.txt", 10, nullptr);
@@ -24,18 +24,6 @@ TEST_F(FileModel, EveryItemGetsItsOwnPathEntryAndClearEmptiesTheTable) {
   list.Clear();
   EXPECT_EQ(list.Count(), 0);
   EXPECT_EQ(PathTable().Count(), 0);
-}
-
-TEST_F(FileModel, NewItemStartsUnreadWithoutGroups) {
-  auto *item = list.GetItem(list.AddFile("/d/", "x.bin", 5, nullptr));
-  EXPECT_EQ(item->FileItem.Code, 0);
-  EXPECT_FALSE(item->FileItem.Unreadable);
-  EXPECT_FALSE(item->WhatRead_Code);
-  EXPECT_FALSE(item->DataImage);
-  EXPECT_FALSE(item->Viewed.InAnyGroup());
-  for (int m = 1; m <= 6; ++m)
-    EXPECT_EQ(item->Viewed.GetGroup(m), -1);
-  EXPECT_EQ(item->FileProps, TFileProps{});
 }
 
 TEST_F(FileModel, GetItemOutsideTheListThrows) {
@@ -77,16 +65,6 @@ TEST_F(FileModel, ClearGroupsClearsMarksForOneMethodOrAll) {
   EXPECT_FALSE(item->Viewed.Marked);
 }
 
-TEST_F(FileModel, GroupsOutsideTheSixMethodsAreNeverStored) {
-  TUseFileViewed v;
-  v.SetGroup(0, 5);
-  v.SetGroup(7, 5);
-  EXPECT_FALSE(v.InAnyGroup());
-  EXPECT_EQ(v.GetGroup(7), -1);
-  v.SetGroup(6, 0);
-  EXPECT_TRUE(v.InAnyGroup());
-}
-
 TEST_F(FileModel, KindTests) {
   auto *empty = list.GetItem(list.AddFile("/d/", "e.txt", 0, nullptr));
   auto *song = list.GetItem(list.AddFile("/d/", "Song.Mp3", 100, nullptr));
@@ -116,19 +94,6 @@ TEST_F(FileModel, KindTests) {
   EXPECT_FALSE(noext->HasKind(6));
   noext->FileItem.Unreadable = true;
   EXPECT_TRUE(noext->HasKind(6));
-}
-
-TEST_F(FileModel, ArchivesAndMembers) {
-  auto *archive = list.GetItem(list.AddFile("/d/", "a.zip", 100, nullptr));
-  archive->Owner = archive;
-  auto *member = list.GetItem(list.AddFile("sub/", "m.txt", 5, archive));
-  EXPECT_TRUE(archive->IsArchive());
-  EXPECT_FALSE(archive->IsArchiveMember());
-  EXPECT_TRUE(member->IsArchiveMember());
-  EXPECT_FALSE(member->IsArchive());
-  EXPECT_EQ(member->FullName(), "sub/m.txt");
-  EXPECT_TRUE(archive->HasKind(4));
-  EXPECT_TRUE(member->HasKind(4));
 }
 
 // Sizes are kept whole: 4 GiB is not an empty file, and sizes past 2 GiB stay positive.

@@ -20,14 +20,16 @@ bool SavePicture(const QString &Path, int Width, int Height, const QColor &Color
 }
 
 namespace {
-TagLib::String T(const QString &S) { return TagLib::String(S.toStdWString()); }
+TagLib::String T(const QString &S) {
+  return TagLib::String(S.toStdWString());
+}
 
 void Fill(TagLib::Tag *Target, const Tag &Source) {
   Target->setTitle(T(Source.title));
   Target->setArtist(T(Source.artist));
   Target->setAlbum(T(Source.album));
 }
-}  // namespace
+} // namespace
 
 bool SaveMp3(const QString &Path, const Tag *Id3v1, const Tag *Id3v2) {
   // MPEG-1 layer III, 128 kbit/s, 44.1 kHz, no padding: 417 bytes a frame.
@@ -118,7 +120,7 @@ QByteArray Utf16z(const QString &S) {
   return out;
 }
 
-}  // namespace
+} // namespace
 
 bool SaveOgg(const QString &Path, const Tag &Fields) {
   QByteArray ident("\x01vorbis", 7);
@@ -165,4 +167,4 @@ bool SaveWma(const QString &Path, const Tag &Fields) {
   return WriteAll(Path, header + content);
 }
 
-}  // namespace media
+} // namespace media

@@ -27,4 +27,4 @@ bool SaveOgg(const QString &Path, const Tag &Fields);
 // A WMA (ASF) file of a header object with a content description (title and artist only).
 bool SaveWma(const QString &Path, const Tag &Fields);
 
-}  // namespace media
+} // namespace media

@@ -1,7 +1,7 @@
+#include "engine/ReadProperties.h"
 #include "MediaFiles.h"
 #include "engine/CRC.h"
 #include "engine/MusicTags.h"
-#include "engine/ReadProperties.h"
 #include "tests/support/FakeProgress.h"
 #include "tests/support/TestEnv.h"
 
@@ -51,7 +51,7 @@ protected:
   FakeProgressSink sink{&bar};
 };
 
-}  // namespace
+} // namespace
 
 TEST(Checksum, KnownVectors) {
   EXPECT_EQ(CrcCode("abc"), -891568579);
@@ -182,7 +182,8 @@ TEST_F(Reading, FileThatNeedsNoReadingIsNotOpenedButItsTimesAreRead) {
   missing->ReadProperties(1, {}, pass);
   EXPECT_FALSE(item->WhatRead_Code);
   EXPECT_EQ(item->FileItem.Code, 0);
-  const double expected = double(QDate(1899, 12, 30).daysTo(QDate(2020, 5, 17))) + (13 * 3600 + 45 * 60 + 30) / 86400.0;
+  const double expected =
+      double(QDate(1899, 12, 30).daysTo(QDate(2020, 5, 17))) + (13 * 3600 + 45 * 60 + 30) / 86400.0;
   EXPECT_NEAR(item->FileProps.Modified, expected, 1e-6);
   EXPECT_NEAR(item->FileProps.Accessed, expected, 1e-6);
   EXPECT_FALSE(missing->FileItem.Unreadable);

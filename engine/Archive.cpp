@@ -1,0 +1,362 @@
+#include "engine/Archive.h"
+
+#include "engine/Progress.h"
+#include "engine/ReadProperties.h"
+#include "engine/UsePropertyFile.h"
+#include "platform/Folders.h"
+#include "settings/Language.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <archive.h>
+#include <archive_entry.h>
+
+#include <cerrno>
+#include <cmath>
+#include <limits>
+
+const char *const ZipPassword = "73";
+int64_t (*FreeSpaceProbe)() = &FreeSpaceOnScratchDrive;
+
+namespace {
+
+struct TReaderFree {
+  void operator()(archive *A) const { archive_read_free(A); }
+};
+struct TWriterFree {
+  void operator()(archive *A) const { archive_write_free(A); }
+};
+using TReader = std::unique_ptr<archive, TReaderFree>;
+using TWriter = std::unique_ptr<archive, TWriterFree>;
+
+// Progress is reported at most once per this many unpacked bytes or entries.
+constexpr int64_t ProgressBytes = 1 << 20;
+constexpr int ProgressEntries = 50;
+// Failed headers in a row after which an archive is given up.
+constexpr int MaxHeaderFailures = 16;
+// Scratch names that fail for another reason than being taken, after which none is made.
+constexpr int MaxScratchFailures = 16;
+
+archive *OpenWith(const QString &FileName, void (*Setup)(archive *)) {
+  archive *a = archive_read_new();
+  if (!a)
+    return nullptr;
+  Setup(a);
+  if (archive_read_open_filename(a, QFile::encodeName(FileName).constData(), 65536) != ARCHIVE_OK) {
+    archive_read_free(a);
+    return nullptr;
+  }
+  return a;
+}
+
+void SetupZip(archive *A) {
+  // The seekable reader trusts the central directory at the end, so a program stub in front
+  // (a self-extracting archive) does not matter.
+  archive_read_support_format_zip_seekable(A);
+  archive_read_add_passphrase(A, ZipPassword);
+}
+
+void SetupRar(archive *A) {
+  archive_read_support_format_rar(A);
+  archive_read_support_format_rar5(A);
+}
+
+QString EntryName(archive_entry *Entry) {
+  if (const char *utf8 = archive_entry_pathname_utf8(Entry))
+    return QString::fromUtf8(utf8);
+  const char *raw = archive_entry_pathname(Entry);
+  if (!raw)
+    return {};
+  const QString name = QString::fromUtf8(raw);
+  return name.contains(QChar::ReplacementCharacter) ? QString::fromLatin1(raw) : name;
+}
+
+// Only plain files become members: folders are implied by the paths, and links could point anywhere.
+bool IsFileEntry(archive_entry *Entry) {
+  return archive_entry_filetype(Entry) == AE_IFREG && !archive_entry_hardlink(Entry) &&
+         !archive_entry_symlink(Entry);
+}
+
+int64_t SaturatingAdd(int64_t A, int64_t B) {
+  return (B > 0 && A > std::numeric_limits<int64_t>::max() - B) ? std::numeric_limits<int64_t>::max() : A + B;
+}
+
+// Progress of one extraction, reported in steps so that a stop is seen between blocks.
+class TUnpackProgress {
+public:
+  TUnpackProgress(IProgressSink &Sink, const QString &Text, int64_t Total)
+      : m_sink(Sink), m_text(Text), m_total(Total) {}
+
+  void Bytes(int64_t Count) {
+    m_done += Count;
+    if (m_done - m_reportedBytes >= ProgressBytes)
+      Report();
+  }
+  void EntryDone() {
+    if (++m_entries - m_reportedEntries >= ProgressEntries)
+      Report();
+  }
+  void Report() {
+    m_reportedBytes = m_done;
+    m_reportedEntries = m_entries;
+    int percent = 0;
+    if (m_total > 0)
+      percent = int(std::min<double>(100.0, std::nearbyint(double(m_done) / double(m_total) * 100.0)));
+    m_sink.ProcessProgress(QStringLiteral(" (") + m_text + QLatin1Char(' ') + QString::number(percent) +
+                           QStringLiteral("%)"));
+  }
+  int64_t Done() const { return m_done; }
+
+private:
+  IProgressSink &m_sink;
+  const QString m_text;
+  const int64_t m_total;
+  int64_t m_done = 0;
+  int64_t m_reportedBytes = 0;
+  int m_entries = 0;
+  int m_reportedEntries = 0;
+};
+
+} // namespace
+
+TArcList::~TArcList() {
+  DeleteScratchFolder();
+}
+
+int64_t TArcList::UnpackedTotal() const {
+  int64_t sum = 0;
+  for (const TArcItem &item : m_items)
+    sum = SaturatingAdd(sum, std::max<int64_t>(0, item.UnpackedSize));
+  return sum;
+}
+
+void TArcList::ReadList() {
+  m_items.clear();
+  TReader reader(OpenReader());
+  if (!reader)
+    throw EArchiveError("cannot open " + QFile::encodeName(ArchiveName).toStdString());
+  archive_entry *entry = nullptr;
+  for (;;) {
+    const int r = archive_read_next_header(reader.get(), &entry);
+    if (r == ARCHIVE_EOF)
+      break;
+    if (r < ARCHIVE_WARN) {
+      const char *why = archive_error_string(reader.get());
+      m_items.clear();
+      throw EArchiveError(why ? why : "damaged archive");
+    }
+    if (!IsFileEntry(entry))
+      continue;
+    const int64_t size = archive_entry_size_is_set(entry) ? archive_entry_size(entry) : 0;
+    if (size == 0 && !ListsEmptyEntries())
+      continue;
+    m_items.emplace_back(EntryName(entry), size);
+  }
+}
+
+bool TArcList::MakeScratchFolder() {
+  if (!ScratchFolder.isEmpty())
+    return true;
+  const QString base = GetTempDir();
+  int otherFailures = 0;
+  for (int n = 1; n < std::numeric_limits<int>::max(); ++n) {
+    const QString path = base + QStringLiteral("/TWTemp") + QString::number(n);
+    const int error = CreateFolderExclusive(path);
+    if (error == 0) {
+      ScratchFolder = path + QLatin1Char('/');
+      m_madeScratchFolder = true;
+      return true;
+    }
+    if (error != EEXIST && ++otherFailures >= MaxScratchFailures)
+      return false;
+  }
+  return false;
+}
+
+void TArcList::DeleteScratchFolder() {
+  if (!m_madeScratchFolder)
+    return;
+  DeleteFolderTree(ScratchFolder);
+  m_madeScratchFolder = false;
+  ScratchFolder.clear();
+}
+
+QString TArcList::ScratchPathOf(const QString &MemberPath) const {
+  if (ScratchFolder.isEmpty() || MemberPath.isEmpty() || MemberPath.startsWith(QLatin1Char('/')))
+    return {};
+  const QStringList parts = MemberPath.split(QLatin1Char('/'));
+  for (const QString &part : parts)
+    if (part == QLatin1String(".."))
+      return {};
+  return ScratchFolder + MemberPath;
+}
+
+void TArcList::Extract(IProgressSink &Sink) {
+  if (ScratchFolder.isEmpty())
+    return;
+  TReader reader(OpenReader());
+  if (!reader)
+    return;
+  TWriter writer(archive_write_disk_new());
+  if (!writer)
+    return;
+  // The target paths are made absolute below after their own check, so the check against
+  // absolute names is done there rather than by the library.
+  archive_write_disk_set_options(writer.get(), ARCHIVE_EXTRACT_TIME | ARCHIVE_EXTRACT_SECURE_NODOTDOT |
+                                                   ARCHIVE_EXTRACT_SECURE_SYMLINKS);
+  // The free-space rule allowed this much and no more, whatever the entries turn out to hold.
+  const int64_t budget = UnpackedTotal();
+  TUnpackProgress progress(Sink, ProgressText, budget);
+  progress.Report();
+
+  archive_entry *entry = nullptr;
+  int headerFailures = 0;
+  for (;;) {
+    int r = archive_read_next_header(reader.get(), &entry);
+    if (r == ARCHIVE_EOF || r == ARCHIVE_FATAL)
+      break;
+    if (r < ARCHIVE_WARN) {
+      if (++headerFailures >= MaxHeaderFailures)
+        break;
+      continue;
+    }
+    headerFailures = 0;
+    if (!IsFileEntry(entry))
+      continue;
+    const QString target = ScratchPathOf(EntryName(entry));
+    if (target.isEmpty())
+      continue;
+    const int64_t limit = archive_entry_size_is_set(entry) ? archive_entry_size(entry) : 0;
+
+    // The first block comes before the file is made, so an entry that cannot be opened (a wrong
+    // password, an unknown method) leaves nothing behind.
+    const void *block = nullptr;
+    size_t size = 0;
+    la_int64_t offset = 0;
+    r = archive_read_data_block(reader.get(), &block, &size, &offset);
+    if (r == ARCHIVE_FATAL)
+      break;
+    if (r < ARCHIVE_WARN)
+      continue;
+    const QByteArray targetBytes = QFile::encodeName(target);
+    archive_entry_copy_pathname(entry, targetBytes.constData());
+    archive_entry_set_perm(entry, (archive_entry_perm(entry) & 0777) | 0400);
+    if (archive_write_header(writer.get(), entry) < ARCHIVE_WARN)
+      continue;
+    bool good = true;
+    while (r != ARCHIVE_EOF) {
+      const int64_t end = offset + int64_t(size);
+      if (end > limit || progress.Done() + int64_t(size) > budget ||
+          archive_write_data_block(writer.get(), block, size, offset) < ARCHIVE_WARN) {
+        good = false;
+        break;
+      }
+      progress.Bytes(int64_t(size));
+      r = archive_read_data_block(reader.get(), &block, &size, &offset);
+      if (r < ARCHIVE_WARN) {
+        good = false;
+        break;
+      }
+    }
+    archive_write_finish_entry(writer.get());
+    if (!good)
+      QFile::remove(target);
+    if (r == ARCHIVE_FATAL)
+      break;
+    progress.EntryDone();
+  }
+}
+
+archive *TZipList::OpenReader() const {
+  return OpenWith(ArchiveName, &SetupZip);
+}
+
+archive *TRarList::OpenReader() const {
+  return OpenWith(ArchiveName, &SetupRar);
+}
+
+bool IsZipArchive(const QString &FileName) {
+  const QString ext = UpperExtension(QFileInfo(FileName).fileName());
+  if (ext == QLatin1String(".ZIP"))
+    return true;
+  if (ext != QLatin1String(".EXE"))
+    return false;
+  TReader reader(OpenWith(FileName, &SetupZip));
+  if (!reader)
+    return false;
+  archive_entry *entry = nullptr;
+  return archive_read_next_header(reader.get(), &entry) >= ARCHIVE_WARN;
+}
+
+bool IsRarArchive(const QString &FileName) {
+  return UpperExtension(FileName) == QLatin1String(".RAR");
+}
+
+bool IsArchiveToSearch(const QString &FileName, const QString &ArchiveLetters) {
+  // The cheap name test first: opening a program to look for ZIP entries costs a read.
+  if (ArchiveLetters.contains(QLatin1Char('r')) && IsRarArchive(FileName))
+    return true;
+  return ArchiveLetters.contains(QLatin1Char('z')) && IsZipArchive(FileName);
+}
+
+std::unique_ptr<TArcList> CreateArcList(const QString &FileName) {
+  if (IsZipArchive(FileName))
+    return std::make_unique<TZipList>(FileName);
+  if (IsRarArchive(FileName))
+    return std::make_unique<TRarList>(FileName);
+  return nullptr;
+}
+
+QString GetTempDir() {
+  // Resolved, so that no link lies on the way to an unpacked file.
+  const QString temp = QDir::tempPath();
+  const QString canonical = QFileInfo(temp).canonicalFilePath();
+  return canonical.isEmpty() ? temp : canonical;
+}
+
+int64_t FreeSpaceOnScratchDrive() {
+  return FreeSpace(GetTempDir());
+}
+
+bool RoomToUnpack(int64_t FreeBytes, int64_t UnpackedTotal) {
+  return FreeBytes > UnpackedTotal && FreeBytes - UnpackedTotal > ScratchReserve;
+}
+
+void ProcessArchive(TUseFileList &List, int Index, TReadPass &Pass) {
+  TUseFileProperty *archiveItem = List.GetItem(Index);
+  TNullProgressSink quiet;
+  IProgressSink &sink = Pass.Sink ? *Pass.Sink : quiet;
+  // Freed on every way out, which deletes the scratch folder before a stop goes on.
+  const std::unique_ptr<TArcList> arc = CreateArcList(archiveItem->FullName());
+  const bool canRead = arc && arc->CanRead();
+  if (canRead) {
+    arc->ProgressText = LangText(QStringLiteral("20121"));
+    bool listed = true;
+    try {
+      arc->ReadList();
+    } catch (const EArchiveError &) {
+      listed = false;
+    }
+    // The folder is made even when nothing is unpacked, so that members are looked for only in a
+    // folder of our own.
+    if (arc->MakeScratchFolder() && listed && RoomToUnpack(FreeSpaceProbe(), arc->UnpackedTotal()))
+      arc->Extract(sink);
+  }
+  // Gathering puts an archive's members right after it.
+  for (int i = Index + 1; i < List.Count(); ++i) {
+    TUseFileProperty *member = List.GetItem(i);
+    if (member->Owner != archiveItem)
+      break;
+    if (!canRead) {
+      member->FileItem.Unreadable = true;
+      member->FileItem.Code = -1;
+      continue;
+    }
+    QString path = arc->ScratchPathOf(member->FullName());
+    if (path.isEmpty())
+      path = NeverExistingPath();
+    member->ReadProperties(i, path, Pass);
+  }
+}

@@ -1,0 +1,125 @@
+#pragma once
+// ZIP (also self-extracting) and RAR archives treated as folders: listing their entries while
+// gathering, and unpacking one archive at a time into a scratch folder of its own so that its
+// members can be read like plain files.
+
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+class IProgressSink;
+class TUseFileList;
+class TReadPass;
+
+// An archive that cannot be listed (damaged, unreadable, not what its name says).
+class EArchiveError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+class TArcItem {
+public:
+  TArcItem(const QString &AName, int64_t AUnpackedSize) : Name(AName), UnpackedSize(AUnpackedSize) {}
+  // The entry's path inside the archive, folders separated by "/".
+  QString Name;
+  int64_t UnpackedSize;
+};
+
+class TArcList {
+public:
+  explicit TArcList(const QString &AArchiveName) : ArchiveName(AArchiveName) {}
+  virtual ~TArcList();
+  TArcList(const TArcList &) = delete;
+  TArcList &operator=(const TArcList &) = delete;
+
+  // Fills the entries (files only, in the archive's order); throws EArchiveError when the
+  // archive cannot be read to its end.
+  virtual void ReadList();
+  // Unpacks every entry that can be unpacked safely into ScratchFolder (which must exist), keeping
+  // the entries' folders. Entries that fail (a wrong password, damage) are left out; what was
+  // written of them is removed. Reports through Sink with ProgressText, which may throw EMyStop.
+  void Extract(IProgressSink &Sink);
+  // Whether members can be read after extraction.
+  virtual bool CanRead() const { return true; }
+
+  int Count() const { return int(m_items.size()); }
+  const TArcItem &GetItem(int Index) const { return m_items.at(size_t(Index)); }
+  // Sum of the entries' unpacked sizes (saturating).
+  int64_t UnpackedTotal() const;
+
+  // Makes a fresh scratch folder "TWTemp" + n under the temporary folder, exclusively; n counts
+  // from 1 past every name that is taken or cannot be made. False when none could be made.
+  bool MakeScratchFolder();
+  // Deletes the scratch folder with everything in it, but only one that this object made.
+  void DeleteScratchFolder();
+  // Where the member with the given path inside the archive lies once unpacked; empty when that
+  // path would leave the scratch folder ("..", an absolute name) or no scratch folder exists.
+  QString ScratchPathOf(const QString &MemberPath) const;
+
+  const QString ArchiveName;
+  // The scratch folder with its trailing "/", empty until made.
+  QString ScratchFolder;
+  // Shown inside the progress text: " (" + ProgressText + " " + percent + "%)".
+  QString ProgressText;
+
+protected:
+  // A libarchive reader set up for this archive kind, opened on ArchiveName; null on failure.
+  virtual struct archive *OpenReader() const = 0;
+  // Whether entries of size 0 are listed.
+  virtual bool ListsEmptyEntries() const = 0;
+
+  std::vector<TArcItem> m_items;
+
+private:
+  bool m_madeScratchFolder = false;
+};
+
+class TZipList : public TArcList {
+public:
+  using TArcList::TArcList;
+
+protected:
+  struct archive *OpenReader() const override;
+  bool ListsEmptyEntries() const override { return true; }
+};
+
+// RAR 4 and RAR 5. Empty entries are not listed.
+class TRarList : public TArcList {
+public:
+  using TArcList::TArcList;
+
+protected:
+  struct archive *OpenReader() const override;
+  bool ListsEmptyEntries() const override { return false; }
+};
+
+// ".ZIP", or ".EXE" holding ZIP entries (a self-extracting program).
+bool IsZipArchive(const QString &FileName);
+// ".RAR".
+bool IsRarArchive(const QString &FileName);
+// An archive whose kind is in the letters: "z" ZIP, "r" RAR (case-sensitive).
+bool IsArchiveToSearch(const QString &FileName, const QString &ArchiveLetters);
+// The archive object for the file's kind, or null.
+std::unique_ptr<TArcList> CreateArcList(const QString &FileName);
+
+// The temporary folder scratch folders are made in, without a trailing "/".
+QString GetTempDir();
+// Free bytes on the volume of the scratch folders; 0 when unknown.
+int64_t FreeSpaceOnScratchDrive();
+// Bytes that must stay free after unpacking.
+constexpr int64_t ScratchReserve = 52428800;
+// Whether an archive whose entries unpack to UnpackedTotal bytes may be unpacked with FreeBytes free.
+bool RoomToUnpack(int64_t FreeBytes, int64_t UnpackedTotal);
+
+// Asked for the free bytes before unpacking; tests replace it.
+extern int64_t (*FreeSpaceProbe)();
+
+// The password tried on encrypted ZIP entries.
+extern const char *const ZipPassword;
+
+// Unpacks the entered archive at Index of List into a fresh scratch folder when the disk has room,
+// reads its members (the items right after it) from there, those that could not be unpacked like
+// missing files, then deletes the folder, also on a stop. The progress text is text 20121.
+void ProcessArchive(TUseFileList &List, int Index, TReadPass &Pass);

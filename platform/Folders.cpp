@@ -1,0 +1,259 @@
+#include "platform/Folders.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStorageInfo>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <linux/magic.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+namespace {
+
+bool IsFolder(const QByteArray &Path) {
+  struct stat st;
+  return ::stat(Path.constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Removes everything inside the open folder Fd; never follows a link.
+bool DeleteContents(int Fd) {
+  const int listFd = ::dup(Fd);
+  if (listFd < 0)
+    return false;
+  DIR *dir = ::fdopendir(listFd);
+  if (!dir) {
+    ::close(listFd);
+    return false;
+  }
+  bool ok = true;
+  while (dirent *e = ::readdir(dir)) {
+    const char *name = e->d_name;
+    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
+      continue;
+    struct stat st;
+    if (::fstatat(Fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+      ok = false;
+      continue;
+    }
+    if (S_ISDIR(st.st_mode)) {
+      int sub = ::openat(Fd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+      if (sub < 0 && errno == EACCES && ::fchmodat(Fd, name, 0700, 0) == 0)
+        sub = ::openat(Fd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+      if (sub < 0) {
+        ok = false;
+        continue;
+      }
+      if ((st.st_mode & 0700) != 0700)
+        ::fchmod(sub, 0700);
+      ok = DeleteContents(sub) && ok;
+      ::close(sub);
+      if (::unlinkat(Fd, name, AT_REMOVEDIR) != 0)
+        ok = false;
+    } else if (::unlinkat(Fd, name, 0) != 0) {
+      ok = false;
+    }
+  }
+  ::closedir(dir);
+  return ok;
+}
+
+// Magic numbers of file systems without real files (statfs f_type).
+bool IsVirtualMagic(unsigned long Type) {
+  switch (Type) {
+  case PROC_SUPER_MAGIC:
+  case SYSFS_MAGIC:
+  case DEVPTS_SUPER_MAGIC:
+  case CGROUP_SUPER_MAGIC:
+  case CGROUP2_SUPER_MAGIC:
+  case DEBUGFS_MAGIC:
+  case TRACEFS_MAGIC:
+  case SECURITYFS_MAGIC:
+  case PSTOREFS_MAGIC:
+  case BPF_FS_MAGIC:
+  case 0x62656570: // configfs
+  case 0x19800202: // mqueue
+  case 0x65735543: // fusectl
+  case EFIVARFS_MAGIC:
+  case SELINUX_MAGIC:
+  case SMACK_MAGIC:
+  case BINFMTFS_MAGIC:
+  case NSFS_MAGIC:
+  case HUGETLBFS_MAGIC:
+    return true;
+  default:
+    return false;
+  }
+}
+
+} // namespace
+
+bool ForceFolderChain(const QString &Path) {
+  QByteArray path = QFile::encodeName(Path.trimmed());
+  if (!path.endsWith('/'))
+    path += '/';
+  for (qsizetype i = 1; i < path.size(); ++i) {
+    if (path.at(i) != '/')
+      continue;
+    const QByteArray prefix = path.left(i);
+    if (IsFolder(prefix))
+      continue;
+    if (::mkdir(prefix.constData(), 0777) != 0 && !(errno == EEXIST && IsFolder(prefix)))
+      return false;
+  }
+  return !path.isEmpty();
+}
+
+int64_t FreeSpace(const QString &Path) {
+  // The volume of a folder still to be made is the one of its nearest existing parent.
+  QFileInfo info(Path.isEmpty() ? QDir::currentPath() : Path);
+  QString existing = info.absoluteFilePath();
+  while (!QFileInfo::exists(existing)) {
+    const QString parent = QFileInfo(existing).absolutePath();
+    if (parent == existing)
+      return 0;
+    existing = parent;
+  }
+  QStorageInfo storage(existing);
+  if (!storage.isValid())
+    return 0;
+  const qint64 available = storage.bytesAvailable();
+  return available > 0 ? available : 0;
+}
+
+int CreateFolderExclusive(const QString &Path) {
+  if (::mkdir(QFile::encodeName(Path).constData(), 0700) == 0)
+    return 0;
+  return errno;
+}
+
+bool DeleteFolderTree(const QString &Path) {
+  QString path = Path;
+  while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+    path.chop(1);
+  const QByteArray bytes = QFile::encodeName(path);
+  const int fd = ::open(bytes.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0)
+    return errno == ENOENT;
+  bool ok = DeleteContents(fd);
+  ::close(fd);
+  if (::rmdir(bytes.constData()) != 0)
+    ok = false;
+  return ok;
+}
+
+QString NeverExistingPath() {
+  return QStringLiteral("/dev/null/missing");
+}
+
+TVirtualFileSystems::TVirtualFileSystems() {
+  // devtmpfs shares its magic number with tmpfs, so the mount table names the devices to avoid.
+  static const char *const kinds[] = {"proc",     "sysfs",     "devtmpfs",    "devpts",     "cgroup",
+                                      "cgroup2",  "debugfs",   "tracefs",     "securityfs", "pstore",
+                                      "bpf",      "configfs",  "mqueue",      "hugetlbfs",  "fusectl",
+                                      "efivarfs", "selinuxfs", "binfmt_misc", "nsfs",       "rpc_pipefs"};
+  QFile mounts(QStringLiteral("/proc/self/mountinfo"));
+  if (!mounts.open(QIODevice::ReadOnly))
+    return;
+  while (!mounts.atEnd()) {
+    const QByteArray line = mounts.readLine();
+    const QList<QByteArray> fields = line.split(' ');
+    const qsizetype dash = fields.indexOf("-");
+    if (fields.size() < 3 || dash < 0 || dash + 1 >= fields.size())
+      continue;
+    const QByteArray &kind = fields.at(dash + 1);
+    bool isVirtual = false;
+    for (const char *k : kinds)
+      if (kind == k)
+        isVirtual = true;
+    if (!isVirtual)
+      continue;
+    const QList<QByteArray> majorMinor = fields.at(2).split(':');
+    if (majorMinor.size() == 2)
+      m_devices.insert(makedev(majorMinor.at(0).toUInt(), majorMinor.at(1).toUInt()));
+  }
+}
+
+bool TVirtualFileSystems::Contains(int Fd, uint64_t Device) const {
+  if (m_devices.count(Device))
+    return true;
+  struct statfs fs;
+  return ::fstatfs(Fd, &fs) == 0 && IsVirtualMagic(static_cast<unsigned long>(fs.f_type));
+}
+
+TDirReader::TDirReader(const QByteArray &Path, bool FollowLink) {
+  const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (FollowLink ? 0 : O_NOFOLLOW);
+  m_fd = ::open(Path.constData(), flags);
+  if (m_fd < 0)
+    return;
+  struct stat st;
+  if (::fstat(m_fd, &st) != 0) {
+    ::close(m_fd);
+    m_fd = -1;
+    return;
+  }
+  m_id = {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+  const int listFd = ::dup(m_fd);
+  if (listFd >= 0) {
+    m_dir = ::fdopendir(listFd);
+    if (!m_dir)
+      ::close(listFd);
+  }
+}
+
+TDirReader::~TDirReader() {
+  if (m_dir)
+    ::closedir(static_cast<DIR *>(m_dir));
+  if (m_fd >= 0)
+    ::close(m_fd);
+}
+
+bool TDirReader::IsVirtual(const TVirtualFileSystems &Virtual) const {
+  return m_fd >= 0 && Virtual.Contains(m_fd, m_id.m_device);
+}
+
+bool TDirReader::Next(TDirEntry &Entry) {
+  if (!m_dir)
+    return false;
+  Entry.m_size = 0;
+  Entry.m_id = {};
+  Entry.m_linked = false;
+  // "." and ".." come first, whatever order the file system keeps.
+  if (m_dotsGiven < 2) {
+    Entry.m_name = m_dotsGiven++ == 0 ? QByteArray(".") : QByteArray("..");
+    Entry.m_kind = TDirEntry::EKind::Folder;
+    return true;
+  }
+  dirent *e = ::readdir(static_cast<DIR *>(m_dir));
+  while (e && (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0))
+    e = ::readdir(static_cast<DIR *>(m_dir));
+  if (!e)
+    return false;
+  Entry.m_name = QByteArray(e->d_name);
+  Entry.m_kind = TDirEntry::EKind::Other;
+  if (e->d_type == DT_DIR) {
+    Entry.m_kind = TDirEntry::EKind::Folder;
+    return true;
+  }
+  if (e->d_type != DT_REG && e->d_type != DT_UNKNOWN)
+    return true;
+  struct stat st;
+  if (::fstatat(m_fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+    return true;
+  if (S_ISREG(st.st_mode)) {
+    Entry.m_kind = TDirEntry::EKind::File;
+    Entry.m_size = st.st_size;
+    Entry.m_id = {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+    Entry.m_linked = st.st_nlink > 1;
+  } else if (S_ISDIR(st.st_mode)) {
+    Entry.m_kind = TDirEntry::EKind::Folder;
+  }
+  return true;
+}

@@ -1,0 +1,90 @@
+#pragma once
+// Folder services: path helpers, free space, scratch folders that are made exclusively and removed
+// without following links, and the folder listing that gathering walks with.
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <unordered_set>
+
+// Makes every missing level of Path (trimmed); true when all levels exist afterwards.
+bool ForceFolderChain(const QString &Path);
+
+// Bytes the user may still write on the volume holding Path (or its nearest existing parent);
+// 0 when unknown.
+int64_t FreeSpace(const QString &Path);
+
+// Creates Path with mode 0700, never reusing an existing entry (a folder, a file or a link).
+// Returns 0 on success, else the error number (EEXIST when the name is taken).
+int CreateFolderExclusive(const QString &Path);
+
+// Deletes Path with everything in it, permanently. Links inside are removed, never followed; a Path
+// that is itself a link is not touched. False when anything stayed behind.
+bool DeleteFolderTree(const QString &Path);
+
+// A path that names no file on any system (below a device that is not a folder): reading it fails
+// like reading a missing file.
+QString NeverExistingPath();
+
+// Identity of a file or folder on this machine.
+struct TFileId {
+  uint64_t m_device = 0;
+  uint64_t m_inode = 0;
+  bool operator==(const TFileId &Other) const = default;
+};
+
+struct TFileIdHash {
+  size_t operator()(const TFileId &Id) const noexcept {
+    return std::hash<uint64_t>()(Id.m_inode * 31 + Id.m_device);
+  }
+};
+
+using TFileIdSet = std::unordered_set<TFileId, TFileIdHash>;
+
+// The mounted file systems that hold no real files (proc, sysfs, devtmpfs, ...): reading them can
+// hang or never end, so a walk never enters them. Taken once per walk, since mounts change.
+class TVirtualFileSystems {
+public:
+  TVirtualFileSystems();
+  // Fd is an open folder.
+  bool Contains(int Fd, uint64_t Device) const;
+
+private:
+  std::unordered_set<uint64_t> m_devices;
+};
+
+// One entry of a folder listing, as the operating system gives it.
+struct TDirEntry {
+  enum class EKind { File, Folder, Other };
+  QByteArray m_name;
+  EKind m_kind = EKind::Other;
+  int64_t m_size = 0;
+  TFileId m_id;
+  // More than one name leads to this file (hard links).
+  bool m_linked = false;
+};
+
+// Lists one folder, "." and ".." first. Links are reported as Other and never followed; only
+// regular files are File.
+class TDirReader {
+public:
+  // FollowLink: whether Path itself may be a link (a folder the user named); folders found while
+  // walking are opened with FollowLink false.
+  TDirReader(const QByteArray &Path, bool FollowLink);
+  ~TDirReader();
+  TDirReader(const TDirReader &) = delete;
+  TDirReader &operator=(const TDirReader &) = delete;
+
+  bool IsOpen() const { return m_dir != nullptr; }
+  const TFileId &Id() const { return m_id; }
+  bool IsVirtual(const TVirtualFileSystems &Virtual) const;
+  // False at the end of the listing.
+  bool Next(TDirEntry &Entry);
+
+private:
+  void *m_dir = nullptr; // the DIR stream
+  int m_dotsGiven = 0;
+  int m_fd = -1;
+  TFileId m_id;
+};

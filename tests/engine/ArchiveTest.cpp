@@ -1,0 +1,270 @@
+// Archive kinds, listing, scratch folders, the free-space rule and safe extraction.
+#include "engine/Archive.h"
+#include "tests/support/FakeProgress.h"
+#include "tests/support/TestArchives.h"
+#include "tests/support/TestEnv.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+using testarchive::Entry;
+
+namespace {
+
+QByteArray ReadAll(const QString &path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+QStringList Names(const TArcList &list) {
+  QStringList names;
+  for (int i = 0; i < list.Count(); ++i)
+    names << list.GetItem(i).Name;
+  return names;
+}
+
+QStringList ScratchNamesIn(const QString &temp) {
+  return QDir(temp).entryList({"TWTemp*"}, QDir::AllEntries | QDir::System | QDir::Hidden, QDir::Name);
+}
+
+const QList<Entry> kTree = {
+    {"a.txt", "alpha"}, {"docs/", {}, true}, {"docs/b.txt", "bravo!"}, {"empty.dat", {}}};
+
+} // namespace
+
+TEST(ArchiveKinds, ChosenByNameAndContent) {
+  TestDir dir;
+  const QString zip = dir.filePath("Photos.Zip");
+  ASSERT_TRUE(testarchive::WriteZip(zip, kTree));
+  EXPECT_TRUE(IsZipArchive(zip));
+  EXPECT_TRUE(IsRarArchive("a.rar"));
+  EXPECT_TRUE(IsRarArchive("/x/A.RaR"));
+  EXPECT_FALSE(IsRarArchive("a.rar.txt"));
+
+  const QString sfx = dir.filePath("setup.exe");
+  ASSERT_TRUE(testarchive::WriteSelfExtractingZip(sfx, kTree));
+  EXPECT_TRUE(IsZipArchive(sfx));
+  const QString program = dir.createFile("tool.exe", testarchive::SfxStub());
+  EXPECT_FALSE(IsZipArchive(program));
+
+  const QString rar = dir.filePath("a.rar");
+  ASSERT_TRUE(testarchive::WriteRar(rar, kTree));
+  EXPECT_TRUE(IsArchiveToSearch(rar, "r"));
+  EXPECT_FALSE(IsArchiveToSearch(rar, "z"));
+  EXPECT_FALSE(IsArchiveToSearch(rar, "R")); // letters are case-sensitive
+  EXPECT_TRUE(IsArchiveToSearch(zip, "zr"));
+  EXPECT_FALSE(IsArchiveToSearch(zip, ""));
+  EXPECT_TRUE(IsArchiveToSearch(sfx, "z"));
+
+  EXPECT_NE(dynamic_cast<TZipList *>(CreateArcList(sfx).get()), nullptr);
+  EXPECT_NE(dynamic_cast<TRarList *>(CreateArcList(rar).get()), nullptr);
+  EXPECT_EQ(CreateArcList(dir.createFile("plain.txt", "x")), nullptr);
+}
+
+TEST(ArchiveListing, ZipSkipsFolderEntriesButKeepsEmptyFiles) {
+  TestDir dir;
+  const QString zip = dir.filePath("t.zip");
+  ASSERT_TRUE(testarchive::WriteZip(zip, kTree));
+  TZipList list(zip);
+  list.ReadList();
+  EXPECT_EQ(Names(list), (QStringList{"a.txt", "docs/b.txt", "empty.dat"}));
+  EXPECT_EQ(list.GetItem(1).UnpackedSize, 6);
+  EXPECT_EQ(list.UnpackedTotal(), 11);
+}
+
+TEST(ArchiveListing, RarSkipsFoldersAndEmptyFiles) {
+  TestDir dir;
+  const QString rar = dir.filePath("t.rar");
+  ASSERT_TRUE(testarchive::WriteRar(rar, kTree));
+  TRarList list(rar);
+  list.ReadList();
+  EXPECT_EQ(Names(list), (QStringList{"a.txt", "docs/b.txt"}));
+  EXPECT_EQ(list.GetItem(0).UnpackedSize, 5);
+
+  const QString hollow = dir.filePath("hollow.rar");
+  ASSERT_TRUE(testarchive::WriteRar(hollow, {{"d/", {}, true}, {"d/zero", {}}}));
+  TRarList none(hollow);
+  none.ReadList();
+  EXPECT_EQ(none.Count(), 0);
+}
+
+TEST(ArchiveListing, DamagedArchivesRaise) {
+  TestDir dir;
+  const QString zip = dir.createFile("bad.zip", "PK\x03\x04 this is not really a zip");
+  TZipList badZip(zip);
+  EXPECT_THROW(badZip.ReadList(), EArchiveError);
+  EXPECT_EQ(badZip.Count(), 0);
+
+  QByteArray rarBytes = testarchive::RarStored(kTree);
+  rarBytes.truncate(rarBytes.size() - 20); // cut into the last entry
+  const QString rar = dir.filePath("cut.rar");
+  ASSERT_TRUE(testarchive::WriteBytes(rar, rarBytes));
+  TRarList cut(rar);
+  EXPECT_THROW(cut.ReadList(), EArchiveError);
+  EXPECT_EQ(cut.Count(), 0);
+
+  TRarList missing(dir.filePath("missing.rar"));
+  EXPECT_THROW(missing.ReadList(), EArchiveError);
+}
+
+TEST(ScratchFolder, TakesTheFirstFreeNumber) {
+  const QString temp = GetTempDir();
+  ASSERT_TRUE(QDir(temp).mkdir("TWTemp1"));
+  ASSERT_TRUE(QDir(temp).mkdir("TWTemp2"));
+  {
+    TZipList list("x.zip");
+    ASSERT_TRUE(list.MakeScratchFolder());
+    EXPECT_EQ(list.ScratchFolder, temp + "/TWTemp3/");
+    struct stat st;
+    ASSERT_EQ(::stat(QFile::encodeName(list.ScratchFolder).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+  }
+  // Freed with its object; the folders it did not make stay.
+  EXPECT_EQ(ScratchNamesIn(temp), (QStringList{"TWTemp1", "TWTemp2"}));
+  ASSERT_TRUE(QDir(temp).rmdir("TWTemp1"));
+  {
+    TZipList again("x.zip");
+    ASSERT_TRUE(again.MakeScratchFolder());
+    EXPECT_EQ(again.ScratchFolder, temp + "/TWTemp1/");
+  }
+  QDir(temp).rmdir("TWTemp2");
+}
+
+TEST(ScratchFolder, NamesTakenByFilesOrLinksAreSkipped) {
+  const QString temp = GetTempDir();
+  ASSERT_TRUE(testarchive::WriteBytes(temp + "/TWTemp1", "a file"));
+  ASSERT_TRUE(QFile::link("/", temp + "/TWTemp2"));
+  {
+    TZipList list("x.zip");
+    ASSERT_TRUE(list.MakeScratchFolder());
+    EXPECT_EQ(list.ScratchFolder, temp + "/TWTemp3/");
+  }
+  EXPECT_EQ(ReadAll(temp + "/TWTemp1"), "a file");
+  EXPECT_TRUE(QFileInfo(temp + "/TWTemp2").isSymLink());
+  QFile::remove(temp + "/TWTemp1");
+  QFile::remove(temp + "/TWTemp2");
+}
+
+TEST(ScratchFolder, MemberPathsStayInside) {
+  TZipList list("x.zip");
+  EXPECT_EQ(list.ScratchPathOf("a.txt"), ""); // no folder made yet
+  ASSERT_TRUE(list.MakeScratchFolder());
+  EXPECT_EQ(list.ScratchPathOf("docs/b.txt"), list.ScratchFolder + "docs/b.txt");
+  EXPECT_EQ(list.ScratchPathOf("../x"), "");
+  EXPECT_EQ(list.ScratchPathOf("docs/../../x"), "");
+  EXPECT_EQ(list.ScratchPathOf("/etc/passwd"), "");
+  EXPECT_EQ(list.ScratchPathOf("..x/y"), list.ScratchFolder + "..x/y");
+}
+
+TEST(FreeSpaceRule, StrictlyMoreThanTheReserveMustStay) {
+  EXPECT_FALSE(RoomToUnpack(1000 + ScratchReserve, 1000));
+  EXPECT_TRUE(RoomToUnpack(1001 + ScratchReserve, 1000));
+  EXPECT_FALSE(RoomToUnpack(0, 0));
+  EXPECT_FALSE(RoomToUnpack(ScratchReserve, 0));
+  EXPECT_FALSE(RoomToUnpack(INT64_MAX, INT64_MAX));
+  EXPECT_GT(FreeSpaceOnScratchDrive(), 0);
+}
+
+class Extraction : public ::testing::Test {
+protected:
+  void Unpack(TArcList &list) {
+    list.ReadList();
+    list.ProgressText = "Unpacking";
+    ASSERT_TRUE(list.MakeScratchFolder());
+    list.Extract(sink);
+  }
+  TestDir dir;
+  FakeProgressSink sink;
+};
+
+TEST_F(Extraction, ZipKeepsFoldersAndContents) {
+  const QString zip = dir.filePath("t.zip");
+  ASSERT_TRUE(testarchive::WriteZip(zip, kTree));
+  TZipList list(zip);
+  Unpack(list);
+  EXPECT_EQ(ReadAll(list.ScratchPathOf("a.txt")), "alpha");
+  EXPECT_EQ(ReadAll(list.ScratchPathOf("docs/b.txt")), "bravo!");
+  EXPECT_EQ(ReadAll(list.ScratchPathOf("empty.dat")), "");
+  ASSERT_FALSE(sink.texts.isEmpty());
+  EXPECT_EQ(sink.texts.first(), " (Unpacking 0%)");
+  const QString folder = list.ScratchFolder;
+  list.DeleteScratchFolder();
+  EXPECT_FALSE(QFileInfo::exists(folder));
+}
+
+TEST_F(Extraction, RarAndSelfExtractingZip) {
+  const QString rar = dir.filePath("t.rar");
+  ASSERT_TRUE(testarchive::WriteRar(rar, kTree));
+  TRarList rarList(rar);
+  Unpack(rarList);
+  EXPECT_EQ(ReadAll(rarList.ScratchPathOf("docs/b.txt")), "bravo!");
+
+  const QString sfx = dir.filePath("setup.exe");
+  ASSERT_TRUE(testarchive::WriteSelfExtractingZip(sfx, kTree));
+  TZipList sfxList(sfx);
+  Unpack(sfxList);
+  EXPECT_EQ(ReadAll(sfxList.ScratchPathOf("a.txt")), "alpha");
+}
+
+TEST_F(Extraction, EncryptedEntriesOpenOnlyWithTheFixedPassword) {
+  const QList<Entry> entries = {{"one.txt", "secret one"}, {"sub/two.txt", "secret two"}};
+  const QString ours = dir.filePath("ours.zip");
+  ASSERT_TRUE(testarchive::WriteZip(ours, entries, ZipPassword));
+  TZipList oursList(ours);
+  Unpack(oursList);
+  EXPECT_EQ(ReadAll(oursList.ScratchPathOf("one.txt")), "secret one");
+  EXPECT_EQ(ReadAll(oursList.ScratchPathOf("sub/two.txt")), "secret two");
+
+  const QString theirs = dir.filePath("theirs.zip");
+  ASSERT_TRUE(testarchive::WriteZip(theirs, entries, "not-ours"));
+  TZipList theirsList(theirs);
+  Unpack(theirsList);
+  EXPECT_EQ(theirsList.Count(), 2); // listed all the same
+  // Skipped silently, every entry tried, nothing left behind.
+  EXPECT_FALSE(QFileInfo::exists(theirsList.ScratchPathOf("one.txt")));
+  EXPECT_FALSE(QFileInfo::exists(theirsList.ScratchPathOf("sub/two.txt")));
+}
+
+TEST_F(Extraction, HostileNamesNeverLeaveTheScratchFolder) {
+  const QString zip = dir.filePath("evil.zip");
+  const QString victim = dir.filePath("victim.txt");
+  ASSERT_TRUE(testarchive::WriteZip(zip, {{"../victim.txt", "zip dotdot"},
+                                          {"docs/../../victim.txt", "zip nested dotdot"},
+                                          {victim, "zip absolute"},
+                                          {"escape", {}, false, dir.path()},
+                                          {"escape/victim.txt", "through a link"},
+                                          {"ok.txt", "fine"}}));
+  TZipList list(zip);
+  list.ReadList();
+  // Listed as the archive says, except the link; only unpacking refuses them.
+  EXPECT_EQ(Names(list),
+            (QStringList{"../victim.txt", "docs/../../victim.txt", victim, "escape/victim.txt", "ok.txt"}));
+  Unpack(list);
+  EXPECT_FALSE(QFileInfo::exists(victim));
+  EXPECT_FALSE(QFileInfo(list.ScratchFolder + "escape").isSymLink());
+  EXPECT_EQ(ReadAll(list.ScratchPathOf("escape/victim.txt")), "through a link"); // a plain folder now
+  EXPECT_EQ(ReadAll(list.ScratchPathOf("ok.txt")), "fine");
+  EXPECT_FALSE(QFileInfo::exists(GetTempDir() + "/victim.txt"));
+
+  const QString rar = dir.filePath("evil.rar");
+  ASSERT_TRUE(testarchive::WriteRar(rar, {{"../victim.txt", "rar dotdot"}, {victim, "rar absolute"}}));
+  TRarList rarList(rar);
+  Unpack(rarList);
+  EXPECT_FALSE(QFileInfo::exists(victim));
+  EXPECT_FALSE(QFileInfo::exists(GetTempDir() + "/victim.txt"));
+}
+
+TEST_F(Extraction, ProgressCountsUnpackedBytes) {
+  const QString zip = dir.filePath("big.zip");
+  ASSERT_TRUE(testarchive::WriteZip(zip, testarchive::Parts(4, 1 << 20)));
+  TZipList list(zip);
+  Unpack(list);
+  ASSERT_GE(sink.texts.size(), 4);
+  EXPECT_EQ(sink.texts.first(), " (Unpacking 0%)");
+  EXPECT_EQ(sink.texts.last(), " (Unpacking 100%)");
+  EXPECT_TRUE(sink.texts.contains(" (Unpacking 50%)"));
+}

@@ -1,0 +1,196 @@
+// The extraction pass of an entered archive: members read from the scratch folder, the free-space
+// rule, stops, and names that try to leave the scratch folder.
+#include "engine/Archive.h"
+#include "engine/CRC.h"
+#include "engine/ReadProperties.h"
+#include "engine/UsePropertyFile.h"
+#include "settings/Language.h"
+#include "tests/support/FakeProgress.h"
+#include "tests/support/TestArchives.h"
+#include "tests/support/TestEnv.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+using testarchive::Entry;
+
+namespace {
+
+int64_t g_freeSpace = 0;
+int64_t FakeFree() {
+  return g_freeSpace;
+}
+
+// The stored checksum of a file holding Data: the complement of the standard CRC-32.
+qint32 CodeOf(const QByteArray &Data) {
+  return qint32(~quint32(crc32(0L, reinterpret_cast<const Bytef *>(Data.constData()), uInt(Data.size()))));
+}
+
+class ArchivePass : public ::testing::Test {
+protected:
+  void SetUp() override {
+    langDir.createFile("English.wzl", "Language=English\n20121=Unpacking\n");
+    langs = std::make_unique<TLangList>(langDir.path());
+    langs->CurrentName = "English";
+    SetCurrentLangList(langs.get());
+    FreeSpaceProbe = &FakeFree;
+    g_freeSpace = int64_t(1) << 40;
+    list.Clear();
+  }
+  void TearDown() override {
+    SetCurrentLangList(nullptr);
+    FreeSpaceProbe = &FreeSpaceOnScratchDrive;
+  }
+
+  // Adds the archive and its members as gathering would; returns the archive's index.
+  int AddArchive(const QString &path, const QStringList &members, const QList<qint64> &sizes) {
+    list.SetFilter({MethodContent}, dir.path() + ";", {}, "zr");
+    const int index =
+        list.AddFile(dir.path() + "/", QFileInfo(path).fileName(), QFileInfo(path).size(), nullptr);
+    TUseFileProperty *archive = list.GetItem(index);
+    archive->Owner = archive;
+    for (int i = 0; i < members.size(); ++i) {
+      const qsizetype slash = members[i].lastIndexOf('/');
+      list.AddFile(members[i].left(slash + 1), members[i].mid(slash + 1), sizes[i], archive);
+    }
+    return index;
+  }
+
+  void Run(int index) {
+    TReadPass pass(list.Filter.WhatFind, &sink, &bar);
+    pass.Start(0, true);
+    ProcessArchive(list, index, pass);
+  }
+
+  TUseFileProperty *Member(int i) const { return list.GetItem(i); }
+
+  QStringList ScratchFolders() const {
+    return QDir(GetTempDir()).entryList({"TWTemp*"}, QDir::AllEntries | QDir::Hidden | QDir::System);
+  }
+
+  TestDir dir;
+  TestDir langDir;
+  std::unique_ptr<TLangList> langs;
+  TUseFileList list;
+  TProgressBarModel bar;
+  FakeProgressSink sink{&bar};
+};
+
+} // namespace
+
+TEST_F(ArchivePass, MembersAreReadFromTheScratchFolderWhichIsThenDeleted) {
+  const QString zip = dir.filePath("p.zip");
+  ASSERT_TRUE(testarchive::WriteZip(zip, {{"a.txt", "alpha"}, {"docs/b.txt", "bravo!"}}));
+  const int at = AddArchive(zip, {"a.txt", "docs/b.txt"}, {5, 6});
+  QString seenScratch;
+  sink.onCall = [&](int) {
+    if (seenScratch.isEmpty() && !ScratchFolders().isEmpty())
+      seenScratch = ScratchFolders().first();
+  };
+  Run(at);
+  EXPECT_EQ(seenScratch, "TWTemp1");
+  EXPECT_EQ(Member(1)->FileItem.Code, CodeOf("alpha"));
+  EXPECT_EQ(Member(2)->FileItem.Code, CodeOf("bravo!"));
+  EXPECT_FALSE(Member(1)->FileItem.Unreadable);
+  EXPECT_NE(Member(2)->FileProps.Modified, 0); // times come from the unpacked copy
+  EXPECT_TRUE(ScratchFolders().isEmpty());
+  EXPECT_TRUE(sink.texts.contains(" (Unpacking 0%)"));
+}
+
+TEST_F(ArchivePass, RarMembersToo) {
+  const QString rar = dir.filePath("r.rar");
+  ASSERT_TRUE(testarchive::WriteRar(rar, {{"x/one.txt", "one"}, {"two.txt", "two!"}}));
+  const int at = AddArchive(rar, {"x/one.txt", "two.txt"}, {3, 4});
+  Run(at);
+  EXPECT_EQ(Member(1)->FileItem.Code, CodeOf("one"));
+  EXPECT_EQ(Member(2)->FileItem.Code, CodeOf("two!"));
+  EXPECT_TRUE(ScratchFolders().isEmpty());
+}
+
+TEST_F(ArchivePass, NothingIsUnpackedWithoutRoomBeyondTheReserve) {
+  const QString zip = dir.filePath("p.zip");
+  const QByteArray data(10000, 'q'); // compresses to far less than it unpacks to
+  ASSERT_TRUE(testarchive::WriteZip(zip, {{"q.bin", data}}));
+  ASSERT_LT(QFileInfo(zip).size(), 1000);
+  const int at = AddArchive(zip, {"q.bin"}, {10000});
+  // Room for the packed size and the reserve, not for the unpacked size.
+  g_freeSpace = 10000 + ScratchReserve;
+  Run(at);
+  EXPECT_TRUE(Member(1)->FileItem.Unreadable);
+  EXPECT_EQ(Member(1)->FileItem.Code, -1);
+  EXPECT_TRUE(ScratchFolders().isEmpty());
+
+  g_freeSpace = 10001 + ScratchReserve;
+  Member(1)->FileItem.Unreadable = false;
+  Run(at);
+  EXPECT_FALSE(Member(1)->FileItem.Unreadable);
+  EXPECT_EQ(Member(1)->FileItem.Code, CodeOf(data));
+}
+
+TEST_F(ArchivePass, StopDuringExtractionDeletesTheScratchFolder) {
+  const QString zip = dir.filePath("big.zip");
+  ASSERT_TRUE(testarchive::WriteZip(zip, testarchive::Parts(4, 1 << 20)));
+  const int at = AddArchive(zip, {"part0.bin", "part1.bin", "part2.bin", "part3.bin"},
+                            {1 << 20, 1 << 20, 1 << 20, 1 << 20});
+  bool scratchExistedAtStop = false;
+  sink.stopAtCall = 2;
+  sink.onCall = [&](int call) {
+    if (call == 2)
+      scratchExistedAtStop = !ScratchFolders().isEmpty();
+  };
+  EXPECT_THROW(Run(at), EMyStop);
+  EXPECT_TRUE(scratchExistedAtStop);
+  EXPECT_TRUE(ScratchFolders().isEmpty());
+}
+
+TEST_F(ArchivePass, StopWhileReadingAMemberDeletesTheScratchFolder) {
+  const QString zip = dir.filePath("p.zip");
+  ASSERT_TRUE(testarchive::WriteZip(zip, {{"a.txt", "alpha"}, {"b.txt", "bravo"}}));
+  const int at = AddArchive(zip, {"a.txt", "b.txt"}, {5, 5});
+  sink.stopAtCall = 2; // the first call is the unpacking's, the second the first member's
+  EXPECT_THROW(Run(at), EMyStop);
+  EXPECT_TRUE(ScratchFolders().isEmpty());
+}
+
+TEST_F(ArchivePass, MembersNamedOutsideTheScratchFolderAreNeverRead) {
+  // A file where "../victim.txt" would lead from the scratch folder.
+  const QString victim = GetTempDir() + "/victim.txt";
+  ASSERT_TRUE(testarchive::WriteBytes(victim, "outside"));
+  const QString zip = dir.filePath("evil.zip");
+  ASSERT_TRUE(testarchive::WriteZip(zip, {{"../victim.txt", "inside"}, {victim, "inside too"}}));
+  const int at = AddArchive(zip, {"../victim.txt", victim}, {6, 10});
+  Run(at);
+  for (int i : {1, 2}) {
+    EXPECT_TRUE(Member(i)->FileItem.Unreadable) << i;
+    EXPECT_NE(Member(i)->FileItem.Code, CodeOf("outside"));
+  }
+  QFile f(victim);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(), "outside");
+  EXPECT_TRUE(ScratchFolders().isEmpty());
+}
+
+TEST_F(ArchivePass, MembersThatNeedNoReadingOnlyLoseTheirTimes) {
+  const QString zip = dir.filePath("p.zip");
+  ASSERT_TRUE(testarchive::WriteZip(zip, {{"a.txt", "alpha"}}));
+  const int at = AddArchive(zip, {"a.txt"}, {5});
+  list.Filter.WhatFind = {MethodProperties};
+  g_freeSpace = 0;
+  Run(at);
+  EXPECT_FALSE(Member(1)->FileItem.Unreadable);
+  EXPECT_EQ(Member(1)->FileProps, TFileProps{});
+}
+
+TEST_F(ArchivePass, AnArchiveThatNoLongerOpensLeavesItsMembersUnread) {
+  const QString zip = dir.filePath("p.zip");
+  ASSERT_TRUE(testarchive::WriteZip(zip, {{"a.txt", "alpha"}}));
+  const int at = AddArchive(zip, {"a.txt"}, {5});
+  ASSERT_TRUE(testarchive::WriteBytes(zip, "damaged since"));
+  Run(at);
+  EXPECT_TRUE(Member(1)->FileItem.Unreadable);
+  EXPECT_TRUE(ScratchFolders().isEmpty());
+}

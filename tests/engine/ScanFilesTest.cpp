@@ -1,0 +1,368 @@
+// Gathering: walk order, exclusion, progress, the filter, links and archives entered as folders.
+#include "engine/ScanFiles.h"
+#include "engine/Archive.h"
+#include "engine/SearchFilter.h"
+#include "engine/UsePropertyFile.h"
+#include "tests/support/FakeProgress.h"
+#include "tests/support/TestArchives.h"
+#include "tests/support/TestEnv.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+class Gathering : public ::testing::Test {
+protected:
+  void SetUp() override {
+    SearchFilter().Clear();
+    list.Clear();
+  }
+
+  // Root of the test tree with a trailing "/".
+  QString Root() const { return dir.path() + "/"; }
+
+  void Gather(const QString &include, const QString &exclude = {}, const QString &letters = {}) {
+    list.SetFilter({MethodContent}, include, exclude, letters);
+    list.ScanAll(sink, bar);
+  }
+  void GatherRoot(const QString &letters = {}) { Gather(Root() + ";", {}, letters); }
+
+  // Full names of the gathered items, the test root cut off.
+  QStringList Names() const {
+    QStringList names;
+    for (int i = 0; i < list.Count(); ++i)
+      names << list.GetItem(i)->FullName().remove(Root());
+    return names;
+  }
+  QStringList SortedNames() const {
+    QStringList names = Names();
+    names.sort();
+    return names;
+  }
+
+  TestDir dir;
+  TUseFileList list;
+  TProgressBarModel bar;
+  FakeProgressSink sink{&bar};
+};
+
+int Depth(const QString &relative) {
+  return int(relative.count('/'));
+}
+
+} // namespace
+
+TEST(ScanHelpers, StripAndSlash) {
+  EXPECT_EQ(StripTrailingBackslash(" /data/ "), "/data");
+  EXPECT_EQ(StripTrailingBackslash("/data//"), "/data/"); // one only
+  EXPECT_EQ(StripTrailingBackslash("/"), "");             // the root gives the pattern "/" again
+  EXPECT_EQ(StripTrailingStar("/data/*\n"), "/data/");
+  EXPECT_EQ(AddSlash("/data"), "/data/");
+  EXPECT_EQ(AddSlash("  /data/ \t"), "/data/");
+  EXPECT_EQ(AddSlash(" \n "), "");
+  EXPECT_EQ(AddSlash("/"), "/");
+  EXPECT_TRUE(AcceptSubfolder("/any/"));
+}
+
+TEST(ScanHelpers, ProgressPositionsFollowTheLogarithm) {
+  EXPECT_EQ(ScanProgressPosition(50), 24);
+  for (int c : {100, 150, 200})
+    EXPECT_EQ(ScanProgressPosition(c), 30) << c;
+  for (int c : {250, 650})
+    EXPECT_EQ(ScanProgressPosition(c), 36) << c;
+  for (int c : {700, 1000})
+    EXPECT_EQ(ScanProgressPosition(c), 42) << c;
+  EXPECT_EQ(ScanProgressPosition(10000), 54);
+  EXPECT_EQ(ScanProgressPosition(100000), 72);
+  EXPECT_EQ(ScanProgressPosition(1000000), 84);
+  EXPECT_EQ(ScanProgressPosition(1990000), 90);
+  EXPECT_EQ(ScanProgressPosition(5400000), 96);
+  EXPECT_EQ(ScanProgressPosition(int64_t(3) << 32), 6 * 23); // no wrap past 32 bits
+}
+
+TEST_F(Gathering, BreadthFirstWithFolderAndName) {
+  dir.createFile("top.txt", "1");
+  dir.createFile("a/a1.txt", "22");
+  dir.createFile("a/deep/d1.txt", "4444");
+  dir.createFile("a/deep/deeper/x.txt", "55555");
+  dir.createFile("b/b1.txt", "333");
+  dir.createFolder("emptyfolder");
+  GatherRoot();
+  const QStringList names = Names();
+  EXPECT_EQ(SortedNames(),
+            (QStringList{"a/a1.txt", "a/deep/d1.txt", "a/deep/deeper/x.txt", "b/b1.txt", "top.txt"}));
+  for (int i = 1; i < names.size(); ++i)
+    EXPECT_LE(Depth(names[i - 1]), Depth(names[i])) << names.join(",").toStdString();
+  const TUseFileProperty *deep = list.GetItem(int(names.indexOf("a/deep/d1.txt")));
+  EXPECT_EQ(deep->FileItem.GetPath(), Root() + "a/deep/");
+  EXPECT_EQ(deep->FileItem.FileName, "d1.txt");
+  EXPECT_EQ(deep->FileItem.Size, 4);
+  EXPECT_EQ(deep->Owner, nullptr);
+  EXPECT_EQ(sink.texts.last(), ""); // the closing call
+  EXPECT_EQ(bar.Max(), 100);
+}
+
+TEST_F(Gathering, ExclusionIsByExactFolderText) {
+  dir.createFile("keep.txt", "k");
+  dir.createFile("Windows/w.txt", "w");
+  dir.createFile("Windows/sub/s.txt", "s");
+  dir.createFile("Windows2/w2.txt", "w2");
+  Gather(Root() + ";", Root() + "Windows/;");
+  EXPECT_EQ(SortedNames(), (QStringList{"Windows2/w2.txt", "keep.txt"}));
+
+  // Another letter case is another folder.
+  list.Clear();
+  Gather(Root() + ";", Root() + "WINDOWS/;");
+  EXPECT_EQ(list.Count(), 4);
+
+  // An include folder that is itself excluded gives nothing.
+  Gather(Root() + "Windows;", Root() + "Windows/;");
+  EXPECT_EQ(list.Count(), 0);
+}
+
+TEST_F(Gathering, TwoIncludeFoldersOneAfterTheOtherWithOneCounter) {
+  for (int i = 0; i < 30; ++i) {
+    dir.createFile(QString("one/f%1").arg(i), "x");
+    dir.createFile(QString("two/g%1").arg(i), "y");
+  }
+  Gather(Root() + "one;" + Root() + "two/;");
+  const QStringList names = Names();
+  ASSERT_EQ(names.size(), 60);
+  for (int i = 0; i < 30; ++i) {
+    EXPECT_TRUE(names[i].startsWith("one/"));
+    EXPECT_TRUE(names[30 + i].startsWith("two/"));
+  }
+  // 32 + 32 entries with "." and "..": the 50th lies in the second folder.
+  EXPECT_EQ(sink.texts, (QStringList{" (50)", ""}));
+  EXPECT_EQ(sink.positions.first(), 24);
+}
+
+TEST_F(Gathering, FirstProgressAfterFortyEightFiles) {
+  for (int i = 0; i < 120; ++i)
+    dir.createFile(QString("f%1.bin").arg(i, 3, 10, QChar('0')), "z");
+  int itemsAtFirstCall = -1;
+  sink.onCall = [&](int call) {
+    if (call == 1)
+      itemsAtFirstCall = list.Count();
+  };
+  GatherRoot();
+  EXPECT_EQ(sink.texts, (QStringList{" (50)", " (100)", ""}));
+  EXPECT_EQ(sink.positions, (QList<int>{24, 30, 30}));
+  // "." and ".." are counted as entries too.
+  EXPECT_EQ(itemsAtFirstCall, 48);
+}
+
+TEST_F(Gathering, StopLeavesAtOnceKeepingWhatWasGathered) {
+  for (int i = 0; i < 120; ++i)
+    dir.createFile(QString("f%1").arg(i), "z");
+  sink.stopAtCall = 2;
+  EXPECT_THROW(GatherRoot(), EMyStop);
+  EXPECT_EQ(list.Count(), 98);
+}
+
+TEST_F(Gathering, FilterPartsApplyToFilesOnly) {
+  dir.createFile("photos.jpg/inside.txt", "folders are not filtered");
+  dir.createFile("a.jpg", "1234");
+  dir.createFile("b.txt", "1234");
+  dir.createFile("~c.jpg", "1234");
+  dir.createFile("big.jpg", QByteArray(3000, 'b'));
+  auto &f = SearchFilter();
+  f.MaskOn = true;
+  f.IncludeMasks = "*.jpg";
+  f.ExcludeMasks = "~*";
+  GatherRoot();
+  EXPECT_EQ(SortedNames(), (QStringList{"a.jpg", "big.jpg"}));
+  f.SizeOn = true;
+  f.SizeMode = 0;
+  f.SizeFrom = 2;
+  GatherRoot();
+  EXPECT_EQ(SortedNames(), (QStringList{"big.jpg"}));
+}
+
+TEST_F(Gathering, DateAndAttributeFiltersReadTheFileTimes) {
+  const QString old = dir.createFile("old.txt", "o");
+  dir.createFile("new.txt", "n");
+  dir.createFile(".hidden", "h");
+  const QDateTime longAgo(QDate(2001, 5, 5), QTime(12, 0));
+  ASSERT_TRUE(TestDir::setTimes(old, longAgo, longAgo));
+  auto &f = SearchFilter();
+  f.DateOn = true;
+  f.DateKind = 0;
+  f.DateFrom = double(QDate(1899, 12, 30).daysTo(QDate(2020, 1, 1)));
+  GatherRoot();
+  EXPECT_EQ(SortedNames(), (QStringList{".hidden", "new.txt"}));
+  f.DateOn = false;
+  f.AttrOn = true;
+  f.IncludeAttrs = "h";
+  GatherRoot();
+  EXPECT_EQ(SortedNames(), (QStringList{".hidden"}));
+}
+
+TEST_F(Gathering, IllFormedMaskEndsTheGathering) {
+  dir.createFile("a.txt", "a");
+  SearchFilter().MaskOn = true;
+  SearchFilter().IncludeMasks = "[a";
+  EXPECT_THROW(GatherRoot(), EMaskError);
+}
+
+TEST_F(Gathering, FileOfFiveGibibytesKeepsItsRealSize) {
+  const QString big = dir.filePath("big.iso");
+  {
+    QFile f(big);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(f.resize(int64_t(5) << 30)); // sparse: no disk space taken
+  }
+  dir.createFile("small.bin", "s");
+  auto &f = SearchFilter();
+  f.SizeOn = true;
+  f.SizeMode = 0;
+  f.SizeFrom = 4000000;
+  GatherRoot();
+  ASSERT_EQ(Names(), (QStringList{"big.iso"}));
+  EXPECT_EQ(list.GetItem(0)->FileItem.Size, int64_t(5) << 30);
+}
+
+TEST_F(Gathering, LinksAreNeitherGatheredNorFollowed) {
+  TestDir outside;
+  const QString target = outside.createFile("real/target.txt", "only copy");
+  dir.createFile("plain.txt", "p");
+  ASSERT_TRUE(QFile::link(target, dir.filePath("file-link.txt")));
+  ASSERT_TRUE(QFile::link(outside.filePath("real"), dir.filePath("folder-link")));
+  ASSERT_TRUE(QFile::link(dir.path(), dir.filePath("loop")));
+  ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("pipe")).constData(), 0600), 0);
+  GatherRoot();
+  EXPECT_EQ(Names(), (QStringList{"plain.txt"}));
+}
+
+TEST_F(Gathering, HardLinksAndFoldersReachedTwiceAreGatheredOnce) {
+  const QString a = dir.createFile("a/file.txt", "same inode");
+  ASSERT_EQ(::link(QFile::encodeName(a).constData(), QFile::encodeName(dir.filePath("b.txt")).constData()),
+            0);
+  Gather(Root() + ";" + Root() + "a/;");
+  EXPECT_EQ(list.Count(), 1);
+}
+
+TEST_F(Gathering, AnIncludeFolderGivenAsALinkIsWalked) {
+  TestDir target;
+  target.createFile("t.txt", "t");
+  target.createFolder("sub");
+  ASSERT_TRUE(QFile::link(target.filePath("sub"), target.filePath("link-inside")));
+  const QString link = dir.filePath("chosen");
+  ASSERT_TRUE(QFile::link(target.path(), link));
+  Gather(link + ";");
+  ASSERT_EQ(list.Count(), 1);
+  EXPECT_EQ(list.GetItem(0)->FullName(), link + "/t.txt");
+}
+
+TEST_F(Gathering, VirtualFileSystemsAndMissingFoldersGiveNothing) {
+  if (QFileInfo("/proc/self/status").exists()) {
+    Gather("/proc/;");
+    EXPECT_EQ(list.Count(), 0);
+  }
+  if (QFileInfo("/sys/kernel").isDir()) {
+    Gather("/sys;");
+    EXPECT_EQ(list.Count(), 0);
+  }
+  Gather(Root() + "missing;");
+  EXPECT_EQ(list.Count(), 0);
+  EXPECT_EQ(sink.texts.last(), "");
+}
+
+TEST_F(Gathering, EmptyIncludeItemsAreNotTheRoot) {
+  Gather(";;");
+  EXPECT_EQ(list.Count(), 0);
+}
+
+TEST_F(Gathering, UnreadableFolderIsSkippedSilently) {
+  if (::geteuid() == 0)
+    GTEST_SKIP() << "the superuser reads every folder";
+  dir.createFile("open/o.txt", "o");
+  dir.createFile("closed/c.txt", "c");
+  ASSERT_TRUE(QFile::setPermissions(dir.filePath("closed"), QFileDevice::WriteOwner));
+  GatherRoot();
+  EXPECT_EQ(Names(), (QStringList{"open/o.txt"}));
+  QFile::setPermissions(dir.filePath("closed"),
+                        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+// ---- archives entered as folders ----
+
+namespace {
+const QList<testarchive::Entry> kArchiveTree = {
+    {"a.txt", "alpha"}, {"docs/", {}, true}, {"docs/b.txt", "bravo"}, {"docs/deep/c.bin", "charlie"}};
+}
+
+TEST_F(Gathering, ArchiveMembersFollowTheirArchive) {
+  ASSERT_TRUE(testarchive::WriteZip(dir.filePath("pack.zip"), kArchiveTree));
+  dir.createFile("z-after.txt", "after");
+  GatherRoot("zr");
+  const QStringList names = Names();
+  const int at = int(names.indexOf("pack.zip"));
+  ASSERT_GE(at, 0);
+  ASSERT_EQ(list.Count(), 5);
+  TUseFileProperty *archive = list.GetItem(at);
+  EXPECT_TRUE(archive->IsArchive());
+  const QStringList expected{"", "a.txt", "docs/", "b.txt", "docs/deep/", "c.bin"};
+  for (int k = 0; k < 3; ++k) {
+    const TUseFileProperty *m = list.GetItem(at + 1 + k);
+    EXPECT_EQ(m->Owner, archive);
+    EXPECT_TRUE(m->IsArchiveMember());
+    EXPECT_EQ(m->FileItem.GetPath(), expected[2 * k]);
+    EXPECT_EQ(m->FileItem.FileName, expected[2 * k + 1]);
+  }
+  EXPECT_EQ(list.GetItem(at + 2)->FileItem.Size, 5);
+}
+
+TEST_F(Gathering, ArchivesAreEnteredOnlyWithTheirLetter) {
+  ASSERT_TRUE(testarchive::WriteZip(dir.filePath("p.zip"), kArchiveTree));
+  ASSERT_TRUE(testarchive::WriteRar(dir.filePath("r.rar"), kArchiveTree));
+  ASSERT_TRUE(testarchive::WriteSelfExtractingZip(dir.filePath("setup.exe"), kArchiveTree));
+  dir.createFile("tool.exe", testarchive::SfxStub());
+
+  GatherRoot("");
+  EXPECT_EQ(list.Count(), 4);
+  for (int i = 0; i < list.Count(); ++i)
+    EXPECT_EQ(list.GetItem(i)->Owner, nullptr);
+
+  GatherRoot("r");
+  EXPECT_EQ(list.Count(), 4 + 3);
+  EXPECT_TRUE(list.GetItem(int(Names().indexOf("r.rar")))->IsArchive());
+  EXPECT_FALSE(list.GetItem(int(Names().indexOf("p.zip")))->IsArchive());
+
+  GatherRoot("z");
+  EXPECT_EQ(list.Count(), 4 + 3 + 3);
+  EXPECT_TRUE(list.GetItem(int(Names().indexOf("setup.exe")))->IsArchive());
+  EXPECT_FALSE(list.GetItem(int(Names().indexOf("tool.exe")))->IsArchive());
+}
+
+TEST_F(Gathering, AnArchiveMustPassTheFilterItsMembersNeedNot) {
+  ASSERT_TRUE(testarchive::WriteZip(dir.filePath("p.zip"), kArchiveTree));
+  dir.createFile("pic.jpg", "jpg");
+  auto &f = SearchFilter();
+  f.MaskOn = true;
+  f.IncludeMasks = "*.jpg";
+  GatherRoot("zr");
+  EXPECT_EQ(Names(), (QStringList{"pic.jpg"}));
+  f.IncludeMasks = "*.jpg;*.zip";
+  GatherRoot("zr");
+  EXPECT_EQ(list.Count(), 2 + 3);
+}
+
+TEST_F(Gathering, DamagedArchiveIsGatheredAsAPlainFile) {
+  dir.createFile("broken.zip", "PK\x03\x04 not much of an archive");
+  QByteArray rar = testarchive::RarStored(kArchiveTree);
+  rar.chop(30);
+  ASSERT_TRUE(testarchive::WriteBytes(dir.filePath("cut.rar"), rar));
+  dir.createFile("later/x.txt", "walk goes on");
+  GatherRoot("zr");
+  EXPECT_EQ(SortedNames(), (QStringList{"broken.zip", "cut.rar", "later/x.txt"}));
+  for (int i = 0; i < list.Count(); ++i)
+    EXPECT_EQ(list.GetItem(i)->Owner, nullptr);
+}

@@ -1,0 +1,147 @@
+// Path helpers, free space, exclusive scratch folders, link-safe deletion and the folder listing.
+#include "platform/Folders.h"
+#include "tests/support/TestEnv.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray Enc(const QString &p) {
+  return QFile::encodeName(p);
+}
+
+QList<QByteArray> ListNames(const QString &path, QList<TDirEntry> *all = nullptr) {
+  TDirReader reader(Enc(path), false);
+  QList<QByteArray> names;
+  TDirEntry e;
+  while (reader.Next(e)) {
+    names << e.m_name;
+    if (all)
+      *all << e;
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+} // namespace
+
+TEST(PathHelpers, ForceFolderChainMakesEveryLevel) {
+  TestDir dir;
+  const QString deep = dir.filePath("a/b/c");
+  EXPECT_TRUE(ForceFolderChain(deep));
+  EXPECT_TRUE(QFileInfo(deep).isDir());
+  EXPECT_TRUE(ForceFolderChain(deep + "/")); // already there
+  // A file in the way cannot become a folder.
+  dir.createFile("f", "x");
+  EXPECT_FALSE(ForceFolderChain(dir.filePath("f/g")));
+}
+
+TEST(PathHelpers, FreeSpace) {
+  TestDir dir;
+  const int64_t here = FreeSpace(dir.path());
+  EXPECT_GT(here, 0);
+  // A folder still to be made is measured on its nearest existing parent.
+  EXPECT_GT(FreeSpace(dir.filePath("not/yet/made")), 0);
+}
+
+TEST(ScratchFolders, CreatedExclusivelyWithOwnerOnlyMode) {
+  TestDir dir;
+  const QString p = dir.filePath("s1");
+  ASSERT_EQ(CreateFolderExclusive(p), 0);
+  struct stat st;
+  ASSERT_EQ(::stat(Enc(p).constData(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  EXPECT_EQ(CreateFolderExclusive(p), EEXIST);
+  dir.createFile("file", "x");
+  EXPECT_EQ(CreateFolderExclusive(dir.filePath("file")), EEXIST);
+  ASSERT_EQ(::symlink("/nonexistent-target", Enc(dir.filePath("dangling")).constData()), 0);
+  EXPECT_EQ(CreateFolderExclusive(dir.filePath("dangling")), EEXIST);
+}
+
+TEST(ScratchFolders, DeleteNeverFollowsLinks) {
+  TestDir outside;
+  const QString precious = outside.createFile("keep/precious.txt", "data");
+  TestDir dir;
+  const QString scratch = dir.filePath("scratch");
+  ASSERT_EQ(CreateFolderExclusive(scratch), 0);
+  QDir().mkpath(scratch + "/sub/deeper");
+  QFile::setPermissions(scratch + "/sub/deeper", QFileDevice::ReadOwner); // not writable, not searchable
+  ASSERT_TRUE(QFile::link(outside.filePath("keep"), scratch + "/sub/link-to-folder"));
+  ASSERT_TRUE(QFile::link(precious, scratch + "/link-to-file"));
+  {
+    QFile ro(scratch + "/readonly.txt");
+    ASSERT_TRUE(ro.open(QIODevice::WriteOnly));
+    ro.write("r");
+  }
+  QFile::setPermissions(scratch + "/readonly.txt", QFileDevice::ReadOwner);
+
+  EXPECT_TRUE(DeleteFolderTree(scratch + "/"));
+  EXPECT_FALSE(QFileInfo::exists(scratch));
+  EXPECT_TRUE(QFileInfo::exists(precious));
+  EXPECT_TRUE(QFileInfo(outside.filePath("keep")).isDir());
+}
+
+TEST(ScratchFolders, APathThatIsALinkIsNotDeleted) {
+  TestDir outside;
+  const QString precious = outside.createFile("precious.txt", "data");
+  TestDir dir;
+  ASSERT_TRUE(QFile::link(outside.path(), dir.filePath("link")));
+  EXPECT_FALSE(DeleteFolderTree(dir.filePath("link")));
+  EXPECT_TRUE(QFileInfo::exists(precious));
+  // A missing folder counts as deleted.
+  EXPECT_TRUE(DeleteFolderTree(dir.filePath("missing")));
+}
+
+TEST(DirReader, ListsKindsAndNeverFollowsLinks) {
+  TestDir dir;
+  dir.createFile("a.txt", "12345");
+  dir.createFolder("sub");
+  ASSERT_TRUE(QFile::link(dir.filePath("a.txt"), dir.filePath("file-link")));
+  ASSERT_TRUE(QFile::link(dir.filePath("sub"), dir.filePath("folder-link")));
+  ASSERT_EQ(::mkfifo(Enc(dir.filePath("fifo")).constData(), 0600), 0);
+
+  QList<TDirEntry> entries;
+  const QList<QByteArray> names = ListNames(dir.path(), &entries);
+  EXPECT_EQ(names, (QList<QByteArray>{".", "..", "a.txt", "fifo", "file-link", "folder-link", "sub"}));
+  // "." and ".." first, whatever order the file system keeps.
+  EXPECT_EQ(entries.at(0).m_name, ".");
+  EXPECT_EQ(entries.at(1).m_name, "..");
+  for (const TDirEntry &e : entries) {
+    if (e.m_name == "a.txt") {
+      EXPECT_EQ(e.m_kind, TDirEntry::EKind::File);
+      EXPECT_EQ(e.m_size, 5);
+      EXPECT_NE(e.m_id.m_inode, 0u);
+    } else if (e.m_name == "sub" || e.m_name == "." || e.m_name == "..") {
+      EXPECT_EQ(e.m_kind, TDirEntry::EKind::Folder);
+    } else {
+      EXPECT_EQ(e.m_kind, TDirEntry::EKind::Other) << e.m_name.constData();
+    }
+  }
+  // A link to a folder is not opened as a folder unless asked for.
+  EXPECT_FALSE(TDirReader(Enc(dir.filePath("folder-link")), false).IsOpen());
+  EXPECT_TRUE(TDirReader(Enc(dir.filePath("folder-link")), true).IsOpen());
+  EXPECT_FALSE(TDirReader(Enc(dir.filePath("missing")), true).IsOpen());
+}
+
+TEST(DirReader, HardLinksShareTheirIdentity) {
+  TestDir dir;
+  const QString a = dir.createFile("a", "x");
+  ASSERT_EQ(::link(Enc(a).constData(), Enc(dir.filePath("b")).constData()), 0);
+  QList<TDirEntry> entries;
+  ListNames(dir.path(), &entries);
+  TFileIdSet ids;
+  int files = 0;
+  for (const TDirEntry &e : entries)
+    if (e.m_kind == TDirEntry::EKind::File) {
+      ++files;
+      ids.insert(e.m_id);
+    }
+  EXPECT_EQ(files, 2);
+  EXPECT_EQ(ids.size(), 1u);
+}

@@ -1,0 +1,148 @@
+#include "tests/support/TestArchives.h"
+
+#include <QFile>
+
+#include <archive.h>
+#include <archive_entry.h>
+#include <zlib.h>
+
+#include <memory>
+
+namespace testarchive {
+namespace {
+
+void Put16(QByteArray &b, quint16 v) {
+  b.append(char(v & 0xFF));
+  b.append(char(v >> 8));
+}
+
+void Put32(QByteArray &b, quint32 v) {
+  for (int i = 0; i < 4; ++i)
+    b.append(char((v >> (8 * i)) & 0xFF));
+}
+
+quint32 Crc32(const QByteArray &b) {
+  return quint32(crc32(0L, reinterpret_cast<const Bytef *>(b.constData()), uInt(b.size())));
+}
+
+// A RAR 4 block: its CRC (low 16 bits of the CRC-32 of everything after the CRC field) in front.
+QByteArray Block(const QByteArray &afterCrc) {
+  QByteArray b;
+  Put16(b, quint16(Crc32(afterCrc) & 0xFFFF));
+  b.append(afterCrc);
+  return b;
+}
+
+} // namespace
+
+bool WriteBytes(const QString &path, const QByteArray &bytes) {
+  QFile f(path);
+  return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+bool WriteZip(const QString &path, const QList<Entry> &entries, const QByteArray &password) {
+  std::unique_ptr<archive, decltype(&archive_write_free)> a(archive_write_new(), &archive_write_free);
+  if (archive_write_set_format_zip(a.get()) != ARCHIVE_OK)
+    return false;
+  if (!password.isEmpty() &&
+      (archive_write_set_format_option(a.get(), "zip", "encryption", "zipcrypt") != ARCHIVE_OK ||
+       archive_write_set_passphrase(a.get(), password.constData()) != ARCHIVE_OK))
+    return false;
+  if (archive_write_open_filename(a.get(), QFile::encodeName(path).constData()) != ARCHIVE_OK)
+    return false;
+  for (const Entry &e : entries) {
+    std::unique_ptr<archive_entry, decltype(&archive_entry_free)> entry(archive_entry_new(),
+                                                                        &archive_entry_free);
+    const QByteArray name = e.name.toUtf8();
+    archive_entry_set_pathname_utf8(entry.get(), name.constData());
+    const bool link = !e.linkTarget.isEmpty();
+    archive_entry_set_filetype(entry.get(), e.folder ? AE_IFDIR : link ? AE_IFLNK : AE_IFREG);
+    archive_entry_set_perm(entry.get(), e.folder ? 0755 : 0644);
+    archive_entry_set_size(entry.get(), e.folder || link ? 0 : e.data.size());
+    if (link)
+      archive_entry_set_symlink_utf8(entry.get(), e.linkTarget.toUtf8().constData());
+    archive_entry_set_mtime(entry.get(), 1600000000, 0);
+    if (archive_write_header(a.get(), entry.get()) != ARCHIVE_OK)
+      return false;
+    if (!e.folder && !link && !e.data.isEmpty() &&
+        archive_write_data(a.get(), e.data.constData(), size_t(e.data.size())) != e.data.size())
+      return false;
+  }
+  return archive_write_close(a.get()) == ARCHIVE_OK;
+}
+
+QList<Entry> Parts(int count, int size) {
+  QList<Entry> entries;
+  for (int i = 0; i < count; ++i) {
+    QByteArray data(size, char('a' + i % 26));
+    data[i % size] = 'x';
+    entries.append({QStringLiteral("part%1.bin").arg(i), data});
+  }
+  return entries;
+}
+
+QByteArray SfxStub() {
+  QByteArray stub("MZ");
+  stub.append(QByteArray("This program unpacks the archive that follows it.\r\n"));
+  stub.append(QByteArray(4096 - stub.size(), '\0'));
+  return stub;
+}
+
+bool WriteSelfExtractingZip(const QString &path, const QList<Entry> &entries) {
+  const QString inner = path + QStringLiteral(".part");
+  if (!WriteZip(inner, entries))
+    return false;
+  QFile f(inner);
+  if (!f.open(QIODevice::ReadOnly))
+    return false;
+  const QByteArray zip = f.readAll();
+  f.close();
+  f.remove();
+  return WriteBytes(path, SfxStub() + zip);
+}
+
+QByteArray RarStored(const QList<Entry> &entries) {
+  QByteArray out("Rar!\x1A\x07\x00", 7);
+  // Main header: type 0x73, no flags, 13 bytes, reserved fields zero.
+  QByteArray main;
+  main.append(char(0x73));
+  Put16(main, 0);
+  Put16(main, 13);
+  Put16(main, 0);
+  Put32(main, 0);
+  out.append(Block(main));
+  for (const Entry &e : entries) {
+    QByteArray name = e.name.toLocal8Bit();
+    name.replace('/', '\\');
+    const QByteArray data = e.folder ? QByteArray() : e.data;
+    QByteArray h;
+    h.append(char(0x74));
+    // Long block (the packed data follows); folders carry the dictionary bits 111.
+    Put16(h, quint16(0x8000 | (e.folder ? 0x00E0 : 0)));
+    Put16(h, quint16(32 + name.size()));
+    Put32(h, quint32(data.size())); // packed size
+    Put32(h, quint32(data.size())); // unpacked size
+    h.append(char(2));              // host: Windows
+    Put32(h, Crc32(data));
+    Put32(h, (quint32(2020 - 1980) << 25) | (1u << 21) | (1u << 16)); // 2020-01-01 00:00 (DOS time)
+    h.append(char(29));                                               // version needed: 2.9
+    h.append(char(0x30));                                             // method: stored
+    Put16(h, quint16(name.size()));
+    Put32(h, e.folder ? 0x10 : 0x20); // attributes: folder or archive bit
+    h.append(name);
+    out.append(Block(h));
+    out.append(data);
+  }
+  QByteArray end;
+  end.append(char(0x7B));
+  Put16(end, 0x4000);
+  Put16(end, 7);
+  out.append(Block(end));
+  return out;
+}
+
+bool WriteRar(const QString &path, const QList<Entry> &entries) {
+  return WriteBytes(path, RarStored(entries));
+}
+
+} // namespace testarchive

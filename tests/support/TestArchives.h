@@ -1,0 +1,41 @@
+#pragma once
+// Archives made at run time for the tests: ZIP through libarchive's writer (optionally with
+// encrypted entries), self-extracting ZIP by putting a program stub in front, and stored RAR 4
+// archives from a small writer of our own.
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+namespace testarchive {
+
+struct Entry {
+  // Path inside the archive, "/" between folders (written as "\" into RAR).
+  QString name;
+  QByteArray data;
+  bool folder = false;
+  // ZIP: a symbolic link to this target instead of a file.
+  QString linkTarget = {};
+};
+
+// Writes a ZIP archive (deflate) with the entries in order, every entry encrypted (traditional
+// PKWARE encryption) when a password is given; false on failure.
+bool WriteZip(const QString &path, const QList<Entry> &entries, const QByteArray &password = {});
+
+// Count entries "part0.bin", "part1.bin" ... of Size bytes each, every one different.
+QList<Entry> Parts(int count, int size);
+
+// A small stand-in for a program that unpacks what follows it.
+QByteArray SfxStub();
+
+// Writes stub + a ZIP archive of the entries.
+bool WriteSelfExtractingZip(const QString &path, const QList<Entry> &entries);
+
+// The bytes of a stored (uncompressed) RAR 4 archive with the entries in order.
+QByteArray RarStored(const QList<Entry> &entries);
+bool WriteRar(const QString &path, const QList<Entry> &entries);
+
+// Writes raw bytes to a file; false on failure.
+bool WriteBytes(const QString &path, const QByteArray &bytes);
+
+} // namespace testarchive
