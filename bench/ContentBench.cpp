@@ -6,6 +6,7 @@
 //
 // The groups file holds one line per group: the group's paths sorted and joined by tabs.
 
+#include "engine/Grouping.h"
 #include "engine/SearchRun.h"
 #include "engine/StepStorage.h"
 
