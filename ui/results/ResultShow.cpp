@@ -200,7 +200,8 @@ QVariant TResultModel::headerData(int Section, Qt::Orientation Orientation, int 
 }
 
 bool TResultModel::setHeaderData(int Section, Qt::Orientation Orientation, const QVariant &Value, int Role) {
-  if (Orientation != Qt::Horizontal || Section < 0 || Section >= ResultColumnCount || Role != Qt::DisplayRole)
+  if (Orientation != Qt::Horizontal || Section < 0 || Section >= ResultColumnCount ||
+      (Role != Qt::DisplayRole && Role != Qt::EditRole))
     return false;
   m_titles[Section] = Value.toString();
   emit headerDataChanged(Orientation, Section, Section);
@@ -461,6 +462,15 @@ TResultList::TResultList(QTreeView *Tree, QLabel *Status, TUseFileList &List, co
 TResultList::~TResultList() {
   StopThumbLoader();
   m_stopped.clear(); // joins each
+  // The view outlives this list; it must not paint through the delegate's model afterwards.
+  if (m_tree)
+    m_tree->setModel(nullptr);
+}
+
+void TResultList::Clear() {
+  StopThumbLoader();
+  m_queue->Clear();
+  m_model->Clear();
 }
 
 void TResultList::StopThumbLoader() {

@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QRgb>
 #include <QStyledItemDelegate>
+#include <QTreeView>
 
 #include <functional>
 #include <memory>
@@ -181,8 +182,10 @@ public:
 
   TResultModel &Model() { return *m_model; }
   TThumbnailQueue &Queue() { return *m_queue; }
-  QTreeView *Tree() const { return m_tree; }
+  QTreeView *Tree() const { return m_tree.data(); }
 
+  // Stops the thumbnail loader, then empties the queue and the rows.
+  void Clear();
   // Tells the current thumbnail loader to stop; it never touches the rows again.
   void StopThumbLoader();
   // Empties the queue and starts a loader over the picture rows as they stand.
@@ -207,7 +210,7 @@ public:
   int FocusedRow() const;
 
 private:
-  QTreeView *m_tree;
+  QPointer<QTreeView> m_tree;
   QLabel *m_status;
   TUseFileList &m_list;
   const TLangList &m_lang;
