@@ -258,6 +258,18 @@ TEST_F(Extraction, HostileNamesNeverLeaveTheScratchFolder) {
   EXPECT_FALSE(QFileInfo::exists(GetTempDir() + "/victim.txt"));
 }
 
+TEST_F(Extraction, EntriesHoldingMoreThanTheyClaimAreLeftOut) {
+  // The free-space rule trusts the claimed sizes, so no entry may write more.
+  const QString rar = dir.filePath("liar.rar");
+  ASSERT_TRUE(testarchive::WriteRar(
+      rar, {{"liar.bin", QByteArray(5000, 'l'), false, {}, 10}, {"honest.txt", "honest"}}));
+  TRarList list(rar);
+  Unpack(list);
+  EXPECT_EQ(list.GetItem(0).UnpackedSize, 10);
+  EXPECT_FALSE(QFileInfo::exists(list.ScratchPathOf("liar.bin")));
+  EXPECT_EQ(ReadAll(list.ScratchPathOf("honest.txt")), "honest");
+}
+
 TEST_F(Extraction, ProgressCountsUnpackedBytes) {
   const QString zip = dir.filePath("big.zip");
   ASSERT_TRUE(testarchive::WriteZip(zip, testarchive::Parts(4, 1 << 20)));

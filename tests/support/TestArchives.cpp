@@ -120,9 +120,9 @@ QByteArray RarStored(const QList<Entry> &entries) {
     // Long block (the packed data follows); folders carry the dictionary bits 111.
     Put16(h, quint16(0x8000 | (e.folder ? 0x00E0 : 0)));
     Put16(h, quint16(32 + name.size()));
-    Put32(h, quint32(data.size())); // packed size
-    Put32(h, quint32(data.size())); // unpacked size
-    h.append(char(2));              // host: Windows
+    Put32(h, quint32(data.size()));                                      // packed size
+    Put32(h, quint32(e.claimedSize >= 0 ? e.claimedSize : data.size())); // unpacked size
+    h.append(char(2));                                                   // host: Windows
     Put32(h, Crc32(data));
     Put32(h, (quint32(2020 - 1980) << 25) | (1u << 21) | (1u << 16)); // 2020-01-01 00:00 (DOS time)
     h.append(char(29));                                               // version needed: 2.9

@@ -16,6 +16,8 @@ struct Entry {
   bool folder = false;
   // ZIP: a symbolic link to this target instead of a file.
   QString linkTarget = {};
+  // RAR: the unpacked size the header claims, when not the true one.
+  qint64 claimedSize = -1;
 };
 
 // Writes a ZIP archive (deflate) with the entries in order, every entry encrypted (traditional
