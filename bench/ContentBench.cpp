@@ -24,7 +24,9 @@
 
 namespace {
 
-size_t HeapInUse() { return mallinfo2().uordblks; }
+size_t HeapInUse() {
+  return mallinfo2().uordblks;
+}
 
 long PeakRssKiB() {
   rusage Usage{};
@@ -54,7 +56,7 @@ bool WriteGroups(const TUseFileList &List, const QString &FileName) {
   return File.error() == QFileDevice::NoError;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char **argv) {
   QCoreApplication App(argc, argv);

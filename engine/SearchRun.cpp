@@ -130,7 +130,7 @@ void ShowStep(const TSearchHooks &Hooks, const char *TextId) {
     Hooks.ShowStep(LangText(QString::fromLatin1(TextId)));
 }
 
-}  // namespace
+} // namespace
 
 void RunSearchPhases(TUseFileList &List, const TSearchChoice &Choice, IProgressSink &Sink, IProgressBar &Bar,
                      const TSearchHooks &Hooks) {

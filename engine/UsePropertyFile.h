@@ -228,6 +228,10 @@ public:
   // Appends an item made elsewhere (a loaded record) and returns its index.
   int Add(std::unique_ptr<TUseFileProperty> Item);
 
+  // Gathers the files of every include folder of Filter through the global file filter, entering
+  // archives of the chosen kinds (ScanFiles.cpp). Throws what the sink throws and EMaskError.
+  void ScanAll(IProgressSink &Sink, IProgressBar &Bar);
+
   // Whole-list passes of a search and of a loaded result (SearchRun.cpp).
   // Sum of all sizes.
   qint64 TotalSize() const;
@@ -256,10 +260,6 @@ public:
   // Every item with ProcessPending becomes Processed.
   void CommitPending();
   TListStatistics GetStatistics() const;
-
-  // Gathers the files of every include folder of Filter through the global file filter, entering
-  // archives of the chosen kinds (ScanFiles.cpp). Throws what the sink throws and EMaskError.
-  void ScanAll(IProgressSink &Sink, IProgressBar &Bar);
 
 private:
   std::vector<std::unique_ptr<TUseFileProperty>> m_items;

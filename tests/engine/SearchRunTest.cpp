@@ -1,8 +1,9 @@
-#include "engine/ResultFile.h"
 #include "engine/SearchRun.h"
+#include "engine/ResultFile.h"
 #include "engine/StepStorage.h"
 #include "settings/Language.h"
 #include "tests/support/FakeProgress.h"
+#include "tests/support/TestArchives.h"
 #include "tests/support/TestEnv.h"
 
 #include <QDir>
@@ -52,7 +53,7 @@ void MakeTree(TestDir &Dir) {
   Dir.createFile("a1.txt", "same content");
   Dir.createFile("sub/a2.txt", "same content");
   Dir.createFile("sub/deeper/a3.txt", "same content");
-  Dir.createFile("b1.txt", "other words!");  // same size as the a files, other content
+  Dir.createFile("b1.txt", "other words!"); // same size as the a files, other content
   Dir.createFile("c1.bin", QByteArray(5000, 'c'));
   Dir.createFile("sub/c2.bin", QByteArray(5000, 'c'));
   Dir.createFile("alone.txt", "nothing like it");
@@ -60,7 +61,7 @@ void MakeTree(TestDir &Dir) {
   Dir.createFile("sub/empty2", "");
 }
 
-}  // namespace
+} // namespace
 
 TEST(SearchRun, ContentAndEmptyFilesFromFoldersToSteps) {
   TestDir Dir;
@@ -93,9 +94,9 @@ TEST(SearchRun, ChecksumsAreReadOnlyForSharedSizesAndTimesAlways) {
     EXPECT_EQ(Item.WhatRead_Code, Shared) << Item.FileItem.FileName.toStdString();
     EXPECT_NE(Item.FileProps.Modified, 0) << Item.FileItem.FileName.toStdString();
   }
-  const TUseFileProperty &B = *R.List.GetItem(1);
-  ASSERT_EQ(B.FileItem.FileName, QStringLiteral("alone.txt"));
-  EXPECT_TRUE(B.UniqueSize);
+  for (int i = 0; i < R.List.Count(); ++i)
+    if (R.List.GetItem(i)->FileItem.FileName == QStringLiteral("alone.txt"))
+      EXPECT_TRUE(R.List.GetItem(i)->UniqueSize);
 }
 
 TEST(SearchRun, NothingGatheredGivesNoGroupAndNoGroupingProgress) {
@@ -145,4 +146,47 @@ TEST(SearchRun, SavedResultGroupsLikeTheSearch) {
   EXPECT_EQ(Open.Rows(1), R.Rows(1));
   EXPECT_EQ(Open.Rows(5), R.Rows(5));
   EXPECT_EQ(Open.List.Count(), R.List.Count());
+}
+
+TEST(SearchRun, ArchiveMembersAreReadAfterTheirArchiveAndSurviveASaveAndLoad) {
+  TestDir Dir;
+  const QByteArray Same(3000, 's');
+  Dir.createFile("copy.dat", Same);
+  Dir.createFile("lonely.dat", QByteArray(10, 'x'));
+  ASSERT_TRUE(
+      testarchive::WriteZip(Dir.filePath("box.zip"),
+                            {{"in/one.dat", Same}, {"two.dat", Same}, {"odd.dat", QByteArray(3000, 'o')}}));
+  SearchRig R;
+  R.Search(Dir.path(), {1}, QStringLiteral("zr"));
+  // The archive stays (entered archives survive compaction), its members follow it.
+  EXPECT_EQ(R.Rows(1).split(' ').size(), 3);
+  int Box = -1;
+  for (int i = 0; i < R.List.Count(); ++i)
+    if (R.List.GetItem(i)->IsArchive())
+      Box = i;
+  ASSERT_GE(Box, 0);
+  QStringList Members;
+  for (int i = 0; i < R.List.Count(); ++i)
+    if (R.List.GetItem(i)->Owner == R.List.GetItem(Box) && i != Box) {
+      Members << R.List.GetItem(i)->FullName();
+      EXPECT_TRUE(R.List.GetItem(i)->WhatRead_Code);
+      EXPECT_GT(i, Box);
+    }
+  Members.sort();
+  EXPECT_EQ(Members, QStringList({"in/one.dat", "two.dat"}));
+
+  const QString Name = Dir.filePath("r.wzr");
+  R.List.SaveToFile(Name);
+  SearchRig Open;
+  Open.List.LoadFromFile(Name, Open.Bar, Open.Sink);
+  GroupResult(Open.List, Open.Steps, Open.Sink, Open.Bar, Open.Hooks());
+  EXPECT_EQ(Open.Rows(1), R.Rows(1));
+  ASSERT_EQ(Open.List.Count(), R.List.Count());
+  for (int i = 0; i < R.List.Count(); ++i) {
+    const TUseFileProperty *Owner = R.List.GetItem(i)->Owner;
+    const TUseFileProperty *LoadedOwner = Open.List.GetItem(i)->Owner;
+    EXPECT_EQ(Owner ? R.List.GetItem(Box) == Owner : false,
+              LoadedOwner ? Open.List.GetItem(Box) == LoadedOwner : false)
+        << i;
+  }
 }
