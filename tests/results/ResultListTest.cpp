@@ -89,6 +89,15 @@ TEST(CompareFolded, FoldsOnlyAsciiLetters) {
   // would have, had it not been folded.
   EXPECT_NE(CompareFolded(QString::fromUtf8("Ä"), QString::fromUtf8("ä")), 0);
   EXPECT_LT(CompareFolded("_", "A"), 0);
+  // The sort compares folded keys; they must order as the texts do.
+  const QStringList texts{"abc", "ABD", "_x", "Zeta", "zeta", "a", "[b]", "ä"};
+  for (const QString &a : texts)
+    for (const QString &b : texts) {
+      const int direct = CompareFolded(a, b);
+      const int folded = FoldedKey(a).compare(FoldedKey(b));
+      EXPECT_EQ(direct < 0, folded < 0) << a.toStdString() << " " << b.toStdString();
+      EXPECT_EQ(direct == 0, folded == 0) << a.toStdString() << " " << b.toStdString();
+    }
 }
 
 // --- The regrouping walk ---

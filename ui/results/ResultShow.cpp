@@ -47,8 +47,19 @@ void TResultShow::SetMarked(bool Value) {
   Item->Viewed.Marked = Value;
 }
 
+TResultShow::TResultShow(TUseFileProperty *Item, QRgb GroupColour)
+    : Item(Item), GroupColour(GroupColour), IsPicture(Item->IsPictureFile()) {}
+
 bool TResultShow::WantsThumbnail() const {
-  return !Item->IsArchiveMember() && !Item->Processed && Item->IsPictureFile();
+  return IsPicture && !Item->IsArchiveMember() && !Item->Processed;
+}
+
+QString FoldedKey(const QString &Text) {
+  QString key = Text;
+  for (QChar &c : key)
+    if (c.unicode() >= u'A' && c.unicode() <= u'Z')
+      c = QChar(char16_t(c.unicode() + 32));
+  return key;
 }
 
 int CompareFolded(const QString &A, const QString &B) {
@@ -209,19 +220,41 @@ bool TResultModel::setHeaderData(int Section, Qt::Orientation Orientation, const
 }
 
 void TResultModel::BeginUpdate() {
-  if (m_updating++ == 0)
-    beginResetModel();
+  ++m_updating;
 }
 
 void TResultModel::EndUpdate() {
-  if (m_updating > 0 && --m_updating == 0)
+  if (m_updating == 0 || --m_updating > 0)
+    return;
+  if (m_resetting) {
+    m_resetting = false;
+    m_dirty = false;
     endResetModel();
+  } else if (m_dirty) {
+    // One relayout for the whole bracket: a data change over many rows would make the view measure
+    // every row's place once per cell.
+    m_dirty = false;
+    emit layoutAboutToBeChanged();
+    emit layoutChanged();
+  }
+}
+
+void TResultModel::BeginStructureChange() {
+  if (m_updating > 0 && !m_resetting) {
+    m_resetting = true;
+    beginResetModel();
+  }
 }
 
 void TResultModel::Clear() {
-  BeginUpdate();
+  if (m_updating > 0) {
+    BeginStructureChange();
+    m_rows.clear();
+    return;
+  }
+  beginResetModel();
   m_rows.clear();
-  EndUpdate();
+  endResetModel();
 }
 
 void TResultModel::AddResultNode(int Index, QRgb GroupColour) {
@@ -229,11 +262,12 @@ void TResultModel::AddResultNode(int Index, QRgb GroupColour) {
   TRow row;
   row.Data = std::make_unique<TResultShow>(item, GroupColour);
   row.CheckBox = item->Owner == nullptr && !item->Processed;
-  if (item->IsPictureFile() && !item->IsArchiveMember() && !item->Processed)
+  if (row.Data->WantsThumbnail())
     row.Height = m_textHeight + 64;
   else if (item->HasTags() && !item->Processed)
     row.Height = 2 * m_textHeight + 6;
   const int position = Count();
+  BeginStructureChange();
   if (m_updating == 0)
     beginInsertRows(QModelIndex(), position, position);
   m_rows.push_back(std::move(row));
@@ -255,12 +289,16 @@ void TResultModel::SetChecked(int Row, bool Checked) {
   TRow &row = m_rows[size_t(Row)];
   row.Checked = Checked;
   row.Data->SetMarked(Checked);
-  RefreshRow(Row);
+  RefreshCell(Row, ColName);
 }
 
-void TResultModel::RefreshRow(int Row) {
-  if (m_updating == 0 && Row >= 0 && Row < Count())
-    emit dataChanged(index(Row, 0), index(Row, ResultColumnCount - 1));
+void TResultModel::RefreshCell(int Row, int Column) {
+  if (Row < 0 || Row >= Count())
+    return;
+  if (m_updating > 0)
+    m_dirty = true;
+  else
+    emit dataChanged(index(Row, Column), index(Row, Column));
 }
 
 int TResultModel::CompareNodes(int Row1, int Row2, int Column) const {
@@ -289,12 +327,12 @@ void TResultModel::SortKeepingGroups(int Column, Qt::SortOrder Order, QRgb Colou
   std::iota(order.begin(), order.end(), 0);
   const bool descending = Order == Qt::DescendingOrder;
   if (Column == ColName || Column == ColFolder) {
+    // Folded once per row, the keys then compare by code as CompareFolded would.
     std::vector<QString> keys(static_cast<size_t>(count));
     for (int row = 0; row < count; ++row)
-      keys[size_t(row)] = m_rows[size_t(row)].Data->GetCellText(Column, method);
+      keys[size_t(row)] = FoldedKey(m_rows[size_t(row)].Data->GetCellText(Column, method));
     std::stable_sort(order.begin(), order.end(), [&](int x, int y) {
-      const int c = CompareFolded(keys[size_t(x)], keys[size_t(y)]);
-      return descending ? c > 0 : c < 0;
+      return descending ? keys[size_t(y)] < keys[size_t(x)] : keys[size_t(x)] < keys[size_t(y)];
     });
   } else if (Column == ColSize || Column == ColGroup) {
     std::vector<qint64> keys(static_cast<size_t>(count));
@@ -342,8 +380,6 @@ void TResultModel::RecolourGroups(QRgb First, QRgb Second) {
     show.GroupColour = colour;
     previous = group;
   }
-  if (Count() > 0 && m_updating == 0)
-    emit dataChanged(index(0, 0), index(Count() - 1, ResultColumnCount - 1), {Qt::ForegroundRole});
 }
 
 QString TResultModel::GetHint(int Row, const TLangList &Lang) const {

@@ -42,7 +42,7 @@ inline constexpr int ThumbnailHeight = 60;
 // The object behind one results row.
 class TResultShow {
 public:
-  TResultShow(TUseFileProperty *Item, QRgb GroupColour) : Item(Item), GroupColour(GroupColour) {}
+  TResultShow(TUseFileProperty *Item, QRgb GroupColour);
 
   // The file shown; the file list owns it.
   TUseFileProperty *Item;
@@ -54,6 +54,8 @@ public:
   qint32 ImageHeight = 0;
   // The picture could not be read: no loader or queue picks this row again.
   bool ThumbnailFailed = false;
+  // The file's name is that of a picture.
+  bool IsPicture;
 
   // The folder; for an archive member the archive's full name, " -> " and the folder inside it.
   QString GetFolderText() const;
@@ -68,6 +70,8 @@ public:
 
 // Compares two cell texts ignoring the case of a-z only; other characters compare by code.
 int CompareFolded(const QString &A, const QString &B);
+// Text with A-Z turned into a-z: such keys compare by code as CompareFolded compares the texts.
+QString FoldedKey(const QString &Text);
 
 // The walk after a sort that pulls every group's rows into one contiguous run, moving rows by swaps:
 // Groups holds the group number of each row and is swapped along; Swap(B, A) is told to exchange the
@@ -97,7 +101,9 @@ public:
   void SetTextHeight(int Height) { m_textHeight = Height; }
   int TextHeight() const { return m_textHeight; }
 
-  // Rows are added and cleared between BeginUpdate and EndUpdate without telling the view each time.
+  // Between BeginUpdate and EndUpdate (they nest) the view hears nothing; EndUpdate then resets it
+  // when rows were added or cleared, or relayouts it once when checks or thumbnails changed. Mass
+  // changes of checks belong in such a bracket.
   void BeginUpdate();
   void EndUpdate();
   void Clear();
@@ -114,16 +120,14 @@ public:
   // Sets a row's check and its file's mark (which archive members and processed files refuse),
   // and repaints the row. Rows without a check box keep their state too.
   void SetChecked(int Row, bool Checked);
-  // Repaints one row.
-  void RefreshRow(int Row);
+  // Repaints one cell (the preview after a thumbnail came, the name after a check).
+  void RefreshCell(int Row, int Column);
 
   // Sorts by Column in Order (stable), then regroups and colours the groups anew, the first group
   // in Colour1. A row's object, height, check box and check state move with it.
   void SortKeepingGroups(int Column, Qt::SortOrder Order, QRgb Colour1, QRgb Colour2);
   // Node1 against Node2 under Column (TfrmMain.trvResultCompareNodes).
   int CompareNodes(int Row1, int Row2, int Column) const;
-  // Colours the groups in row order, starting with First.
-  void RecolourGroups(QRgb First, QRgb Second);
 
   // Texts of the hint of column 1; none: no hint.
   void SetLang(const TLangList *Lang) { m_lang = Lang; }
@@ -142,6 +146,10 @@ private:
     bool Checked = false;
   };
   friend void swap(TRow &A, TRow &B) noexcept;
+  // Inside a bracket: the first added or cleared row turns the bracket into a model reset.
+  void BeginStructureChange();
+  // Colours the groups in row order, starting with First; the caller repaints.
+  void RecolourGroups(QRgb First, QRgb Second);
 
   TUseFileList &m_list;
   std::function<int()> m_method;
@@ -150,6 +158,8 @@ private:
   const TLangList *m_lang = nullptr;
   int m_textHeight = 16;
   int m_updating = 0;
+  bool m_resetting = false;
+  bool m_dirty = false;
 };
 
 // Paints the preview cell (thumbnail with its size, or the music tags) and feeds the thumbnail

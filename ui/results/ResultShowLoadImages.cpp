@@ -134,7 +134,7 @@ void TResultShowLoadImages::LoadOne(int Row) {
       std::lock_guard lock(Shared.Mutex);
       ++Shared.Made;
     }
-    model->RefreshRow(Row);
+    model->RefreshCell(Row, ColPreview);
   });
 }
 
