@@ -426,10 +426,13 @@ void TResultDelegate::paint(QPainter *Painter, const QStyleOptionViewItem &Optio
   Painter->setPen(textColour);
   const QFontMetrics metrics(Option.font);
   if (!show->Thumbnail.isNull()) {
-    Painter->drawImage(QPoint(cell.left(), cell.top() + 2), show->Thumbnail);
+    // The thumbnail holds only the picture; centred in the 80-pixel box it was made for, with its
+    // size under it, so that narrow pictures keep their caption whole.
+    const int boxLeft = cell.left() + (ThumbnailWidth - show->Thumbnail.width()) / 2;
+    Painter->drawImage(QPoint(boxLeft, cell.top() + 2), show->Thumbnail);
     const QString size =
         QString::number(show->ImageWidth) + QLatin1Char('x') + QString::number(show->ImageHeight);
-    const int x = cell.left() + (show->Thumbnail.width() - metrics.horizontalAdvance(size)) / 2;
+    const int x = cell.left() + std::max(0, (ThumbnailWidth - metrics.horizontalAdvance(size)) / 2);
     const int y = cell.top() + 2 + show->Thumbnail.height() + 2;
     Painter->drawText(QPoint(x, y + metrics.ascent()), size);
   } else if (show->Item->HasTags()) {
