@@ -286,6 +286,38 @@ TEST_F(ResultList, AUserCheckMarksTheFileAndUpdatesTheStatusLine) {
             FormatText(lang.GetText(243) + "  ", {"1", "2", FormatSizeKb(2048), FormatSizeKb(4096)}));
 }
 
+TEST_F(ResultList, ManyChecksInABracketRelayoutTheViewOnce) {
+  for (int i = 0; i < 50; ++i)
+    add(QStringLiteral("f%1").arg(i), 10, i / 2);
+  showAll();
+  TResultModel &model = results.Model();
+  int cellChanges = 0, relayouts = 0, resets = 0;
+  QObject::connect(&model, &QAbstractItemModel::dataChanged, [&] { ++cellChanges; });
+  QObject::connect(&model, &QAbstractItemModel::layoutChanged, [&] { ++relayouts; });
+  QObject::connect(&model, &QAbstractItemModel::modelReset, [&] { ++resets; });
+  model.BeginUpdate();
+  for (int row = 0; row < model.Count(); ++row)
+    model.SetChecked(row, true);
+  model.EndUpdate();
+  EXPECT_EQ(cellChanges, 0);
+  EXPECT_EQ(relayouts, 1);
+  EXPECT_EQ(resets, 0);
+  EXPECT_TRUE(files.GetItem(49)->Viewed.Marked);
+  // Outside a bracket one check repaints one cell.
+  model.SetChecked(3, false);
+  EXPECT_EQ(cellChanges, 1);
+  // Rows added or cleared inside a bracket make one reset.
+  model.BeginUpdate();
+  model.BeginUpdate(); // nested
+  model.Clear();
+  model.AddResultNode(0, GroupColor1);
+  model.EndUpdate();
+  EXPECT_EQ(resets, 0);
+  model.EndUpdate();
+  EXPECT_EQ(resets, 1);
+  EXPECT_EQ(model.Count(), 1);
+}
+
 // --- Sorting ---
 
 TEST_F(ResultList, SortingKeepsEveryGroupTogether) {
@@ -379,6 +411,22 @@ TEST_F(ResultList, EmptyAndOneRowListsSort) {
   showAll();
   results.HeaderClick(ColFolder);
   EXPECT_EQ(names(), (QStringList{"a"}));
+}
+
+TEST_F(ResultList, SortingStopsTheLoaderAndStartsANewOneOverTheNewOrder) {
+  add("b.png", 10, 1);
+  add("a.png", 10, 2);
+  showAll();
+  results.SetThumbPause(60000); // the first loader stays busy
+  results.RestartThumbLoader();
+  QPointer<TResultShowLoadImages> first = results.ThumbLoader();
+  results.Queue().Feed(1);
+  results.HeaderClick(ColName);
+  // Told to stop (and perhaps already gone).
+  EXPECT_TRUE(first.isNull() || first->Terminated());
+  EXPECT_NE(results.ThumbLoader(), first.data());
+  EXPECT_TRUE(results.Queue().Rows().empty());
+  EXPECT_EQ(results.ThumbLoader()->Nodes(), (std::vector<int>{0, 1}));
 }
 
 TEST_F(ResultList, SelectionFollowsTheFileThroughTheSort) {
