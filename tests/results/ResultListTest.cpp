@@ -9,6 +9,7 @@
 
 #include <QHeaderView>
 #include <QLabel>
+#include <QTest>
 #include <QTreeView>
 #include <gtest/gtest.h>
 
@@ -316,6 +317,23 @@ TEST_F(ResultList, ManyChecksInABracketRelayoutTheViewOnce) {
   model.EndUpdate();
   EXPECT_EQ(resets, 1);
   EXPECT_EQ(model.Count(), 1);
+}
+
+TEST_F(ResultList, ADoubleClickOnARowTogglesItsCheck) {
+  add("a", 10, 1);
+  add("b", 10, 1);
+  showAll();
+  tree.resize(500, 200);
+  tree.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&tree));
+  const QRect cell = tree.visualRect(results.Model().index(1, ColFolder));
+  QTest::mouseDClick(tree.viewport(), Qt::LeftButton, {}, cell.center());
+  EXPECT_TRUE(results.Model().IsChecked(1));
+  EXPECT_TRUE(files.GetItem(1)->Viewed.Marked);
+  EXPECT_EQ(status.text(),
+            FormatText(lang.GetText(243) + "  ", {"1", "2", FormatSizeKb(10), FormatSizeKb(20)}));
+  QTest::mouseDClick(tree.viewport(), Qt::LeftButton, {}, cell.center());
+  EXPECT_FALSE(results.Model().IsChecked(1));
 }
 
 // --- Sorting ---

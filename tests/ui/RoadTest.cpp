@@ -1,6 +1,7 @@
 // The main road through the window: methods, folders, a search with its results steps, Stop, a
 // search that finds nothing, the system-folder warning, and opening a saved result file.
 #include "engine/ResultFile.h"
+#include "engine/SearchFilter.h"
 #include "engine/StepStorage.h"
 #include "settings/FileGroupExt.h"
 #include "settings/Language.h"
@@ -225,6 +226,26 @@ private slots:
     QCOMPARE(lastMessageCount(2039), 1);
     QCOMPARE(page(), w().tbsFolders);
     QCOMPARE(w().btnNext->text(), text(2027));
+  }
+
+  void aFailingSearchShowsItsErrorAndReturns() {
+    toFolders({w().cbxSearchMethodCrc});
+    SearchFilter().MaskOn = true;
+    SearchFilter().IncludeMasks = "[abc";
+    dialogs().setNextAnswer(QMessageBox::Ok);
+    next();
+    SearchFilter().Clear();
+    const auto &request = dialogs().requests().back();
+    QCOMPARE(request.icon, QMessageBox::Warning);
+    QVERIFY(request.text.contains("[abc"));
+    QCOMPARE(page(), w().tbsFolders);
+    QCOMPARE(w().btnNext->text(), text(2027));
+    QCOMPARE(w().btnBack->text(), text(2026));
+    QVERIFY(w().btnOptions->isEnabled());
+    QCOMPARE(w().FileList->Count(), 0);
+    // Next and Back mean Next and Back again.
+    back();
+    QCOMPARE(page(), w().tbsWhat);
   }
 
   void noFolderCheckedIsRefused() {
