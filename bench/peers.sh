@@ -96,6 +96,10 @@ for t in "${tools[@]}"; do
   printf '%-10s %12s %14s  %s\n' "$t" "$ms" "$ratio" "${times[$t]}"
 done
 
+echo
+echo "engine phases (one more run):"
+"$engine" "$data" | sed 's/^/  /'
+
 # jdupes prints groups separated by empty lines; make one sorted tab-joined line per group.
 LC_ALL=C awk 'BEGIN { RS = ""; FS = "\n" } { n = split($0, p, "\n");
        for (i = 2; i <= n; i++) { v = p[i]; for (j = i - 1; j >= 1 && p[j] > v; j--) p[j + 1] = p[j]; p[j + 1] = v }

@@ -3,12 +3,11 @@
 #include "engine/SearchOptions.h"
 #include "engine/StepStorage.h"
 
-#include <QHash>
 #include <QThread>
-#include <unordered_map>
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -95,9 +94,9 @@ private:
     std::vector<int> Order(static_cast<size_t>(N));
     for (int i = 0; i < N; ++i)
       Order[size_t(i)] = i;
-    m_bar.SetPosition(m_bar.Position() + 1);
-    SearchProgressStep(0);
     WithClosingStep([&] {
+      m_bar.SetPosition(m_bar.Position() + 1);
+      SearchProgressStep(0);
       const int Method = m_method;
       // Stable, so that equal files keep list order and the result is the same on every run.
       std::stable_sort(Order.begin(), Order.end(), [&](int A, int B) {
@@ -164,14 +163,14 @@ private:
       if (m_list.GetItem(i)->HasKind(m_method))
         Candidates.push_back(i);
     const qint64 Count = qint64(Candidates.size());
-    double Step = 0;
-    if (Count > 0) {
-      SearchProgressStep(0);
-      Step = 100.0 / double(Count);
-    } else {
-      SearchProgressStep(100);
-    }
     WithClosingStep([&] {
+      double Step = 0;
+      if (Count > 0) {
+        SearchProgressStep(0);
+        Step = 100.0 / double(Count);
+      } else {
+        SearchProgressStep(100);
+      }
       const std::vector<int> Bucket = BucketsOf(Candidates);
       std::vector<std::vector<qint64>> Members;
       for (qint64 p = 0; p < Count; ++p) {

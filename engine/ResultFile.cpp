@@ -1,5 +1,6 @@
 #include "engine/ResultFile.h"
 
+#include "engine/ReadProperties.h"
 #include "engine/RecordText.h"
 #include "settings/Language.h"
 
@@ -250,26 +251,12 @@ void TUseFileList::SaveToFile(const QString &FileName) const {
                                .arg(Quoted(FileName), File.errorString()));
 }
 
-void TUseFileList::LoadFromFile(const QString &FileName, IProgressBar &Bar, IProgressSink &Sink,
-                                const TShowStepText &ShowStep) {
-  Clear();
-  Filter = TFilter();
-  Bar.SetMin(0);
-  Bar.SetPosition(0);
-  if (ShowStep)
-    ShowStep(LangText(QStringLiteral("237")));
+namespace {
 
-  QStringList Lines;
-  try {
-    const QByteArray Data = ReadWholeFile(FileName, Bar, Sink);
-    Lines = QString::fromUtf8(Data).split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
-  } catch (const EMyStop &) {
-    Clear();
-    throw EMyStop();
-  } catch (const EResultFileError &) {
-    Clear();
-    throw;
-  }
+// The lines of a result file after its filter line has been checked.
+QStringList ReadResultLines(const QString &FileName, IProgressBar &Bar, IProgressSink &Sink) {
+  QStringList Lines = QString::fromUtf8(ReadWholeFile(FileName, Bar, Sink))
+                          .split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
   if (!Lines.isEmpty() && Lines.last().isEmpty())
     Lines.removeLast();
   if (Lines.isEmpty())
@@ -281,14 +268,27 @@ void TUseFileList::LoadFromFile(const QString &FileName, IProgressBar &Bar, IPro
         EResultFileError::NotAResultFile,
         QStringLiteral("The file %1 is not a result file: its first line holds no search methods.")
             .arg(Quoted(FileName)));
-  Filter.LoadFromText(Lines.first());
+  return Lines;
+}
 
+} // namespace
+
+void TUseFileList::LoadFromFile(const QString &FileName, IProgressBar &Bar, IProgressSink &Sink,
+                                const TShowStepText &ShowStep) {
+  Clear();
+  Filter = TFilter();
   Bar.SetMin(0);
   Bar.SetPosition(0);
-  Bar.SetMax(int(std::min<qsizetype>(Lines.size(), INT_MAX)));
   if (ShowStep)
-    ShowStep(LangText(QStringLiteral("238")));
+    ShowStep(LangText(QStringLiteral("237")));
   try {
+    const QStringList Lines = ReadResultLines(FileName, Bar, Sink);
+    Filter.LoadFromText(Lines.first());
+    Bar.SetMin(0);
+    Bar.SetPosition(0);
+    Bar.SetMax(int(std::min<qsizetype>(Lines.size(), INT_MAX)));
+    if (ShowStep)
+      ShowStep(LangText(QStringLiteral("238")));
     for (qsizetype i = 2; i < Lines.size(); ++i) {
       Bar.SetPosition(int(i));
       if (i % 20 == 0)
@@ -306,6 +306,11 @@ void TUseFileList::LoadFromFile(const QString &FileName, IProgressBar &Bar, IPro
   } catch (const EMyStop &) {
     Clear();
     throw EMyStop();
+  } catch (const EResultFileError &) {
+    // Half a result would lose the archive links of the records after the damage.
+    Clear();
+    Filter = TFilter();
+    throw;
   }
 
   MarkUniqueSizes();
@@ -315,7 +320,7 @@ void TUseFileList::LoadFromFile(const QString &FileName, IProgressBar &Bar, IPro
   for (int i = 0; i < Count(); ++i) {
     TUseFileProperty &Item = *GetItem(i);
     if (!Item.IsArchiveMember())
-      platform::ReadFileProps(Item.FullName(), Item.FileProps);
+      GetFileProps(Item.FullName(), Item.FileProps);
   }
 }
 

@@ -35,6 +35,35 @@ void MarkUnique(TUseFileList &List, Less Compare, Equal Same, bool TUseFilePrope
 
 } // namespace
 
+QString ArchiveKinds(bool SearchArchives) {
+  return SearchArchives ? QStringLiteral("zr") : QString();
+}
+
+QString CollectCheckedFolders(QStringList Checked) {
+  std::sort(Checked.begin(), Checked.end());
+  QString Text;
+  QString Kept;
+  for (const QString &Folder : Checked) {
+    if (Folder.isEmpty())
+      continue;
+    const QString Inside = Kept.endsWith(QLatin1Char('/')) ? Kept : Kept + QLatin1Char('/');
+    if (!Kept.isEmpty() && (Folder == Kept || Folder.startsWith(Inside)))
+      continue;
+    Kept = Folder;
+    Text += Folder + QLatin1Char(';');
+  }
+  return Text;
+}
+
+TWhatFind BuildWhatFind(bool Content, bool Pictures, bool Tags, bool Properties, bool Empty) {
+  TWhatFind WhatFind;
+  const bool Boxes[] = {Content, Pictures, Tags, Properties, Empty};
+  for (int m = 1; m <= 5; ++m)
+    if (Boxes[m - 1])
+      WhatFind.Include(m);
+  return WhatFind;
+}
+
 int CompareBySize(const TUseFileProperty *A, const TUseFileProperty *B) {
   return A->FileItem.Size < B->FileItem.Size ? -1 : (A->FileItem.Size > B->FileItem.Size ? 1 : 0);
 }

@@ -7,6 +7,7 @@
 #include "engine/UsePropertyFile.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -32,6 +33,14 @@ struct TSearchHooks {
   // Pause of every grouping progress step, in milliseconds.
   int GroupingPauseMs = 10;
 };
+
+// The choices of the folders and methods pages as the filter takes them.
+// Archive letters: "zr" when archives are searched, else "".
+QString ArchiveKinds(bool SearchArchives);
+// The checked folders sorted, without those inside a folder kept before them, each followed by ";".
+QString CollectCheckedFolders(QStringList Checked);
+// Methods 1 to 5 from the five method boxes; method 6 is never chosen here.
+TWhatFind BuildWhatFind(bool Content, bool Pictures, bool Tags, bool Properties, bool Empty);
 
 // Orders of the unique-mark passes: by the 64-bit size, by the signed checksum.
 int CompareBySize(const TUseFileProperty *A, const TUseFileProperty *B);

@@ -253,7 +253,7 @@ public:
   // archive; it throws EResultFileError when the file cannot be written.
   void SaveToFile(const QString &FileName) const;
   // Replaces the list with a saved result and reads the times and flags of the files that exist.
-  // Throws EResultFileError (the list is empty after an unreadable or foreign file) and EMyStop.
+  // Throws EResultFileError and EMyStop; the list is empty after either.
   void LoadFromFile(const QString &FileName, IProgressBar &Bar, IProgressSink &Sink,
                     const std::function<void(const QString &StepText)> &ShowStep = {});
   void SetAllPending(bool Value);

@@ -226,6 +226,19 @@ TEST_F(Grouping, StopAtEveryProgressCallLeavesWithTheBarAtItsEnd) {
   }
 }
 
+TEST_F(Grouping, StopInsideASortedOrPairwiseGroupingMakesItsClosingCall) {
+  for (int Method : {1, 4, 5}) {
+    TUseFileList List;
+    AddRead(List, "a", 3, 3);
+    AddRead(List, "b", 3, 3);
+    GroupRun R;
+    R.Sink.stopAtCall = Method == 4 ? 2 : 1;
+    EXPECT_THROW(R.Group(List, {Method}), EMyStop);
+    // Content and pairwise grouping end with one more call; the flagged methods have none.
+    EXPECT_EQ(R.Sink.calls(), R.Sink.stopAtCall + (Method == 5 ? 0 : 1)) << Method;
+  }
+}
+
 TEST_F(Grouping, HeartbeatAfterEvery70001Comparisons) {
   // 400 files of different sizes and method 4 comparing sizes only: nothing matches, 79800
   // comparisons in the first pass, one heartbeat; compaction empties the list for the second.

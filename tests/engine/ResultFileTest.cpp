@@ -271,6 +271,7 @@ TEST(ResultFile, DamagedNumberNamesItsLine) {
     EXPECT_TRUE(E.Message.contains("line 4")) << E.Message.toStdString();
     EXPECT_TRUE(E.Message.contains("Main_Size")) << E.Message.toStdString();
   }
+  EXPECT_EQ(List.Count(), 0);
   // Without Main_Code the record is damaged too.
   const QString NoCode = Dir.createFile(
       "nocode.wzr", "<WhatFind=[1]><PathsInclude=><Archive=>\r\n1\r\n<Main_Path=/a/><Main_Size=1>\r\n");

@@ -94,9 +94,11 @@ TEST(SearchRun, ChecksumsAreReadOnlyForSharedSizesAndTimesAlways) {
     EXPECT_EQ(Item.WhatRead_Code, Shared) << Item.FileItem.FileName.toStdString();
     EXPECT_NE(Item.FileProps.Modified, 0) << Item.FileItem.FileName.toStdString();
   }
-  for (int i = 0; i < R.List.Count(); ++i)
-    if (R.List.GetItem(i)->FileItem.FileName == QStringLiteral("alone.txt"))
+  for (int i = 0; i < R.List.Count(); ++i) {
+    if (R.List.GetItem(i)->FileItem.FileName == QStringLiteral("alone.txt")) {
       EXPECT_TRUE(R.List.GetItem(i)->UniqueSize);
+    }
+  }
 }
 
 TEST(SearchRun, NothingGatheredGivesNoGroupAndNoGroupingProgress) {
@@ -189,4 +191,15 @@ TEST(SearchRun, ArchiveMembersAreReadAfterTheirArchiveAndSurviveASaveAndLoad) {
               LoadedOwner ? Open.List.GetItem(Box) == LoadedOwner : false)
         << i;
   }
+}
+
+TEST(SearchRun, ChoicesOfThePagesBecomeTheFilter) {
+  EXPECT_EQ(ArchiveKinds(true), QStringLiteral("zr"));
+  EXPECT_EQ(ArchiveKinds(false), QString());
+  EXPECT_EQ(CollectCheckedFolders({}), QString());
+  EXPECT_EQ(CollectCheckedFolders({"/home/b", "/data", "/home/b/inner", "/home/bb", "/data/"}),
+            QStringLiteral("/data;/home/b;/home/bb;"));
+  EXPECT_EQ(CollectCheckedFolders({"/srv", "/"}), QStringLiteral("/;"));
+  EXPECT_EQ(BuildWhatFind(true, false, true, false, true), TWhatFind({1, 3, 5}));
+  EXPECT_TRUE(BuildWhatFind(false, false, false, false, false).IsEmpty());
 }
