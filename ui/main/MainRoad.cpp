@@ -213,27 +213,17 @@ void TfrmMain::ClearFileList() {
 }
 
 QString TfrmMain::CollectCheckedFolders() const {
-  QString text;
-  for (const QString &folder : trvFolders->CheckedFolders())
-    text += folder + QLatin1Char(';');
-  return text;
+  return ::CollectCheckedFolders(trvFolders->CheckedFolders());
 }
 
 QString TfrmMain::ArchiveKinds() const {
-  return cbxSearchArchive->isChecked() ? QStringLiteral("zr") : QString();
+  return ::ArchiveKinds(cbxSearchArchive->isChecked());
 }
 
 TWhatFind TfrmMain::BuildWhatFind() const {
-  TWhatFind whatFind;
-  const std::pair<QCheckBox *, int> boxes[] = {{cbxSearchMethodCrc, MethodContent},
-                                               {cbxSearchMethodImage, MethodPictures},
-                                               {cbxSearchMethodMp3, MethodTags},
-                                               {cbxSearchMethodProperty, MethodProperties},
-                                               {cbxSearchMethodZero, MethodEmpty}};
-  for (const auto &[box, method] : boxes)
-    if (box->isChecked())
-      whatFind.Include(method);
-  return whatFind;
+  return ::BuildWhatFind(cbxSearchMethodCrc->isChecked(), cbxSearchMethodImage->isChecked(),
+                         cbxSearchMethodMp3->isChecked(), cbxSearchMethodProperty->isChecked(),
+                         cbxSearchMethodZero->isChecked());
 }
 
 bool TfrmMain::CheckSystemFolders() {
