@@ -319,7 +319,7 @@ TEST_F(ResultList, ManyChecksInABracketRelayoutTheViewOnce) {
   EXPECT_EQ(model.Count(), 1);
 }
 
-TEST_F(ResultList, ADoubleClickOnARowTogglesItsCheck) {
+TEST_F(ResultList, ADoubleClickOrSpaceTogglesTheRowsCheck) {
   add("a", 10, 1);
   add("b", 10, 1);
   showAll();
@@ -334,6 +334,10 @@ TEST_F(ResultList, ADoubleClickOnARowTogglesItsCheck) {
             FormatText(lang.GetText(243) + "  ", {"1", "2", FormatSizeKb(10), FormatSizeKb(20)}));
   QTest::mouseDClick(tree.viewport(), Qt::LeftButton, {}, cell.center());
   EXPECT_FALSE(results.Model().IsChecked(1));
+  // Space does the same for the focused row, whichever of its cells has the focus.
+  tree.setCurrentIndex(results.Model().index(0, ColSize));
+  QTest::keyClick(&tree, Qt::Key_Space);
+  EXPECT_TRUE(results.Model().IsChecked(0));
 }
 
 // --- Sorting ---

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -453,22 +454,32 @@ QSize TResultDelegate::sizeHint(const QStyleOptionViewItem &Option, const QModel
 
 bool TResultDelegate::editorEvent(QEvent *Event, QAbstractItemModel *Model,
                                   const QStyleOptionViewItem &Option, const QModelIndex &Index) {
-  if (Event->type() == QEvent::MouseButtonDblClick && Index.isValid()) {
-    const QModelIndex first = Index.sibling(Index.row(), ColName);
-    // A double click on the box itself is the box's own business; anywhere else it toggles the check.
-    const bool onBox = Index.column() == ColName && [&] {
-      QStyleOptionViewItem option = Option;
-      initStyleOption(&option, Index);
-      const QWidget *widget = option.widget;
-      QStyle *style = widget ? widget->style() : QApplication::style();
-      const QRect box = style->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, widget);
-      return box.contains(static_cast<QMouseEvent *>(Event)->position().toPoint());
-    }();
-    if (!onBox && (first.flags() & Qt::ItemIsUserCheckable)) {
-      const bool checked = first.data(Qt::CheckStateRole).toInt() == Qt::Checked;
-      Model->setData(first, checked ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole);
+  if (!Index.isValid())
+    return QStyledItemDelegate::editorEvent(Event, Model, Option, Index);
+  const QModelIndex first = Index.sibling(Index.row(), ColName);
+  const auto toggle = [&] {
+    if (!(first.flags() & Qt::ItemIsUserCheckable))
+      return false;
+    const bool checked = first.data(Qt::CheckStateRole).toInt() == Qt::Checked;
+    Model->setData(first, checked ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole);
+    return true;
+  };
+  if (Event->type() == QEvent::MouseButtonDblClick) {
+    // A double click on the box itself is the box's own business; anywhere else it toggles.
+    QStyleOptionViewItem option = Option;
+    initStyleOption(&option, Index);
+    const QWidget *widget = option.widget;
+    QStyle *style = widget ? widget->style() : QApplication::style();
+    const QRect box = style->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, widget);
+    const bool onBox =
+        Index.column() == ColName && box.contains(static_cast<QMouseEvent *>(Event)->position().toPoint());
+    if (!onBox && toggle())
       return true;
-    }
+  } else if (Event->type() == QEvent::KeyPress) {
+    // Space toggles the row's check whichever of its cells has the focus.
+    const int key = static_cast<QKeyEvent *>(Event)->key();
+    if ((key == Qt::Key_Space || key == Qt::Key_Select) && toggle())
+      return true;
   }
   return QStyledItemDelegate::editorEvent(Event, Model, Option, Index);
 }
