@@ -548,11 +548,14 @@ void TResultList::HeaderClick(int Column) {
     m_sortColumn = Column;
     m_sortOrder = m_sortOrder == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
   }
-  m_tree->setUpdatesEnabled(false);
+  struct TNoRepaint {
+    QTreeView *Tree;
+    explicit TNoRepaint(QTreeView *T) : Tree(T) { Tree->setUpdatesEnabled(false); }
+    ~TNoRepaint() { Tree->setUpdatesEnabled(true); }
+  } noRepaint(m_tree);
   m_model->SortKeepingGroups(m_sortColumn, m_sortOrder, GroupColor1, GroupColor2);
   m_tree->header()->setSortIndicator(m_sortColumn, m_sortOrder);
   RestartThumbLoader();
-  m_tree->setUpdatesEnabled(true);
 }
 
 void TResultList::UpdateResultStatus() {
