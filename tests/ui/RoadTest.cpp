@@ -281,6 +281,22 @@ private slots:
     leaveResults();
   }
 
+  void aFolderInsideASystemFolderRaisesNoWarning() {
+    const QStringList saved = dtmMain->SystemFolders;
+    dtmMain->SystemFolders = {m_tree->path()};
+    toFolders({w().cbxSearchMethodCrc});
+    w().trvFolders->Model()->ClearChecks();
+    w().trvFolders->Model()->SetChecked(m_tree->filePath("docs"), true);
+    // Should the warning come, it is answered "choose again" and the search does not run.
+    dialogs().setNextDialog([](QDialog &) { return int(QDialog::Rejected); });
+    dialogs().setNextAnswer(QMessageBox::Ok); // no duplicates inside "docs"
+    next();
+    dtmMain->SystemFolders = saved;
+    QVERIFY(dialogs().hasPendingAnswers()); // the dialog's answer was not taken
+    QCOMPARE(lastMessageCount(2039), 1);
+    dialogs().reset();
+  }
+
   void choosingTheFoldersAgainStaysOnTheFolders() {
     const QStringList saved = dtmMain->SystemFolders;
     dtmMain->SystemFolders = {m_tree->filePath("docs")};
