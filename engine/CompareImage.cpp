@@ -9,6 +9,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <jpeglib.h>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -31,8 +32,10 @@ struct TJpegError {
 void JpegSilentMessage(j_common_ptr) {}
 
 // Only plain data lives in this frame between setjmp and the last libjpeg call, so the jump back
-// skips no destructor. Out lives in the caller's frame.
-bool DecodeJpeg(const unsigned char *Data, unsigned long Size, bool Eighth, QImage &Out) {
+// skips no destructor. Out and the open file live in the caller's frame. The file is read as the
+// decoder needs it, so whatever follows the picture (an appended video, a misnamed disk image) is
+// never loaded.
+bool DecodeJpeg(FILE *File, bool Eighth, QImage &Out) {
   jpeg_decompress_struct cinfo;
   TJpegError err;
   cinfo.err = jpeg_std_error(&err.pub);
@@ -43,7 +46,10 @@ bool DecodeJpeg(const unsigned char *Data, unsigned long Size, bool Eighth, QIma
     return false;
   }
   jpeg_create_decompress(&cinfo);
-  jpeg_mem_src(&cinfo, Data, Size);
+  // Progressive files keep every coefficient of the full-size picture whatever the output scale; a
+  // small damaged file can claim a picture of many gigabytes. Past this the decoder fails instead.
+  cinfo.mem->max_memory_to_use = long(kAllocationLimitBytes);
+  jpeg_stdio_src(&cinfo, File);
   jpeg_read_header(&cinfo, TRUE);
   cinfo.scale_num = 1;
   cinfo.scale_denom = Eighth ? 8 : 1;
@@ -84,15 +90,12 @@ bool DecodeJpeg(const unsigned char *Data, unsigned long Size, bool Eighth, QIma
 }
 
 QImage LoadJpeg(const QString &FileName, bool Eighth) {
-  QFile file(FileName);
-  if (!file.open(QIODevice::ReadOnly))
-    return {};
-  const QByteArray data = file.readAll();
-  if (data.isEmpty())
+  const std::unique_ptr<FILE, int (*)(FILE *)> file(std::fopen(QFile::encodeName(FileName).constData(), "rb"),
+                                                    &std::fclose);
+  if (!file)
     return {};
   QImage image;
-  if (!DecodeJpeg(reinterpret_cast<const unsigned char *>(data.constData()), (unsigned long)data.size(),
-                  Eighth, image))
+  if (!DecodeJpeg(file.get(), Eighth, image))
     return {};
   return image;
 }

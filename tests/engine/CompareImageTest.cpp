@@ -2,9 +2,13 @@
 #include "MediaFiles.h"
 #include "tests/support/TestEnv.h"
 
+#include <QBuffer>
 #include <QFile>
+#include <QImageWriter>
 #include <QPainter>
 #include <gtest/gtest.h>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -189,3 +193,54 @@ TEST(Thumbnail, KeepsTheAspectInTheTopLeftCornerAndNeverEnlarges) {
   EXPECT_EQ(stretched.pixel(79, 59), qRgb(0, 0, 0));
 }
 
+namespace {
+
+// A small progressive JPEG whose frame header claims Width x Height: the decoder plans its buffers
+// for the claimed size while the data runs out after a few blocks.
+QByteArray ProgressiveClaiming(int Width, int Height) {
+  QImage image(16, 16, QImage::Format_RGB32);
+  image.fill(Qt::gray);
+  QByteArray data;
+  QBuffer buffer(&data);
+  buffer.open(QIODevice::WriteOnly);
+  QImageWriter writer(&buffer, "jpeg");
+  writer.setProgressiveScanWrite(true);
+  if (!writer.write(image))
+    return {};
+  const qsizetype sof = data.indexOf("\xFF\xC2");
+  if (sof < 0)
+    return {};
+  data[sof + 5] = char(Height >> 8);
+  data[sof + 6] = char(Height & 0xFF);
+  data[sof + 7] = char(Width >> 8);
+  data[sof + 8] = char(Width & 0xFF);
+  return data;
+}
+
+} // namespace
+
+// A progressive JPEG needs the whole picture's coefficients in memory; a tiny damaged file that
+// claims an enormous picture must be refused, not allowed to take the machine's memory.
+TEST(PictureGrid, HugeProgressiveJpegIsRefused) {
+  TestDir dir;
+  const QByteArray data = ProgressiveClaiming(20000, 20000);
+  ASSERT_FALSE(data.isEmpty());
+  dir.createFile("huge.jpg", data);
+  int w = 0, h = 0;
+  EXPECT_TRUE(CreateThumbnail(dir.filePath("huge.jpg"), 300, 230, w, h, false).isNull());
+  EXPECT_EQ(GridOf(dir.filePath("huge.jpg")).Total, 0);
+}
+
+// Data after the end of a JPEG picture (an appended video, or a large file that merely starts like a
+// picture) is never read into memory.
+TEST(PictureGrid, JpegWithALargeTailDecodesWithinLittleMemory) {
+  TestDir dir;
+  ASSERT_TRUE(media::SavePicture(dir.filePath("tail.jpg"), 400, 400, Qt::black, "JPEG"));
+  QFile file(dir.filePath("tail.jpg"));
+  ASSERT_TRUE(file.resize(qint64(3) << 30)); // sparse: costs no disk
+  rlimit limit{};
+  ASSERT_EQ(getrlimit(RLIMIT_AS, &limit), 0);
+  limit.rlim_cur = rlim_t(1) << 30;
+  ASSERT_EQ(setrlimit(RLIMIT_AS, &limit), 0);
+  EXPECT_EQ(GridOf(dir.filePath("tail.jpg")).Total, 3000000);
+}
