@@ -5,7 +5,6 @@
 #include <QImageReader>
 #include <QPainter>
 
-#include <cmath>
 #include <csetjmp>
 #include <cstdio>
 #include <jpeglib.h>
@@ -138,10 +137,14 @@ QRect FitRect(int Width, int Height, int PicWidth, int PicHeight, bool KeepAspec
     return QRect(0, 0, Width, Height);
   if (PicWidth <= Width && PicHeight <= Height)
     return QRect(0, 0, PicWidth, PicHeight);
-  const double rx = double(PicWidth) / Width;
-  const double ry = double(PicHeight) / Height;
-  const double r = rx > ry ? rx : ry;
-  return QRect(0, 0, int(std::trunc(PicWidth / r)), int(std::trunc(PicHeight / r)));
+  // Divided by the larger of PicWidth / Width and PicHeight / Height, in exact integer arithmetic:
+  // floating point would often make a side one pixel short (3000 x 4000 gave 59 lines, not 60).
+  const qint64 pw = PicWidth, ph = PicHeight, w = Width, h = Height;
+  if (w <= 0 || h <= 0)
+    return QRect(0, 0, 0, 0);
+  if (pw * h > ph * w)
+    return QRect(0, 0, Width, int(ph * w / pw));
+  return QRect(0, 0, int(pw * h / ph), Height);
 }
 
 QImage CreateThumbnail(const QString &FileName, int Width, int Height, int &PicWidth, int &PicHeight,

@@ -244,3 +244,15 @@ TEST(PictureGrid, JpegWithALargeTailDecodesWithinLittleMemory) {
   ASSERT_EQ(setrlimit(RLIMIT_AS, &limit), 0);
   EXPECT_EQ(GridOf(dir.filePath("tail.jpg")).Total, 3000000);
 }
+
+// The scaled side is the exact quotient, truncated: a portrait photo of 3000 x 4000 fills all 60 lines.
+TEST(Thumbnail, FitRectScalesExactly) {
+  EXPECT_EQ(FitRect(80, 60, 3000, 4000, true), QRect(0, 0, 45, 60));
+  EXPECT_EQ(FitRect(80, 60, 3264, 2448, true), QRect(0, 0, 80, 60));
+  EXPECT_EQ(FitRect(80, 60, 1000, 999, true), QRect(0, 0, 60, 60));
+  EXPECT_EQ(FitRect(80, 60, 1, 62, true), QRect(0, 0, 0, 60));
+  EXPECT_EQ(FitRect(300, 230, 21, 2000, true), QRect(0, 0, 2, 230));
+  EXPECT_EQ(FitRect(80, 60, 80, 60, true), QRect(0, 0, 80, 60));
+  EXPECT_EQ(FitRect(80, 60, 20, 10, true), QRect(0, 0, 20, 10));
+  EXPECT_EQ(FitRect(80, 60, 20, 10, false), QRect(0, 0, 80, 60));
+}
