@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QImageWriter>
 #include <QPainter>
+#include <QRandomGenerator>
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
@@ -258,4 +259,49 @@ TEST(Thumbnail, FitRectScalesExactly) {
   EXPECT_EQ(FitRect(80, 60, 80, 60, true), QRect(0, 0, 80, 60));
   EXPECT_EQ(FitRect(80, 60, 20, 10, true), QRect(0, 0, 20, 10));
   EXPECT_EQ(FitRect(80, 60, 20, 10, false), QRect(0, 0, 80, 60));
+}
+
+// Damaged, empty and absurd files of every picture extension yield no picture and no crash.
+TEST(PictureGrid, OddFilesOfEveryPictureFormatGiveNoPicture) {
+  TestDir dir;
+  QImage image(64, 48, QImage::Format_RGB32);
+  image.fill(Qt::blue);
+  QByteArray bmp;
+  {
+    QBuffer buffer(&bmp);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(image.save(&buffer, "BMP"));
+  }
+  QByteArray huge = bmp; // the header claims 100000 x 100000 pixels
+  const qint32 side = 100000;
+  memcpy(huge.data() + 18, &side, 4);
+  memcpy(huge.data() + 22, &side, 4);
+  QByteArray noise(5000, Qt::Uninitialized);
+  QRandomGenerator gen(3);
+  for (char &c : noise)
+    c = char(gen.bounded(256));
+  const QStringList formats{"bmp", "gif", "jpg", "jpeg", "png", "ppm", "pbm",
+                            "xpm", "xbm", "ico", "svg",  "tif", "webp"};
+  for (const QString &format : formats) {
+    QByteArray good;
+    {
+      QBuffer buffer(&good);
+      buffer.open(QIODevice::WriteOnly);
+      image.save(&buffer, format.toLatin1().constData());
+    }
+    const QList<QPair<QString, QByteArray>> files{{"empty", {}},
+                                                  {"noise", noise},
+                                                  {"cut", good.left(good.size() / 3)},
+                                                  {"header", good.left(20)},
+                                                  {"huge", format == "bmp" ? huge : noise}};
+    for (const auto &[stem, data] : files) {
+      const QString path = dir.createFile(stem + "." + format, data);
+      int w = 0, h = 0;
+      CreateThumbnail(path, 80, 60, w, h, true);
+      CreateThumbnail(path, 300, 230, w, h, false);
+      const TDataImage grid = GridOf(path);
+      if (stem != "cut") // a cut picture may still decode in part
+        EXPECT_EQ(grid.Total, 0) << stem.toStdString() << "." << format.toStdString();
+    }
+  }
 }
