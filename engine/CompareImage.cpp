@@ -54,6 +54,7 @@ bool DecodeJpeg(FILE *File, bool Eighth, QImage &Out) {
   cinfo.scale_denom = Eighth ? 8 : 1;
   cinfo.dct_method = JDCT_IFAST;
   cinfo.do_fancy_upsampling = FALSE;
+  cinfo.do_block_smoothing = FALSE;
   const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
   cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
   jpeg_calc_output_dimensions(&cinfo);

@@ -198,16 +198,19 @@ namespace {
 
 // A small progressive JPEG whose frame header claims Width x Height: the decoder plans its buffers
 // for the claimed size while the data runs out after a few blocks.
-QByteArray ProgressiveClaiming(int Width, int Height) {
-  QImage image(16, 16, QImage::Format_RGB32);
-  image.fill(Qt::gray);
+QByteArray ProgressiveJpeg(const QImage &Image) {
   QByteArray data;
   QBuffer buffer(&data);
   buffer.open(QIODevice::WriteOnly);
   QImageWriter writer(&buffer, "jpeg");
   writer.setProgressiveScanWrite(true);
-  if (!writer.write(image))
-    return {};
+  return writer.write(Image) ? data : QByteArray();
+}
+
+QByteArray ProgressiveClaiming(int Width, int Height) {
+  QImage image(16, 16, QImage::Format_RGB32);
+  image.fill(Qt::gray);
+  QByteArray data = ProgressiveJpeg(image);
   const qsizetype sof = data.indexOf("\xFF\xC2");
   if (sof < 0)
     return {};
@@ -304,4 +307,24 @@ TEST(PictureGrid, OddFilesOfEveryPictureFormatGiveNoPicture) {
         EXPECT_EQ(grid.Total, 0) << stem.toStdString() << "." << format.toStdString();
     }
   }
+}
+
+// Smoothing is off: a progressive JPEG cut after its first scan shows every 8 x 8 block in one colour.
+TEST(Thumbnail, CutProgressiveJpegIsNotSmoothed) {
+  QImage image(64, 64, QImage::Format_RGB32);
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 64; ++x)
+      image.setPixel(x, y, qRgb(x * 4, y * 4, (x * y) % 256));
+  const QByteArray data = ProgressiveJpeg(image);
+  const qsizetype secondScan = data.indexOf("\xFF\xDA", data.indexOf("\xFF\xDA") + 2);
+  ASSERT_GT(secondScan, 0);
+  TestDir dir;
+  dir.createFile("cut.jpg", data.left(secondScan));
+  int w = 0, h = 0;
+  const QImage thumb = CreateThumbnail(dir.filePath("cut.jpg"), 64, 64, w, h, true);
+  ASSERT_FALSE(thumb.isNull());
+  ASSERT_EQ(QSize(w, h), QSize(64, 64));
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 64; ++x)
+      ASSERT_EQ(thumb.pixel(x, y), thumb.pixel(x / 8 * 8, y / 8 * 8)) << x << "," << y;
 }
