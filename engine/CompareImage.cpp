@@ -7,6 +7,7 @@
 
 #include <csetjmp>
 #include <cstdio>
+#include <jerror.h>
 #include <jpeglib.h>
 #include <memory>
 #include <vector>
@@ -30,6 +31,59 @@ struct TJpegError {
 
 void JpegSilentMessage(j_common_ptr) {}
 
+// A file source with a large buffer: libjpeg-turbo decodes on its fast path only while several
+// kilobytes are buffered, and its own file source holds 4 KiB.
+struct TJpegFileSource {
+  static constexpr size_t BufferSize = 1 << 16;
+  jpeg_source_mgr pub;
+  FILE *file;
+  JOCTET *buffer;
+
+  static void Init(j_decompress_ptr) {}
+  static void Term(j_decompress_ptr) {}
+  static boolean Fill(j_decompress_ptr cinfo) {
+    auto *src = reinterpret_cast<TJpegFileSource *>(cinfo->src);
+    size_t n = std::fread(src->buffer, 1, BufferSize, src->file);
+    if (n == 0) {
+      // Past the end: a fake end-of-picture marker, as libjpeg's own source does, so a cut file
+      // decodes as far as it goes.
+      WARNMS(cinfo, JWRN_JPEG_EOF);
+      src->buffer[0] = JOCTET(0xFF);
+      src->buffer[1] = JOCTET(JPEG_EOI);
+      n = 2;
+    }
+    src->pub.next_input_byte = src->buffer;
+    src->pub.bytes_in_buffer = n;
+    return TRUE;
+  }
+  static void Skip(j_decompress_ptr cinfo, long Count) {
+    auto *src = reinterpret_cast<TJpegFileSource *>(cinfo->src);
+    while (Count > long(src->pub.bytes_in_buffer)) {
+      Count -= long(src->pub.bytes_in_buffer);
+      Fill(cinfo);
+    }
+    if (Count > 0) {
+      src->pub.next_input_byte += Count;
+      src->pub.bytes_in_buffer -= size_t(Count);
+    }
+  }
+  static void Attach(j_decompress_ptr cinfo, FILE *File) {
+    auto *src = static_cast<TJpegFileSource *>(
+        (*cinfo->mem->alloc_small)(j_common_ptr(cinfo), JPOOL_PERMANENT, sizeof(TJpegFileSource)));
+    src->buffer =
+        static_cast<JOCTET *>((*cinfo->mem->alloc_large)(j_common_ptr(cinfo), JPOOL_PERMANENT, BufferSize));
+    src->file = File;
+    src->pub.init_source = Init;
+    src->pub.fill_input_buffer = Fill;
+    src->pub.skip_input_data = Skip;
+    src->pub.resync_to_restart = jpeg_resync_to_restart;
+    src->pub.term_source = Term;
+    src->pub.bytes_in_buffer = 0;
+    src->pub.next_input_byte = nullptr;
+    cinfo->src = &src->pub;
+  }
+};
+
 // Only plain data lives in this frame between setjmp and the last libjpeg call, so the jump back
 // skips no destructor. Out and the open file live in the caller's frame. The file is read as the
 // decoder needs it, so whatever follows the picture (an appended video, a misnamed disk image) is
@@ -48,7 +102,7 @@ bool DecodeJpeg(FILE *File, bool Eighth, QImage &Out) {
   // Progressive files keep every coefficient of the full-size picture whatever the output scale; a
   // small damaged file can claim a picture of many gigabytes. Past this the decoder fails instead.
   cinfo.mem->max_memory_to_use = long(kAllocationLimitBytes);
-  jpeg_stdio_src(&cinfo, File);
+  TJpegFileSource::Attach(&cinfo, File);
   jpeg_read_header(&cinfo, TRUE);
   cinfo.scale_num = 1;
   cinfo.scale_denom = Eighth ? 8 : 1;
