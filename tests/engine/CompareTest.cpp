@@ -115,6 +115,7 @@ TEST(ContentCompare, SortOrderKeepsEqualItemsTogether) {
     item->UniqueSize = gen.bounded(4) == 0;
     item->UniqueCode = gen.bounded(4) == 0;
     item->WhatRead_Code = gen.bounded(5) != 0;
+    item->FileItem.Unreadable = gen.bounded(6) == 0;
     items.push_back(std::move(item));
   }
   std::vector<TUseFileProperty *> order;
