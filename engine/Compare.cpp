@@ -27,7 +27,10 @@ qint32 CompareContent(const TUseFileProperty &A, const TUseFileProperty &B, int 
     return c;
   if (int c = Order(A.WhatRead_Code, B.WhatRead_Code))
     return c;
-  return Order(A.UniqueCode, B.UniqueCode);
+  if (int c = Order(A.UniqueCode, B.UniqueCode))
+    return c;
+  // The equality test leaves unreadable files out; they must not sit between files it joins.
+  return Order(A.FileItem.Unreadable, B.FileItem.Unreadable);
 }
 
 qint32 ComparePictures(const TUseFileProperty &A, const TUseFileProperty &B, int SortMode) {

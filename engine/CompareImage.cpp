@@ -5,10 +5,11 @@
 #include <QImageReader>
 #include <QPainter>
 
-#include <cmath>
 #include <csetjmp>
 #include <cstdio>
+#include <jerror.h>
 #include <jpeglib.h>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -30,9 +31,64 @@ struct TJpegError {
 
 void JpegSilentMessage(j_common_ptr) {}
 
+// A file source with a large buffer: libjpeg-turbo decodes on its fast path only while several
+// kilobytes are buffered, and its own file source holds 4 KiB.
+struct TJpegFileSource {
+  static constexpr size_t BufferSize = 1 << 16;
+  jpeg_source_mgr pub;
+  FILE *file;
+  JOCTET *buffer;
+
+  static void Init(j_decompress_ptr) {}
+  static void Term(j_decompress_ptr) {}
+  static boolean Fill(j_decompress_ptr cinfo) {
+    auto *src = reinterpret_cast<TJpegFileSource *>(cinfo->src);
+    size_t n = std::fread(src->buffer, 1, BufferSize, src->file);
+    if (n == 0) {
+      // Past the end: a fake end-of-picture marker, as libjpeg's own source does, so a cut file
+      // decodes as far as it goes.
+      WARNMS(cinfo, JWRN_JPEG_EOF);
+      src->buffer[0] = JOCTET(0xFF);
+      src->buffer[1] = JOCTET(JPEG_EOI);
+      n = 2;
+    }
+    src->pub.next_input_byte = src->buffer;
+    src->pub.bytes_in_buffer = n;
+    return TRUE;
+  }
+  static void Skip(j_decompress_ptr cinfo, long Count) {
+    auto *src = reinterpret_cast<TJpegFileSource *>(cinfo->src);
+    while (Count > long(src->pub.bytes_in_buffer)) {
+      Count -= long(src->pub.bytes_in_buffer);
+      Fill(cinfo);
+    }
+    if (Count > 0) {
+      src->pub.next_input_byte += Count;
+      src->pub.bytes_in_buffer -= size_t(Count);
+    }
+  }
+  static void Attach(j_decompress_ptr cinfo, FILE *File) {
+    auto *src = static_cast<TJpegFileSource *>(
+        (*cinfo->mem->alloc_small)(j_common_ptr(cinfo), JPOOL_PERMANENT, sizeof(TJpegFileSource)));
+    src->buffer =
+        static_cast<JOCTET *>((*cinfo->mem->alloc_large)(j_common_ptr(cinfo), JPOOL_PERMANENT, BufferSize));
+    src->file = File;
+    src->pub.init_source = Init;
+    src->pub.fill_input_buffer = Fill;
+    src->pub.skip_input_data = Skip;
+    src->pub.resync_to_restart = jpeg_resync_to_restart;
+    src->pub.term_source = Term;
+    src->pub.bytes_in_buffer = 0;
+    src->pub.next_input_byte = nullptr;
+    cinfo->src = &src->pub;
+  }
+};
+
 // Only plain data lives in this frame between setjmp and the last libjpeg call, so the jump back
-// skips no destructor. Out lives in the caller's frame.
-bool DecodeJpeg(const unsigned char *Data, unsigned long Size, bool Eighth, QImage &Out) {
+// skips no destructor. Out and the open file live in the caller's frame. The file is read as the
+// decoder needs it, so whatever follows the picture (an appended video, a misnamed disk image) is
+// never loaded.
+bool DecodeJpeg(FILE *File, bool Eighth, QImage &Out) {
   jpeg_decompress_struct cinfo;
   TJpegError err;
   cinfo.err = jpeg_std_error(&err.pub);
@@ -43,12 +99,16 @@ bool DecodeJpeg(const unsigned char *Data, unsigned long Size, bool Eighth, QIma
     return false;
   }
   jpeg_create_decompress(&cinfo);
-  jpeg_mem_src(&cinfo, Data, Size);
+  // Progressive files keep every coefficient of the full-size picture whatever the output scale; a
+  // small damaged file can claim a picture of many gigabytes. Past this the decoder fails instead.
+  cinfo.mem->max_memory_to_use = long(kAllocationLimitBytes);
+  TJpegFileSource::Attach(&cinfo, File);
   jpeg_read_header(&cinfo, TRUE);
   cinfo.scale_num = 1;
   cinfo.scale_denom = Eighth ? 8 : 1;
   cinfo.dct_method = JDCT_IFAST;
   cinfo.do_fancy_upsampling = FALSE;
+  cinfo.do_block_smoothing = FALSE;
   const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
   cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
   jpeg_calc_output_dimensions(&cinfo);
@@ -84,15 +144,12 @@ bool DecodeJpeg(const unsigned char *Data, unsigned long Size, bool Eighth, QIma
 }
 
 QImage LoadJpeg(const QString &FileName, bool Eighth) {
-  QFile file(FileName);
-  if (!file.open(QIODevice::ReadOnly))
-    return {};
-  const QByteArray data = file.readAll();
-  if (data.isEmpty())
+  const std::unique_ptr<FILE, int (*)(FILE *)> file(std::fopen(QFile::encodeName(FileName).constData(), "rb"),
+                                                    &std::fclose);
+  if (!file)
     return {};
   QImage image;
-  if (!DecodeJpeg(reinterpret_cast<const unsigned char *>(data.constData()), (unsigned long)data.size(),
-                  Eighth, image))
+  if (!DecodeJpeg(file.get(), Eighth, image))
     return {};
   return image;
 }
@@ -135,10 +192,14 @@ QRect FitRect(int Width, int Height, int PicWidth, int PicHeight, bool KeepAspec
     return QRect(0, 0, Width, Height);
   if (PicWidth <= Width && PicHeight <= Height)
     return QRect(0, 0, PicWidth, PicHeight);
-  const double rx = double(PicWidth) / Width;
-  const double ry = double(PicHeight) / Height;
-  const double r = rx > ry ? rx : ry;
-  return QRect(0, 0, int(std::trunc(PicWidth / r)), int(std::trunc(PicHeight / r)));
+  // Divided by the larger of PicWidth / Width and PicHeight / Height, in exact integer arithmetic:
+  // floating point would often make a side one pixel short (3000 x 4000 gave 59 lines, not 60).
+  const qint64 pw = PicWidth, ph = PicHeight, w = Width, h = Height;
+  if (w <= 0 || h <= 0)
+    return QRect(0, 0, 0, 0);
+  if (pw * h > ph * w)
+    return QRect(0, 0, Width, int(ph * w / pw));
+  return QRect(0, 0, int(pw * h / ph), Height);
 }
 
 QImage CreateThumbnail(const QString &FileName, int Width, int Height, int &PicWidth, int &PicHeight,

@@ -23,8 +23,8 @@ void TReadPass::UpdateReadProgress(qint64 Bytes, bool Forced, int Index) {
     return;
   if (BytesTotal != 0 && Bar) {
     // Files are counted once per block and once at their end, so the share can pass 100; the bar
-    // stops short of it.
-    const double percent = std::nearbyint(BytesRead / BytesTotal * 100);
+    // stops short of it. Multiplied first so that halves are exact and round to even.
+    const double percent = std::nearbyint(BytesRead * 100 / BytesTotal);
     if (percent < 99 && int(percent) != Bar->Position())
       Bar->SetPosition(int(percent));
   }

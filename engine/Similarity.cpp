@@ -20,7 +20,8 @@ double Measure(QString X, QString Y) {
     return 100;
   if (X.size() > Y.size())
     SwapStrings(X, Y);
-  return double(CommonSubstringLength(X, Y)) / double(Y.size()) * 100;
+  // Multiplied first, so that a whole percentage comes out exact (29 / 50 x 100 would be 57.99...).
+  return double(CommonSubstringLength(X, Y)) * 100 / double(Y.size());
 }
 
 } // namespace

@@ -2,9 +2,14 @@
 #include "MediaFiles.h"
 #include "tests/support/TestEnv.h"
 
+#include <QBuffer>
 #include <QFile>
+#include <QImageWriter>
 #include <QPainter>
+#include <QRandomGenerator>
 #include <gtest/gtest.h>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -189,3 +194,137 @@ TEST(Thumbnail, KeepsTheAspectInTheTopLeftCornerAndNeverEnlarges) {
   EXPECT_EQ(stretched.pixel(79, 59), qRgb(0, 0, 0));
 }
 
+namespace {
+
+// A small progressive JPEG whose frame header claims Width x Height: the decoder plans its buffers
+// for the claimed size while the data runs out after a few blocks.
+QByteArray ProgressiveJpeg(const QImage &Image) {
+  QByteArray data;
+  QBuffer buffer(&data);
+  buffer.open(QIODevice::WriteOnly);
+  QImageWriter writer(&buffer, "jpeg");
+  writer.setProgressiveScanWrite(true);
+  return writer.write(Image) ? data : QByteArray();
+}
+
+QByteArray ProgressiveClaiming(int Width, int Height) {
+  QImage image(16, 16, QImage::Format_RGB32);
+  image.fill(Qt::gray);
+  QByteArray data = ProgressiveJpeg(image);
+  const qsizetype sof = data.indexOf("\xFF\xC2");
+  if (sof < 0)
+    return {};
+  data[sof + 5] = char(Height >> 8);
+  data[sof + 6] = char(Height & 0xFF);
+  data[sof + 7] = char(Width >> 8);
+  data[sof + 8] = char(Width & 0xFF);
+  return data;
+}
+
+} // namespace
+
+// A progressive JPEG needs the whole picture's coefficients in memory; a tiny damaged file that
+// claims an enormous picture must be refused, not allowed to take the machine's memory.
+TEST(PictureGrid, HugeProgressiveJpegIsRefused) {
+  TestDir dir;
+  const QByteArray data = ProgressiveClaiming(20000, 20000);
+  ASSERT_FALSE(data.isEmpty());
+  dir.createFile("huge.jpg", data);
+  int w = 0, h = 0;
+  EXPECT_TRUE(CreateThumbnail(dir.filePath("huge.jpg"), 300, 230, w, h, false).isNull());
+  EXPECT_EQ(GridOf(dir.filePath("huge.jpg")).Total, 0);
+}
+
+// Data after the end of a JPEG picture (an appended video, or a large file that merely starts like a
+// picture) is never read into memory.
+TEST(PictureGrid, JpegWithALargeTailDecodesWithinLittleMemory) {
+  TestDir dir;
+  ASSERT_TRUE(media::SavePicture(dir.filePath("tail.jpg"), 400, 400, Qt::black, "JPEG"));
+  QFile file(dir.filePath("tail.jpg"));
+  ASSERT_TRUE(file.resize(qint64(3) << 30)); // sparse: costs no disk
+#ifdef __SANITIZE_ADDRESS__
+  GTEST_SKIP() << "the address sanitizer needs more address space than the limit allows";
+#endif
+  rlimit limit{};
+  ASSERT_EQ(getrlimit(RLIMIT_AS, &limit), 0);
+  limit.rlim_cur = rlim_t(1) << 30;
+  ASSERT_EQ(setrlimit(RLIMIT_AS, &limit), 0);
+  EXPECT_EQ(GridOf(dir.filePath("tail.jpg")).Total, 3000000);
+}
+
+// The scaled side is the exact quotient, truncated: a portrait photo of 3000 x 4000 fills all 60 lines.
+TEST(Thumbnail, FitRectScalesExactly) {
+  EXPECT_EQ(FitRect(80, 60, 3000, 4000, true), QRect(0, 0, 45, 60));
+  EXPECT_EQ(FitRect(80, 60, 3264, 2448, true), QRect(0, 0, 80, 60));
+  EXPECT_EQ(FitRect(80, 60, 1000, 999, true), QRect(0, 0, 60, 60));
+  EXPECT_EQ(FitRect(80, 60, 1, 62, true), QRect(0, 0, 0, 60));
+  EXPECT_EQ(FitRect(300, 230, 21, 2000, true), QRect(0, 0, 2, 230));
+  EXPECT_EQ(FitRect(80, 60, 80, 60, true), QRect(0, 0, 80, 60));
+  EXPECT_EQ(FitRect(80, 60, 20, 10, true), QRect(0, 0, 20, 10));
+  EXPECT_EQ(FitRect(80, 60, 20, 10, false), QRect(0, 0, 80, 60));
+}
+
+// Damaged, empty and absurd files of every picture extension yield no picture and no crash.
+TEST(PictureGrid, OddFilesOfEveryPictureFormatGiveNoPicture) {
+  TestDir dir;
+  QImage image(64, 48, QImage::Format_RGB32);
+  image.fill(Qt::blue);
+  QByteArray bmp;
+  {
+    QBuffer buffer(&bmp);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(image.save(&buffer, "BMP"));
+  }
+  QByteArray huge = bmp; // the header claims 100000 x 100000 pixels
+  const qint32 side = 100000;
+  memcpy(huge.data() + 18, &side, 4);
+  memcpy(huge.data() + 22, &side, 4);
+  QByteArray noise(5000, Qt::Uninitialized);
+  QRandomGenerator gen(3);
+  for (char &c : noise)
+    c = char(gen.bounded(256));
+  const QStringList formats{"bmp", "gif", "jpg", "jpeg", "png", "ppm", "pbm",
+                            "xpm", "xbm", "ico", "svg",  "tif", "webp"};
+  for (const QString &format : formats) {
+    QByteArray good;
+    {
+      QBuffer buffer(&good);
+      buffer.open(QIODevice::WriteOnly);
+      image.save(&buffer, format.toLatin1().constData());
+    }
+    const QList<QPair<QString, QByteArray>> files{{"empty", {}},
+                                                  {"noise", noise},
+                                                  {"cut", good.left(good.size() / 3)},
+                                                  {"header", good.left(20)},
+                                                  {"huge", format == "bmp" ? huge : noise}};
+    for (const auto &[stem, data] : files) {
+      const QString path = dir.createFile(stem + "." + format, data);
+      int w = 0, h = 0;
+      CreateThumbnail(path, 80, 60, w, h, true);
+      CreateThumbnail(path, 300, 230, w, h, false);
+      const TDataImage grid = GridOf(path);
+      if (stem != "cut") // a cut picture may still decode in part
+        EXPECT_EQ(grid.Total, 0) << stem.toStdString() << "." << format.toStdString();
+    }
+  }
+}
+
+// Smoothing is off: a progressive JPEG cut after its first scan shows every 8 x 8 block in one colour.
+TEST(Thumbnail, CutProgressiveJpegIsNotSmoothed) {
+  QImage image(64, 64, QImage::Format_RGB32);
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 64; ++x)
+      image.setPixel(x, y, qRgb(x * 4, y * 4, (x * y) % 256));
+  const QByteArray data = ProgressiveJpeg(image);
+  const qsizetype secondScan = data.indexOf("\xFF\xDA", data.indexOf("\xFF\xDA") + 2);
+  ASSERT_GT(secondScan, 0);
+  TestDir dir;
+  dir.createFile("cut.jpg", data.left(secondScan));
+  int w = 0, h = 0;
+  const QImage thumb = CreateThumbnail(dir.filePath("cut.jpg"), 64, 64, w, h, true);
+  ASSERT_FALSE(thumb.isNull());
+  ASSERT_EQ(QSize(w, h), QSize(64, 64));
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 64; ++x)
+      ASSERT_EQ(thumb.pixel(x, y), thumb.pixel(x / 8 * 8, y / 8 * 8)) << x << "," << y;
+}

@@ -115,6 +115,7 @@ TEST(ContentCompare, SortOrderKeepsEqualItemsTogether) {
     item->UniqueSize = gen.bounded(4) == 0;
     item->UniqueCode = gen.bounded(4) == 0;
     item->WhatRead_Code = gen.bounded(5) != 0;
+    item->FileItem.Unreadable = gen.bounded(6) == 0;
     items.push_back(std::move(item));
   }
   std::vector<TUseFileProperty *> order;
@@ -182,6 +183,19 @@ TEST_F(Options, ThresholdsCompareWithTheSimilarity) {
   EXPECT_EQ(TUseFileProperty::Compare(*a, *b, 3, 0), 0);
   SearchOptions().MusicTagArtistPercent = 88;
   EXPECT_EQ(TUseFileProperty::Compare(*a, *b, 3, 0), -1);
+}
+
+// A share that is a whole percentage is that percentage exactly: 29 of 50 characters pass 58 %.
+TEST_F(Options, WholePercentagesAreExact) {
+  const QString common = "ABCDEFGHIJKLMNOPQRSTUVWXYZ012";                     // 29 characters
+  const QString longer = common + QString::fromUtf8("3456789ÄÖÜÆØÅÇÉÈÊËÎÏÔ"); // 50 characters
+  EXPECT_EQ(TextSimilarity(common, longer), 58.0);
+  EXPECT_EQ(TagSimilarity(common, longer), 58.0);
+  auto a = Item(common + ".txt"), b = Item(longer + ".txt");
+  SearchOptions().FilePropertyNamePercent = 58;
+  EXPECT_EQ(TUseFileProperty::Compare(*a, *b, 4, 0), 0);
+  SearchOptions().FilePropertyNamePercent = 59;
+  EXPECT_EQ(TUseFileProperty::Compare(*a, *b, 4, 0), -1);
 }
 
 TEST_F(Options, PropertiesByNameExtensionAndSize) {

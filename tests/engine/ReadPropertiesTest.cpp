@@ -135,6 +135,22 @@ TEST_F(Reading, SmallFilesReportAtTheirEndAndTheBarStopsBelow99) {
   EXPECT_LT(bar.Position(), 99);
 }
 
+// The share is rounded half to even from its exact value.
+TEST_F(Reading, BarPositionRoundsHalvesToEven) {
+  TReadPass pass({1}, &sink, &bar);
+  const auto positionAfter = [&](qint64 read, qint64 total) {
+    pass.Start(total, true);
+    pass.UpdateReadProgress(read, true, 0);
+    return bar.Position();
+  };
+  EXPECT_EQ(positionAfter(23, 40), 58);  // 57.5
+  EXPECT_EQ(positionAfter(11, 40), 28);  // 27.5
+  EXPECT_EQ(positionAfter(5, 8), 62);    // 62.5
+  EXPECT_EQ(positionAfter(7, 200), 4);   // 3.5
+  EXPECT_EQ(positionAfter(29, 200), 14); // 14.5
+  EXPECT_EQ(positionAfter(1, 3), 33);
+}
+
 TEST_F(Reading, ZeroTotalNeverMovesTheBar) {
   auto *a = AddFile("a", "");
   auto *b = AddFile("b", "");

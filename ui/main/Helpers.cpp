@@ -3,6 +3,7 @@
 #include "platform/Shell.h"
 #include "settings/FileGroupExt.h"
 #include "ui/main/Main.h"
+#include "ui/results/ResultShow.h"
 
 #include <QAbstractItemModel>
 #include <QDir>
@@ -64,6 +65,12 @@ bool IsRestoreNodeChecked(const QModelIndex &Node) {
   return isChecked(Node);
 }
 void SetResultNodeChecked(QAbstractItemModel *Tree, const QModelIndex &Node, bool Checked) {
+  // The results list's own setter keeps the mark and is not taken for a click of the user.
+  if (auto *results = qobject_cast<TResultModel *>(Tree)) {
+    if (Node.isValid())
+      results->SetChecked(Node.row(), Checked);
+    return;
+  }
   setChecked(Tree, Node, Checked);
 }
 void SetRestoreNodeChecked(QAbstractItemModel *Tree, const QModelIndex &Node, bool Checked) {

@@ -13,6 +13,8 @@
 #include "ui/main/Helpers.h"
 #include "ui/main/IconAnimation.h"
 #include "ui/main/Icons.h"
+#include "ui/main/ResultSteps.h"
+#include "ui/results/ResultShow.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -57,8 +59,9 @@ TfrmMain::TfrmMain(const QString &ProgramFolder, QWidget *Parent)
 
 TfrmMain::~TfrmMain() {
   // The rows of the two trees refer to the file list and the restore objects: empty them first.
-  if (auto *model = qobject_cast<QStandardItemModel *>(trvResult->model()))
-    model->removeRows(0, model->rowCount());
+  // The results list stops and joins its thumbnail loaders before its rows go.
+  m_stepView.reset();
+  m_resultList.reset();
   if (auto *model = qobject_cast<QStandardItemModel *>(trvRestoreFiles->model()))
     model->removeRows(0, model->rowCount());
   if (AnimationThread)
@@ -69,7 +72,6 @@ TfrmMain::~TfrmMain() {
   LangList.reset();
   FileList.reset();
   ResultSteps.reset();
-  ThumbQueue.clear();
   if (frmMain == this)
     frmMain = nullptr;
 }
@@ -92,14 +94,13 @@ void TfrmMain::FormCreate() {
   ResultSteps = std::make_unique<TStepStorage>();
   LangList = std::make_unique<TLangList>(m_programFolder + QStringLiteral("/Language/"));
   SetCurrentLangList(LangList.get());
+  CreateResultList();
   ApplyLanguage();
   setWindowTitle(MakeCaption());
   setWindowIcon(ProgramIcon());
   LastFolder.clear();
   ShowPage(tbsFirst);
   ResetProgress();
-  ThumbQueue.clear();
-  Resorting = false;
   HideHeaderImages();
 }
 
@@ -316,20 +317,6 @@ void TfrmMain::changeEvent(QEvent *Event) {
 }
 
 // --- Handlers ---
-
-void TfrmMain::btnNextClick() {
-  RunGuarded([this] {
-    if (IsProgressPage(ActivePage()))
-      TogglePause();
-  });
-}
-
-void TfrmMain::btnBackClick() {
-  RunGuarded([this] {
-    if (IsProgressPage(ActivePage()))
-      ConfirmStop();
-  });
-}
 
 void TfrmMain::btnOptionsClick() {
   TfrmOptions options(*LangList, this);

@@ -7,6 +7,7 @@
 #include "ui/main/ProgressBarView.h"
 
 #include <QMainWindow>
+#include <QRgb>
 #include <array>
 #include <functional>
 #include <memory>
@@ -31,9 +32,12 @@ class TFolderTree;
 class TLinkLabel;
 class TIconAnimation;
 class TLangList;
+class TResultList;
 class TResultShow;
-class TResultShowLoadImages;
 class TStepStorage;
+class TStepView;
+class TUseFileProperty;
+class TWhatFind;
 class TUseFileList;
 
 // Titles of the search methods 1 to 6 in the current language (index 0 is method 1).
@@ -115,6 +119,33 @@ public:
   // list sets the lookup.
   std::function<QString()> FocusedResultFile;
 
+  // --- The search road and the result-file road (MainRoad.cpp) ---
+  // The whole search: tray icon and animation around the phases and the grouping. EMyStop passes.
+  void RunSearch();
+  // The file list's filter from the window's choices, then gathering and reading.
+  void RunSearchPhases();
+  // Groups the file list for WhatFind into the result steps; the results list is emptied first,
+  // since grouping drops files that no group keeps.
+  void BuildGroups(IProgressBar &Bar, const TWhatFind &WhatFind);
+  // Empties the results list, then the file list its rows refer to.
+  void ClearFileList();
+  // The system-folder warning before a search; false: stay on the folders page.
+  bool CheckSystemFolders();
+  QString CollectCheckedFolders() const;
+  QString ArchiveKinds() const;
+  TWhatFind BuildWhatFind() const;
+
+  // --- The results list ---
+  void AddResultNode(int Index, QRgb GroupColour);
+  TResultShow *GetResultData(int Row) const;
+  // The file of the focused row while the results page is shown, else null.
+  TUseFileProperty *FocusedResultItem() const;
+  bool ResultTreeEmpty() const;
+  void UpdateResultStatus();
+  void trvResultHeaderClick(int Column);
+  TResultList &ResultList() { return *m_resultList; }
+  TStepView &StepView() { return *m_stepView; }
+
   // --- Fields ---
   TIconAnimation *AnimationThread = nullptr;
   QString StoreFolder;
@@ -125,10 +156,8 @@ public:
   QString LastFolder;
   std::unique_ptr<TStepStorage> ResultSteps;
   QWidget *ReturnPage = nullptr;
-  TResultShowLoadImages *ThumbLoader = nullptr;
-  QList<TResultShow *> ThumbQueue;
+  // The thumbnail loader, the thumbnail queue and the re-sort flag live with the results list.
   QString ExcludedFolders;
-  bool Resorting = false;
 
   QString ProgramFolder() const { return m_programFolder; }
 
@@ -253,11 +282,23 @@ private:
   QWidget *AddPage(const char *Name, QLabel *&Top, QLabel *&Image, QGroupBox *&Client, const char *TopName,
                    const char *ImageName, const char *ClientName);
   QString T(const char *Id) const;
+  // Next on the folders page and on the open-result page.
+  void SearchRun();
+  void OpenResultRun();
+  // Runs a search or a result-file load in busy mode from StartPage. Stop or a failure (shown in a
+  // message box) empties the lists and returns to StartPage.
+  void RunFromPage(QWidget *StartPage, bool LockOptions, const std::function<void()> &Run);
+  // The results list on trvResult, the step view over it, the page handlers (FormCreate).
+  void CreateResultList();
+  // Button states and the filter reset that belong to the page just shown.
+  void PageShown(QWidget *Page);
 
   QString m_programFolder;
   std::unique_ptr<TProgressBarView> m_findBar;
   std::unique_ptr<TProgressBarView> m_deletingBar;
   std::unique_ptr<TProgressBarView> m_restoringBar;
+  std::unique_ptr<TResultList> m_resultList;
+  std::unique_ptr<TStepView> m_stepView;
   bool m_terminating = false;
   bool m_halted = false;
 };

@@ -1,0 +1,465 @@
+// The results list: rows, check boxes, heights, hints, the status line and the sort that keeps groups
+// together.
+#include "settings/FileGroupExt.h"
+#include "settings/FormatSize.h"
+#include "settings/Language.h"
+#include "tests/support/TestEnv.h"
+#include "ui/results/ResultShow.h"
+#include "ui/results/ResultShowLoadImages.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QTest>
+#include <QTreeView>
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+#include <set>
+
+namespace {
+
+constexpr int Method = MethodContent;
+
+// A file list, the list on a tree view and the English texts.
+class ResultList : public ::testing::Test {
+protected:
+  ResultList()
+      : lang(testenv::SourceDir() + QStringLiteral("/Language/")),
+        results(
+            &tree, &status, files, lang, [this] { return method; }, 20) {
+    results.SetThumbPause(0);
+  }
+
+  // A file of Method's group Group; returns its list index.
+  int add(const QString &Name, qint64 Size, qint32 Group, TUseFileProperty *Owner = nullptr,
+          const QString &Folder = QStringLiteral("/data/")) {
+    const int index = files.AddFile(Folder, Name, Size, Owner);
+    files.GetItem(index)->Viewed.SetGroup(Method, Group);
+    return index;
+  }
+  // Every file of the list as a row, in list order.
+  void showAll() {
+    TResultModel &model = results.Model();
+    model.BeginUpdate();
+    model.Clear();
+    for (int i = 0; i < files.Count(); ++i)
+      model.AddResultNode(i, GroupColor2);
+    model.EndUpdate();
+  }
+  QStringList names() {
+    QStringList out;
+    for (int row = 0; row < results.Model().Count(); ++row)
+      out << results.Model().GetResultData(row)->Item->FileItem.FileName;
+    return out;
+  }
+  QList<qint32> groups() {
+    QList<qint32> out;
+    for (int row = 0; row < results.Model().Count(); ++row)
+      out << results.Model().GetResultData(row)->GetGroup(Method);
+    return out;
+  }
+  // Every group number stands in one run of rows.
+  bool contiguous() {
+    std::set<qint32> closed;
+    const QList<qint32> g = groups();
+    for (int i = 0; i < g.size(); ++i) {
+      if (closed.count(g[i])) {
+        return false;
+      }
+      if (i + 1 == g.size() || g[i + 1] != g[i])
+        closed.insert(g[i]);
+    }
+    return true;
+  }
+
+  int method = Method;
+  TUseFileList files;
+  TLangList lang;
+  QTreeView tree;
+  QLabel status;
+  TResultList results;
+};
+
+TEST(CompareFolded, FoldsOnlyAsciiLetters) {
+  EXPECT_EQ(CompareFolded("abc", "ABC"), 0);
+  EXPECT_LT(CompareFolded("abc", "abd"), 0);
+  EXPECT_GT(CompareFolded("b", "A"), 0);
+  EXPECT_LT(CompareFolded("ab", "abc"), 0);
+  // "Ä" and "ä" are different characters here; "_" (95) sorts before "a" (97) but after "A" (65)
+  // would have, had it not been folded.
+  EXPECT_NE(CompareFolded(QString::fromUtf8("Ä"), QString::fromUtf8("ä")), 0);
+  EXPECT_LT(CompareFolded("_", "A"), 0);
+  // The sort compares folded keys; they must order as the texts do.
+  const QStringList texts{"abc", "ABD", "_x", "Zeta", "zeta", "a", "[b]", "ä"};
+  for (const QString &a : texts)
+    for (const QString &b : texts) {
+      const int direct = CompareFolded(a, b);
+      const int folded = FoldedKey(a).compare(FoldedKey(b));
+      EXPECT_EQ(direct < 0, folded < 0) << a.toStdString() << " " << b.toStdString();
+      EXPECT_EQ(direct == 0, folded == 0) << a.toStdString() << " " << b.toStdString();
+    }
+}
+
+// --- The regrouping walk ---
+
+std::vector<qint32> regroup(std::vector<qint32> Groups, std::vector<std::pair<int, int>> *Swaps = nullptr) {
+  RegroupAfterSort(Groups, [&](int B, int A) {
+    if (Swaps)
+      Swaps->emplace_back(B, A);
+  });
+  return Groups;
+}
+
+TEST(RegroupAfterSort, KeepsTheDocumentedOrderOfLaterGroups) {
+  // X1 Y1 Z1 X2 Y2 Z2 ends X1 X2 Z1 Z2 Y2 Y1: follow the files through the swaps.
+  std::vector<qint32> groups{1, 2, 3, 1, 2, 3};
+  std::vector<std::string> files{"X1", "Y1", "Z1", "X2", "Y2", "Z2"};
+  RegroupAfterSort(groups, [&](int B, int A) { std::swap(files[size_t(B)], files[size_t(A)]); });
+  EXPECT_EQ(files, (std::vector<std::string>{"X1", "X2", "Z1", "Z2", "Y2", "Y1"}));
+  EXPECT_EQ(groups, (std::vector<qint32>{1, 1, 3, 3, 2, 2}));
+}
+
+TEST(RegroupAfterSort, NeverSwapsARowOutOfTheRunBeingGathered) {
+  // X Y Y W Y X: the walk used to end X X Y Y W Y, splitting Y.
+  EXPECT_EQ(regroup({7, 2, 2, 9, 2, 7}), (std::vector<qint32>{7, 7, 2, 2, 2, 9}));
+  EXPECT_EQ(regroup({1, 2, 1, 2, 1, 2, 1}), (std::vector<qint32>{1, 1, 1, 1, 2, 2, 2}));
+}
+
+TEST(RegroupAfterSort, LeavesContiguousGroupsAlone) {
+  std::vector<std::pair<int, int>> swaps;
+  EXPECT_EQ(regroup({3, 3, 1, 5, 5, 5, 2}, &swaps), (std::vector<qint32>{3, 3, 1, 5, 5, 5, 2}));
+  EXPECT_TRUE(swaps.empty());
+  EXPECT_TRUE(regroup({}).empty());
+  EXPECT_EQ(regroup({4}), (std::vector<qint32>{4}));
+}
+
+TEST(RegroupAfterSort, AnyOrderEndsWithEveryGroupInOneRun) {
+  std::mt19937 random(12345);
+  for (int round = 0; round < 300; ++round) {
+    const int count = 1 + int(random() % 60);
+    const int groupCount = 1 + int(random() % 8);
+    std::vector<qint32> groups(static_cast<size_t>(count));
+    for (auto &g : groups)
+      g = qint32(random() % groupCount);
+    // Mirror the swaps on the row numbers to check that Swap is told exactly what happened.
+    std::vector<int> rows(static_cast<size_t>(count));
+    std::iota(rows.begin(), rows.end(), 0);
+    const std::vector<qint32> before = groups;
+    bool sameRow = false;
+    RegroupAfterSort(groups, [&](int B, int A) {
+      sameRow = sameRow || A == B;
+      std::swap(rows[size_t(B)], rows[size_t(A)]);
+    });
+    ASSERT_FALSE(sameRow);
+    std::map<qint32, int> seen;
+    for (int i = 0; i < count; ++i) {
+      ASSERT_EQ(groups[size_t(i)], before[size_t(rows[size_t(i)])]) << "round " << round;
+      if (i > 0 && groups[size_t(i)] != groups[size_t(i - 1)]) {
+        ASSERT_EQ(seen.count(groups[size_t(i)]), 0u) << "group split in round " << round;
+      }
+      seen[groups[size_t(i)]]++;
+    }
+  }
+}
+
+// --- Rows ---
+
+TEST_F(ResultList, ArchiveMembersAndProcessedFilesHaveNoCheckBox) {
+  const int archive = add("pack.zip", 5000, 1);
+  TUseFileProperty *pack = files.GetItem(archive);
+  pack->Owner = pack;
+  add("inner.txt", 100, 1, pack, QStringLiteral("docs/"));
+  const int done = add("done.txt", 100, 2);
+  files.GetItem(done)->Processed = true;
+  add("plain.txt", 100, 2);
+  showAll();
+  TResultModel &model = results.Model();
+  EXPECT_FALSE(model.HasCheckBox(0)); // an entered archive's own row
+  EXPECT_FALSE(model.HasCheckBox(1));
+  EXPECT_FALSE(model.HasCheckBox(2));
+  EXPECT_TRUE(model.HasCheckBox(3));
+  EXPECT_FALSE(model.index(1, ColName).data(Qt::CheckStateRole).isValid());
+  EXPECT_TRUE(model.index(3, ColName).flags() & Qt::ItemIsUserCheckable);
+
+  // Marks: the archive's own row takes one, members and processed files never do.
+  for (int row = 0; row < 4; ++row)
+    model.SetChecked(row, true);
+  EXPECT_TRUE(files.GetItem(0)->Viewed.Marked);
+  EXPECT_FALSE(files.GetItem(1)->Viewed.Marked);
+  EXPECT_FALSE(files.GetItem(2)->Viewed.Marked);
+  EXPECT_TRUE(files.GetItem(3)->Viewed.Marked);
+
+  EXPECT_EQ(model.GetResultData(1)->GetFolderText(), "/data/pack.zip -> docs/");
+  EXPECT_EQ(model.index(1, ColFolder).data().toString(), "/data/pack.zip -> docs/");
+  EXPECT_EQ(model.index(3, ColSize).data().toString(), FormatSizeKb(100));
+  EXPECT_EQ(model.index(3, ColGroup).data().toString(), "2");
+  EXPECT_EQ(model.index(3, ColPreview).data().toString(), "");
+}
+
+TEST_F(ResultList, RowHeightsFollowTheKindOfFile) {
+  const int th = results.Model().TextHeight();
+  add("photo.jpg", 100, 1);
+  const int song = add("song.mp3", 100, 1);
+  files.GetItem(song)->Mp3_SongName = "Title";
+  const int untagged = add("quiet.mp3", 100, 1);
+  Q_UNUSED(untagged);
+  const int old = add("old.png", 100, 2);
+  files.GetItem(old)->Processed = true;
+  const int pack = add("p.zip", 100, 2);
+  files.GetItem(pack)->Owner = files.GetItem(pack);
+  add("member.png", 100, 2, files.GetItem(pack), QStringLiteral("x/"));
+  add("note.txt", 100, 2);
+  showAll();
+  TResultModel &model = results.Model();
+  EXPECT_EQ(model.RowHeight(0), th + 64);
+  EXPECT_EQ(model.RowHeight(1), 2 * th + 6);
+  EXPECT_EQ(model.RowHeight(2), 0); // music without tags: default
+  EXPECT_EQ(model.RowHeight(3), 0); // processed picture
+  EXPECT_EQ(model.RowHeight(5), 0); // picture inside an archive
+  EXPECT_EQ(model.RowHeight(6), 0);
+  EXPECT_EQ(model.index(0, ColName).data(Qt::SizeHintRole).toSize().height(), th + 64);
+  EXPECT_FALSE(model.index(6, ColName).data(Qt::SizeHintRole).isValid());
+}
+
+TEST_F(ResultList, AMarkedFileKeepsItsCheckWhenTheRowsAreRebuilt) {
+  add("a", 10, 1);
+  add("b", 10, 1);
+  files.GetItem(1)->Viewed.Marked = true;
+  showAll();
+  EXPECT_FALSE(results.Model().IsChecked(0));
+  EXPECT_TRUE(results.Model().IsChecked(1));
+  showAll();
+  EXPECT_TRUE(results.Model().IsChecked(1));
+  EXPECT_EQ(results.Model().index(1, ColName).data(Qt::CheckStateRole).toInt(), Qt::Checked);
+}
+
+TEST_F(ResultList, ProcessedNamesAreGreyAndOtherCellsTakeTheGroupColour) {
+  add("a", 10, 1);
+  files.GetItem(0)->Processed = true;
+  results.Model().BeginUpdate();
+  results.Model().AddResultNode(0, GroupColor1);
+  results.Model().EndUpdate();
+  const QColor name = results.Model().index(0, ColName).data(Qt::ForegroundRole).value<QBrush>().color();
+  EXPECT_NE(name, QColor(GroupColor1));
+  EXPECT_EQ(results.Model().index(0, ColFolder).data(Qt::ForegroundRole).value<QColor>(),
+            QColor(GroupColor1));
+}
+
+TEST_F(ResultList, HintListsTimesAndAttributes) {
+  add("a", 10, 1);
+  add("b", 10, 1);
+  files.GetItem(1)->FileProps.ReadOnly = true;
+  files.GetItem(1)->FileProps.Hidden = true;
+  showAll();
+  const QString plain = results.Model().index(0, ColFolder).data(Qt::ToolTipRole).toString();
+  const QStringList lines = plain.split('\n');
+  ASSERT_EQ(lines.size(), 4);
+  EXPECT_TRUE(lines[0].startsWith(lang.GetText(2639) + ' '));
+  EXPECT_TRUE(lines[1].startsWith(lang.GetText(2640) + ' '));
+  EXPECT_TRUE(lines[2].startsWith(lang.GetText(2641) + ' '));
+  EXPECT_EQ(lines[3], lang.GetText(2642) + ' ' + lang.GetText(2638));
+  const QString both = results.Model().index(1, ColFolder).data(Qt::ToolTipRole).toString();
+  EXPECT_TRUE(both.endsWith(' ' + lang.GetText(2630) + ',' + lang.GetText(2631)));
+  // Only the folder column has a hint.
+  EXPECT_FALSE(results.Model().index(0, ColName).data(Qt::ToolTipRole).isValid());
+}
+
+TEST_F(ResultList, StatusLineCountsMarkedAndGroupedFiles) {
+  add("a", 2048, 1);
+  add("b", 1024, 1);
+  add("c", 512, -1); // in no group
+  showAll();
+  results.Model().SetChecked(0, true);
+  results.UpdateResultStatus();
+  EXPECT_EQ(status.text(),
+            FormatText(lang.GetText(243) + "  ", {"1", "2", FormatSizeKb(2048), FormatSizeKb(3072)}));
+  EXPECT_TRUE(status.text().endsWith("  "));
+}
+
+TEST_F(ResultList, AUserCheckMarksTheFileAndUpdatesTheStatusLine) {
+  add("a", 2048, 1);
+  add("b", 2048, 1);
+  showAll();
+  results.Model().setData(results.Model().index(1, ColName), Qt::Checked, Qt::CheckStateRole);
+  EXPECT_TRUE(files.GetItem(1)->Viewed.Marked);
+  EXPECT_EQ(status.text(),
+            FormatText(lang.GetText(243) + "  ", {"1", "2", FormatSizeKb(2048), FormatSizeKb(4096)}));
+}
+
+TEST_F(ResultList, ManyChecksInABracketRelayoutTheViewOnce) {
+  for (int i = 0; i < 50; ++i)
+    add(QStringLiteral("f%1").arg(i), 10, i / 2);
+  showAll();
+  TResultModel &model = results.Model();
+  int cellChanges = 0, relayouts = 0, resets = 0;
+  QObject::connect(&model, &QAbstractItemModel::dataChanged, [&] { ++cellChanges; });
+  QObject::connect(&model, &QAbstractItemModel::layoutChanged, [&] { ++relayouts; });
+  QObject::connect(&model, &QAbstractItemModel::modelReset, [&] { ++resets; });
+  model.BeginUpdate();
+  for (int row = 0; row < model.Count(); ++row)
+    model.SetChecked(row, true);
+  model.EndUpdate();
+  EXPECT_EQ(cellChanges, 0);
+  EXPECT_EQ(relayouts, 1);
+  EXPECT_EQ(resets, 0);
+  EXPECT_TRUE(files.GetItem(49)->Viewed.Marked);
+  // Outside a bracket one check repaints one cell.
+  model.SetChecked(3, false);
+  EXPECT_EQ(cellChanges, 1);
+  // Rows added or cleared inside a bracket make one reset.
+  model.BeginUpdate();
+  model.BeginUpdate(); // nested
+  model.Clear();
+  model.AddResultNode(0, GroupColor1);
+  model.EndUpdate();
+  EXPECT_EQ(resets, 0);
+  model.EndUpdate();
+  EXPECT_EQ(resets, 1);
+  EXPECT_EQ(model.Count(), 1);
+}
+
+TEST_F(ResultList, ADoubleClickOrSpaceTogglesTheRowsCheck) {
+  add("a", 10, 1);
+  add("b", 10, 1);
+  showAll();
+  tree.resize(500, 200);
+  tree.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&tree));
+  const QRect cell = tree.visualRect(results.Model().index(1, ColFolder));
+  QTest::mouseDClick(tree.viewport(), Qt::LeftButton, {}, cell.center());
+  EXPECT_TRUE(results.Model().IsChecked(1));
+  EXPECT_TRUE(files.GetItem(1)->Viewed.Marked);
+  EXPECT_EQ(status.text(),
+            FormatText(lang.GetText(243) + "  ", {"1", "2", FormatSizeKb(10), FormatSizeKb(20)}));
+  QTest::mouseDClick(tree.viewport(), Qt::LeftButton, {}, cell.center());
+  EXPECT_FALSE(results.Model().IsChecked(1));
+  // Space does the same for the focused row, whichever of its cells has the focus.
+  tree.setCurrentIndex(results.Model().index(0, ColSize));
+  QTest::keyClick(&tree, Qt::Key_Space);
+  EXPECT_TRUE(results.Model().IsChecked(0));
+}
+
+// --- Sorting ---
+
+TEST_F(ResultList, SortingKeepsEveryGroupTogether) {
+  // Names interleave the groups, so a plain sort by name would split each of them.
+  add("a1", 30, 1);
+  add("c1", 30, 1);
+  add("b2", 20, 2);
+  add("a2", 20, 2);
+  add("b3", 10, 3);
+  add("c3", 10, 3);
+  showAll();
+  results.HeaderClick(ColName);
+  EXPECT_EQ(results.SortColumn(), ColName);
+  EXPECT_EQ(results.SortDirection(), Qt::DescendingOrder); // the first click flips the initial direction
+  EXPECT_TRUE(contiguous());
+  EXPECT_EQ(names(), (QStringList{"c3", "b3", "c1", "a1", "a2", "b2"}));
+  results.HeaderClick(ColName);
+  EXPECT_EQ(results.SortDirection(), Qt::AscendingOrder);
+  EXPECT_TRUE(contiguous());
+  EXPECT_EQ(names(), (QStringList{"a1", "c1", "b2", "a2", "b3", "c3"}));
+  // Another column flips the direction again.
+  results.HeaderClick(ColSize);
+  EXPECT_EQ(results.SortDirection(), Qt::DescendingOrder);
+  EXPECT_EQ(groups(), (QList<qint32>{1, 1, 2, 2, 3, 3}));
+}
+
+TEST_F(ResultList, ChecksHeightsAndCheckBoxesMoveWithTheirFiles) {
+  add("z.jpg", 10, 1);
+  add("y.txt", 10, 1);
+  add("x.txt", 10, 2);
+  const int pack = add("w.zip", 10, 2);
+  files.GetItem(pack)->Owner = files.GetItem(pack);
+  showAll();
+  results.Model().SetChecked(1, true);
+  const int pictureHeight = results.Model().RowHeight(0);
+  results.HeaderClick(ColName);
+  results.HeaderClick(ColName); // ascending: w x | y z
+  ASSERT_EQ(names(), (QStringList{"w.zip", "x.txt", "y.txt", "z.jpg"}));
+  TResultModel &model = results.Model();
+  EXPECT_FALSE(model.HasCheckBox(0));
+  EXPECT_TRUE(model.HasCheckBox(1));
+  EXPECT_TRUE(model.IsChecked(2));
+  EXPECT_FALSE(model.IsChecked(3));
+  EXPECT_EQ(model.RowHeight(3), pictureHeight);
+  EXPECT_EQ(model.RowHeight(0), 0);
+}
+
+TEST_F(ResultList, ColoursAreLaidAnewFromTheFirstColour) {
+  for (int g : {5, 5, 3, 3, 3, 8})
+    add(QStringLiteral("f%1").arg(files.Count()), 10, g);
+  showAll();
+  results.HeaderClick(ColGroup);
+  EXPECT_EQ(groups(), (QList<qint32>{8, 5, 5, 3, 3, 3}));
+  const QRgb expected[] = {GroupColor1, GroupColor2, GroupColor2, GroupColor1, GroupColor1, GroupColor1};
+  for (int row = 0; row < 6; ++row)
+    EXPECT_EQ(results.Model().GetResultData(row)->GroupColour, expected[row]) << row;
+}
+
+TEST_F(ResultList, ResortingKeepsColumnAndDirection) {
+  add("b", 10, 1);
+  add("a", 20, 2);
+  showAll();
+  results.HeaderClick(ColSize);
+  ASSERT_EQ(results.SortDirection(), Qt::DescendingOrder);
+  results.Resorting = true;
+  results.HeaderClick(ColSize);
+  results.Resorting = false;
+  EXPECT_EQ(results.SortColumn(), ColSize);
+  EXPECT_EQ(results.SortDirection(), Qt::DescendingOrder);
+  EXPECT_EQ(names(), (QStringList{"a", "b"}));
+  EXPECT_EQ(tree.header()->sortIndicatorSection(), ColSize);
+  EXPECT_EQ(tree.header()->sortIndicatorOrder(), Qt::DescendingOrder);
+}
+
+TEST_F(ResultList, ThePreviewColumnDoesNotSort) {
+  add("b", 10, 1);
+  add("a", 20, 2);
+  showAll();
+  results.HeaderClick(ColPreview);
+  EXPECT_EQ(results.SortColumn(), -1);
+  EXPECT_EQ(names(), (QStringList{"b", "a"}));
+}
+
+TEST_F(ResultList, EmptyAndOneRowListsSort) {
+  showAll();
+  results.HeaderClick(ColFolder);
+  EXPECT_EQ(results.Model().Count(), 0);
+  ASSERT_NE(results.ThumbLoader(), nullptr); // restarted even with nothing to do
+  EXPECT_TRUE(results.ThumbLoader()->wait(5000));
+  add("a", 10, 1);
+  showAll();
+  results.HeaderClick(ColFolder);
+  EXPECT_EQ(names(), (QStringList{"a"}));
+}
+
+TEST_F(ResultList, SortingStopsTheLoaderAndStartsANewOneOverTheNewOrder) {
+  add("b.png", 10, 1);
+  add("a.png", 10, 2);
+  showAll();
+  results.SetThumbPause(60000); // the first loader stays busy
+  results.RestartThumbLoader();
+  QPointer<TResultShowLoadImages> first = results.ThumbLoader();
+  results.Queue().Feed(1);
+  results.HeaderClick(ColName);
+  // Told to stop (and perhaps already gone).
+  EXPECT_TRUE(first.isNull() || first->Terminated());
+  EXPECT_NE(results.ThumbLoader(), first.data());
+  EXPECT_TRUE(results.Queue().Rows().empty());
+  EXPECT_EQ(results.ThumbLoader()->Nodes(), (std::vector<int>{0, 1}));
+}
+
+TEST_F(ResultList, SelectionFollowsTheFileThroughTheSort) {
+  add("b", 10, 1);
+  add("a", 10, 2);
+  showAll();
+  tree.setCurrentIndex(results.Model().index(0, ColName)); // "b"
+  results.HeaderClick(ColName);
+  results.HeaderClick(ColName); // ascending: a b
+  ASSERT_EQ(names(), (QStringList{"a", "b"}));
+  EXPECT_EQ(results.FocusedRow(), 1);
+}
+
+} // namespace

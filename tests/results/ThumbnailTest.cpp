@@ -1,0 +1,202 @@
+// The thumbnail queue and the loader thread.
+#include "settings/FileGroupExt.h"
+#include "settings/Language.h"
+#include "tests/support/TestEnv.h"
+#include "ui/results/ResultShow.h"
+#include "ui/results/ResultShowLoadImages.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QImage>
+#include <QLabel>
+#include <QTreeView>
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(ThumbnailQueue, HoldsEachRowOnceAndDropsTheOldest) {
+  TThumbnailQueue queue(2);
+  queue.Feed(5);
+  queue.Feed(5);
+  EXPECT_EQ(queue.Rows(), (std::vector<int>{5}));
+  queue.Feed(6);
+  queue.Feed(7); // the limit plus one fit
+  EXPECT_EQ(queue.Rows(), (std::vector<int>{5, 6, 7}));
+  queue.Feed(8);
+  EXPECT_EQ(queue.Rows(), (std::vector<int>{6, 7, 8}));
+  queue.Feed(6); // present: no change of order either
+  EXPECT_EQ(queue.Rows(), (std::vector<int>{6, 7, 8}));
+  queue.Clear();
+  EXPECT_TRUE(queue.Rows().empty());
+}
+
+// Runs the main thread's side until Loader ends.
+bool finish(TResultShowLoadImages &Loader) {
+  QDeadlineTimer deadline(20000);
+  while (!Loader.isFinished() && !deadline.hasExpired()) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    Loader.wait(1);
+  }
+  return Loader.isFinished();
+}
+
+class Thumbnails : public ::testing::Test {
+protected:
+  Thumbnails() : model(files, [] { return MethodPictures; }) {}
+
+  QString picture(const QString &Name, int Width, int Height) {
+    QImage image(Width, Height, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    const QString path = dir.filePath(Name);
+    EXPECT_TRUE(image.save(path));
+    return path;
+  }
+  int add(const QString &Name, TUseFileProperty *Owner = nullptr) {
+    const int index = files.AddFile(dir.path() + '/', Name, 100, Owner);
+    files.GetItem(index)->Viewed.SetGroup(MethodPictures, 1);
+    return index;
+  }
+  void showAll() {
+    model.BeginUpdate();
+    model.Clear();
+    for (int i = 0; i < files.Count(); ++i)
+      model.AddResultNode(i, GroupColor2);
+    model.EndUpdate();
+  }
+
+  TestDir dir;
+  TUseFileList files;
+  TResultModel model;
+  TThumbnailQueue queue{10};
+};
+
+TEST_F(Thumbnails, WalksOnlyPictureRowsThatCanShowOne) {
+  picture("a.png", 10, 10);
+  add("a.png");
+  add("notes.txt");
+  const int done = add("done.png");
+  files.GetItem(done)->Processed = true;
+  const int pack = add("p.zip");
+  files.GetItem(pack)->Owner = files.GetItem(pack);
+  add("inside.png", files.GetItem(pack));
+  add("b.PNG");
+  showAll();
+  TResultShowLoadImages loader(model, queue, 0);
+  EXPECT_EQ(loader.Nodes(), (std::vector<int>{0, 5}));
+  EXPECT_TRUE(finish(loader));
+}
+
+TEST_F(Thumbnails, EveryPictureRowGetsAThumbnailKeepingItsShape) {
+  picture("wide.png", 200, 100);
+  picture("tall.png", 30, 90);
+  picture("small.png", 20, 10);
+  add("wide.png");
+  add("tall.png");
+  add("small.png");
+  showAll();
+  TResultShowLoadImages loader(model, queue, 0);
+  ASSERT_TRUE(finish(loader));
+  EXPECT_EQ(loader.Made(), 3);
+  const TResultShow *wide = model.GetResultData(0);
+  EXPECT_EQ(wide->Thumbnail.size(), QSize(80, 40));
+  EXPECT_EQ(wide->ImageWidth, 200);
+  EXPECT_EQ(wide->ImageHeight, 100);
+  EXPECT_EQ(model.GetResultData(1)->Thumbnail.size(), QSize(20, 60));
+  EXPECT_EQ(model.GetResultData(2)->Thumbnail.size(), QSize(20, 10)); // never enlarged
+}
+
+TEST_F(Thumbnails, QueuedRowsComeFirstNewestFirst) {
+  for (int i = 0; i < 6; ++i) {
+    picture(QStringLiteral("p%1.png").arg(i), 16, 16);
+    add(QStringLiteral("p%1.png").arg(i));
+  }
+  showAll();
+  std::vector<int> order;
+  QObject::connect(&model, &QAbstractItemModel::dataChanged,
+                   [&](const QModelIndex &From, const QModelIndex &) { order.push_back(From.row()); });
+  queue.Feed(5);
+  queue.Feed(3);
+  TResultShowLoadImages loader(model, queue, 0);
+  ASSERT_TRUE(finish(loader));
+  EXPECT_EQ(order, (std::vector<int>{3, 5, 0, 1, 2, 4}));
+}
+
+TEST_F(Thumbnails, ARowThatFailsIsRememberedAndNotPickedAgain) {
+  dir.createFile("broken.png", "this is no picture");
+  add("broken.png");
+  picture("good.png", 8, 8);
+  add("good.png");
+  showAll();
+  queue.Feed(0); // would keep the loader on this row forever if failures were forgotten
+  TResultShowLoadImages loader(model, queue, 0);
+  ASSERT_TRUE(finish(loader));
+  EXPECT_TRUE(model.GetResultData(0)->ThumbnailFailed);
+  EXPECT_TRUE(model.GetResultData(0)->Thumbnail.isNull());
+  EXPECT_FALSE(model.GetResultData(1)->Thumbnail.isNull());
+  // A later loader (after a sort) does not try it again, and painting does not queue it.
+  queue.Clear();
+  TResultShowLoadImages again(model, queue, 0);
+  ASSERT_TRUE(finish(again));
+  EXPECT_EQ(again.Made(), 0);
+}
+
+TEST_F(Thumbnails, AStoppedLoaderNeverTouchesTheRowsAgain) {
+  for (int i = 0; i < 5; ++i) {
+    picture(QStringLiteral("p%1.png").arg(i), 16, 16);
+    add(QStringLiteral("p%1.png").arg(i));
+  }
+  showAll();
+  auto loader = std::make_unique<TResultShowLoadImages>(model, queue, 0);
+  // Its first step may already wait in the event queue; the rows go before it can run.
+  loader->Terminate();
+  model.Clear();
+  showAll();
+  for (int i = 0; i < 20; ++i)
+    QCoreApplication::processEvents();
+  EXPECT_TRUE(loader->wait(5000)); // joins without the main thread's help
+  EXPECT_EQ(loader->Made(), 0);
+  for (int row = 0; row < model.Count(); ++row)
+    EXPECT_TRUE(model.GetResultData(row)->Thumbnail.isNull());
+}
+
+TEST_F(Thumbnails, ALoaderWaitingForTheMainThreadCanBeJoined) {
+  picture("a.png", 16, 16);
+  add("a.png");
+  showAll();
+  TResultShowLoadImages loader(model, queue, 0);
+  // No events are processed: the loader sits waiting for its first step.
+  loader.wait(50);
+  loader.Terminate();
+  EXPECT_TRUE(loader.wait(5000));
+}
+
+TEST_F(Thumbnails, PaintingQueuesVisiblePictureRowsWithoutThumbnail) {
+  for (int i = 0; i < 30; ++i) {
+    picture(QStringLiteral("p%1.png").arg(i), 16, 16);
+    add(QStringLiteral("p%1.png").arg(i));
+  }
+  showAll();
+  TLangList lang(testenv::SourceDir() + QStringLiteral("/Language/"));
+  QTreeView tree;
+  QLabel status;
+  TResultList list(
+      &tree, &status, files, lang, [] { return MethodPictures; }, 4);
+  tree.resize(500, 300);
+  tree.show();
+  QCoreApplication::processEvents();
+  for (int i = 0; i < 30; ++i) {
+    list.Model().AddResultNode(i, GroupColor2);
+  }
+  tree.grab();
+  const std::vector<int> &rows = list.Queue().Rows();
+  ASSERT_FALSE(rows.empty());
+  EXPECT_LE(int(rows.size()), 5);
+  EXPECT_EQ(rows.front(), 0); // the list is scrolled to the top: the first rows are the visible ones
+  // Rows further down are queued once they are painted, pushing out the oldest.
+  tree.scrollToBottom();
+  tree.grab();
+  EXPECT_EQ(rows.back(), 29);
+  EXPECT_FALSE(list.Queue().Contains(0));
+}
+
+} // namespace

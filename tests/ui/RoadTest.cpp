@@ -1,0 +1,388 @@
+// The main road through the window: methods, folders, a search with its results steps, Stop, a
+// search that finds nothing, the system-folder warning, and opening a saved result file.
+#include "engine/ResultFile.h"
+#include "engine/SearchFilter.h"
+#include "engine/StepStorage.h"
+#include "settings/FileGroupExt.h"
+#include "settings/Language.h"
+#include "tests/ui/UiTest.h"
+#include "ui/dialogs/CheckDirectorionDialog.h"
+#include "ui/main/FolderTree.h"
+#include "ui/main/Main.h"
+#include "ui/main/ResultSteps.h"
+#include "ui/results/ResultShow.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStackedWidget>
+#include <QTimer>
+#include <QTreeView>
+
+using namespace uitest;
+
+namespace {
+
+// A picture with some shapes, so that its grid is not flat.
+QImage drawing(int Shade) {
+  QImage image(120, 90, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  QPainter painter(&image);
+  painter.fillRect(10, 10, 50, 40, QColor(Shade, 40, 40));
+  painter.fillRect(70, 40, 40, 45, QColor(20, 20, Shade));
+  painter.setBrush(Qt::black);
+  painter.drawEllipse(30, 55, 25, 25);
+  return image;
+}
+
+} // namespace
+
+class RoadTest : public QObject {
+  Q_OBJECT
+  WindowFixture m_fixture;
+  TfrmMain *m_window = nullptr;
+  std::unique_ptr<TestDir> m_tree;
+
+  TfrmMain &w() { return *m_window; }
+  QString text(int Id) { return w().LangList->GetText(Id); }
+  void next() { w().btnNext->click(); }
+  void back() { w().btnBack->click(); }
+  QWidget *page() { return w().ActivePage(); }
+  int lastMessageCount(int Id) {
+    int n = 0;
+    for (const auto &request : dialogs().requests())
+      n += request.kind == "message" && request.text == text(Id);
+    return n;
+  }
+  // File names of the rows shown, sorted, per group.
+  QStringList rowNames() {
+    QStringList names;
+    TResultModel &model = w().ResultList().Model();
+    for (int row = 0; row < model.Count(); ++row)
+      names << model.GetResultData(row)->Item->FileItem.FileName;
+    names.sort();
+    return names;
+  }
+  // From the first page to the folders page with the given methods and the generated tree checked.
+  void toFolders(std::initializer_list<QCheckBox *> Methods) {
+    QCOMPARE(page(), w().tbsFirst);
+    w().rbtFirstFind->setChecked(true);
+    next();
+    QCOMPARE(page(), w().tbsWhat);
+    for (QCheckBox *box : {w().cbxSearchMethodCrc, w().cbxSearchMethodImage, w().cbxSearchMethodMp3,
+                           w().cbxSearchMethodProperty, w().cbxSearchMethodZero})
+      box->setChecked(std::find(Methods.begin(), Methods.end(), box) != Methods.end());
+    next();
+    QCOMPARE(page(), w().tbsFolders);
+    w().trvFolders->Model()->ClearChecks();
+    w().trvFolders->Model()->SetChecked(m_tree->path(), true);
+  }
+  // Back from the first results step, answering the question with Yes.
+  void leaveResults() {
+    dialogs().setNextAnswer(QMessageBox::Yes);
+    back();
+    QCOMPARE(page(), w().tbsFolders);
+    back();
+    back();
+    QCOMPARE(page(), w().tbsFirst);
+  }
+
+private slots:
+  void init() {
+    m_fixture.start(true);
+    m_window = m_fixture.window.get();
+    w().ResultList().SetThumbPause(0);
+    m_tree = std::make_unique<TestDir>();
+    TestDir &t = *m_tree;
+    t.createFile("docs/letter.txt", "Dear reader, this text appears twice.");
+    t.createFile("backup/letter copy.txt", "Dear reader, this text appears twice.");
+    t.createFile("docs/other.txt", "Something else entirely, of another length.");
+    QDir().mkpath(t.filePath("pictures"));
+    QVERIFY(drawing(200).save(t.filePath("pictures/holiday.png")));
+    QVERIFY(drawing(205).save(t.filePath("pictures/holiday again.bmp")));
+    QVERIFY(drawing(90).mirrored(true, false).save(t.filePath("pictures/different.png")));
+  }
+  void cleanup() {
+    m_fixture.stop();
+    m_tree.reset();
+  }
+
+  void searchShowsTheGroupsStepByStep() {
+    toFolders({w().cbxSearchMethodCrc, w().cbxSearchMethodImage, w().cbxSearchMethodZero});
+    next();
+    QCOMPARE(page(), w().tbsResults);
+    QCOMPARE(w().btnNext->text(), text(2027));
+    QCOMPARE(w().ResultSteps->ShownMethod, int(MethodContent));
+    QCOMPARE(w().boxResultsClient->title(), text(2075));
+    QCOMPARE(rowNames(), QStringList({"letter copy.txt", "letter.txt"}));
+    // The first group of a step takes the second group colour; the list's status line is written.
+    QCOMPARE(w().GetResultData(0)->GroupColour, GroupColor2);
+    QVERIFY(w().barResultPanel->text().startsWith("Marked 0 of"));
+
+    next();
+    QCOMPARE(w().ResultSteps->ShownMethod, int(MethodPictures));
+    QCOMPARE(w().boxResultsClient->title(), text(2076));
+    QCOMPARE(rowNames(), QStringList({"holiday again.bmp", "holiday.png"}));
+    QVERIFY(w().ResultList().Model().RowHeight(0) > 64);
+
+    // Method 5 found nothing: its empty step is passed over, back to the pictures, and nothing is
+    // marked, so Next refuses to leave.
+    dialogs().setNextAnswer(QMessageBox::Ok);
+    next();
+    QCOMPARE(lastMessageCount(20105), 1);
+    QCOMPARE(page(), w().tbsResults);
+    QCOMPARE(w().ResultSteps->ShownMethod, int(MethodPictures));
+    QVERIFY(w().btnNext->isEnabled() && w().btnBack->isEnabled());
+
+    // With a mark, Next goes on to the action page (through the empty last step, which stays the
+    // shown one); going back from there passes over that empty step again.
+    w().ResultList().Model().SetChecked(0, true);
+    next();
+    QCOMPARE(page(), w().tbsAction);
+    QCOMPARE(w().ResultSteps->ShownMethod, int(MethodEmpty));
+    w().StepView().Back();
+    QCOMPARE(page(), w().tbsResults);
+    QCOMPARE(w().ResultSteps->ShownMethod, int(MethodPictures));
+    QCOMPARE(rowNames(), QStringList({"holiday again.bmp", "holiday.png"}));
+
+    back();
+    QCOMPARE(w().ResultSteps->ShownMethod, int(MethodContent));
+    QCOMPARE(rowNames(), QStringList({"letter copy.txt", "letter.txt"}));
+
+    // Back from the first step asks; No keeps everything.
+    dialogs().setNextAnswer(QMessageBox::No);
+    back();
+    QCOMPARE(lastMessageCount(2097), 1);
+    QCOMPARE(page(), w().tbsResults);
+    QCOMPARE(w().ResultList().Model().Count(), 2);
+    dialogs().setNextAnswer(QMessageBox::Yes);
+    back();
+    QCOMPARE(page(), w().tbsFolders);
+    QVERIFY(w().ResultTreeEmpty());
+  }
+
+  void aSortedListStaysSortedOnTheNextStep() {
+    toFolders({w().cbxSearchMethodCrc, w().cbxSearchMethodImage});
+    next();
+    QCOMPARE(page(), w().tbsResults);
+    w().trvResultHeaderClick(ColName); // descending
+    next();
+    QCOMPARE(w().ResultSteps->ShownMethod, int(MethodPictures));
+    QCOMPARE(w().ResultList().SortDirection(), Qt::DescendingOrder);
+    QCOMPARE(w().GetResultData(0)->Item->FileItem.FileName, QString("holiday.png"));
+    QCOMPARE(w().GetResultData(0)->GroupColour, GroupColor1); // a sort lays the colours anew
+    back();
+    QCOMPARE(w().GetResultData(0)->Item->FileItem.FileName, QString("letter.txt"));
+    leaveResults();
+  }
+
+  void aStepColoursItsGroupsInTurnFromTheSecondColour() {
+    TUseFileList &files = *w().FileList;
+    TStepStorage &steps = *w().ResultSteps;
+    steps.Setup(TWhatFind{MethodProperties});
+    for (const qint32 group : {3, 3, 7, 7, 7, 2}) {
+      const int index = files.AddFile("/data/", QString("f%1").arg(files.Count()), 10, nullptr);
+      files.GetItem(index)->Viewed.SetGroup(MethodProperties, group);
+      steps.AddIndex(MethodProperties, index);
+    }
+    w().StepView().ShowStep(MethodProperties);
+    const QRgb expected[] = {GroupColor2, GroupColor2, GroupColor1, GroupColor1, GroupColor1, GroupColor2};
+    QCOMPARE(w().ResultList().Model().Count(), 6);
+    for (int row = 0; row < 6; ++row)
+      QCOMPARE(w().GetResultData(row)->GroupColour, expected[row]);
+    QVERIFY(w().ResultList().ThumbLoader() != nullptr);
+    w().ClearFileList();
+    QVERIFY(w().ResultTreeEmpty());
+  }
+
+  void stopDuringTheSearchReturnsToTheFolders() {
+    toFolders({w().cbxSearchMethodCrc});
+    dialogs().setNextAnswer(QMessageBox::Yes); // "Stop the search?"
+    QTimer::singleShot(0, this, [this] {
+      QCOMPARE(page(), w().tbsFinding);
+      QCOMPARE(w().btnBack->text(), text(2041));
+      back();
+    });
+    next();
+    QCOMPARE(lastMessageCount(2046), 1);
+    QCOMPARE(page(), w().tbsFolders);
+    QCOMPARE(w().FileList->Count(), 0);
+    QVERIFY(w().ResultTreeEmpty());
+    QCOMPARE(w().btnNext->text(), text(2027));
+    QCOMPARE(w().btnBack->text(), text(2026));
+    QVERIFY(w().btnOptions->isEnabled());
+  }
+
+  void aSearchThatFindsNothingSaysSo() {
+    toFolders({w().cbxSearchMethodZero});
+    dialogs().setNextAnswer(QMessageBox::Ok);
+    next();
+    QCOMPARE(lastMessageCount(2039), 1);
+    QCOMPARE(page(), w().tbsFolders);
+    QCOMPARE(w().btnNext->text(), text(2027));
+  }
+
+  void aFailingSearchShowsItsErrorAndReturns() {
+    toFolders({w().cbxSearchMethodCrc});
+    SearchFilter().MaskOn = true;
+    SearchFilter().IncludeMasks = "[abc";
+    dialogs().setNextAnswer(QMessageBox::Ok);
+    next();
+    SearchFilter().Clear();
+    const auto &request = dialogs().requests().back();
+    QCOMPARE(request.icon, QMessageBox::Warning);
+    QVERIFY(request.text.contains("[abc"));
+    QCOMPARE(page(), w().tbsFolders);
+    QCOMPARE(w().btnNext->text(), text(2027));
+    QCOMPARE(w().btnBack->text(), text(2026));
+    QVERIFY(w().btnOptions->isEnabled());
+    QCOMPARE(w().FileList->Count(), 0);
+    // Next and Back mean Next and Back again.
+    back();
+    QCOMPARE(page(), w().tbsWhat);
+  }
+
+  void noFolderCheckedIsRefused() {
+    toFolders({w().cbxSearchMethodCrc});
+    w().trvFolders->Model()->ClearChecks();
+    dialogs().setNextAnswer(QMessageBox::Ok);
+    next();
+    QCOMPARE(lastMessageCount(2038), 1);
+    QCOMPARE(page(), w().tbsFolders);
+  }
+
+  void theSystemFolderWarningCanExcludeAFolder() {
+    const QStringList saved = dtmMain->SystemFolders;
+    dtmMain->SystemFolders = {m_tree->filePath("backup"), "/nowhere/else"};
+    toFolders({w().cbxSearchMethodCrc, w().cbxSearchMethodImage});
+    QString listed;
+    dialogs().setNextDialog([&listed](QDialog &Dialog) {
+      auto &warning = static_cast<TfrmCheckDirectorionDialog &>(Dialog);
+      listed = warning.memDir->toPlainText();
+      warning.rbtNo->setChecked(true);
+      find<QPushButton>(&warning, "btnReturn")->click();
+      return int(QDialog::Accepted);
+    });
+    next();
+    dtmMain->SystemFolders = saved;
+    QCOMPARE(listed, m_tree->filePath("backup"));
+    QCOMPARE(w().ExcludedFolders, m_tree->filePath("backup") + "/;/nowhere/else/;");
+    // Without the backup copy the letters are no group; the pictures still are.
+    QCOMPARE(page(), w().tbsResults);
+    QCOMPARE(w().ResultSteps->ShownMethod, int(MethodPictures));
+    for (int i = 0; i < w().FileList->Count(); ++i)
+      QVERIFY(!w().FileList->GetItem(i)->FileItem.GetPath().startsWith(m_tree->filePath("backup")));
+    leaveResults();
+  }
+
+  void aFolderInsideASystemFolderRaisesNoWarning() {
+    const QStringList saved = dtmMain->SystemFolders;
+    dtmMain->SystemFolders = {m_tree->path()};
+    toFolders({w().cbxSearchMethodCrc});
+    w().trvFolders->Model()->ClearChecks();
+    w().trvFolders->Model()->SetChecked(m_tree->filePath("docs"), true);
+    // Should the warning come, it is answered "choose again" and the search does not run.
+    dialogs().setNextDialog([](QDialog &) { return int(QDialog::Rejected); });
+    dialogs().setNextAnswer(QMessageBox::Ok); // no duplicates inside "docs"
+    next();
+    dtmMain->SystemFolders = saved;
+    QVERIFY(dialogs().hasPendingAnswers()); // the dialog's answer was not taken
+    QCOMPARE(lastMessageCount(2039), 1);
+    dialogs().reset();
+  }
+
+  void choosingTheFoldersAgainStaysOnTheFolders() {
+    const QStringList saved = dtmMain->SystemFolders;
+    dtmMain->SystemFolders = {m_tree->filePath("docs")};
+    toFolders({w().cbxSearchMethodCrc});
+    dialogs().setNextDialog([](QDialog &) { return int(QDialog::Rejected); });
+    next();
+    dtmMain->SystemFolders = saved;
+    QCOMPARE(page(), w().tbsFolders);
+    QVERIFY(w().ExcludedFolders.isEmpty());
+    QCOMPARE(w().FileList->Count(), 0);
+  }
+
+  void aSavedResultOpensWithTheSameGroups() {
+    toFolders({w().cbxSearchMethodCrc, w().cbxSearchMethodImage});
+    next();
+    QCOMPARE(page(), w().tbsResults);
+    const QStringList contentRows = rowNames();
+    const QString saved = m_tree->filePath("result.wzr");
+    w().FileList->SaveToFile(saved);
+    leaveResults();
+
+    w().rbtFirstOpen->setChecked(true);
+    next();
+    QCOMPARE(page(), w().tbsOpenResult);
+    w().edtResultOpen->setText(saved);
+    next();
+    QCOMPARE(page(), w().tbsResults);
+    QCOMPARE(w().ReturnPage, w().tbsOpenResult);
+    QCOMPARE(rowNames(), contentRows);
+    next();
+    QCOMPARE(rowNames(), QStringList({"holiday again.bmp", "holiday.png"}));
+    back();
+    dialogs().setNextAnswer(QMessageBox::Yes);
+    back();
+    QCOMPARE(page(), w().tbsOpenResult);
+  }
+
+  void aMissingResultFileIsRefused() {
+    w().rbtFirstOpen->setChecked(true);
+    next();
+    w().edtResultOpen->setText(m_tree->filePath("no such.wzr"));
+    dialogs().setNextAnswer(QMessageBox::Ok);
+    next();
+    QCOMPARE(lastMessageCount(2074), 1);
+    QCOMPARE(page(), w().tbsOpenResult);
+  }
+
+  void aBrokenResultFileShowsItsErrorAndReturns() {
+    w().rbtFirstOpen->setChecked(true);
+    next();
+    w().edtResultOpen->setText(m_tree->createFile("broken.wzr", "this is\r\nnot a result file\r\n"));
+    dialogs().setNextAnswer(QMessageBox::Ok);
+    next();
+    const auto &request = dialogs().requests().back();
+    QCOMPARE(request.kind, QString("message"));
+    QCOMPARE(request.icon, QMessageBox::Warning);
+    QVERIFY(!request.text.isEmpty());
+    QCOMPARE(page(), w().tbsOpenResult);
+    QCOMPARE(w().btnNext->text(), text(2027));
+    QCOMPARE(w().btnBack->text(), text(2026));
+    QCOMPARE(w().FileList->Count(), 0);
+    // And the window goes on working: Back leads to the first page.
+    back();
+    QCOMPARE(page(), w().tbsFirst);
+  }
+
+  void aResultFileWithoutGroupsSaysSo() {
+    TUseFileList list;
+    list.Filter.WhatFind = TWhatFind{MethodContent};
+    list.AddFile(m_tree->path() + "/docs/", "letter.txt", 37, nullptr);
+    const QString saved = m_tree->filePath("lonely.wzr");
+    list.SaveToFile(saved);
+    w().rbtFirstOpen->setChecked(true);
+    next();
+    w().edtResultOpen->setText(" " + saved + " "); // found as typed? No: blanks make another name
+    dialogs().setNextAnswer(QMessageBox::Ok);
+    next();
+    QCOMPARE(lastMessageCount(2074), 1);
+    w().edtResultOpen->setText(saved);
+    dialogs().setNextAnswer(QMessageBox::Ok);
+    next();
+    QCOMPARE(lastMessageCount(2039), 1);
+    QCOMPARE(page(), w().tbsOpenResult);
+    QCOMPARE(w().btnNext->text(), text(2027));
+  }
+};
+
+PAIRHOUND_QTEST_MAIN(RoadTest)
+#include "RoadTest.moc"

@@ -1,0 +1,280 @@
+// The page machine of the search and result-file roads: Next and Back on those pages, the search
+// run and the result-file run, the system-folder check, and the window's side of the results list.
+#include "engine/Grouping.h"
+#include "engine/ResultFile.h"
+#include "engine/ScanFiles.h"
+#include "engine/SearchFilter.h"
+#include "engine/SearchRun.h"
+#include "engine/StepStorage.h"
+#include "settings/Language.h"
+#include "settings/Registry.h"
+#include "ui/dialogs/CheckDirectorionDialog.h"
+#include "ui/main/DMMain.h"
+#include "ui/main/FolderTree.h"
+#include "ui/main/Helpers.h"
+#include "ui/main/Main.h"
+#include "ui/main/ResultSteps.h"
+#include "ui/results/ResultShow.h"
+
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStackedWidget>
+#include <QTreeView>
+
+void TfrmMain::CreateResultList() {
+  m_resultList = std::make_unique<TResultList>(
+      trvResult, barResultPanel, *FileList, *LangList, [this] { return ResultSteps->ShownMethod; },
+      ThumbQueueLimit);
+  m_stepView = std::make_unique<TStepView>(*this);
+  FocusedResultFile = [this] {
+    const TUseFileProperty *item = FocusedResultItem();
+    return item ? item->FullName() : QString();
+  };
+  connect(this, &TfrmMain::PageChanged, this, &TfrmMain::PageShown);
+  PageShown(ActivePage());
+}
+
+void TfrmMain::PageShown(QWidget *Page) {
+  btnBack->setEnabled(Page != tbsFirst);
+  btnNext->setEnabled(Page != tbsLog && Page != tbsRestoreLog);
+  // Every new search starts without the filter of an earlier one.
+  if (Page == tbsFirst)
+    SearchFilter().Clear();
+}
+
+// --- Next and Back ---
+
+void TfrmMain::btnNextClick() {
+  RunGuarded([this] {
+    QWidget *page = ActivePage();
+    if (page == tbsFirst) {
+      if (rbtFirstFind->isChecked())
+        ShowPage(tbsWhat);
+      else if (rbtFirstOpen->isChecked())
+        ShowPage(tbsOpenResult);
+      else if (rbtFirstRecovery->isChecked())
+        ShowPage(tbsOpenRestoreFolder);
+    } else if (page == tbsWhat) {
+      ShowPage(tbsFolders);
+    } else if (page == tbsFolders) {
+      SearchRun();
+    } else if (IsProgressPage(page)) {
+      TogglePause();
+    } else if (page == tbsResults) {
+      m_stepView->Next();
+    } else if (page == tbsOpenResult) {
+      OpenResultRun();
+    }
+  });
+}
+
+void TfrmMain::btnBackClick() {
+  RunGuarded([this] {
+    QWidget *page = ActivePage();
+    if (page == tbsWhat)
+      ShowPage(tbsFirst);
+    else if (page == tbsFolders)
+      ShowPage(tbsWhat);
+    else if (IsProgressPage(page))
+      ConfirmStop();
+    else if (page == tbsResults)
+      m_stepView->Back();
+    else if (page == tbsOpenResult)
+      ShowPage(tbsFirst);
+  });
+}
+
+// --- The two runs ---
+
+void TfrmMain::RunFromPage(QWidget *StartPage, bool LockOptions, const std::function<void()> &Run) {
+  if (LockOptions)
+    btnOptions->setEnabled(false);
+  EnterBusyButtons();
+  bool stopped = false;
+  QString failure;
+  {
+    struct TCleanUp {
+      TfrmMain &Window;
+      bool Options;
+      ~TCleanUp() {
+        Window.LeaveBusyButtons();
+        if (Options)
+          Window.btnOptions->setEnabled(true);
+      }
+    } cleanUp{*this, LockOptions};
+    try {
+      ReturnPage = StartPage;
+      ShowPage(tbsFinding);
+      Run();
+    } catch (const EMyStop &) {
+      stopped = true;
+    } catch (const EMyHalt &) {
+      throw;
+    } catch (const EResultFileError &error) {
+      failure = error.Message;
+    } catch (const std::exception &error) {
+      failure = QString::fromUtf8(error.what());
+    }
+  }
+  if (!stopped && failure.isEmpty())
+    return;
+  ClearFileList();
+  ShowPage(StartPage);
+  // Not an information box: the run failed, and the user should see that it did.
+  if (!failure.isEmpty())
+    DialogService::instance().messageBox(this, QMessageBox::Warning, T("2045"), failure, QMessageBox::Ok,
+                                         QMessageBox::Ok);
+}
+
+void TfrmMain::SearchRun() {
+  ExcludedFolders.clear();
+  if (!CheckSystemFolders())
+    return;
+  if (trvFolders->CheckedFolders().isEmpty()) {
+    ShowInfo(T("2038"));
+    return;
+  }
+  RunFromPage(tbsFolders, true, [this] {
+    RunSearch();
+    if (FileList->AnyGrouped()) {
+      m_stepView->Next();
+      ShowPage(tbsResults);
+    } else {
+      ShowInfo(T("2039"));
+      ShowPage(ReturnPage);
+    }
+  });
+}
+
+void TfrmMain::OpenResultRun() {
+  const QString typed = edtResultOpen->text();
+  if (!QFileInfo(typed).isFile()) {
+    ShowInfo(T("2074"));
+    return;
+  }
+  RunFromPage(tbsOpenResult, false, [this, typed] {
+    ClearFileList();
+    FileList->LoadFromFile(typed.trimmed(), FindBar(), *this,
+                           [this](const QString &Text) { lblStep->setText(Text); });
+    const TWhatFind whatFind = FileList->Filter.WhatFind;
+    ResultSteps->Setup(whatFind);
+    FileList->ClearGroups(-1);
+    BuildGroups(FindBar(), whatFind);
+    // A file without methods or without groups has no step to show: say so, as a search does.
+    if (!FileList->AnyGrouped()) {
+      ShowInfo(T("2039"));
+      ShowPage(ReturnPage);
+      return;
+    }
+    m_stepView->Next();
+    ShowPage(tbsResults);
+  });
+}
+
+void TfrmMain::RunSearch() {
+  TSearchIndicators indicators(*this);
+  ClearFileList();
+  RunSearchPhases();
+  lblStep->setText(T("2044"));
+  const TWhatFind whatFind = FileList->Filter.WhatFind;
+  ResultSteps->Setup(whatFind);
+  FileList->ClearGroups(-1);
+  BuildGroups(FindBar(), whatFind);
+}
+
+void TfrmMain::RunSearchPhases() {
+  btnNext->setEnabled(true);
+  btnBack->setEnabled(true);
+  ClearFileList();
+  TSearchChoice choice;
+  choice.WhatFind = BuildWhatFind();
+  choice.PathsInclude = CollectCheckedFolders();
+  choice.PathsExclude = ExcludedFolders;
+  choice.Archive = ArchiveKinds();
+  TSearchHooks hooks;
+  hooks.ShowStep = [this](const QString &Text) { lblStep->setText(Text); };
+  hooks.ResetProgress = [this] { ResetProgress(); };
+  ::RunSearchPhases(*FileList, choice, *this, FindBar(), hooks);
+}
+
+void TfrmMain::BuildGroups(IProgressBar &Bar, const TWhatFind &WhatFind) {
+  m_resultList->Clear();
+  ::BuildGroups(*FileList, *ResultSteps, WhatFind, Bar, *this);
+}
+
+void TfrmMain::ClearFileList() {
+  m_resultList->Clear();
+  FileList->Clear();
+}
+
+QString TfrmMain::CollectCheckedFolders() const {
+  return ::CollectCheckedFolders(trvFolders->CheckedFolders());
+}
+
+QString TfrmMain::ArchiveKinds() const {
+  return ::ArchiveKinds(cbxSearchArchive->isChecked());
+}
+
+TWhatFind TfrmMain::BuildWhatFind() const {
+  return ::BuildWhatFind(cbxSearchMethodCrc->isChecked(), cbxSearchMethodImage->isChecked(),
+                         cbxSearchMethodMp3->isChecked(), cbxSearchMethodProperty->isChecked(),
+                         cbxSearchMethodZero->isChecked());
+}
+
+bool TfrmMain::CheckSystemFolders() {
+  if (!RegReadBool(QStringLiteral("ShowDialogWarningSystemDirectory"), true))
+    return true;
+  ExcludedFolders.clear();
+  const QStringList systemFolders = dtmMain ? dtmMain->SystemFolders : QStringList();
+  const QStringList checked = trvFolders->CheckedFolders();
+  QStringList lines;
+  for (const QString &system : systemFolders)
+    for (const QString &folder : checked)
+      if (AddSlash(system).startsWith(AddSlash(folder)))
+        lines << system;
+  if (lines.isEmpty())
+    return true;
+  TfrmCheckDirectorionDialog dialog(this);
+  dialog.memDir->setPlainText(lines.join(QLatin1Char('\n')));
+  DialogService::instance().execDialog(dialog);
+  if (dialog.Tag() == 0)
+    return false;
+  if (dialog.rbtNo->isChecked())
+    for (const QString &system : systemFolders)
+      ExcludedFolders += AddSlash(system) + QLatin1Char(';');
+  return true;
+}
+
+// --- The results list ---
+
+void TfrmMain::AddResultNode(int Index, QRgb GroupColour) {
+  m_resultList->Model().AddResultNode(Index, GroupColour);
+}
+
+TResultShow *TfrmMain::GetResultData(int Row) const {
+  return m_resultList->Model().GetResultData(Row);
+}
+
+TUseFileProperty *TfrmMain::FocusedResultItem() const {
+  if (ActivePage() != tbsResults)
+    return nullptr;
+  const TResultShow *row = GetResultData(m_resultList->FocusedRow());
+  return row ? row->Item : nullptr;
+}
+
+bool TfrmMain::ResultTreeEmpty() const {
+  return m_resultList->Model().Count() == 0;
+}
+
+void TfrmMain::UpdateResultStatus() {
+  m_resultList->UpdateResultStatus();
+}
+
+void TfrmMain::trvResultHeaderClick(int Column) {
+  m_resultList->HeaderClick(Column);
+}
