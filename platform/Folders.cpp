@@ -1,5 +1,7 @@
 #include "platform/Folders.h"
 
+#include "settings/StringRoutines.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -157,7 +159,8 @@ bool IsVirtualMagic(unsigned long Type) {
 } // namespace
 
 bool ForceFolderChain(const QString &Path) {
-  QByteArray path = QFile::encodeName(Path.trimmed());
+  // Blanks and control characters only: other white space may end a folder's name.
+  QByteArray path = QFile::encodeName(TrimBlanks(Path));
   if (!path.endsWith('/'))
     path += '/';
   for (qsizetype i = 1; i < path.size(); ++i) {

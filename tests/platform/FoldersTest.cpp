@@ -42,6 +42,11 @@ TEST(PathHelpers, ForceFolderChainMakesEveryLevel) {
   // A file in the way cannot become a folder.
   dir.createFile("f", "x");
   EXPECT_FALSE(ForceFolderChain(dir.filePath("f/g")));
+  // Only blanks and control characters are trimmed; a no-break space belongs to the name.
+  const QString nbsp = dir.filePath("n") + QChar(0x00A0);
+  EXPECT_TRUE(ForceFolderChain(" \t" + nbsp + "\n"));
+  EXPECT_TRUE(QFileInfo(nbsp).isDir());
+  EXPECT_FALSE(QFileInfo::exists(dir.filePath("n")));
 }
 
 TEST(PathHelpers, FreeSpace) {
