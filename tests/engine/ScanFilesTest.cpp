@@ -332,6 +332,22 @@ TEST_F(Gathering, UnreadableFolderIsSkippedSilently) {
                         QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
+TEST_F(Gathering, AFolderThatVanishesMidWalkIsSkipped) {
+  for (int i = 0; i < 60; ++i)
+    dir.createFile(QString("f%1").arg(i), "z");
+  dir.createFile("gone/x.txt", "x");
+  dir.createFile("stays/y.txt", "y");
+  // The first progress call comes while the top folder is listed, before its subfolders are.
+  sink.onCall = [&](int call) {
+    if (call == 1)
+      QDir(dir.filePath("gone")).removeRecursively();
+  };
+  GatherRoot();
+  EXPECT_EQ(list.Count(), 61);
+  EXPECT_TRUE(Names().contains("stays/y.txt"));
+  EXPECT_EQ(sink.texts.last(), "");
+}
+
 // ---- archives entered as folders ----
 
 namespace {
