@@ -162,7 +162,7 @@ void TArcList::ReadList() {
 }
 
 bool TArcList::MakeScratchFolder() {
-  if (!ScratchFolder.isEmpty())
+  if (!m_madeScratchFolder.isEmpty())
     return true;
   const QString base = GetTempDir();
   int otherFailures = 0;
@@ -171,7 +171,7 @@ bool TArcList::MakeScratchFolder() {
     const int error = CreateFolderExclusive(path);
     if (error == 0) {
       ScratchFolder = path + QLatin1Char('/');
-      m_madeScratchFolder = true;
+      m_madeScratchFolder = ScratchFolder;
       return true;
     }
     if (error != EEXIST && ++otherFailures >= MaxScratchFailures)
@@ -181,22 +181,22 @@ bool TArcList::MakeScratchFolder() {
 }
 
 void TArcList::DeleteScratchFolder() {
-  if (!m_madeScratchFolder)
+  if (m_madeScratchFolder.isEmpty())
     return;
-  DeleteFolderTree(ScratchFolder);
-  m_madeScratchFolder = false;
+  DeleteFolderTree(m_madeScratchFolder);
+  m_madeScratchFolder.clear();
   ScratchFolder.clear();
 }
 
 QString TArcList::ScratchPathOf(const QString &MemberPath) const {
-  if (ScratchFolder.isEmpty() || MemberPath.isEmpty() || MemberPath.startsWith(QLatin1Char('/')) ||
+  if (m_madeScratchFolder.isEmpty() || MemberPath.isEmpty() || MemberPath.startsWith(QLatin1Char('/')) ||
       MemberPath.endsWith(QLatin1Char('/')))
     return {};
   const QStringList parts = MemberPath.split(QLatin1Char('/'));
   for (const QString &part : parts)
     if (part == QLatin1String(".."))
       return {};
-  const QString path = ScratchFolder + MemberPath;
+  const QString path = m_madeScratchFolder + MemberPath;
   // Longer than the system opens: it could never be read back, only be a heavy tree to make.
   if (QFile::encodeName(path).size() >= PATH_MAX)
     return {};
@@ -204,7 +204,7 @@ QString TArcList::ScratchPathOf(const QString &MemberPath) const {
 }
 
 void TArcList::Extract(IProgressSink &Sink) {
-  if (ScratchFolder.isEmpty())
+  if (m_madeScratchFolder.isEmpty())
     return;
   TReader reader(OpenReader());
   if (!reader)

@@ -60,7 +60,8 @@ public:
   QString ScratchPathOf(const QString &MemberPath) const;
 
   const QString ArchiveName;
-  // The scratch folder with its trailing "/", empty until made.
+  // The scratch folder with its trailing "/", empty until made. Only the folder this object made
+  // is ever unpacked into or deleted, whatever this field is set to.
   QString ScratchFolder;
   // Shown inside the progress text: " (" + ProgressText + " " + percent + "%)".
   QString ProgressText;
@@ -74,7 +75,8 @@ protected:
   std::vector<TArcItem> m_items;
 
 private:
-  bool m_madeScratchFolder = false;
+  // The folder this object made, kept apart from the public name so that only it is ever deleted.
+  QString m_madeScratchFolder;
 };
 
 class TZipList : public TArcList {

@@ -169,6 +169,19 @@ TEST(ScratchFolder, NamesTakenByFilesOrLinksAreSkipped) {
   QFile::remove(temp + "/TWTemp2");
 }
 
+TEST(ScratchFolder, OnlyTheFolderMadeIsEverDeleted) {
+  TestDir other;
+  const QString precious = other.createFile("precious.txt", "data");
+  TZipList list("x.zip");
+  ASSERT_TRUE(list.MakeScratchFolder());
+  const QString made = list.ScratchFolder;
+  list.ScratchFolder = other.path() + "/"; // the name is a plain field anyone can change
+  EXPECT_EQ(list.ScratchPathOf("a.txt"), made + "a.txt");
+  list.DeleteScratchFolder();
+  EXPECT_TRUE(QFileInfo::exists(precious));
+  EXPECT_FALSE(QFileInfo::exists(made));
+}
+
 TEST(ScratchFolder, MemberPathsStayInside) {
   TZipList list("x.zip");
   EXPECT_EQ(list.ScratchPathOf("a.txt"), ""); // no folder made yet
