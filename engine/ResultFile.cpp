@@ -5,6 +5,7 @@
 #include "settings/Language.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
 #include <QSaveFile>
@@ -29,11 +30,12 @@ bool TextBool(const QString &Text) {
 }
 
 // A file that no action has processed, and whose archive (for a member) is saved too: a member
-// without its archive would come back as a plain file with a path inside the archive.
+// without its archive would come back as a plain file with a path inside the archive. Its owner
+// must itself be an archive, which a loaded file's index texts do not promise.
 bool IsSaved(const TUseFileProperty &Item) {
   if (Item.Processed)
     return false;
-  return !(Item.IsArchiveMember() && Item.Owner->Processed);
+  return !Item.IsArchiveMember() || (Item.Owner->IsArchive() && !Item.Owner->Processed);
 }
 
 // Record position of every item (-1 for items that are not saved).
@@ -80,6 +82,12 @@ QString Quoted(const QString &FileName) {
 
 // The whole file, read in blocks with a progress call after each.
 QByteArray ReadWholeFile(const QString &FileName, IProgressBar &Bar, IProgressSink &Sink) {
+  // A device or a pipe would be read without end or wait for a writer.
+  const QFileInfo Info(FileName);
+  if (Info.exists() && !Info.isFile())
+    throw EResultFileError(
+        EResultFileError::NotAResultFile,
+        QStringLiteral("The file %1 is not a result file: it is no ordinary file.").arg(Quoted(FileName)));
   QFile File(FileName);
   if (!File.open(QIODevice::ReadOnly))
     ThrowReadError(FileName, File.errorString());

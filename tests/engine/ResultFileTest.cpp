@@ -9,6 +9,8 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
 
 QByteArray ReadAll(const QString &FileName) {
@@ -253,6 +255,46 @@ TEST(ResultFile, EmptyOrForeignFilesFailWithAClearErrorAndAnEmptyList) {
   EXPECT_EQ(List.Count(), 0);
   EXPECT_EQ(LoadError(List, Dir.filePath("missing.wzr")), EResultFileError::InputOutput);
   EXPECT_EQ(List.Count(), 0);
+}
+
+TEST(ResultFile, OnlyRegularFilesAreRead) {
+  // A device or a pipe would be read forever or wait for a writer.
+  TestDir Dir;
+  TUseFileList List;
+  EXPECT_EQ(LoadError(List, QStringLiteral("/dev/zero")), EResultFileError::NotAResultFile);
+  const QString Pipe = Dir.filePath("pipe.wzr");
+  ASSERT_EQ(mkfifo(QFile::encodeName(Pipe).constData(), 0600), 0);
+  EXPECT_EQ(LoadError(List, Pipe), EResultFileError::NotAResultFile);
+  EXPECT_EQ(LoadError(List, Dir.path()), EResultFileError::NotAResultFile);
+  EXPECT_EQ(List.Count(), 0);
+}
+
+TEST(ResultFile, MemberWhoseOwnerIsNoArchiveIsNotSavedAsAPlainFile) {
+  // Index texts that name an archive from another archive leave item 0 owned by a member.
+  TestDir Dir;
+  const QString Name = Dir.createFile(
+      "chain.wzr",
+      "<WhatFind=[4]><PathsInclude=><Archive=z>\r\n3\r\n"
+      "<Main_Path=inner/><Main_FileName=deep.txt><Main_Size=1><Main_Code=0>\r\n"
+      "<Main_Path=/d/><Main_FileName=mid.zip><Main_Size=2><Main_Code=0><TempArchiveIndexs=q0q>\r\n"
+      "<Main_Path=/d/><Main_FileName=top.zip><Main_Size=3><Main_Code=0><TempArchiveIndexs=q1q>\r\n");
+  TUseFileList List;
+  Loader L;
+  L.Load(List, Name);
+  ASSERT_EQ(List.Count(), 3);
+  ASSERT_EQ(At(List, 0).Owner, &At(List, 1));
+  ASSERT_EQ(At(List, 1).Owner, &At(List, 2));
+  List.SaveToFile(Dir.filePath("again.wzr"));
+  TUseFileList Again;
+  Loader L2;
+  L2.Load(Again, Dir.filePath("again.wzr"));
+  for (int i = 0; i < Again.Count(); ++i)
+    EXPECT_FALSE(At(Again, i).Owner == nullptr && At(Again, i).FileItem.GetPath() == QStringLiteral("inner/"))
+        << "a member came back as a plain file with a path inside its archive";
+  ASSERT_EQ(Again.Count(), 2);
+  EXPECT_EQ(At(Again, 0).FileItem.FileName, QStringLiteral("mid.zip"));
+  EXPECT_EQ(At(Again, 0).Owner, &At(Again, 1));
+  EXPECT_TRUE(At(Again, 1).IsArchive());
 }
 
 TEST(ResultFile, DamagedNumberNamesItsLine) {
