@@ -144,21 +144,41 @@ void TFilter::LoadFromText(const QString &Line) {
 
 // ---- the picture grid ----
 
+namespace {
+
+// Keys of the grid's fields after CRC: "p" + column + row, then "c" + column + row, column by column.
+const QStringList &GridKeys() {
+  static const QStringList Keys = [] {
+    QStringList List;
+    for (int i = 1; i <= TDataImage::Columns; ++i)
+      for (int j = 1; j <= TDataImage::Rows; ++j) {
+        const QString Place = QString::number(i) + QString::number(j);
+        List << QLatin1Char('p') + Place << QLatin1Char('c') + Place;
+      }
+    return List;
+  }();
+  return Keys;
+}
+
+} // namespace
+
 QString TDataImage::SaveToText() const {
+  const QStringList &Keys = GridKeys();
   QString Text = MakeRecordField(QStringLiteral("CRC"), QString::number(Total));
-  for (int i = 1; i <= Columns; ++i)
-    for (int j = 1; j <= Rows; ++j) {
-      const QString Place = QString::number(i) + QString::number(j);
-      Text += MakeRecordField(QLatin1Char('p') + Place, QString::number(Cell(i, j).p));
-      Text += MakeRecordField(QLatin1Char('c') + Place, QString::number(Cell(i, j).c));
-    }
+  Text.reserve(Text.size() + Columns * Rows * 24);
+  for (qsizetype k = 0; k < Keys.size(); k += 2) {
+    const TCell &C = Cells[size_t(k / 2)];
+    Text += MakeRecordField(Keys[k], QString::number(C.p));
+    Text += MakeRecordField(Keys[k + 1], QString::number(C.c));
+  }
   return Text;
 }
 
 void TDataImage::LoadFromText(const QString &Record) {
+  const TRecordFields Fields(Record);
   auto Value = [&](const QString &Key) -> qint64 {
     bool Ok = false;
-    const qint32 V = ReadRecordValue(Key, Record).toInt(&Ok);
+    const qint32 V = Fields.View(Key).toInt(&Ok);
     if (!Ok)
       throw EResultFileError(
           EResultFileError::BadRecord,
@@ -166,12 +186,12 @@ void TDataImage::LoadFromText(const QString &Record) {
     return V;
   };
   Total = Value(QStringLiteral("CRC"));
-  for (int i = 1; i <= Columns; ++i)
-    for (int j = 1; j <= Rows; ++j) {
-      const QString Place = QString::number(i) + QString::number(j);
-      Cell(i, j).p = Value(QLatin1Char('p') + Place);
-      Cell(i, j).c = Value(QLatin1Char('c') + Place);
-    }
+  const QStringList &Keys = GridKeys();
+  for (qsizetype k = 0; k < Keys.size(); k += 2) {
+    TCell &C = Cells[size_t(k / 2)];
+    C.p = Value(Keys[k]);
+    C.c = Value(Keys[k + 1]);
+  }
 }
 
 // ---- one record ----
@@ -195,8 +215,9 @@ QString TUseFileProperty::SaveToText(const TUseFileList &List) const {
 }
 
 void TUseFileProperty::LoadFromText(const QString &Line) {
+  const TRecordFields Fields(Line);
   auto Number = [&](const char *Key, qint64 Low, qint64 High) {
-    const QString Text = ReadRecordValue(QString::fromLatin1(Key), Line);
+    const QString Text = Fields.Value(QString::fromLatin1(Key));
     bool Ok = false;
     const qint64 Value = Text.toLongLong(&Ok);
     if (!Ok || Value < Low || Value > High)
@@ -205,22 +226,22 @@ void TUseFileProperty::LoadFromText(const QString &Line) {
           QStringLiteral("the field %1 is missing or not a whole number").arg(QLatin1String(Key)));
     return Value;
   };
-  FileItem.SetPath(ReadRecordValue(QStringLiteral("Main_Path"), Line));
-  FileItem.FileName = ReadRecordValue(QStringLiteral("Main_FileName"), Line);
+  FileItem.SetPath(Fields.Value(QStringLiteral("Main_Path")));
+  FileItem.FileName = Fields.Value(QStringLiteral("Main_FileName"));
   FileItem.Size = Number("Main_Size", LLONG_MIN, LLONG_MAX);
   FileItem.Code = qint32(Number("Main_Code", INT_MIN, INT_MAX));
-  Mp3_SongName = ReadRecordValue(QStringLiteral("Mp3_SongName"), Line);
-  Mp3_Artist = ReadRecordValue(QStringLiteral("Mp3_Artist"), Line);
-  Mp3_Album = ReadRecordValue(QStringLiteral("Mp3_Album"), Line);
-  WhatRead_Code = TextBool(ReadRecordValue(QStringLiteral("WhatRead_Code"), Line));
-  WhatRead_Mp3 = TextBool(ReadRecordValue(QStringLiteral("WhatRead_Mp3"), Line));
-  if (HasRecordField(QStringLiteral("DataImage"), Line)) {
+  Mp3_SongName = Fields.Value(QStringLiteral("Mp3_SongName"));
+  Mp3_Artist = Fields.Value(QStringLiteral("Mp3_Artist"));
+  Mp3_Album = Fields.Value(QStringLiteral("Mp3_Album"));
+  WhatRead_Code = TextBool(Fields.Value(QStringLiteral("WhatRead_Code")));
+  WhatRead_Mp3 = TextBool(Fields.Value(QStringLiteral("WhatRead_Mp3")));
+  if (Fields.Has(QStringLiteral("DataImage"))) {
     DataImage = std::make_unique<TDataImage>();
-    DataImage->LoadFromText(ReadRecordValue(QStringLiteral("DataImage"), Line));
+    DataImage->LoadFromText(Fields.Value(QStringLiteral("DataImage")));
   }
   TempArchiveIndexs.clear();
-  if (HasRecordField(QStringLiteral("TempArchiveIndexs"), Line))
-    TempArchiveIndexs = ReadRecordValue(QStringLiteral("TempArchiveIndexs"), Line);
+  if (Fields.Has(QStringLiteral("TempArchiveIndexs")))
+    TempArchiveIndexs = Fields.Value(QStringLiteral("TempArchiveIndexs"));
 }
 
 std::unique_ptr<TUseFileProperty> TUseFileProperty::CreateFromRecord(const QString &Line) {
