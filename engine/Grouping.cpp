@@ -1,6 +1,7 @@
 #include "engine/Grouping.h"
 
 #include "engine/SearchOptions.h"
+#include "engine/Similarity.h"
 #include "engine/StepStorage.h"
 
 #include <QThread>
@@ -138,14 +139,34 @@ private:
 
   // Candidates that cannot match under the options share no bucket: the comparison would answer
   // "not the same" for every pair across buckets, so those pairs are only counted, not compared.
+  // Sizes must be equal when the size is compared; a name or extension that must be fully similar
+  // needs the same letters, in any order (the measure only reaches 100 % for texts of one length
+  // whose pieces use up both texts).
   std::vector<int> BucketsOf(const std::vector<int> &Candidates) const {
     std::vector<int> Bucket(Candidates.size(), 0);
     const TSearchOptions &Options = SearchOptions();
-    if (m_method == MethodProperties && Options.FilePropertySize) {
-      std::unordered_map<qint64, int> Ids;
-      for (size_t i = 0; i < Candidates.size(); ++i)
-        Bucket[i] =
-            Ids.try_emplace(m_list.GetItem(Candidates[i])->FileItem.Size, int(Ids.size())).first->second;
+    if (m_method == MethodProperties) {
+      const bool BySize = Options.FilePropertySize;
+      const bool ByName = Options.FilePropertyName && Options.FilePropertyNamePercent >= 100;
+      const bool ByExt = Options.FilePropertyExt && Options.FilePropertyExtPercent >= 100;
+      if (!BySize && !ByName && !ByExt)
+        return Bucket;
+      const auto Letters = [](QString Text) {
+        std::sort(Text.begin(), Text.end());
+        return QString::number(Text.size()) + QLatin1Char(':') + Text;
+      };
+      std::unordered_map<QString, int> Ids;
+      for (size_t i = 0; i < Candidates.size(); ++i) {
+        const TFileItem &F = m_list.GetItem(Candidates[i])->FileItem;
+        QString Key;
+        if (BySize)
+          Key += QString::number(F.Size) + QLatin1Char(';');
+        if (ByName)
+          Key += Letters(RemoveExtension(F.FileName).toUpper());
+        if (ByExt)
+          Key += Letters(UpperExtension(F.FileName));
+        Bucket[i] = Ids.try_emplace(Key, int(Ids.size())).first->second;
+      }
     } else if (m_method == MethodTags && Options.MusicTagAlbumDiffer) {
       std::unordered_map<QString, int> Ids;
       for (size_t i = 0; i < Candidates.size(); ++i)

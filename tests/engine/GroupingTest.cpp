@@ -320,3 +320,28 @@ TEST_F(Grouping, SkippingPairsOfOtherAlbumsChangesNothing) {
   ASSERT_GT(List.Count(), 100);
   ExpectEveryPairOrder(List, R, MethodTags);
 }
+
+// With names (or extensions) that must be fully similar, only names made of the same letters can
+// match; names of the same letters in another order may or may not reach 100 %.
+TEST_F(Grouping, SkippingPairsOfOtherLettersChangesNothing) {
+  const QStringList Names = {"aaaabbbb.txt",  "bbbbaaaa.txt", "abababab.txt", "aaaabbbb.TXT", "AAAABBBB.txt",
+                             "abcdabcd.txt",  "dcbadcba.txt", "abcdabcd.xtt", "aaaabbbb",     ".txt",
+                             "abcd.abcd.txt", "abcdabcd.ttx", "Straße.txt",   "STRASSE.txt",  "abcdabcd.txt"};
+  for (bool Sizes : {false, true})
+    for (int Ext : {0, 100})
+      for (int Name : {99, 100}) {
+        TSearchOptions &O = SearchOptions();
+        O.FilePropertySize = Sizes;
+        O.FilePropertyExt = Ext > 0;
+        O.FilePropertyExtPercent = Ext;
+        O.FilePropertyNamePercent = Name;
+        std::mt19937 Random(Ext + Name + (Sizes ? 1 : 0));
+        TUseFileList List;
+        for (int i = 0; i < 200; ++i)
+          AddRead(List, Names[int(Random() % Names.size())], qint64(Random() % 3), 0);
+        GroupRun R;
+        R.Group(List, {4});
+        ASSERT_GT(List.Count(), 20);
+        ExpectEveryPairOrder(List, R, MethodProperties);
+      }
+}
