@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <unordered_map>
 #include <vector>
 
@@ -141,39 +142,55 @@ private:
 
   // Candidates that cannot match under the options share no bucket: the comparison would answer
   // "not the same" for every pair across buckets, so those pairs are skipped.
-  // Sizes must be equal when the size is compared; a name or extension that must be fully similar
-  // needs the same letters, in any order (the measure only reaches 100 % for texts of one length
-  // whose pieces use up both texts).
+  // Sizes and albums must be equal when they are compared; a name, extension or tag that must be
+  // fully similar needs the same letters, in any order (the measure only reaches 100 % for texts
+  // of one length whose pieces use up both texts).
   std::vector<int> BucketsOf(const std::vector<int> &Candidates) const {
     std::vector<int> Bucket(Candidates.size(), 0);
     const TSearchOptions &Options = SearchOptions();
+    // The letters of a text in order, after its length, so that joined keys cannot run together.
+    const auto Letters = [](QString Text) {
+      std::sort(Text.begin(), Text.end());
+      return QString::number(Text.size()) + QLatin1Char(':') + Text;
+    };
+    std::function<QString(const TUseFileProperty &)> KeyOf;
     if (m_method == MethodProperties) {
       const bool BySize = Options.FilePropertySize;
       const bool ByName = Options.FilePropertyName && Options.FilePropertyNamePercent >= 100;
       const bool ByExt = Options.FilePropertyExt && Options.FilePropertyExtPercent >= 100;
-      if (!BySize && !ByName && !ByExt)
-        return Bucket;
-      const auto Letters = [](QString Text) {
-        std::sort(Text.begin(), Text.end());
-        return QString::number(Text.size()) + QLatin1Char(':') + Text;
-      };
-      std::unordered_map<QString, int> Ids;
-      for (size_t i = 0; i < Candidates.size(); ++i) {
-        const TFileItem &F = m_list.GetItem(Candidates[i])->FileItem;
-        QString Key;
-        if (BySize)
-          Key += QString::number(F.Size) + QLatin1Char(';');
-        if (ByName)
-          Key += Letters(RemoveExtension(F.FileName).toUpper());
-        if (ByExt)
-          Key += Letters(UpperExtension(F.FileName));
-        Bucket[i] = Ids.try_emplace(Key, int(Ids.size())).first->second;
-      }
-    } else if (m_method == MethodTags && Options.MusicTagAlbumDiffer) {
-      std::unordered_map<QString, int> Ids;
-      for (size_t i = 0; i < Candidates.size(); ++i)
-        Bucket[i] = Ids.try_emplace(m_list.GetItem(Candidates[i])->Mp3_Album, int(Ids.size())).first->second;
+      if (BySize || ByName || ByExt)
+        KeyOf = [=](const TUseFileProperty &Item) {
+          const TFileItem &F = Item.FileItem;
+          QString Key;
+          if (BySize)
+            Key += QString::number(F.Size) + QLatin1Char(';');
+          if (ByName)
+            Key += Letters(RemoveExtension(F.FileName).toUpper());
+          if (ByExt)
+            Key += Letters(UpperExtension(F.FileName));
+          return Key;
+        };
+    } else if (m_method == MethodTags) {
+      const bool ByAlbum = Options.MusicTagAlbumDiffer;
+      const bool ByArtist = Options.MusicTagArtist && Options.MusicTagArtistPercent >= 100;
+      const bool BySong = Options.MusicTagSong && Options.MusicTagSongPercent >= 100;
+      if (ByAlbum || ByArtist || BySong)
+        KeyOf = [=](const TUseFileProperty &Item) {
+          QString Key;
+          if (ByAlbum)
+            Key += QString::number(Item.Mp3_Album.size()) + QLatin1Char(':') + Item.Mp3_Album;
+          if (ByArtist)
+            Key += Letters(TagText(Item.Mp3_Artist));
+          if (BySong)
+            Key += Letters(TagText(Item.Mp3_SongName));
+          return Key;
+        };
     }
+    if (!KeyOf)
+      return Bucket;
+    std::unordered_map<QString, int> Ids;
+    for (size_t i = 0; i < Candidates.size(); ++i)
+      Bucket[i] = Ids.try_emplace(KeyOf(*m_list.GetItem(Candidates[i])), int(Ids.size())).first->second;
     return Bucket;
   }
 

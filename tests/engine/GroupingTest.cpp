@@ -360,3 +360,33 @@ TEST_F(Grouping, SkippingPairsOfOtherLettersChangesNothing) {
         ExpectEveryPairOrder(List, R, MethodProperties);
       }
 }
+
+TEST_F(Grouping, SkippingPairsOfTagsOfOtherLettersChangesNothing) {
+  // Tags that must be fully similar match only when they hold the same letters once trimmed,
+  // upper-cased and rid of separators; case, separators and order vary here.
+  const QStringList Tags = {"Aaaa Bbbb", "aaaabbbb",    "bbbb-aaaa",       "BBBBAAAA",
+                            "abab abab", " aaaabbbb\t", "a.a.a.a.b.b.b.b", "aaaabbb",
+                            "",          "!!",          "Straße",          "STRASSE"};
+  for (bool Album : {false, true})
+    for (int Artist : {0, 99, 100})
+      for (int Song : {0, 100}) {
+        TSearchOptions &O = SearchOptions();
+        O.MusicTagAlbumDiffer = Album;
+        O.MusicTagArtist = Artist > 0;
+        O.MusicTagArtistPercent = Artist;
+        O.MusicTagSong = Song > 0;
+        O.MusicTagSongPercent = Song;
+        std::mt19937 Random(Artist * 3 + Song + (Album ? 1 : 0));
+        TUseFileList List;
+        for (int i = 0; i < 150; ++i) {
+          const int k = AddRead(List, QStringLiteral("t%1.mp3").arg(i), 1000 + i, 0);
+          TUseFileProperty &Item = *List.GetItem(k);
+          Item.Mp3_Artist = Tags[int(Random() % Tags.size())];
+          Item.Mp3_SongName = Tags[int(Random() % Tags.size())];
+          Item.Mp3_Album = QStringLiteral("Album %1").arg(Random() % 2);
+        }
+        GroupRun R;
+        R.Group(List, {3});
+        ExpectEveryPairOrder(List, R, MethodTags);
+      }
+}
