@@ -4,6 +4,7 @@
 #include "engine/RecordText.h"
 #include "settings/Language.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -332,6 +333,20 @@ void TUseFileList::LoadFromFile(const QString &FileName, IProgressBar &Bar, IPro
                                    .arg(Error.Message));
       }
     }
+    LinkArchiveMembers();
+    // A file outside an archive is acted on where its path leads; a relative one would lead below
+    // whatever folder the program runs in.
+    for (int i = 0; i < Count(); ++i) {
+      const TUseFileProperty &Item = *GetItem(i);
+      if (!Item.IsArchiveMember() && QDir::isRelativePath(Item.FileItem.GetPath()))
+        throw EResultFileError(
+            EResultFileError::BadRecord,
+            QStringLiteral("The result file %1 has a damaged record on line %2: the file %3 "
+                           "lies in no archive and has no full path.")
+                .arg(Quoted(FileName))
+                .arg(i + 3)
+                .arg(Quoted(Item.FullName())));
+    }
   } catch (const EMyStop &) {
     Clear();
     throw EMyStop();
@@ -344,7 +359,6 @@ void TUseFileList::LoadFromFile(const QString &FileName, IProgressBar &Bar, IPro
 
   MarkUniqueSizes();
   MarkUniqueCodes();
-  LinkArchiveMembers();
   // Times and attributes are not stored; date criteria and hints need them. Members stay at zero.
   for (int i = 0; i < Count(); ++i) {
     TUseFileProperty &Item = *GetItem(i);

@@ -319,6 +319,30 @@ TEST(ResultFile, EveryMemberOfALoadedFileBelongsToAnArchiveThatGroupingKeeps) {
   }
 }
 
+TEST(ResultFile, FileOutsideAnArchiveWithoutAFullPathIsRefused) {
+  // Acting on it would reach whatever file of that name lies below the current folder.
+  TestDir Dir;
+  for (const char *Folder : {"docs/", ""}) {
+    const QString Name = Dir.createFile(
+        "relative.wzr", QByteArray("<WhatFind=[1]><PathsInclude=><Archive=z>\r\n3\r\n"
+                                   "<Main_Path=/d/><Main_FileName=box.zip><Main_Size=2><Main_Code=1>"
+                                   "<TempArchiveIndexs=q1q>\r\n"
+                                   "<Main_Path=inner/><Main_FileName=in.txt><Main_Size=5><Main_Code=7>\r\n"
+                                   "<Main_Path=") +
+                            Folder + "><Main_FileName=loose.txt><Main_Size=5><Main_Code=7>\r\n");
+    TUseFileList List;
+    Loader L;
+    try {
+      L.Load(List, Name);
+      ADD_FAILURE() << "no error for the folder " << Folder;
+    } catch (const EResultFileError &E) {
+      EXPECT_EQ(E.Kind, EResultFileError::BadRecord);
+      EXPECT_TRUE(E.Message.contains("line 5")) << E.Message.toStdString();
+    }
+    EXPECT_EQ(List.Count(), 0);
+  }
+}
+
 TEST(ResultFile, DamagedNumberNamesItsLine) {
   TestDir Dir;
   const QString Name =
