@@ -343,6 +343,35 @@ TEST(ResultFile, FileOutsideAnArchiveWithoutAFullPathIsRefused) {
   }
 }
 
+TEST(ResultFile, HostileRecordsLoadWithoutHarm) {
+  // Bytes that are no UTF-8, a tag of deeply nested brackets, index texts naming the archive
+  // itself, negative, huge and missing positions, and a huge item count.
+  TestDir Dir;
+  QByteArray Text = "<WhatFind=[1][9]><PathsInclude=/d/;><Archive=z>\r\n99999999999999999999999\r\n";
+  Text += "<Main_Path=/d/><Main_FileName=box.zip><Main_Size=9223372036854775807><Main_Code=-2147483648>"
+          "<TempArchiveIndexs=q0qq-1qq2qq99999999999999999999999qq7qq>\r\n";
+  Text += "<Main_Path=/d/"
+          "><Main_FileName=bad\xff\xfe.txt><Main_Size=1><Main_Code=1><WhatRead_Code=-1><Mp3_SongName=" +
+          QByteArray(200000, '<') + QByteArray(100000, '>') + "\r\n";
+  Text += "<Main_Path=in/><Main_FileName=member.txt><Main_Size=1><Main_Code=1><WhatRead_Code=-1>\r\n";
+  const QString Name = Dir.createFile("hostile.wzr", Text);
+  TUseFileList List;
+  Loader L;
+  L.Load(List, Name);
+  ASSERT_EQ(List.Count(), 3);
+  EXPECT_EQ(List.Filter.WhatFind, TWhatFind({1}));
+  EXPECT_TRUE(At(List, 0).IsArchive());
+  EXPECT_EQ(At(List, 0).FileItem.Size, Q_INT64_C(9223372036854775807));
+  EXPECT_EQ(At(List, 1).Owner, nullptr);
+  EXPECT_EQ(At(List, 1).FileItem.FileName, QStringLiteral("bad\uFFFD\uFFFD.txt"));
+  EXPECT_EQ(At(List, 1).Mp3_SongName.size(), 300000);
+  EXPECT_EQ(At(List, 2).Owner, &At(List, 0));
+  TStepStorage Steps;
+  GroupResult(List, Steps, L.Sink, L.Bar, {nullptr, nullptr, 0});
+  EXPECT_EQ(Steps.GetIndexes(1).size(), 2);
+  List.SaveToFile(Dir.filePath("again.wzr"));
+}
+
 TEST(ResultFile, DamagedNumberNamesItsLine) {
   TestDir Dir;
   const QString Name =
