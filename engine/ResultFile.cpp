@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QRegularExpression>
 #include <QSaveFile>
 #include <QStringList>
 
@@ -263,19 +262,23 @@ void TUseFileList::SaveToFile(const QString &FileName) const {
       ArchiveIndexes[Item.Owner] += IndexToken(Positions[size_t(i)]);
   }
 
-  QString Text = Filter.SaveToText() + CrLf + QString::number(Count()) + CrLf;
-  for (int i = 0; i < Count(); ++i) {
+  // Written aside and renamed at the end, so a failed save leaves an earlier file whole; written
+  // line by line, so a large result is never held twice as text.
+  QSaveFile File(FileName);
+  bool Ok = File.open(QIODevice::WriteOnly);
+  const auto WriteLine = [&](const QString &Line) {
+    const QByteArray Data = (Line + CrLf).toUtf8();
+    Ok = Ok && File.write(Data) == Data.size();
+  };
+  WriteLine(Filter.SaveToText());
+  WriteLine(QString::number(Count()));
+  for (int i = 0; i < Count() && Ok; ++i) {
     if (Positions[size_t(i)] < 0)
       continue;
     const TUseFileProperty &Item = *GetItem(i);
-    Text += RecordLine(Item, Item.IsArchive() ? ArchiveIndexes.value(&Item) : QString());
-    Text += CrLf;
+    WriteLine(RecordLine(Item, Item.IsArchive() ? ArchiveIndexes.value(&Item) : QString()));
   }
-
-  // Written aside and renamed at the end, so a failed save leaves an earlier file whole.
-  QSaveFile File(FileName);
-  const QByteArray Data = Text.toUtf8();
-  if (!File.open(QIODevice::WriteOnly) || File.write(Data) != Data.size() || !File.commit())
+  if (!Ok || !File.commit())
     throw EResultFileError(EResultFileError::InputOutput,
                            QStringLiteral("The result file %1 cannot be written: %2.")
                                .arg(Quoted(FileName), File.errorString()));
@@ -283,23 +286,45 @@ void TUseFileList::SaveToFile(const QString &FileName) const {
 
 namespace {
 
-// The lines of a result file after its filter line has been checked.
-QStringList ReadResultLines(const QString &FileName, IProgressBar &Bar, IProgressSink &Sink) {
-  QStringList Lines = QString::fromUtf8(ReadWholeFile(FileName, Bar, Sink))
-                          .split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
-  if (!Lines.isEmpty() && Lines.last().isEmpty())
-    Lines.removeLast();
-  if (Lines.isEmpty())
-    throw EResultFileError(
-        EResultFileError::NotAResultFile,
-        QStringLiteral("The file %1 is not a result file: it is empty.").arg(Quoted(FileName)));
-  if (!HasRecordField(QStringLiteral("WhatFind"), Lines.first()))
-    throw EResultFileError(
-        EResultFileError::NotAResultFile,
-        QStringLiteral("The file %1 is not a result file: its first line holds no search methods.")
-            .arg(Quoted(FileName)));
-  return Lines;
-}
+// The lines of a result file, kept as the bytes read: each line is decoded only when its record
+// is read, so a large file is not held a second time as text. Line breaks are CR LF, CR or LF.
+class TResultLines {
+public:
+  TResultLines(const QString &FileName, IProgressBar &Bar, IProgressSink &Sink)
+      : m_data(ReadWholeFile(FileName, Bar, Sink)) {
+    const qsizetype N = m_data.size();
+    qsizetype Start = 0;
+    for (qsizetype i = 0; i < N; ++i) {
+      const char C = m_data[i];
+      if (C != '\r' && C != '\n')
+        continue;
+      m_lines.push_back({Start, i - Start});
+      if (C == '\r' && i + 1 < N && m_data[i + 1] == '\n')
+        ++i;
+      Start = i + 1;
+    }
+    if (Start < N)
+      m_lines.push_back({Start, N - Start});
+    if (m_lines.empty())
+      throw EResultFileError(
+          EResultFileError::NotAResultFile,
+          QStringLiteral("The file %1 is not a result file: it is empty.").arg(Quoted(FileName)));
+    if (!HasRecordField(QStringLiteral("WhatFind"), Line(0)))
+      throw EResultFileError(
+          EResultFileError::NotAResultFile,
+          QStringLiteral("The file %1 is not a result file: its first line holds no search methods.")
+              .arg(Quoted(FileName)));
+  }
+  qsizetype Count() const { return qsizetype(m_lines.size()); }
+  QString Line(qsizetype I) const {
+    const auto [Start, Length] = m_lines[size_t(I)];
+    return QString::fromUtf8(m_data.constData() + Start, Length);
+  }
+
+private:
+  QByteArray m_data;
+  std::vector<std::pair<qsizetype, qsizetype>> m_lines;
+};
 
 } // namespace
 
@@ -312,19 +337,19 @@ void TUseFileList::LoadFromFile(const QString &FileName, IProgressBar &Bar, IPro
   if (ShowStep)
     ShowStep(LangText(QStringLiteral("237")));
   try {
-    const QStringList Lines = ReadResultLines(FileName, Bar, Sink);
-    Filter.LoadFromText(Lines.first());
+    const TResultLines Lines(FileName, Bar, Sink);
+    Filter.LoadFromText(Lines.Line(0));
     Bar.SetMin(0);
     Bar.SetPosition(0);
-    Bar.SetMax(int(std::min<qsizetype>(Lines.size(), INT_MAX)));
+    Bar.SetMax(int(std::min<qsizetype>(Lines.Count(), INT_MAX)));
     if (ShowStep)
       ShowStep(LangText(QStringLiteral("238")));
-    for (qsizetype i = 2; i < Lines.size(); ++i) {
+    for (qsizetype i = 2; i < Lines.Count(); ++i) {
       Bar.SetPosition(int(i));
       if (i % 20 == 0)
         Sink.ProcessProgress(QString());
       try {
-        Add(TUseFileProperty::CreateFromRecord(Lines.at(i)));
+        Add(TUseFileProperty::CreateFromRecord(Lines.Line(i)));
       } catch (const EResultFileError &Error) {
         throw EResultFileError(EResultFileError::BadRecord,
                                QStringLiteral("The result file %1 has a damaged record on line %2: %3.")
