@@ -6,8 +6,6 @@
 #include "engine/StepStorage.h"
 #include "settings/Language.h"
 
-#include <QSet>
-
 #include <algorithm>
 #include <vector>
 
@@ -43,26 +41,15 @@ QString ArchiveKinds(bool SearchArchives) {
 
 QString CollectCheckedFolders(QStringList Checked) {
   std::sort(Checked.begin(), Checked.end());
-  // Kept folders without their trailing "/" (the root stays "/"). A sibling such as "/a b" sorts
-  // between "/a" and "/a/c", so every enclosing folder is looked up, not only the last one kept.
-  QSet<QString> Kept;
-  const auto Plain = [](QString Folder) {
-    while (Folder.size() > 1 && Folder.endsWith(QLatin1Char('/')))
-      Folder.chop(1);
-    return Folder;
-  };
   QString Text;
+  QString Kept;
   for (const QString &Folder : Checked) {
     if (Folder.isEmpty())
       continue;
-    const QString Path = Plain(Folder);
-    bool Inside = Kept.contains(Path);
-    for (qsizetype Slash = Path.lastIndexOf(QLatin1Char('/')); !Inside && Slash >= 0;
-         Slash = Slash > 0 ? Path.lastIndexOf(QLatin1Char('/'), Slash - 1) : -1)
-      Inside = Kept.contains(Slash == 0 ? QStringLiteral("/") : Path.left(Slash));
-    if (Inside)
+    const QString Inside = Kept.endsWith(QLatin1Char('/')) ? Kept : Kept + QLatin1Char('/');
+    if (!Kept.isEmpty() && (Folder == Kept || Folder.startsWith(Inside)))
       continue;
-    Kept.insert(Path);
+    Kept = Folder;
     Text += Folder + QLatin1Char(';');
   }
   return Text;
