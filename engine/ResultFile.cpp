@@ -286,44 +286,54 @@ void TUseFileList::SaveToFile(const QString &FileName) const {
 
 namespace {
 
-// The lines of a result file, kept as the bytes read: each line is decoded only when its record
-// is read, so a large file is not held a second time as text. Line breaks are CR LF, CR or LF.
+// The lines of a result file, kept as the bytes read and handed out one by one: each line is
+// decoded only when its record is read, so a large file is not held a second time as text, nor a
+// file of countless short lines as a list. Line breaks are CR LF, CR or LF.
 class TResultLines {
 public:
   TResultLines(const QString &FileName, IProgressBar &Bar, IProgressSink &Sink)
       : m_data(ReadWholeFile(FileName, Bar, Sink)) {
-    const qsizetype N = m_data.size();
-    qsizetype Start = 0;
-    for (qsizetype i = 0; i < N; ++i) {
-      const char C = m_data[i];
-      if (C != '\r' && C != '\n')
-        continue;
-      m_lines.push_back({Start, i - Start});
-      if (C == '\r' && i + 1 < N && m_data[i + 1] == '\n')
-        ++i;
-      Start = i + 1;
-    }
-    if (Start < N)
-      m_lines.push_back({Start, N - Start});
-    if (m_lines.empty())
+    for (qsizetype Start = 0; Start < m_data.size(); Start = Following(Start).second)
+      ++m_count;
+    if (m_count == 0)
       throw EResultFileError(
           EResultFileError::NotAResultFile,
           QStringLiteral("The file %1 is not a result file: it is empty.").arg(Quoted(FileName)));
-    if (!HasRecordField(QStringLiteral("WhatFind"), Line(0)))
+    m_first = Next();
+    if (!HasRecordField(QStringLiteral("WhatFind"), m_first))
       throw EResultFileError(
           EResultFileError::NotAResultFile,
           QStringLiteral("The file %1 is not a result file: its first line holds no search methods.")
               .arg(Quoted(FileName)));
   }
-  qsizetype Count() const { return qsizetype(m_lines.size()); }
-  QString Line(qsizetype I) const {
-    const auto [Start, Length] = m_lines[size_t(I)];
-    return QString::fromUtf8(m_data.constData() + Start, Length);
+  qsizetype Count() const { return m_count; }
+  const QString &First() const { return m_first; }
+  // The line after the last one handed out; "" past the end.
+  QString Next() {
+    if (m_next >= m_data.size())
+      return QString();
+    const auto [End, After] = Following(m_next);
+    const QString Line = QString::fromUtf8(m_data.constData() + m_next, End - m_next);
+    m_next = After;
+    return Line;
   }
 
 private:
+  // Where the line that starts at Start ends, and where the next one starts.
+  std::pair<qsizetype, qsizetype> Following(qsizetype Start) const {
+    const qsizetype N = m_data.size();
+    qsizetype i = Start;
+    while (i < N && m_data[i] != '\r' && m_data[i] != '\n')
+      ++i;
+    if (i == N)
+      return {N, N};
+    return {i, (m_data[i] == '\r' && i + 1 < N && m_data[i + 1] == '\n') ? i + 2 : i + 1};
+  }
+
   QByteArray m_data;
-  std::vector<std::pair<qsizetype, qsizetype>> m_lines;
+  qsizetype m_count = 0;
+  qsizetype m_next = 0;
+  QString m_first;
 };
 
 } // namespace
@@ -337,19 +347,20 @@ void TUseFileList::LoadFromFile(const QString &FileName, IProgressBar &Bar, IPro
   if (ShowStep)
     ShowStep(LangText(QStringLiteral("237")));
   try {
-    const TResultLines Lines(FileName, Bar, Sink);
-    Filter.LoadFromText(Lines.Line(0));
+    TResultLines Lines(FileName, Bar, Sink);
+    Filter.LoadFromText(Lines.First());
     Bar.SetMin(0);
     Bar.SetPosition(0);
     Bar.SetMax(int(std::min<qsizetype>(Lines.Count(), INT_MAX)));
     if (ShowStep)
       ShowStep(LangText(QStringLiteral("238")));
+    Lines.Next(); // the item count, not needed
     for (qsizetype i = 2; i < Lines.Count(); ++i) {
       Bar.SetPosition(int(i));
       if (i % 20 == 0)
         Sink.ProcessProgress(QString());
       try {
-        Add(TUseFileProperty::CreateFromRecord(Lines.Line(i)));
+        Add(TUseFileProperty::CreateFromRecord(Lines.Next()));
       } catch (const EResultFileError &Error) {
         throw EResultFileError(EResultFileError::BadRecord,
                                QStringLiteral("The result file %1 has a damaged record on line %2: %3.")

@@ -372,6 +372,21 @@ TEST(ResultFile, HostileRecordsLoadWithoutHarm) {
   List.SaveToFile(Dir.filePath("again.wzr"));
 }
 
+TEST(ResultFile, LinesMayEndWithCrLfCrOrLf) {
+  TestDir Dir;
+  const QString Name =
+      Dir.createFile("ends.wzr", "<WhatFind=[4]><PathsInclude=/d/;><Archive=>\n2\r"
+                                 "<Main_Path=/d/><Main_FileName=a><Main_Size=1><Main_Code=0>\r\n"
+                                 "<Main_Path=/d/><Main_FileName=b><Main_Size=2><Main_Code=0>");
+  TUseFileList List;
+  Loader L;
+  L.Load(List, Name);
+  EXPECT_EQ(List.Filter.PathsInclude, QStringLiteral("/d/;"));
+  ASSERT_EQ(List.Count(), 2);
+  EXPECT_EQ(At(List, 0).FileItem.FileName, QStringLiteral("a"));
+  EXPECT_EQ(At(List, 1).FileItem.Size, 2);
+}
+
 TEST(ResultFile, DamagedNumberNamesItsLine) {
   TestDir Dir;
   const QString Name =
