@@ -12,6 +12,7 @@
 #include <QStringList>
 
 #include <climits>
+#include <new>
 #include <vector>
 
 namespace {
@@ -94,7 +95,12 @@ QByteArray ReadWholeFile(const QString &FileName, IProgressBar &Bar, IProgressSi
   const qint64 Size = File.size();
   Bar.SetMax(int(std::min<qint64>(Size, INT_MAX)));
   QByteArray Data;
-  Data.reserve(qsizetype(Size));
+  const auto TooLarge = [&] { ThrowReadError(FileName, QStringLiteral("it is too large for the memory")); };
+  try {
+    Data.reserve(qsizetype(Size));
+  } catch (const std::bad_alloc &) {
+    TooLarge();
+  }
   qint64 Done = 0;
   for (;;) {
     const qint64 Got = File.read(ReadBuffer(), ReadBufferSize);
@@ -102,7 +108,11 @@ QByteArray ReadWholeFile(const QString &FileName, IProgressBar &Bar, IProgressSi
       ThrowReadError(FileName, File.errorString());
     if (Got == 0)
       break;
-    Data.append(ReadBuffer(), qsizetype(Got));
+    try {
+      Data.append(ReadBuffer(), qsizetype(Got));
+    } catch (const std::bad_alloc &) {
+      TooLarge();
+    }
     Done += Got;
     Bar.SetPosition(int(std::min<qint64>(Done, INT_MAX)));
     Sink.ProcessProgress(QString());

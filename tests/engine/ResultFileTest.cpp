@@ -10,6 +10,7 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace {
@@ -268,6 +269,26 @@ TEST(ResultFile, OnlyRegularFilesAreRead) {
   EXPECT_EQ(LoadError(List, Pipe), EResultFileError::NotAResultFile);
   EXPECT_EQ(LoadError(List, Dir.path()), EResultFileError::NotAResultFile);
   EXPECT_EQ(List.Count(), 0);
+}
+
+TEST(ResultFile, FileTooLargeForMemoryFailsWithAClearError) {
+  TestDir Dir;
+  const QString Name = Dir.filePath("huge.wzr");
+  QFile Huge(Name);
+  ASSERT_TRUE(Huge.open(QIODevice::WriteOnly));
+  if (!Huge.resize(qint64(1) << 42)) // 4 TiB, sparse
+    GTEST_SKIP() << "no sparse file here";
+  Huge.close();
+  // However the system hands out memory, this process may not take 4 TiB.
+  rlimit Old{};
+  ASSERT_EQ(getrlimit(RLIMIT_AS, &Old), 0);
+  rlimit Capped = Old;
+  Capped.rlim_cur = rlim_t(64) << 30;
+  ASSERT_EQ(setrlimit(RLIMIT_AS, &Capped), 0);
+  TUseFileList List;
+  EXPECT_EQ(LoadError(List, Name), EResultFileError::InputOutput);
+  EXPECT_EQ(List.Count(), 0);
+  setrlimit(RLIMIT_AS, &Old);
 }
 
 TEST(ResultFile, MemberWhoseOwnerIsNoArchiveIsNotSavedAsAPlainFile) {
