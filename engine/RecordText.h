@@ -22,7 +22,7 @@ QString ReadRecordValue(const QString &Key, const QString &Line);
 
 // The fields at nesting depth 0 of one record, found in a single pass. Reading many keys of a long
 // record (the picture grid has 161) costs one scan of it instead of one per key. Has and Value
-// answer as HasRecordField and ReadRecordValue would.
+// answer as HasRecordField and ReadRecordValue would for keys without "<", ">" or "=".
 class TRecordFields {
 public:
   explicit TRecordFields(const QString &Line);
