@@ -389,7 +389,10 @@ QString TResultModel::GetHint(int Row, const TLangList &Lang) const {
     return {};
   const TFileProps &props = show->Item->FileProps;
   const QLocale locale;
+  // Zero is a time never read (archive members of a loaded result file): no date rather than 1899.
   const auto time = [&locale](double Days) {
+    if (Days == 0)
+      return QString();
     return locale.toString(QDateTime::fromMSecsSinceEpoch(platform::DaysToUnixMsecs(Days)),
                            QLocale::ShortFormat);
   };
