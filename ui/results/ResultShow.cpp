@@ -416,8 +416,7 @@ TResultDelegate::TResultDelegate(TResultModel &Model, TThumbnailQueue &Queue, QO
 void TResultDelegate::paint(QPainter *Painter, const QStyleOptionViewItem &Option,
                             const QModelIndex &Index) const {
   const TResultShow *show = m_model.GetResultData(Index.row());
-  if (show && Index.column() == ColName && show->WantsThumbnail() && show->Thumbnail.isNull() &&
-      !show->ThumbnailFailed)
+  if (show && Index.column() == ColName && show->NeedsThumbnail())
     m_queue.Feed(Index.row());
   QStyledItemDelegate::paint(Painter, Option, Index); // text, check box, background and selection
   if (Index.column() != ColPreview || !show)
