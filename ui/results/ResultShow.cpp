@@ -504,6 +504,8 @@ TResultList::TResultList(QTreeView *Tree, QLabel *Status, TUseFileList &List, co
   Tree->setUniformRowHeights(false);
   Tree->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
   Tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // Copies differ mostly at the end of their folder, and names at their extension: cut the middle.
+  Tree->setTextElideMode(Qt::ElideMiddle);
   QHeaderView *header = Tree->header();
   header->setSectionsClickable(true);
   header->setSortIndicator(-1, Qt::AscendingOrder);
