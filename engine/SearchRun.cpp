@@ -42,14 +42,17 @@ QString ArchiveKinds(bool SearchArchives) {
 QString CollectCheckedFolders(QStringList Checked) {
   std::sort(Checked.begin(), Checked.end());
   QString Text;
-  QString Kept;
+  // Every kept folder, not only the last: "/a b" sorts between "/a" and "/a/c".
+  QStringList Kept;
+  const auto inside = [](const QString &Folder, const QString &Outer) {
+    const QString Prefix = Outer.endsWith(QLatin1Char('/')) ? Outer : Outer + QLatin1Char('/');
+    return Folder == Outer || Folder.startsWith(Prefix);
+  };
   for (const QString &Folder : Checked) {
-    if (Folder.isEmpty())
+    if (Folder.isEmpty() ||
+        std::any_of(Kept.cbegin(), Kept.cend(), [&](const QString &Outer) { return inside(Folder, Outer); }))
       continue;
-    const QString Inside = Kept.endsWith(QLatin1Char('/')) ? Kept : Kept + QLatin1Char('/');
-    if (!Kept.isEmpty() && (Folder == Kept || Folder.startsWith(Inside)))
-      continue;
-    Kept = Folder;
+    Kept << Folder;
     Text += Folder + QLatin1Char(';');
   }
   return Text;

@@ -200,6 +200,8 @@ TEST(SearchRun, ChoicesOfThePagesBecomeTheFilter) {
   EXPECT_EQ(CollectCheckedFolders({"/home/b", "/data", "/home/b/inner", "/home/bb", "/data/"}),
             QStringLiteral("/data;/home/b;/home/bb;"));
   EXPECT_EQ(CollectCheckedFolders({"/srv", "/"}), QStringLiteral("/;"));
+  // A sibling whose name goes on with a blank sorts between a folder and its subfolders.
+  EXPECT_EQ(CollectCheckedFolders({"/a/c", "/a b", "/a"}), QStringLiteral("/a;/a b;"));
   EXPECT_EQ(BuildWhatFind(true, false, true, false, true), TWhatFind({1, 3, 5}));
   EXPECT_TRUE(BuildWhatFind(false, false, false, false, false).IsEmpty());
 }

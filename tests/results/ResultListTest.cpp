@@ -265,6 +265,22 @@ TEST_F(ResultList, HintListsTimesAndAttributes) {
   EXPECT_FALSE(results.Model().index(0, ColName).data(Qt::ToolTipRole).isValid());
 }
 
+TEST_F(ResultList, HintShowsReadTimesAndNothingForTimesNeverRead) {
+  add("a", 10, 1);
+  TFileProps &props = files.GetItem(0)->FileProps;
+  props.Created = 0;        // never read, as for an archive member of a loaded result file
+  props.Modified = 45419.5; // 2024-05-07 12:00 local time
+  props.Accessed = 0;
+  showAll();
+  const QStringList lines = results.Model().index(0, ColFolder).data(Qt::ToolTipRole).toString().split('\n');
+  ASSERT_EQ(lines.size(), 4);
+  EXPECT_EQ(lines[0], lang.GetText(2639) + ' ');
+  EXPECT_EQ(lines[1],
+            lang.GetText(2640) + ' ' +
+                QLocale().toString(QDateTime(QDate(2024, 5, 7), QTime(12, 0)), QLocale::ShortFormat));
+  EXPECT_EQ(lines[2], lang.GetText(2641) + ' ');
+}
+
 TEST_F(ResultList, StatusLineCountsMarkedAndGroupedFiles) {
   add("a", 2048, 1);
   add("b", 1024, 1);

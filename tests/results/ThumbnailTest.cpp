@@ -140,6 +140,18 @@ TEST_F(Thumbnails, ARowThatFailsIsRememberedAndNotPickedAgain) {
   EXPECT_EQ(again.Made(), 0);
 }
 
+TEST_F(Thumbnails, AQueuedRowWhoseFileWasProcessedMeanwhileIsPassedOver) {
+  // The file actions run while the results rows and their loader still stand.
+  picture("gone.png", 8, 8);
+  const int gone = add("gone.png");
+  showAll();
+  queue.Feed(0);
+  TResultShowLoadImages loader(model, queue, 0);
+  files.GetItem(gone)->Processed = true; // before the loader's first step can run
+  EXPECT_TRUE(finish(loader));
+  EXPECT_TRUE(model.GetResultData(0)->Thumbnail.isNull());
+}
+
 TEST_F(Thumbnails, AStoppedLoaderNeverTouchesTheRowsAgain) {
   for (int i = 0; i < 5; ++i) {
     picture(QStringLiteral("p%1.png").arg(i), 16, 16);

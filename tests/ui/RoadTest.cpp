@@ -167,6 +167,22 @@ private slots:
     QVERIFY(w().ResultTreeEmpty());
   }
 
+  void backOverEmptyStepsAsksAndNoKeepsTheShownStep() {
+    // Without the letter's copy the content step is empty: the pictures are the first rows shown.
+    QVERIFY(QFile::remove(m_tree->filePath("backup/letter copy.txt")));
+    toFolders({w().cbxSearchMethodCrc, w().cbxSearchMethodImage});
+    next();
+    QCOMPARE(w().ResultSteps->ShownMethod, int(MethodPictures));
+    dialogs().setNextAnswer(QMessageBox::No);
+    back();
+    QCOMPARE(lastMessageCount(2097), 1);
+    QCOMPARE(page(), w().tbsResults);
+    QCOMPARE(w().ResultSteps->ShownMethod, int(MethodPictures));
+    QCOMPARE(w().boxResultsClient->title(), text(2076));
+    QCOMPARE(rowNames(), QStringList({"holiday again.bmp", "holiday.png"}));
+    leaveResults();
+  }
+
   void aSortedListStaysSortedOnTheNextStep() {
     toFolders({w().cbxSearchMethodCrc, w().cbxSearchMethodImage});
     next();

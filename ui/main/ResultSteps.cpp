@@ -92,7 +92,10 @@ void TStepView::Back() {
     return;
   QWidget *page = m_window.ActivePage();
   const bool fromActionPages = page == m_window.tbsAction || page == m_window.tbsLog;
-  if (m_steps.GetMethod(0) >= m_steps.ShownMethod && !fromActionPages) {
+  // Steps without rows are passed over, so the first step with rows counts as the first: answered
+  // No, the question must leave that step shown, not an empty one before it.
+  if (!fromActionPages &&
+      (m_steps.GetMethod(0) >= m_steps.ShownMethod || !AnyRowsBefore(m_steps.ShownMethod))) {
     const auto answer = DialogService::instance().messageBox(
         &m_window, QMessageBox::Question, m_window.LangList->GetText(2045), m_window.LangList->GetText(2097),
         QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
@@ -108,6 +111,13 @@ void TStepView::Back() {
   if (m_window.ResultTreeEmpty())
     Back();
   ResortResults();
+}
+
+bool TStepView::AnyRowsBefore(int Method) const {
+  for (int position = m_steps.IndexOfMethod(Method) - 1; position >= 0; --position)
+    if (!m_steps.GetIndexes(m_steps.GetMethod(position)).isEmpty())
+      return true;
+  return false;
 }
 
 void TStepView::ResortResults() {

@@ -25,6 +25,8 @@ public:
 private:
   // Shows Method's step: buttons held while the rows are built, the method's title, the page.
   void Enter(int Method);
+  // Whether a step before Method's has rows to show.
+  bool AnyRowsBefore(int Method) const;
   TfrmMain &m_window;
   TStepStorage &m_steps;
 };

@@ -389,7 +389,10 @@ QString TResultModel::GetHint(int Row, const TLangList &Lang) const {
     return {};
   const TFileProps &props = show->Item->FileProps;
   const QLocale locale;
+  // Zero is a time never read (archive members of a loaded result file): no date rather than 1899.
   const auto time = [&locale](double Days) {
+    if (Days == 0)
+      return QString();
     return locale.toString(QDateTime::fromMSecsSinceEpoch(platform::DaysToUnixMsecs(Days)),
                            QLocale::ShortFormat);
   };
@@ -413,8 +416,7 @@ TResultDelegate::TResultDelegate(TResultModel &Model, TThumbnailQueue &Queue, QO
 void TResultDelegate::paint(QPainter *Painter, const QStyleOptionViewItem &Option,
                             const QModelIndex &Index) const {
   const TResultShow *show = m_model.GetResultData(Index.row());
-  if (show && Index.column() == ColName && show->WantsThumbnail() && show->Thumbnail.isNull() &&
-      !show->ThumbnailFailed)
+  if (show && Index.column() == ColName && show->NeedsThumbnail())
     m_queue.Feed(Index.row());
   QStyledItemDelegate::paint(Painter, Option, Index); // text, check box, background and selection
   if (Index.column() != ColPreview || !show)
@@ -502,6 +504,8 @@ TResultList::TResultList(QTreeView *Tree, QLabel *Status, TUseFileList &List, co
   Tree->setUniformRowHeights(false);
   Tree->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
   Tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // Copies differ mostly at the end of their folder, and names at their extension: cut the middle.
+  Tree->setTextElideMode(Qt::ElideMiddle);
   QHeaderView *header = Tree->header();
   header->setSectionsClickable(true);
   header->setSortIndicator(-1, Qt::AscendingOrder);

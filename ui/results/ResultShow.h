@@ -66,6 +66,8 @@ public:
   qint32 GetGroup(int Method) const { return Item->Viewed.GetGroup(Method); }
   // Whether the loader makes a thumbnail for this row at all.
   bool WantsThumbnail() const;
+  // Wants one, has none yet, and no attempt failed.
+  bool NeedsThumbnail() const { return WantsThumbnail() && Thumbnail.isNull() && !ThumbnailFailed; }
 };
 
 // Compares two cell texts ignoring the case of a-z only; other characters compare by code.

@@ -94,7 +94,9 @@ int TResultShowLoadImages::FindPendingVisible() {
     const std::vector<int> &rows = queue->Rows();
     for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
       const TResultShow *row = model->GetResultData(*it);
-      if (row && row->Thumbnail.isNull() && !row->ThumbnailFailed) {
+      // The same test as LoadOne's: a row it would refuse (its file processed meanwhile) must not
+      // be picked again and again.
+      if (row && row->NeedsThumbnail()) {
         found = *it;
         return;
       }
@@ -108,7 +110,7 @@ void TResultShowLoadImages::LoadOne(int Row) {
   TResultModel *model = m_model;
   if (!OnMainThread([&fileName, model, Row](TShared &) {
         const TResultShow *row = model->GetResultData(Row);
-        if (row && row->WantsThumbnail() && row->Thumbnail.isNull() && !row->ThumbnailFailed)
+        if (row && row->NeedsThumbnail())
           fileName = row->Item->FullName();
       }))
     return;
