@@ -160,7 +160,9 @@ QImage LoadGeneric(const QString &FileName) {
     return {};
   QImageReader reader(FileName, format);
   reader.setAutoDetectImageFormat(false);
-  reader.setAllocationLimit(kAllocationLimitMb);
+  // The limit is process-wide in Qt; set it once so the thumbnail thread and the search never race on it.
+  static const bool limitSet = (QImageReader::setAllocationLimit(kAllocationLimitMb), true);
+  Q_UNUSED(limitSet);
   return reader.read();
 }
 
