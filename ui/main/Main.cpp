@@ -276,8 +276,9 @@ TfrmMain::TSearchIndicators::~TSearchIndicators() {
     if (dtmMain)
       dtmMain->SetTrayIcon(ProgramIcon());
   }
-  // A window folded into the tray must come back now that the tray icon is gone.
-  if (dtmMain)
+  // A window folded into the tray must come back now that the tray icon is gone; a window the
+  // user closed during the search stays closed.
+  if (dtmMain && !m_window.Terminating())
     dtmMain->tryIconClick();
 }
 
