@@ -229,6 +229,20 @@ private slots:
              int(Qt::PartiallyChecked));
   }
 
+  void mountedNetworkLocationsAreEasyToReach() {
+    // GIO mounts network locations below the user's runtime folder.
+    TestDir runtime;
+    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString share = runtime.createFolder("gvfs/smb-share:server=host,share=data");
+    TFolderTree tree;
+    qputenv("XDG_RUNTIME_DIR", saved);
+    const QModelIndex index = tree.Model()->index(share);
+    QVERIFY(index.isValid());
+    QVERIFY(tree.isExpanded(index.parent()));
+  }
+
   void networkLocationsNeedTheTool() {
     ProgramFolder folder;
     TfrmMain w(folder.path());
