@@ -126,6 +126,12 @@ void TfrmMain::BuildWindow() {
 
   pgcMain = MakeNamed<QStackedWidget>(central, "pgcMain");
   layout->addWidget(pgcMain, 1);
+  // The pages come before the wizard buttons, so the focus starts on the page and Tab reaches the
+  // buttons last.
+  BuildFirstPages();
+  BuildResultPages();
+  BuildActionPages();
+  BuildRestorePages();
 
   auto *line = new QFrame(central);
   line->setFrameShape(QFrame::HLine);
@@ -136,13 +142,11 @@ void TfrmMain::BuildWindow() {
   buttons->setContentsMargins(8, 0, 8, 0);
   btnHelp = MakeNamed<QPushButton>(central, "btnHelp");
   btnHelp->setIcon(HelpIcon());
-  btnHelp->setAutoDefault(false);
+  btnHelp->setShortcut(QKeySequence::HelpContents);
   btnBack = MakeNamed<QPushButton>(central, "btnBack");
   btnNext = MakeNamed<QPushButton>(central, "btnNext");
   btnNext->setDefault(true);
   btnExit = MakeNamed<QPushButton>(central, "btnExit");
-  btnBack->setAutoDefault(false);
-  btnExit->setAutoDefault(false);
   for (QPushButton *button : {btnBack, btnNext, btnExit})
     button->setMinimumWidth(90);
   buttons->addWidget(btnHelp);
@@ -153,10 +157,10 @@ void TfrmMain::BuildWindow() {
   buttons->addWidget(btnExit);
   layout->addLayout(buttons);
 
-  BuildFirstPages();
-  BuildResultPages();
-  BuildActionPages();
-  BuildRestorePages();
+  // Outside a dialog a button answers Enter only when told to: a focused button takes Enter itself,
+  // everywhere else it means Next (keyPressEvent).
+  for (QPushButton *button : findChildren<QPushButton *>())
+    button->setAutoDefault(true);
 
   connect(btnNext, &QPushButton::clicked, this, &TfrmMain::btnNextClick);
   connect(btnBack, &QPushButton::clicked, this, &TfrmMain::btnBackClick);
@@ -193,7 +197,6 @@ void TfrmMain::BuildFirstPages() {
     layout->addStretch();
   }
   btnOptions = MakeNamed<QPushButton>(tbsFirst, "btnOptions");
-  btnOptions->setAutoDefault(false);
   {
     auto *row = new QHBoxLayout;
     row->addWidget(btnOptions);
@@ -366,7 +369,6 @@ void TfrmMain::BuildActionPages() {
   lblOpenResultFileChoose = MakeNamed<QLabel>(boxOpenResultClient, "lblOpenResultFileChoose");
   edtResultOpen = MakeNamed<QLineEdit>(boxOpenResultClient, "edtResultOpen");
   btnResultOpen = MakeNamed<QPushButton>(boxOpenResultClient, "btnResultOpen");
-  btnResultOpen->setAutoDefault(false);
   chooserClient(boxOpenResultClient, lblOpenResultFileChoose, edtResultOpen, btnResultOpen);
 
   tbsOpenMoveFolder =
@@ -375,7 +377,6 @@ void TfrmMain::BuildActionPages() {
   lblFolder = MakeNamed<QLabel>(boxOpenMoveFolderClient, "lblFolder");
   edtFolder = MakeNamed<QLineEdit>(boxOpenMoveFolderClient, "edtFolder");
   btnSelectFolder = MakeNamed<QPushButton>(boxOpenMoveFolderClient, "btnSelectFolder");
-  btnSelectFolder->setAutoDefault(false);
   chooserClient(boxOpenMoveFolderClient, lblFolder, edtFolder, btnSelectFolder);
 
   tbsLog = AddPage("tbsLog", lblLogTop, imgLog, boxLogClient, "lblLogTop", "imgLog", "boxLogClient");
@@ -390,7 +391,6 @@ void TfrmMain::BuildRestorePages() {
   lblRestoreFolder = MakeNamed<QLabel>(boxOpenRestoreFolderClient, "lblRestoreFolder");
   edtFolderRestore = MakeNamed<QLineEdit>(boxOpenRestoreFolderClient, "edtFolderRestore");
   btnFolderRestoreSelect = MakeNamed<QPushButton>(boxOpenRestoreFolderClient, "btnFolderRestoreSelect");
-  btnFolderRestoreSelect->setAutoDefault(false);
   chooserClient(boxOpenRestoreFolderClient, lblRestoreFolder, edtFolderRestore, btnFolderRestoreSelect);
 
   tbsRestoreFiles = AddPage("tbsRestoreFiles", lblRestoreFilesTop, imgRestoreFiles, boxRestoreFilesClient,
@@ -434,7 +434,6 @@ void TfrmMain::BuildRestorePages() {
                           "lblRestoreLogTop", "imgRestoreLog", "boxRestoreLogClient");
   memRestoreLog = logView(boxRestoreLogClient, "memRestoreLog");
   btnRestoreLogSave = MakeNamed<QPushButton>(boxRestoreLogClient, "btnRestoreLogSave");
-  btnRestoreLogSave->setAutoDefault(false);
   {
     auto *layout = column(boxRestoreLogClient);
     layout->addWidget(memRestoreLog, 1);
