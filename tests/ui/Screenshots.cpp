@@ -6,6 +6,7 @@
 #include "ui/dialogs/CheckDirectorionDialog.h"
 #include "ui/dialogs/Options.h"
 #include "ui/main/DMMain.h"
+#include "ui/main/LinkLabel.h"
 #include "ui/main/Main.h"
 
 #include <QApplication>
@@ -38,6 +39,11 @@ int main(int argc, char **argv) {
          out + QStringLiteral("/page-%1-%2.png").arg(i + 1, 2, 10, QLatin1Char('0')).arg(page->objectName()));
   }
   window.ShowPage(window.tbsFirst);
+  // A link reached from the keyboard.
+  QApplication::setActiveWindow(&window);
+  window.setAttribute(Qt::WA_KeyboardFocusChange);
+  window.lblFirstRecoveryInfo->setFocus(Qt::TabFocusReason);
+  save(&window, out + QStringLiteral("/page-01-link-focus.png"));
   TfrmOptions options(*window.LangList, &window);
   save(&options, out + QStringLiteral("/dialog-options.png"));
   TfrmCheckDirectorionDialog system(&window);

@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -220,19 +221,18 @@ void TfrmMain::BuildFirstPages() {
   btnFilter->setMinimumWidth(120);
   {
     auto *layout = column(gbxWhatClient, 10);
-    const auto withLink = [layout](QCheckBox *box, QLabel *link) {
-      auto *row = new QHBoxLayout;
-      row->addWidget(box);
-      row->addSpacing(12);
-      row->addWidget(link);
-      row->addStretch();
-      layout->addLayout(row);
-    };
-    layout->addWidget(cbxSearchMethodCrc);
-    layout->addWidget(cbxSearchMethodImage);
-    withLink(cbxSearchMethodMp3, lblSearchMethodMp3Options);
-    withLink(cbxSearchMethodProperty, lblSearchMethodPropertyOptions);
-    layout->addWidget(cbxSearchMethodZero);
+    // The methods in one column, their option links lined up in the next.
+    auto *methods = new QGridLayout;
+    methods->setVerticalSpacing(10);
+    methods->setHorizontalSpacing(12);
+    methods->setColumnStretch(2, 1);
+    QCheckBox *const boxes[] = {cbxSearchMethodCrc, cbxSearchMethodImage, cbxSearchMethodMp3,
+                                cbxSearchMethodProperty, cbxSearchMethodZero};
+    for (int row = 0; row < 5; ++row)
+      methods->addWidget(boxes[row], row, 0);
+    methods->addWidget(lblSearchMethodMp3Options, 2, 1);
+    methods->addWidget(lblSearchMethodPropertyOptions, 3, 1);
+    layout->addLayout(methods);
     layout->addStretch();
     auto *row = new QHBoxLayout;
     row->addWidget(btnFilter);
