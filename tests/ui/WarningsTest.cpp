@@ -133,6 +133,7 @@ private slots:
     QCOMPARE(m_window->LastFolder, QString());
     dialogs().setNextFileName(first);
     QCOMPARE(BrowseFolder(), first);
+    QCOMPARE(dialogs().requests().back().owner, m_window); // over the window, not anywhere on screen
     QCOMPARE(m_window->LastFolder, first);
     dialogs().setNextFileName(QString()); // cancelled
     QCOMPARE(BrowseFolder(), QString());
