@@ -6,14 +6,17 @@
 #include "ui/dialogs/CheckDirectorionDialog.h"
 #include "ui/dialogs/Options.h"
 #include "ui/main/DMMain.h"
+#include "ui/main/FolderTree.h"
 #include "ui/main/LinkLabel.h"
 #include "ui/main/Main.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QStackedWidget>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 void save(QWidget *widget, const QString &file) {
@@ -44,6 +47,24 @@ int main(int argc, char **argv) {
   window.setAttribute(Qt::WA_KeyboardFocusChange);
   window.lblFirstRecoveryInfo->setFocus(Qt::TabFocusReason);
   save(&window, out + QStringLiteral("/page-01-link-focus.png"));
+  // A real search over a few copies: the paused progress page, then the results.
+  {
+    TestDir files;
+    for (int i = 0; i < 40; ++i)
+      files.createFileOfSize(QStringLiteral("set%1/copy%2.dat").arg(i % 4).arg(i), 4096 + (i % 10), i % 10);
+    window.trvFolders->Model()->SetChecked(files.path(), true);
+    window.ShowPage(window.tbsFolders);
+    QTimer::singleShot(0, &window, [&] {
+      window.btnNext->click(); // Pause
+      QTimer::singleShot(50, &window, [&] {
+        save(&window, out + QStringLiteral("/run-paused.png"));
+        window.btnNext->click(); // Continue
+      });
+    });
+    window.btnNext->click();
+    save(&window, out + QStringLiteral("/run-results.png"));
+    window.ShowPage(window.tbsFirst);
+  }
   TfrmOptions options(*window.LangList, &window);
   save(&options, out + QStringLiteral("/dialog-options.png"));
   TfrmCheckDirectorionDialog system(&window);
