@@ -9,6 +9,8 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QKeySequence>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStackedWidget>
@@ -32,6 +34,16 @@ void checkAccessKeys(QWidget *Window, const QString &Where) {
     QVERIFY2(!owners.contains(key), qPrintable(Where + ": " + button->objectName() + " and " + owners[key] +
                                                " share " + key.toString()));
     owners[key] = button->objectName();
+  }
+  // A field's caption carries the field's key.
+  for (QLabel *label : Window->findChildren<QLabel *>()) {
+    if (!label->buddy() || !label->isVisibleTo(Window))
+      continue;
+    const QKeySequence key = QKeySequence::mnemonic(label->text());
+    QVERIFY2(!key.isEmpty(), qPrintable(Where + ": no access key on " + label->objectName()));
+    QVERIFY2(!owners.contains(key), qPrintable(Where + ": " + label->objectName() + " and " + owners[key] +
+                                               " share " + key.toString()));
+    owners[key] = label->objectName();
   }
 }
 } // namespace
@@ -81,6 +93,11 @@ private slots:
     w.btnBack->setFocus();
     QTest::keyClick(w.btnBack, Qt::Key_Return);
     QCOMPARE(w.ActivePage(), w.tbsWhat);
+    // A field is reached by its caption's key.
+    w.ShowPage(w.tbsOpenResult);
+    QCOMPARE(w.lblOpenResultFileChoose->buddy(), static_cast<QWidget *>(w.edtResultOpen));
+    QCOMPARE(w.lblFolder->buddy(), static_cast<QWidget *>(w.edtFolder));
+    QCOMPARE(w.lblRestoreFolder->buddy(), static_cast<QWidget *>(w.edtFolderRestore));
     // F1 opens the help, as the Help button does.
     QCOMPARE(w.btnHelp->shortcut(), QKeySequence(QKeySequence::HelpContents));
   }

@@ -62,6 +62,7 @@ void progressClient(QGroupBox *Client, QLabel *Step, QProgressBar *Bar, QLabel *
 // A file or folder chooser: caption, then the field and its button on one line.
 void chooserClient(QGroupBox *Client, QLabel *Caption, QLineEdit *Edit, QPushButton *Button) {
   auto *layout = column(Client);
+  Caption->setBuddy(Edit);
   layout->addWidget(Caption);
   auto *row = new QHBoxLayout;
   row->addWidget(Edit, 1);
