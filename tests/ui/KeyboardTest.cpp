@@ -18,32 +18,28 @@
 using namespace uitest;
 
 namespace {
-// The access keys of the buttons, boxes and choices that Window shows now; every one that has a text
-// must have a key of its own.
+// The access keys of the buttons, boxes, choices and field captions that Window shows now; every
+// one that has a text must have a key of its own.
 void checkAccessKeys(QWidget *Window, const QString &Where) {
-  QMap<QKeySequence, QString> owners;
+  QStringList labelled;
   for (QAbstractButton *button : Window->findChildren<QAbstractButton *>()) {
-    if (!button->isVisibleTo(Window) || button->text().isEmpty())
-      continue;
     // OK and Cancel of a dialog answer Enter and Escape.
-    if (button->objectName() == "btnOk" || button->objectName() == "btnCancel" ||
-        button->objectName() == "btnOK")
-      continue;
-    const QKeySequence key = QKeySequence::mnemonic(button->text());
-    QVERIFY2(!key.isEmpty(), qPrintable(Where + ": no access key on " + button->objectName()));
-    QVERIFY2(!owners.contains(key), qPrintable(Where + ": " + button->objectName() + " and " + owners[key] +
-                                               " share " + key.toString()));
-    owners[key] = button->objectName();
+    const bool okOrCancel = QStringList({"btnOk", "btnOK", "btnCancel"}).contains(button->objectName());
+    if (button->isVisibleTo(Window) && !button->text().isEmpty() && !okOrCancel)
+      labelled << button->objectName();
   }
-  // A field's caption carries the field's key.
-  for (QLabel *label : Window->findChildren<QLabel *>()) {
-    if (!label->buddy() || !label->isVisibleTo(Window))
-      continue;
-    const QKeySequence key = QKeySequence::mnemonic(label->text());
-    QVERIFY2(!key.isEmpty(), qPrintable(Where + ": no access key on " + label->objectName()));
-    QVERIFY2(!owners.contains(key), qPrintable(Where + ": " + label->objectName() + " and " + owners[key] +
-                                               " share " + key.toString()));
-    owners[key] = label->objectName();
+  for (QLabel *label : Window->findChildren<QLabel *>())
+    if (label->buddy() && label->isVisibleTo(Window))
+      labelled << label->objectName();
+  QMap<QKeySequence, QString> owners;
+  for (const QString &name : labelled) {
+    const QWidget *control = Window->findChild<QWidget *>(name);
+    const QString text = control->property("text").toString();
+    const QKeySequence key = QKeySequence::mnemonic(text);
+    QVERIFY2(!key.isEmpty(), qPrintable(Where + ": no access key on " + name));
+    QVERIFY2(!owners.contains(key),
+             qPrintable(Where + ": " + name + " and " + owners[key] + " share " + key.toString()));
+    owners[key] = name;
   }
 }
 } // namespace
