@@ -85,6 +85,18 @@ private slots:
     QCOMPARE(animation->FrameIndex(), 2);
   }
 
+  void shutdownJoinsAnAnimationWaitingForTheMainThread() {
+    Recorder r;
+    auto *animation = new TIconAnimation(r.frames, {r.target()});
+    animation->Resume();
+    // The main thread handles no events now, so the worker soon waits on it for its step.
+    QThread::msleep(2 * TIconAnimation::StepIntervalMs);
+    QPointer<TIconAnimation> watch(animation);
+    TIconAnimation::JoinAll();
+    QVERIFY(watch.isNull());
+    QVERIFY(r.seen.isEmpty()); // the waiting step ran, but after the request it copies nothing
+  }
+
   void animationRunsOnlyWhileNotSuspended() {
     Recorder r;
     auto *animation = new TIconAnimation(r.frames, {r.target()});
