@@ -31,6 +31,12 @@ void save(QWidget *widget, const QString &file) {
 int main(int argc, char **argv) {
   testenv::IsolateUserFolders();
   QApplication app(argc, argv);
+  // PAIRHOUND_FONT_POINTS=12 shows how the windows take a larger desktop font.
+  if (const int points = qEnvironmentVariableIntValue("PAIRHOUND_FONT_POINTS"); points > 0) {
+    QFont font = QApplication::font();
+    font.setPointSize(points);
+    QApplication::setFont(font);
+  }
   const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
   QDir().mkpath(out);
   TdtmMain dataModule;
