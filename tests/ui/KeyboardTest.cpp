@@ -119,12 +119,18 @@ private slots:
     checkAccessKeys(&archive, "archives");
   }
 
-  void systemFolderWarningStartsOnContinue() {
+  void warningsStartOnTheirButtons() {
     TfrmCheckDirectorionDialog dialog(m_window);
     dialog.show();
     QApplication::setActiveWindow(&dialog);
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
     QCOMPARE(QApplication::focusWidget()->objectName(), QString("btnReturn"));
+    // The archive notice starts on OK: a stray Space must not switch the notice off for good.
+    TfrmArchiveInformation notice(m_window);
+    notice.show();
+    QApplication::setActiveWindow(&notice);
+    QVERIFY(QTest::qWaitForWindowActive(&notice));
+    QCOMPARE(QApplication::focusWidget()->objectName(), QString("btnOK"));
   }
 };
 

@@ -92,6 +92,8 @@ TfrmArchiveInformation::TfrmArchiveInformation(QWidget *Owner) : QDialog(Owner) 
   cbxNoShowAfter = MakeNamed<QCheckBox>(this, "cbxNoShowAfter");
   btnOK = MakeNamed<QPushButton>(this, "btnOK");
   btnOK->setDefault(true);
+  // Not on the check box: a stray Space would switch the notice off for good.
+  btnOK->setFocus();
 
   auto *buttons = new QHBoxLayout;
   buttons->addWidget(cbxNoShowAfter);
