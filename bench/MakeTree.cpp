@@ -58,17 +58,17 @@ uint64_t PickSize(Random &R, uint64_t MaxSize) {
   return std::max<uint64_t>(1, uint64_t(std::exp(L)));
 }
 
-struct FileSpec {
+struct FilePlan {
   uint64_t Size;
   uint64_t ContentSeed;
 };
 
-bool WriteFile(const fs::path &Path, const FileSpec &Spec, std::vector<unsigned char> &Buffer) {
+bool WriteFile(const fs::path &Path, const FilePlan &Plan, std::vector<unsigned char> &Buffer) {
   FILE *F = std::fopen(Path.c_str(), "wb");
   if (!F)
     return false;
-  Random R(Spec.ContentSeed);
-  uint64_t Left = Spec.Size;
+  Random R(Plan.ContentSeed);
+  uint64_t Left = Plan.Size;
   while (Left > 0) {
     const size_t Chunk = size_t(std::min<uint64_t>(Left, Buffer.size()));
     for (size_t i = 0; i < Chunk; i += 8) {
@@ -127,34 +127,34 @@ int main(int argc, char **argv) {
   Random R(O.Seed);
 
   // Contents first, then places: a content seed per file, shared within a duplicate group.
-  std::vector<FileSpec> Specs;
-  Specs.reserve(size_t(O.Files));
+  std::vector<FilePlan> Plans;
+  Plans.reserve(size_t(O.Files));
   const long DupFiles = long(double(O.Files) * O.DupShare);
   uint64_t NextSeed = O.Seed * 1000003ull + 17;
-  while (long(Specs.size()) < DupFiles) {
-    const long Members = std::min<long>(2 + long(R.Below(4)), DupFiles - long(Specs.size()));
+  while (long(Plans.size()) < DupFiles) {
+    const long Members = std::min<long>(2 + long(R.Below(4)), DupFiles - long(Plans.size()));
     if (Members < 2)
       break;
-    const FileSpec Group{PickSize(R, O.MaxSize), NextSeed++};
+    const FilePlan Group{PickSize(R, O.MaxSize), NextSeed++};
     for (long k = 0; k < Members; ++k)
-      Specs.push_back(Group);
+      Plans.push_back(Group);
   }
-  const size_t FirstSingle = Specs.size();
-  while (long(Specs.size()) < O.Files) {
+  const size_t FirstSingle = Plans.size();
+  while (long(Plans.size()) < O.Files) {
     const double U = R.Unit();
     if (U < 0.02) {
-      Specs.push_back({0, NextSeed++}); // empty file
-    } else if (U < 0.10 && Specs.size() > FirstSingle) {
+      Plans.push_back({0, NextSeed++}); // empty file
+    } else if (U < 0.10 && Plans.size() > FirstSingle) {
       // Same size as an earlier single file, other content: the checksum has to tell them apart.
-      const FileSpec &Other = Specs[FirstSingle + R.Below(Specs.size() - FirstSingle)];
-      Specs.push_back({Other.Size, NextSeed++});
+      const FilePlan &Other = Plans[FirstSingle + R.Below(Plans.size() - FirstSingle)];
+      Plans.push_back({Other.Size, NextSeed++});
     } else {
-      Specs.push_back({PickSize(R, O.MaxSize), NextSeed++});
+      Plans.push_back({PickSize(R, O.MaxSize), NextSeed++});
     }
   }
   // Scatter duplicates over the tree.
-  for (size_t i = Specs.size(); i > 1; --i)
-    std::swap(Specs[i - 1], Specs[R.Below(i)]);
+  for (size_t i = Plans.size(); i > 1; --i)
+    std::swap(Plans[i - 1], Plans[R.Below(i)]);
 
   // About 100 files a folder, three levels deep.
   const long FolderCount = std::max<long>(1, O.Files / 100);
@@ -175,17 +175,17 @@ int main(int argc, char **argv) {
 
   std::vector<unsigned char> Buffer(1 << 20);
   uint64_t Bytes = 0;
-  for (size_t i = 0; i < Specs.size(); ++i) {
+  for (size_t i = 0; i < Plans.size(); ++i) {
     char Name[32];
     std::snprintf(Name, sizeof Name, "f%07zu.dat", i);
     const fs::path Path = Folders[R.Below(Folders.size())] / Name;
-    if (!WriteFile(Path, Specs[i], Buffer)) {
+    if (!WriteFile(Path, Plans[i], Buffer)) {
       std::fprintf(stderr, "cannot write %s: %s\n", Path.c_str(), std::strerror(errno));
       return 1;
     }
-    Bytes += Specs[i].Size;
+    Bytes += Plans[i].Size;
   }
-  std::printf("%zu files in %ld folders, %.1f MiB, %ld in duplicate groups\n", Specs.size(), FolderCount,
+  std::printf("%zu files in %ld folders, %.1f MiB, %ld in duplicate groups\n", Plans.size(), FolderCount,
               double(Bytes) / (1 << 20), long(FirstSingle));
   return 0;
 }

@@ -14,6 +14,7 @@
 #include <archive_entry.h>
 
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <limits>
 
@@ -152,12 +153,16 @@ void TArcList::ReadList() {
     const int64_t size = archive_entry_size_is_set(entry) ? archive_entry_size(entry) : 0;
     if (size == 0 && !ListsEmptyEntries())
       continue;
-    m_items.emplace_back(EntryName(entry), size);
+    QString name = EntryName(entry);
+    // A file needs a name after its last "/".
+    if (name.isEmpty() || name.endsWith(QLatin1Char('/')))
+      continue;
+    m_items.emplace_back(std::move(name), size);
   }
 }
 
 bool TArcList::MakeScratchFolder() {
-  if (!ScratchFolder.isEmpty())
+  if (!m_madeScratchFolder.isEmpty())
     return true;
   const QString base = GetTempDir();
   int otherFailures = 0;
@@ -166,7 +171,7 @@ bool TArcList::MakeScratchFolder() {
     const int error = CreateFolderExclusive(path);
     if (error == 0) {
       ScratchFolder = path + QLatin1Char('/');
-      m_madeScratchFolder = true;
+      m_madeScratchFolder = ScratchFolder;
       return true;
     }
     if (error != EEXIST && ++otherFailures >= MaxScratchFailures)
@@ -176,25 +181,30 @@ bool TArcList::MakeScratchFolder() {
 }
 
 void TArcList::DeleteScratchFolder() {
-  if (!m_madeScratchFolder)
+  if (m_madeScratchFolder.isEmpty())
     return;
-  DeleteFolderTree(ScratchFolder);
-  m_madeScratchFolder = false;
+  DeleteFolderTree(m_madeScratchFolder);
+  m_madeScratchFolder.clear();
   ScratchFolder.clear();
 }
 
 QString TArcList::ScratchPathOf(const QString &MemberPath) const {
-  if (ScratchFolder.isEmpty() || MemberPath.isEmpty() || MemberPath.startsWith(QLatin1Char('/')))
+  if (m_madeScratchFolder.isEmpty() || MemberPath.isEmpty() || MemberPath.startsWith(QLatin1Char('/')) ||
+      MemberPath.endsWith(QLatin1Char('/')))
     return {};
   const QStringList parts = MemberPath.split(QLatin1Char('/'));
   for (const QString &part : parts)
     if (part == QLatin1String(".."))
       return {};
-  return ScratchFolder + MemberPath;
+  const QString path = m_madeScratchFolder + MemberPath;
+  // Longer than the system opens: it could never be read back, only be a heavy tree to make.
+  if (QFile::encodeName(path).size() >= PATH_MAX)
+    return {};
+  return path;
 }
 
 void TArcList::Extract(IProgressSink &Sink) {
-  if (ScratchFolder.isEmpty())
+  if (m_madeScratchFolder.isEmpty())
     return;
   TReader reader(OpenReader());
   if (!reader)
@@ -223,6 +233,8 @@ void TArcList::Extract(IProgressSink &Sink) {
       continue;
     }
     headerFailures = 0;
+    // Counted before anything can skip the entry, so that no run of skipped entries holds off a stop.
+    progress.EntryDone();
     if (!IsFileEntry(entry))
       continue;
     const QString target = ScratchPathOf(EntryName(entry));
@@ -265,7 +277,6 @@ void TArcList::Extract(IProgressSink &Sink) {
       QFile::remove(target);
     if (r == ARCHIVE_FATAL)
       break;
-    progress.EntryDone();
   }
 }
 
@@ -287,7 +298,9 @@ bool IsZipArchive(const QString &FileName) {
   if (!reader)
     return false;
   archive_entry *entry = nullptr;
-  return archive_read_next_header(reader.get(), &entry) >= ARCHIVE_WARN;
+  const int r = archive_read_next_header(reader.get(), &entry);
+  // ARCHIVE_EOF: a ZIP directory without entries.
+  return r == ARCHIVE_OK || r == ARCHIVE_WARN;
 }
 
 bool IsRarArchive(const QString &FileName) {

@@ -55,11 +55,13 @@ public:
   // Deletes the scratch folder with everything in it, but only one that this object made.
   void DeleteScratchFolder();
   // Where the member with the given path inside the archive lies once unpacked; empty when that
-  // path would leave the scratch folder ("..", an absolute name) or no scratch folder exists.
+  // path would leave the scratch folder ("..", an absolute name), is too long for the system to
+  // open, or no scratch folder exists.
   QString ScratchPathOf(const QString &MemberPath) const;
 
   const QString ArchiveName;
-  // The scratch folder with its trailing "/", empty until made.
+  // The scratch folder with its trailing "/", empty until made. Only the folder this object made
+  // is ever unpacked into or deleted, whatever this field is set to.
   QString ScratchFolder;
   // Shown inside the progress text: " (" + ProgressText + " " + percent + "%)".
   QString ProgressText;
@@ -73,7 +75,8 @@ protected:
   std::vector<TArcItem> m_items;
 
 private:
-  bool m_madeScratchFolder = false;
+  // The folder this object made, kept apart from the public name so that only it is ever deleted.
+  QString m_madeScratchFolder;
 };
 
 class TZipList : public TArcList {

@@ -3,8 +3,8 @@
 namespace {
 
 // Only the letters a to z fold; every other character compares exactly.
-char16_t FoldAscii(char16_t C) {
-  return (C >= u'a' && C <= u'z') ? char16_t(C - u'a' + u'A') : C;
+char32_t FoldAscii(char32_t C) {
+  return (C >= U'a' && C <= U'z') ? char32_t(C - U'a' + U'A') : C;
 }
 
 QStringList SplitMaskList(const QString &Masks) {
@@ -22,27 +22,28 @@ EMaskError::EMaskError(const QString &Mask, int Position)
           QStringLiteral("'%1' is an invalid mask at (%2)").arg(Mask).arg(Position).toStdString()) {}
 
 TFileMask::TFileMask(const QString &Mask) {
-  const qsizetype n = Mask.size();
+  const QList<uint> mask = Mask.toUcs4();
+  const qsizetype n = mask.size();
   for (qsizetype i = 0; i < n; ++i) {
-    const char16_t c = Mask.at(i).unicode();
-    if (c == u'*') {
+    const char32_t c = mask.at(i);
+    if (c == U'*') {
       // Runs of stars behave as one.
       if (m_tokens.empty() || m_tokens.back().m_kind != EKind::AnyRun)
         m_tokens.push_back({EKind::AnyRun});
-    } else if (c == u'?') {
+    } else if (c == U'?') {
       m_tokens.push_back({EKind::AnyOne});
-    } else if (c == u'[') {
+    } else if (c == U'[') {
       TToken set{EKind::Set};
       qsizetype p = i + 1;
-      if (p < n && Mask.at(p) == QLatin1Char('!')) {
+      if (p < n && mask.at(p) == U'!') {
         set.m_negate = true;
         ++p;
       }
-      while (p < n && Mask.at(p) != QLatin1Char(']')) {
-        const char16_t low = FoldAscii(Mask.at(p).unicode());
+      while (p < n && mask.at(p) != U']') {
+        const char32_t low = FoldAscii(mask.at(p));
         // "x-y" is a range unless the "-" stands last in the set.
-        if (p + 2 < n && Mask.at(p + 1) == QLatin1Char('-') && Mask.at(p + 2) != QLatin1Char(']')) {
-          set.m_ranges.push_back({low, FoldAscii(Mask.at(p + 2).unicode())});
+        if (p + 2 < n && mask.at(p + 1) == U'-' && mask.at(p + 2) != U']') {
+          set.m_ranges.push_back({low, FoldAscii(mask.at(p + 2))});
           p += 3;
         } else {
           set.m_ranges.push_back({low, low});
@@ -59,14 +60,14 @@ TFileMask::TFileMask(const QString &Mask) {
   }
 }
 
-bool TFileMask::MatchesToken(const TToken &Token, char16_t C) const {
+bool TFileMask::MatchesToken(const TToken &Token, char32_t C) const {
   switch (Token.m_kind) {
   case EKind::Literal:
     return FoldAscii(C) == Token.m_char;
   case EKind::AnyOne:
     return true;
   case EKind::Set: {
-    const char16_t f = FoldAscii(C);
+    const char32_t f = FoldAscii(C);
     bool in = false;
     for (const TRange &r : Token.m_ranges)
       if (f >= r.m_low && f <= r.m_high) {
@@ -82,8 +83,18 @@ bool TFileMask::MatchesToken(const TToken &Token, char16_t C) const {
 }
 
 bool TFileMask::Matches(const QString &Name) const {
+  // Names with characters beyond 16 bits are rare; only they pay for the conversion.
+  for (const QChar c : Name)
+    if (c.isSurrogate()) {
+      const QList<uint> chars = Name.toUcs4();
+      return MatchesChars(chars.constData(), chars.size());
+    }
+  return MatchesChars(Name.utf16(), Name.size());
+}
+
+template <typename TChar> bool TFileMask::MatchesChars(const TChar *Name, qsizetype Size) const {
   // Greedy walk that backs up to the last star: linear for typical masks, never exponential.
-  const qsizetype n = Name.size();
+  const qsizetype n = Size;
   const size_t m = m_tokens.size();
   qsizetype ni = 0;
   size_t ti = 0;
@@ -93,7 +104,7 @@ bool TFileMask::Matches(const QString &Name) const {
     if (ti < m && m_tokens[ti].m_kind == EKind::AnyRun) {
       starToken = ti++;
       starName = ni;
-    } else if (ti < m && MatchesToken(m_tokens[ti], Name.at(ni).unicode())) {
+    } else if (ti < m && MatchesToken(m_tokens[ti], char32_t(Name[ni]))) {
       ++ti;
       ++ni;
     } else if (starToken != SIZE_MAX) {

@@ -24,19 +24,21 @@ public:
   bool Matches(const QString &Name) const;
 
 private:
+  // Characters are whole code points, so "?" takes one character beyond 16 bits too.
   struct TRange {
-    char16_t m_low;
-    char16_t m_high;
+    char32_t m_low;
+    char32_t m_high;
   };
   enum class EKind { Literal, AnyOne, AnyRun, Set };
   struct TToken {
-    TToken(EKind Kind, char16_t Char = 0) : m_kind(Kind), m_char(Char) {}
+    TToken(EKind Kind, char32_t Char = 0) : m_kind(Kind), m_char(Char) {}
     EKind m_kind;
-    char16_t m_char;
+    char32_t m_char;
     bool m_negate = false;
     std::vector<TRange> m_ranges;
   };
-  bool MatchesToken(const TToken &Token, char16_t C) const;
+  bool MatchesToken(const TToken &Token, char32_t C) const;
+  template <typename TChar> bool MatchesChars(const TChar *Name, qsizetype Size) const;
 
   std::vector<TToken> m_tokens;
 };

@@ -25,7 +25,7 @@ QString MakeRecordField(const QString &Key, const QString &Value) {
 qsizetype FindRecordField(const QString &Key, const QString &Line) {
   const qsizetype N = Line.size();
   const qsizetype K = Key.size();
-  int Depth = 0;
+  qsizetype Depth = 0;
   for (qsizetype i = 0; i < N; ++i) {
     const QChar C = Line[i];
     if (C == OpenBracket) {
@@ -49,7 +49,7 @@ QString ReadRecordValue(const QString &Key, const QString &Line) {
   if (P < 0)
     return QString();
   const qsizetype Start = P + Key.size() + 2;
-  int Depth = 0;
+  qsizetype Depth = 0;
   qsizetype End = Start;
   for (; End < Line.size(); ++End) {
     const QChar C = Line[End];
@@ -62,6 +62,54 @@ QString ReadRecordValue(const QString &Key, const QString &Line) {
     }
   }
   return Line.mid(Start, End - Start);
+}
+
+TRecordFields::TRecordFields(const QString &Line) : m_line(Line) {
+  // Read through a view: the keys point into m_line, which must not detach.
+  const QStringView L(m_line);
+  const qsizetype N = L.size();
+  qsizetype Depth = 0;
+  // Start of the value of the depth-0 field being read, -1 outside one.
+  qsizetype ValueStart = -1;
+  QStringView Key;
+  const auto Close = [&](qsizetype End) {
+    if (ValueStart >= 0 && !m_fields.contains(Key))
+      m_fields.insert(Key, {ValueStart, End - ValueStart});
+    ValueStart = -1;
+  };
+  for (qsizetype i = 0; i < N; ++i) {
+    const QChar C = L[i];
+    if (C == OpenBracket) {
+      if (Depth == 0) {
+        // A key runs to the first "="; a bracket before it means no field starts here. The scan
+        // stops at the next bracket, so the line is still read about once.
+        qsizetype e = i + 1;
+        while (e < N && L[e] != QLatin1Char('=') && L[e] != OpenBracket && L[e] != CloseBracket)
+          ++e;
+        if (e < N && L[e] == QLatin1Char('=')) {
+          Key = L.mid(i + 1, e - i - 1);
+          ValueStart = e + 1;
+          Depth = 1;
+          i = e;
+          continue;
+        }
+      }
+      ++Depth;
+    } else if (C == CloseBracket && Depth > 0) {
+      if (--Depth == 0)
+        Close(i);
+    }
+  }
+  Close(N);
+}
+
+QStringView TRecordFields::View(const QString &Key) const {
+  const auto Found = m_fields.constFind(QStringView(Key));
+  return Found == m_fields.cend() ? QStringView() : QStringView(m_line).mid(Found->first, Found->second);
+}
+
+QString TRecordFields::Value(const QString &Key) const {
+  return View(Key).toString();
 }
 
 QString StorableRecordValue(const QString &Value) {

@@ -4,13 +4,15 @@
 #include "engine/RecordText.h"
 #include "settings/Language.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
-#include <QRegularExpression>
 #include <QSaveFile>
 #include <QStringList>
 
 #include <climits>
+#include <new>
 #include <vector>
 
 namespace {
@@ -29,11 +31,12 @@ bool TextBool(const QString &Text) {
 }
 
 // A file that no action has processed, and whose archive (for a member) is saved too: a member
-// without its archive would come back as a plain file with a path inside the archive.
+// without its archive would come back as a plain file with a path inside the archive. Its owner
+// must itself be an archive, which a loaded file's index texts do not promise.
 bool IsSaved(const TUseFileProperty &Item) {
   if (Item.Processed)
     return false;
-  return !(Item.IsArchiveMember() && Item.Owner->Processed);
+  return !Item.IsArchiveMember() || (Item.Owner->IsArchive() && !Item.Owner->Processed);
 }
 
 // Record position of every item (-1 for items that are not saved).
@@ -80,13 +83,24 @@ QString Quoted(const QString &FileName) {
 
 // The whole file, read in blocks with a progress call after each.
 QByteArray ReadWholeFile(const QString &FileName, IProgressBar &Bar, IProgressSink &Sink) {
+  // A device or a pipe would be read without end or wait for a writer.
+  const QFileInfo Info(FileName);
+  if (Info.exists() && !Info.isFile())
+    throw EResultFileError(
+        EResultFileError::NotAResultFile,
+        QStringLiteral("The file %1 is not a result file: it is no ordinary file.").arg(Quoted(FileName)));
   QFile File(FileName);
   if (!File.open(QIODevice::ReadOnly))
     ThrowReadError(FileName, File.errorString());
   const qint64 Size = File.size();
   Bar.SetMax(int(std::min<qint64>(Size, INT_MAX)));
   QByteArray Data;
-  Data.reserve(qsizetype(Size));
+  const auto TooLarge = [&] { ThrowReadError(FileName, QStringLiteral("it is too large for the memory")); };
+  try {
+    Data.reserve(qsizetype(Size));
+  } catch (const std::bad_alloc &) {
+    TooLarge();
+  }
   qint64 Done = 0;
   for (;;) {
     const qint64 Got = File.read(ReadBuffer(), ReadBufferSize);
@@ -94,7 +108,11 @@ QByteArray ReadWholeFile(const QString &FileName, IProgressBar &Bar, IProgressSi
       ThrowReadError(FileName, File.errorString());
     if (Got == 0)
       break;
-    Data.append(ReadBuffer(), qsizetype(Got));
+    try {
+      Data.append(ReadBuffer(), qsizetype(Got));
+    } catch (const std::bad_alloc &) {
+      TooLarge();
+    }
     Done += Got;
     Bar.SetPosition(int(std::min<qint64>(Done, INT_MAX)));
     Sink.ProcessProgress(QString());
@@ -136,21 +154,41 @@ void TFilter::LoadFromText(const QString &Line) {
 
 // ---- the picture grid ----
 
+namespace {
+
+// Keys of the grid's fields after CRC: "p" + column + row, then "c" + column + row, column by column.
+const QStringList &GridKeys() {
+  static const QStringList Keys = [] {
+    QStringList List;
+    for (int i = 1; i <= TDataImage::Columns; ++i)
+      for (int j = 1; j <= TDataImage::Rows; ++j) {
+        const QString Place = QString::number(i) + QString::number(j);
+        List << QLatin1Char('p') + Place << QLatin1Char('c') + Place;
+      }
+    return List;
+  }();
+  return Keys;
+}
+
+} // namespace
+
 QString TDataImage::SaveToText() const {
+  const QStringList &Keys = GridKeys();
   QString Text = MakeRecordField(QStringLiteral("CRC"), QString::number(Total));
-  for (int i = 1; i <= Columns; ++i)
-    for (int j = 1; j <= Rows; ++j) {
-      const QString Place = QString::number(i) + QString::number(j);
-      Text += MakeRecordField(QLatin1Char('p') + Place, QString::number(Cell(i, j).p));
-      Text += MakeRecordField(QLatin1Char('c') + Place, QString::number(Cell(i, j).c));
-    }
+  Text.reserve(Text.size() + Columns * Rows * 24);
+  for (qsizetype k = 0; k < Keys.size(); k += 2) {
+    const TCell &C = Cells[size_t(k / 2)];
+    Text += MakeRecordField(Keys[k], QString::number(C.p));
+    Text += MakeRecordField(Keys[k + 1], QString::number(C.c));
+  }
   return Text;
 }
 
 void TDataImage::LoadFromText(const QString &Record) {
+  const TRecordFields Fields(Record);
   auto Value = [&](const QString &Key) -> qint64 {
     bool Ok = false;
-    const qint32 V = ReadRecordValue(Key, Record).toInt(&Ok);
+    const qint32 V = Fields.View(Key).toInt(&Ok);
     if (!Ok)
       throw EResultFileError(
           EResultFileError::BadRecord,
@@ -158,12 +196,12 @@ void TDataImage::LoadFromText(const QString &Record) {
     return V;
   };
   Total = Value(QStringLiteral("CRC"));
-  for (int i = 1; i <= Columns; ++i)
-    for (int j = 1; j <= Rows; ++j) {
-      const QString Place = QString::number(i) + QString::number(j);
-      Cell(i, j).p = Value(QLatin1Char('p') + Place);
-      Cell(i, j).c = Value(QLatin1Char('c') + Place);
-    }
+  const QStringList &Keys = GridKeys();
+  for (qsizetype k = 0; k < Keys.size(); k += 2) {
+    TCell &C = Cells[size_t(k / 2)];
+    C.p = Value(Keys[k]);
+    C.c = Value(Keys[k + 1]);
+  }
 }
 
 // ---- one record ----
@@ -187,8 +225,9 @@ QString TUseFileProperty::SaveToText(const TUseFileList &List) const {
 }
 
 void TUseFileProperty::LoadFromText(const QString &Line) {
+  const TRecordFields Fields(Line);
   auto Number = [&](const char *Key, qint64 Low, qint64 High) {
-    const QString Text = ReadRecordValue(QString::fromLatin1(Key), Line);
+    const QString Text = Fields.Value(QString::fromLatin1(Key));
     bool Ok = false;
     const qint64 Value = Text.toLongLong(&Ok);
     if (!Ok || Value < Low || Value > High)
@@ -197,22 +236,22 @@ void TUseFileProperty::LoadFromText(const QString &Line) {
           QStringLiteral("the field %1 is missing or not a whole number").arg(QLatin1String(Key)));
     return Value;
   };
-  FileItem.SetPath(ReadRecordValue(QStringLiteral("Main_Path"), Line));
-  FileItem.FileName = ReadRecordValue(QStringLiteral("Main_FileName"), Line);
+  FileItem.SetPath(Fields.Value(QStringLiteral("Main_Path")));
+  FileItem.FileName = Fields.Value(QStringLiteral("Main_FileName"));
   FileItem.Size = Number("Main_Size", LLONG_MIN, LLONG_MAX);
   FileItem.Code = qint32(Number("Main_Code", INT_MIN, INT_MAX));
-  Mp3_SongName = ReadRecordValue(QStringLiteral("Mp3_SongName"), Line);
-  Mp3_Artist = ReadRecordValue(QStringLiteral("Mp3_Artist"), Line);
-  Mp3_Album = ReadRecordValue(QStringLiteral("Mp3_Album"), Line);
-  WhatRead_Code = TextBool(ReadRecordValue(QStringLiteral("WhatRead_Code"), Line));
-  WhatRead_Mp3 = TextBool(ReadRecordValue(QStringLiteral("WhatRead_Mp3"), Line));
-  if (HasRecordField(QStringLiteral("DataImage"), Line)) {
+  Mp3_SongName = Fields.Value(QStringLiteral("Mp3_SongName"));
+  Mp3_Artist = Fields.Value(QStringLiteral("Mp3_Artist"));
+  Mp3_Album = Fields.Value(QStringLiteral("Mp3_Album"));
+  WhatRead_Code = TextBool(Fields.Value(QStringLiteral("WhatRead_Code")));
+  WhatRead_Mp3 = TextBool(Fields.Value(QStringLiteral("WhatRead_Mp3")));
+  if (Fields.Has(QStringLiteral("DataImage"))) {
     DataImage = std::make_unique<TDataImage>();
-    DataImage->LoadFromText(ReadRecordValue(QStringLiteral("DataImage"), Line));
+    DataImage->LoadFromText(Fields.Value(QStringLiteral("DataImage")));
   }
   TempArchiveIndexs.clear();
-  if (HasRecordField(QStringLiteral("TempArchiveIndexs"), Line))
-    TempArchiveIndexs = ReadRecordValue(QStringLiteral("TempArchiveIndexs"), Line);
+  if (Fields.Has(QStringLiteral("TempArchiveIndexs")))
+    TempArchiveIndexs = Fields.Value(QStringLiteral("TempArchiveIndexs"));
 }
 
 std::unique_ptr<TUseFileProperty> TUseFileProperty::CreateFromRecord(const QString &Line) {
@@ -233,19 +272,23 @@ void TUseFileList::SaveToFile(const QString &FileName) const {
       ArchiveIndexes[Item.Owner] += IndexToken(Positions[size_t(i)]);
   }
 
-  QString Text = Filter.SaveToText() + CrLf + QString::number(Count()) + CrLf;
-  for (int i = 0; i < Count(); ++i) {
+  // Written aside and renamed at the end, so a failed save leaves an earlier file whole; written
+  // line by line, so a large result is never held twice as text.
+  QSaveFile File(FileName);
+  bool Ok = File.open(QIODevice::WriteOnly);
+  const auto WriteLine = [&](const QString &Line) {
+    const QByteArray Data = (Line + CrLf).toUtf8();
+    Ok = Ok && File.write(Data) == Data.size();
+  };
+  WriteLine(Filter.SaveToText());
+  WriteLine(QString::number(Count()));
+  for (int i = 0; i < Count() && Ok; ++i) {
     if (Positions[size_t(i)] < 0)
       continue;
     const TUseFileProperty &Item = *GetItem(i);
-    Text += RecordLine(Item, Item.IsArchive() ? ArchiveIndexes.value(&Item) : QString());
-    Text += CrLf;
+    WriteLine(RecordLine(Item, Item.IsArchive() ? ArchiveIndexes.value(&Item) : QString()));
   }
-
-  // Written aside and renamed at the end, so a failed save leaves an earlier file whole.
-  QSaveFile File(FileName);
-  const QByteArray Data = Text.toUtf8();
-  if (!File.open(QIODevice::WriteOnly) || File.write(Data) != Data.size() || !File.commit())
+  if (!Ok || !File.commit())
     throw EResultFileError(EResultFileError::InputOutput,
                            QStringLiteral("The result file %1 cannot be written: %2.")
                                .arg(Quoted(FileName), File.errorString()));
@@ -253,23 +296,55 @@ void TUseFileList::SaveToFile(const QString &FileName) const {
 
 namespace {
 
-// The lines of a result file after its filter line has been checked.
-QStringList ReadResultLines(const QString &FileName, IProgressBar &Bar, IProgressSink &Sink) {
-  QStringList Lines = QString::fromUtf8(ReadWholeFile(FileName, Bar, Sink))
-                          .split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
-  if (!Lines.isEmpty() && Lines.last().isEmpty())
-    Lines.removeLast();
-  if (Lines.isEmpty())
-    throw EResultFileError(
-        EResultFileError::NotAResultFile,
-        QStringLiteral("The file %1 is not a result file: it is empty.").arg(Quoted(FileName)));
-  if (!HasRecordField(QStringLiteral("WhatFind"), Lines.first()))
-    throw EResultFileError(
-        EResultFileError::NotAResultFile,
-        QStringLiteral("The file %1 is not a result file: its first line holds no search methods.")
-            .arg(Quoted(FileName)));
-  return Lines;
-}
+// The lines of a result file, kept as the bytes read and handed out one by one: each line is
+// decoded only when its record is read, so a large file is not held a second time as text, nor a
+// file of countless short lines as a list. Line breaks are CR LF, CR or LF.
+class TResultLines {
+public:
+  TResultLines(const QString &FileName, IProgressBar &Bar, IProgressSink &Sink)
+      : m_data(ReadWholeFile(FileName, Bar, Sink)) {
+    for (qsizetype Start = 0; Start < m_data.size(); Start = Following(Start).second)
+      ++m_count;
+    if (m_count == 0)
+      throw EResultFileError(
+          EResultFileError::NotAResultFile,
+          QStringLiteral("The file %1 is not a result file: it is empty.").arg(Quoted(FileName)));
+    m_first = Next();
+    if (!HasRecordField(QStringLiteral("WhatFind"), m_first))
+      throw EResultFileError(
+          EResultFileError::NotAResultFile,
+          QStringLiteral("The file %1 is not a result file: its first line holds no search methods.")
+              .arg(Quoted(FileName)));
+  }
+  qsizetype Count() const { return m_count; }
+  const QString &First() const { return m_first; }
+  // The line after the last one handed out; "" past the end.
+  QString Next() {
+    if (m_next >= m_data.size())
+      return QString();
+    const auto [End, After] = Following(m_next);
+    const QString Line = QString::fromUtf8(m_data.constData() + m_next, End - m_next);
+    m_next = After;
+    return Line;
+  }
+
+private:
+  // Where the line that starts at Start ends, and where the next one starts.
+  std::pair<qsizetype, qsizetype> Following(qsizetype Start) const {
+    const qsizetype N = m_data.size();
+    qsizetype i = Start;
+    while (i < N && m_data[i] != '\r' && m_data[i] != '\n')
+      ++i;
+    if (i == N)
+      return {N, N};
+    return {i, (m_data[i] == '\r' && i + 1 < N && m_data[i + 1] == '\n') ? i + 2 : i + 1};
+  }
+
+  QByteArray m_data;
+  qsizetype m_count = 0;
+  qsizetype m_next = 0;
+  QString m_first;
+};
 
 } // namespace
 
@@ -282,19 +357,20 @@ void TUseFileList::LoadFromFile(const QString &FileName, IProgressBar &Bar, IPro
   if (ShowStep)
     ShowStep(LangText(QStringLiteral("237")));
   try {
-    const QStringList Lines = ReadResultLines(FileName, Bar, Sink);
-    Filter.LoadFromText(Lines.first());
+    TResultLines Lines(FileName, Bar, Sink);
+    Filter.LoadFromText(Lines.First());
     Bar.SetMin(0);
     Bar.SetPosition(0);
-    Bar.SetMax(int(std::min<qsizetype>(Lines.size(), INT_MAX)));
+    Bar.SetMax(int(std::min<qsizetype>(Lines.Count(), INT_MAX)));
     if (ShowStep)
       ShowStep(LangText(QStringLiteral("238")));
-    for (qsizetype i = 2; i < Lines.size(); ++i) {
+    Lines.Next(); // the item count, not needed
+    for (qsizetype i = 2; i < Lines.Count(); ++i) {
       Bar.SetPosition(int(i));
       if (i % 20 == 0)
         Sink.ProcessProgress(QString());
       try {
-        Add(TUseFileProperty::CreateFromRecord(Lines.at(i)));
+        Add(TUseFileProperty::CreateFromRecord(Lines.Next()));
       } catch (const EResultFileError &Error) {
         throw EResultFileError(EResultFileError::BadRecord,
                                QStringLiteral("The result file %1 has a damaged record on line %2: %3.")
@@ -302,6 +378,20 @@ void TUseFileList::LoadFromFile(const QString &FileName, IProgressBar &Bar, IPro
                                    .arg(i + 1)
                                    .arg(Error.Message));
       }
+    }
+    LinkArchiveMembers();
+    // A file outside an archive is acted on where its path leads; a relative one would lead below
+    // whatever folder the program runs in.
+    for (int i = 0; i < Count(); ++i) {
+      const TUseFileProperty &Item = *GetItem(i);
+      if (!Item.IsArchiveMember() && QDir::isRelativePath(Item.FileItem.GetPath()))
+        throw EResultFileError(
+            EResultFileError::BadRecord,
+            QStringLiteral("The result file %1 has a damaged record on line %2: the file %3 "
+                           "lies in no archive and has no full path.")
+                .arg(Quoted(FileName))
+                .arg(i + 3)
+                .arg(Quoted(Item.FullName())));
     }
   } catch (const EMyStop &) {
     Clear();
@@ -315,7 +405,6 @@ void TUseFileList::LoadFromFile(const QString &FileName, IProgressBar &Bar, IPro
 
   MarkUniqueSizes();
   MarkUniqueCodes();
-  LinkArchiveMembers();
   // Times and attributes are not stored; date criteria and hints need them. Members stay at zero.
   for (int i = 0; i < Count(); ++i) {
     TUseFileProperty &Item = *GetItem(i);

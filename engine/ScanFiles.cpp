@@ -10,6 +10,8 @@
 
 #include <QFile>
 
+#include <QSet>
+
 #include <cmath>
 #include <vector>
 
@@ -22,8 +24,19 @@ QString StripOneTrailing(const QString &Text, QChar Last) {
   return s;
 }
 
+// The entry's name as text, or empty when the text would not give the same bytes back: every later
+// step reaches the file through that text, which would then name another file or none.
+QString NameText(const QByteArray &Bytes) {
+  const QString name = QFile::decodeName(Bytes);
+  if (name.contains(QChar::ReplacementCharacter) && QFile::encodeName(name) != Bytes)
+    return {};
+  return name;
+}
+
 // Progress is reported once per this many folder entries.
 constexpr int64_t EntriesPerProgress = 50;
+// Inside an archive, the window is kept alive (and a stop let through) once per this many members.
+constexpr int MembersPerProgress = 1000;
 
 // One call of ScanAll: the counters and the identities seen, shared by all include folders.
 class TScan {
@@ -56,7 +69,11 @@ private:
   // by the folder's identity).
   TFileIdSet m_files;
   TFileIdSet m_folders;
+  // The excluded folders, each with its trailing "/".
+  QSet<QString> m_excluded;
   int64_t m_entries = 0;
+  // The text of the last progress call.
+  QString m_text;
 };
 
 void TScan::ScanIncludePaths() {
@@ -64,6 +81,10 @@ void TScan::ScanIncludePaths() {
   m_bar.SetPosition(0);
   m_bar.SetMax(100);
   m_entries = 0;
+  // Whole entries only: on this system every folder text ends in "/" and every entry begins with
+  // one, so a folder also occurs as the tail of a longer entry ("/" inside "/usr/;").
+  for (const QString &entry : m_list.Filter.PathsExclude.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+    m_excluded.insert(entry);
   const QString &include = m_list.Filter.PathsInclude;
   const int count = CountListItems(include);
   for (int k = 1; k <= count; ++k) {
@@ -90,7 +111,7 @@ void TScan::ScanFolder(const QString &IncludeFolder) {
 
 void TScan::ScanOneFolder(const TFolder &Folder, bool IsInclude, std::vector<TFolder> &Next) {
   // Only a folder named exactly like an excluded one, letter case included, is skipped.
-  if (m_list.Filter.PathsExclude.contains(Folder.m_path + QLatin1Char(';')))
+  if (m_excluded.contains(Folder.m_path))
     return;
   // The folder the user named may itself be a link; nothing below it is followed.
   TDirReader reader(Folder.m_bytes, IsInclude);
@@ -99,12 +120,15 @@ void TScan::ScanOneFolder(const TFolder &Folder, bool IsInclude, std::vector<TFo
   TDirEntry entry;
   while (reader.Next(entry)) {
     if (entry.m_name != "." && entry.m_name != "..") {
-      if (entry.m_kind == TDirEntry::EKind::Folder) {
-        const QString sub = Folder.m_path + QFile::decodeName(entry.m_name) + QLatin1Char('/');
+      // A name that is not text is left out, a folder with everything in it.
+      const QString name = entry.m_kind == TDirEntry::EKind::Other ? QString() : NameText(entry.m_name);
+      if (name.isEmpty()) {
+        // nothing to take
+      } else if (entry.m_kind == TDirEntry::EKind::Folder) {
+        const QString sub = Folder.m_path + name + QLatin1Char('/');
         if (AcceptSubfolder(sub))
           Next.push_back({sub, Folder.m_bytes + entry.m_name + '/'});
-      } else if (entry.m_kind == TDirEntry::EKind::File && !(entry.m_linked && m_files.count(entry.m_id))) {
-        const QString name = QFile::decodeName(entry.m_name);
+      } else if (!(entry.m_linked && m_files.count(entry.m_id))) {
         if (PassesFilter(Folder.m_path, name, entry.m_size)) {
           if (entry.m_linked)
             m_files.insert(entry.m_id);
@@ -143,6 +167,8 @@ void TScan::AddArchiveEntries(const QString &Folder, const QString &Name, TUseFi
     const TArcItem &entry = arc->GetItem(i);
     const qsizetype slash = entry.Name.lastIndexOf(QLatin1Char('/'));
     m_list.AddFile(entry.Name.left(slash + 1), entry.Name.mid(slash + 1), entry.UnpackedSize, Archive);
+    if ((i + 1) % MembersPerProgress == 0)
+      m_sink.ProcessProgress(m_text);
   }
 }
 
@@ -153,7 +179,8 @@ void TScan::CountEntry() {
   const int position = ScanProgressPosition(m_entries);
   if (position <= m_bar.Max() - 5)
     m_bar.SetPosition(position);
-  m_sink.ProcessProgress(QStringLiteral(" (") + QString::number(m_entries) + QLatin1Char(')'));
+  m_text = QStringLiteral(" (") + QString::number(m_entries) + QLatin1Char(')');
+  m_sink.ProcessProgress(m_text);
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include "engine/UsePropertyFile.h"
 
+#include <limits>
+
 void TSearchFilter::Clear() {
   MaskOn = SizeOn = DateOn = AttrOn = false;
   IncludeMasks.clear();
@@ -28,11 +30,23 @@ bool TSearchFilter::CheckMask(const QString &FileName) const {
   return !m_exclude.Matches(FileName);
 }
 
+namespace {
+
+// Kilobytes to bytes; a bound beyond the 64-bit range stays at its end instead of wrapping.
+int64_t KilobytesToBytes(int64_t Kilobytes) {
+  int64_t bytes = 0;
+  if (__builtin_mul_overflow(Kilobytes, int64_t(1024), &bytes))
+    return Kilobytes < 0 ? std::numeric_limits<int64_t>::min() : std::numeric_limits<int64_t>::max();
+  return bytes;
+}
+
+} // namespace
+
 bool TSearchFilter::CheckSize(int64_t Size) const {
   if (!SizeOn)
     return true;
-  const int64_t from = SizeFrom * 1024;
-  const int64_t to = SizeTo * 1024;
+  const int64_t from = KilobytesToBytes(SizeFrom);
+  const int64_t to = KilobytesToBytes(SizeTo);
   switch (SizeMode) {
   case 0:
     return Size > from;

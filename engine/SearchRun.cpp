@@ -104,12 +104,15 @@ bool TUseFileList::AnyGrouped() const {
 
 void TUseFileList::LinkArchiveMembers() {
   const int N = Count();
+  // Owner of every item as a list index, -1 for none; Lists: the item had an index text.
+  std::vector<int> OwnerIndex(size_t(N), -1);
+  std::vector<bool> Lists(size_t(N), false);
   for (int i = 0; i < N; ++i) {
-    TUseFileProperty &Archive = *m_items[size_t(i)];
-    const QString &Indexes = Archive.TempArchiveIndexs;
+    QString &Indexes = m_items[size_t(i)]->TempArchiveIndexs;
     if (Indexes.isEmpty())
       continue;
-    Archive.Owner = &Archive;
+    Lists[size_t(i)] = true;
+    OwnerIndex[size_t(i)] = i;
     // Every "q" + j + "q" in the text names member j; entries may share their letters q.
     for (qsizetype p = 0; p < Indexes.size(); ++p) {
       if (Indexes[p] != QLatin1Char('q'))
@@ -124,9 +127,22 @@ void TUseFileList::LinkArchiveMembers() {
       const qint64 j = Digits.toLongLong(&Ok);
       // "q01q" does not name member 1: the text must be the number as written in decimal.
       if (Ok && j < N && QString::number(j) == Digits)
-        m_items[size_t(j)]->Owner = &Archive;
+        OwnerIndex[size_t(j)] = i;
     }
-    Archive.TempArchiveIndexs.clear();
+    Indexes.clear();
+  }
+  // An archive that a later archive names as its member is a member itself; its own members go
+  // to the archive that holds it, so every owner is an archive (compaction keeps archives only).
+  // A later archive has a larger index, so going down finds each outer archive settled.
+  for (int i = N - 1; i >= 0; --i)
+    if (Lists[size_t(i)] && OwnerIndex[size_t(i)] != i)
+      OwnerIndex[size_t(i)] = OwnerIndex[size_t(OwnerIndex[size_t(i)])];
+  for (int i = 0; i < N; ++i) {
+    const int Owner = OwnerIndex[size_t(i)];
+    if (Owner < 0)
+      continue;
+    const int Archive = Lists[size_t(i)] ? Owner : OwnerIndex[size_t(Owner)];
+    m_items[size_t(i)]->Owner = m_items[size_t(Archive)].get();
   }
 }
 

@@ -62,11 +62,12 @@ double TextSimilarity(const QString &A, const QString &B) {
   return Measure(A, B);
 }
 
+QString TagText(const QString &S) {
+  return ReplaceChars(TrimControl(S).toUpper(), TagSeparators(), QChar(0));
+}
+
 double TagSimilarity(const QString &A, const QString &B) {
-  const auto prepare = [](const QString &S) {
-    return ReplaceChars(TrimControl(S).toUpper(), TagSeparators(), QChar(0));
-  };
-  return Measure(prepare(A), prepare(B));
+  return Measure(TagText(A), TagText(B));
 }
 
 QString RemoveExtension(const QString &S) {

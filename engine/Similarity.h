@@ -6,6 +6,8 @@
 // Percentage (0 to 100) of two texts after trimming codes below 33, upper-casing and removing the
 // separator characters.
 double TagSimilarity(const QString &A, const QString &B);
+// A tag as TagSimilarity measures it: trimmed, upper-cased, without separators.
+QString TagText(const QString &S);
 // Percentage (0 to 100) of two texts as they stand: the characters of the longer one covered by common
 // pieces of at least 4 characters. Empty texts give 0, equal texts 100.
 double TextSimilarity(const QString &A, const QString &B);

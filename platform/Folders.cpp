@@ -1,5 +1,7 @@
 #include "platform/Folders.h"
 
+#include "settings/StringRoutines.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -16,6 +18,8 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <vector>
+
 namespace {
 
 bool IsFolder(const QByteArray &Path) {
@@ -23,8 +27,25 @@ bool IsFolder(const QByteArray &Path) {
   return ::stat(Path.constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// Removes everything inside the open folder Fd; never follows a link.
-bool DeleteContents(int Fd) {
+TFileId IdOf(const struct stat &St) {
+  return {static_cast<uint64_t>(St.st_dev), static_cast<uint64_t>(St.st_ino)};
+}
+
+// Opens the folder Name inside Fd (known to be a folder) without following a link, making it
+// searchable when it is not.
+int OpenSubfolder(int Fd, const char *Name) {
+  constexpr int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+  int sub = ::openat(Fd, Name, flags);
+  if (sub < 0 && errno == EACCES && ::fchmodat(Fd, Name, 0700, 0) == 0)
+    sub = ::openat(Fd, Name, flags);
+  if (sub >= 0)
+    ::fchmod(sub, 0700);
+  return sub;
+}
+
+// Removes the entries of the open folder Fd that are not folders; the names of its folders are
+// returned in Folders. False when something could not be removed or listed.
+bool RemoveFilesOf(int Fd, std::vector<QByteArray> &Folders) {
   const int listFd = ::dup(Fd);
   if (listFd < 0)
     return false;
@@ -39,29 +60,71 @@ bool DeleteContents(int Fd) {
     if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
       continue;
     struct stat st;
-    if (::fstatat(Fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (::fstatat(Fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
       ok = false;
-      continue;
-    }
-    if (S_ISDIR(st.st_mode)) {
-      int sub = ::openat(Fd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-      if (sub < 0 && errno == EACCES && ::fchmodat(Fd, name, 0700, 0) == 0)
-        sub = ::openat(Fd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-      if (sub < 0) {
+    else if (S_ISDIR(st.st_mode))
+      Folders.emplace_back(name);
+    else if (::unlinkat(Fd, name, 0) != 0)
+      ok = false;
+  }
+  ::closedir(dir);
+  return ok;
+}
+
+// Removes everything inside the open folder Fd; never follows a link. The walk holds one folder
+// open at a time and climbs back through "..", checked against the folder it came from, so no
+// depth of nesting runs out of descriptors.
+bool DeleteContents(int Fd) {
+  struct TLevel {
+    TFileId m_id;
+    QByteArray m_name; // in the level above
+    std::vector<QByteArray> m_folders;
+  };
+  struct stat st;
+  int fd = ::dup(Fd);
+  if (fd < 0 || ::fstat(fd, &st) != 0) {
+    if (fd >= 0)
+      ::close(fd);
+    return false;
+  }
+  std::vector<TLevel> levels;
+  levels.push_back({IdOf(st), {}, {}});
+  bool ok = RemoveFilesOf(fd, levels.back().m_folders);
+  for (;;) {
+    TLevel &level = levels.back();
+    if (!level.m_folders.empty()) {
+      QByteArray name = std::move(level.m_folders.back());
+      level.m_folders.pop_back();
+      const int sub = OpenSubfolder(fd, name.constData());
+      if (sub < 0 || ::fstat(sub, &st) != 0) {
+        if (sub >= 0)
+          ::close(sub);
         ok = false;
         continue;
       }
-      if ((st.st_mode & 0700) != 0700)
-        ::fchmod(sub, 0700);
-      ok = DeleteContents(sub) && ok;
-      ::close(sub);
-      if (::unlinkat(Fd, name, AT_REMOVEDIR) != 0)
-        ok = false;
-    } else if (::unlinkat(Fd, name, 0) != 0) {
-      ok = false;
+      ::close(fd);
+      fd = sub;
+      levels.push_back({IdOf(st), std::move(name), {}});
+      ok = RemoveFilesOf(fd, levels.back().m_folders) && ok;
+      continue;
     }
+    if (levels.size() == 1)
+      break;
+    const int up = ::openat(fd, "..", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    ::close(fd);
+    fd = up;
+    const QByteArray name = std::move(level.m_name);
+    levels.pop_back();
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !(IdOf(st) == levels.back().m_id)) {
+      // Moved away while being deleted: go no further from here.
+      if (fd >= 0)
+        ::close(fd);
+      return false;
+    }
+    if (::unlinkat(fd, name.constData(), AT_REMOVEDIR) != 0)
+      ok = false;
   }
-  ::closedir(dir);
+  ::close(fd);
   return ok;
 }
 
@@ -96,7 +159,8 @@ bool IsVirtualMagic(unsigned long Type) {
 } // namespace
 
 bool ForceFolderChain(const QString &Path) {
-  QByteArray path = QFile::encodeName(Path.trimmed());
+  // Blanks and control characters only: other white space may end a folder's name.
+  QByteArray path = QFile::encodeName(TrimBlanks(Path));
   if (!path.endsWith('/'))
     path += '/';
   for (qsizetype i = 1; i < path.size(); ++i) {

@@ -50,6 +50,10 @@ TEST(ArchiveKinds, ChosenByNameAndContent) {
   EXPECT_TRUE(IsZipArchive(sfx));
   const QString program = dir.createFile("tool.exe", testarchive::SfxStub());
   EXPECT_FALSE(IsZipArchive(program));
+  // A program is taken for a ZIP archive only when ZIP entries are found in it.
+  const QString hollow = dir.filePath("hollow.exe");
+  ASSERT_TRUE(testarchive::WriteSelfExtractingZip(hollow, {}));
+  EXPECT_FALSE(IsZipArchive(hollow));
 
   const QString rar = dir.filePath("a.rar");
   ASSERT_TRUE(testarchive::WriteRar(rar, kTree));
@@ -90,6 +94,22 @@ TEST(ArchiveListing, RarSkipsFoldersAndEmptyFiles) {
   TRarList none(hollow);
   none.ReadList();
   EXPECT_EQ(none.Count(), 0);
+}
+
+TEST(ArchiveListing, FileEntriesWithoutANameAreLeftOut) {
+  // A member needs a name: "dir/" as a file would become a nameless item.
+  TestDir dir;
+  const QList<Entry> entries = {{"odd/", "data"}, {"odd/real.txt", "real"}};
+  const QString rar = dir.filePath("odd.rar");
+  ASSERT_TRUE(testarchive::WriteRar(rar, entries));
+  TRarList rarList(rar);
+  rarList.ReadList();
+  EXPECT_EQ(Names(rarList), (QStringList{"odd/real.txt"}));
+  const QString zip = dir.filePath("odd.zip");
+  ASSERT_TRUE(testarchive::WriteZip(zip, entries));
+  TZipList zipList(zip);
+  zipList.ReadList();
+  EXPECT_EQ(Names(zipList), (QStringList{"odd/real.txt"}));
 }
 
 TEST(ArchiveListing, DamagedArchivesRaise) {
@@ -149,6 +169,19 @@ TEST(ScratchFolder, NamesTakenByFilesOrLinksAreSkipped) {
   QFile::remove(temp + "/TWTemp2");
 }
 
+TEST(ScratchFolder, OnlyTheFolderMadeIsEverDeleted) {
+  TestDir other;
+  const QString precious = other.createFile("precious.txt", "data");
+  TZipList list("x.zip");
+  ASSERT_TRUE(list.MakeScratchFolder());
+  const QString made = list.ScratchFolder;
+  list.ScratchFolder = other.path() + "/"; // the name is a plain field anyone can change
+  EXPECT_EQ(list.ScratchPathOf("a.txt"), made + "a.txt");
+  list.DeleteScratchFolder();
+  EXPECT_TRUE(QFileInfo::exists(precious));
+  EXPECT_FALSE(QFileInfo::exists(made));
+}
+
 TEST(ScratchFolder, MemberPathsStayInside) {
   TZipList list("x.zip");
   EXPECT_EQ(list.ScratchPathOf("a.txt"), ""); // no folder made yet
@@ -158,6 +191,8 @@ TEST(ScratchFolder, MemberPathsStayInside) {
   EXPECT_EQ(list.ScratchPathOf("docs/../../x"), "");
   EXPECT_EQ(list.ScratchPathOf("/etc/passwd"), "");
   EXPECT_EQ(list.ScratchPathOf("..x/y"), list.ScratchFolder + "..x/y");
+  // A path the system cannot open could never be read back.
+  EXPECT_EQ(list.ScratchPathOf(QString("a/").repeated(2100) + "f"), "");
 }
 
 TEST(FreeSpaceRule, StrictlyMoreThanTheReserveMustStay) {
@@ -258,6 +293,17 @@ TEST_F(Extraction, HostileNamesNeverLeaveTheScratchFolder) {
   EXPECT_FALSE(QFileInfo::exists(GetTempDir() + "/victim.txt"));
 }
 
+TEST_F(Extraction, PathsTooLongToOpenAreNotUnpacked) {
+  const QString zip = dir.filePath("deep.zip");
+  ASSERT_TRUE(
+      testarchive::WriteZip(zip, {{QString("d/").repeated(3000) + "f.txt", "deep"}, {"ok.txt", "ok"}}));
+  TZipList list(zip);
+  Unpack(list);
+  EXPECT_EQ(list.Count(), 2);
+  EXPECT_FALSE(QFileInfo::exists(list.ScratchFolder + "d"));
+  EXPECT_EQ(ReadAll(list.ScratchPathOf("ok.txt")), "ok");
+}
+
 TEST_F(Extraction, EntriesHoldingMoreThanTheyClaimAreLeftOut) {
   // The free-space rule trusts the claimed sizes, so no entry may write more.
   const QString rar = dir.filePath("liar.rar");
@@ -268,6 +314,18 @@ TEST_F(Extraction, EntriesHoldingMoreThanTheyClaimAreLeftOut) {
   EXPECT_EQ(list.GetItem(0).UnpackedSize, 10);
   EXPECT_FALSE(QFileInfo::exists(list.ScratchPathOf("liar.bin")));
   EXPECT_EQ(ReadAll(list.ScratchPathOf("honest.txt")), "honest");
+}
+
+TEST_F(Extraction, EntriesThatAreSkippedStillLetAStopThrough) {
+  // Nothing here is unpacked, yet the pass must stay stoppable however many entries there are.
+  QList<Entry> entries;
+  for (int i = 0; i < 200; ++i)
+    entries.append({QString("../out%1").arg(i), "x"});
+  const QString zip = dir.filePath("refused.zip");
+  ASSERT_TRUE(testarchive::WriteZip(zip, entries));
+  TZipList list(zip);
+  sink.stopAtCall = 2;
+  EXPECT_THROW(Unpack(list), EMyStop);
 }
 
 TEST_F(Extraction, ProgressCountsUnpackedBytes) {

@@ -28,6 +28,17 @@ TEST(FileMask, CaseFoldsOnlyAsciiLetters) {
   EXPECT_TRUE(MatchesMask(QString::fromUtf8("\xC3\xA9t\xC3\xA9"), QString::fromUtf8("\xC3\xA9T\xC3\xA9")));
 }
 
+TEST(FileMask, OneCharacterEvenBeyondSixteenBits) {
+  const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80"); // one character, two UTF-16 units
+  EXPECT_TRUE(MatchesMask(emoji + ".txt", "?.txt"));
+  EXPECT_FALSE(MatchesMask(emoji + ".txt", "??.txt"));
+  EXPECT_TRUE(MatchesMask("a" + emoji + "b", "a?b"));
+  EXPECT_TRUE(MatchesMask(emoji, "[!a]"));
+  EXPECT_TRUE(MatchesMask(emoji, "[" + emoji + "]"));
+  EXPECT_TRUE(MatchesMask("x" + emoji, "x" + emoji));
+  EXPECT_FALSE(MatchesMask("x" + emoji, "x?" + emoji.left(1)));
+}
+
 TEST(FileMask, SetsRangesAndNegation) {
   EXPECT_TRUE(MatchesMask("file1.txt", "file[0-9].txt"));
   EXPECT_FALSE(MatchesMask("filex.txt", "file[0-9].txt"));

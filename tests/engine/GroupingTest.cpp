@@ -240,8 +240,25 @@ TEST_F(Grouping, StopInsideASortedOrPairwiseGroupingMakesItsClosingCall) {
 }
 
 TEST_F(Grouping, HeartbeatAfterEvery70001Comparisons) {
-  // 400 files of different sizes and method 4 comparing sizes only: nothing matches, 79800
-  // comparisons in the first pass, one heartbeat; compaction empties the list for the second.
+  // 400 files with names that are never 99 % alike, sizes not compared: every pair is compared,
+  // nothing matches, 79800 comparisons in the first pass, one heartbeat; compaction empties the
+  // list for the second.
+  TSearchOptions &O = SearchOptions();
+  O.FilePropertySize = false;
+  O.FilePropertyExt = false;
+  O.FilePropertyNamePercent = 99;
+  TUseFileList List;
+  for (int i = 0; i < 400; ++i)
+    AddRead(List, QStringLiteral("f%1").arg(i), 5, 0);
+  GroupRun R;
+  R.Group(List, {4});
+  // Two opening calls, 100 whole units, one heartbeat, the closing call.
+  EXPECT_EQ(R.Sink.calls(), 2 + 100 + 1 + 1);
+  EXPECT_EQ(List.Count(), 0);
+}
+
+TEST_F(Grouping, PairsThatCannotMatchMakeNoHeartbeat) {
+  // Sizes must be equal and all differ: no pair is compared, so no heartbeat pauses the run.
   TSearchOptions &O = SearchOptions();
   O.FilePropertyName = false;
   O.FilePropertyExt = false;
@@ -250,9 +267,7 @@ TEST_F(Grouping, HeartbeatAfterEvery70001Comparisons) {
     AddRead(List, QStringLiteral("f%1").arg(i), i + 1, 0);
   GroupRun R;
   R.Group(List, {4});
-  // Two opening calls, 100 whole units, one heartbeat, the closing call.
-  EXPECT_EQ(R.Sink.calls(), 2 + 100 + 1 + 1);
-  EXPECT_EQ(List.Count(), 0);
+  EXPECT_EQ(R.Sink.calls(), 2 + 100 + 1);
 }
 
 // The documented pairwise grouping, every pair compared, run on the list the second pass saw.
@@ -319,4 +334,59 @@ TEST_F(Grouping, SkippingPairsOfOtherAlbumsChangesNothing) {
   R.Group(List, {3});
   ASSERT_GT(List.Count(), 100);
   ExpectEveryPairOrder(List, R, MethodTags);
+}
+
+// With names (or extensions) that must be fully similar, only names made of the same letters can
+// match; names of the same letters in another order may or may not reach 100 %.
+TEST_F(Grouping, SkippingPairsOfOtherLettersChangesNothing) {
+  const QStringList Names = {"aaaabbbb.txt",  "bbbbaaaa.txt", "abababab.txt", "aaaabbbb.TXT", "AAAABBBB.txt",
+                             "abcdabcd.txt",  "dcbadcba.txt", "abcdabcd.xtt", "aaaabbbb",     ".txt",
+                             "abcd.abcd.txt", "abcdabcd.ttx", "Straße.txt",   "STRASSE.txt",  "abcdabcd.txt"};
+  for (bool Sizes : {false, true})
+    for (int Ext : {0, 100})
+      for (int Name : {99, 100}) {
+        TSearchOptions &O = SearchOptions();
+        O.FilePropertySize = Sizes;
+        O.FilePropertyExt = Ext > 0;
+        O.FilePropertyExtPercent = Ext;
+        O.FilePropertyNamePercent = Name;
+        std::mt19937 Random(Ext + Name + (Sizes ? 1 : 0));
+        TUseFileList List;
+        for (int i = 0; i < 200; ++i)
+          AddRead(List, Names[int(Random() % Names.size())], qint64(Random() % 3), 0);
+        GroupRun R;
+        R.Group(List, {4});
+        ASSERT_GT(List.Count(), 20);
+        ExpectEveryPairOrder(List, R, MethodProperties);
+      }
+}
+
+TEST_F(Grouping, SkippingPairsOfTagsOfOtherLettersChangesNothing) {
+  // Tags that must be fully similar match only when they hold the same letters once trimmed,
+  // upper-cased and rid of separators; case, separators and order vary here.
+  const QStringList Tags = {"Aaaa Bbbb", "aaaabbbb",    "bbbb-aaaa",       "BBBBAAAA",
+                            "abab abab", " aaaabbbb\t", "a.a.a.a.b.b.b.b", "aaaabbb",
+                            "",          "!!",          "Straße",          "STRASSE"};
+  for (bool Album : {false, true})
+    for (int Artist : {0, 99, 100})
+      for (int Song : {0, 100}) {
+        TSearchOptions &O = SearchOptions();
+        O.MusicTagAlbumDiffer = Album;
+        O.MusicTagArtist = Artist > 0;
+        O.MusicTagArtistPercent = Artist;
+        O.MusicTagSong = Song > 0;
+        O.MusicTagSongPercent = Song;
+        std::mt19937 Random(Artist * 3 + Song + (Album ? 1 : 0));
+        TUseFileList List;
+        for (int i = 0; i < 150; ++i) {
+          const int k = AddRead(List, QStringLiteral("t%1.mp3").arg(i), 1000 + i, 0);
+          TUseFileProperty &Item = *List.GetItem(k);
+          Item.Mp3_Artist = Tags[int(Random() % Tags.size())];
+          Item.Mp3_SongName = Tags[int(Random() % Tags.size())];
+          Item.Mp3_Album = QStringLiteral("Album %1").arg(Random() % 2);
+        }
+        GroupRun R;
+        R.Group(List, {3});
+        ExpectEveryPairOrder(List, R, MethodTags);
+      }
 }

@@ -3,6 +3,8 @@
 #include <QStringList>
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace {
 
 QString S(const char *Text) {
@@ -92,4 +94,22 @@ TEST(RecordText, AddDefaultExtOnlyWhenTheNameHasNone) {
   EXPECT_EQ(AddDefaultExt(S("/home/u/result"), S(".wzr")), S("/home/u/result.wzr"));
   EXPECT_EQ(AddDefaultExt(S("/home/u/result.txt"), S(".wzr")), S("/home/u/result.txt"));
   EXPECT_EQ(AddDefaultExt(S("/home/u.d/result"), S(".wzr")), S("/home/u.d/result.wzr"));
+}
+
+TEST(RecordText, FieldsReadInOnePassAnswerAsTheSingleKeyReader) {
+  // Random lines of keys, "=", brackets and letters, balanced or not, nested or not.
+  std::mt19937 Random(5);
+  const QStringList Pieces = {S("<"), S(">"), S("="), S("a"), S("b"), S("ab"), S("<a="), S("<b="), S("<ab=")};
+  const QStringList Keys = {S("a"), S("b"), S("ab"), S("ba"), QString()};
+  for (int Round = 0; Round < 3000; ++Round) {
+    QString Line;
+    for (int n = int(Random() % 14); n > 0; --n)
+      Line += Pieces[int(Random() % Pieces.size())];
+    const TRecordFields Fields(Line);
+    for (const QString &Key : Keys) {
+      EXPECT_EQ(Fields.Has(Key), HasRecordField(Key, Line)) << Line.toStdString() << " " << Key.toStdString();
+      EXPECT_EQ(Fields.Value(Key), ReadRecordValue(Key, Line))
+          << Line.toStdString() << " " << Key.toStdString();
+    }
+  }
 }

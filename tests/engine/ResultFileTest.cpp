@@ -1,6 +1,7 @@
 #include "engine/ResultFile.h"
 #include "engine/ReadProperties.h"
 #include "engine/SearchRun.h"
+#include "engine/StepStorage.h"
 #include "settings/Language.h"
 #include "tests/support/FakeProgress.h"
 #include "tests/support/TestEnv.h"
@@ -8,6 +9,9 @@
 #include <QDateTime>
 #include <QFile>
 #include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -253,6 +257,155 @@ TEST(ResultFile, EmptyOrForeignFilesFailWithAClearErrorAndAnEmptyList) {
   EXPECT_EQ(List.Count(), 0);
   EXPECT_EQ(LoadError(List, Dir.filePath("missing.wzr")), EResultFileError::InputOutput);
   EXPECT_EQ(List.Count(), 0);
+}
+
+TEST(ResultFile, OnlyRegularFilesAreRead) {
+  // A device or a pipe would be read forever or wait for a writer.
+  TestDir Dir;
+  TUseFileList List;
+  EXPECT_EQ(LoadError(List, QStringLiteral("/dev/zero")), EResultFileError::NotAResultFile);
+  const QString Pipe = Dir.filePath("pipe.wzr");
+  ASSERT_EQ(mkfifo(QFile::encodeName(Pipe).constData(), 0600), 0);
+  EXPECT_EQ(LoadError(List, Pipe), EResultFileError::NotAResultFile);
+  EXPECT_EQ(LoadError(List, Dir.path()), EResultFileError::NotAResultFile);
+  EXPECT_EQ(List.Count(), 0);
+}
+
+TEST(ResultFile, FileTooLargeForMemoryFailsWithAClearError) {
+  TestDir Dir;
+  const QString Name = Dir.filePath("huge.wzr");
+  QFile Huge(Name);
+  ASSERT_TRUE(Huge.open(QIODevice::WriteOnly));
+  if (!Huge.resize(qint64(1) << 42)) // 4 TiB, sparse
+    GTEST_SKIP() << "no sparse file here";
+  Huge.close();
+  // However the system hands out memory, this process may not take 4 TiB.
+  rlimit Old{};
+  ASSERT_EQ(getrlimit(RLIMIT_AS, &Old), 0);
+  rlimit Capped = Old;
+  Capped.rlim_cur = rlim_t(64) << 30;
+  ASSERT_EQ(setrlimit(RLIMIT_AS, &Capped), 0);
+  TUseFileList List;
+  EXPECT_EQ(LoadError(List, Name), EResultFileError::InputOutput);
+  EXPECT_EQ(List.Count(), 0);
+  setrlimit(RLIMIT_AS, &Old);
+}
+
+TEST(ResultFile, MemberWhoseOwnerIsNoArchiveIsNotSavedAsAPlainFile) {
+  TestDir Dir;
+  TUseFileList List;
+  List.SetFilter({4}, QString(), QString(), QStringLiteral("z"));
+  Add(List, "inner/", "deep.txt", 1);
+  Add(List, "/d/", "mid.zip", 2);
+  Add(List, "/d/", "top.zip", 3);
+  At(List, 2).Owner = &At(List, 2);
+  At(List, 1).Owner = &At(List, 2);
+  At(List, 0).Owner = &At(List, 1);
+  List.SaveToFile(Dir.filePath("chain.wzr"));
+  TUseFileList Again;
+  Loader L;
+  L.Load(Again, Dir.filePath("chain.wzr"));
+  ASSERT_EQ(Again.Count(), 2);
+  EXPECT_EQ(At(Again, 0).FileItem.FileName, QStringLiteral("mid.zip"));
+  EXPECT_EQ(At(Again, 0).Owner, &At(Again, 1));
+  EXPECT_TRUE(At(Again, 1).IsArchive());
+}
+
+TEST(ResultFile, EveryMemberOfALoadedFileBelongsToAnArchiveThatGroupingKeeps) {
+  // Item 1 lists item 0 and is itself listed by item 2: item 0 must not be left owned by item 1,
+  // which is no archive, in no group, and so dropped by compaction.
+  TestDir Dir;
+  const QString Name = Dir.createFile(
+      "chain.wzr",
+      "<WhatFind=[1]><PathsInclude=><Archive=z>\r\n4\r\n"
+      "<Main_Path=inner/><Main_FileName=deep.txt><Main_Size=5><Main_Code=7><WhatRead_Code=-1>\r\n"
+      "<Main_Path=/d/><Main_FileName=mid.zip><Main_Size=2><Main_Code=1><TempArchiveIndexs=q0q>\r\n"
+      "<Main_Path=/d/><Main_FileName=top.zip><Main_Size=3><Main_Code=2><TempArchiveIndexs=q1q>\r\n"
+      "<Main_Path=/d/><Main_FileName=twin.txt><Main_Size=5><Main_Code=7><WhatRead_Code=-1>\r\n");
+  TUseFileList List;
+  Loader L;
+  L.Load(List, Name);
+  TStepStorage Steps;
+  GroupResult(List, Steps, L.Sink, L.Bar, {nullptr, nullptr, 0});
+  ASSERT_EQ(Steps.GetIndexes(1).size(), 2);
+  for (int i = 0; i < List.Count(); ++i) {
+    const TUseFileProperty *Owner = At(List, i).Owner;
+    if (Owner == nullptr || Owner == &At(List, i))
+      continue;
+    bool Listed = false;
+    for (int j = 0; j < List.Count(); ++j)
+      Listed = Listed || Owner == &At(List, j);
+    ASSERT_TRUE(Listed) << i;
+    EXPECT_TRUE(Owner->IsArchive()) << i;
+  }
+}
+
+TEST(ResultFile, FileOutsideAnArchiveWithoutAFullPathIsRefused) {
+  // Acting on it would reach whatever file of that name lies below the current folder.
+  TestDir Dir;
+  for (const char *Folder : {"docs/", ""}) {
+    const QString Name = Dir.createFile(
+        "relative.wzr", QByteArray("<WhatFind=[1]><PathsInclude=><Archive=z>\r\n3\r\n"
+                                   "<Main_Path=/d/><Main_FileName=box.zip><Main_Size=2><Main_Code=1>"
+                                   "<TempArchiveIndexs=q1q>\r\n"
+                                   "<Main_Path=inner/><Main_FileName=in.txt><Main_Size=5><Main_Code=7>\r\n"
+                                   "<Main_Path=") +
+                            Folder + "><Main_FileName=loose.txt><Main_Size=5><Main_Code=7>\r\n");
+    TUseFileList List;
+    Loader L;
+    try {
+      L.Load(List, Name);
+      ADD_FAILURE() << "no error for the folder " << Folder;
+    } catch (const EResultFileError &E) {
+      EXPECT_EQ(E.Kind, EResultFileError::BadRecord);
+      EXPECT_TRUE(E.Message.contains("line 5")) << E.Message.toStdString();
+    }
+    EXPECT_EQ(List.Count(), 0);
+  }
+}
+
+TEST(ResultFile, HostileRecordsLoadWithoutHarm) {
+  // Bytes that are no UTF-8, a tag of deeply nested brackets, index texts naming the archive
+  // itself, negative, huge and missing positions, and a huge item count.
+  TestDir Dir;
+  QByteArray Text = "<WhatFind=[1][9]><PathsInclude=/d/;><Archive=z>\r\n99999999999999999999999\r\n";
+  Text += "<Main_Path=/d/><Main_FileName=box.zip><Main_Size=9223372036854775807><Main_Code=-2147483648>"
+          "<TempArchiveIndexs=q0qq-1qq2qq99999999999999999999999qq7qq>\r\n";
+  Text += "<Main_Path=/d/"
+          "><Main_FileName=bad\xff\xfe.txt><Main_Size=1><Main_Code=1><WhatRead_Code=-1><Mp3_SongName=" +
+          QByteArray(200000, '<') + QByteArray(100000, '>') + "\r\n";
+  Text += "<Main_Path=in/><Main_FileName=member.txt><Main_Size=1><Main_Code=1><WhatRead_Code=-1>\r\n";
+  const QString Name = Dir.createFile("hostile.wzr", Text);
+  TUseFileList List;
+  Loader L;
+  L.Load(List, Name);
+  ASSERT_EQ(List.Count(), 3);
+  EXPECT_EQ(List.Filter.WhatFind, TWhatFind({1}));
+  EXPECT_TRUE(At(List, 0).IsArchive());
+  EXPECT_EQ(At(List, 0).FileItem.Size, Q_INT64_C(9223372036854775807));
+  EXPECT_EQ(At(List, 1).Owner, nullptr);
+  EXPECT_EQ(At(List, 1).FileItem.FileName, QStringLiteral("bad\uFFFD\uFFFD.txt"));
+  EXPECT_EQ(At(List, 1).Mp3_SongName.size(), 300000);
+  EXPECT_EQ(At(List, 2).Owner, &At(List, 0));
+  TStepStorage Steps;
+  GroupResult(List, Steps, L.Sink, L.Bar, {nullptr, nullptr, 0});
+  EXPECT_EQ(Steps.GetIndexes(1).size(), 2);
+  List.SaveToFile(Dir.filePath("again.wzr"));
+}
+
+TEST(ResultFile, LinesMayEndWithCrLfCrOrLf) {
+  TestDir Dir;
+  const QString Name =
+      Dir.createFile("ends.wzr", "<WhatFind=[4]><PathsInclude=/d/;><Archive=>\n2\r"
+                                 "<Main_Path=/d/><Main_FileName=a><Main_Size=1><Main_Code=0>\r\n"
+                                 "<Main_Path=/d/><Main_FileName=b><Main_Size=2><Main_Code=0>");
+  TUseFileList List;
+  Loader L;
+  L.Load(List, Name);
+  EXPECT_EQ(List.Filter.PathsInclude, QStringLiteral("/d/;"));
+  ASSERT_EQ(List.Count(), 2);
+  EXPECT_EQ(At(List, 0).FileItem.FileName, QStringLiteral("a"));
+  EXPECT_EQ(At(List, 1).FileItem.Size, 2);
 }
 
 TEST(ResultFile, DamagedNumberNamesItsLine) {

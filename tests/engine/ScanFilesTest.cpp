@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -125,6 +126,21 @@ TEST_F(Gathering, ExclusionIsByExactFolderText) {
   // An include folder that is itself excluded gives nothing.
   Gather(Root() + "Windows;", Root() + "Windows/;");
   EXPECT_EQ(list.Count(), 0);
+}
+
+TEST_F(Gathering, ExclusionNeedsAWholeEntryNotItsTail) {
+  // Every folder ends like "/x/" and every entry begins with "/", so an entry's tail is also a
+  // folder: excluding /usr/ must not take the root "/" with it, nor /other/tree/ the folder /tree/.
+  dir.createFile("keep.txt", "k");
+  dir.createFile("sub/s.txt", "s");
+  Gather(Root() + ";", "/usr/;/elsewhere" + Root() + ";/elsewhere" + Root() + "sub/;");
+  EXPECT_EQ(SortedNames(), (QStringList{"keep.txt", "sub/s.txt"}));
+
+  // An entry is still found wherever it stands in the list.
+  Gather(Root() + ";", "/usr/;" + Root() + "sub/;/etc/;");
+  EXPECT_EQ(SortedNames(), (QStringList{"keep.txt"}));
+  Gather(Root() + ";", Root() + "sub/;");
+  EXPECT_EQ(SortedNames(), (QStringList{"keep.txt"}));
 }
 
 TEST_F(Gathering, TwoIncludeFoldersOneAfterTheOtherWithOneCounter) {
@@ -275,6 +291,30 @@ TEST_F(Gathering, VirtualFileSystemsAndMissingFoldersGiveNothing) {
   EXPECT_EQ(sink.texts.last(), "");
 }
 
+TEST_F(Gathering, NamesThatAreNotTextAreLeftOut) {
+  // Such a name cannot be written back from its text, which would name another file or none:
+  // "caf\xE9" shows as "caf\uFFFD", which is also the true name of another file here.
+  const auto rawFile = [&](const QByteArray &relative, const QByteArray &data) {
+    const int fd = ::open((QFile::encodeName(Root()) + relative).constData(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, data.constData(), size_t(data.size())), data.size());
+    ::close(fd);
+  };
+  rawFile("caf\xE9.txt", "latin-1 name");
+  rawFile("caf\xEF\xBF\xBD.txt", "the real replacement character");
+  ASSERT_EQ(::mkdir((QFile::encodeName(Root()) + "d\xFF").constData(), 0755), 0);
+  rawFile("d\xFF/inside.txt", "in a folder whose name is not text");
+  dir.createFile("plain.txt", "p");
+  GatherRoot();
+  EXPECT_EQ(SortedNames(), (QStringList{QString::fromUtf8("caf\xEF\xBF\xBD.txt"), "plain.txt"}));
+  for (int i = 0; i < list.Count(); ++i)
+    EXPECT_TRUE(QFileInfo::exists(list.GetItem(i)->FullName())) << i;
+  // The temporary folder's own clean-up cannot name them either.
+  ::unlink((QFile::encodeName(Root()) + "d\xFF/inside.txt").constData());
+  ::rmdir((QFile::encodeName(Root()) + "d\xFF").constData());
+  ::unlink((QFile::encodeName(Root()) + "caf\xE9.txt").constData());
+}
+
 TEST_F(Gathering, EmptyIncludeItemsAreNotTheRoot) {
   Gather(";;");
   EXPECT_EQ(list.Count(), 0);
@@ -290,6 +330,22 @@ TEST_F(Gathering, UnreadableFolderIsSkippedSilently) {
   EXPECT_EQ(Names(), (QStringList{"open/o.txt"}));
   QFile::setPermissions(dir.filePath("closed"),
                         QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+TEST_F(Gathering, AFolderThatVanishesMidWalkIsSkipped) {
+  for (int i = 0; i < 60; ++i)
+    dir.createFile(QString("f%1").arg(i), "z");
+  dir.createFile("gone/x.txt", "x");
+  dir.createFile("stays/y.txt", "y");
+  // The first progress call comes while the top folder is listed, before its subfolders are.
+  sink.onCall = [&](int call) {
+    if (call == 1)
+      QDir(dir.filePath("gone")).removeRecursively();
+  };
+  GatherRoot();
+  EXPECT_EQ(list.Count(), 61);
+  EXPECT_TRUE(Names().contains("stays/y.txt"));
+  EXPECT_EQ(sink.texts.last(), "");
 }
 
 // ---- archives entered as folders ----
@@ -353,6 +409,20 @@ TEST_F(Gathering, AnArchiveMustPassTheFilterItsMembersNeedNot) {
   f.IncludeMasks = "*.jpg;*.zip";
   GatherRoot("zr");
   EXPECT_EQ(list.Count(), 2 + 3);
+}
+
+TEST_F(Gathering, AStopReachesIntoAnArchiveOfManyEntries) {
+  ASSERT_TRUE(testarchive::WriteZip(dir.filePath("many.zip"), testarchive::Parts(3000, 1)));
+  GatherRoot("z");
+  ASSERT_EQ(list.Count(), 3001);
+  // Calls inside the archive repeat the text already shown: the count is of folder entries.
+  for (const QString &text : sink.texts)
+    EXPECT_EQ(text, "");
+  ASSERT_GE(sink.texts.size(), 2);
+
+  sink.stopAtCall = sink.calls() + 1;
+  EXPECT_THROW(GatherRoot("z"), EMyStop);
+  EXPECT_LT(list.Count(), 3001);
 }
 
 TEST_F(Gathering, DamagedArchiveIsGatheredAsAPlainFile) {

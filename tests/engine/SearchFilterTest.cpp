@@ -3,6 +3,7 @@
 #include "platform/FileInfo.h"
 
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace {
 
@@ -108,6 +109,20 @@ TEST(SearchFilter, SizesAreSixtyFourBit) {
   f.SizeMode = 2;
   f.SizeFrom = fiveGiB / 1024;
   EXPECT_TRUE(f.CheckSize(fiveGiB));
+
+  // Bounds too large to turn into bytes stay beyond every size instead of wrapping around.
+  f.SizeFrom = int64_t(1) << 60;
+  f.SizeMode = 1;
+  EXPECT_TRUE(f.CheckSize(fiveGiB));
+  f.SizeMode = 0;
+  EXPECT_FALSE(f.CheckSize(fiveGiB));
+  f.SizeMode = 3;
+  f.SizeFrom = 0;
+  f.SizeTo = std::numeric_limits<int64_t>::max();
+  EXPECT_TRUE(f.CheckSize(fiveGiB));
+  f.SizeFrom = -(int64_t(1) << 60);
+  f.SizeTo = 1;
+  EXPECT_TRUE(f.CheckSize(0));
 }
 
 TEST(SearchFilter, DatesCompareTheChosenTimeWithInclusiveBounds) {

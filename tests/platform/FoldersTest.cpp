@@ -6,7 +6,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -40,6 +42,11 @@ TEST(PathHelpers, ForceFolderChainMakesEveryLevel) {
   // A file in the way cannot become a folder.
   dir.createFile("f", "x");
   EXPECT_FALSE(ForceFolderChain(dir.filePath("f/g")));
+  // Only blanks and control characters are trimmed; a no-break space belongs to the name.
+  const QString nbsp = dir.filePath("n") + QChar(0x00A0);
+  EXPECT_TRUE(ForceFolderChain(" \t" + nbsp + "\n"));
+  EXPECT_TRUE(QFileInfo(nbsp).isDir());
+  EXPECT_FALSE(QFileInfo::exists(dir.filePath("n")));
 }
 
 TEST(PathHelpers, FreeSpace) {
@@ -85,6 +92,39 @@ TEST(ScratchFolders, DeleteNeverFollowsLinks) {
   EXPECT_FALSE(QFileInfo::exists(scratch));
   EXPECT_TRUE(QFileInfo::exists(precious));
   EXPECT_TRUE(QFileInfo(outside.filePath("keep")).isDir());
+}
+
+TEST(ScratchFolders, DeepTreesAreDeletedWithFewDescriptors) {
+  TestDir dir;
+  const QString scratch = dir.filePath("scratch");
+  ASSERT_EQ(CreateFolderExclusive(scratch), 0);
+  // Far deeper than the descriptors the process may hold below.
+  int fd = ::open(Enc(scratch).constData(), O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(fd, 0);
+  for (int level = 0; level < 300; ++level) {
+    ASSERT_EQ(::mkdirat(fd, "d", 0700), 0);
+    const int file = ::openat(fd, level % 2 ? "f" : "g", O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(file, 0);
+    ::close(file);
+    const int sub = ::openat(fd, "d", O_RDONLY | O_DIRECTORY);
+    ::close(fd);
+    ASSERT_GE(sub, 0);
+    fd = sub;
+  }
+  ::close(fd);
+  ASSERT_EQ(::mkdir(Enc(scratch + "/wide").constData(), 0700), 0);
+  for (int i = 0; i < 200; ++i)
+    ASSERT_EQ(::mkdir(Enc(scratch + "/wide/" + QString::number(i)).constData(), 0700), 0);
+
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+  rlimit few = saved;
+  few.rlim_cur = 64;
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &few), 0);
+  const bool deleted = DeleteFolderTree(scratch);
+  ::setrlimit(RLIMIT_NOFILE, &saved);
+  EXPECT_TRUE(deleted);
+  EXPECT_FALSE(QFileInfo::exists(scratch));
 }
 
 TEST(ScratchFolders, APathThatIsALinkIsNotDeleted) {
