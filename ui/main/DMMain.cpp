@@ -70,6 +70,9 @@ void TdtmMain::SetTrayActive(bool Active) {
 }
 
 void TdtmMain::SetTrayHint(const QString &Hint) {
+  // Every progress call sets it; a desktop tray is told only of a change.
+  if (Hint == m_trayHint)
+    return;
   m_trayHint = Hint;
   // The hint separates its lines by a carriage return, which desktop tooltips do not break at.
   if (m_tray)
