@@ -4,6 +4,8 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 
+#include <unistd.h>
+
 namespace platform {
 
 namespace {
@@ -59,6 +61,13 @@ QStringList MountedNetworkLocations() {
 
 TMountResult UnmountNetworkLocation(const QString &Address) {
   return runGio({QStringLiteral("mount"), QStringLiteral("-u"), Address});
+}
+
+QString NetworkMountsFolder() {
+  QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+  if (runtime.isEmpty())
+    runtime = QStringLiteral("/run/user/") + QString::number(::getuid());
+  return runtime + QStringLiteral("/gvfs");
 }
 
 QStringList ParseMountList(const QString &Output) {

@@ -24,6 +24,9 @@ QStringList MountedNetworkLocations();
 
 TMountResult UnmountNetworkLocation(const QString &Address);
 
+// The folder under which GIO shows the mounted network locations as ordinary folders.
+QString NetworkMountsFolder();
+
 // The non-local mount addresses in the output of "gio mount -l".
 QStringList ParseMountList(const QString &Output);
 

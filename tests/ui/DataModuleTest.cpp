@@ -85,6 +85,18 @@ private slots:
     QCOMPARE(animation->FrameIndex(), 2);
   }
 
+  void shutdownJoinsAnAnimationWaitingForTheMainThread() {
+    Recorder r;
+    auto *animation = new TIconAnimation(r.frames, {r.target()});
+    animation->Resume();
+    // The main thread handles no events now, so the worker soon waits on it for its step.
+    QThread::msleep(2 * TIconAnimation::StepIntervalMs);
+    QPointer<TIconAnimation> watch(animation);
+    TIconAnimation::JoinAll();
+    QVERIFY(watch.isNull());
+    QVERIFY(r.seen.isEmpty()); // the waiting step ran, but after the request it copies nothing
+  }
+
   void animationRunsOnlyWhileNotSuspended() {
     Recorder r;
     auto *animation = new TIconAnimation(r.frames, {r.target()});
@@ -227,6 +239,20 @@ private slots:
     QCOMPARE(tree.CheckedFolders(), QStringList({"/usr"}));
     QCOMPARE(tree.Model()->data(tree.Model()->index("/"), Qt::CheckStateRole).toInt(),
              int(Qt::PartiallyChecked));
+  }
+
+  void mountedNetworkLocationsAreEasyToReach() {
+    // GIO mounts network locations below the user's runtime folder.
+    TestDir runtime;
+    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString share = runtime.createFolder("gvfs/smb-share:server=host,share=data");
+    TFolderTree tree;
+    qputenv("XDG_RUNTIME_DIR", saved);
+    const QModelIndex index = tree.Model()->index(share);
+    QVERIFY(index.isValid());
+    QVERIFY(tree.isExpanded(index.parent()));
   }
 
   void networkLocationsNeedTheTool() {

@@ -203,6 +203,21 @@ private slots:
     QVERIFY_THROWS_EXCEPTION(EMyHalt, w.ProcessActionProgress());
   }
 
+  void closingDuringASearchKeepsTheWindowClosed() {
+    TfrmMain &w = *m_window;
+    w.ShowPage(w.tbsFinding);
+    w.EnterBusyButtons();
+    dialogs().setNextAnswer(QMessageBox::Yes);
+    w.RunGuarded([&] {
+      TfrmMain::TSearchIndicators indicators(w);
+      QVERIFY(w.close());
+      w.ProcessProgress(QString());
+    });
+    QVERIFY(w.Halted());
+    // The end of the search brings a folded window back, but not one the user closed.
+    QVERIFY(!w.isVisible());
+  }
+
   void closeAnsweredNoKeepsTheRunGoing() {
     TfrmMain &w = *m_window;
     w.ShowPage(w.tbsRestoring);

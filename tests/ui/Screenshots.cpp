@@ -6,13 +6,17 @@
 #include "ui/dialogs/CheckDirectorionDialog.h"
 #include "ui/dialogs/Options.h"
 #include "ui/main/DMMain.h"
+#include "ui/main/FolderTree.h"
+#include "ui/main/LinkLabel.h"
 #include "ui/main/Main.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QStackedWidget>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 void save(QWidget *widget, const QString &file) {
@@ -27,6 +31,12 @@ void save(QWidget *widget, const QString &file) {
 int main(int argc, char **argv) {
   testenv::IsolateUserFolders();
   QApplication app(argc, argv);
+  // PAIRHOUND_FONT_POINTS=12 shows how the windows take a larger desktop font.
+  if (const int points = qEnvironmentVariableIntValue("PAIRHOUND_FONT_POINTS"); points > 0) {
+    QFont font = QApplication::font();
+    font.setPointSize(points);
+    QApplication::setFont(font);
+  }
   const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
   QDir().mkpath(out);
   TdtmMain dataModule;
@@ -38,6 +48,29 @@ int main(int argc, char **argv) {
          out + QStringLiteral("/page-%1-%2.png").arg(i + 1, 2, 10, QLatin1Char('0')).arg(page->objectName()));
   }
   window.ShowPage(window.tbsFirst);
+  // A link reached from the keyboard.
+  QApplication::setActiveWindow(&window);
+  window.setAttribute(Qt::WA_KeyboardFocusChange);
+  window.lblFirstRecoveryInfo->setFocus(Qt::TabFocusReason);
+  save(&window, out + QStringLiteral("/page-01-link-focus.png"));
+  // A real search over a few copies: the paused progress page, then the results.
+  {
+    TestDir files;
+    for (int i = 0; i < 40; ++i)
+      files.createFileOfSize(QStringLiteral("set%1/copy%2.dat").arg(i % 4).arg(i), 4096 + (i % 10), i % 10);
+    window.trvFolders->Model()->SetChecked(files.path(), true);
+    window.ShowPage(window.tbsFolders);
+    QTimer::singleShot(0, &window, [&] {
+      window.btnNext->click(); // Pause
+      QTimer::singleShot(50, &window, [&] {
+        save(&window, out + QStringLiteral("/run-paused.png"));
+        window.btnNext->click(); // Continue
+      });
+    });
+    window.btnNext->click();
+    save(&window, out + QStringLiteral("/run-results.png"));
+    window.ShowPage(window.tbsFirst);
+  }
   TfrmOptions options(*window.LangList, &window);
   save(&options, out + QStringLiteral("/dialog-options.png"));
   TfrmCheckDirectorionDialog system(&window);

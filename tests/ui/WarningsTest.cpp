@@ -45,7 +45,8 @@ private slots:
 
   void systemFolderSwitchIsWrittenOnEveryClick() {
     TfrmCheckDirectorionDialog dialog(m_window);
-    QCOMPARE(dialog.size(), QSize(320, 251));
+    QCOMPARE(dialog.size().expandedTo(QSize(320, 251)),
+             dialog.size()); // the design size, or more for the texts
     auto *box = find<QCheckBox>(&dialog, "cbxNoShowAfter");
     box->click();
     QVERIFY(!systemWarningOn());
@@ -85,7 +86,7 @@ private slots:
 
   void archiveSwitchIsWrittenOnEveryClick() {
     TfrmArchiveInformation notice(m_window);
-    QCOMPARE(notice.size(), QSize(313, 134));
+    QCOMPARE(notice.size().expandedTo(QSize(313, 134)), notice.size());
     auto *box = find<QCheckBox>(&notice, "cbxNoShowAfter");
     box->click();
     QVERIFY(!archiveNoticeOn());
@@ -133,6 +134,7 @@ private slots:
     QCOMPARE(m_window->LastFolder, QString());
     dialogs().setNextFileName(first);
     QCOMPARE(BrowseFolder(), first);
+    QCOMPARE(dialogs().requests().back().owner, m_window); // over the window, not anywhere on screen
     QCOMPARE(m_window->LastFolder, first);
     dialogs().setNextFileName(QString()); // cancelled
     QCOMPARE(BrowseFolder(), QString());

@@ -3,6 +3,7 @@
 #include "settings/Language.h"
 #include "settings/Registry.h"
 #include "ui/dialogs/ComboHelpers.h"
+#include "ui/dialogs/DialogFit.h"
 #include "ui/dialogs/Named.h"
 
 #include <QComboBox>
@@ -12,8 +13,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
+const QSize DesignSize(418, 194);
+constexpr int TranslatorWidth = 190;
 
 QGroupBox *radioPair(QWidget *parent, const char *box, QRadioButton *&yes, const char *yesName,
                      QRadioButton *&no, const char *noName) {
@@ -31,13 +35,11 @@ QGroupBox *radioPair(QWidget *parent, const char *box, QRadioButton *&yes, const
 
 TfrmOptions::TfrmOptions(TLangList &Langs, QWidget *Owner) : QDialog(Owner), m_langs(Langs) {
   setObjectName(QStringLiteral("frmOptions"));
-  setFixedSize(418, 194);
 
   boxLanguage = MakeNamed<QGroupBox>(this, "boxLanguage");
   cmbLanguage = MakeNamed<QComboBox>(boxLanguage, "cmbLanguage");
   cmbLanguage->setEditable(false);
   lblTranslator = MakeNamed<QLabel>(boxLanguage, "lblTranslator");
-  lblTranslator->setFixedWidth(190);
   auto *languageRow = new QHBoxLayout(boxLanguage);
   languageRow->setContentsMargins(8, 2, 8, 4);
   languageRow->addWidget(cmbLanguage, 1);
@@ -84,6 +86,8 @@ void TfrmOptions::FormCreate() {
       RegReadString(QStringLiteral("AnimationIcon"), QStringLiteral("1")) == QLatin1String("1");
   rbtAnimationIcon->setChecked(animation);
   rbtNoAnimationIcon->setChecked(!animation);
+  // The language names widen the list.
+  FitFixedSize(this, DesignSize);
 }
 
 void TfrmOptions::Translate() {
@@ -93,12 +97,15 @@ void TfrmOptions::Translate() {
   boxLanguage->setTitle(LangText("2012"));
   const QString translator = LangText("Translator");
   lblTranslator->setText(translator.isEmpty() ? QString() : LangText("2019") + QLatin1Char(' ') + translator);
+  // A column of fixed width, wider only for a name that needs it.
+  lblTranslator->setFixedWidth(std::max(TranslatorWidth, lblTranslator->sizeHint().width()));
   boxTray->setTitle(LangText("2013"));
   rbtMinimizeToTrayOfFind->setText(LangText("2014"));
   rbtNoMinimizeToTrayOfFind->setText(LangText("2015"));
   boxAnimationIcon->setTitle(LangText("2016"));
   rbtAnimationIcon->setText(LangText("2017"));
   rbtNoAnimationIcon->setText(LangText("2018"));
+  FitFixedSize(this, DesignSize);
 }
 
 void TfrmOptions::cmbLanguageChange(int) {

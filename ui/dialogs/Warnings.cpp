@@ -3,6 +3,7 @@
 #include "settings/Registry.h"
 #include "ui/dialogs/ArchiveInformation.h"
 #include "ui/dialogs/CheckDirectorionDialog.h"
+#include "ui/dialogs/DialogFit.h"
 #include "ui/dialogs/Named.h"
 
 #include <QCheckBox>
@@ -15,7 +16,6 @@
 
 TfrmCheckDirectorionDialog::TfrmCheckDirectorionDialog(QWidget *Owner) : QDialog(Owner) {
   setObjectName(QStringLiteral("frmCheckDirectorionDialog"));
-  setFixedSize(320, 251);
 
   lblTitle = MakeNamed<QLabel>(this, "lblTitle");
   lblTitle->setWordWrap(true);
@@ -67,6 +67,7 @@ void TfrmCheckDirectorionDialog::FormCreate() {
   cbxNoShowAfter->setText(LangText("2049"));
   btnReturn->setText(LangText("235"));
   btnCancel->setText(LangText("236"));
+  FitFixedSize(this, QSize(320, 251));
 }
 
 void TfrmCheckDirectorionDialog::btnReturnClick() {
@@ -85,13 +86,14 @@ void TfrmCheckDirectorionDialog::cbxNoShowAfterClick() {
 
 TfrmArchiveInformation::TfrmArchiveInformation(QWidget *Owner) : QDialog(Owner) {
   setObjectName(QStringLiteral("frmArchiveInformation"));
-  setFixedSize(313, 134);
 
   lblComment = MakeNamed<QLabel>(this, "lblComment");
   lblComment->setWordWrap(true);
   cbxNoShowAfter = MakeNamed<QCheckBox>(this, "cbxNoShowAfter");
   btnOK = MakeNamed<QPushButton>(this, "btnOK");
   btnOK->setDefault(true);
+  // Not on the check box: a stray Space would switch the notice off for good.
+  btnOK->setFocus();
 
   auto *buttons = new QHBoxLayout;
   buttons->addWidget(cbxNoShowAfter);
@@ -113,6 +115,7 @@ void TfrmArchiveInformation::FormCreate() {
   lblComment->setText(LangText("2048"));
   cbxNoShowAfter->setText(LangText("2049"));
   btnOK->setText(LangText("209"));
+  FitFixedSize(this, QSize(313, 134));
 }
 
 void TfrmArchiveInformation::btnOKClick() {

@@ -7,6 +7,7 @@
 #include "ui/main/Icons.h"
 #include "ui/main/Main.h"
 
+#include <QApplication>
 #include <QSystemTrayIcon>
 
 TdtmMain *dtmMain = nullptr;
@@ -69,6 +70,9 @@ void TdtmMain::SetTrayActive(bool Active) {
 }
 
 void TdtmMain::SetTrayHint(const QString &Hint) {
+  // Every progress call sets it; a desktop tray is told only of a change.
+  if (Hint == m_trayHint)
+    return;
   m_trayHint = Hint;
   // The hint separates its lines by a carriage return, which desktop tooltips do not break at.
   if (m_tray)
@@ -104,6 +108,14 @@ bool refuseWithoutTool(QWidget *Owner) {
   return true;
 }
 
+// The tool may take a while to reach a server; the window cannot answer meanwhile.
+template <typename Call> platform::TMountResult waiting(Call &&Run) {
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const platform::TMountResult result = Run();
+  QApplication::restoreOverrideCursor();
+  return result;
+}
+
 void reportFailure(QWidget *Owner, const platform::TMountResult &Result) {
   if (!Result.Ok)
     ShowInfoFor(Owner, LangText(QStringLiteral("224")) + QStringLiteral("\n") + Result.Message);
@@ -117,7 +129,7 @@ bool TdtmMain::ndrMountExecute(QWidget *Owner) {
       Owner, LangText(QStringLiteral("221")), LangText(QStringLiteral("225")), QStringLiteral("smb://"));
   if (!address || address->trimmed().isEmpty())
     return false;
-  const auto result = platform::MountNetworkLocation(*address);
+  const auto result = waiting([&] { return platform::MountNetworkLocation(*address); });
   reportFailure(Owner, result);
   return result.Ok;
 }
@@ -134,7 +146,7 @@ bool TdtmMain::ndrUnmountExecute(QWidget *Owner) {
                                                          LangText(QStringLiteral("227")), mounted);
   if (!address)
     return false;
-  const auto result = platform::UnmountNetworkLocation(*address);
+  const auto result = waiting([&] { return platform::UnmountNetworkLocation(*address); });
   reportFailure(Owner, result);
   return result.Ok;
 }

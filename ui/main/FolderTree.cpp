@@ -1,5 +1,7 @@
 #include "ui/main/FolderTree.h"
 
+#include "platform/NetworkMounts.h"
+
 #include <QDir>
 #include <QHeaderView>
 
@@ -153,13 +155,19 @@ void TFolderTree::Rebuild() {
   // A fresh root makes the model read the folders again (a mounted location appears).
   m_model->setRootPath(QString());
   m_model->setRootPath(QStringLiteral("/"));
-  const QModelIndex root = m_model->index(QStringLiteral("/"));
-  expand(root);
-  Reveal(QDir::homePath());
+  expand(m_model->index(QStringLiteral("/")));
   for (const QString &mounts :
        {QStringLiteral("/media"), QStringLiteral("/mnt"), QStringLiteral("/run/media")})
     if (QDir(mounts).exists())
       expand(m_model->index(mounts));
+  // Connected network locations live deep below /run: open the way to them.
+  const QString network = platform::NetworkMountsFolder();
+  if (QDir(network).exists()) {
+    const QModelIndex index = m_model->index(network);
+    for (QModelIndex i = index; i.isValid(); i = i.parent())
+      expand(i);
+  }
+  Reveal(QDir::homePath());
 }
 
 void TFolderTree::Reveal(const QString &Folder) {

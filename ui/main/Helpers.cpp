@@ -13,7 +13,7 @@ QString BrowseFolder() {
   QString start;
   if (frmMain && !frmMain->LastFolder.isEmpty() && QFileInfo(frmMain->LastFolder).isDir())
     start = frmMain->LastFolder;
-  const QString chosen = DialogService::instance().getExistingDirectory(nullptr, QString(), start);
+  const QString chosen = DialogService::instance().getExistingDirectory(frmMain, QString(), start);
   if (chosen.isEmpty())
     return {};
   if (frmMain)

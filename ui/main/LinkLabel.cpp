@@ -2,6 +2,8 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 
 TLinkLabel::TLinkLabel(QWidget *Parent) : QLabel(Parent) {
   QFont f = font();
@@ -26,4 +28,16 @@ void TLinkLabel::keyPressEvent(QKeyEvent *Event) {
     return;
   }
   QLabel::keyPressEvent(Event);
+}
+
+// A label draws no focus frame of its own; a link reached by Tab must show that it has the focus.
+void TLinkLabel::paintEvent(QPaintEvent *Event) {
+  QLabel::paintEvent(Event);
+  if (!hasFocus())
+    return;
+  QStylePainter painter(this);
+  QStyleOptionFocusRect option;
+  option.initFrom(this);
+  option.rect = contentsRect();
+  painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
 }

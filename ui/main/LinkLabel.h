@@ -15,4 +15,5 @@ signals:
 protected:
   void mouseReleaseEvent(QMouseEvent *Event) override;
   void keyPressEvent(QKeyEvent *Event) override;
+  void paintEvent(QPaintEvent *Event) override;
 };

@@ -21,12 +21,14 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QStackedWidget>
 #include <QStandardItemModel>
 #include <QThread>
+#include <QToolButton>
 #include <QTreeView>
 
 TfrmMain *frmMain = nullptr;
@@ -276,8 +278,9 @@ TfrmMain::TSearchIndicators::~TSearchIndicators() {
     if (dtmMain)
       dtmMain->SetTrayIcon(ProgramIcon());
   }
-  // A window folded into the tray must come back now that the tray icon is gone.
-  if (dtmMain)
+  // A window folded into the tray must come back now that the tray icon is gone; a window the
+  // user closed during the search stays closed.
+  if (dtmMain && !m_window.Terminating())
     dtmMain->tryIconClick();
 }
 
@@ -314,6 +317,25 @@ void TfrmMain::changeEvent(QEvent *Event) {
   if (Event->type() == QEvent::WindowStateChange && isMinimized() && dtmMain && dtmMain->TrayActive() &&
       dtmMain->tryIcon())
     hide();
+}
+
+void TfrmMain::keyPressEvent(QKeyEvent *Event) {
+  const bool enter = Event->key() == Qt::Key_Return || Event->key() == Qt::Key_Enter;
+  const bool plain = (Event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+  // Enter is Next, as on a wizard's default button; a focused tool button takes it itself, and in
+  // the two file lists it stays with the list.
+  QWidget *focus = focusWidget();
+  if (enter && plain && focus != trvResult && focus != trvRestoreFiles) {
+    if (auto *tool = qobject_cast<QToolButton *>(focus)) {
+      tool->click();
+      return;
+    }
+    if (btnNext->isVisible() && btnNext->isEnabled()) {
+      btnNext->click();
+      return;
+    }
+  }
+  QMainWindow::keyPressEvent(Event);
 }
 
 // --- Handlers ---

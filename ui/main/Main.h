@@ -268,6 +268,7 @@ signals:
 protected:
   void closeEvent(QCloseEvent *Event) override;
   void changeEvent(QEvent *Event) override;
+  void keyPressEvent(QKeyEvent *Event) override;
 
 private:
   void FormCreate();

@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -61,6 +62,7 @@ void progressClient(QGroupBox *Client, QLabel *Step, QProgressBar *Bar, QLabel *
 // A file or folder chooser: caption, then the field and its button on one line.
 void chooserClient(QGroupBox *Client, QLabel *Caption, QLineEdit *Edit, QPushButton *Button) {
   auto *layout = column(Client);
+  Caption->setBuddy(Edit);
   layout->addWidget(Caption);
   auto *row = new QHBoxLayout;
   row->addWidget(Edit, 1);
@@ -126,6 +128,12 @@ void TfrmMain::BuildWindow() {
 
   pgcMain = MakeNamed<QStackedWidget>(central, "pgcMain");
   layout->addWidget(pgcMain, 1);
+  // The pages come before the wizard buttons, so the focus starts on the page and Tab reaches the
+  // buttons last.
+  BuildFirstPages();
+  BuildResultPages();
+  BuildActionPages();
+  BuildRestorePages();
 
   auto *line = new QFrame(central);
   line->setFrameShape(QFrame::HLine);
@@ -136,13 +144,11 @@ void TfrmMain::BuildWindow() {
   buttons->setContentsMargins(8, 0, 8, 0);
   btnHelp = MakeNamed<QPushButton>(central, "btnHelp");
   btnHelp->setIcon(HelpIcon());
-  btnHelp->setAutoDefault(false);
+  btnHelp->setShortcut(QKeySequence::HelpContents);
   btnBack = MakeNamed<QPushButton>(central, "btnBack");
   btnNext = MakeNamed<QPushButton>(central, "btnNext");
   btnNext->setDefault(true);
   btnExit = MakeNamed<QPushButton>(central, "btnExit");
-  btnBack->setAutoDefault(false);
-  btnExit->setAutoDefault(false);
   for (QPushButton *button : {btnBack, btnNext, btnExit})
     button->setMinimumWidth(90);
   buttons->addWidget(btnHelp);
@@ -153,10 +159,10 @@ void TfrmMain::BuildWindow() {
   buttons->addWidget(btnExit);
   layout->addLayout(buttons);
 
-  BuildFirstPages();
-  BuildResultPages();
-  BuildActionPages();
-  BuildRestorePages();
+  // Outside a dialog a button answers Enter only when told to: a focused button takes Enter itself,
+  // everywhere else it means Next (keyPressEvent).
+  for (QPushButton *button : findChildren<QPushButton *>())
+    button->setAutoDefault(true);
 
   connect(btnNext, &QPushButton::clicked, this, &TfrmMain::btnNextClick);
   connect(btnBack, &QPushButton::clicked, this, &TfrmMain::btnBackClick);
@@ -193,7 +199,6 @@ void TfrmMain::BuildFirstPages() {
     layout->addStretch();
   }
   btnOptions = MakeNamed<QPushButton>(tbsFirst, "btnOptions");
-  btnOptions->setAutoDefault(false);
   {
     auto *row = new QHBoxLayout;
     row->addWidget(btnOptions);
@@ -217,19 +222,18 @@ void TfrmMain::BuildFirstPages() {
   btnFilter->setMinimumWidth(120);
   {
     auto *layout = column(gbxWhatClient, 10);
-    const auto withLink = [layout](QCheckBox *box, QLabel *link) {
-      auto *row = new QHBoxLayout;
-      row->addWidget(box);
-      row->addSpacing(12);
-      row->addWidget(link);
-      row->addStretch();
-      layout->addLayout(row);
-    };
-    layout->addWidget(cbxSearchMethodCrc);
-    layout->addWidget(cbxSearchMethodImage);
-    withLink(cbxSearchMethodMp3, lblSearchMethodMp3Options);
-    withLink(cbxSearchMethodProperty, lblSearchMethodPropertyOptions);
-    layout->addWidget(cbxSearchMethodZero);
+    // The methods in one column, their option links lined up in the next.
+    auto *methods = new QGridLayout;
+    methods->setVerticalSpacing(10);
+    methods->setHorizontalSpacing(12);
+    methods->setColumnStretch(2, 1);
+    QCheckBox *const boxes[] = {cbxSearchMethodCrc, cbxSearchMethodImage, cbxSearchMethodMp3,
+                                cbxSearchMethodProperty, cbxSearchMethodZero};
+    for (int row = 0; row < 5; ++row)
+      methods->addWidget(boxes[row], row, 0);
+    methods->addWidget(lblSearchMethodMp3Options, 2, 1);
+    methods->addWidget(lblSearchMethodPropertyOptions, 3, 1);
+    layout->addLayout(methods);
     layout->addStretch();
     auto *row = new QHBoxLayout;
     row->addWidget(btnFilter);
@@ -366,7 +370,6 @@ void TfrmMain::BuildActionPages() {
   lblOpenResultFileChoose = MakeNamed<QLabel>(boxOpenResultClient, "lblOpenResultFileChoose");
   edtResultOpen = MakeNamed<QLineEdit>(boxOpenResultClient, "edtResultOpen");
   btnResultOpen = MakeNamed<QPushButton>(boxOpenResultClient, "btnResultOpen");
-  btnResultOpen->setAutoDefault(false);
   chooserClient(boxOpenResultClient, lblOpenResultFileChoose, edtResultOpen, btnResultOpen);
 
   tbsOpenMoveFolder =
@@ -375,7 +378,6 @@ void TfrmMain::BuildActionPages() {
   lblFolder = MakeNamed<QLabel>(boxOpenMoveFolderClient, "lblFolder");
   edtFolder = MakeNamed<QLineEdit>(boxOpenMoveFolderClient, "edtFolder");
   btnSelectFolder = MakeNamed<QPushButton>(boxOpenMoveFolderClient, "btnSelectFolder");
-  btnSelectFolder->setAutoDefault(false);
   chooserClient(boxOpenMoveFolderClient, lblFolder, edtFolder, btnSelectFolder);
 
   tbsLog = AddPage("tbsLog", lblLogTop, imgLog, boxLogClient, "lblLogTop", "imgLog", "boxLogClient");
@@ -390,7 +392,6 @@ void TfrmMain::BuildRestorePages() {
   lblRestoreFolder = MakeNamed<QLabel>(boxOpenRestoreFolderClient, "lblRestoreFolder");
   edtFolderRestore = MakeNamed<QLineEdit>(boxOpenRestoreFolderClient, "edtFolderRestore");
   btnFolderRestoreSelect = MakeNamed<QPushButton>(boxOpenRestoreFolderClient, "btnFolderRestoreSelect");
-  btnFolderRestoreSelect->setAutoDefault(false);
   chooserClient(boxOpenRestoreFolderClient, lblRestoreFolder, edtFolderRestore, btnFolderRestoreSelect);
 
   tbsRestoreFiles = AddPage("tbsRestoreFiles", lblRestoreFilesTop, imgRestoreFiles, boxRestoreFilesClient,
@@ -434,7 +435,6 @@ void TfrmMain::BuildRestorePages() {
                           "lblRestoreLogTop", "imgRestoreLog", "boxRestoreLogClient");
   memRestoreLog = logView(boxRestoreLogClient, "memRestoreLog");
   btnRestoreLogSave = MakeNamed<QPushButton>(boxRestoreLogClient, "btnRestoreLogSave");
-  btnRestoreLogSave->setAutoDefault(false);
   {
     auto *layout = column(boxRestoreLogClient);
     layout->addWidget(memRestoreLog, 1);

@@ -1,0 +1,92 @@
+// The fixed-size dialogs under a larger desktop font and longer texts: every text stays whole.
+#include "settings/Language.h"
+#include "tests/ui/UiTest.h"
+#include "ui/dialogs/ArchiveInformation.h"
+#include "ui/dialogs/CheckDirectorionDialog.h"
+#include "ui/dialogs/Options.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
+#include <QPlainTextEdit>
+
+using namespace uitest;
+
+namespace {
+// Whether every text of Dialog is shown whole, each control inside the dialog.
+void checkNothingCut(QWidget *Dialog) {
+  Dialog->show();
+  QVERIFY(QTest::qWaitForWindowExposed(Dialog));
+  const QRect inside = Dialog->rect();
+  for (QWidget *child : Dialog->findChildren<QWidget *>()) {
+    if (!child->isVisible())
+      continue;
+    const QString name = child->objectName();
+    const QRect area(child->mapTo(Dialog, QPoint(0, 0)), child->size());
+    QVERIFY2(inside.contains(area), qPrintable(name + " reaches out of the dialog"));
+    if (auto *label = qobject_cast<QLabel *>(child); label && label->wordWrap()) {
+      QVERIFY2(label->heightForWidth(label->width()) <= label->height(), qPrintable(name + " is cut off"));
+    } else if (qobject_cast<QLabel *>(child) || qobject_cast<QAbstractButton *>(child) ||
+               qobject_cast<QGroupBox *>(child)) {
+      const QSize needed = child->minimumSizeHint();
+      QVERIFY2(child->width() >= needed.width() && child->height() >= needed.height(),
+               qPrintable(name + " is cut off"));
+    }
+  }
+}
+} // namespace
+
+class DialogFitTest : public QObject {
+  Q_OBJECT
+  std::unique_ptr<ProgramFolder> m_folder;
+  std::unique_ptr<TLangList> m_langs;
+  QFont m_font;
+
+private slots:
+  void initTestCase() { m_font = QApplication::font(); }
+  void init() {
+    testenv::ClearSettings();
+    dialogs().reset();
+    m_folder = std::make_unique<ProgramFolder>([](const QString &line) {
+      return line.startsWith("Translator=") ? QString("Translator=Brambleworks and many kind friends") : line;
+    });
+    m_langs = std::make_unique<TLangList>(m_folder->path() + "/Language/");
+    SetCurrentLangList(m_langs.get());
+  }
+  void cleanup() {
+    QApplication::setFont(m_font);
+    SetCurrentLangList(nullptr);
+  }
+
+  void dialogsShowEveryTextWhole_data() {
+    QTest::addColumn<int>("points");
+    QTest::newRow("desktop font") << 0;
+    QTest::newRow("large font") << 13;
+  }
+  void dialogsShowEveryTextWhole() {
+    QFETCH(int, points);
+    if (points > 0) {
+      QFont font = m_font;
+      font.setPointSize(points);
+      QApplication::setFont(font);
+    }
+    {
+      TfrmOptions options(*m_langs, nullptr);
+      checkNothingCut(&options);
+    }
+    {
+      TfrmCheckDirectorionDialog system(nullptr);
+      system.memDir->setPlainText("/usr\n/etc");
+      checkNothingCut(&system);
+    }
+    {
+      TfrmArchiveInformation archive(nullptr);
+      checkNothingCut(&archive);
+    }
+  }
+};
+
+PAIRHOUND_QTEST_MAIN(DialogFitTest)
+#include "DialogFitTest.moc"
