@@ -141,6 +141,9 @@ void TfrmMain::SearchRun() {
   }
   RunFromPage(tbsFolders, true, [this] {
     RunSearch();
+    // The window was closed while the last phase finished: nobody is there to read a result.
+    if (Terminating())
+      return;
     if (FileList->AnyGrouped()) {
       m_stepView->Next();
       ShowPage(tbsResults);
@@ -165,6 +168,8 @@ void TfrmMain::OpenResultRun() {
     ResultSteps->Setup(whatFind);
     FileList->ClearGroups(-1);
     BuildGroups(FindBar(), whatFind);
+    if (Terminating())
+      return;
     // A file without methods or without groups has no step to show: say so, as a search does.
     if (!FileList->AnyGrouped()) {
       ShowInfo(T("2039"));
