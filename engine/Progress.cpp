@@ -1,1 +1,0 @@
-#include "engine/Progress.h"

@@ -1,2 +1,0 @@
-#pragma once
-// Operating-system services behind one thin layer.
