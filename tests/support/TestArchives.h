@@ -40,4 +40,7 @@ bool WriteRar(const QString &path, const QList<Entry> &entries);
 // Writes raw bytes to a file; false on failure.
 bool WriteBytes(const QString &path, const QByteArray &bytes);
 
+// Appends the low Bytes bytes of Value, least significant first.
+void PutLE(QByteArray &out, quint64 value, int bytes);
+
 } // namespace testarchive
