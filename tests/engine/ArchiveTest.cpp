@@ -15,16 +15,20 @@ using testarchive::Entry;
 
 namespace {
 
-QByteArray ReadAll(const QString &path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
+using testenv::ReadFile;
 
 QStringList Names(const TArcList &list) {
   QStringList names;
   for (int i = 0; i < list.Count(); ++i)
     names << list.GetItem(i).Name;
   return names;
+}
+
+// The member names a fresh list of the archive at Path reads.
+template <class TList> QStringList Listed(const QString &path) {
+  TList list(path);
+  list.ReadList();
+  return Names(list);
 }
 
 QStringList ScratchNamesIn(const QString &temp) {
@@ -91,9 +95,7 @@ TEST(ArchiveListing, RarSkipsFoldersAndEmptyFiles) {
 
   const QString hollow = dir.filePath("hollow.rar");
   ASSERT_TRUE(testarchive::WriteRar(hollow, {{"d/", {}, true}, {"d/zero", {}}}));
-  TRarList none(hollow);
-  none.ReadList();
-  EXPECT_EQ(none.Count(), 0);
+  EXPECT_TRUE(Listed<TRarList>(hollow).isEmpty());
 }
 
 TEST(ArchiveListing, FileEntriesWithoutANameAreLeftOut) {
@@ -102,14 +104,10 @@ TEST(ArchiveListing, FileEntriesWithoutANameAreLeftOut) {
   const QList<Entry> entries = {{"odd/", "data"}, {"odd/real.txt", "real"}};
   const QString rar = dir.filePath("odd.rar");
   ASSERT_TRUE(testarchive::WriteRar(rar, entries));
-  TRarList rarList(rar);
-  rarList.ReadList();
-  EXPECT_EQ(Names(rarList), (QStringList{"odd/real.txt"}));
+  EXPECT_EQ(Listed<TRarList>(rar), (QStringList{"odd/real.txt"}));
   const QString zip = dir.filePath("odd.zip");
   ASSERT_TRUE(testarchive::WriteZip(zip, entries));
-  TZipList zipList(zip);
-  zipList.ReadList();
-  EXPECT_EQ(Names(zipList), (QStringList{"odd/real.txt"}));
+  EXPECT_EQ(Listed<TZipList>(zip), (QStringList{"odd/real.txt"}));
 }
 
 TEST(ArchiveListing, DamagedArchivesRaise) {
@@ -163,7 +161,7 @@ TEST(ScratchFolder, NamesTakenByFilesOrLinksAreSkipped) {
     ASSERT_TRUE(list.MakeScratchFolder());
     EXPECT_EQ(list.ScratchFolder, temp + "/TWTemp3/");
   }
-  EXPECT_EQ(ReadAll(temp + "/TWTemp1"), "a file");
+  EXPECT_EQ(ReadFile(temp + "/TWTemp1"), "a file");
   EXPECT_TRUE(QFileInfo(temp + "/TWTemp2").isSymLink());
   QFile::remove(temp + "/TWTemp1");
   QFile::remove(temp + "/TWTemp2");
@@ -221,9 +219,9 @@ TEST_F(Extraction, ZipKeepsFoldersAndContents) {
   ASSERT_TRUE(testarchive::WriteZip(zip, kTree));
   TZipList list(zip);
   Unpack(list);
-  EXPECT_EQ(ReadAll(list.ScratchPathOf("a.txt")), "alpha");
-  EXPECT_EQ(ReadAll(list.ScratchPathOf("docs/b.txt")), "bravo!");
-  EXPECT_EQ(ReadAll(list.ScratchPathOf("empty.dat")), "");
+  EXPECT_EQ(ReadFile(list.ScratchPathOf("a.txt")), "alpha");
+  EXPECT_EQ(ReadFile(list.ScratchPathOf("docs/b.txt")), "bravo!");
+  EXPECT_EQ(ReadFile(list.ScratchPathOf("empty.dat")), "");
   ASSERT_FALSE(sink.texts.isEmpty());
   EXPECT_EQ(sink.texts.first(), " (Unpacking 0%)");
   const QString folder = list.ScratchFolder;
@@ -236,13 +234,13 @@ TEST_F(Extraction, RarAndSelfExtractingZip) {
   ASSERT_TRUE(testarchive::WriteRar(rar, kTree));
   TRarList rarList(rar);
   Unpack(rarList);
-  EXPECT_EQ(ReadAll(rarList.ScratchPathOf("docs/b.txt")), "bravo!");
+  EXPECT_EQ(ReadFile(rarList.ScratchPathOf("docs/b.txt")), "bravo!");
 
   const QString sfx = dir.filePath("setup.exe");
   ASSERT_TRUE(testarchive::WriteSelfExtractingZip(sfx, kTree));
   TZipList sfxList(sfx);
   Unpack(sfxList);
-  EXPECT_EQ(ReadAll(sfxList.ScratchPathOf("a.txt")), "alpha");
+  EXPECT_EQ(ReadFile(sfxList.ScratchPathOf("a.txt")), "alpha");
 }
 
 TEST_F(Extraction, EncryptedEntriesOpenOnlyWithTheFixedPassword) {
@@ -251,8 +249,8 @@ TEST_F(Extraction, EncryptedEntriesOpenOnlyWithTheFixedPassword) {
   ASSERT_TRUE(testarchive::WriteZip(ours, entries, ZipPassword));
   TZipList oursList(ours);
   Unpack(oursList);
-  EXPECT_EQ(ReadAll(oursList.ScratchPathOf("one.txt")), "secret one");
-  EXPECT_EQ(ReadAll(oursList.ScratchPathOf("sub/two.txt")), "secret two");
+  EXPECT_EQ(ReadFile(oursList.ScratchPathOf("one.txt")), "secret one");
+  EXPECT_EQ(ReadFile(oursList.ScratchPathOf("sub/two.txt")), "secret two");
 
   const QString theirs = dir.filePath("theirs.zip");
   ASSERT_TRUE(testarchive::WriteZip(theirs, entries, "not-ours"));
@@ -281,8 +279,8 @@ TEST_F(Extraction, HostileNamesNeverLeaveTheScratchFolder) {
   Unpack(list);
   EXPECT_FALSE(QFileInfo::exists(victim));
   EXPECT_FALSE(QFileInfo(list.ScratchFolder + "escape").isSymLink());
-  EXPECT_EQ(ReadAll(list.ScratchPathOf("escape/victim.txt")), "through a link"); // a plain folder now
-  EXPECT_EQ(ReadAll(list.ScratchPathOf("ok.txt")), "fine");
+  EXPECT_EQ(ReadFile(list.ScratchPathOf("escape/victim.txt")), "through a link"); // a plain folder now
+  EXPECT_EQ(ReadFile(list.ScratchPathOf("ok.txt")), "fine");
   EXPECT_FALSE(QFileInfo::exists(GetTempDir() + "/victim.txt"));
 
   const QString rar = dir.filePath("evil.rar");
@@ -301,7 +299,7 @@ TEST_F(Extraction, PathsTooLongToOpenAreNotUnpacked) {
   Unpack(list);
   EXPECT_EQ(list.Count(), 2);
   EXPECT_FALSE(QFileInfo::exists(list.ScratchFolder + "d"));
-  EXPECT_EQ(ReadAll(list.ScratchPathOf("ok.txt")), "ok");
+  EXPECT_EQ(ReadFile(list.ScratchPathOf("ok.txt")), "ok");
 }
 
 TEST_F(Extraction, EntriesHoldingMoreThanTheyClaimAreLeftOut) {
@@ -313,7 +311,7 @@ TEST_F(Extraction, EntriesHoldingMoreThanTheyClaimAreLeftOut) {
   Unpack(list);
   EXPECT_EQ(list.GetItem(0).UnpackedSize, 10);
   EXPECT_FALSE(QFileInfo::exists(list.ScratchPathOf("liar.bin")));
-  EXPECT_EQ(ReadAll(list.ScratchPathOf("honest.txt")), "honest");
+  EXPECT_EQ(ReadFile(list.ScratchPathOf("honest.txt")), "honest");
 }
 
 TEST_F(Extraction, EntriesThatAreSkippedStillLetAStopThrough) {
