@@ -4,25 +4,24 @@
 
 #include <gtest/gtest.h>
 
-TEST(ReplaceAll, ReplacesEveryOccurrence) {
-  EXPECT_EQ(ReplaceAll("ab", "X", "abcabab"), "XcXX");
-  EXPECT_EQ(ReplaceAll("Twinsweep", "Pairhound", "About Twinsweep"), "About Pairhound");
-  EXPECT_EQ(ReplaceAll("x", "y", "none here"), "none here");
-  EXPECT_EQ(ReplaceAll("x", "y", ""), "");
-}
-
-TEST(ReplaceAll, IsCaseSensitive) {
-  EXPECT_EQ(ReplaceAll("twinsweep", "P", "Twinsweep"), "Twinsweep");
-}
-
-TEST(ReplaceAll, AnOccurrenceClosedUpByARemovalIsReplacedToo) {
-  EXPECT_EQ(ReplaceAll("ab", "", "aabb"), "");
-  EXPECT_EQ(ReplaceAll("aba", "a", "ababa"), "a");
-}
-
-TEST(ReplaceAll, DegenerateArgumentsEnd) {
-  EXPECT_EQ(ReplaceAll("", "x", "abc"), "abc");
-  EXPECT_EQ(ReplaceAll("a", "aa", "aba"), "aabaa");
+TEST(ReplaceAll, ReplacesEveryOccurrenceCaseSensitively) {
+  const struct {
+    const char *from, *to, *text, *expected;
+  } cases[] = {
+      {"ab", "X", "abcabab", "XcXX"},
+      {"Twinsweep", "Pairhound", "About Twinsweep", "About Pairhound"},
+      {"x", "y", "none here", "none here"},
+      {"x", "y", "", ""},
+      {"twinsweep", "P", "Twinsweep", "Twinsweep"},
+      // An occurrence closed up by a removal is replaced too.
+      {"ab", "", "aabb", ""},
+      {"aba", "a", "ababa", "a"},
+      // Degenerate arguments end.
+      {"", "x", "abc", "abc"},
+      {"a", "aa", "aba", "aabaa"},
+  };
+  for (const auto &c : cases)
+    EXPECT_EQ(ReplaceAll(c.from, c.to, c.text), c.expected) << c.from << " in " << c.text;
 }
 
 TEST(TrimBlanks, RemovesBlanksAndControlCharactersAtBothEndsOnly) {
