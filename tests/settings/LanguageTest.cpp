@@ -40,50 +40,52 @@ TEST(SplitLangLine, SplitsAtTheFirstEqualsAndTurnsBarsIntoLineBreaks) {
 
 TEST(TLang, ParsesPlainAndMultiLineValues) {
   const struct {
-    const char *text, *key, *value;
+    const char *text;
+    QList<QPair<const char *, const char *>> values; // key, value
+    int entries;                                     // -1: not counted
   } cases[] = {
       // Plain lines are trimmed and split; the blank before "=" stays part of the key, the one
       // after it part of the value.
-      {"2045=Warning\n   2046=Question  \t\r\n2047 = Spaced\r2048=a|b", "2045", "Warning"},
-      {"2045=Warning\n   2046=Question  \t\r\n2047 = Spaced\r2048=a|b", "2046", "Question"},
-      {"2045=Warning\n   2046=Question  \t\r\n2047 = Spaced\r2048=a|b", "2047", "no translated"},
-      {"2045=Warning\n   2046=Question  \t\r\n2047 = Spaced\r2048=a|b", "2047 ", " Spaced"},
-      {"2045=Warning\n   2046=Question  \t\r\n2047 = Spaced\r2048=a|b", "2048", "a\r\nb"},
+      {"2045=Warning\n   2046=Question  \t\r\n2047 = Spaced\r2048=a|b",
+       {{"2045", "Warning"}, {"2046", "Question"}, {"2047", "no translated"}, {"2047 ", " Spaced"}, {"2048", "a\r\nb"}},
+       -1},
+      {"just words\n\n[section]\n2045=Warning\n", {{"2045", "Warning"}}, 1},
       // A multi-line value joins its trimmed lines with line breaks.
-      {"  2045=[first line  \n   second line]   \n2046=after", "2045", "first line\r\nsecond line"},
-      {"  2045=[first line  \n   second line]   \n2046=after", "2046", "after"},
-      {"2045=[\n first \n second]\n", "2045", "\r\nfirst\r\nsecond"},
+      {"  2045=[first line  \n   second line]   \n2046=after",
+       {{"2045", "first line\r\nsecond line"}, {"2046", "after"}},
+       -1},
+      {"2045=[\n first \n second]\n", {{"2045", "\r\nfirst\r\nsecond"}}, -1},
       // Closed on its own line: what follows the bracket is dropped.
-      {"2045=[ some text ] dropped\n2046=next", "2045", " some text "},
-      {"2045=[ some text ] dropped\n2046=next", "2046", "next"},
+      {"2045=[ some text ] dropped\n2046=next", {{"2045", " some text "}, {"2046", "next"}}, -1},
       // Lines inside a multi-line value are consumed even with "=".
-      {"2045=[one\nno equals here\n2046=inside]\n2047=outside", "2045", "one\r\nno equals here\r\n2046=inside"},
-      {"2045=[one\nno equals here\n2046=inside]\n2047=outside", "2046", "no translated"},
-      {"2045=[one\nno equals here\n2046=inside]\n2047=outside", "2047", "outside"},
+      {"2045=[one\nno equals here\n2046=inside]\n2047=outside",
+       {{"2045", "one\r\nno equals here\r\n2046=inside"}, {"2046", "no translated"}, {"2047", "outside"}},
+       2},
       // An unclosed value ends empty at the file's end.
-      {"2044=before\n2045=[never\nclosed\n2046=swallowed", "2044", "before"},
-      {"2044=before\n2045=[never\nclosed\n2046=swallowed", "2045", ""},
-      {"2044=before\n2045=[never\nclosed\n2046=swallowed", "2046", "no translated"},
+      {"2044=before\n2045=[never\nclosed\n2046=swallowed",
+       {{"2044", "before"}, {"2045", ""}, {"2046", "no translated"}},
+       -1},
       // A bracket closed before it opens gives an empty value.
-      {"2045=x]y=[z", "2045", ""},
+      {"2045=x]y=[z", {{"2045", ""}}, -1},
       // The first of two equal keys wins; keys are case-sensitive.
-      {"Language=English\n2045=first\n2045=second", "2045", "first"},
-      {"Language=English\n2045=first\n2045=second", "language", "no translated"},
-      {"Language=English\n2045=first\n2045=second", "Language", "English"},
+      {"Language=English\n2045=first\n2045=second",
+       {{"2045", "first"}, {"language", "no translated"}, {"Language", "English"}},
+       3},
       // Former product names become Pairhound, only as a whole.
-      {"1=About Quillfern Twinsweep", "1", "About Pairhound"},
-      {"2=Twinsweep found|Twinsweep", "2", "Pairhound found\r\nPairhound"},
-      {"3=Quillfern alone", "3", "Quillfern alone"},
-      {"Language=Twinsweep English", "Language", "Pairhound English"},
+      {"1=About Quillfern Twinsweep\n2=Twinsweep found|Twinsweep\n3=Quillfern alone\nLanguage=Twinsweep English",
+       {{"1", "About Pairhound"},
+        {"2", "Pairhound found\r\nPairhound"},
+        {"3", "Quillfern alone"},
+        {"Language", "Pairhound English"}},
+       -1},
   };
-  for (const auto &c : cases)
-    EXPECT_EQ(parse(c.text).GetValue(c.key), c.value) << c.text << " / " << c.key;
-}
-
-TEST(TLang, EntriesKeptAndTheirKeys) {
-  EXPECT_EQ(parse("just words\n\n[section]\n2045=Warning\n").Items.size(), 1);
-  EXPECT_EQ(parse("2045=[one\nno equals here\n2046=inside]\n2047=outside").Items.size(), 2);
-  EXPECT_EQ(parse("Language=English\n2045=first\n2045=second").Items.size(), 3);
+  for (const auto &c : cases) {
+    const TLang lang = parse(c.text);
+    for (const auto &[key, value] : c.values)
+      EXPECT_EQ(lang.GetValue(key), value) << c.text << " / " << key;
+    if (c.entries >= 0)
+      EXPECT_EQ(lang.Items.size(), c.entries) << c.text;
+  }
   // The "]" in the key ends the entry on its first line; the value then has no "]".
   const TLang lang = parse("20]45=[text\n2046=next");
   ASSERT_EQ(lang.Items.size(), 2);
