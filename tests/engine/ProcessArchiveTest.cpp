@@ -50,8 +50,8 @@ protected:
   // returns the archive's index.
   int Pack(const QString &name, const QList<Entry> &entries) {
     const QString path = dir.filePath(name);
-    const bool written = name.endsWith(".rar") ? testarchive::WriteRar(path, entries)
-                                               : testarchive::WriteZip(path, entries);
+    const bool written =
+        name.endsWith(".rar") ? testarchive::WriteRar(path, entries) : testarchive::WriteZip(path, entries);
     EXPECT_TRUE(written) << name.toStdString();
     list.SetFilter({MethodContent}, dir.path() + ";", {}, "zr");
     const int index = list.AddFile(dir.path() + "/", name, QFileInfo(path).size(), nullptr);

@@ -277,12 +277,12 @@ TEST_F(ResultFile, MemberWhoseOwnerIsNoArchiveIsNotSavedAsAPlainFile) {
 TEST_F(ResultFile, EveryMemberOfALoadedFileBelongsToAnArchiveThatGroupingKeeps) {
   // Item 1 lists item 0 and is itself listed by item 2: item 0 must not be left owned by item 1,
   // which is no archive, in no group, and so dropped by compaction.
-  TUseFileList &List = LoadText(
-      "<WhatFind=[1]><PathsInclude=><Archive=z>\r\n4\r\n"
-      "<Main_Path=inner/><Main_FileName=deep.txt><Main_Size=5><Main_Code=7><WhatRead_Code=-1>\r\n"
-      "<Main_Path=/d/><Main_FileName=mid.zip><Main_Size=2><Main_Code=1><TempArchiveIndexs=q0q>\r\n"
-      "<Main_Path=/d/><Main_FileName=top.zip><Main_Size=3><Main_Code=2><TempArchiveIndexs=q1q>\r\n"
-      "<Main_Path=/d/><Main_FileName=twin.txt><Main_Size=5><Main_Code=7><WhatRead_Code=-1>\r\n");
+  TUseFileList &List =
+      LoadText("<WhatFind=[1]><PathsInclude=><Archive=z>\r\n4\r\n"
+               "<Main_Path=inner/><Main_FileName=deep.txt><Main_Size=5><Main_Code=7><WhatRead_Code=-1>\r\n"
+               "<Main_Path=/d/><Main_FileName=mid.zip><Main_Size=2><Main_Code=1><TempArchiveIndexs=q0q>\r\n"
+               "<Main_Path=/d/><Main_FileName=top.zip><Main_Size=3><Main_Code=2><TempArchiveIndexs=q1q>\r\n"
+               "<Main_Path=/d/><Main_FileName=twin.txt><Main_Size=5><Main_Code=7><WhatRead_Code=-1>\r\n");
   TStepStorage Steps;
   GroupResult(List, Steps, L.Sink, L.Bar, {nullptr, nullptr, 0});
   ASSERT_EQ(Steps.GetIndexes(1).size(), 2);
@@ -317,14 +317,15 @@ void ExpectBadRecord(const QString &Name, const char *Line, const char *Field = 
 TEST_F(ResultFile, FileOutsideAnArchiveWithoutAFullPathIsRefused) {
   // Acting on it would reach whatever file of that name lies below the current folder.
   for (const char *Folder : {"docs/", ""})
-    ExpectBadRecord(Dir.createFile("relative.wzr",
-                                   QByteArray("<WhatFind=[1]><PathsInclude=><Archive=z>\r\n3\r\n"
-                                              "<Main_Path=/d/><Main_FileName=box.zip><Main_Size=2><Main_Code=1>"
-                                              "<TempArchiveIndexs=q1q>\r\n"
-                                              "<Main_Path=inner/><Main_FileName=in.txt><Main_Size=5><Main_Code=7>\r\n"
-                                              "<Main_Path=") +
-                                       Folder + "><Main_FileName=loose.txt><Main_Size=5><Main_Code=7>\r\n"),
-                    "line 5");
+    ExpectBadRecord(
+        Dir.createFile("relative.wzr",
+                       QByteArray("<WhatFind=[1]><PathsInclude=><Archive=z>\r\n3\r\n"
+                                  "<Main_Path=/d/><Main_FileName=box.zip><Main_Size=2><Main_Code=1>"
+                                  "<TempArchiveIndexs=q1q>\r\n"
+                                  "<Main_Path=inner/><Main_FileName=in.txt><Main_Size=5><Main_Code=7>\r\n"
+                                  "<Main_Path=") +
+                           Folder + "><Main_FileName=loose.txt><Main_Size=5><Main_Code=7>\r\n"),
+        "line 5");
 }
 
 TEST_F(ResultFile, HostileRecordsLoadWithoutHarm) {
@@ -363,14 +364,16 @@ TEST_F(ResultFile, LinesMayEndWithCrLfCrOrLf) {
 }
 
 TEST_F(ResultFile, DamagedNumberNamesItsLine) {
-  ExpectBadRecord(Dir.createFile("bad.wzr", "<WhatFind=[1]><PathsInclude=><Archive=>\r\n2\r\n"
-                                            "<Main_Path=/a/><Main_FileName=x><Main_Size=1><Main_Code=2>\r\n"
-                                            "<Main_Path=/a/><Main_FileName=y><Main_Size=1x><Main_Code=2>\r\n"),
+  ExpectBadRecord(Dir.createFile("bad.wzr",
+                                 "<WhatFind=[1]><PathsInclude=><Archive=>\r\n2\r\n"
+                                 "<Main_Path=/a/><Main_FileName=x><Main_Size=1><Main_Code=2>\r\n"
+                                 "<Main_Path=/a/><Main_FileName=y><Main_Size=1x><Main_Code=2>\r\n"),
                   "line 4", "Main_Size");
   // Without Main_Code the record is damaged too.
-  ExpectBadRecord(Dir.createFile("nocode.wzr",
-                                 "<WhatFind=[1]><PathsInclude=><Archive=>\r\n1\r\n<Main_Path=/a/><Main_Size=1>\r\n"),
-                  "line 3");
+  ExpectBadRecord(
+      Dir.createFile("nocode.wzr",
+                     "<WhatFind=[1]><PathsInclude=><Archive=>\r\n1\r\n<Main_Path=/a/><Main_Size=1>\r\n"),
+      "line 3");
 }
 
 TEST_F(ResultFile, OnlyFilterAndCountGiveAnEmptyListWithTheFilter) {

@@ -81,12 +81,7 @@ TEST(ScratchFolders, DeleteNeverFollowsLinks) {
   QFile::setPermissions(scratch + "/sub/deeper", QFileDevice::ReadOwner); // not writable, not searchable
   ASSERT_TRUE(QFile::link(outside.filePath("keep"), scratch + "/sub/link-to-folder"));
   ASSERT_TRUE(QFile::link(precious, scratch + "/link-to-file"));
-  {
-    QFile ro(scratch + "/readonly.txt");
-    ASSERT_TRUE(ro.open(QIODevice::WriteOnly));
-    ro.write("r");
-  }
-  QFile::setPermissions(scratch + "/readonly.txt", QFileDevice::ReadOwner);
+  QFile::setPermissions(dir.createFile("scratch/readonly.txt", "r"), QFileDevice::ReadOwner);
 
   EXPECT_TRUE(DeleteFolderTree(scratch + "/"));
   EXPECT_FALSE(QFileInfo::exists(scratch));

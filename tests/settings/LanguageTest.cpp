@@ -47,7 +47,11 @@ TEST(TLang, ParsesPlainAndMultiLineValues) {
       // Plain lines are trimmed and split; the blank before "=" stays part of the key, the one
       // after it part of the value.
       {"2045=Warning\n   2046=Question  \t\r\n2047 = Spaced\r2048=a|b",
-       {{"2045", "Warning"}, {"2046", "Question"}, {"2047", "no translated"}, {"2047 ", " Spaced"}, {"2048", "a\r\nb"}},
+       {{"2045", "Warning"},
+        {"2046", "Question"},
+        {"2047", "no translated"},
+        {"2047 ", " Spaced"},
+        {"2048", "a\r\nb"}},
        -1},
       {"just words\n\n[section]\n2045=Warning\n", {{"2045", "Warning"}}, 1},
       // A multi-line value joins its trimmed lines with line breaks.
@@ -72,7 +76,8 @@ TEST(TLang, ParsesPlainAndMultiLineValues) {
        {{"2045", "first"}, {"language", "no translated"}, {"Language", "English"}},
        3},
       // Former product names become Pairhound, only as a whole.
-      {"1=About Quillfern Twinsweep\n2=Twinsweep found|Twinsweep\n3=Quillfern alone\nLanguage=Twinsweep English",
+      {"1=About Quillfern Twinsweep\n2=Twinsweep found|Twinsweep\n3=Quillfern alone\nLanguage=Twinsweep "
+       "English",
        {{"1", "About Pairhound"},
         {"2", "Pairhound found\r\nPairhound"},
         {"3", "Quillfern alone"},
@@ -178,7 +183,9 @@ TEST(FormatText, FillsPlaceholdersHarmlessly) {
     QStringList args;
     const char *expected;
   } cases[] = {
-      {"Marked %s of %s files, %s of %s  ", {"2", "10", "1.50kb", "9.00kb"}, "Marked 2 of 10 files, 1.50kb of 9.00kb  "},
+      {"Marked %s of %s files, %s of %s  ",
+       {"2", "10", "1.50kb", "9.00kb"},
+       "Marked 2 of 10 files, 1.50kb of 9.00kb  "},
       {"No room on %s.", {"/home"}, "No room on /home."},
       // Indexed placeholders let a translation reorder the arguments.
       {"%1:s of %0:s, then %s", {"a", "b", "c"}, "b of a, then b"},

@@ -18,8 +18,12 @@ void PutLE(QByteArray &out, quint64 value, int bytes) {
 
 namespace {
 
-void Put16(QByteArray &b, quint16 v) { PutLE(b, v, 2); }
-void Put32(QByteArray &b, quint32 v) { PutLE(b, v, 4); }
+void Put16(QByteArray &b, quint16 v) {
+  PutLE(b, v, 2);
+}
+void Put32(QByteArray &b, quint32 v) {
+  PutLE(b, v, 4);
+}
 
 quint32 Crc32(const QByteArray &b) {
   return quint32(crc32(0L, reinterpret_cast<const Bytef *>(b.constData()), uInt(b.size())));
