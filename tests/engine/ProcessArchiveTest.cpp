@@ -46,13 +46,11 @@ protected:
     FreeSpaceProbe = &FreeSpaceOnScratchDrive;
   }
 
-  // Writes a ZIP (or, by its name, RAR) archive and adds it and its members as gathering would;
+  // Writes the archive (its kind chosen by the name) and adds it and its members as gathering would;
   // returns the archive's index.
   int Pack(const QString &name, const QList<Entry> &entries) {
     const QString path = dir.filePath(name);
-    const bool written =
-        name.endsWith(".rar") ? testarchive::WriteRar(path, entries) : testarchive::WriteZip(path, entries);
-    EXPECT_TRUE(written) << name.toStdString();
+    EXPECT_TRUE(testarchive::WriteByName(path, entries)) << name.toStdString();
     list.SetFilter({MethodContent}, dir.path() + ";", {}, "zr");
     const int index = list.AddFile(dir.path() + "/", name, QFileInfo(path).size(), nullptr);
     TUseFileProperty *archive = list.GetItem(index);

@@ -145,4 +145,12 @@ bool WriteRar(const QString &path, const QList<Entry> &entries) {
   return WriteBytes(path, RarStored(entries));
 }
 
+bool WriteByName(const QString &path, const QList<Entry> &entries, const QByteArray &password) {
+  if (path.endsWith(QStringLiteral(".rar")))
+    return WriteRar(path, entries);
+  if (path.endsWith(QStringLiteral(".exe")))
+    return WriteSelfExtractingZip(path, entries);
+  return WriteZip(path, entries, password);
+}
+
 } // namespace testarchive
