@@ -27,15 +27,16 @@ private:
 } // namespace
 
 TEST(SplitLangLine, SplitsAtTheFirstEqualsAndTurnsBarsIntoLineBreaks) {
-  const struct {
-    const char *line, *key, *value;
-  } cases[] = {{"2045=a|b=c", "2045", "a\r\nb=c"}, {" k = v ", " k ", " v "}, {"k=", "k", ""}};
-  for (const auto &c : cases) {
-    QString key, value;
-    SplitLangLine(c.line, key, value);
-    EXPECT_EQ(key, c.key) << c.line;
-    EXPECT_EQ(value, c.value) << c.line;
-  }
+  QString key, value;
+  SplitLangLine("2045=a|b=c", key, value);
+  EXPECT_EQ(key, "2045");
+  EXPECT_EQ(value, "a\r\nb=c");
+  SplitLangLine(" k = v ", key, value);
+  EXPECT_EQ(key, " k ");
+  EXPECT_EQ(value, " v ");
+  SplitLangLine("k=", key, value);
+  EXPECT_EQ(key, "k");
+  EXPECT_EQ(value, "");
 }
 
 TEST(TLang, ParsesPlainAndMultiLineValues) {
@@ -178,24 +179,15 @@ TEST(TLangList, RegisteredListAnswersTextRequestsWithoutAWindow) {
 }
 
 TEST(FormatText, FillsPlaceholdersHarmlessly) {
-  const struct {
-    const char *format;
-    QStringList args;
-    const char *expected;
-  } cases[] = {
-      {"Marked %s of %s files, %s of %s  ",
-       {"2", "10", "1.50kb", "9.00kb"},
-       "Marked 2 of 10 files, 1.50kb of 9.00kb  "},
-      {"No room on %s.", {"/home"}, "No room on /home."},
-      // Indexed placeholders let a translation reorder the arguments.
-      {"%1:s of %0:s, then %s", {"a", "b", "c"}, "b of a, then b"},
-      {"%0:S %S", {"x", "y"}, "x y"},
-      // Percent signs, missing arguments and stray percents are harmless.
-      {"100%% done", {}, "100% done"},
-      {"%s and %s", {"one"}, "one and "},
-      {"50% %d %9:x end%", {"a"}, "50% %d %9:x end%"},
-      {"%7:s|", {"a"}, "|"},
-  };
-  for (const auto &c : cases)
-    EXPECT_EQ(FormatText(c.format, c.args), c.expected) << c.format;
+  EXPECT_EQ(FormatText("Marked %s of %s files, %s of %s  ", {"2", "10", "1.50kb", "9.00kb"}),
+            "Marked 2 of 10 files, 1.50kb of 9.00kb  ");
+  EXPECT_EQ(FormatText("No room on %s.", {"/home"}), "No room on /home.");
+  // Indexed placeholders let a translation reorder the arguments.
+  EXPECT_EQ(FormatText("%1:s of %0:s, then %s", {"a", "b", "c"}), "b of a, then b");
+  EXPECT_EQ(FormatText("%0:S %S", {"x", "y"}), "x y");
+  // Percent signs, missing arguments and stray percents are harmless.
+  EXPECT_EQ(FormatText("100%% done", {}), "100% done");
+  EXPECT_EQ(FormatText("%s and %s", {"one"}), "one and ");
+  EXPECT_EQ(FormatText("50% %d %9:x end%", {"a"}), "50% %d %9:x end%");
+  EXPECT_EQ(FormatText("%7:s|", {"a"}), "|");
 }
