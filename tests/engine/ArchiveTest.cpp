@@ -15,16 +15,20 @@ using testarchive::Entry;
 
 namespace {
 
-QByteArray ReadAll(const QString &path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
+using testenv::ReadFile;
 
 QStringList Names(const TArcList &list) {
   QStringList names;
   for (int i = 0; i < list.Count(); ++i)
     names << list.GetItem(i).Name;
   return names;
+}
+
+// The member names a fresh list of the archive at Path reads.
+template <class TList> QStringList Listed(const QString &path) {
+  TList list(path);
+  list.ReadList();
+  return Names(list);
 }
 
 QStringList ScratchNamesIn(const QString &temp) {
@@ -36,27 +40,39 @@ const QList<Entry> kTree = {
 
 } // namespace
 
-TEST(ArchiveKinds, ChosenByNameAndContent) {
+class Archives : public ::testing::Test {
+protected:
+  // Writes the archive of that name (its kind chosen by the name) in the test folder; its path.
+  QString Make(const QString &name, const QList<Entry> &entries, const QByteArray &password = {}) {
+    EXPECT_TRUE(testarchive::WriteByName(dir.filePath(name), entries, password)) << name.toStdString();
+    return dir.filePath(name);
+  }
+  void Unpack(TArcList &list) {
+    list.ReadList();
+    list.ProgressText = "Unpacking";
+    ASSERT_TRUE(list.MakeScratchFolder());
+    list.Extract(sink);
+  }
   TestDir dir;
-  const QString zip = dir.filePath("Photos.Zip");
-  ASSERT_TRUE(testarchive::WriteZip(zip, kTree));
+  FakeProgressSink sink;
+};
+
+TEST_F(Archives, ChosenByNameAndContent) {
+  const QString zip = Make("Photos.Zip", kTree);
   EXPECT_TRUE(IsZipArchive(zip));
   EXPECT_TRUE(IsRarArchive("a.rar"));
   EXPECT_TRUE(IsRarArchive("/x/A.RaR"));
   EXPECT_FALSE(IsRarArchive("a.rar.txt"));
 
-  const QString sfx = dir.filePath("setup.exe");
-  ASSERT_TRUE(testarchive::WriteSelfExtractingZip(sfx, kTree));
+  const QString sfx = Make("setup.exe", kTree);
   EXPECT_TRUE(IsZipArchive(sfx));
   const QString program = dir.createFile("tool.exe", testarchive::SfxStub());
   EXPECT_FALSE(IsZipArchive(program));
   // A program is taken for a ZIP archive only when ZIP entries are found in it.
-  const QString hollow = dir.filePath("hollow.exe");
-  ASSERT_TRUE(testarchive::WriteSelfExtractingZip(hollow, {}));
+  const QString hollow = Make("hollow.exe", {});
   EXPECT_FALSE(IsZipArchive(hollow));
 
-  const QString rar = dir.filePath("a.rar");
-  ASSERT_TRUE(testarchive::WriteRar(rar, kTree));
+  const QString rar = Make("a.rar", kTree);
   EXPECT_TRUE(IsArchiveToSearch(rar, "r"));
   EXPECT_FALSE(IsArchiveToSearch(rar, "z"));
   EXPECT_FALSE(IsArchiveToSearch(rar, "R")); // letters are case-sensitive
@@ -69,10 +85,8 @@ TEST(ArchiveKinds, ChosenByNameAndContent) {
   EXPECT_EQ(CreateArcList(dir.createFile("plain.txt", "x")), nullptr);
 }
 
-TEST(ArchiveListing, ZipSkipsFolderEntriesButKeepsEmptyFiles) {
-  TestDir dir;
-  const QString zip = dir.filePath("t.zip");
-  ASSERT_TRUE(testarchive::WriteZip(zip, kTree));
+TEST_F(Archives, ZipSkipsFolderEntriesButKeepsEmptyFiles) {
+  const QString zip = Make("t.zip", kTree);
   TZipList list(zip);
   list.ReadList();
   EXPECT_EQ(Names(list), (QStringList{"a.txt", "docs/b.txt", "empty.dat"}));
@@ -80,40 +94,27 @@ TEST(ArchiveListing, ZipSkipsFolderEntriesButKeepsEmptyFiles) {
   EXPECT_EQ(list.UnpackedTotal(), 11);
 }
 
-TEST(ArchiveListing, RarSkipsFoldersAndEmptyFiles) {
-  TestDir dir;
-  const QString rar = dir.filePath("t.rar");
-  ASSERT_TRUE(testarchive::WriteRar(rar, kTree));
+TEST_F(Archives, RarSkipsFoldersAndEmptyFiles) {
+  const QString rar = Make("t.rar", kTree);
   TRarList list(rar);
   list.ReadList();
   EXPECT_EQ(Names(list), (QStringList{"a.txt", "docs/b.txt"}));
   EXPECT_EQ(list.GetItem(0).UnpackedSize, 5);
 
-  const QString hollow = dir.filePath("hollow.rar");
-  ASSERT_TRUE(testarchive::WriteRar(hollow, {{"d/", {}, true}, {"d/zero", {}}}));
-  TRarList none(hollow);
-  none.ReadList();
-  EXPECT_EQ(none.Count(), 0);
+  const QString hollow = Make("hollow.rar", {{"d/", {}, true}, {"d/zero", {}}});
+  EXPECT_TRUE(Listed<TRarList>(hollow).isEmpty());
 }
 
-TEST(ArchiveListing, FileEntriesWithoutANameAreLeftOut) {
+TEST_F(Archives, FileEntriesWithoutANameAreLeftOut) {
   // A member needs a name: "dir/" as a file would become a nameless item.
-  TestDir dir;
   const QList<Entry> entries = {{"odd/", "data"}, {"odd/real.txt", "real"}};
-  const QString rar = dir.filePath("odd.rar");
-  ASSERT_TRUE(testarchive::WriteRar(rar, entries));
-  TRarList rarList(rar);
-  rarList.ReadList();
-  EXPECT_EQ(Names(rarList), (QStringList{"odd/real.txt"}));
-  const QString zip = dir.filePath("odd.zip");
-  ASSERT_TRUE(testarchive::WriteZip(zip, entries));
-  TZipList zipList(zip);
-  zipList.ReadList();
-  EXPECT_EQ(Names(zipList), (QStringList{"odd/real.txt"}));
+  const QString rar = Make("odd.rar", entries);
+  EXPECT_EQ(Listed<TRarList>(rar), (QStringList{"odd/real.txt"}));
+  const QString zip = Make("odd.zip", entries);
+  EXPECT_EQ(Listed<TZipList>(zip), (QStringList{"odd/real.txt"}));
 }
 
-TEST(ArchiveListing, DamagedArchivesRaise) {
-  TestDir dir;
+TEST_F(Archives, DamagedArchivesRaise) {
   const QString zip = dir.createFile("bad.zip", "PK\x03\x04 this is not really a zip");
   TZipList badZip(zip);
   EXPECT_THROW(badZip.ReadList(), EArchiveError);
@@ -163,7 +164,7 @@ TEST(ScratchFolder, NamesTakenByFilesOrLinksAreSkipped) {
     ASSERT_TRUE(list.MakeScratchFolder());
     EXPECT_EQ(list.ScratchFolder, temp + "/TWTemp3/");
   }
-  EXPECT_EQ(ReadAll(temp + "/TWTemp1"), "a file");
+  EXPECT_EQ(ReadFile(temp + "/TWTemp1"), "a file");
   EXPECT_TRUE(QFileInfo(temp + "/TWTemp2").isSymLink());
   QFile::remove(temp + "/TWTemp1");
   QFile::remove(temp + "/TWTemp2");
@@ -204,58 +205,39 @@ TEST(FreeSpaceRule, StrictlyMoreThanTheReserveMustStay) {
   EXPECT_GT(FreeSpaceOnScratchDrive(), 0);
 }
 
-class Extraction : public ::testing::Test {
-protected:
-  void Unpack(TArcList &list) {
-    list.ReadList();
-    list.ProgressText = "Unpacking";
-    ASSERT_TRUE(list.MakeScratchFolder());
-    list.Extract(sink);
-  }
-  TestDir dir;
-  FakeProgressSink sink;
-};
-
-TEST_F(Extraction, ZipKeepsFoldersAndContents) {
-  const QString zip = dir.filePath("t.zip");
-  ASSERT_TRUE(testarchive::WriteZip(zip, kTree));
+TEST_F(Archives, ZipKeepsFoldersAndContents) {
+  const QString zip = Make("t.zip", kTree);
   TZipList list(zip);
   Unpack(list);
-  EXPECT_EQ(ReadAll(list.ScratchPathOf("a.txt")), "alpha");
-  EXPECT_EQ(ReadAll(list.ScratchPathOf("docs/b.txt")), "bravo!");
-  EXPECT_EQ(ReadAll(list.ScratchPathOf("empty.dat")), "");
-  ASSERT_FALSE(sink.texts.isEmpty());
-  EXPECT_EQ(sink.texts.first(), " (Unpacking 0%)");
+  EXPECT_EQ(ReadFile(list.ScratchPathOf("a.txt")), "alpha");
+  EXPECT_EQ(ReadFile(list.ScratchPathOf("docs/b.txt")), "bravo!");
+  EXPECT_EQ(ReadFile(list.ScratchPathOf("empty.dat")), "");
   const QString folder = list.ScratchFolder;
   list.DeleteScratchFolder();
   EXPECT_FALSE(QFileInfo::exists(folder));
 }
 
-TEST_F(Extraction, RarAndSelfExtractingZip) {
-  const QString rar = dir.filePath("t.rar");
-  ASSERT_TRUE(testarchive::WriteRar(rar, kTree));
+TEST_F(Archives, RarAndSelfExtractingZip) {
+  const QString rar = Make("t.rar", kTree);
   TRarList rarList(rar);
   Unpack(rarList);
-  EXPECT_EQ(ReadAll(rarList.ScratchPathOf("docs/b.txt")), "bravo!");
+  EXPECT_EQ(ReadFile(rarList.ScratchPathOf("docs/b.txt")), "bravo!");
 
-  const QString sfx = dir.filePath("setup.exe");
-  ASSERT_TRUE(testarchive::WriteSelfExtractingZip(sfx, kTree));
+  const QString sfx = Make("setup.exe", kTree);
   TZipList sfxList(sfx);
   Unpack(sfxList);
-  EXPECT_EQ(ReadAll(sfxList.ScratchPathOf("a.txt")), "alpha");
+  EXPECT_EQ(ReadFile(sfxList.ScratchPathOf("a.txt")), "alpha");
 }
 
-TEST_F(Extraction, EncryptedEntriesOpenOnlyWithTheFixedPassword) {
+TEST_F(Archives, EncryptedEntriesOpenOnlyWithTheFixedPassword) {
   const QList<Entry> entries = {{"one.txt", "secret one"}, {"sub/two.txt", "secret two"}};
-  const QString ours = dir.filePath("ours.zip");
-  ASSERT_TRUE(testarchive::WriteZip(ours, entries, ZipPassword));
+  const QString ours = Make("ours.zip", entries, ZipPassword);
   TZipList oursList(ours);
   Unpack(oursList);
-  EXPECT_EQ(ReadAll(oursList.ScratchPathOf("one.txt")), "secret one");
-  EXPECT_EQ(ReadAll(oursList.ScratchPathOf("sub/two.txt")), "secret two");
+  EXPECT_EQ(ReadFile(oursList.ScratchPathOf("one.txt")), "secret one");
+  EXPECT_EQ(ReadFile(oursList.ScratchPathOf("sub/two.txt")), "secret two");
 
-  const QString theirs = dir.filePath("theirs.zip");
-  ASSERT_TRUE(testarchive::WriteZip(theirs, entries, "not-ours"));
+  const QString theirs = Make("theirs.zip", entries, "not-ours");
   TZipList theirsList(theirs);
   Unpack(theirsList);
   EXPECT_EQ(theirsList.Count(), 2); // listed all the same
@@ -264,7 +246,7 @@ TEST_F(Extraction, EncryptedEntriesOpenOnlyWithTheFixedPassword) {
   EXPECT_FALSE(QFileInfo::exists(theirsList.ScratchPathOf("sub/two.txt")));
 }
 
-TEST_F(Extraction, HostileNamesNeverLeaveTheScratchFolder) {
+TEST_F(Archives, HostileNamesNeverLeaveTheScratchFolder) {
   const QString zip = dir.filePath("evil.zip");
   const QString victim = dir.filePath("victim.txt");
   ASSERT_TRUE(testarchive::WriteZip(zip, {{"../victim.txt", "zip dotdot"},
@@ -281,30 +263,27 @@ TEST_F(Extraction, HostileNamesNeverLeaveTheScratchFolder) {
   Unpack(list);
   EXPECT_FALSE(QFileInfo::exists(victim));
   EXPECT_FALSE(QFileInfo(list.ScratchFolder + "escape").isSymLink());
-  EXPECT_EQ(ReadAll(list.ScratchPathOf("escape/victim.txt")), "through a link"); // a plain folder now
-  EXPECT_EQ(ReadAll(list.ScratchPathOf("ok.txt")), "fine");
+  EXPECT_EQ(ReadFile(list.ScratchPathOf("escape/victim.txt")), "through a link"); // a plain folder now
+  EXPECT_EQ(ReadFile(list.ScratchPathOf("ok.txt")), "fine");
   EXPECT_FALSE(QFileInfo::exists(GetTempDir() + "/victim.txt"));
 
-  const QString rar = dir.filePath("evil.rar");
-  ASSERT_TRUE(testarchive::WriteRar(rar, {{"../victim.txt", "rar dotdot"}, {victim, "rar absolute"}}));
+  const QString rar = Make("evil.rar", {{"../victim.txt", "rar dotdot"}, {victim, "rar absolute"}});
   TRarList rarList(rar);
   Unpack(rarList);
   EXPECT_FALSE(QFileInfo::exists(victim));
   EXPECT_FALSE(QFileInfo::exists(GetTempDir() + "/victim.txt"));
 }
 
-TEST_F(Extraction, PathsTooLongToOpenAreNotUnpacked) {
-  const QString zip = dir.filePath("deep.zip");
-  ASSERT_TRUE(
-      testarchive::WriteZip(zip, {{QString("d/").repeated(3000) + "f.txt", "deep"}, {"ok.txt", "ok"}}));
+TEST_F(Archives, PathsTooLongToOpenAreNotUnpacked) {
+  const QString zip = Make("deep.zip", {{QString("d/").repeated(3000) + "f.txt", "deep"}, {"ok.txt", "ok"}});
   TZipList list(zip);
   Unpack(list);
   EXPECT_EQ(list.Count(), 2);
   EXPECT_FALSE(QFileInfo::exists(list.ScratchFolder + "d"));
-  EXPECT_EQ(ReadAll(list.ScratchPathOf("ok.txt")), "ok");
+  EXPECT_EQ(ReadFile(list.ScratchPathOf("ok.txt")), "ok");
 }
 
-TEST_F(Extraction, EntriesHoldingMoreThanTheyClaimAreLeftOut) {
+TEST_F(Archives, EntriesHoldingMoreThanTheyClaimAreLeftOut) {
   // The free-space rule trusts the claimed sizes, so no entry may write more.
   const QString rar = dir.filePath("liar.rar");
   ASSERT_TRUE(testarchive::WriteRar(
@@ -313,24 +292,22 @@ TEST_F(Extraction, EntriesHoldingMoreThanTheyClaimAreLeftOut) {
   Unpack(list);
   EXPECT_EQ(list.GetItem(0).UnpackedSize, 10);
   EXPECT_FALSE(QFileInfo::exists(list.ScratchPathOf("liar.bin")));
-  EXPECT_EQ(ReadAll(list.ScratchPathOf("honest.txt")), "honest");
+  EXPECT_EQ(ReadFile(list.ScratchPathOf("honest.txt")), "honest");
 }
 
-TEST_F(Extraction, EntriesThatAreSkippedStillLetAStopThrough) {
+TEST_F(Archives, EntriesThatAreSkippedStillLetAStopThrough) {
   // Nothing here is unpacked, yet the pass must stay stoppable however many entries there are.
   QList<Entry> entries;
   for (int i = 0; i < 200; ++i)
     entries.append({QString("../out%1").arg(i), "x"});
-  const QString zip = dir.filePath("refused.zip");
-  ASSERT_TRUE(testarchive::WriteZip(zip, entries));
+  const QString zip = Make("refused.zip", entries);
   TZipList list(zip);
   sink.stopAtCall = 2;
   EXPECT_THROW(Unpack(list), EMyStop);
 }
 
-TEST_F(Extraction, ProgressCountsUnpackedBytes) {
-  const QString zip = dir.filePath("big.zip");
-  ASSERT_TRUE(testarchive::WriteZip(zip, testarchive::Parts(4, 1 << 20)));
+TEST_F(Archives, ProgressCountsUnpackedBytes) {
+  const QString zip = Make("big.zip", testarchive::Parts(4, 1 << 20));
   TZipList list(zip);
   Unpack(list);
   ASSERT_GE(sink.texts.size(), 4);

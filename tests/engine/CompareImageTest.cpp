@@ -28,14 +28,28 @@ TDataImage Uniform(qint64 Value) {
   return grid;
 }
 
+// Pictures saved in a test folder.
+class Pictures : public ::testing::Test {
+protected:
+  // Saves a picture of one colour (or Image) in the folder; its path.
+  QString Picture(const QString &name, int width, int height, const QColor &color, const char *format) {
+    EXPECT_TRUE(media::SavePicture(dir.filePath(name), width, height, color, format)) << name.toStdString();
+    return dir.filePath(name);
+  }
+  QString Image(const QString &name, const QImage &image, const char *format, int quality = 95) {
+    EXPECT_TRUE(media::SaveImage(dir.filePath(name), image, format, quality)) << name.toStdString();
+    return dir.filePath(name);
+  }
+  TestDir dir;
+};
+class PictureGrid : public Pictures {};
+class Thumbnail : public Pictures {};
+
 } // namespace
 
-TEST(PictureGrid, WhiteAndBlackPicturesGiveTheExtremes) {
-  TestDir dir;
-  ASSERT_TRUE(media::SavePicture(dir.filePath("white.png"), 640, 480, Qt::white, "PNG"));
-  ASSERT_TRUE(media::SavePicture(dir.filePath("black.bmp"), 50, 50, Qt::black, "BMP"));
-  const TDataImage white = GridOf(dir.filePath("white.png"));
-  const TDataImage black = GridOf(dir.filePath("black.bmp"));
+TEST_F(PictureGrid, WhiteAndBlackPicturesGiveTheExtremes) {
+  const TDataImage white = GridOf(Picture("white.png", 640, 480, Qt::white, "PNG"));
+  const TDataImage black = GridOf(Picture("black.bmp", 50, 50, Qt::black, "BMP"));
   EXPECT_EQ(white.Total, 705000);
   EXPECT_EQ(black.Total, 3000000);
   qint64 pixels = 0;
@@ -52,14 +66,12 @@ TEST(PictureGrid, WhiteAndBlackPicturesGiveTheExtremes) {
     EXPECT_EQ(white.Cell(3, j).c, 30 * lines[j - 1]) << "row " << j;
 }
 
-TEST(PictureGrid, CellsFollowColumnsAndRows) {
+TEST_F(PictureGrid, CellsFollowColumnsAndRows) {
   // Left half black, right half white: columns 1 to 5 dark, 6 to 10 light.
   QImage image(200, 100, QImage::Format_RGB32);
   image.fill(Qt::white);
   QPainter(&image).fillRect(0, 0, 100, 100, Qt::black);
-  TestDir dir;
-  ASSERT_TRUE(media::SaveImage(dir.filePath("half.png"), image, "PNG"));
-  const TDataImage grid = GridOf(dir.filePath("half.png"));
+  const TDataImage grid = GridOf(Image("half.png", image, "PNG"));
   for (int j = 1; j <= 8; ++j) {
     EXPECT_EQ(grid.Cell(5, j).p, 1000000);
     EXPECT_EQ(grid.Cell(6, j).p, 235000);
@@ -67,24 +79,17 @@ TEST(PictureGrid, CellsFollowColumnsAndRows) {
   EXPECT_EQ(grid.Total, (705000 + 3000000) / 2);
 }
 
-TEST(PictureGrid, TooSmallPicturesAreNotUsed) {
-  TestDir dir;
-  ASSERT_TRUE(media::SavePicture(dir.filePath("40.bmp"), 40, 40, Qt::gray, "BMP"));
-  ASSERT_TRUE(media::SavePicture(dir.filePath("34.bmp"), 34, 200, Qt::gray, "BMP"));
-  EXPECT_NE(GridOf(dir.filePath("40.bmp")).Total, 0);
-  EXPECT_EQ(GridOf(dir.filePath("34.bmp")).Total, 0);
+TEST_F(PictureGrid, TooSmallPicturesAreNotUsed) {
+  EXPECT_NE(GridOf(Picture("40.bmp", 40, 40, Qt::gray, "BMP")).Total, 0);
+  EXPECT_EQ(GridOf(Picture("34.bmp", 34, 200, Qt::gray, "BMP")).Total, 0);
 }
 
 // JPEG files are measured at one eighth, rounded up: 273 pixels give 35, 272 give 34.
-TEST(PictureGrid, JpegFilesAreMeasuredAtOneEighth) {
-  TestDir dir;
-  ASSERT_TRUE(media::SavePicture(dir.filePath("273.jpg"), 273, 273, Qt::white, "JPEG"));
-  ASSERT_TRUE(media::SavePicture(dir.filePath("272.JPEG"), 272, 400, Qt::white, "JPEG"));
-  ASSERT_TRUE(media::SavePicture(dir.filePath("wide.jpg"), 1000, 200, Qt::white, "JPEG"));
-  const TDataImage used = GridOf(dir.filePath("273.jpg"));
+TEST_F(PictureGrid, JpegFilesAreMeasuredAtOneEighth) {
+  const TDataImage used = GridOf(Picture("273.jpg", 273, 273, Qt::white, "JPEG"));
   EXPECT_NEAR(double(used.Total), 705000, 705000 * 0.01);
-  EXPECT_EQ(GridOf(dir.filePath("272.JPEG")).Total, 0);
-  EXPECT_EQ(GridOf(dir.filePath("wide.jpg")).Total, 0);
+  EXPECT_EQ(GridOf(Picture("272.JPEG", 272, 400, Qt::white, "JPEG")).Total, 0);
+  EXPECT_EQ(GridOf(Picture("wide.jpg", 1000, 200, Qt::white, "JPEG")).Total, 0);
 
   int w = 0, h = 0;
   EXPECT_FALSE(CreateThumbnail(dir.filePath("273.jpg"), 300, 230, w, h, false).isNull());
@@ -94,14 +99,12 @@ TEST(PictureGrid, JpegFilesAreMeasuredAtOneEighth) {
   EXPECT_EQ(w, 273);
 }
 
-TEST(PictureGrid, FilesThatAreNoPictureOfTheirExtensionLeaveTheGridAlone) {
-  TestDir dir;
+TEST_F(PictureGrid, FilesThatAreNoPictureOfTheirExtensionLeaveTheGridAlone) {
   ASSERT_TRUE(media::SavePicture(dir.filePath("png-inside.jpg"), 400, 400, Qt::white, "PNG"));
   dir.createFile("text.png", "not a picture");
   QByteArray cut;
   {
-    ASSERT_TRUE(media::SavePicture(dir.filePath("full.jpg"), 400, 400, Qt::red, "JPEG"));
-    QFile f(dir.filePath("full.jpg"));
+    QFile f(Picture("full.jpg", 400, 400, Qt::red, "JPEG"));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     cut = f.read(40);
   }
@@ -117,7 +120,7 @@ TEST(PictureGrid, FilesThatAreNoPictureOfTheirExtensionLeaveTheGridAlone) {
   EXPECT_EQ(kept.Total, 1500000);
 }
 
-TEST(PictureGrid, SimilarityOfGrids) {
+TEST_F(PictureGrid, SimilarityOfGrids) {
   const TDataImage base = Uniform(500000);
   EXPECT_TRUE(TDataImage::IsSimilar(base, base));
   TDataImage near = base;
@@ -138,7 +141,7 @@ TEST(PictureGrid, SimilarityOfGrids) {
   EXPECT_TRUE(TDataImage::IsSimilar(base, otherCounts));
 }
 
-TEST(PictureGrid, CellSimilarityAndTotalOrder) {
+TEST_F(PictureGrid, CellSimilarityAndTotalOrder) {
   EXPECT_DOUBLE_EQ(TDataImage::CellSimilarity(0, 0), 100);
   EXPECT_DOUBLE_EQ(TDataImage::CellSimilarity(0, 5), 0);
   EXPECT_DOUBLE_EQ(TDataImage::CellSimilarity(1000, 900), 90);
@@ -152,33 +155,25 @@ TEST(PictureGrid, CellSimilarityAndTotalOrder) {
   EXPECT_EQ(TDataImage::CompareTotal(big, small), -1);
 }
 
-TEST(PictureGrid, SameDrawingInDifferentFormatsIsSimilar) {
+TEST_F(PictureGrid, SameDrawingInDifferentFormatsIsSimilar) {
   QImage image(640, 480, QImage::Format_RGB32);
   image.fill(QColor(200, 180, 40));
   QPainter painter(&image);
   painter.fillRect(100, 100, 300, 200, QColor(20, 40, 160));
   painter.end();
-  TestDir dir;
-  ASSERT_TRUE(media::SaveImage(dir.filePath("a.png"), image, "PNG"));
-  ASSERT_TRUE(media::SaveImage(dir.filePath("a.jpg"), image, "JPEG", 90));
-  ASSERT_TRUE(media::SaveImage(dir.filePath("b.bmp"), image.scaled(320, 240), "BMP"));
-  const TDataImage png = GridOf(dir.filePath("a.png"));
-  const TDataImage jpg = GridOf(dir.filePath("a.jpg"));
-  const TDataImage bmp = GridOf(dir.filePath("b.bmp"));
+  const TDataImage png = GridOf(Image("a.png", image, "PNG"));
+  const TDataImage jpg = GridOf(Image("a.jpg", image, "JPEG", 90));
+  const TDataImage bmp = GridOf(Image("b.bmp", image.scaled(320, 240), "BMP"));
   EXPECT_TRUE(TDataImage::IsSimilar(png, jpg));
   EXPECT_TRUE(TDataImage::IsSimilar(png, bmp));
   QImage inverted = image;
   inverted.invertPixels();
-  ASSERT_TRUE(media::SaveImage(dir.filePath("inv.png"), inverted, "PNG"));
-  EXPECT_FALSE(TDataImage::IsSimilar(png, GridOf(dir.filePath("inv.png"))));
+  EXPECT_FALSE(TDataImage::IsSimilar(png, GridOf(Image("inv.png", inverted, "PNG"))));
 }
 
-TEST(Thumbnail, KeepsTheAspectInTheTopLeftCornerAndNeverEnlarges) {
-  TestDir dir;
-  ASSERT_TRUE(media::SavePicture(dir.filePath("wide.png"), 400, 100, Qt::black, "PNG"));
-  ASSERT_TRUE(media::SavePicture(dir.filePath("tiny.png"), 20, 10, Qt::black, "PNG"));
+TEST_F(Thumbnail, KeepsTheAspectInTheTopLeftCornerAndNeverEnlarges) {
   int w = 0, h = 0;
-  const QImage wide = CreateThumbnail(dir.filePath("wide.png"), 80, 60, w, h, true);
+  const QImage wide = CreateThumbnail(Picture("wide.png", 400, 100, Qt::black, "PNG"), 80, 60, w, h, true);
   ASSERT_FALSE(wide.isNull());
   EXPECT_EQ(wide.format(), QImage::Format_RGB888);
   EXPECT_EQ(wide.size(), QSize(80, 60));
@@ -187,7 +182,7 @@ TEST(Thumbnail, KeepsTheAspectInTheTopLeftCornerAndNeverEnlarges) {
   EXPECT_EQ(wide.pixel(0, 0), qRgb(0, 0, 0));
   EXPECT_EQ(wide.pixel(79, 19), qRgb(0, 0, 0));
   EXPECT_EQ(wide.pixel(0, 20), qRgb(255, 255, 255));
-  const QImage tiny = CreateThumbnail(dir.filePath("tiny.png"), 80, 60, w, h, true);
+  const QImage tiny = CreateThumbnail(Picture("tiny.png", 20, 10, Qt::black, "PNG"), 80, 60, w, h, true);
   EXPECT_EQ(tiny.pixel(19, 9), qRgb(0, 0, 0));
   EXPECT_EQ(tiny.pixel(20, 9), qRgb(255, 255, 255));
   const QImage stretched = CreateThumbnail(dir.filePath("tiny.png"), 80, 60, w, h, false);
@@ -198,13 +193,18 @@ namespace {
 
 // A small progressive JPEG whose frame header claims Width x Height: the decoder plans its buffers
 // for the claimed size while the data runs out after a few blocks.
-QByteArray ProgressiveJpeg(const QImage &Image) {
+// The bytes of Image written as Format, progressive when the format allows it.
+QByteArray Encoded(const QImage &Image, const char *Format, bool Progressive = false) {
   QByteArray data;
   QBuffer buffer(&data);
   buffer.open(QIODevice::WriteOnly);
-  QImageWriter writer(&buffer, "jpeg");
-  writer.setProgressiveScanWrite(true);
+  QImageWriter writer(&buffer, Format);
+  writer.setProgressiveScanWrite(Progressive);
   return writer.write(Image) ? data : QByteArray();
+}
+
+QByteArray ProgressiveJpeg(const QImage &Image) {
+  return Encoded(Image, "jpeg", true);
 }
 
 QByteArray ProgressiveClaiming(int Width, int Height) {
@@ -225,8 +225,7 @@ QByteArray ProgressiveClaiming(int Width, int Height) {
 
 // A progressive JPEG needs the whole picture's coefficients in memory; a tiny damaged file that
 // claims an enormous picture must be refused, not allowed to take the machine's memory.
-TEST(PictureGrid, HugeProgressiveJpegIsRefused) {
-  TestDir dir;
+TEST_F(PictureGrid, HugeProgressiveJpegIsRefused) {
   const QByteArray data = ProgressiveClaiming(20000, 20000);
   ASSERT_FALSE(data.isEmpty());
   dir.createFile("huge.jpg", data);
@@ -237,10 +236,8 @@ TEST(PictureGrid, HugeProgressiveJpegIsRefused) {
 
 // Data after the end of a JPEG picture (an appended video, or a large file that merely starts like a
 // picture) is never read into memory.
-TEST(PictureGrid, JpegWithALargeTailDecodesWithinLittleMemory) {
-  TestDir dir;
-  ASSERT_TRUE(media::SavePicture(dir.filePath("tail.jpg"), 400, 400, Qt::black, "JPEG"));
-  QFile file(dir.filePath("tail.jpg"));
+TEST_F(PictureGrid, JpegWithALargeTailDecodesWithinLittleMemory) {
+  QFile file(Picture("tail.jpg", 400, 400, Qt::black, "JPEG"));
   ASSERT_TRUE(file.resize(qint64(3) << 30)); // sparse: costs no disk
 #ifdef __SANITIZE_ADDRESS__
   GTEST_SKIP() << "the address sanitizer needs more address space than the limit allows";
@@ -253,7 +250,7 @@ TEST(PictureGrid, JpegWithALargeTailDecodesWithinLittleMemory) {
 }
 
 // The scaled side is the exact quotient, truncated: a portrait photo of 3000 x 4000 fills all 60 lines.
-TEST(Thumbnail, FitRectScalesExactly) {
+TEST_F(Thumbnail, FitRectScalesExactly) {
   EXPECT_EQ(FitRect(80, 60, 3000, 4000, true), QRect(0, 0, 45, 60));
   EXPECT_EQ(FitRect(80, 60, 3264, 2448, true), QRect(0, 0, 80, 60));
   EXPECT_EQ(FitRect(80, 60, 1000, 999, true), QRect(0, 0, 60, 60));
@@ -265,17 +262,11 @@ TEST(Thumbnail, FitRectScalesExactly) {
 }
 
 // Damaged, empty and absurd files of every picture extension yield no picture and no crash.
-TEST(PictureGrid, OddFilesOfEveryPictureFormatGiveNoPicture) {
-  TestDir dir;
+TEST_F(PictureGrid, OddFilesOfEveryPictureFormatGiveNoPicture) {
   QImage image(64, 48, QImage::Format_RGB32);
   image.fill(Qt::blue);
-  QByteArray bmp;
-  {
-    QBuffer buffer(&bmp);
-    buffer.open(QIODevice::WriteOnly);
-    ASSERT_TRUE(image.save(&buffer, "BMP"));
-  }
-  QByteArray huge = bmp; // the header claims 100000 x 100000 pixels
+  QByteArray huge = Encoded(image, "bmp"); // the header will claim 100000 x 100000 pixels
+  ASSERT_FALSE(huge.isEmpty());
   const qint32 side = 100000;
   memcpy(huge.data() + 18, &side, 4);
   memcpy(huge.data() + 22, &side, 4);
@@ -286,12 +277,7 @@ TEST(PictureGrid, OddFilesOfEveryPictureFormatGiveNoPicture) {
   const QStringList formats{"bmp", "gif", "jpg", "jpeg", "png", "ppm", "pbm",
                             "xpm", "xbm", "ico", "svg",  "tif", "webp"};
   for (const QString &format : formats) {
-    QByteArray good;
-    {
-      QBuffer buffer(&good);
-      buffer.open(QIODevice::WriteOnly);
-      image.save(&buffer, format.toLatin1().constData());
-    }
+    const QByteArray good = Encoded(image, format.toLatin1().constData());
     const QList<QPair<QString, QByteArray>> files{{"empty", {}},
                                                   {"noise", noise},
                                                   {"cut", good.left(good.size() / 3)},
@@ -310,7 +296,7 @@ TEST(PictureGrid, OddFilesOfEveryPictureFormatGiveNoPicture) {
 }
 
 // Smoothing is off: a progressive JPEG cut after its first scan shows every 8 x 8 block in one colour.
-TEST(Thumbnail, CutProgressiveJpegIsNotSmoothed) {
+TEST_F(Thumbnail, CutProgressiveJpegIsNotSmoothed) {
   QImage image(64, 64, QImage::Format_RGB32);
   for (int y = 0; y < 64; ++y)
     for (int x = 0; x < 64; ++x)
@@ -318,7 +304,6 @@ TEST(Thumbnail, CutProgressiveJpegIsNotSmoothed) {
   const QByteArray data = ProgressiveJpeg(image);
   const qsizetype secondScan = data.indexOf("\xFF\xDA", data.indexOf("\xFF\xDA") + 2);
   ASSERT_GT(secondScan, 0);
-  TestDir dir;
   dir.createFile("cut.jpg", data.left(secondScan));
   int w = 0, h = 0;
   const QImage thumb = CreateThumbnail(dir.filePath("cut.jpg"), 64, 64, w, h, true);

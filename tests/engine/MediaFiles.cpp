@@ -1,4 +1,5 @@
 #include "MediaFiles.h"
+#include "tests/support/TestArchives.h"
 
 #include <QFile>
 
@@ -42,11 +43,8 @@ bool SaveMp3(const QString &Path, const Tag *Id3v1, const Tag *Id3v2) {
     frame[3] = char(0x64);
     frames += frame;
   }
-  {
-    QFile f(Path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(frames) != frames.size())
-      return false;
-  }
+  if (!testarchive::WriteBytes(Path, frames))
+    return false;
   const QByteArray native = QFile::encodeName(Path);
   TagLib::MPEG::File file(native.constData(), false);
   if (!file.isOpen())
@@ -65,10 +63,7 @@ bool SaveMp3(const QString &Path, const Tag *Id3v1, const Tag *Id3v2) {
 
 namespace {
 
-void PutLE(QByteArray &Out, quint64 Value, int Bytes) {
-  for (int i = 0; i < Bytes; ++i)
-    Out.append(char((Value >> (8 * i)) & 0xFF));
-}
+using testarchive::PutLE;
 
 quint32 OggCrc(const QByteArray &Page) {
   quint32 crc = 0;
@@ -107,11 +102,6 @@ QByteArray OggPage(const QList<QByteArray> &Packets, int Sequence, bool First) {
   return page;
 }
 
-bool WriteAll(const QString &Path, const QByteArray &Data) {
-  QFile f(Path);
-  return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(Data) == Data.size();
-}
-
 QByteArray Utf16z(const QString &S) {
   QByteArray out;
   for (QChar c : S)
@@ -145,7 +135,7 @@ bool SaveOgg(const QString &Path, const Tag &Fields) {
   }
   comment.append(char(1));
   const QByteArray setup = QByteArray("\x05vorbis", 7) + QByteArray(16, '\0');
-  return WriteAll(Path, OggPage({ident}, 0, true) + OggPage({comment, setup}, 1, false));
+  return testarchive::WriteBytes(Path, OggPage({ident}, 0, true) + OggPage({comment, setup}, 1, false));
 }
 
 bool SaveWma(const QString &Path, const Tag &Fields) {
@@ -164,7 +154,7 @@ bool SaveWma(const QString &Path, const Tag &Fields) {
   PutLE(header, 1, 4);
   header.append(char(1));
   header.append(char(2));
-  return WriteAll(Path, header + content);
+  return testarchive::WriteBytes(Path, header + content);
 }
 
 } // namespace media

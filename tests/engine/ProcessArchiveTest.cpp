@@ -46,16 +46,18 @@ protected:
     FreeSpaceProbe = &FreeSpaceOnScratchDrive;
   }
 
-  // Adds the archive and its members as gathering would; returns the archive's index.
-  int AddArchive(const QString &path, const QStringList &members, const QList<qint64> &sizes) {
+  // Writes the archive (its kind chosen by the name) and adds it and its members as gathering would;
+  // returns the archive's index.
+  int Pack(const QString &name, const QList<Entry> &entries) {
+    const QString path = dir.filePath(name);
+    EXPECT_TRUE(testarchive::WriteByName(path, entries)) << name.toStdString();
     list.SetFilter({MethodContent}, dir.path() + ";", {}, "zr");
-    const int index =
-        list.AddFile(dir.path() + "/", QFileInfo(path).fileName(), QFileInfo(path).size(), nullptr);
+    const int index = list.AddFile(dir.path() + "/", name, QFileInfo(path).size(), nullptr);
     TUseFileProperty *archive = list.GetItem(index);
     archive->Owner = archive;
-    for (int i = 0; i < members.size(); ++i) {
-      const qsizetype slash = members[i].lastIndexOf('/');
-      list.AddFile(members[i].left(slash + 1), members[i].mid(slash + 1), sizes[i], archive);
+    for (const Entry &e : entries) {
+      const qsizetype slash = e.name.lastIndexOf('/');
+      list.AddFile(e.name.left(slash + 1), e.name.mid(slash + 1), e.data.size(), archive);
     }
     return index;
   }
@@ -83,9 +85,7 @@ protected:
 } // namespace
 
 TEST_F(ArchivePass, MembersAreReadFromTheScratchFolderWhichIsThenDeleted) {
-  const QString zip = dir.filePath("p.zip");
-  ASSERT_TRUE(testarchive::WriteZip(zip, {{"a.txt", "alpha"}, {"docs/b.txt", "bravo!"}}));
-  const int at = AddArchive(zip, {"a.txt", "docs/b.txt"}, {5, 6});
+  const int at = Pack("p.zip", {{"a.txt", "alpha"}, {"docs/b.txt", "bravo!"}});
   QString seenScratch;
   sink.onCall = [&](int) {
     if (seenScratch.isEmpty() && !ScratchFolders().isEmpty())
@@ -102,21 +102,16 @@ TEST_F(ArchivePass, MembersAreReadFromTheScratchFolderWhichIsThenDeleted) {
 }
 
 TEST_F(ArchivePass, RarMembersToo) {
-  const QString rar = dir.filePath("r.rar");
-  ASSERT_TRUE(testarchive::WriteRar(rar, {{"x/one.txt", "one"}, {"two.txt", "two!"}}));
-  const int at = AddArchive(rar, {"x/one.txt", "two.txt"}, {3, 4});
-  Run(at);
+  Run(Pack("r.rar", {{"x/one.txt", "one"}, {"two.txt", "two!"}}));
   EXPECT_EQ(Member(1)->FileItem.Code, CodeOf("one"));
   EXPECT_EQ(Member(2)->FileItem.Code, CodeOf("two!"));
   EXPECT_TRUE(ScratchFolders().isEmpty());
 }
 
 TEST_F(ArchivePass, NothingIsUnpackedWithoutRoomBeyondTheReserve) {
-  const QString zip = dir.filePath("p.zip");
   const QByteArray data(10000, 'q'); // compresses to far less than it unpacks to
-  ASSERT_TRUE(testarchive::WriteZip(zip, {{"q.bin", data}}));
-  ASSERT_LT(QFileInfo(zip).size(), 1000);
-  const int at = AddArchive(zip, {"q.bin"}, {10000});
+  const int at = Pack("p.zip", {{"q.bin", data}});
+  ASSERT_LT(QFileInfo(dir.filePath("p.zip")).size(), 1000);
   // Room for the packed size and the reserve, not for the unpacked size.
   g_freeSpace = 10000 + ScratchReserve;
   Run(at);
@@ -132,10 +127,7 @@ TEST_F(ArchivePass, NothingIsUnpackedWithoutRoomBeyondTheReserve) {
 }
 
 TEST_F(ArchivePass, StopDuringExtractionDeletesTheScratchFolder) {
-  const QString zip = dir.filePath("big.zip");
-  ASSERT_TRUE(testarchive::WriteZip(zip, testarchive::Parts(4, 1 << 20)));
-  const int at = AddArchive(zip, {"part0.bin", "part1.bin", "part2.bin", "part3.bin"},
-                            {1 << 20, 1 << 20, 1 << 20, 1 << 20});
+  const int at = Pack("big.zip", testarchive::Parts(4, 1 << 20));
   bool scratchExistedAtStop = false;
   sink.stopAtCall = 2;
   sink.onCall = [&](int call) {
@@ -148,9 +140,7 @@ TEST_F(ArchivePass, StopDuringExtractionDeletesTheScratchFolder) {
 }
 
 TEST_F(ArchivePass, StopWhileReadingAMemberDeletesTheScratchFolder) {
-  const QString zip = dir.filePath("p.zip");
-  ASSERT_TRUE(testarchive::WriteZip(zip, {{"a.txt", "alpha"}, {"b.txt", "bravo"}}));
-  const int at = AddArchive(zip, {"a.txt", "b.txt"}, {5, 5});
+  const int at = Pack("p.zip", {{"a.txt", "alpha"}, {"b.txt", "bravo"}});
   sink.stopAtCall = 2; // the first call is the unpacking's, the second the first member's
   EXPECT_THROW(Run(at), EMyStop);
   EXPECT_TRUE(ScratchFolders().isEmpty());
@@ -160,24 +150,17 @@ TEST_F(ArchivePass, MembersNamedOutsideTheScratchFolderAreNeverRead) {
   // A file where "../victim.txt" would lead from the scratch folder.
   const QString victim = GetTempDir() + "/victim.txt";
   ASSERT_TRUE(testarchive::WriteBytes(victim, "outside"));
-  const QString zip = dir.filePath("evil.zip");
-  ASSERT_TRUE(testarchive::WriteZip(zip, {{"../victim.txt", "inside"}, {victim, "inside too"}}));
-  const int at = AddArchive(zip, {"../victim.txt", victim}, {6, 10});
-  Run(at);
+  Run(Pack("evil.zip", {{"../victim.txt", "inside"}, {victim, "inside too"}}));
   for (int i : {1, 2}) {
     EXPECT_TRUE(Member(i)->FileItem.Unreadable) << i;
     EXPECT_NE(Member(i)->FileItem.Code, CodeOf("outside"));
   }
-  QFile f(victim);
-  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-  EXPECT_EQ(f.readAll(), "outside");
+  EXPECT_EQ(testenv::ReadFile(victim), "outside");
   EXPECT_TRUE(ScratchFolders().isEmpty());
 }
 
 TEST_F(ArchivePass, MembersThatNeedNoReadingOnlyLoseTheirTimes) {
-  const QString zip = dir.filePath("p.zip");
-  ASSERT_TRUE(testarchive::WriteZip(zip, {{"a.txt", "alpha"}}));
-  const int at = AddArchive(zip, {"a.txt"}, {5});
+  const int at = Pack("p.zip", {{"a.txt", "alpha"}});
   list.Filter.WhatFind = {MethodProperties};
   g_freeSpace = 0;
   Run(at);
@@ -186,10 +169,8 @@ TEST_F(ArchivePass, MembersThatNeedNoReadingOnlyLoseTheirTimes) {
 }
 
 TEST_F(ArchivePass, AnArchiveThatNoLongerOpensLeavesItsMembersUnread) {
-  const QString zip = dir.filePath("p.zip");
-  ASSERT_TRUE(testarchive::WriteZip(zip, {{"a.txt", "alpha"}}));
-  const int at = AddArchive(zip, {"a.txt"}, {5});
-  ASSERT_TRUE(testarchive::WriteBytes(zip, "damaged since"));
+  const int at = Pack("p.zip", {{"a.txt", "alpha"}});
+  ASSERT_TRUE(testarchive::WriteBytes(dir.filePath("p.zip"), "damaged since"));
   Run(at);
   EXPECT_TRUE(Member(1)->FileItem.Unreadable);
   EXPECT_TRUE(ScratchFolders().isEmpty());

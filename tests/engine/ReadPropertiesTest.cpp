@@ -98,14 +98,16 @@ TEST_F(Reading, ChecksumOfAFileAndOfAnEmptyFile) {
 }
 
 TEST_F(Reading, LargeFileChecksumMatchesTheWholeContent) {
-  const QString path = dir.createFileOfSize("big.bin", 5 * kBlock + 123, 3);
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-  const QByteArray data = f.readAll();
-  auto *item = Add(path, data.size());
+  const QByteArray data = testenv::ReadFile(dir.createFileOfSize("big.bin", 5 * kBlock + 123, 3));
+  auto *item = Add(dir.filePath("big.bin"), data.size());
   TReadPass pass({1}, &sink, &bar);
   item->ReadProperties(0, {}, pass);
   EXPECT_EQ(item->FileItem.Code, CrcCode(data));
+  // A substitute path (an unpacked member) is read instead of the item's own name.
+  auto *member = list.GetItem(list.AddFile("inside/", "abc.txt", 3, nullptr));
+  member->ReadProperties(1, dir.createFile("extracted/abc.txt", "abc"), pass);
+  EXPECT_EQ(member->FileItem.Code, -891568579);
+  EXPECT_FALSE(member->FileItem.Unreadable);
 }
 
 TEST_F(Reading, ProgressEveryTenthBlockAndOncePerFileNeverReaching99) {
@@ -206,36 +208,24 @@ TEST_F(Reading, FileThatNeedsNoReadingIsNotOpenedButItsTimesAreRead) {
   EXPECT_EQ(missing->FileProps, TFileProps{});
 }
 
-TEST_F(Reading, SubstitutePathIsReadInsteadOfTheItemsOwnName) {
-  const QString real = dir.createFile("extracted/abc.txt", "abc");
-  auto *member = list.GetItem(list.AddFile("inside/", "abc.txt", 3, nullptr));
-  TReadPass pass({1}, &sink, &bar);
-  member->ReadProperties(0, real, pass);
-  EXPECT_EQ(member->FileItem.Code, -891568579);
-  EXPECT_FALSE(member->FileItem.Unreadable);
-}
-
-TEST_F(Reading, StopPassesThroughUntouched) {
+TEST_F(Reading, StopAndHaltPassThroughUntouchedAndAStopAfterAFailureToo) {
   auto *item = Add(dir.createFileOfSize("s.bin", 12 * kBlock), 12 * kBlock);
+  for (const bool halt : {false, true}) {
+    FakeProgressSink stopping(&bar);
+    stopping.stopAtCall = 1;
+    stopping.haltInsteadOfStop = halt;
+    TReadPass pass({1}, &stopping, &bar);
+    if (halt)
+      EXPECT_THROW(item->ReadProperties(0, {}, pass), EMyHalt);
+    else
+      EXPECT_THROW(item->ReadProperties(0, {}, pass), EMyStop);
+    EXPECT_FALSE(item->FileItem.Unreadable) << halt;
+    EXPECT_FALSE(item->WhatRead_Code) << halt;
+  }
   sink.stopAtCall = 1;
   TReadPass pass({1}, &sink, &bar);
-  EXPECT_THROW(item->ReadProperties(0, {}, pass), EMyStop);
-  EXPECT_FALSE(item->FileItem.Unreadable);
-  EXPECT_FALSE(item->WhatRead_Code);
-}
-
-TEST_F(Reading, HaltPassesThroughAndAStopAfterAFailureToo) {
-  auto *item = Add(dir.createFileOfSize("h.bin", 12 * kBlock), 12 * kBlock);
-  sink.stopAtCall = 1;
-  sink.haltInsteadOfStop = true;
-  TReadPass pass({1}, &sink, &bar);
-  EXPECT_THROW(item->ReadProperties(0, {}, pass), EMyHalt);
-
-  FakeProgressSink failing(&bar);
-  failing.stopAtCall = 1;
-  TReadPass second({1}, &failing, &bar);
   auto *gone = Add(dir.filePath("nothing"), 5);
-  EXPECT_THROW(gone->ReadProperties(0, {}, second), EMyStop);
+  EXPECT_THROW(gone->ReadProperties(0, {}, pass), EMyStop);
   EXPECT_TRUE(gone->FileItem.Unreadable);
 }
 
@@ -292,20 +282,20 @@ TEST_F(Reading, TagsOfAnMp3FileComeFromTheFullerTag) {
   const media::Tag full{"Title1", "Artist1", "Album1"};
   const media::Tag titleOnly{"Title2", "", "Album2"};
   const media::Tag twoFields{"Title2", "Artist2", "Album2"};
-  ASSERT_TRUE(media::SaveMp3(dir.filePath("v1wins.mp3"), &full, &titleOnly));
-  ASSERT_TRUE(media::SaveMp3(dir.filePath("tie.mp3"), &full, &twoFields));
-  ASSERT_TRUE(media::SaveMp3(dir.filePath("v1only.mp3"), &full, nullptr));
-  ASSERT_TRUE(media::SaveMp3(dir.filePath("v2only.mp3"), nullptr, &twoFields));
-
-  const TMusicTag v1wins = ReadMusicTags(dir.filePath("v1wins.mp3"), "v1wins.mp3");
-  EXPECT_EQ(v1wins.Mp3_SongName, "Title1");
-  EXPECT_EQ(v1wins.Mp3_Artist, "Artist1");
-  EXPECT_EQ(v1wins.Mp3_Album, "Album1");
-  const TMusicTag tie = ReadMusicTags(dir.filePath("tie.mp3"), "tie.mp3");
-  EXPECT_EQ(tie.Mp3_Artist, "Artist2");
-  EXPECT_EQ(tie.Mp3_Album, "Album2");
-  EXPECT_EQ(ReadMusicTags(dir.filePath("v1only.mp3"), "v1only.mp3").Mp3_Artist, "Artist1");
-  EXPECT_EQ(ReadMusicTags(dir.filePath("v2only.mp3"), "v2only.mp3").Mp3_SongName, "Title2");
+  const struct {
+    const char *name;
+    const media::Tag *v1, *v2, *expected;
+  } cases[] = {{"v1wins.mp3", &full, &titleOnly, &full},
+               {"tie.mp3", &full, &twoFields, &twoFields},
+               {"v1only.mp3", &full, nullptr, &full},
+               {"v2only.mp3", nullptr, &twoFields, &twoFields}};
+  for (const auto &c : cases) {
+    ASSERT_TRUE(media::SaveMp3(dir.filePath(c.name), c.v1, c.v2));
+    const TMusicTag read = ReadMusicTags(dir.filePath(c.name), c.name);
+    EXPECT_EQ(read.Mp3_SongName, c.expected->title) << c.name;
+    EXPECT_EQ(read.Mp3_Artist, c.expected->artist) << c.name;
+    EXPECT_EQ(read.Mp3_Album, c.expected->album) << c.name;
+  }
   // Another extension reads nothing, whatever the file holds.
   EXPECT_EQ(ReadMusicTags(dir.filePath("tie.mp3"), "tie.txt").Mp3_SongName, "");
   EXPECT_THROW(ReadMusicTags(dir.filePath("none.mp3"), "none.mp3"), EReadFailed);

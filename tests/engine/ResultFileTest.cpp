@@ -15,11 +15,6 @@
 
 namespace {
 
-QByteArray ReadAll(const QString &FileName) {
-  QFile F(FileName);
-  return F.open(QIODevice::ReadOnly) ? F.readAll() : QByteArray();
-}
-
 int Add(TUseFileList &List, const QString &Folder, const QString &Name, qint64 Size,
         TUseFileProperty *Owner = nullptr) {
   return List.AddFile(Folder, Name, Size, Owner);
@@ -54,6 +49,25 @@ struct Loader {
   }
 };
 
+// A saved or written result file and the list it loads into.
+class ResultFile : public ::testing::Test {
+protected:
+  QString Save(TUseFileList &List, const QString &Name = QStringLiteral("r.wzr")) {
+    List.SaveToFile(Dir.filePath(Name));
+    return Dir.filePath(Name);
+  }
+  // Loads FileName into Loaded with the fixture's progress and step recorder.
+  TUseFileList &Load(const QString &FileName) {
+    L.Load(Loaded, FileName);
+    return Loaded;
+  }
+  TUseFileList &LoadText(const QByteArray &Text) { return Load(Dir.createFile("t.wzr", Text)); }
+
+  TestDir Dir;
+  Loader L;
+  TUseFileList Loaded;
+};
+
 EResultFileError::TKind LoadError(TUseFileList &List, const QString &FileName) {
   Loader L;
   try {
@@ -69,12 +83,9 @@ EResultFileError::TKind LoadError(TUseFileList &List, const QString &FileName) {
 
 } // namespace
 
-TEST(ResultFile, SavedTextByteForByte) {
-  TestDir Dir;
+TEST_F(ResultFile, SavedTextByteForByte) {
   TUseFileList List;
   MakeSampleList(List);
-  const QString Name = Dir.filePath("r.wzr");
-  List.SaveToFile(Name);
   const QByteArray Expected =
       "<WhatFind=[1][3]><PathsInclude=/data/;><Archive=zr>\r\n"
       "5\r\n"
@@ -86,21 +97,15 @@ TEST(ResultFile, SavedTextByteForByte) {
       "<Mp3_Album=><WhatRead_Code=-1><WhatRead_Mp3=0>\r\n"
       "<Main_Path=><Main_FileName=top.txt><Main_Size=0><Main_Code=42><Mp3_SongName=><Mp3_Artist=>"
       "<Mp3_Album=><WhatRead_Code=0><WhatRead_Mp3=0>\r\n";
-  EXPECT_EQ(ReadAll(Name), Expected);
+  EXPECT_EQ(testenv::ReadFile(Save(List)), Expected);
   // The record of one item on its own gives the same text.
   EXPECT_EQ(At(List, 2).SaveToText(List), QString::fromUtf8(Expected.split('\n')[3]).trimmed());
 }
 
-TEST(ResultFile, RoundTripRestoresItemsFilterAndArchiveLinksByRecordPosition) {
-  TestDir Dir;
+TEST_F(ResultFile, RoundTripRestoresItemsFilterAndArchiveLinksByRecordPosition) {
   TUseFileList List;
   MakeSampleList(List);
-  const QString Name = Dir.filePath("r.wzr");
-  List.SaveToFile(Name);
-
-  TUseFileList Loaded;
-  Loader L;
-  L.Load(Loaded, Name);
+  Load(Save(List));
   EXPECT_EQ(L.Steps, QStringList({LangText("237"), LangText("238")}));
   EXPECT_EQ(Loaded.Filter.WhatFind, TWhatFind({1, 3}));
   EXPECT_EQ(Loaded.Filter.PathsInclude, QStringLiteral("/data/;"));
@@ -128,40 +133,27 @@ TEST(ResultFile, RoundTripRestoresItemsFilterAndArchiveLinksByRecordPosition) {
   EXPECT_TRUE(At(Loaded, 3).UniqueCode);
 }
 
-TEST(ResultFile, MembersOfAProcessedArchiveAreNotSaved) {
-  TestDir Dir;
+TEST_F(ResultFile, ProcessedItemsAreLeftOutAndAnArchiveWithoutMembersComesBackPlain) {
+  // Members of a processed archive are not saved.
   TUseFileList List;
   MakeSampleList(List);
   At(List, 2).Processed = true;
-  const QString Name = Dir.filePath("r.wzr");
-  List.SaveToFile(Name);
-  const QList<QByteArray> Lines = ReadAll(Name).split('\n');
+  const QList<QByteArray> Lines = testenv::ReadFile(Save(List)).split('\n');
   ASSERT_EQ(Lines.size(), 4); // filter, count, the song, and the empty rest after the last CR LF
   EXPECT_EQ(Lines[1], "5\r");
-  TUseFileList Loaded;
-  Loader L;
-  L.Load(Loaded, Name);
-  ASSERT_EQ(Loaded.Count(), 1);
+  ASSERT_EQ(Load(Dir.filePath("r.wzr")).Count(), 1);
   EXPECT_EQ(At(Loaded, 0).FileItem.FileName, QStringLiteral("b.mp3"));
-}
 
-TEST(ResultFile, ArchiveWithoutMembersLeftComesBackAsAPlainFile) {
-  TestDir Dir;
-  TUseFileList List;
-  MakeSampleList(List);
-  At(List, 3).Processed = true;
-  At(List, 4).Processed = true;
-  const QString Name = Dir.filePath("r.wzr");
-  List.SaveToFile(Name);
-  EXPECT_TRUE(ReadAll(Name).contains("<TempArchiveIndexs=>\r\n"));
-  TUseFileList Loaded;
-  Loader L;
-  L.Load(Loaded, Name);
-  ASSERT_EQ(Loaded.Count(), 2);
+  TUseFileList Other;
+  MakeSampleList(Other);
+  At(Other, 3).Processed = true;
+  At(Other, 4).Processed = true;
+  EXPECT_TRUE(testenv::ReadFile(Save(Other, "plain.wzr")).contains("<TempArchiveIndexs=>\r\n"));
+  ASSERT_EQ(Load(Dir.filePath("plain.wzr")).Count(), 2);
   EXPECT_EQ(At(Loaded, 1).Owner, nullptr);
 }
 
-TEST(ResultFile, PictureGridRoundTrip) {
+TEST_F(ResultFile, PictureGridRoundTrip) {
   TDataImage Grid;
   Grid.Total = 1234567;
   for (int i = 1; i <= 10; ++i)
@@ -175,23 +167,17 @@ TEST(ResultFile, PictureGridRoundTrip) {
   Back.LoadFromText(Text);
   EXPECT_EQ(Back, Grid);
 
-  TestDir Dir;
   TUseFileList List;
   List.SetFilter({2}, QString(), QString(), QString());
   At(List, Add(List, "/p/", "x.png", 9)).DataImage = std::make_unique<TDataImage>(Grid);
   Add(List, "/p/", "y.png", 9);
-  List.SaveToFile(Dir.filePath("g.wzr"));
-  TUseFileList Loaded;
-  Loader L;
-  L.Load(Loaded, Dir.filePath("g.wzr"));
-  ASSERT_EQ(Loaded.Count(), 2);
+  ASSERT_EQ(Load(Save(List)).Count(), 2);
   ASSERT_TRUE(At(Loaded, 0).DataImage);
   EXPECT_EQ(*At(Loaded, 0).DataImage, Grid);
   EXPECT_FALSE(At(Loaded, 1).DataImage);
 }
 
-TEST(ResultFile, TagsThatLookLikeFieldsStayTagsAndUnbalancedBracketsAreReplaced) {
-  TestDir Dir;
+TEST_F(ResultFile, TagsThatLookLikeFieldsStayTagsAndUnbalancedBracketsAreReplaced) {
   TUseFileList List;
   List.SetFilter({3}, QString(), QString(), QString());
   TUseFileProperty &A = At(List, Add(List, "/m/", "a.mp3", 1));
@@ -201,12 +187,7 @@ TEST(ResultFile, TagsThatLookLikeFieldsStayTagsAndUnbalancedBracketsAreReplaced)
   B.Mp3_SongName = QStringLiteral("a > b");
   B.Mp3_Artist = QStringLiteral("x <y");
   B.Mp3_Album = QStringLiteral("two\r\nlines");
-  List.SaveToFile(Dir.filePath("t.wzr"));
-
-  TUseFileList Loaded;
-  Loader L;
-  L.Load(Loaded, Dir.filePath("t.wzr"));
-  ASSERT_EQ(Loaded.Count(), 2);
+  ASSERT_EQ(Load(Save(List)).Count(), 2);
   EXPECT_EQ(At(Loaded, 0).Mp3_SongName, A.Mp3_SongName);
   EXPECT_EQ(At(Loaded, 0).Mp3_Artist, A.Mp3_Artist);
   EXPECT_FALSE(At(Loaded, 0).DataImage);
@@ -218,8 +199,7 @@ TEST(ResultFile, TagsThatLookLikeFieldsStayTagsAndUnbalancedBracketsAreReplaced)
   EXPECT_EQ(At(Loaded, 1).FileItem.Size, 2);
 }
 
-TEST(ResultFile, LoadingReadsTimesAndFlagsOfFilesThatExist) {
-  TestDir Dir;
+TEST_F(ResultFile, LoadingReadsTimesAndFlagsOfFilesThatExist) {
   const QString Path = Dir.createFile("here.txt", "abc");
   const QDateTime When(QDate(2020, 5, 17), QTime(10, 30, 0));
   ASSERT_TRUE(TestDir::setTimes(Path, When, When));
@@ -230,12 +210,7 @@ TEST(ResultFile, LoadingReadsTimesAndFlagsOfFilesThatExist) {
   const int Box = Add(List, Dir.path() + "/", "box.zip", 3);
   At(List, Box).Owner = &At(List, Box);
   Add(List, QString(), "here.txt", 3, &At(List, Box));
-  List.SaveToFile(Dir.filePath("r.wzr"));
-
-  TUseFileList Loaded;
-  Loader L;
-  L.Load(Loaded, Dir.filePath("r.wzr"));
-  ASSERT_EQ(Loaded.Count(), 4);
+  ASSERT_EQ(Load(Save(List)).Count(), 4);
   TFileProps Expected;
   ASSERT_TRUE(GetFileProps(Path, Expected));
   EXPECT_EQ(At(Loaded, 0).FileProps, Expected);
@@ -245,8 +220,7 @@ TEST(ResultFile, LoadingReadsTimesAndFlagsOfFilesThatExist) {
   EXPECT_EQ(At(Loaded, 3).FileProps, TFileProps());
 }
 
-TEST(ResultFile, EmptyOrForeignFilesFailWithAClearErrorAndAnEmptyList) {
-  TestDir Dir;
+TEST_F(ResultFile, EmptyForeignOrIrregularFilesFailWithAClearErrorAndAnEmptyList) {
   TUseFileList List;
   Add(List, "/x/", "old.txt", 1);
   EXPECT_EQ(LoadError(List, Dir.createFile("empty.wzr", "")), EResultFileError::NotAResultFile);
@@ -257,12 +231,7 @@ TEST(ResultFile, EmptyOrForeignFilesFailWithAClearErrorAndAnEmptyList) {
   EXPECT_EQ(List.Count(), 0);
   EXPECT_EQ(LoadError(List, Dir.filePath("missing.wzr")), EResultFileError::InputOutput);
   EXPECT_EQ(List.Count(), 0);
-}
-
-TEST(ResultFile, OnlyRegularFilesAreRead) {
   // A device or a pipe would be read forever or wait for a writer.
-  TestDir Dir;
-  TUseFileList List;
   EXPECT_EQ(LoadError(List, QStringLiteral("/dev/zero")), EResultFileError::NotAResultFile);
   const QString Pipe = Dir.filePath("pipe.wzr");
   ASSERT_EQ(mkfifo(QFile::encodeName(Pipe).constData(), 0600), 0);
@@ -271,8 +240,7 @@ TEST(ResultFile, OnlyRegularFilesAreRead) {
   EXPECT_EQ(List.Count(), 0);
 }
 
-TEST(ResultFile, FileTooLargeForMemoryFailsWithAClearError) {
-  TestDir Dir;
+TEST_F(ResultFile, FileTooLargeForMemoryFailsWithAClearError) {
   const QString Name = Dir.filePath("huge.wzr");
   QFile Huge(Name);
   ASSERT_TRUE(Huge.open(QIODevice::WriteOnly));
@@ -291,8 +259,7 @@ TEST(ResultFile, FileTooLargeForMemoryFailsWithAClearError) {
   setrlimit(RLIMIT_AS, &Old);
 }
 
-TEST(ResultFile, MemberWhoseOwnerIsNoArchiveIsNotSavedAsAPlainFile) {
-  TestDir Dir;
+TEST_F(ResultFile, MemberWhoseOwnerIsNoArchiveIsNotSavedAsAPlainFile) {
   TUseFileList List;
   List.SetFilter({4}, QString(), QString(), QStringLiteral("z"));
   Add(List, "inner/", "deep.txt", 1);
@@ -301,30 +268,21 @@ TEST(ResultFile, MemberWhoseOwnerIsNoArchiveIsNotSavedAsAPlainFile) {
   At(List, 2).Owner = &At(List, 2);
   At(List, 1).Owner = &At(List, 2);
   At(List, 0).Owner = &At(List, 1);
-  List.SaveToFile(Dir.filePath("chain.wzr"));
-  TUseFileList Again;
-  Loader L;
-  L.Load(Again, Dir.filePath("chain.wzr"));
-  ASSERT_EQ(Again.Count(), 2);
-  EXPECT_EQ(At(Again, 0).FileItem.FileName, QStringLiteral("mid.zip"));
-  EXPECT_EQ(At(Again, 0).Owner, &At(Again, 1));
-  EXPECT_TRUE(At(Again, 1).IsArchive());
+  ASSERT_EQ(Load(Save(List)).Count(), 2);
+  EXPECT_EQ(At(Loaded, 0).FileItem.FileName, QStringLiteral("mid.zip"));
+  EXPECT_EQ(At(Loaded, 0).Owner, &At(Loaded, 1));
+  EXPECT_TRUE(At(Loaded, 1).IsArchive());
 }
 
-TEST(ResultFile, EveryMemberOfALoadedFileBelongsToAnArchiveThatGroupingKeeps) {
+TEST_F(ResultFile, EveryMemberOfALoadedFileBelongsToAnArchiveThatGroupingKeeps) {
   // Item 1 lists item 0 and is itself listed by item 2: item 0 must not be left owned by item 1,
   // which is no archive, in no group, and so dropped by compaction.
-  TestDir Dir;
-  const QString Name = Dir.createFile(
-      "chain.wzr",
-      "<WhatFind=[1]><PathsInclude=><Archive=z>\r\n4\r\n"
-      "<Main_Path=inner/><Main_FileName=deep.txt><Main_Size=5><Main_Code=7><WhatRead_Code=-1>\r\n"
-      "<Main_Path=/d/><Main_FileName=mid.zip><Main_Size=2><Main_Code=1><TempArchiveIndexs=q0q>\r\n"
-      "<Main_Path=/d/><Main_FileName=top.zip><Main_Size=3><Main_Code=2><TempArchiveIndexs=q1q>\r\n"
-      "<Main_Path=/d/><Main_FileName=twin.txt><Main_Size=5><Main_Code=7><WhatRead_Code=-1>\r\n");
-  TUseFileList List;
-  Loader L;
-  L.Load(List, Name);
+  TUseFileList &List =
+      LoadText("<WhatFind=[1]><PathsInclude=><Archive=z>\r\n4\r\n"
+               "<Main_Path=inner/><Main_FileName=deep.txt><Main_Size=5><Main_Code=7><WhatRead_Code=-1>\r\n"
+               "<Main_Path=/d/><Main_FileName=mid.zip><Main_Size=2><Main_Code=1><TempArchiveIndexs=q0q>\r\n"
+               "<Main_Path=/d/><Main_FileName=top.zip><Main_Size=3><Main_Code=2><TempArchiveIndexs=q1q>\r\n"
+               "<Main_Path=/d/><Main_FileName=twin.txt><Main_Size=5><Main_Code=7><WhatRead_Code=-1>\r\n");
   TStepStorage Steps;
   GroupResult(List, Steps, L.Sink, L.Bar, {nullptr, nullptr, 0});
   ASSERT_EQ(Steps.GetIndexes(1).size(), 2);
@@ -340,34 +298,39 @@ TEST(ResultFile, EveryMemberOfALoadedFileBelongsToAnArchiveThatGroupingKeeps) {
   }
 }
 
-TEST(ResultFile, FileOutsideAnArchiveWithoutAFullPathIsRefused) {
-  // Acting on it would reach whatever file of that name lies below the current folder.
-  TestDir Dir;
-  for (const char *Folder : {"docs/", ""}) {
-    const QString Name = Dir.createFile(
-        "relative.wzr", QByteArray("<WhatFind=[1]><PathsInclude=><Archive=z>\r\n3\r\n"
-                                   "<Main_Path=/d/><Main_FileName=box.zip><Main_Size=2><Main_Code=1>"
-                                   "<TempArchiveIndexs=q1q>\r\n"
-                                   "<Main_Path=inner/><Main_FileName=in.txt><Main_Size=5><Main_Code=7>\r\n"
-                                   "<Main_Path=") +
-                            Folder + "><Main_FileName=loose.txt><Main_Size=5><Main_Code=7>\r\n");
-    TUseFileList List;
-    Loader L;
-    try {
-      L.Load(List, Name);
-      ADD_FAILURE() << "no error for the folder " << Folder;
-    } catch (const EResultFileError &E) {
-      EXPECT_EQ(E.Kind, EResultFileError::BadRecord);
-      EXPECT_TRUE(E.Message.contains("line 5")) << E.Message.toStdString();
-    }
-    EXPECT_EQ(List.Count(), 0);
+// A damaged record fails the whole load, naming its line, and leaves the list empty.
+void ExpectBadRecord(const QString &Name, const char *Line, const char *Field = "") {
+  TUseFileList List;
+  Loader L;
+  try {
+    L.Load(List, Name);
+    ADD_FAILURE() << "no error for " << Line;
+  } catch (const EResultFileError &E) {
+    EXPECT_EQ(E.Kind, EResultFileError::BadRecord);
+    EXPECT_TRUE(E.Message.contains(Line)) << E.Message.toStdString();
+    EXPECT_TRUE(E.Message.contains(Field)) << E.Message.toStdString();
+    EXPECT_TRUE(E.Message.contains(Name)) << E.Message.toStdString();
   }
+  EXPECT_EQ(List.Count(), 0);
 }
 
-TEST(ResultFile, HostileRecordsLoadWithoutHarm) {
+TEST_F(ResultFile, FileOutsideAnArchiveWithoutAFullPathIsRefused) {
+  // Acting on it would reach whatever file of that name lies below the current folder.
+  for (const char *Folder : {"docs/", ""})
+    ExpectBadRecord(
+        Dir.createFile("relative.wzr",
+                       QByteArray("<WhatFind=[1]><PathsInclude=><Archive=z>\r\n3\r\n"
+                                  "<Main_Path=/d/><Main_FileName=box.zip><Main_Size=2><Main_Code=1>"
+                                  "<TempArchiveIndexs=q1q>\r\n"
+                                  "<Main_Path=inner/><Main_FileName=in.txt><Main_Size=5><Main_Code=7>\r\n"
+                                  "<Main_Path=") +
+                           Folder + "><Main_FileName=loose.txt><Main_Size=5><Main_Code=7>\r\n"),
+        "line 5");
+}
+
+TEST_F(ResultFile, HostileRecordsLoadWithoutHarm) {
   // Bytes that are no UTF-8, a tag of deeply nested brackets, index texts naming the archive
   // itself, negative, huge and missing positions, and a huge item count.
-  TestDir Dir;
   QByteArray Text = "<WhatFind=[1][9]><PathsInclude=/d/;><Archive=z>\r\n99999999999999999999999\r\n";
   Text += "<Main_Path=/d/><Main_FileName=box.zip><Main_Size=9223372036854775807><Main_Code=-2147483648>"
           "<TempArchiveIndexs=q0qq-1qq2qq99999999999999999999999qq7qq>\r\n";
@@ -375,10 +338,7 @@ TEST(ResultFile, HostileRecordsLoadWithoutHarm) {
           "><Main_FileName=bad\xff\xfe.txt><Main_Size=1><Main_Code=1><WhatRead_Code=-1><Mp3_SongName=" +
           QByteArray(200000, '<') + QByteArray(100000, '>') + "\r\n";
   Text += "<Main_Path=in/><Main_FileName=member.txt><Main_Size=1><Main_Code=1><WhatRead_Code=-1>\r\n";
-  const QString Name = Dir.createFile("hostile.wzr", Text);
-  TUseFileList List;
-  Loader L;
-  L.Load(List, Name);
+  TUseFileList &List = LoadText(Text);
   ASSERT_EQ(List.Count(), 3);
   EXPECT_EQ(List.Filter.WhatFind, TWhatFind({1}));
   EXPECT_TRUE(At(List, 0).IsArchive());
@@ -390,54 +350,34 @@ TEST(ResultFile, HostileRecordsLoadWithoutHarm) {
   TStepStorage Steps;
   GroupResult(List, Steps, L.Sink, L.Bar, {nullptr, nullptr, 0});
   EXPECT_EQ(Steps.GetIndexes(1).size(), 2);
-  List.SaveToFile(Dir.filePath("again.wzr"));
+  Save(List, "again.wzr");
 }
 
-TEST(ResultFile, LinesMayEndWithCrLfCrOrLf) {
-  TestDir Dir;
-  const QString Name =
-      Dir.createFile("ends.wzr", "<WhatFind=[4]><PathsInclude=/d/;><Archive=>\n2\r"
-                                 "<Main_Path=/d/><Main_FileName=a><Main_Size=1><Main_Code=0>\r\n"
-                                 "<Main_Path=/d/><Main_FileName=b><Main_Size=2><Main_Code=0>");
-  TUseFileList List;
-  Loader L;
-  L.Load(List, Name);
+TEST_F(ResultFile, LinesMayEndWithCrLfCrOrLf) {
+  TUseFileList &List = LoadText("<WhatFind=[4]><PathsInclude=/d/;><Archive=>\n2\r"
+                                "<Main_Path=/d/><Main_FileName=a><Main_Size=1><Main_Code=0>\r\n"
+                                "<Main_Path=/d/><Main_FileName=b><Main_Size=2><Main_Code=0>");
   EXPECT_EQ(List.Filter.PathsInclude, QStringLiteral("/d/;"));
   ASSERT_EQ(List.Count(), 2);
   EXPECT_EQ(At(List, 0).FileItem.FileName, QStringLiteral("a"));
   EXPECT_EQ(At(List, 1).FileItem.Size, 2);
 }
 
-TEST(ResultFile, DamagedNumberNamesItsLine) {
-  TestDir Dir;
-  const QString Name =
-      Dir.createFile("bad.wzr", "<WhatFind=[1]><PathsInclude=><Archive=>\r\n2\r\n"
-                                "<Main_Path=/a/><Main_FileName=x><Main_Size=1><Main_Code=2>\r\n"
-                                "<Main_Path=/a/><Main_FileName=y><Main_Size=1x><Main_Code=2>\r\n");
-  TUseFileList List;
-  Loader L;
-  try {
-    L.Load(List, Name);
-    FAIL() << "no error";
-  } catch (const EResultFileError &E) {
-    EXPECT_EQ(E.Kind, EResultFileError::BadRecord);
-    EXPECT_TRUE(E.Message.contains("line 4")) << E.Message.toStdString();
-    EXPECT_TRUE(E.Message.contains("Main_Size")) << E.Message.toStdString();
-  }
-  EXPECT_EQ(List.Count(), 0);
+TEST_F(ResultFile, DamagedNumberNamesItsLine) {
+  ExpectBadRecord(Dir.createFile("bad.wzr",
+                                 "<WhatFind=[1]><PathsInclude=><Archive=>\r\n2\r\n"
+                                 "<Main_Path=/a/><Main_FileName=x><Main_Size=1><Main_Code=2>\r\n"
+                                 "<Main_Path=/a/><Main_FileName=y><Main_Size=1x><Main_Code=2>\r\n"),
+                  "line 4", "Main_Size");
   // Without Main_Code the record is damaged too.
-  const QString NoCode = Dir.createFile(
-      "nocode.wzr", "<WhatFind=[1]><PathsInclude=><Archive=>\r\n1\r\n<Main_Path=/a/><Main_Size=1>\r\n");
-  EXPECT_EQ(LoadError(List, NoCode), EResultFileError::BadRecord);
+  ExpectBadRecord(
+      Dir.createFile("nocode.wzr",
+                     "<WhatFind=[1]><PathsInclude=><Archive=>\r\n1\r\n<Main_Path=/a/><Main_Size=1>\r\n"),
+      "line 3");
 }
 
-TEST(ResultFile, OnlyFilterAndCountGiveAnEmptyListWithTheFilter) {
-  TestDir Dir;
-  const QString Name =
-      Dir.createFile("e.wzr", "<WhatFind=[2][5][7]junk[0]><PathsInclude=/p/;/q/;><Archive=r>\r\n0\r\n");
-  TUseFileList List;
-  Loader L;
-  L.Load(List, Name);
+TEST_F(ResultFile, OnlyFilterAndCountGiveAnEmptyListWithTheFilter) {
+  TUseFileList &List = LoadText("<WhatFind=[2][5][7]junk[0]><PathsInclude=/p/;/q/;><Archive=r>\r\n0\r\n");
   EXPECT_EQ(List.Count(), 0);
   EXPECT_EQ(List.Filter.WhatFind, TWhatFind({2, 5}));
   EXPECT_EQ(List.Filter.PathsInclude, QStringLiteral("/p/;/q/;"));
@@ -446,39 +386,30 @@ TEST(ResultFile, OnlyFilterAndCountGiveAnEmptyListWithTheFilter) {
   EXPECT_EQ(WhatFindToText(TWhatFind()), QString());
 }
 
-TEST(ResultFile, StopWhileLoadingEmptiesTheList) {
-  TestDir Dir;
+TEST_F(ResultFile, StopWhileLoadingEmptiesTheList) {
   TUseFileList List;
   List.SetFilter({1}, QString(), QString(), QString());
   for (int i = 0; i < 1500; ++i)
     Add(List, "/some/longer/folder/name/", QStringLiteral("file%1.txt").arg(i), i);
-  const QString Name = Dir.filePath("big.wzr");
-  List.SaveToFile(Name);
+  const QString Name = Save(List, "big.wzr");
   ASSERT_GT(QFile(Name).size(), 2 * 65536);
 
-  int Calls = 0;
-  {
-    TUseFileList Loaded;
-    Loader L;
-    L.Load(Loaded, Name);
-    Calls = L.Sink.calls();
-    EXPECT_EQ(Loaded.Count(), 1500);
-    // One call per block of the file, then one per 20 lines.
-    EXPECT_EQ(Calls, int((QFile(Name).size() + 65535) / 65536) + (1501 / 20));
-  }
+  EXPECT_EQ(Load(Name).Count(), 1500);
+  const int Calls = L.Sink.calls();
+  // One call per block of the file, then one per 20 lines.
+  EXPECT_EQ(Calls, int((QFile(Name).size() + 65535) / 65536) + (1501 / 20));
   for (int Stop : {1, 2, Calls}) {
-    TUseFileList Loaded;
-    Loader L;
-    L.Sink.stopAtCall = Stop;
-    EXPECT_THROW(L.Load(Loaded, Name), EMyStop) << Stop;
-    EXPECT_EQ(Loaded.Count(), 0) << Stop;
+    TUseFileList Stopped;
+    Loader S;
+    S.Sink.stopAtCall = Stop;
+    EXPECT_THROW(S.Load(Stopped, Name), EMyStop) << Stop;
+    EXPECT_EQ(Stopped.Count(), 0) << Stop;
   }
 }
 
-TEST(ResultFile, SavingWhereNoFileCanBeMadeFails) {
-  TestDir Dir;
+TEST_F(ResultFile, SavingWhereNoFileCanBeMadeFails) {
   TUseFileList List;
-  EXPECT_THROW(List.SaveToFile(Dir.filePath("no/such/folder/r.wzr")), EResultFileError);
+  EXPECT_THROW(Save(List, "no/such/folder/r.wzr"), EResultFileError);
 }
 
 TEST(ListPasses, UniqueMarks) {

@@ -26,6 +26,12 @@ struct SearchRig {
     H.GroupingPauseMs = 0;
     return H;
   }
+  // Saves the result of From, loads it into this rig and groups it again.
+  void Reopen(SearchRig &From, const QString &Name) {
+    From.List.SaveToFile(Name);
+    List.LoadFromFile(Name, Bar, Sink);
+    GroupResult(List, Steps, Sink, Bar, Hooks());
+  }
   void Search(const QString &Folder, const TWhatFind &WhatFind, const QString &Archive = QString()) {
     TSearchChoice Choice{WhatFind, Folder + QStringLiteral("/;"), QString(), Archive};
     RunSearch(List, Steps, Choice, Sink, Bar, Hooks());
@@ -93,11 +99,8 @@ TEST(SearchRun, ChecksumsAreReadOnlyForSharedSizesAndTimesAlways) {
     const bool Shared = !Item.UniqueSize;
     EXPECT_EQ(Item.WhatRead_Code, Shared) << Item.FileItem.FileName.toStdString();
     EXPECT_NE(Item.FileProps.Modified, 0) << Item.FileItem.FileName.toStdString();
-  }
-  for (int i = 0; i < R.List.Count(); ++i) {
-    if (R.List.GetItem(i)->FileItem.FileName == QStringLiteral("alone.txt")) {
-      EXPECT_TRUE(R.List.GetItem(i)->UniqueSize);
-    }
+    if (Item.FileItem.FileName == QStringLiteral("alone.txt"))
+      EXPECT_TRUE(Item.UniqueSize);
   }
 }
 
@@ -138,12 +141,8 @@ TEST(SearchRun, SavedResultGroupsLikeTheSearch) {
   MakeTree(Dir);
   SearchRig R;
   R.Search(Dir.path(), {1, 5});
-  const QString Name = Dir.filePath("result.wzr");
-  R.List.SaveToFile(Name);
-
   SearchRig Open;
-  Open.List.LoadFromFile(Name, Open.Bar, Open.Sink);
-  GroupResult(Open.List, Open.Steps, Open.Sink, Open.Bar, Open.Hooks());
+  Open.Reopen(R, Dir.filePath("result.wzr"));
   EXPECT_EQ(Open.Steps.Steps, QList<int>({1, 5}));
   EXPECT_EQ(Open.Rows(1), R.Rows(1));
   EXPECT_EQ(Open.Rows(5), R.Rows(5));
@@ -177,11 +176,8 @@ TEST(SearchRun, ArchiveMembersAreReadAfterTheirArchiveAndSurviveASaveAndLoad) {
   Members.sort();
   EXPECT_EQ(Members, QStringList({"in/one.dat", "two.dat"}));
 
-  const QString Name = Dir.filePath("r.wzr");
-  R.List.SaveToFile(Name);
   SearchRig Open;
-  Open.List.LoadFromFile(Name, Open.Bar, Open.Sink);
-  GroupResult(Open.List, Open.Steps, Open.Sink, Open.Bar, Open.Hooks());
+  Open.Reopen(R, Dir.filePath("r.wzr"));
   EXPECT_EQ(Open.Rows(1), R.Rows(1));
   ASSERT_EQ(Open.List.Count(), R.List.Count());
   for (int i = 0; i < R.List.Count(); ++i) {

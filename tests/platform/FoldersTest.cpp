@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -81,12 +80,7 @@ TEST(ScratchFolders, DeleteNeverFollowsLinks) {
   QFile::setPermissions(scratch + "/sub/deeper", QFileDevice::ReadOwner); // not writable, not searchable
   ASSERT_TRUE(QFile::link(outside.filePath("keep"), scratch + "/sub/link-to-folder"));
   ASSERT_TRUE(QFile::link(precious, scratch + "/link-to-file"));
-  {
-    QFile ro(scratch + "/readonly.txt");
-    ASSERT_TRUE(ro.open(QIODevice::WriteOnly));
-    ro.write("r");
-  }
-  QFile::setPermissions(scratch + "/readonly.txt", QFileDevice::ReadOwner);
+  QFile::setPermissions(dir.createFile("scratch/readonly.txt", "r"), QFileDevice::ReadOwner);
 
   EXPECT_TRUE(DeleteFolderTree(scratch + "/"));
   EXPECT_FALSE(QFileInfo::exists(scratch));
@@ -98,24 +92,13 @@ TEST(ScratchFolders, DeepTreesAreDeletedWithFewDescriptors) {
   TestDir dir;
   const QString scratch = dir.filePath("scratch");
   ASSERT_EQ(CreateFolderExclusive(scratch), 0);
-  // Far deeper than the descriptors the process may hold below.
-  int fd = ::open(Enc(scratch).constData(), O_RDONLY | O_DIRECTORY);
-  ASSERT_GE(fd, 0);
-  for (int level = 0; level < 300; ++level) {
-    ASSERT_EQ(::mkdirat(fd, "d", 0700), 0);
-    const int file = ::openat(fd, level % 2 ? "f" : "g", O_WRONLY | O_CREAT, 0600);
-    ASSERT_GE(file, 0);
-    ::close(file);
-    const int sub = ::openat(fd, "d", O_RDONLY | O_DIRECTORY);
-    ::close(fd);
-    ASSERT_GE(sub, 0);
-    fd = sub;
-  }
-  ::close(fd);
-  ASSERT_EQ(::mkdir(Enc(scratch + "/wide").constData(), 0700), 0);
+  // Far deeper than the descriptors the process may hold below, each level with a file.
+  QString level = "scratch";
+  for (int i = 0; i < 300; ++i, level += "/d")
+    ASSERT_FALSE(dir.createFile(level + (i % 2 ? "/f" : "/g"), {}).isEmpty()) << i;
+  ASSERT_TRUE(QDir().mkpath(dir.filePath(level)));
   for (int i = 0; i < 200; ++i)
-    ASSERT_EQ(::mkdir(Enc(scratch + "/wide/" + QString::number(i)).constData(), 0700), 0);
-
+    ASSERT_TRUE(QDir().mkpath(scratch + "/wide/" + QString::number(i)));
   rlimit saved{};
   ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
   rlimit few = saved;

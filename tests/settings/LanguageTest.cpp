@@ -39,79 +39,64 @@ TEST(SplitLangLine, SplitsAtTheFirstEqualsAndTurnsBarsIntoLineBreaks) {
   EXPECT_EQ(value, "");
 }
 
-TEST(TLang, PlainLinesAreTrimmedAndSplit) {
-  const TLang lang = parse("2045=Warning\n   2046=Question  \t\r\n2047 = Spaced\r2048=a|b");
-  EXPECT_EQ(lang.GetValue("2045"), "Warning");
-  EXPECT_EQ(lang.GetValue("2046"), "Question");
-  // The blank before "=" stays part of the key, the one after it part of the value.
-  EXPECT_EQ(lang.GetValue("2047"), "no translated");
-  EXPECT_EQ(lang.GetValue("2047 "), " Spaced");
-  EXPECT_EQ(lang.GetValue("2048"), "a\r\nb");
-}
-
-TEST(TLang, LinesWithoutEqualsAreIgnored) {
-  const TLang lang = parse("just words\n\n[section]\n2045=Warning\n");
-  ASSERT_EQ(lang.Items.size(), 1);
-  EXPECT_EQ(lang.Items.at(0).Key, "2045");
-}
-
-TEST(TLang, MultiLineValueJoinsTrimmedLinesWithLineBreaks) {
-  const TLang lang = parse("  2045=[first line  \n   second line]   \n2046=after");
-  EXPECT_EQ(lang.GetValue("2045"), "first line\r\nsecond line");
-  EXPECT_EQ(lang.GetValue("2046"), "after");
-}
-
-TEST(TLang, MultiLineValueOpenedAloneStartsWithALineBreak) {
-  const TLang lang = parse("2045=[\n first \n second]\n");
-  EXPECT_EQ(lang.GetValue("2045"), "\r\nfirst\r\nsecond");
-}
-
-TEST(TLang, MultiLineValueClosedOnItsOwnLineDropsWhatFollowsTheBracket) {
-  const TLang lang = parse("2045=[ some text ] dropped\n2046=next");
-  EXPECT_EQ(lang.GetValue("2045"), " some text ");
-  EXPECT_EQ(lang.GetValue("2046"), "next");
-}
-
-TEST(TLang, LinesInsideAMultiLineValueAreConsumedEvenWithEquals) {
-  const TLang lang = parse("2045=[one\nno equals here\n2046=inside]\n2047=outside");
-  EXPECT_EQ(lang.GetValue("2045"), "one\r\nno equals here\r\n2046=inside");
-  EXPECT_EQ(lang.GetValue("2046"), "no translated");
-  EXPECT_EQ(lang.GetValue("2047"), "outside");
-  EXPECT_EQ(lang.Items.size(), 2);
-}
-
-TEST(TLang, UnclosedMultiLineValueEndsAtTheFileEndEmpty) {
-  const TLang lang = parse("2044=before\n2045=[never\nclosed\n2046=swallowed");
-  EXPECT_EQ(lang.GetValue("2044"), "before");
-  EXPECT_EQ(lang.GetValue("2045"), "");
-  EXPECT_EQ(lang.GetValue("2046"), "no translated");
-}
-
-TEST(TLang, BracketClosedBeforeItOpensGivesAnEmptyValue) {
+TEST(TLang, ParsesPlainAndMultiLineValues) {
+  const struct {
+    const char *text;
+    QList<QPair<const char *, const char *>> values; // key, value
+    int entries;                                     // -1: not counted
+  } cases[] = {
+      // Plain lines are trimmed and split; the blank before "=" stays part of the key, the one
+      // after it part of the value.
+      {"2045=Warning\n   2046=Question  \t\r\n2047 = Spaced\r2048=a|b",
+       {{"2045", "Warning"},
+        {"2046", "Question"},
+        {"2047", "no translated"},
+        {"2047 ", " Spaced"},
+        {"2048", "a\r\nb"}},
+       -1},
+      {"just words\n\n[section]\n2045=Warning\n", {{"2045", "Warning"}}, 1},
+      // A multi-line value joins its trimmed lines with line breaks.
+      {"  2045=[first line  \n   second line]   \n2046=after",
+       {{"2045", "first line\r\nsecond line"}, {"2046", "after"}},
+       -1},
+      {"2045=[\n first \n second]\n", {{"2045", "\r\nfirst\r\nsecond"}}, -1},
+      // Closed on its own line: what follows the bracket is dropped.
+      {"2045=[ some text ] dropped\n2046=next", {{"2045", " some text "}, {"2046", "next"}}, -1},
+      // Lines inside a multi-line value are consumed even with "=".
+      {"2045=[one\nno equals here\n2046=inside]\n2047=outside",
+       {{"2045", "one\r\nno equals here\r\n2046=inside"}, {"2046", "no translated"}, {"2047", "outside"}},
+       2},
+      // An unclosed value ends empty at the file's end.
+      {"2044=before\n2045=[never\nclosed\n2046=swallowed",
+       {{"2044", "before"}, {"2045", ""}, {"2046", "no translated"}},
+       -1},
+      // A bracket closed before it opens gives an empty value.
+      {"2045=x]y=[z", {{"2045", ""}}, -1},
+      // The first of two equal keys wins; keys are case-sensitive.
+      {"Language=English\n2045=first\n2045=second",
+       {{"2045", "first"}, {"language", "no translated"}, {"Language", "English"}},
+       3},
+      // Former product names become Pairhound, only as a whole.
+      {"1=About Quillfern Twinsweep\n2=Twinsweep found|Twinsweep\n3=Quillfern alone\nLanguage=Twinsweep "
+       "English",
+       {{"1", "About Pairhound"},
+        {"2", "Pairhound found\r\nPairhound"},
+        {"3", "Quillfern alone"},
+        {"Language", "Pairhound English"}},
+       -1},
+  };
+  for (const auto &c : cases) {
+    const TLang lang = parse(c.text);
+    for (const auto &[key, value] : c.values)
+      EXPECT_EQ(lang.GetValue(key), value) << c.text << " / " << key;
+    if (c.entries >= 0)
+      EXPECT_EQ(lang.Items.size(), c.entries) << c.text;
+  }
   // The "]" in the key ends the entry on its first line; the value then has no "]".
   const TLang lang = parse("20]45=[text\n2046=next");
   ASSERT_EQ(lang.Items.size(), 2);
   EXPECT_EQ(lang.Items.at(0).Key, "20]45");
   EXPECT_EQ(lang.Items.at(0).Value, "");
-  const TLang other = parse("2045=x]y=[z");
-  EXPECT_EQ(other.GetValue("2045"), "");
-}
-
-TEST(TLang, FirstOfTwoEqualKeysWinsAndKeysAreCaseSensitive) {
-  const TLang lang = parse("Language=English\n2045=first\n2045=second");
-  EXPECT_EQ(lang.GetValue("2045"), "first");
-  EXPECT_EQ(lang.Items.size(), 3);
-  EXPECT_EQ(lang.GetValue("language"), "no translated");
-  EXPECT_EQ(lang.GetValue("Language"), "English");
-}
-
-TEST(TLang, FormerProductNamesBecomePairhound) {
-  const TLang lang = parse("1=About Quillfern Twinsweep\n2=Twinsweep found|Twinsweep\n"
-                           "3=Quillfern alone\nLanguage=Twinsweep English");
-  EXPECT_EQ(lang.GetValue("1"), "About Pairhound");
-  EXPECT_EQ(lang.GetValue("2"), "Pairhound found\r\nPairhound");
-  EXPECT_EQ(lang.GetValue("3"), "Quillfern alone");
-  EXPECT_EQ(lang.GetValue("Language"), "Pairhound English");
 }
 
 TEST(TLang, FileIsReadAsUtf8WithOrWithoutByteOrderMark) {
@@ -193,18 +178,14 @@ TEST(TLangList, RegisteredListAnswersTextRequestsWithoutAWindow) {
   EXPECT_EQ(LangText("2645"), "no translated");
 }
 
-TEST(FormatText, FillsStringPlaceholdersInOrder) {
+TEST(FormatText, FillsPlaceholdersHarmlessly) {
   EXPECT_EQ(FormatText("Marked %s of %s files, %s of %s  ", {"2", "10", "1.50kb", "9.00kb"}),
             "Marked 2 of 10 files, 1.50kb of 9.00kb  ");
   EXPECT_EQ(FormatText("No room on %s.", {"/home"}), "No room on /home.");
-}
-
-TEST(FormatText, IndexedPlaceholdersLetATranslationReorderArguments) {
+  // Indexed placeholders let a translation reorder the arguments.
   EXPECT_EQ(FormatText("%1:s of %0:s, then %s", {"a", "b", "c"}), "b of a, then b");
   EXPECT_EQ(FormatText("%0:S %S", {"x", "y"}), "x y");
-}
-
-TEST(FormatText, PercentSignsMissingArgumentsAndStrayPercentsAreHarmless) {
+  // Percent signs, missing arguments and stray percents are harmless.
   EXPECT_EQ(FormatText("100%% done", {}), "100% done");
   EXPECT_EQ(FormatText("%s and %s", {"one"}), "one and ");
   EXPECT_EQ(FormatText("50% %d %9:x end%", {"a"}), "50% %d %9:x end%");

@@ -1,6 +1,7 @@
 #include "settings/Registry.h"
 
 #include "tests/settings/Printers.h"
+#include "tests/support/TestEnv.h"
 #include <QFile>
 #include <QSettings>
 
@@ -111,30 +112,22 @@ TEST(Registry, EveryCallSeesWhatAnotherWriterStoredMeanwhile) {
   EXPECT_EQ(RegReadString("Language", "x"), "Français");
 }
 
-TEST(ComboHistory, CountZeroOrBelowLoadsNothing) {
+TEST(ComboHistory, LoadShowsAtMostTwentyStoredEntriesNewestFirst) {
   EXPECT_TRUE(LoadComboHistoryItems(include).isEmpty());
   storeHistory(include, 0, 3);
   EXPECT_TRUE(LoadComboHistoryItems(include).isEmpty());
   storeHistory(include, -2, 3);
   EXPECT_TRUE(LoadComboHistoryItems(include).isEmpty());
-}
-
-TEST(ComboHistory, LoadShowsTheStoredEntriesNewestFirst) {
   storeHistory(include, 3, 3);
   EXPECT_EQ(LoadComboHistoryItems(include), QStringList({"e2", "e1", "e0"}));
-}
-
-TEST(ComboHistory, LoadReadsAtMostTwentyEntries) {
+  testenv::ClearSettings();
+  storeHistory(include, 3, 2); // an entry missing below the count loads empty
+  EXPECT_EQ(LoadComboHistoryItems(include), QStringList({"", "e1", "e0"}));
   storeHistory(include, 25, 25);
   const QStringList items = LoadComboHistoryItems(include);
   ASSERT_EQ(items.size(), 20);
   EXPECT_EQ(items.first(), "e19");
   EXPECT_EQ(items.last(), "e0");
-}
-
-TEST(ComboHistory, MissingEntryBelowTheCountLoadsEmpty) {
-  storeHistory(include, 3, 2);
-  EXPECT_EQ(LoadComboHistoryItems(include), QStringList({"", "e1", "e0"}));
 }
 
 TEST(ComboHistory, HistoriesOfTheTwoPrefixesAreSeparate) {

@@ -4,23 +4,16 @@
 
 #include <gtest/gtest.h>
 
-TEST(ReplaceAll, ReplacesEveryOccurrence) {
+TEST(ReplaceAll, ReplacesEveryOccurrenceCaseSensitively) {
   EXPECT_EQ(ReplaceAll("ab", "X", "abcabab"), "XcXX");
   EXPECT_EQ(ReplaceAll("Twinsweep", "Pairhound", "About Twinsweep"), "About Pairhound");
   EXPECT_EQ(ReplaceAll("x", "y", "none here"), "none here");
   EXPECT_EQ(ReplaceAll("x", "y", ""), "");
-}
-
-TEST(ReplaceAll, IsCaseSensitive) {
   EXPECT_EQ(ReplaceAll("twinsweep", "P", "Twinsweep"), "Twinsweep");
-}
-
-TEST(ReplaceAll, AnOccurrenceClosedUpByARemovalIsReplacedToo) {
+  // An occurrence closed up by a removal is replaced too.
   EXPECT_EQ(ReplaceAll("ab", "", "aabb"), "");
   EXPECT_EQ(ReplaceAll("aba", "a", "ababa"), "a");
-}
-
-TEST(ReplaceAll, DegenerateArgumentsEnd) {
+  // Degenerate arguments end.
   EXPECT_EQ(ReplaceAll("", "x", "abc"), "abc");
   EXPECT_EQ(ReplaceAll("a", "aa", "aba"), "aabaa");
 }

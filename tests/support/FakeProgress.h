@@ -1,6 +1,6 @@
 #pragma once
-// A scripted progress sink for engine tests: records every call, throws EMyStop (or EMyHalt) at a
-// chosen call, and can report that a pause held for some passes.
+// A scripted progress sink for engine tests: records every call and throws EMyStop (or EMyHalt) at
+// a chosen call.
 
 #include "engine/Progress.h"
 
@@ -16,16 +16,12 @@ public:
   // Bar position and maximum seen at each ProcessProgress call (when a bar was given).
   QList<int> positions;
   QList<int> maxima;
-  int actionCalls = 0;
 
   // 1-based number of the call (counting both kinds) that throws; 0 = never.
   int stopAtCall = 0;
   bool haltInsteadOfStop = false;
   // Runs on every call before the stop check (to look at state in the middle of a run).
   std::function<void(int call)> onCall;
-  // Passes a paused call would make; only counted, the engine cannot tell.
-  int pausePasses = 0;
-  int passes = 0;
 
   int calls() const { return m_calls; }
 
@@ -37,15 +33,11 @@ public:
     }
     step();
   }
-  void ProcessActionProgress() override {
-    ++actionCalls;
-    step();
-  }
+  void ProcessActionProgress() override { step(); }
 
 private:
   void step() {
     ++m_calls;
-    passes += 1 + pausePasses;
     if (onCall)
       onCall(m_calls);
     if (stopAtCall > 0 && m_calls == stopAtCall) {

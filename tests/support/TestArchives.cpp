@@ -1,4 +1,5 @@
 #include "tests/support/TestArchives.h"
+#include "tests/support/TestEnv.h"
 
 #include <QFile>
 
@@ -9,16 +10,19 @@
 #include <memory>
 
 namespace testarchive {
+
+void PutLE(QByteArray &out, quint64 value, int bytes) {
+  for (int i = 0; i < bytes; ++i)
+    out.append(char((value >> (8 * i)) & 0xFF));
+}
+
 namespace {
 
 void Put16(QByteArray &b, quint16 v) {
-  b.append(char(v & 0xFF));
-  b.append(char(v >> 8));
+  PutLE(b, v, 2);
 }
-
 void Put32(QByteArray &b, quint32 v) {
-  for (int i = 0; i < 4; ++i)
-    b.append(char((v >> (8 * i)) & 0xFF));
+  PutLE(b, v, 4);
 }
 
 quint32 Crc32(const QByteArray &b) {
@@ -92,12 +96,8 @@ bool WriteSelfExtractingZip(const QString &path, const QList<Entry> &entries) {
   const QString inner = path + QStringLiteral(".part");
   if (!WriteZip(inner, entries))
     return false;
-  QFile f(inner);
-  if (!f.open(QIODevice::ReadOnly))
-    return false;
-  const QByteArray zip = f.readAll();
-  f.close();
-  f.remove();
+  const QByteArray zip = testenv::ReadFile(inner);
+  QFile::remove(inner);
   return WriteBytes(path, SfxStub() + zip);
 }
 
@@ -143,6 +143,14 @@ QByteArray RarStored(const QList<Entry> &entries) {
 
 bool WriteRar(const QString &path, const QList<Entry> &entries) {
   return WriteBytes(path, RarStored(entries));
+}
+
+bool WriteByName(const QString &path, const QList<Entry> &entries, const QByteArray &password) {
+  if (path.endsWith(QStringLiteral(".rar")))
+    return WriteRar(path, entries);
+  if (path.endsWith(QStringLiteral(".exe")))
+    return WriteSelfExtractingZip(path, entries);
+  return WriteZip(path, entries, password);
 }
 
 } // namespace testarchive

@@ -37,7 +37,13 @@ bool WriteSelfExtractingZip(const QString &path, const QList<Entry> &entries);
 QByteArray RarStored(const QList<Entry> &entries);
 bool WriteRar(const QString &path, const QList<Entry> &entries);
 
+// Writes a RAR archive for a name ending in ".rar", a self-extracting ZIP for ".exe", else a ZIP.
+bool WriteByName(const QString &path, const QList<Entry> &entries, const QByteArray &password = {});
+
 // Writes raw bytes to a file; false on failure.
 bool WriteBytes(const QString &path, const QByteArray &bytes);
+
+// Appends the low Bytes bytes of Value, least significant first.
+void PutLE(QByteArray &out, quint64 value, int bytes);
 
 } // namespace testarchive

@@ -51,6 +51,11 @@ QString SourceDir() {
   return QStringLiteral(PAIRHOUND_SOURCE_DIR_DEFAULT);
 }
 
+QByteArray ReadFile(const QString &path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
 }  // namespace testenv
 
 TestDir::TestDir() : m_dir(QDir::tempPath() + QStringLiteral("/testdir-XXXXXX")) {}

@@ -22,6 +22,10 @@ void ClearSettings();
 // The source tree, for shipped files such as Language/English.wzl.
 QString SourceDir();
 
+// The whole contents of a file, or "<missing>" when it cannot be opened (so that a missing file
+// never passes for an empty one).
+QByteArray ReadFile(const QString &path);
+
 }  // namespace testenv
 
 // A temporary folder that creates files with given contents, sizes and times.
