@@ -2,9 +2,11 @@
 // reading, grouping. Prints each phase's time, the peak memory and the memory held per gathered
 // file; can write the groups of non-empty files for comparison with other duplicate finders.
 //
-//   pairhound_contentbench <folder> [--groups FILE] [--pause-ms N] [--quiet]
+//   pairhound_contentbench <folder> [--groups FILE] [--dump FILE] [--pause-ms N] [--quiet]
 //
-// The groups file holds one line per group: the group's paths sorted and joined by tabs.
+// The groups file holds one line per group: the group's paths sorted and joined by tabs. The dump
+// holds one line per gathered file in list order with everything the search found out about it, so
+// that two builds can be compared for identical results.
 
 #include "engine/Grouping.h"
 #include "engine/SearchRun.h"
@@ -56,11 +58,36 @@ bool WriteGroups(const TUseFileList &List, const QString &FileName) {
   return File.error() == QFileDevice::NoError;
 }
 
+bool WriteDump(const TUseFileList &List, const QString &FileName) {
+  QFile File(FileName);
+  if (!File.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    return false;
+  for (int i = 0; i < List.Count(); ++i) {
+    const TUseFileProperty &Item = *List.GetItem(i);
+    const TFileProps &P = Item.FileProps;
+    QString Line = QStringLiteral("%1\t%2\t%3\t%4\t%5\t%6")
+                       .arg(i)
+                       .arg(Item.FullName())
+                       .arg(Item.FileItem.Size)
+                       .arg(Item.FileItem.Code)
+                       .arg(int(Item.FileItem.Unreadable))
+                       .arg(int(Item.WhatRead_Code));
+    for (double Time : {P.Created, P.Modified, P.Accessed})
+      Line += QLatin1Char('\t') + QString::number(Time, 'g', 17);
+    for (bool Flag : {P.ReadOnly, P.Hidden, P.SystemFile, P.ArchiveFlag, Item.UniqueSize, Item.UniqueCode})
+      Line += QLatin1Char('\t') + QString::number(int(Flag));
+    for (int m = 1; m <= MethodCount; ++m)
+      Line += QLatin1Char('\t') + QString::number(Item.Viewed.GetGroup(m));
+    File.write(Line.toUtf8() + '\n');
+  }
+  return File.error() == QFileDevice::NoError;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
   QCoreApplication App(argc, argv);
-  QString Folder, GroupsFile;
+  QString Folder, GroupsFile, DumpFile;
   int PauseMs = GroupingPauseMs;
   bool Quiet = false;
   const QStringList Args = App.arguments();
@@ -68,6 +95,8 @@ int main(int argc, char **argv) {
   for (int i = 1; i < Args.size(); ++i) {
     if (Args[i] == QLatin1String("--groups") && i + 1 < Args.size())
       GroupsFile = Args[++i];
+    else if (Args[i] == QLatin1String("--dump") && i + 1 < Args.size())
+      DumpFile = Args[++i];
     else if (Args[i] == QLatin1String("--pause-ms") && i + 1 < Args.size())
       PauseMs = Args[++i].toInt();
     else if (Args[i] == QLatin1String("--quiet"))
@@ -78,7 +107,8 @@ int main(int argc, char **argv) {
       BadArgument = true;
   }
   if (BadArgument || Folder.isEmpty() || !QDir(Folder).exists()) {
-    std::fprintf(stderr, "usage: %s <folder> [--groups FILE] [--pause-ms N] [--quiet]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s <folder> [--groups FILE] [--dump FILE] [--pause-ms N] [--quiet]\n",
+                 argv[0]);
     return 2;
   }
 
@@ -118,6 +148,10 @@ int main(int argc, char **argv) {
 
   if (!GroupsFile.isEmpty() && !WriteGroups(List, GroupsFile)) {
     std::fprintf(stderr, "cannot write %s\n", qPrintable(GroupsFile));
+    return 1;
+  }
+  if (!DumpFile.isEmpty() && !WriteDump(List, DumpFile)) {
+    std::fprintf(stderr, "cannot write %s\n", qPrintable(DumpFile));
     return 1;
   }
   if (!Quiet) {
