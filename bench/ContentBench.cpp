@@ -5,8 +5,8 @@
 //   pairhound_contentbench <folder> [--groups FILE] [--dump FILE] [--pause-ms N] [--quiet]
 //
 // The groups file holds one line per group: the group's paths sorted and joined by tabs. The dump
-// holds one line per gathered file in list order with everything the search found out about it, so
-// that two builds can be compared for identical results.
+// holds one line per gathered file in list order with everything reading found out about it, so that
+// two builds can be compared for identical results.
 
 #include "engine/Grouping.h"
 #include "engine/SearchRun.h"
@@ -76,8 +76,6 @@ bool WriteDump(const TUseFileList &List, const QString &FileName) {
       Line += QLatin1Char('\t') + QString::number(Time, 'g', 17);
     for (bool Flag : {P.ReadOnly, P.Hidden, P.SystemFile, P.ArchiveFlag, Item.UniqueSize, Item.UniqueCode})
       Line += QLatin1Char('\t') + QString::number(int(Flag));
-    for (int m = 1; m <= MethodCount; ++m)
-      Line += QLatin1Char('\t') + QString::number(Item.Viewed.GetGroup(m));
     File.write(Line.toUtf8() + '\n');
   }
   return File.error() == QFileDevice::NoError;
@@ -126,6 +124,7 @@ int main(int argc, char **argv) {
   int Phase = 0;
   size_t HeapBefore = HeapInUse(), HeapGathered = 0;
   int Gathered = 0;
+  bool DumpOk = true;
   TSearchHooks Hooks;
   Hooks.GroupingPauseMs = PauseMs;
   Hooks.ShowStep = [&](const QString &) {
@@ -134,6 +133,9 @@ int main(int argc, char **argv) {
       HeapGathered = HeapInUse();
       Gathered = List.Count();
     }
+    // Every gathered file is still in the list when grouping begins (the dump adds to its time).
+    if (Phase == 3 && !DumpFile.isEmpty())
+      DumpOk = WriteDump(List, DumpFile);
   };
   Clock.start();
   RunSearch(List, Steps, Choice, Sink, Bar, Hooks);
@@ -150,7 +152,7 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "cannot write %s\n", qPrintable(GroupsFile));
     return 1;
   }
-  if (!DumpFile.isEmpty() && !WriteDump(List, DumpFile)) {
+  if (!DumpOk) {
     std::fprintf(stderr, "cannot write %s\n", qPrintable(DumpFile));
     return 1;
   }
