@@ -206,6 +206,24 @@ TEST_F(Reading, FileThatNeedsNoReadingIsNotOpenedButItsTimesAreRead) {
   EXPECT_EQ(missing->FileProps, TFileProps{});
 }
 
+// The times and flags after a checksum are the file's as reading left them: where the file system keeps
+// access times, one older than the last write is brought forward by the read itself.
+TEST_F(Reading, TimesAndFlagsAfterAChecksumAreThoseTheFileHasAfterTheRead) {
+  const qint64 size = 3 * kBlock + 5;
+  auto *item = Add(dir.createFileOfSize(".hidden.bin", size, 3), size);
+  const QDateTime modified(QDate(2020, 5, 17), QTime(13, 45, 30), Qt::LocalTime);
+  ASSERT_TRUE(TestDir::setTimes(item->FullName(), modified, modified.addDays(-1)));
+  QFile::setPermissions(item->FullName(), QFileDevice::ReadOwner);
+  TReadPass pass({1}, &sink, &bar);
+  item->ReadProperties(0, {}, pass);
+  ASSERT_TRUE(item->WhatRead_Code);
+  TFileProps after;
+  ASSERT_TRUE(GetFileProps(item->FullName(), after));
+  EXPECT_EQ(item->FileProps, after);
+  EXPECT_TRUE(item->FileProps.Hidden);
+  EXPECT_TRUE(item->FileProps.ReadOnly);
+}
+
 TEST_F(Reading, SubstitutePathIsReadInsteadOfTheItemsOwnName) {
   const QString real = dir.createFile("extracted/abc.txt", "abc");
   auto *member = list.GetItem(list.AddFile("inside/", "abc.txt", 3, nullptr));
