@@ -2,9 +2,11 @@
 // reading, grouping. Prints each phase's time, the peak memory and the memory held per gathered
 // file; can write the groups of non-empty files for comparison with other duplicate finders.
 //
-//   pairhound_contentbench <folder> [--groups FILE] [--pause-ms N] [--quiet]
+//   pairhound_contentbench <folder> [--groups FILE] [--dump FILE] [--pause-ms N] [--quiet]
 //
-// The groups file holds one line per group: the group's paths sorted and joined by tabs.
+// The groups file holds one line per group: the group's paths sorted and joined by tabs. The dump
+// holds one line per gathered file in list order with everything reading found out about it, so that
+// two builds can be compared for identical results.
 
 #include "engine/Grouping.h"
 #include "engine/SearchRun.h"
@@ -56,11 +58,34 @@ bool WriteGroups(const TUseFileList &List, const QString &FileName) {
   return File.error() == QFileDevice::NoError;
 }
 
+bool WriteDump(const TUseFileList &List, const QString &FileName) {
+  QFile File(FileName);
+  if (!File.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    return false;
+  for (int i = 0; i < List.Count(); ++i) {
+    const TUseFileProperty &Item = *List.GetItem(i);
+    const TFileProps &P = Item.FileProps;
+    QString Line = QStringLiteral("%1\t%2\t%3\t%4\t%5\t%6")
+                       .arg(i)
+                       .arg(Item.FullName())
+                       .arg(Item.FileItem.Size)
+                       .arg(Item.FileItem.Code)
+                       .arg(int(Item.FileItem.Unreadable))
+                       .arg(int(Item.WhatRead_Code));
+    for (double Time : {P.Created, P.Modified, P.Accessed})
+      Line += QLatin1Char('\t') + QString::number(Time, 'g', 17);
+    for (bool Flag : {P.ReadOnly, P.Hidden, P.SystemFile, P.ArchiveFlag, Item.UniqueSize, Item.UniqueCode})
+      Line += QLatin1Char('\t') + QString::number(int(Flag));
+    File.write(Line.toUtf8() + '\n');
+  }
+  return File.error() == QFileDevice::NoError;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
   QCoreApplication App(argc, argv);
-  QString Folder, GroupsFile;
+  QString Folder, GroupsFile, DumpFile;
   int PauseMs = GroupingPauseMs;
   bool Quiet = false;
   const QStringList Args = App.arguments();
@@ -68,6 +93,8 @@ int main(int argc, char **argv) {
   for (int i = 1; i < Args.size(); ++i) {
     if (Args[i] == QLatin1String("--groups") && i + 1 < Args.size())
       GroupsFile = Args[++i];
+    else if (Args[i] == QLatin1String("--dump") && i + 1 < Args.size())
+      DumpFile = Args[++i];
     else if (Args[i] == QLatin1String("--pause-ms") && i + 1 < Args.size())
       PauseMs = Args[++i].toInt();
     else if (Args[i] == QLatin1String("--quiet"))
@@ -78,7 +105,8 @@ int main(int argc, char **argv) {
       BadArgument = true;
   }
   if (BadArgument || Folder.isEmpty() || !QDir(Folder).exists()) {
-    std::fprintf(stderr, "usage: %s <folder> [--groups FILE] [--pause-ms N] [--quiet]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s <folder> [--groups FILE] [--dump FILE] [--pause-ms N] [--quiet]\n",
+                 argv[0]);
     return 2;
   }
 
@@ -96,6 +124,7 @@ int main(int argc, char **argv) {
   int Phase = 0;
   size_t HeapBefore = HeapInUse(), HeapGathered = 0;
   int Gathered = 0;
+  bool DumpOk = true;
   TSearchHooks Hooks;
   Hooks.GroupingPauseMs = PauseMs;
   Hooks.ShowStep = [&](const QString &) {
@@ -104,6 +133,9 @@ int main(int argc, char **argv) {
       HeapGathered = HeapInUse();
       Gathered = List.Count();
     }
+    // Every gathered file is still in the list when grouping begins (the dump adds to its time).
+    if (Phase == 3 && !DumpFile.isEmpty())
+      DumpOk = WriteDump(List, DumpFile);
   };
   Clock.start();
   RunSearch(List, Steps, Choice, Sink, Bar, Hooks);
@@ -118,6 +150,10 @@ int main(int argc, char **argv) {
 
   if (!GroupsFile.isEmpty() && !WriteGroups(List, GroupsFile)) {
     std::fprintf(stderr, "cannot write %s\n", qPrintable(GroupsFile));
+    return 1;
+  }
+  if (!DumpOk) {
+    std::fprintf(stderr, "cannot write %s\n", qPrintable(DumpFile));
     return 1;
   }
   if (!Quiet) {

@@ -32,13 +32,13 @@ void TReadPass::UpdateReadProgress(qint64 Bytes, bool Forced, int Index) {
     Sink->ProcessProgress(QStringLiteral(" (%1)").arg(Index));
 }
 
-quint32 ComputeFileCrc(QFile &File, TReadPass &Pass, int Index) {
+quint32 ComputeFileCrc(platform::TInputFile &File, TReadPass &Pass, int Index) {
   char *buffer = ReadBuffer();
   quint32 crc = CrcStart;
   for (;;) {
-    const qint64 n = File.read(buffer, ReadBufferSize);
+    const qint64 n = File.Read(buffer, ReadBufferSize);
     if (n < 0)
-      throw EReadFailed("Cannot read " + File.fileName().toStdString());
+      throw EReadFailed("Cannot read the file");
     if (n == 0)
       break;
     crc = UpdateCrc32(crc, buffer, n);
@@ -55,14 +55,25 @@ void TUseFileProperty::ReadProperties(int Index, const QString &Path, TReadPass 
   const QString path = Path.isEmpty() ? FullName() : Path;
   try {
     const TWhatFind &what = Pass.WhatFind;
+    TFileProps props = FileProps;
+    bool propsRead = false;
     if (NeedAnyRead(what)) {
-      QFile file(path);
-      if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        throw EReadFailed("Cannot open " + path.toStdString());
+      const bool onlyCrc = !NeedTags(what) && !NeedPicture(what);
       if (NeedCrc(what)) {
+        platform::TInputFile file(path);
+        if (!file.IsOpen())
+          throw EReadFailed("Cannot open " + path.toStdString());
         const quint32 crc = ComputeFileCrc(file, Pass, Index);
         WhatRead_Code = true;
         FileItem.Code = qint32(crc);
+        // Straight from the open file when nothing else reads it afterwards (the access time stays
+        // the one this read left).
+        if (onlyCrc)
+          propsRead = file.ReadProps(props);
+      } else {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+          throw EReadFailed("Cannot open " + path.toStdString());
       }
       if (NeedTags(what)) {
         SetMusicTag(ReadMusicTags(path, FileItem.FileName));
@@ -76,8 +87,7 @@ void TUseFileProperty::ReadProperties(int Index, const QString &Path, TReadPass 
         DataImage->LoadFromFile(path);
       }
     }
-    TFileProps props = FileProps;
-    if (GetFileProps(path, props))
+    if (propsRead || GetFileProps(path, props))
       FileProps = props;
     Pass.UpdateReadProgress(FileItem.Size, true, Index);
   } catch (const EMyStop &) {

@@ -39,7 +39,7 @@ public:
 
 // The checksum register of the rest of an open file, read in blocks of the shared read buffer; every
 // block is counted in Pass. Throws EReadFailed when a read fails.
-quint32 ComputeFileCrc(QFile &File, TReadPass &Pass, int Index);
+quint32 ComputeFileCrc(platform::TInputFile &File, TReadPass &Pass, int Index);
 
 // Fills Props from the file system; false and Props unchanged when the file is not found.
 bool GetFileProps(const QString &Path, TFileProps &Props);

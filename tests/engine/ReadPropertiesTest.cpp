@@ -73,9 +73,9 @@ TEST(Checksum, MatchesTheTableDefinitionInAnyBlocking) {
   for (qsizetype at = 0; at < data.size(); at += 777)
     pieces = UpdateCrc32(pieces, data.constData() + at, std::min<qsizetype>(777, data.size() - at));
   EXPECT_EQ(pieces, whole);
-  // Every length and alignment around the block sizes of the fast path.
+  // Every length and alignment around the block sizes of the fast paths (16, 64 and 256 bytes a step).
   for (qsizetype offset = 0; offset < 17; offset += 5)
-    for (qsizetype length = 0; length < 300; ++length) {
+    for (qsizetype length = 0; length < 1100; ++length) {
       const QByteArray part = data.mid(offset, length);
       ASSERT_EQ(UpdateCrc32(0x9E3779B9u, part.constData(), part.size()), ReferenceCrc(0x9E3779B9u, part))
           << offset << " " << length;
@@ -206,6 +206,24 @@ TEST_F(Reading, FileThatNeedsNoReadingIsNotOpenedButItsTimesAreRead) {
   EXPECT_NEAR(item->FileProps.Accessed, expected, 1e-6);
   EXPECT_FALSE(missing->FileItem.Unreadable);
   EXPECT_EQ(missing->FileProps, TFileProps{});
+}
+
+// The times and flags after a checksum are the file's as reading left them: where the file system keeps
+// access times, one older than the last write is brought forward by the read itself.
+TEST_F(Reading, TimesAndFlagsAfterAChecksumAreThoseTheFileHasAfterTheRead) {
+  const qint64 size = 3 * kBlock + 5;
+  auto *item = Add(dir.createFileOfSize(".hidden.bin", size, 3), size);
+  const QDateTime modified(QDate(2020, 5, 17), QTime(13, 45, 30), Qt::LocalTime);
+  ASSERT_TRUE(TestDir::setTimes(item->FullName(), modified, modified.addDays(-1)));
+  QFile::setPermissions(item->FullName(), QFileDevice::ReadOwner);
+  TReadPass pass({1}, &sink, &bar);
+  item->ReadProperties(0, {}, pass);
+  ASSERT_TRUE(item->WhatRead_Code);
+  TFileProps after;
+  ASSERT_TRUE(GetFileProps(item->FullName(), after));
+  EXPECT_EQ(item->FileProps, after);
+  EXPECT_TRUE(item->FileProps.Hidden);
+  EXPECT_TRUE(item->FileProps.ReadOnly);
 }
 
 TEST_F(Reading, StopAndHaltPassThroughUntouchedAndAStopAfterAFailureToo) {

@@ -1,0 +1,130 @@
+// Local day numbers of file times against Qt's own conversion, across zone changes and daylight-saving
+// switches, and the plain reader the checksums use.
+#include "platform/FileInfo.h"
+#include "tests/support/TestEnv.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+
+namespace {
+
+double QtDays(qint64 Ms) {
+  const QDateTime local = QDateTime::fromMSecsSinceEpoch(Ms, Qt::LocalTime);
+  return double(QDate(1899, 12, 30).daysTo(local.date())) +
+         double(local.time().msecsSinceStartOfDay()) / 86400000.0;
+}
+
+void SetZone(const char *Zone) {
+  setenv("TZ", Zone, 1);
+  tzset();
+}
+
+// Every instant of the sweep converts exactly as Qt converts it.
+void ExpectSameAsQt(qint64 FromMs, qint64 ToMs, qint64 StepMs) {
+  for (qint64 ms = FromMs; ms < ToMs; ms += StepMs) {
+    const qint64 s = ms / 1000 - (ms % 1000 < 0 ? 1 : 0);
+    const qint64 ns = (ms - s * 1000) * 1000000 + 123456;
+    ASSERT_EQ(platform::UnixTimeToDays(s, ns), QtDays(ms)) << getenv("TZ") << " at " << ms;
+  }
+}
+
+constexpr qint64 kHour = 3600000;
+constexpr qint64 kDay = 24 * kHour;
+// 2026-01-01T00:00:00Z.
+constexpr qint64 k2026 = qint64(1767225600) * 1000;
+
+} // namespace
+
+// Zones written out in full need no time-zone database: Central Europe with its switches at 01:00 UTC,
+// Newfoundland at half hours with switches at local 02:00, Nepal at a quarter hour, Lord Howe with a
+// half-hour daylight shift, and the southern hemisphere.
+TEST(LocalDays, EqualQtsConversionThroughTheYearAndEveryDaylightSwitch) {
+  for (const char *zone : {"UTC0", "CET-1CEST,M3.5.0,M10.5.0/3", "NST3:30NDT,M3.2.0,M11.1.0", "<+0545>-5:45",
+                           "<+1030>-10:30<+11>-11,M10.1.0,M4.1.0", "AEST-10AEDT,M10.1.0,M4.1.0/3"}) {
+    SetZone(zone);
+    // The whole year in steps that land on every minute and millisecond pattern.
+    ExpectSameAsQt(k2026, k2026 + 366 * kDay, 7 * 60000 + 13 * 1000 + 7);
+    // Every ten seconds or so through the European switches and the days around them.
+    ExpectSameAsQt(k2026 + 86 * kDay, k2026 + 89 * kDay, 9973);
+    ExpectSameAsQt(k2026 + 296 * kDay, k2026 + 299 * kDay, 9973);
+    // The hours on both sides of each hour boundary.
+    for (qint64 hour = k2026; hour < k2026 + 366 * kDay; hour += kHour)
+      ExpectSameAsQt(hour - 1, hour + 1, 1);
+  }
+}
+
+TEST(LocalDays, FollowAChangeOfZoneAtOnce) {
+  const qint64 ms = k2026 + 100 * kDay + 5 * kHour + 1234;
+  SetZone("UTC0");
+  const double utc = platform::UnixTimeToDays(ms / 1000, (ms % 1000) * 1000000);
+  SetZone("JST-9");
+  const double tokyo = platform::UnixTimeToDays(ms / 1000, (ms % 1000) * 1000000);
+  EXPECT_DOUBLE_EQ((tokyo - utc) * 24, 9.0);
+  EXPECT_EQ(tokyo, QtDays(ms));
+  unsetenv("TZ");
+  tzset();
+  EXPECT_EQ(platform::UnixTimeToDays(ms / 1000, (ms % 1000) * 1000000), QtDays(ms));
+}
+
+// Before 1970, after 2099 and at the very first instants: Qt's own path, with the same results.
+TEST(LocalDays, InstantsOutsideTheUsualRangeStillConvert) {
+  SetZone("CET-1CEST,M3.5.0,M10.5.0/3");
+  for (qint64 s : {qint64(-86400 * 365), qint64(-1), qint64(0), qint64(1), qint64(4102444800) - 1,
+                   qint64(4102444800), qint64(4102444800) + 86400 * 400})
+    EXPECT_EQ(platform::UnixTimeToDays(s, 500000000), QtDays(s * 1000 + 500)) << s;
+  EXPECT_EQ(platform::UnixTimeToDays(0, 0), 25569 + 1.0 / 24);
+}
+
+TEST(InputFile, ReadsWholeBlocksThenTheRestThenNothing) {
+  TestDir dir;
+  QByteArray data(100000, '\0');
+  for (int i = 0; i < data.size(); ++i)
+    data[i] = char(i * 7 + 3);
+  const QString path = dir.createFile("data.bin", data);
+  platform::TInputFile file(path);
+  ASSERT_TRUE(file.IsOpen());
+  QByteArray block(65536, '\0');
+  ASSERT_EQ(file.Read(block.data(), block.size()), 65536);
+  EXPECT_EQ(block, data.left(65536));
+  ASSERT_EQ(file.Read(block.data(), block.size()), 100000 - 65536);
+  EXPECT_EQ(block.left(100000 - 65536), data.mid(65536));
+  EXPECT_EQ(file.Read(block.data(), block.size()), 0);
+  EXPECT_EQ(file.Read(block.data(), block.size()), 0);
+}
+
+TEST(InputFile, PropsOfTheOpenFileEqualThoseOfItsPath) {
+  TestDir dir;
+  const QString path = dir.createFile(".hidden", "abc");
+  QFile::setPermissions(path, QFileDevice::ReadOwner);
+  const QDateTime when(QDate(2020, 7, 1), QTime(12, 34, 56, 789), Qt::LocalTime);
+  ASSERT_TRUE(TestDir::setTimes(path, when, when));
+  platform::TInputFile file(path);
+  ASSERT_TRUE(file.IsOpen());
+  TFileProps fromFile, fromPath;
+  ASSERT_TRUE(file.ReadProps(fromFile));
+  ASSERT_TRUE(platform::ReadFileProps(path, fromPath));
+  EXPECT_EQ(fromFile, fromPath);
+  EXPECT_TRUE(fromFile.Hidden);
+  EXPECT_TRUE(fromFile.ReadOnly);
+}
+
+TEST(InputFile, MissingFileAndFolderFailWithoutProps) {
+  TestDir dir;
+  platform::TInputFile missing(dir.filePath("none"));
+  EXPECT_FALSE(missing.IsOpen());
+  TFileProps props;
+  props.Modified = 5;
+  EXPECT_FALSE(missing.ReadProps(props));
+  EXPECT_EQ(props.Modified, 5);
+  // A folder opens but cannot be read: the checksum treats it as unreadable.
+  platform::TInputFile folder(dir.path());
+  char buffer[16];
+  if (folder.IsOpen())
+    EXPECT_EQ(folder.Read(buffer, sizeof buffer), -1);
+}
