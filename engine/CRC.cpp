@@ -134,7 +134,20 @@ bool CanFoldWide() {
 
 #endif
 
+TCrcPath g_limit = TCrcPath::Widest;
+
 } // namespace
+
+bool LimitCrcPath(TCrcPath Path) {
+#ifdef PAIRHOUND_CRC_FOLD
+  const bool can = Path == TCrcPath::Table || (Path == TCrcPath::Fold128 ? CanFold() : CanFoldWide());
+#else
+  const bool can = Path == TCrcPath::Table;
+#endif
+  if (can)
+    g_limit = Path;
+  return can;
+}
 
 quint32 UpdateCrc32(quint32 Crc, const void *Buffer, qint64 Length) {
   if (Buffer == nullptr || Length <= 0)
@@ -142,9 +155,10 @@ quint32 UpdateCrc32(quint32 Crc, const void *Buffer, qint64 Length) {
   auto *bytes = static_cast<const unsigned char *>(Buffer);
   size_t left = size_t(Length);
 #ifdef PAIRHOUND_CRC_FOLD
-  if (left >= 64 && CanFold()) {
+  if (left >= 64 && g_limit != TCrcPath::Table && CanFold()) {
     const size_t whole = left & ~size_t(15);
-    Crc = whole >= 256 && CanFoldWide() ? WideFoldUpdate(Crc, bytes, whole) : FoldUpdate(Crc, bytes, whole);
+    const bool wide = whole >= 256 && g_limit == TCrcPath::Widest && CanFoldWide();
+    Crc = wide ? WideFoldUpdate(Crc, bytes, whole) : FoldUpdate(Crc, bytes, whole);
     bytes += whole;
     left -= whole;
   }

@@ -17,3 +17,9 @@ quint32 UpdateCrc32(quint32 Crc, const void *Buffer, qint64 Length);
 inline qint32 CrcCode(const QByteArray &Data) {
   return qint32(UpdateCrc32(CrcStart, Data.constData(), Data.size()));
 }
+
+// The ways the register can be computed; all give the same result. Tests pin each one in turn so that
+// every way this processor can run is checked, not only the fastest.
+enum class TCrcPath { Widest, Fold128, Table };
+// Limits UpdateCrc32 to Path and narrower; returns false when this processor cannot run Path.
+bool LimitCrcPath(TCrcPath Path);

@@ -62,7 +62,24 @@ TEST(Checksum, KnownVectors) {
   EXPECT_EQ(UpdateCrc32(0x12345678u, "abc", 0), 0x12345678u);
 }
 
-TEST(Checksum, MatchesTheTableDefinitionInAnyBlocking) {
+std::string CrcPathName(const ::testing::TestParamInfo<TCrcPath> &Info) {
+  static const char *const names[] = {"Widest", "Fold128", "Table"};
+  return names[int(Info.param)];
+}
+
+class ChecksumPath : public ::testing::TestWithParam<TCrcPath> {
+protected:
+  void SetUp() override {
+    if (!LimitCrcPath(GetParam()))
+      GTEST_SKIP() << "this processor cannot run that path";
+  }
+  void TearDown() override { LimitCrcPath(TCrcPath::Widest); }
+};
+INSTANTIATE_TEST_SUITE_P(EveryPath, ChecksumPath,
+                         ::testing::Values(TCrcPath::Widest, TCrcPath::Fold128, TCrcPath::Table),
+                         CrcPathName);
+
+TEST_P(ChecksumPath, MatchesTheTableDefinitionInAnyBlocking) {
   QByteArray data(200000, Qt::Uninitialized);
   QRandomGenerator gen(7);
   for (char &c : data)
