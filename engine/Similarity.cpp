@@ -1,17 +1,10 @@
 #include "engine/Similarity.h"
 
+#include "settings/StringRoutines.h"
+
 #include <utility>
 
 namespace {
-
-QString TrimControl(const QString &S) {
-  qsizetype begin = 0, end = S.size();
-  while (begin < end && S.at(begin).unicode() < 33)
-    ++begin;
-  while (end > begin && S.at(end - 1).unicode() < 33)
-    --end;
-  return S.mid(begin, end - begin);
-}
 
 double Measure(QString X, QString Y) {
   if (X.isEmpty() || Y.isEmpty())
@@ -63,7 +56,7 @@ double TextSimilarity(const QString &A, const QString &B) {
 }
 
 QString TagText(const QString &S) {
-  return ReplaceChars(TrimControl(S).toUpper(), TagSeparators(), QChar(0));
+  return ReplaceChars(TrimBlanks(S).toUpper(), TagSeparators(), QChar(0));
 }
 
 double TagSimilarity(const QString &A, const QString &B) {
