@@ -18,8 +18,6 @@ public:
   void SetMax(int Value) override;
   void SetPosition(int Value) override;
 
-  QProgressBar *Widget() const { return m_bar; }
-
 private:
   void show();
 
