@@ -182,7 +182,6 @@ void ShowStep(const TSearchHooks &Hooks, const char *TextId) {
 
 void RunSearchPhases(TUseFileList &List, const TSearchChoice &Choice, IProgressSink &Sink, IProgressBar &Bar,
                      const TSearchHooks &Hooks) {
-  List.Clear();
   List.SetFilter(Choice.WhatFind, Choice.PathsInclude, Choice.PathsExclude, Choice.Archive);
   struct Reset {
     const TSearchHooks &Hooks;
@@ -201,7 +200,6 @@ void RunSearchPhases(TUseFileList &List, const TSearchChoice &Choice, IProgressS
 
 void RunSearch(TUseFileList &List, TStepStorage &Steps, const TSearchChoice &Choice, IProgressSink &Sink,
                IProgressBar &Bar, const TSearchHooks &Hooks) {
-  List.Clear();
   RunSearchPhases(List, Choice, Sink, Bar, Hooks);
   ShowStep(Hooks, "2044");
   GroupResult(List, Steps, Sink, Bar, Hooks);

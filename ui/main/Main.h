@@ -285,6 +285,8 @@ private:
   // Next on the folders page and on the open-result page.
   void SearchRun();
   void OpenResultRun();
+  // The result steps of the file list's methods, grouped afresh (after a search or a load).
+  void GroupFileList();
   // Runs a search or a result-file load in busy mode from StartPage. Stop or a failure (shown in a
   // message box) empties the lists and returns to StartPage.
   void RunFromPage(QWidget *StartPage, bool LockOptions, const std::function<void()> &Run);

@@ -164,10 +164,7 @@ void TfrmMain::OpenResultRun() {
     ClearFileList();
     FileList->LoadFromFile(typed.trimmed(), FindBar(), *this,
                            [this](const QString &Text) { lblStep->setText(Text); });
-    const TWhatFind whatFind = FileList->Filter.WhatFind;
-    ResultSteps->Setup(whatFind);
-    FileList->ClearGroups(-1);
-    BuildGroups(FindBar(), whatFind);
+    GroupFileList();
     if (Terminating())
       return;
     // A file without methods or without groups has no step to show: say so, as a search does.
@@ -183,9 +180,12 @@ void TfrmMain::OpenResultRun() {
 
 void TfrmMain::RunSearch() {
   TSearchIndicators indicators(*this);
-  ClearFileList();
   RunSearchPhases();
   lblStep->setText(T("2044"));
+  GroupFileList();
+}
+
+void TfrmMain::GroupFileList() {
   const TWhatFind whatFind = FileList->Filter.WhatFind;
   ResultSteps->Setup(whatFind);
   FileList->ClearGroups(-1);
