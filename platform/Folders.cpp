@@ -263,7 +263,7 @@ TDirReader::TDirReader(const QByteArray &Path, bool FollowLink) {
     m_fd = -1;
     return;
   }
-  m_id = {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+  m_id = IdOf(st);
   const int listFd = ::dup(m_fd);
   if (listFd >= 0) {
     m_dir = ::fdopendir(listFd);
@@ -314,7 +314,7 @@ bool TDirReader::Next(TDirEntry &Entry) {
   if (S_ISREG(st.st_mode)) {
     Entry.m_kind = TDirEntry::EKind::File;
     Entry.m_size = st.st_size;
-    Entry.m_id = {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+    Entry.m_id = IdOf(st);
     Entry.m_linked = st.st_nlink > 1;
   } else if (S_ISDIR(st.st_mode)) {
     Entry.m_kind = TDirEntry::EKind::Folder;
