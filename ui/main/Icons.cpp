@@ -23,18 +23,18 @@ void drawSheets(QPainter &p, qreal size) {
     p.drawLine(QPointF(7.5 * u, (7.5 + 2 * line) * u), QPointF(11.5 * u, (7.5 + 2 * line) * u));
 }
 
-QPixmap programPixmap(int size) {
+// A clear square to paint a picture on.
+QPixmap canvas(int size) {
   QPixmap pixmap(size, size);
   pixmap.fill(Qt::transparent);
-  QPainter p(&pixmap);
-  p.setRenderHint(QPainter::Antialiasing);
-  drawSheets(p, size);
   return pixmap;
 }
 
-QPixmap glyphCanvas() {
-  QPixmap pixmap(16, 16);
-  pixmap.fill(Qt::transparent);
+QPixmap programPixmap(int size) {
+  QPixmap pixmap = canvas(size);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  drawSheets(p, size);
   return pixmap;
 }
 
@@ -61,8 +61,7 @@ QIcon ProgramIcon() {
 QList<QIcon> TrayFrames() {
   QList<QIcon> frames;
   for (int frame = 0; frame < TrayFrameCount; ++frame) {
-    QPixmap pixmap(TrayFrameSize, TrayFrameSize);
-    pixmap.fill(Qt::transparent);
+    QPixmap pixmap = canvas(TrayFrameSize);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     drawSheets(p, TrayFrameSize);
@@ -79,7 +78,7 @@ QList<QIcon> TrayFrames() {
 }
 
 QIcon ToolbarIcon(TToolbarGlyph Glyph) {
-  QPixmap pixmap = glyphCanvas();
+  QPixmap pixmap = canvas(16);
   QPainter p(&pixmap);
   p.setRenderHint(QPainter::Antialiasing);
   switch (Glyph) {
@@ -135,8 +134,7 @@ QIcon ToolbarIcon(TToolbarGlyph Glyph) {
 QIcon HelpIcon() {
   QIcon icon;
   for (int size : {16, 24, 32}) {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
+    QPixmap pixmap = canvas(size);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
