@@ -1,8 +1,10 @@
 #pragma once
 // The data module: what the windows share beside the main window itself - the open and save
 // dialogs of result files and logs, the tray icon, the animation frames and toolbar glyphs, the
-// system folders a search warns about, the network-location dialogs and the archive progress relay.
+// system folders a search warns about, the system icons, the network-location dialogs and the
+// archive progress relay.
 
+#include <QFileIconProvider>
 #include <QIcon>
 #include <QList>
 #include <QObject>
@@ -50,6 +52,8 @@ public:
 
   // Animation frames of a search.
   QList<QIcon> imlTray;
+  // Small system icons of files and folders.
+  QFileIconProvider imlSystem;
   // The system folders (as the platform lists them, empty ones left out).
   QStringList SystemFolders;
 
