@@ -134,7 +134,7 @@ bool TUseFileProperty::HasKind(int Method) const {
   case MethodPictures:
     return HasPicture();
   case MethodTags:
-    return IsMusicFile();
+    return IsMusic();
   case MethodProperties:
     return true;
   case MethodEmpty:

@@ -167,6 +167,7 @@ public:
   bool IsEmptyFile() const { return FileItem.Size == 0; }
   bool IsUnreadable() const { return FileItem.Unreadable; }
   bool HasPicture() const { return DataImage && DataImage->Total != 0; }
+  bool IsMusic() const { return IsMusicFile(); }
   // Whether the item takes part in a search method grouped by kind (2 to 6; false for the others).
   bool HasKind(int Method) const;
   bool IsMusicFile() const;

@@ -43,6 +43,10 @@ bool OpenWith(const QString &FileName) {
   return platform::StartProgram(program, {FileName});
 }
 
+bool ShellExec(const QString &Program, const QStringList &Parameters) {
+  return platform::StartProgram(Program, Parameters);
+}
+
 namespace {
 bool isChecked(const QModelIndex &Node) {
   return Node.isValid() && Node.data(Qt::CheckStateRole).toInt() == Qt::Checked;

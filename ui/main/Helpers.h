@@ -27,6 +27,8 @@ QString MakeCaption();
 bool OpenFile(const QString &FileName);
 // Lets the user choose a program and starts it with the file; false when none was started.
 bool OpenWith(const QString &FileName);
+// Starts Program with the blank-separated Parameters; false when it could not be started.
+bool ShellExec(const QString &Program, const QStringList &Parameters);
 
 // A node counts as checked only in the full checked state (not the mixed one).
 bool IsResultNodeChecked(const QModelIndex &Node);

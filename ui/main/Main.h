@@ -148,6 +148,7 @@ public:
 
   // --- Fields ---
   TIconAnimation *AnimationThread = nullptr;
+  QString StoreFolder;
   int ThumbQueueLimit = 0;
   bool Creating = false;
   std::unique_ptr<TUseFileList> FileList;
