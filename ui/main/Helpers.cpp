@@ -40,7 +40,7 @@ bool OpenWith(const QString &FileName) {
                                                                     QStringLiteral("/usr/bin"), QString());
   if (program.isEmpty())
     return false;
-  return platform::StartProgram(program, {FileName});
+  return ShellExec(program, {FileName});
 }
 
 bool ShellExec(const QString &Program, const QStringList &Parameters) {
