@@ -55,11 +55,17 @@ bool TResultShow::WantsThumbnail() const {
   return IsPicture && !Item->IsArchiveMember() && !Item->Processed;
 }
 
+namespace {
+// Only A to Z fold, so that the order is the same under every locale.
+char16_t FoldLetter(char16_t C) {
+  return (C >= u'A' && C <= u'Z') ? char16_t(C + 32) : C;
+}
+} // namespace
+
 QString FoldedKey(const QString &Text) {
   QString key = Text;
   for (QChar &c : key)
-    if (c.unicode() >= u'A' && c.unicode() <= u'Z')
-      c = QChar(char16_t(c.unicode() + 32));
+    c = QChar(FoldLetter(c.unicode()));
   return key;
 }
 
@@ -68,12 +74,8 @@ int CompareFolded(const QString &A, const QString &B) {
   const QChar *a = A.constData();
   const QChar *b = B.constData();
   for (qsizetype i = 0; i < n; ++i) {
-    char16_t x = a[i].unicode();
-    char16_t y = b[i].unicode();
-    if (x >= u'A' && x <= u'Z')
-      x = char16_t(x + 32);
-    if (y >= u'A' && y <= u'Z')
-      y = char16_t(y + 32);
+    const char16_t x = FoldLetter(a[i].unicode());
+    const char16_t y = FoldLetter(b[i].unicode());
     if (x != y)
       return x < y ? -1 : 1;
   }
