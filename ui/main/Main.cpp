@@ -246,17 +246,16 @@ void TfrmMain::RunGuarded(const std::function<void()> &Operation) {
 // --- Search indicators ---
 
 TfrmMain::TSearchIndicators::TSearchIndicators(TfrmMain &Window) : m_window(Window) {
-  const auto trayWanted = [] {
-    return RegReadString(QStringLiteral("MinimizeToTrayOfFind"), QStringLiteral("1")) == QLatin1String("1");
-  };
-  if (trayWanted() && dtmMain)
+  const bool trayWanted =
+      RegReadString(QStringLiteral("MinimizeToTrayOfFind"), QStringLiteral("1")) == QLatin1String("1");
+  if (trayWanted && dtmMain)
     dtmMain->SetTrayActive(true);
   if (RegReadString(QStringLiteral("AnimationIcon"), QStringLiteral("1")) != QLatin1String("1") || !dtmMain)
     return;
   std::vector<TIconAnimation::TIconTarget> targets;
   targets.emplace_back([](const QIcon &Icon) { QApplication::setWindowIcon(Icon); });
   targets.emplace_back([&Window](const QIcon &Icon) { Window.setWindowIcon(Icon); });
-  if (trayWanted())
+  if (trayWanted)
     targets.emplace_back([](const QIcon &Icon) {
       if (dtmMain)
         dtmMain->SetTrayIcon(Icon);
