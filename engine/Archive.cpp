@@ -289,7 +289,8 @@ archive *TRarList::OpenReader() const {
 }
 
 bool IsZipArchive(const QString &FileName) {
-  const QString ext = UpperExtension(QFileInfo(FileName).fileName());
+  // A dot in a folder's name leaves a "/" in the extension, so the path serves as the name does.
+  const QString ext = UpperExtension(FileName);
   if (ext == QLatin1String(".ZIP"))
     return true;
   if (ext != QLatin1String(".EXE"))
