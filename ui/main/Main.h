@@ -280,8 +280,8 @@ private:
   void BuildRestorePages();
   void InitFoldersTree();
   void HideHeaderImages();
-  QWidget *AddPage(const char *Name, QLabel *&Top, QLabel *&Image, QGroupBox *&Client, const char *TopName,
-                   const char *ImageName, const char *ClientName);
+  QWidget *AddPage(const char *Name, QLabel *&Top, QLabel *&Image, QGroupBox *&Client,
+                   const char *ClientPrefix = "box");
   QString T(const char *Id) const;
   // Next on the folders page and on the open-result page.
   void SearchRun();

@@ -98,15 +98,20 @@ QLabel *statusPanel(QStatusBar *Bar, const char *Name) {
 } // namespace
 
 QWidget *TfrmMain::AddPage(const char *Name, QLabel *&Top, QLabel *&Image, QGroupBox *&Client,
-                           const char *TopName, const char *ImageName, const char *ClientName) {
+                           const char *ClientPrefix) {
+  // "tbsX" has the header "lblXTop", the picture "imgX" and the client "boxXClient" (or "gbxXClient").
+  const QByteArray stem = QByteArray(Name).mid(3);
+  const QByteArray topName = "lbl" + stem + "Top";
+  const QByteArray imageName = "img" + stem;
+  const QByteArray clientName = ClientPrefix + stem + "Client";
   auto *page = MakeNamed<QWidget>(pgcMain, Name);
   auto *layout = column(page, 8);
   layout->setContentsMargins(8, 8, 8, 4);
   auto *header = new QHBoxLayout;
-  Image = MakeNamed<QLabel>(page, ImageName);
+  Image = MakeNamed<QLabel>(page, imageName.constData());
   Image->setPixmap(ProgramIcon().pixmap(32, 32));
   header->addWidget(Image);
-  Top = MakeNamed<QLabel>(page, TopName);
+  Top = MakeNamed<QLabel>(page, topName.constData());
   QFont f = Top->font();
   f.setBold(true);
   f.setPointSizeF(f.pointSizeF() * 1.25);
@@ -114,7 +119,7 @@ QWidget *TfrmMain::AddPage(const char *Name, QLabel *&Top, QLabel *&Image, QGrou
   Top->setWordWrap(true);
   header->addWidget(Top, 1);
   layout->addLayout(header);
-  Client = MakeNamed<QGroupBox>(page, ClientName);
+  Client = MakeNamed<QGroupBox>(page, clientName.constData());
   layout->addWidget(Client, 1);
   pgcMain->addWidget(page);
   return page;
@@ -179,8 +184,7 @@ void TfrmMain::BuildWindow() {
 
 void TfrmMain::BuildFirstPages() {
   // Start: the three roads.
-  tbsFirst =
-      AddPage("tbsFirst", lblFirstTop, imgFirst, gbxFirstClient, "lblFirstTop", "imgFirst", "gbxFirstClient");
+  tbsFirst = AddPage("tbsFirst", lblFirstTop, imgFirst, gbxFirstClient, "gbx");
   rbtFirstFind = MakeNamed<QRadioButton>(gbxFirstClient, "rbtFirstFind");
   rbtFirstFind->setChecked(true);
   rbtFirstOpen = MakeNamed<QRadioButton>(gbxFirstClient, "rbtFirstOpen");
@@ -207,7 +211,7 @@ void TfrmMain::BuildFirstPages() {
   }
 
   // What to search for.
-  tbsWhat = AddPage("tbsWhat", lblWhatTop, imgWhat, gbxWhatClient, "lblWhatTop", "imgWhat", "gbxWhatClient");
+  tbsWhat = AddPage("tbsWhat", lblWhatTop, imgWhat, gbxWhatClient, "gbx");
   cbxSearchMethodCrc = MakeNamed<QCheckBox>(gbxWhatClient, "cbxSearchMethodCrc");
   cbxSearchMethodCrc->setChecked(true);
   cbxSearchMethodImage = MakeNamed<QCheckBox>(gbxWhatClient, "cbxSearchMethodImage");
@@ -242,8 +246,7 @@ void TfrmMain::BuildFirstPages() {
   }
 
   // Folders.
-  tbsFolders = AddPage("tbsFolders", lblFoldersTop, imgFolders, boxFoldersClient, "lblFoldersTop",
-                       "imgFolders", "boxFoldersClient");
+  tbsFolders = AddPage("tbsFolders", lblFoldersTop, imgFolders, boxFoldersClient);
   trvFolders = MakeNamed<TFolderTree>(boxFoldersClient, "trvFolders");
   cbxSearchArchive = MakeNamed<QCheckBox>(boxFoldersClient, "cbxSearchArchive");
   lblMapDriveMount = MakeNamed<TLinkLabel>(boxFoldersClient, "lblMapDriveMount");
@@ -261,8 +264,7 @@ void TfrmMain::BuildFirstPages() {
   }
 
   // A search or a result file loading.
-  tbsFinding = AddPage("tbsFinding", lblFindingTop, imgFinding, boxFindingClient, "lblFindingTop",
-                       "imgFinding", "boxFindingClient");
+  tbsFinding = AddPage("tbsFinding", lblFindingTop, imgFinding, boxFindingClient);
   lblStep = MakeNamed<QLabel>(boxFindingClient, "lblStep");
   pbrFind = progressBar(boxFindingClient, "pbrFind");
   lblPercent = MakeNamed<QLabel>(boxFindingClient, "lblPercent");
@@ -270,8 +272,7 @@ void TfrmMain::BuildFirstPages() {
 }
 
 void TfrmMain::BuildResultPages() {
-  tbsResults = AddPage("tbsResults", lblResultsTop, imgResults, boxResultsClient, "lblResultsTop",
-                       "imgResults", "boxResultsClient");
+  tbsResults = AddPage("tbsResults", lblResultsTop, imgResults, boxResultsClient);
   tbrResults = MakeNamed<QToolBar>(boxResultsClient, "tbrResults");
   tbrResults->setIconSize(QSize(16, 16));
   btnRun = toolButton(tbrResults, "btnRun", TToolbarGlyph::Run);
@@ -339,8 +340,7 @@ void TfrmMain::BuildResultPages() {
 }
 
 void TfrmMain::BuildActionPages() {
-  tbsAction = AddPage("tbsAction", lblActionTop, imgAction, boxActionClient, "lblActionTop", "imgAction",
-                      "boxActionClient");
+  tbsAction = AddPage("tbsAction", lblActionTop, imgAction, boxActionClient);
   rbtActionDelete = MakeNamed<QRadioButton>(boxActionClient, "rbtActionDelete");
   rbtActionDeleteToRecicly = MakeNamed<QRadioButton>(boxActionClient, "rbtActionDeleteToRecicly");
   rbtActionDeleteToRecicly->setChecked(true);
@@ -359,43 +359,38 @@ void TfrmMain::BuildActionPages() {
     layout->addStretch();
   }
 
-  tbsDeleting = AddPage("tbsDeleting", lblDeletingTop, imgDeleting, boxDeletingClient, "lblDeletingTop",
-                        "imgDeleting", "boxDeletingClient");
+  tbsDeleting = AddPage("tbsDeleting", lblDeletingTop, imgDeleting, boxDeletingClient);
   pbrDeleting = progressBar(boxDeletingClient, "pbrDeleting");
   lblDeletingPercent = MakeNamed<QLabel>(boxDeletingClient, "lblDeletingPercent");
   progressClient(boxDeletingClient, nullptr, pbrDeleting, lblDeletingPercent);
 
-  tbsOpenResult = AddPage("tbsOpenResult", lblOpenResultTop, imgOpenResult, boxOpenResultClient,
-                          "lblOpenResultTop", "imgOpenResult", "boxOpenResultClient");
+  tbsOpenResult = AddPage("tbsOpenResult", lblOpenResultTop, imgOpenResult, boxOpenResultClient);
   lblOpenResultFileChoose = MakeNamed<QLabel>(boxOpenResultClient, "lblOpenResultFileChoose");
   edtResultOpen = MakeNamed<QLineEdit>(boxOpenResultClient, "edtResultOpen");
   btnResultOpen = MakeNamed<QPushButton>(boxOpenResultClient, "btnResultOpen");
   chooserClient(boxOpenResultClient, lblOpenResultFileChoose, edtResultOpen, btnResultOpen);
 
   tbsOpenMoveFolder =
-      AddPage("tbsOpenMoveFolder", lblOpenMoveFolderTop, imgOpenMoveFolder, boxOpenMoveFolderClient,
-              "lblOpenMoveFolderTop", "imgOpenMoveFolder", "boxOpenMoveFolderClient");
+      AddPage("tbsOpenMoveFolder", lblOpenMoveFolderTop, imgOpenMoveFolder, boxOpenMoveFolderClient);
   lblFolder = MakeNamed<QLabel>(boxOpenMoveFolderClient, "lblFolder");
   edtFolder = MakeNamed<QLineEdit>(boxOpenMoveFolderClient, "edtFolder");
   btnSelectFolder = MakeNamed<QPushButton>(boxOpenMoveFolderClient, "btnSelectFolder");
   chooserClient(boxOpenMoveFolderClient, lblFolder, edtFolder, btnSelectFolder);
 
-  tbsLog = AddPage("tbsLog", lblLogTop, imgLog, boxLogClient, "lblLogTop", "imgLog", "boxLogClient");
+  tbsLog = AddPage("tbsLog", lblLogTop, imgLog, boxLogClient);
   memLog = logView(boxLogClient, "memLog");
   column(boxLogClient)->addWidget(memLog);
 }
 
 void TfrmMain::BuildRestorePages() {
   tbsOpenRestoreFolder = AddPage("tbsOpenRestoreFolder", lblOpenRestoreFolderTop, imgOpenRestoreFolder,
-                                 boxOpenRestoreFolderClient, "lblOpenRestoreFolderTop",
-                                 "imgOpenRestoreFolder", "boxOpenRestoreFolderClient");
+                                 boxOpenRestoreFolderClient);
   lblRestoreFolder = MakeNamed<QLabel>(boxOpenRestoreFolderClient, "lblRestoreFolder");
   edtFolderRestore = MakeNamed<QLineEdit>(boxOpenRestoreFolderClient, "edtFolderRestore");
   btnFolderRestoreSelect = MakeNamed<QPushButton>(boxOpenRestoreFolderClient, "btnFolderRestoreSelect");
   chooserClient(boxOpenRestoreFolderClient, lblRestoreFolder, edtFolderRestore, btnFolderRestoreSelect);
 
-  tbsRestoreFiles = AddPage("tbsRestoreFiles", lblRestoreFilesTop, imgRestoreFiles, boxRestoreFilesClient,
-                            "lblRestoreFilesTop", "imgRestoreFiles", "boxRestoreFilesClient");
+  tbsRestoreFiles = AddPage("tbsRestoreFiles", lblRestoreFilesTop, imgRestoreFiles, boxRestoreFilesClient);
   tbrRestoreFiles = MakeNamed<QToolBar>(boxRestoreFilesClient, "tbrRestoreFiles");
   tbrRestoreFiles->setIconSize(QSize(16, 16));
   btnRestoreRun = toolButton(tbrRestoreFiles, "btnRestoreRun", TToolbarGlyph::Run);
@@ -425,14 +420,12 @@ void TfrmMain::BuildRestorePages() {
     layout->addWidget(cbxRestoreCopyExist);
   }
 
-  tbsRestoring = AddPage("tbsRestoring", lblRestoringTop, imgRestoring, boxRestoringClient, "lblRestoringTop",
-                         "imgRestoring", "boxRestoringClient");
+  tbsRestoring = AddPage("tbsRestoring", lblRestoringTop, imgRestoring, boxRestoringClient);
   pbrRestoring = progressBar(boxRestoringClient, "pbrRestoring");
   lblRestoringPercent = MakeNamed<QLabel>(boxRestoringClient, "lblRestoringPercent");
   progressClient(boxRestoringClient, nullptr, pbrRestoring, lblRestoringPercent);
 
-  tbsRestoreLog = AddPage("tbsRestoreLog", lblRestoreLogTop, imgRestoreLog, boxRestoreLogClient,
-                          "lblRestoreLogTop", "imgRestoreLog", "boxRestoreLogClient");
+  tbsRestoreLog = AddPage("tbsRestoreLog", lblRestoreLogTop, imgRestoreLog, boxRestoreLogClient);
   memRestoreLog = logView(boxRestoreLogClient, "memRestoreLog");
   btnRestoreLogSave = MakeNamed<QPushButton>(boxRestoreLogClient, "btnRestoreLogSave");
   {
