@@ -154,11 +154,11 @@ QImage LoadJpeg(const QString &FileName, bool Eighth) {
   return image;
 }
 
-QImage LoadGeneric(const QString &FileName) {
-  const QByteArray format = QFileInfo(FileName).suffix().toLower().toLatin1();
-  if (format.isEmpty())
+// Format: the lower-case extension without its dot.
+QImage LoadGeneric(const QString &FileName, const QByteArray &Format) {
+  if (Format.isEmpty())
     return {};
-  QImageReader reader(FileName, format);
+  QImageReader reader(FileName, Format);
   reader.setAutoDetectImageFormat(false);
   // The limit is process-wide in Qt; set it once so the thumbnail thread and the search never race on it.
   static const bool limitSet = (QImageReader::setAllocationLimit(kAllocationLimitMb), true);
@@ -172,9 +172,9 @@ QImage MakeThumbnail(const QString &FileName, int Width, int Height, int &PicWid
   if (target.isNull())
     return {};
   target.fill(Qt::white);
-  const QString ext = QLatin1Char('.') + QFileInfo(FileName).suffix().toUpper();
-  const bool jpeg = ext == QLatin1String(".JPG") || ext == QLatin1String(".JPEG");
-  const QImage picture = jpeg ? LoadJpeg(FileName, !KeepAspect) : LoadGeneric(FileName);
+  const QByteArray format = QFileInfo(FileName).suffix().toLower().toLatin1();
+  const bool jpeg = format == "jpg" || format == "jpeg";
+  const QImage picture = jpeg ? LoadJpeg(FileName, !KeepAspect) : LoadGeneric(FileName, format);
   if (picture.isNull())
     return {};
   PicWidth = picture.width();
