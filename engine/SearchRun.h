@@ -13,16 +13,8 @@
 
 class TStepStorage;
 
-// What the folders and methods pages chose.
-struct TSearchChoice {
-  TWhatFind WhatFind;
-  // Checked folders, each followed by ";".
-  QString PathsInclude;
-  // Folders to skip, each with a trailing "/" and followed by ";".
-  QString PathsExclude;
-  // "zr" to enter archives, "" not to.
-  QString Archive;
-};
+// What the folders and methods pages chose: exactly the filter the search puts on its list.
+using TSearchChoice = TFilter;
 
 // What the window does between the phases. Every member may be empty.
 struct TSearchHooks {
