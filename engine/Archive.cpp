@@ -309,17 +309,15 @@ bool IsRarArchive(const QString &FileName) {
 }
 
 bool IsArchiveToSearch(const QString &FileName, const QString &ArchiveLetters) {
-  // The cheap name test first: opening a program to look for ZIP entries costs a read.
-  if (ArchiveLetters.contains(QLatin1Char('r')) && IsRarArchive(FileName))
-    return true;
-  return ArchiveLetters.contains(QLatin1Char('z')) && IsZipArchive(FileName);
+  return CreateArcList(FileName, ArchiveLetters) != nullptr;
 }
 
-std::unique_ptr<TArcList> CreateArcList(const QString &FileName) {
-  if (IsZipArchive(FileName))
-    return std::make_unique<TZipList>(FileName);
-  if (IsRarArchive(FileName))
+std::unique_ptr<TArcList> CreateArcList(const QString &FileName, const QString &ArchiveLetters) {
+  // The cheap name test first: opening a program to look for ZIP entries costs a read.
+  if (ArchiveLetters.contains(QLatin1Char('r')) && IsRarArchive(FileName))
     return std::make_unique<TRarList>(FileName);
+  if (ArchiveLetters.contains(QLatin1Char('z')) && IsZipArchive(FileName))
+    return std::make_unique<TZipList>(FileName);
   return nullptr;
 }
 

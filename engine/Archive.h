@@ -104,8 +104,11 @@ bool IsZipArchive(const QString &FileName);
 bool IsRarArchive(const QString &FileName);
 // An archive whose kind is in the letters: "z" ZIP, "r" RAR (case-sensitive).
 bool IsArchiveToSearch(const QString &FileName, const QString &ArchiveLetters);
-// The archive object for the file's kind, or null.
-std::unique_ptr<TArcList> CreateArcList(const QString &FileName);
+// The archive object for the file's kind when that kind is among the letters, or null. Gathering
+// asks this once instead of testing the kind and then making the object, which would open a
+// program twice to look for ZIP entries.
+std::unique_ptr<TArcList> CreateArcList(const QString &FileName,
+                                        const QString &ArchiveLetters = QStringLiteral("zr"));
 
 // The temporary folder scratch folders are made in, without a trailing "/".
 QString GetTempDir();

@@ -56,7 +56,7 @@ private:
   void ScanFolder(const QString &IncludeFolder);
   void ScanOneFolder(const TFolder &Folder, bool IsInclude, std::vector<TFolder> &Next);
   bool PassesFilter(const QString &Folder, const QString &Name, int64_t Size) const;
-  void AddArchiveEntries(const QString &Folder, const QString &Name, TUseFileProperty *Archive);
+  void AddArchiveEntries(TArcList &Arc, TUseFileProperty *Archive);
   void CountEntry();
 
   TUseFileList &m_list;
@@ -133,8 +133,8 @@ void TScan::ScanOneFolder(const TFolder &Folder, bool IsInclude, std::vector<TFo
           if (entry.m_linked)
             m_files.insert(entry.m_id);
           const int index = m_list.AddFile(Folder.m_path, name, entry.m_size, nullptr);
-          if (IsArchiveToSearch(Folder.m_path + name, m_list.Filter.Archive))
-            AddArchiveEntries(Folder.m_path, name, m_list.GetItem(index));
+          if (const auto arc = CreateArcList(Folder.m_path + name, m_list.Filter.Archive))
+            AddArchiveEntries(*arc, m_list.GetItem(index));
         }
       }
     }
@@ -152,19 +152,16 @@ bool TScan::PassesFilter(const QString &Folder, const QString &Name, int64_t Siz
   return m_filter.CheckDate(props) && m_filter.CheckAttributes(props);
 }
 
-void TScan::AddArchiveEntries(const QString &Folder, const QString &Name, TUseFileProperty *Archive) {
-  const std::unique_ptr<TArcList> arc = CreateArcList(Folder + Name);
-  if (!arc)
-    return;
+void TScan::AddArchiveEntries(TArcList &Arc, TUseFileProperty *Archive) {
   try {
-    arc->ReadList();
+    Arc.ReadList();
   } catch (const EArchiveError &) {
     // A damaged archive stays a plain file and the walk goes on.
     return;
   }
   Archive->Owner = Archive;
-  for (int i = 0; i < arc->Count(); ++i) {
-    const TArcItem &entry = arc->GetItem(i);
+  for (int i = 0; i < Arc.Count(); ++i) {
+    const TArcItem &entry = Arc.GetItem(i);
     const qsizetype slash = entry.Name.lastIndexOf(QLatin1Char('/'));
     m_list.AddFile(entry.Name.left(slash + 1), entry.Name.mid(slash + 1), entry.UnpackedSize, Archive);
     if ((i + 1) % MembersPerProgress == 0)
