@@ -52,20 +52,15 @@ char *ReadBuffer() {
   return buffer.get();
 }
 
-namespace {
-QStringList BuildPictureExtensionList() {
-  QStringList list;
-  for (const QString &extension : GetImageExtensions())
-    list.append(QLatin1Char('.') + extension.toUpper());
-  list.removeDuplicates();
-  std::sort(list.begin(), list.end(),
-            [](const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
-  return list;
-}
-} // namespace
-
 const QStringList &PictureExtensionList() {
-  static const QStringList list = BuildPictureExtensionList();
+  // The extensions come sorted without letter case and without repeats; a dot in front and upper
+  // case keep both.
+  static const QStringList list = [] {
+    QStringList upper;
+    for (const QString &extension : GetImageExtensions())
+      upper.append(QLatin1Char('.') + extension.toUpper());
+    return upper;
+  }();
   return list;
 }
 
