@@ -2,8 +2,6 @@
 // Gathering: the walk that fills the file list of a search, folder level by folder level, through
 // the global file filter, with archives entered as folders. TUseFileList::ScanAll is its entry.
 
-#include "platform/Folders.h" // ForceFolderChain, FreeSpace
-
 #include <QString>
 #include <cstdint>
 
