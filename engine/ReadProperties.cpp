@@ -3,6 +3,8 @@
 #include "engine/CRC.h"
 #include "engine/MusicTags.h"
 
+#include <QFile>
+
 #include <cmath>
 
 void TReadPass::Start(qint64 TotalBytes, bool HasItems) {

@@ -5,8 +5,6 @@
 #include "engine/Progress.h"
 #include "engine/UsePropertyFile.h"
 
-#include <QFile>
-
 #include <stdexcept>
 
 // A file that could not be opened or read.
