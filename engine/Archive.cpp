@@ -105,8 +105,7 @@ public:
     int percent = 0;
     if (m_total > 0)
       percent = int(std::min<double>(100.0, std::nearbyint(double(m_done) / double(m_total) * 100.0)));
-    m_sink.ProcessProgress(QStringLiteral(" (") + m_text + QLatin1Char(' ') + QString::number(percent) +
-                           QStringLiteral("%)"));
+    m_sink.ProcessProgress(UnpackProgressText(m_text, percent));
   }
   int64_t Done() const { return m_done; }
 
@@ -319,6 +318,10 @@ std::unique_ptr<TArcList> CreateArcList(const QString &FileName, const QString &
   if (ArchiveLetters.contains(QLatin1Char('z')) && IsZipArchive(FileName))
     return std::make_unique<TZipList>(FileName);
   return nullptr;
+}
+
+QString UnpackProgressText(const QString &Text, int Percent) {
+  return QStringLiteral(" (") + Text + QLatin1Char(' ') + QString::number(Percent) + QStringLiteral("%)");
 }
 
 QString GetTempDir() {

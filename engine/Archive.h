@@ -110,6 +110,9 @@ bool IsArchiveToSearch(const QString &FileName, const QString &ArchiveLetters);
 std::unique_ptr<TArcList> CreateArcList(const QString &FileName,
                                         const QString &ArchiveLetters = QStringLiteral("zr"));
 
+// The progress suffix of unpacking: " (" + Text + " " + Percent + "%)".
+QString UnpackProgressText(const QString &Text, int Percent);
+
 // The temporary folder scratch folders are made in, without a trailing "/".
 QString GetTempDir();
 // Free bytes on the volume of the scratch folders; 0 when unknown.

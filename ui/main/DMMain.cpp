@@ -1,5 +1,6 @@
 #include "ui/main/DMMain.h"
 
+#include "engine/Archive.h"
 #include "platform/NetworkMounts.h"
 #include "platform/Shell.h"
 #include "settings/Language.h"
@@ -96,8 +97,7 @@ void TdtmMain::tryIconClick() {
 void TdtmMain::zipMainTotalProgress(qint64, int Percent) {
   const int p = Percent > 100 ? 100 : Percent;
   if (frmMain)
-    frmMain->ProcessProgress(QStringLiteral(" (") + LangText(QStringLiteral("20121")) + QLatin1Char(' ') +
-                             QString::number(p) + QStringLiteral("%)"));
+    frmMain->ProcessProgress(UnpackProgressText(LangText(QStringLiteral("20121")), p));
 }
 
 namespace {
