@@ -71,6 +71,15 @@ void chooserClient(QGroupBox *Client, QLabel *Caption, QLineEdit *Edit, QPushBut
   layout->addStretch();
 }
 
+// A link under radio buttons, indented to their texts.
+void addUnderChoices(QVBoxLayout *Layout, QWidget *Link) {
+  auto *row = new QHBoxLayout;
+  row->addSpacing(22);
+  row->addWidget(Link);
+  row->addStretch();
+  Layout->addLayout(row);
+}
+
 QTextEdit *logView(QWidget *Parent, const char *Name) {
   auto *log = MakeNamed<QTextEdit>(Parent, Name);
   log->setReadOnly(true);
@@ -195,11 +204,7 @@ void TfrmMain::BuildFirstPages() {
     layout->addWidget(rbtFirstFind);
     layout->addWidget(rbtFirstOpen);
     layout->addWidget(rbtFirstRecovery);
-    auto *info = new QHBoxLayout;
-    info->addSpacing(22);
-    info->addWidget(lblFirstRecoveryInfo);
-    info->addStretch();
-    layout->addLayout(info);
+    addUnderChoices(layout, lblFirstRecoveryInfo);
     layout->addStretch();
   }
   btnOptions = MakeNamed<QPushButton>(tbsFirst, "btnOptions");
@@ -351,11 +356,7 @@ void TfrmMain::BuildActionPages() {
     auto *layout = column(boxActionClient, 10);
     for (QRadioButton *choice : {rbtActionDelete, rbtActionDeleteToRecicly, rbtActionMove, rbtActionCopy})
       layout->addWidget(choice);
-    auto *info = new QHBoxLayout;
-    info->addSpacing(22);
-    info->addWidget(lblActionMoveInfo);
-    info->addStretch();
-    layout->addLayout(info);
+    addUnderChoices(layout, lblActionMoveInfo);
     layout->addStretch();
   }
 
