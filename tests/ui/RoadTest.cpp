@@ -43,14 +43,11 @@ QImage drawing(int Shade) {
 
 } // namespace
 
-class RoadTest : public QObject {
+class RoadTest : public WindowTest {
   Q_OBJECT
-  WindowFixture m_fixture;
-  TfrmMain *m_window = nullptr;
   std::unique_ptr<TestDir> m_tree;
+  QStringList m_systemFolders;
 
-  TfrmMain &w() { return *m_window; }
-  QString text(int Id) { return w().LangList->GetText(Id); }
   void next() { w().btnNext->click(); }
   void back() { w().btnBack->click(); }
   QWidget *page() { return w().ActivePage(); }
@@ -83,6 +80,21 @@ class RoadTest : public QObject {
     w().trvFolders->Model()->ClearChecks();
     w().trvFolders->Model()->SetChecked(m_tree->path(), true);
   }
+  // The run ended without results: back on Page, out of busy mode, nothing listed.
+  void checkReturnedTo(QWidget *Page) {
+    QCOMPARE(page(), Page);
+    QCOMPARE(w().btnNext->text(), text(2027));
+    QCOMPARE(w().btnBack->text(), text(2026));
+    QVERIFY(w().btnOptions->isEnabled());
+    QCOMPARE(w().FileList->Count(), 0);
+  }
+  // From the first page to the open-result page with File typed in.
+  void toOpenResult(const QString &File) {
+    w().rbtFirstOpen->setChecked(true);
+    next();
+    QCOMPARE(page(), w().tbsOpenResult);
+    w().edtResultOpen->setText(File);
+  }
   // Back from the first results step, answering the question with Yes.
   void leaveResults() {
     dialogs().setNextAnswer(QMessageBox::Yes);
@@ -93,10 +105,8 @@ class RoadTest : public QObject {
     QCOMPARE(page(), w().tbsFirst);
   }
 
-private slots:
-  void init() {
-    m_fixture.start(true);
-    m_window = m_fixture.window.get();
+  void setUp() override {
+    m_systemFolders = dtmMain->SystemFolders;
     w().ResultList().SetThumbPause(0);
     m_tree = std::make_unique<TestDir>();
     TestDir &t = *m_tree;
@@ -108,10 +118,16 @@ private slots:
     QVERIFY(drawing(205).save(t.filePath("pictures/holiday again.bmp")));
     QVERIFY(drawing(90).mirrored(true, false).save(t.filePath("pictures/different.png")));
   }
-  void cleanup() {
-    m_fixture.stop();
+  void tearDown() override {
+    dtmMain->SystemFolders = m_systemFolders;
+    SearchFilter().Clear();
     m_tree.reset();
   }
+
+public:
+  RoadTest() : WindowTest(TWindow::Shown) {}
+
+private slots:
 
   void searchShowsTheGroupsStepByStep() {
     toFolders({w().cbxSearchMethodCrc, w().cbxSearchMethodImage, w().cbxSearchMethodZero});
@@ -227,12 +243,8 @@ private slots:
     });
     next();
     QCOMPARE(lastMessageCount(2046), 1);
-    QCOMPARE(page(), w().tbsFolders);
-    QCOMPARE(w().FileList->Count(), 0);
+    checkReturnedTo(w().tbsFolders);
     QVERIFY(w().ResultTreeEmpty());
-    QCOMPARE(w().btnNext->text(), text(2027));
-    QCOMPARE(w().btnBack->text(), text(2026));
-    QVERIFY(w().btnOptions->isEnabled());
   }
 
   void aSearchThatFindsNothingSaysSo() {
@@ -240,8 +252,7 @@ private slots:
     dialogs().setNextAnswer(QMessageBox::Ok);
     next();
     QCOMPARE(lastMessageCount(2039), 1);
-    QCOMPARE(page(), w().tbsFolders);
-    QCOMPARE(w().btnNext->text(), text(2027));
+    checkReturnedTo(w().tbsFolders);
   }
 
   void aFailingSearchShowsItsErrorAndReturns() {
@@ -250,15 +261,10 @@ private slots:
     SearchFilter().IncludeMasks = "[abc";
     dialogs().setNextAnswer(QMessageBox::Ok);
     next();
-    SearchFilter().Clear();
     const auto &request = dialogs().requests().back();
     QCOMPARE(request.icon, QMessageBox::Warning);
     QVERIFY(request.text.contains("[abc"));
-    QCOMPARE(page(), w().tbsFolders);
-    QCOMPARE(w().btnNext->text(), text(2027));
-    QCOMPARE(w().btnBack->text(), text(2026));
-    QVERIFY(w().btnOptions->isEnabled());
-    QCOMPARE(w().FileList->Count(), 0);
+    checkReturnedTo(w().tbsFolders);
     // Next and Back mean Next and Back again.
     back();
     QCOMPARE(page(), w().tbsWhat);
@@ -274,7 +280,6 @@ private slots:
   }
 
   void theSystemFolderWarningCanExcludeAFolder() {
-    const QStringList saved = dtmMain->SystemFolders;
     dtmMain->SystemFolders = {m_tree->filePath("backup"), "/nowhere/else"};
     toFolders({w().cbxSearchMethodCrc, w().cbxSearchMethodImage});
     QString listed;
@@ -286,7 +291,6 @@ private slots:
       return int(QDialog::Accepted);
     });
     next();
-    dtmMain->SystemFolders = saved;
     QCOMPARE(listed, m_tree->filePath("backup"));
     QCOMPARE(w().ExcludedFolders, m_tree->filePath("backup") + "/;/nowhere/else/;");
     // Without the backup copy the letters are no group; the pictures still are.
@@ -298,7 +302,6 @@ private slots:
   }
 
   void aFolderInsideASystemFolderRaisesNoWarning() {
-    const QStringList saved = dtmMain->SystemFolders;
     dtmMain->SystemFolders = {m_tree->path()};
     toFolders({w().cbxSearchMethodCrc});
     w().trvFolders->Model()->ClearChecks();
@@ -307,22 +310,18 @@ private slots:
     dialogs().setNextDialog([](QDialog &) { return int(QDialog::Rejected); });
     dialogs().setNextAnswer(QMessageBox::Ok); // no duplicates inside "docs"
     next();
-    dtmMain->SystemFolders = saved;
     QVERIFY(dialogs().hasPendingAnswers()); // the dialog's answer was not taken
     QCOMPARE(lastMessageCount(2039), 1);
     dialogs().reset();
   }
 
   void choosingTheFoldersAgainStaysOnTheFolders() {
-    const QStringList saved = dtmMain->SystemFolders;
     dtmMain->SystemFolders = {m_tree->filePath("docs")};
     toFolders({w().cbxSearchMethodCrc});
     dialogs().setNextDialog([](QDialog &) { return int(QDialog::Rejected); });
     next();
-    dtmMain->SystemFolders = saved;
-    QCOMPARE(page(), w().tbsFolders);
+    checkReturnedTo(w().tbsFolders);
     QVERIFY(w().ExcludedFolders.isEmpty());
-    QCOMPARE(w().FileList->Count(), 0);
   }
 
   void aSavedResultOpensWithTheSameGroups() {
@@ -334,10 +333,7 @@ private slots:
     w().FileList->SaveToFile(saved);
     leaveResults();
 
-    w().rbtFirstOpen->setChecked(true);
-    next();
-    QCOMPARE(page(), w().tbsOpenResult);
-    w().edtResultOpen->setText(saved);
+    toOpenResult(saved);
     next();
     QCOMPARE(page(), w().tbsResults);
     QCOMPARE(w().ReturnPage, w().tbsOpenResult);
@@ -350,30 +346,15 @@ private slots:
     QCOMPARE(page(), w().tbsOpenResult);
   }
 
-  void aMissingResultFileIsRefused() {
-    w().rbtFirstOpen->setChecked(true);
-    next();
-    w().edtResultOpen->setText(m_tree->filePath("no such.wzr"));
-    dialogs().setNextAnswer(QMessageBox::Ok);
-    next();
-    QCOMPARE(lastMessageCount(2074), 1);
-    QCOMPARE(page(), w().tbsOpenResult);
-  }
-
   void aBrokenResultFileShowsItsErrorAndReturns() {
-    w().rbtFirstOpen->setChecked(true);
-    next();
-    w().edtResultOpen->setText(m_tree->createFile("broken.wzr", "this is\r\nnot a result file\r\n"));
+    toOpenResult(m_tree->createFile("broken.wzr", "this is\r\nnot a result file\r\n"));
     dialogs().setNextAnswer(QMessageBox::Ok);
     next();
     const auto &request = dialogs().requests().back();
     QCOMPARE(request.kind, QString("message"));
     QCOMPARE(request.icon, QMessageBox::Warning);
     QVERIFY(!request.text.isEmpty());
-    QCOMPARE(page(), w().tbsOpenResult);
-    QCOMPARE(w().btnNext->text(), text(2027));
-    QCOMPARE(w().btnBack->text(), text(2026));
-    QCOMPARE(w().FileList->Count(), 0);
+    checkReturnedTo(w().tbsOpenResult);
     // And the window goes on working: Back leads to the first page.
     back();
     QCOMPARE(page(), w().tbsFirst);
@@ -385,18 +366,17 @@ private slots:
     list.AddFile(m_tree->path() + "/docs/", "letter.txt", 37, nullptr);
     const QString saved = m_tree->filePath("lonely.wzr");
     list.SaveToFile(saved);
-    w().rbtFirstOpen->setChecked(true);
-    next();
-    w().edtResultOpen->setText(" " + saved + " "); // found as typed? No: blanks make another name
+    // A name not found (blanks make another name) is refused first.
+    toOpenResult(" " + saved + " ");
     dialogs().setNextAnswer(QMessageBox::Ok);
     next();
     QCOMPARE(lastMessageCount(2074), 1);
+    QCOMPARE(page(), w().tbsOpenResult);
     w().edtResultOpen->setText(saved);
     dialogs().setNextAnswer(QMessageBox::Ok);
     next();
     QCOMPARE(lastMessageCount(2039), 1);
-    QCOMPARE(page(), w().tbsOpenResult);
-    QCOMPARE(w().btnNext->text(), text(2027));
+    checkReturnedTo(w().tbsOpenResult);
   }
 };
 
