@@ -59,6 +59,11 @@ protected:
       out << results.Model().GetResultData(row)->GetGroup(Method);
     return out;
   }
+  // The status line for Marked of Grouped files.
+  QString statusLine(int Marked, int Grouped, qint64 MarkedSize, qint64 GroupedSize) {
+    return FormatText(lang.GetText(243) + "  ", {QString::number(Marked), QString::number(Grouped),
+                                                 FormatSizeKb(MarkedSize), FormatSizeKb(GroupedSize)});
+  }
   // Every group number stands in one run of rows.
   bool contiguous() {
     std::set<qint32> closed;
@@ -202,8 +207,7 @@ TEST_F(ResultList, RowHeightsFollowTheKindOfFile) {
   add("photo.jpg", 100, 1);
   const int song = add("song.mp3", 100, 1);
   files.GetItem(song)->Mp3_SongName = "Title";
-  const int untagged = add("quiet.mp3", 100, 1);
-  Q_UNUSED(untagged);
+  add("quiet.mp3", 100, 1);
   const int old = add("old.png", 100, 2);
   files.GetItem(old)->Processed = true;
   const int pack = add("p.zip", 100, 2);
@@ -288,19 +292,8 @@ TEST_F(ResultList, StatusLineCountsMarkedAndGroupedFiles) {
   showAll();
   results.Model().SetChecked(0, true);
   results.UpdateResultStatus();
-  EXPECT_EQ(status.text(),
-            FormatText(lang.GetText(243) + "  ", {"1", "2", FormatSizeKb(2048), FormatSizeKb(3072)}));
+  EXPECT_EQ(status.text(), statusLine(1, 2, 2048, 3072));
   EXPECT_TRUE(status.text().endsWith("  "));
-}
-
-TEST_F(ResultList, AUserCheckMarksTheFileAndUpdatesTheStatusLine) {
-  add("a", 2048, 1);
-  add("b", 2048, 1);
-  showAll();
-  results.Model().setData(results.Model().index(1, ColName), Qt::Checked, Qt::CheckStateRole);
-  EXPECT_TRUE(files.GetItem(1)->Viewed.Marked);
-  EXPECT_EQ(status.text(),
-            FormatText(lang.GetText(243) + "  ", {"1", "2", FormatSizeKb(2048), FormatSizeKb(4096)}));
 }
 
 TEST_F(ResultList, ManyChecksInABracketRelayoutTheViewOnce) {
@@ -346,8 +339,7 @@ TEST_F(ResultList, ADoubleClickOrSpaceTogglesTheRowsCheck) {
   QTest::mouseDClick(tree.viewport(), Qt::LeftButton, {}, cell.center());
   EXPECT_TRUE(results.Model().IsChecked(1));
   EXPECT_TRUE(files.GetItem(1)->Viewed.Marked);
-  EXPECT_EQ(status.text(),
-            FormatText(lang.GetText(243) + "  ", {"1", "2", FormatSizeKb(10), FormatSizeKb(20)}));
+  EXPECT_EQ(status.text(), statusLine(1, 2, 10, 20));
   QTest::mouseDClick(tree.viewport(), Qt::LeftButton, {}, cell.center());
   EXPECT_FALSE(results.Model().IsChecked(1));
   // Space does the same for the focused row, whichever of its cells has the focus.
@@ -390,6 +382,7 @@ TEST_F(ResultList, ChecksHeightsAndCheckBoxesMoveWithTheirFiles) {
   files.GetItem(pack)->Owner = files.GetItem(pack);
   showAll();
   results.Model().SetChecked(1, true);
+  tree.setCurrentIndex(results.Model().index(0, ColName)); // "z.jpg"
   const int pictureHeight = results.Model().RowHeight(0);
   results.HeaderClick(ColName);
   results.HeaderClick(ColName); // ascending: w x | y z
@@ -401,6 +394,7 @@ TEST_F(ResultList, ChecksHeightsAndCheckBoxesMoveWithTheirFiles) {
   EXPECT_FALSE(model.IsChecked(3));
   EXPECT_EQ(model.RowHeight(3), pictureHeight);
   EXPECT_EQ(model.RowHeight(0), 0);
+  EXPECT_EQ(results.FocusedRow(), 3); // the selection follows its file
 }
 
 TEST_F(ResultList, ColoursAreLaidAnewFromTheFirstColour) {
@@ -414,10 +408,13 @@ TEST_F(ResultList, ColoursAreLaidAnewFromTheFirstColour) {
     EXPECT_EQ(results.Model().GetResultData(row)->GroupColour, expected[row]) << row;
 }
 
-TEST_F(ResultList, ResortingKeepsColumnAndDirection) {
+TEST_F(ResultList, ThePreviewColumnDoesNotSortAndAResortKeepsColumnAndDirection) {
   add("b", 10, 1);
   add("a", 20, 2);
   showAll();
+  results.HeaderClick(ColPreview);
+  EXPECT_EQ(results.SortColumn(), -1);
+  EXPECT_EQ(names(), (QStringList{"b", "a"}));
   results.HeaderClick(ColSize);
   ASSERT_EQ(results.SortDirection(), Qt::DescendingOrder);
   results.Resorting = true;
@@ -428,15 +425,6 @@ TEST_F(ResultList, ResortingKeepsColumnAndDirection) {
   EXPECT_EQ(names(), (QStringList{"a", "b"}));
   EXPECT_EQ(tree.header()->sortIndicatorSection(), ColSize);
   EXPECT_EQ(tree.header()->sortIndicatorOrder(), Qt::DescendingOrder);
-}
-
-TEST_F(ResultList, ThePreviewColumnDoesNotSort) {
-  add("b", 10, 1);
-  add("a", 20, 2);
-  showAll();
-  results.HeaderClick(ColPreview);
-  EXPECT_EQ(results.SortColumn(), -1);
-  EXPECT_EQ(names(), (QStringList{"b", "a"}));
 }
 
 TEST_F(ResultList, EmptyAndOneRowListsSort) {
@@ -465,17 +453,6 @@ TEST_F(ResultList, SortingStopsTheLoaderAndStartsANewOneOverTheNewOrder) {
   EXPECT_NE(results.ThumbLoader(), first.data());
   EXPECT_TRUE(results.Queue().Rows().empty());
   EXPECT_EQ(results.ThumbLoader()->Nodes(), (std::vector<int>{0, 1}));
-}
-
-TEST_F(ResultList, SelectionFollowsTheFileThroughTheSort) {
-  add("b", 10, 1);
-  add("a", 10, 2);
-  showAll();
-  tree.setCurrentIndex(results.Model().index(0, ColName)); // "b"
-  results.HeaderClick(ColName);
-  results.HeaderClick(ColName); // ascending: a b
-  ASSERT_EQ(names(), (QStringList{"a", "b"}));
-  EXPECT_EQ(results.FocusedRow(), 1);
 }
 
 } // namespace
