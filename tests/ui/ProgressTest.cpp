@@ -13,7 +13,6 @@ using namespace uitest;
 
 class ProgressTest : public WindowTest {
   Q_OBJECT
-  bool nextBold() { return w().btnNext->font().bold(); }
   // A search under way.
   void busyFinding() {
     w().ShowPage(w().tbsFinding);
@@ -24,37 +23,32 @@ public:
   ProgressTest() : WindowTest(TWindow::Shown) {}
 
 private slots:
+  // After the calls (E EnterBusyButtons, P TogglePause, L LeaveBusyButtons): the captions, the
+  // pause flag, and Next in bold while it means Continue.
+  void captionsFollowTheStates_data() {
+    QTest::addColumn<QString>("calls");
+    QTest::addColumn<int>("next");
+    QTest::addColumn<int>("back");
+    QTest::addColumn<int>("pause");
+    QTest::newRow("idle") << "" << 2027 << 2026 << 0;
+    QTest::newRow("busy") << "E" << 2040 << 2041 << 0;
+    QTest::newRow("paused") << "EP" << 2050 << 2041 << 1;
+    QTest::newRow("continued") << "EPP" << 2040 << 2041 << 0;
+    QTest::newRow("left while paused keeps the flag") << "EPL" << 2027 << 2026 << 1;
+    QTest::newRow("busy again clears it") << "EPLE" << 2040 << 2041 << 0;
+  }
   void captionsFollowTheStates() {
-    QCOMPARE(w().btnNext->text(), text(2027));
-    QCOMPARE(w().btnBack->text(), text(2026));
-
-    w().EnterBusyButtons();
-    QCOMPARE(w().btnNext->text(), text(2040));
-    QCOMPARE(w().btnBack->text(), text(2041));
-    QCOMPARE(w().PauseFlag(), 0);
+    QFETCH(QString, calls);
+    QFETCH(int, next);
+    QFETCH(int, back);
+    QFETCH(int, pause);
+    for (const QChar call : calls)
+      call == 'E' ? w().EnterBusyButtons() : call == 'P' ? w().TogglePause() : w().LeaveBusyButtons();
+    QCOMPARE(w().btnNext->text(), text(next));
+    QCOMPARE(w().btnBack->text(), text(back));
+    QCOMPARE(w().PauseFlag(), pause);
     QCOMPARE(w().StopFlag(), 0);
-    QVERIFY(!nextBold());
-
-    w().TogglePause();
-    QCOMPARE(w().PauseFlag(), 1);
-    QCOMPARE(w().btnNext->text(), text(2050));
-    QVERIFY(nextBold());
-    QCOMPARE(w().btnBack->text(), text(2041));
-
-    w().TogglePause();
-    QCOMPARE(w().PauseFlag(), 0);
-    QCOMPARE(w().btnNext->text(), text(2040));
-    QVERIFY(!nextBold());
-
-    w().TogglePause();
-    w().LeaveBusyButtons();
-    QCOMPARE(w().btnNext->text(), text(2027));
-    QCOMPARE(w().btnBack->text(), text(2026));
-    QVERIFY(!nextBold());
-    QCOMPARE(w().PauseFlag(), 1); // left as it was, cleared by the next EnterBusyButtons
-
-    w().EnterBusyButtons();
-    QCOMPARE(w().PauseFlag(), 0);
+    QCOMPARE(w().btnNext->font().bold(), next == 2050);
   }
 
   void resetClearsFlagsAndBar() {

@@ -29,6 +29,9 @@ using namespace uitest;
 
 namespace {
 
+const QStringList Letters = {"letter copy.txt", "letter.txt"};
+const QStringList Pictures = {"holiday again.bmp", "holiday.png"};
+
 // A picture with some shapes, so that its grid is not flat.
 QImage drawing(int Shade) {
   QImage image(120, 90, QImage::Format_RGB32);
@@ -65,6 +68,19 @@ class RoadTest : public WindowTest {
       names << model.GetResultData(row)->Item->FileItem.FileName;
     names.sort();
     return names;
+  }
+  // The results step of Method shows the files Names.
+  void checkStep(int Method, const QStringList &Names) {
+    QCOMPARE(page(), w().tbsResults);
+    QCOMPARE(w().ResultSteps->ShownMethod, Method);
+    QCOMPARE(w().boxResultsClient->title(), SearchMethodTitle(Method));
+    QCOMPARE(rowNames(), Names);
+  }
+  // Next, which shows the message Id once, answered OK.
+  void nextShowing(int Id) {
+    dialogs().setNextAnswer(QMessageBox::Ok);
+    next();
+    QCOMPARE(lastMessageCount(Id), 1);
   }
   // From the first page to the folders page with the given methods and the generated tree checked.
   void toFolders(std::initializer_list<QCheckBox *> Methods) {
@@ -132,28 +148,20 @@ private slots:
   void searchShowsTheGroupsStepByStep() {
     toFolders({w().cbxSearchMethodCrc, w().cbxSearchMethodImage, w().cbxSearchMethodZero});
     next();
-    QCOMPARE(page(), w().tbsResults);
+    checkStep(MethodContent, Letters);
     QCOMPARE(w().btnNext->text(), text(2027));
-    QCOMPARE(w().ResultSteps->ShownMethod, int(MethodContent));
-    QCOMPARE(w().boxResultsClient->title(), text(2075));
-    QCOMPARE(rowNames(), QStringList({"letter copy.txt", "letter.txt"}));
     // The first group of a step takes the second group colour; the list's status line is written.
     QCOMPARE(w().GetResultData(0)->GroupColour, GroupColor2);
     QVERIFY(w().barResultPanel->text().startsWith("Marked 0 of"));
 
     next();
-    QCOMPARE(w().ResultSteps->ShownMethod, int(MethodPictures));
-    QCOMPARE(w().boxResultsClient->title(), text(2076));
-    QCOMPARE(rowNames(), QStringList({"holiday again.bmp", "holiday.png"}));
+    checkStep(MethodPictures, Pictures);
     QVERIFY(w().ResultList().Model().RowHeight(0) > 64);
 
     // Method 5 found nothing: its empty step is passed over, back to the pictures, and nothing is
     // marked, so Next refuses to leave.
-    dialogs().setNextAnswer(QMessageBox::Ok);
-    next();
-    QCOMPARE(lastMessageCount(20105), 1);
-    QCOMPARE(page(), w().tbsResults);
-    QCOMPARE(w().ResultSteps->ShownMethod, int(MethodPictures));
+    nextShowing(20105);
+    checkStep(MethodPictures, Pictures);
     QVERIFY(w().btnNext->isEnabled() && w().btnBack->isEnabled());
 
     // With a mark, Next goes on to the action page (through the empty last step, which stays the
@@ -163,20 +171,15 @@ private slots:
     QCOMPARE(page(), w().tbsAction);
     QCOMPARE(w().ResultSteps->ShownMethod, int(MethodEmpty));
     w().StepView().Back();
-    QCOMPARE(page(), w().tbsResults);
-    QCOMPARE(w().ResultSteps->ShownMethod, int(MethodPictures));
-    QCOMPARE(rowNames(), QStringList({"holiday again.bmp", "holiday.png"}));
-
+    checkStep(MethodPictures, Pictures);
     back();
-    QCOMPARE(w().ResultSteps->ShownMethod, int(MethodContent));
-    QCOMPARE(rowNames(), QStringList({"letter copy.txt", "letter.txt"}));
+    checkStep(MethodContent, Letters);
 
     // Back from the first step asks; No keeps everything.
     dialogs().setNextAnswer(QMessageBox::No);
     back();
     QCOMPARE(lastMessageCount(2097), 1);
-    QCOMPARE(page(), w().tbsResults);
-    QCOMPARE(w().ResultList().Model().Count(), 2);
+    checkStep(MethodContent, Letters);
     dialogs().setNextAnswer(QMessageBox::Yes);
     back();
     QCOMPARE(page(), w().tbsFolders);
@@ -188,14 +191,11 @@ private slots:
     QVERIFY(QFile::remove(m_tree->filePath("backup/letter copy.txt")));
     toFolders({w().cbxSearchMethodCrc, w().cbxSearchMethodImage});
     next();
-    QCOMPARE(w().ResultSteps->ShownMethod, int(MethodPictures));
+    checkStep(MethodPictures, Pictures);
     dialogs().setNextAnswer(QMessageBox::No);
     back();
     QCOMPARE(lastMessageCount(2097), 1);
-    QCOMPARE(page(), w().tbsResults);
-    QCOMPARE(w().ResultSteps->ShownMethod, int(MethodPictures));
-    QCOMPARE(w().boxResultsClient->title(), text(2076));
-    QCOMPARE(rowNames(), QStringList({"holiday again.bmp", "holiday.png"}));
+    checkStep(MethodPictures, Pictures);
     leaveResults();
   }
 
@@ -249,9 +249,7 @@ private slots:
 
   void aSearchThatFindsNothingSaysSo() {
     toFolders({w().cbxSearchMethodZero});
-    dialogs().setNextAnswer(QMessageBox::Ok);
-    next();
-    QCOMPARE(lastMessageCount(2039), 1);
+    nextShowing(2039);
     checkReturnedTo(w().tbsFolders);
   }
 
@@ -273,9 +271,7 @@ private slots:
   void noFolderCheckedIsRefused() {
     toFolders({w().cbxSearchMethodCrc});
     w().trvFolders->Model()->ClearChecks();
-    dialogs().setNextAnswer(QMessageBox::Ok);
-    next();
-    QCOMPARE(lastMessageCount(2038), 1);
+    nextShowing(2038);
     QCOMPARE(page(), w().tbsFolders);
   }
 
@@ -294,8 +290,7 @@ private slots:
     QCOMPARE(listed, m_tree->filePath("backup"));
     QCOMPARE(w().ExcludedFolders, m_tree->filePath("backup") + "/;/nowhere/else/;");
     // Without the backup copy the letters are no group; the pictures still are.
-    QCOMPARE(page(), w().tbsResults);
-    QCOMPARE(w().ResultSteps->ShownMethod, int(MethodPictures));
+    checkStep(MethodPictures, Pictures);
     for (int i = 0; i < w().FileList->Count(); ++i)
       QVERIFY(!w().FileList->GetItem(i)->FileItem.GetPath().startsWith(m_tree->filePath("backup")));
     leaveResults();
@@ -308,10 +303,8 @@ private slots:
     w().trvFolders->Model()->SetChecked(m_tree->filePath("docs"), true);
     // Should the warning come, it is answered "choose again" and the search does not run.
     dialogs().setNextDialog([](QDialog &) { return int(QDialog::Rejected); });
-    dialogs().setNextAnswer(QMessageBox::Ok); // no duplicates inside "docs"
-    next();
+    nextShowing(2039);                      // no duplicates inside "docs"
     QVERIFY(dialogs().hasPendingAnswers()); // the dialog's answer was not taken
-    QCOMPARE(lastMessageCount(2039), 1);
     dialogs().reset();
   }
 
@@ -327,19 +320,16 @@ private slots:
   void aSavedResultOpensWithTheSameGroups() {
     toFolders({w().cbxSearchMethodCrc, w().cbxSearchMethodImage});
     next();
-    QCOMPARE(page(), w().tbsResults);
-    const QStringList contentRows = rowNames();
     const QString saved = m_tree->filePath("result.wzr");
     w().FileList->SaveToFile(saved);
     leaveResults();
 
     toOpenResult(saved);
     next();
-    QCOMPARE(page(), w().tbsResults);
+    checkStep(MethodContent, Letters);
     QCOMPARE(w().ReturnPage, w().tbsOpenResult);
-    QCOMPARE(rowNames(), contentRows);
     next();
-    QCOMPARE(rowNames(), QStringList({"holiday again.bmp", "holiday.png"}));
+    checkStep(MethodPictures, Pictures);
     back();
     dialogs().setNextAnswer(QMessageBox::Yes);
     back();
@@ -368,14 +358,10 @@ private slots:
     list.SaveToFile(saved);
     // A name not found (blanks make another name) is refused first.
     toOpenResult(" " + saved + " ");
-    dialogs().setNextAnswer(QMessageBox::Ok);
-    next();
-    QCOMPARE(lastMessageCount(2074), 1);
+    nextShowing(2074);
     QCOMPARE(page(), w().tbsOpenResult);
     w().edtResultOpen->setText(saved);
-    dialogs().setNextAnswer(QMessageBox::Ok);
-    next();
-    QCOMPARE(lastMessageCount(2039), 1);
+    nextShowing(2039);
     checkReturnedTo(w().tbsOpenResult);
   }
 };
