@@ -195,7 +195,6 @@ TEST_F(ResultList, ArchiveMembersAndProcessedFilesHaveNoCheckBox) {
   EXPECT_FALSE(files.GetItem(2)->Viewed.Marked);
   EXPECT_TRUE(files.GetItem(3)->Viewed.Marked);
 
-  EXPECT_EQ(model.GetResultData(1)->GetFolderText(), "/data/pack.zip -> docs/");
   EXPECT_EQ(model.index(1, ColFolder).data().toString(), "/data/pack.zip -> docs/");
   EXPECT_EQ(model.index(3, ColSize).data().toString(), FormatSizeKb(100));
   EXPECT_EQ(model.index(3, ColGroup).data().toString(), "2");
@@ -253,28 +252,12 @@ TEST_F(ResultList, ProcessedNamesAreGreyAndOtherCellsTakeTheGroupColour) {
 TEST_F(ResultList, HintListsTimesAndAttributes) {
   add("a", 10, 1);
   add("b", 10, 1);
-  files.GetItem(1)->FileProps.ReadOnly = true;
-  files.GetItem(1)->FileProps.Hidden = true;
-  showAll();
-  const QString plain = results.Model().index(0, ColFolder).data(Qt::ToolTipRole).toString();
-  const QStringList lines = plain.split('\n');
-  ASSERT_EQ(lines.size(), 4);
-  EXPECT_TRUE(lines[0].startsWith(lang.GetText(2639) + ' '));
-  EXPECT_TRUE(lines[1].startsWith(lang.GetText(2640) + ' '));
-  EXPECT_TRUE(lines[2].startsWith(lang.GetText(2641) + ' '));
-  EXPECT_EQ(lines[3], lang.GetText(2642) + ' ' + lang.GetText(2638));
-  const QString both = results.Model().index(1, ColFolder).data(Qt::ToolTipRole).toString();
-  EXPECT_TRUE(both.endsWith(' ' + lang.GetText(2630) + ',' + lang.GetText(2631)));
-  // Only the folder column has a hint.
-  EXPECT_FALSE(results.Model().index(0, ColName).data(Qt::ToolTipRole).isValid());
-}
-
-TEST_F(ResultList, HintShowsReadTimesAndNothingForTimesNeverRead) {
-  add("a", 10, 1);
   TFileProps &props = files.GetItem(0)->FileProps;
   props.Created = 0;        // never read, as for an archive member of a loaded result file
   props.Modified = 45419.5; // 2024-05-07 12:00 local time
   props.Accessed = 0;
+  files.GetItem(1)->FileProps.ReadOnly = true;
+  files.GetItem(1)->FileProps.Hidden = true;
   showAll();
   const QStringList lines = results.Model().index(0, ColFolder).data(Qt::ToolTipRole).toString().split('\n');
   ASSERT_EQ(lines.size(), 4);
@@ -283,6 +266,11 @@ TEST_F(ResultList, HintShowsReadTimesAndNothingForTimesNeverRead) {
             lang.GetText(2640) + ' ' +
                 QLocale().toString(QDateTime(QDate(2024, 5, 7), QTime(12, 0)), QLocale::ShortFormat));
   EXPECT_EQ(lines[2], lang.GetText(2641) + ' ');
+  EXPECT_EQ(lines[3], lang.GetText(2642) + ' ' + lang.GetText(2638));
+  const QString both = results.Model().index(1, ColFolder).data(Qt::ToolTipRole).toString();
+  EXPECT_TRUE(both.endsWith(' ' + lang.GetText(2630) + ',' + lang.GetText(2631)));
+  // Only the folder column has a hint.
+  EXPECT_FALSE(results.Model().index(0, ColName).data(Qt::ToolTipRole).isValid());
 }
 
 TEST_F(ResultList, StatusLineCountsMarkedAndGroupedFiles) {

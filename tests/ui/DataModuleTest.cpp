@@ -1,13 +1,11 @@
 // The data module and what a search shows beside the window: system folders, tray and icon
 // animation, the folder tree's checked folders, network locations, dialog filters.
 #include "platform/NetworkMounts.h"
-#include "settings/Language.h"
 #include "settings/Registry.h"
 #include "tests/ui/UiTest.h"
 #include "ui/main/FolderTree.h"
 #include "ui/main/IconAnimation.h"
 #include "ui/main/Icons.h"
-#include "ui/main/Main.h"
 
 #include <QSignalSpy>
 #include <QTimer>

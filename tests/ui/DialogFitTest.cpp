@@ -1,5 +1,4 @@
 // The fixed-size dialogs under a larger desktop font and longer texts: every text stays whole.
-#include "settings/Language.h"
 #include "tests/ui/UiTest.h"
 #include "ui/dialogs/ArchiveInformation.h"
 #include "ui/dialogs/CheckDirectorionDialog.h"

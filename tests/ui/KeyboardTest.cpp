@@ -4,7 +4,6 @@
 #include "ui/dialogs/ArchiveInformation.h"
 #include "ui/dialogs/CheckDirectorionDialog.h"
 #include "ui/dialogs/Options.h"
-#include "ui/main/Main.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

@@ -1,8 +1,6 @@
 // The window's side of the progress contract: busy captions, percentages, Pause, Stop, and closing
 // the window during a run.
-#include "settings/Language.h"
 #include "tests/ui/UiTest.h"
-#include "ui/main/Main.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -4,11 +4,9 @@
 #include "engine/SearchFilter.h"
 #include "engine/StepStorage.h"
 #include "settings/FileGroupExt.h"
-#include "settings/Language.h"
 #include "tests/ui/UiTest.h"
 #include "ui/dialogs/CheckDirectorionDialog.h"
 #include "ui/main/FolderTree.h"
-#include "ui/main/Main.h"
 #include "ui/main/ResultSteps.h"
 #include "ui/results/ResultShow.h"
 

@@ -1,10 +1,8 @@
 // Texts of the main window and the options dialog: every control from the translation, a missing
 // id on exactly its controls, and the language switched live.
-#include "settings/Language.h"
 #include "settings/Registry.h"
 #include "tests/ui/UiTest.h"
 #include "ui/dialogs/Options.h"
-#include "ui/main/Main.h"
 
 #include <QAbstractButton>
 #include <QAction>

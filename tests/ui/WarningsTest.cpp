@@ -1,12 +1,10 @@
 // The two search warnings, the archive notice's conditions, and the shared helpers of the windows:
 // the folder browser's memory, the information box, opening files.
-#include "settings/Language.h"
 #include "settings/Registry.h"
 #include "tests/ui/UiTest.h"
 #include "ui/dialogs/ArchiveInformation.h"
 #include "ui/dialogs/CheckDirectorionDialog.h"
 #include "ui/main/Helpers.h"
-#include "ui/main/Main.h"
 
 #include <QCheckBox>
 #include <QPlainTextEdit>
@@ -17,12 +15,6 @@
 using namespace uitest;
 
 namespace {
-bool systemWarningOn() {
-  return RegReadBool("ShowDialogWarningSystemDirectory", true);
-}
-bool archiveNoticeOn() {
-  return RegReadBool("ShowDialogWarningArchive", true);
-}
 int dialogRequests() {
   int n = 0;
   for (const auto &r : dialogs().requests())
@@ -38,19 +30,33 @@ public:
   WarningsTest() : WindowTest(TWindow::Hidden) {}
 
 private slots:
-  void systemFolderSwitchIsWrittenOnEveryClick() {
-    TfrmCheckDirectorionDialog dialog(&w());
-    QCOMPARE(dialog.size().expandedTo(QSize(320, 251)),
-             dialog.size()); // the design size, or more for the texts
-    auto *box = find<QCheckBox>(&dialog, "cbxNoShowAfter");
+  void switchIsWrittenOnEveryClick_data() {
+    QTest::addColumn<bool>("system");
+    QTest::newRow("system folders") << true;
+    QTest::newRow("archives") << false;
+  }
+  void switchIsWrittenOnEveryClick() {
+    QFETCH(bool, system);
+    const QString key = system ? "ShowDialogWarningSystemDirectory" : "ShowDialogWarningArchive";
+    std::unique_ptr<QDialog> dialog;
+    if (system)
+      dialog = std::make_unique<TfrmCheckDirectorionDialog>(&w());
+    else
+      dialog = std::make_unique<TfrmArchiveInformation>(&w());
+    // The design size, or more for the texts.
+    const QSize design = system ? QSize(320, 251) : QSize(313, 134);
+    QCOMPARE(dialog->size().expandedTo(design), dialog->size());
+    auto *box = find<QCheckBox>(dialog.get(), "cbxNoShowAfter");
     box->click();
-    QVERIFY(!systemWarningOn());
+    QVERIFY(!RegReadBool(key, true));
     box->click();
-    QVERIFY(systemWarningOn());
-    box->click();
-    find<QPushButton>(&dialog, "btnCancel")->click();
-    QVERIFY(!systemWarningOn()); // Cancel does not take it back
-    QCOMPARE(dialog.Tag(), 0);
+    QVERIFY(RegReadBool(key, true));
+    if (system) {
+      box->click();
+      find<QPushButton>(dialog.get(), "btnCancel")->click();
+      QVERIFY(!RegReadBool(key, true)); // Cancel does not take it back
+      QCOMPARE(static_cast<TfrmCheckDirectorionDialog &>(*dialog).Tag(), 0);
+    }
   }
 
   void systemFolderAnswers() {
@@ -77,16 +83,6 @@ private slots:
       QCOMPARE(dialog.Tag(), 1);
       QVERIFY(dialog.rbtNo->isChecked());
     }
-  }
-
-  void archiveSwitchIsWrittenOnEveryClick() {
-    TfrmArchiveInformation notice(&w());
-    QCOMPARE(notice.size().expandedTo(QSize(313, 134)), notice.size());
-    auto *box = find<QCheckBox>(&notice, "cbxNoShowAfter");
-    box->click();
-    QVERIFY(!archiveNoticeOn());
-    box->click();
-    QVERIFY(archiveNoticeOn());
   }
 
   void archiveNoticeOnlyWhenTickedAndSwitchedOn() {
