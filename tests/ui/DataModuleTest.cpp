@@ -1,4 +1,4 @@
-// The data module and what a search shows beside the window: system folders, tray and icon
+// The data module and what a search shows beside the window: the tray and the icon
 // animation, the folder tree's checked folders, network locations, dialog filters.
 #include "platform/NetworkMounts.h"
 #include "settings/Registry.h"
@@ -7,7 +7,6 @@
 #include "ui/main/IconAnimation.h"
 #include "ui/main/Icons.h"
 
-#include <QSignalSpy>
 #include <QTimer>
 
 using namespace uitest;
