@@ -182,9 +182,8 @@ TEST_F(Thumbnails, PaintingQueuesVisiblePictureRowsWithoutThumbnail) {
   tree.resize(500, 300);
   tree.show();
   QCoreApplication::processEvents();
-  for (int i = 0; i < 30; ++i) {
+  for (int i = 0; i < 30; ++i)
     list.Model().AddResultNode(i, GroupColor2);
-  }
   tree.grab();
   const std::vector<int> &rows = list.Queue().Rows();
   ASSERT_FALSE(rows.empty());

@@ -71,19 +71,13 @@ private slots:
       font.setPointSize(points);
       QApplication::setFont(font);
     }
-    {
-      TfrmOptions options(*m_langs, nullptr);
-      checkNothingCut(&options);
-    }
-    {
-      TfrmCheckDirectorionDialog system(nullptr);
-      system.memDir->setPlainText("/usr\n/etc");
-      checkNothingCut(&system);
-    }
-    {
-      TfrmArchiveInformation archive(nullptr);
-      checkNothingCut(&archive);
-    }
+    TfrmOptions options(*m_langs, nullptr);
+    checkNothingCut(&options);
+    TfrmCheckDirectorionDialog system(nullptr);
+    system.memDir->setPlainText("/usr\n/etc");
+    checkNothingCut(&system);
+    TfrmArchiveInformation archive(nullptr);
+    checkNothingCut(&archive);
   }
 };
 
