@@ -102,24 +102,21 @@ private slots:
     QCOMPARE(w().lblRestoringPercent->text(), QString("0%"));
   }
 
-  void stopAnsweredNoChangesNothing() {
+  void stopAnsweredNoGoesOnAndYesRaisesAtTheNextCall() {
     busyFinding();
+    w().SetMax(4);
+    w().SetPosition(1);
     dialogs().setNextAnswer(QMessageBox::No);
     w().btnBack->click();
     QCOMPARE(w().StopFlag(), 0);
     QCOMPARE(w().btnBack->text(), text(2041));
     w().ProcessProgress(QString()); // goes on
-    const auto &asked = dialogs().requests().back();
+    const auto asked = dialogs().requests().back();
     QCOMPARE(asked.text, text(2046));
     QCOMPARE(asked.caption, text(2045));
     QCOMPARE(asked.defaultButton, QMessageBox::No);
     QCOMPARE(asked.icon, QMessageBox::Question);
-  }
 
-  void stopAnsweredYesRaisesAtTheNextCall() {
-    busyFinding();
-    w().SetMax(4);
-    w().SetPosition(1);
     dialogs().setNextAnswer(QMessageBox::Yes);
     w().btnBack->click();
     QCOMPARE(w().StopFlag(), 1);

@@ -178,15 +178,12 @@ private slots:
     QCOMPARE(combo->currentText(), QString("English"));
     QVERIFY(!combo->isEditable());
     SetCurrentLangList(nullptr);
-  }
-
-  void noTranslationFilesLeaveTheComboEmpty() {
+    // Without translation files the choice is empty.
     TestDir empty;
-    TLangList langs(empty.path() + "/Language/");
-    TfrmOptions dialog(langs, nullptr);
-    auto *combo = find<QComboBox>(&dialog, "cmbLanguage");
-    QCOMPARE(combo->count(), 0);
-    QCOMPARE(combo->currentIndex(), -1);
+    TLangList none(empty.path() + "/Language/");
+    TfrmOptions bare(none, nullptr);
+    QCOMPARE(find<QComboBox>(&bare, "cmbLanguage")->count(), 0);
+    QCOMPARE(find<QComboBox>(&bare, "cmbLanguage")->currentIndex(), -1);
   }
 };
 
