@@ -22,7 +22,6 @@ namespace uitest {
 class ProgramFolder {
 public:
   explicit ProgramFolder(const std::function<QString(const QString &)> &Edit = {}) {
-    QDir().mkpath(m_dir.filePath("Language"));
     addLanguage("English.wzl", Edit);
   }
   QString path() const { return m_dir.path(); }
@@ -36,9 +35,7 @@ public:
       if (!edited.isEmpty())
         lines << edited;
     }
-    QFile out(m_dir.filePath("Language/" + Name));
-    QVERIFY(out.open(QIODevice::WriteOnly));
-    out.write(lines.join('\n').toUtf8());
+    QVERIFY(!m_dir.createFile("Language/" + Name, lines.join('\n').toUtf8()).isEmpty());
   }
 
 private:
