@@ -40,7 +40,6 @@ protected:
   }
   // Every file of the list as a row, in list order.
   void showAll() {
-    TResultModel &model = results.Model();
     model.BeginUpdate();
     model.Clear();
     for (int i = 0; i < files.Count(); ++i)
@@ -49,15 +48,20 @@ protected:
   }
   QStringList names() {
     QStringList out;
-    for (int row = 0; row < results.Model().Count(); ++row)
-      out << results.Model().GetResultData(row)->Item->FileItem.FileName;
+    for (int row = 0; row < model.Count(); ++row)
+      out << model.GetResultData(row)->Item->FileItem.FileName;
     return out;
   }
   QList<qint32> groups() {
     QList<qint32> out;
-    for (int row = 0; row < results.Model().Count(); ++row)
-      out << results.Model().GetResultData(row)->GetGroup(Method);
+    for (int row = 0; row < model.Count(); ++row)
+      out << model.GetResultData(row)->GetGroup(Method);
     return out;
+  }
+  // The status line for Marked of Grouped files.
+  QString statusLine(int Marked, int Grouped, qint64 MarkedSize, qint64 GroupedSize) {
+    return FormatText(lang.GetText(243) + "  ", {QString::number(Marked), QString::number(Grouped),
+                                                 FormatSizeKb(MarkedSize), FormatSizeKb(GroupedSize)});
   }
   // Every group number stands in one run of rows.
   bool contiguous() {
@@ -79,6 +83,7 @@ protected:
   QTreeView tree;
   QLabel status;
   TResultList results;
+  TResultModel &model = results.Model();
 };
 
 TEST(CompareFolded, FoldsOnlyAsciiLetters) {
@@ -120,13 +125,11 @@ TEST(RegroupAfterSort, KeepsTheDocumentedOrderOfLaterGroups) {
   EXPECT_EQ(groups, (std::vector<qint32>{1, 1, 3, 3, 2, 2}));
 }
 
-TEST(RegroupAfterSort, NeverSwapsARowOutOfTheRunBeingGathered) {
+TEST(RegroupAfterSort, NeverSwapsARowOutOfTheRunBeingGatheredNorMovesGatheredGroups) {
   // X Y Y W Y X: the walk used to end X X Y Y W Y, splitting Y.
   EXPECT_EQ(regroup({7, 2, 2, 9, 2, 7}), (std::vector<qint32>{7, 7, 2, 2, 2, 9}));
   EXPECT_EQ(regroup({1, 2, 1, 2, 1, 2, 1}), (std::vector<qint32>{1, 1, 1, 1, 2, 2, 2}));
-}
-
-TEST(RegroupAfterSort, LeavesContiguousGroupsAlone) {
+  // Groups already together are left alone.
   std::vector<std::pair<int, int>> swaps;
   EXPECT_EQ(regroup({3, 3, 1, 5, 5, 5, 2}, &swaps), (std::vector<qint32>{3, 3, 1, 5, 5, 5, 2}));
   EXPECT_TRUE(swaps.empty());
@@ -174,7 +177,6 @@ TEST_F(ResultList, ArchiveMembersAndProcessedFilesHaveNoCheckBox) {
   files.GetItem(done)->Processed = true;
   add("plain.txt", 100, 2);
   showAll();
-  TResultModel &model = results.Model();
   EXPECT_FALSE(model.HasCheckBox(0)); // an entered archive's own row
   EXPECT_FALSE(model.HasCheckBox(1));
   EXPECT_FALSE(model.HasCheckBox(2));
@@ -190,7 +192,6 @@ TEST_F(ResultList, ArchiveMembersAndProcessedFilesHaveNoCheckBox) {
   EXPECT_FALSE(files.GetItem(2)->Viewed.Marked);
   EXPECT_TRUE(files.GetItem(3)->Viewed.Marked);
 
-  EXPECT_EQ(model.GetResultData(1)->GetFolderText(), "/data/pack.zip -> docs/");
   EXPECT_EQ(model.index(1, ColFolder).data().toString(), "/data/pack.zip -> docs/");
   EXPECT_EQ(model.index(3, ColSize).data().toString(), FormatSizeKb(100));
   EXPECT_EQ(model.index(3, ColGroup).data().toString(), "2");
@@ -198,12 +199,11 @@ TEST_F(ResultList, ArchiveMembersAndProcessedFilesHaveNoCheckBox) {
 }
 
 TEST_F(ResultList, RowHeightsFollowTheKindOfFile) {
-  const int th = results.Model().TextHeight();
+  const int th = model.TextHeight();
   add("photo.jpg", 100, 1);
   const int song = add("song.mp3", 100, 1);
   files.GetItem(song)->Mp3_SongName = "Title";
-  const int untagged = add("quiet.mp3", 100, 1);
-  Q_UNUSED(untagged);
+  add("quiet.mp3", 100, 1);
   const int old = add("old.png", 100, 2);
   files.GetItem(old)->Processed = true;
   const int pack = add("p.zip", 100, 2);
@@ -211,7 +211,6 @@ TEST_F(ResultList, RowHeightsFollowTheKindOfFile) {
   add("member.png", 100, 2, files.GetItem(pack), QStringLiteral("x/"));
   add("note.txt", 100, 2);
   showAll();
-  TResultModel &model = results.Model();
   EXPECT_EQ(model.RowHeight(0), th + 64);
   EXPECT_EQ(model.RowHeight(1), 2 * th + 6);
   EXPECT_EQ(model.RowHeight(2), 0); // music without tags: default
@@ -227,58 +226,46 @@ TEST_F(ResultList, AMarkedFileKeepsItsCheckWhenTheRowsAreRebuilt) {
   add("b", 10, 1);
   files.GetItem(1)->Viewed.Marked = true;
   showAll();
-  EXPECT_FALSE(results.Model().IsChecked(0));
-  EXPECT_TRUE(results.Model().IsChecked(1));
+  EXPECT_FALSE(model.IsChecked(0));
+  EXPECT_TRUE(model.IsChecked(1));
   showAll();
-  EXPECT_TRUE(results.Model().IsChecked(1));
-  EXPECT_EQ(results.Model().index(1, ColName).data(Qt::CheckStateRole).toInt(), Qt::Checked);
+  EXPECT_TRUE(model.IsChecked(1));
+  EXPECT_EQ(model.index(1, ColName).data(Qt::CheckStateRole).toInt(), Qt::Checked);
 }
 
 TEST_F(ResultList, ProcessedNamesAreGreyAndOtherCellsTakeTheGroupColour) {
   add("a", 10, 1);
   files.GetItem(0)->Processed = true;
-  results.Model().BeginUpdate();
-  results.Model().AddResultNode(0, GroupColor1);
-  results.Model().EndUpdate();
-  const QColor name = results.Model().index(0, ColName).data(Qt::ForegroundRole).value<QBrush>().color();
+  model.BeginUpdate();
+  model.AddResultNode(0, GroupColor1);
+  model.EndUpdate();
+  const QColor name = model.index(0, ColName).data(Qt::ForegroundRole).value<QBrush>().color();
   EXPECT_NE(name, QColor(GroupColor1));
-  EXPECT_EQ(results.Model().index(0, ColFolder).data(Qt::ForegroundRole).value<QColor>(),
-            QColor(GroupColor1));
+  EXPECT_EQ(model.index(0, ColFolder).data(Qt::ForegroundRole).value<QColor>(), QColor(GroupColor1));
 }
 
 TEST_F(ResultList, HintListsTimesAndAttributes) {
   add("a", 10, 1);
   add("b", 10, 1);
-  files.GetItem(1)->FileProps.ReadOnly = true;
-  files.GetItem(1)->FileProps.Hidden = true;
-  showAll();
-  const QString plain = results.Model().index(0, ColFolder).data(Qt::ToolTipRole).toString();
-  const QStringList lines = plain.split('\n');
-  ASSERT_EQ(lines.size(), 4);
-  EXPECT_TRUE(lines[0].startsWith(lang.GetText(2639) + ' '));
-  EXPECT_TRUE(lines[1].startsWith(lang.GetText(2640) + ' '));
-  EXPECT_TRUE(lines[2].startsWith(lang.GetText(2641) + ' '));
-  EXPECT_EQ(lines[3], lang.GetText(2642) + ' ' + lang.GetText(2638));
-  const QString both = results.Model().index(1, ColFolder).data(Qt::ToolTipRole).toString();
-  EXPECT_TRUE(both.endsWith(' ' + lang.GetText(2630) + ',' + lang.GetText(2631)));
-  // Only the folder column has a hint.
-  EXPECT_FALSE(results.Model().index(0, ColName).data(Qt::ToolTipRole).isValid());
-}
-
-TEST_F(ResultList, HintShowsReadTimesAndNothingForTimesNeverRead) {
-  add("a", 10, 1);
   TFileProps &props = files.GetItem(0)->FileProps;
   props.Created = 0;        // never read, as for an archive member of a loaded result file
   props.Modified = 45419.5; // 2024-05-07 12:00 local time
   props.Accessed = 0;
+  files.GetItem(1)->FileProps.ReadOnly = true;
+  files.GetItem(1)->FileProps.Hidden = true;
   showAll();
-  const QStringList lines = results.Model().index(0, ColFolder).data(Qt::ToolTipRole).toString().split('\n');
+  const QStringList lines = model.index(0, ColFolder).data(Qt::ToolTipRole).toString().split('\n');
   ASSERT_EQ(lines.size(), 4);
   EXPECT_EQ(lines[0], lang.GetText(2639) + ' ');
   EXPECT_EQ(lines[1],
             lang.GetText(2640) + ' ' +
                 QLocale().toString(QDateTime(QDate(2024, 5, 7), QTime(12, 0)), QLocale::ShortFormat));
   EXPECT_EQ(lines[2], lang.GetText(2641) + ' ');
+  EXPECT_EQ(lines[3], lang.GetText(2642) + ' ' + lang.GetText(2638));
+  const QString both = model.index(1, ColFolder).data(Qt::ToolTipRole).toString();
+  EXPECT_TRUE(both.endsWith(' ' + lang.GetText(2630) + ',' + lang.GetText(2631)));
+  // Only the folder column has a hint.
+  EXPECT_FALSE(model.index(0, ColName).data(Qt::ToolTipRole).isValid());
 }
 
 TEST_F(ResultList, StatusLineCountsMarkedAndGroupedFiles) {
@@ -286,28 +273,16 @@ TEST_F(ResultList, StatusLineCountsMarkedAndGroupedFiles) {
   add("b", 1024, 1);
   add("c", 512, -1); // in no group
   showAll();
-  results.Model().SetChecked(0, true);
+  model.SetChecked(0, true);
   results.UpdateResultStatus();
-  EXPECT_EQ(status.text(),
-            FormatText(lang.GetText(243) + "  ", {"1", "2", FormatSizeKb(2048), FormatSizeKb(3072)}));
+  EXPECT_EQ(status.text(), statusLine(1, 2, 2048, 3072));
   EXPECT_TRUE(status.text().endsWith("  "));
-}
-
-TEST_F(ResultList, AUserCheckMarksTheFileAndUpdatesTheStatusLine) {
-  add("a", 2048, 1);
-  add("b", 2048, 1);
-  showAll();
-  results.Model().setData(results.Model().index(1, ColName), Qt::Checked, Qt::CheckStateRole);
-  EXPECT_TRUE(files.GetItem(1)->Viewed.Marked);
-  EXPECT_EQ(status.text(),
-            FormatText(lang.GetText(243) + "  ", {"1", "2", FormatSizeKb(2048), FormatSizeKb(4096)}));
 }
 
 TEST_F(ResultList, ManyChecksInABracketRelayoutTheViewOnce) {
   for (int i = 0; i < 50; ++i)
     add(QStringLiteral("f%1").arg(i), 10, i / 2);
   showAll();
-  TResultModel &model = results.Model();
   int cellChanges = 0, relayouts = 0, resets = 0;
   QObject::connect(&model, &QAbstractItemModel::dataChanged, [&] { ++cellChanges; });
   QObject::connect(&model, &QAbstractItemModel::layoutChanged, [&] { ++relayouts; });
@@ -342,18 +317,17 @@ TEST_F(ResultList, ADoubleClickOrSpaceTogglesTheRowsCheck) {
   tree.resize(500, 200);
   tree.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&tree));
-  const QRect cell = tree.visualRect(results.Model().index(1, ColFolder));
+  const QRect cell = tree.visualRect(model.index(1, ColFolder));
   QTest::mouseDClick(tree.viewport(), Qt::LeftButton, {}, cell.center());
-  EXPECT_TRUE(results.Model().IsChecked(1));
+  EXPECT_TRUE(model.IsChecked(1));
   EXPECT_TRUE(files.GetItem(1)->Viewed.Marked);
-  EXPECT_EQ(status.text(),
-            FormatText(lang.GetText(243) + "  ", {"1", "2", FormatSizeKb(10), FormatSizeKb(20)}));
+  EXPECT_EQ(status.text(), statusLine(1, 2, 10, 20));
   QTest::mouseDClick(tree.viewport(), Qt::LeftButton, {}, cell.center());
-  EXPECT_FALSE(results.Model().IsChecked(1));
+  EXPECT_FALSE(model.IsChecked(1));
   // Space does the same for the focused row, whichever of its cells has the focus.
-  tree.setCurrentIndex(results.Model().index(0, ColSize));
+  tree.setCurrentIndex(model.index(0, ColSize));
   QTest::keyClick(&tree, Qt::Key_Space);
-  EXPECT_TRUE(results.Model().IsChecked(0));
+  EXPECT_TRUE(model.IsChecked(0));
 }
 
 // --- Sorting ---
@@ -389,18 +363,19 @@ TEST_F(ResultList, ChecksHeightsAndCheckBoxesMoveWithTheirFiles) {
   const int pack = add("w.zip", 10, 2);
   files.GetItem(pack)->Owner = files.GetItem(pack);
   showAll();
-  results.Model().SetChecked(1, true);
-  const int pictureHeight = results.Model().RowHeight(0);
+  model.SetChecked(1, true);
+  tree.setCurrentIndex(model.index(0, ColName)); // "z.jpg"
+  const int pictureHeight = model.RowHeight(0);
   results.HeaderClick(ColName);
   results.HeaderClick(ColName); // ascending: w x | y z
   ASSERT_EQ(names(), (QStringList{"w.zip", "x.txt", "y.txt", "z.jpg"}));
-  TResultModel &model = results.Model();
   EXPECT_FALSE(model.HasCheckBox(0));
   EXPECT_TRUE(model.HasCheckBox(1));
   EXPECT_TRUE(model.IsChecked(2));
   EXPECT_FALSE(model.IsChecked(3));
   EXPECT_EQ(model.RowHeight(3), pictureHeight);
   EXPECT_EQ(model.RowHeight(0), 0);
+  EXPECT_EQ(results.FocusedRow(), 3); // the selection follows its file
 }
 
 TEST_F(ResultList, ColoursAreLaidAnewFromTheFirstColour) {
@@ -411,13 +386,16 @@ TEST_F(ResultList, ColoursAreLaidAnewFromTheFirstColour) {
   EXPECT_EQ(groups(), (QList<qint32>{8, 5, 5, 3, 3, 3}));
   const QRgb expected[] = {GroupColor1, GroupColor2, GroupColor2, GroupColor1, GroupColor1, GroupColor1};
   for (int row = 0; row < 6; ++row)
-    EXPECT_EQ(results.Model().GetResultData(row)->GroupColour, expected[row]) << row;
+    EXPECT_EQ(model.GetResultData(row)->GroupColour, expected[row]) << row;
 }
 
-TEST_F(ResultList, ResortingKeepsColumnAndDirection) {
+TEST_F(ResultList, ThePreviewColumnDoesNotSortAndAResortKeepsColumnAndDirection) {
   add("b", 10, 1);
   add("a", 20, 2);
   showAll();
+  results.HeaderClick(ColPreview);
+  EXPECT_EQ(results.SortColumn(), -1);
+  EXPECT_EQ(names(), (QStringList{"b", "a"}));
   results.HeaderClick(ColSize);
   ASSERT_EQ(results.SortDirection(), Qt::DescendingOrder);
   results.Resorting = true;
@@ -430,19 +408,10 @@ TEST_F(ResultList, ResortingKeepsColumnAndDirection) {
   EXPECT_EQ(tree.header()->sortIndicatorOrder(), Qt::DescendingOrder);
 }
 
-TEST_F(ResultList, ThePreviewColumnDoesNotSort) {
-  add("b", 10, 1);
-  add("a", 20, 2);
-  showAll();
-  results.HeaderClick(ColPreview);
-  EXPECT_EQ(results.SortColumn(), -1);
-  EXPECT_EQ(names(), (QStringList{"b", "a"}));
-}
-
 TEST_F(ResultList, EmptyAndOneRowListsSort) {
   showAll();
   results.HeaderClick(ColFolder);
-  EXPECT_EQ(results.Model().Count(), 0);
+  EXPECT_EQ(model.Count(), 0);
   ASSERT_NE(results.ThumbLoader(), nullptr); // restarted even with nothing to do
   EXPECT_TRUE(results.ThumbLoader()->wait(5000));
   add("a", 10, 1);
@@ -465,17 +434,6 @@ TEST_F(ResultList, SortingStopsTheLoaderAndStartsANewOneOverTheNewOrder) {
   EXPECT_NE(results.ThumbLoader(), first.data());
   EXPECT_TRUE(results.Queue().Rows().empty());
   EXPECT_EQ(results.ThumbLoader()->Nodes(), (std::vector<int>{0, 1}));
-}
-
-TEST_F(ResultList, SelectionFollowsTheFileThroughTheSort) {
-  add("b", 10, 1);
-  add("a", 10, 2);
-  showAll();
-  tree.setCurrentIndex(results.Model().index(0, ColName)); // "b"
-  results.HeaderClick(ColName);
-  results.HeaderClick(ColName); // ascending: a b
-  ASSERT_EQ(names(), (QStringList{"a", "b"}));
-  EXPECT_EQ(results.FocusedRow(), 1);
 }
 
 } // namespace

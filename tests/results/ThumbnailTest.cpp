@@ -44,17 +44,23 @@ class Thumbnails : public ::testing::Test {
 protected:
   Thumbnails() : model(files, [] { return MethodPictures; }) {}
 
-  QString picture(const QString &Name, int Width, int Height) {
+  // A picture file of Width x Height, listed; returns its list index.
+  int picture(const QString &Name, int Width = 16, int Height = 16) {
     QImage image(Width, Height, QImage::Format_RGB32);
     image.fill(Qt::darkCyan);
-    const QString path = dir.filePath(Name);
-    EXPECT_TRUE(image.save(path));
-    return path;
+    EXPECT_TRUE(image.save(dir.filePath(Name)));
+    return add(Name);
   }
   int add(const QString &Name, TUseFileProperty *Owner = nullptr) {
     const int index = files.AddFile(dir.path() + '/', Name, 100, Owner);
     files.GetItem(index)->Viewed.SetGroup(MethodPictures, 1);
     return index;
+  }
+  // Count pictures p0.png, p1.png, ..., listed and shown as rows.
+  void addPictures(int Count) {
+    for (int i = 0; i < Count; ++i)
+      picture(QStringLiteral("p%1.png").arg(i));
+    showAll();
   }
   void showAll() {
     model.BeginUpdate();
@@ -72,7 +78,6 @@ protected:
 
 TEST_F(Thumbnails, WalksOnlyPictureRowsThatCanShowOne) {
   picture("a.png", 10, 10);
-  add("a.png");
   add("notes.txt");
   const int done = add("done.png");
   files.GetItem(done)->Processed = true;
@@ -90,9 +95,6 @@ TEST_F(Thumbnails, EveryPictureRowGetsAThumbnailKeepingItsShape) {
   picture("wide.png", 200, 100);
   picture("tall.png", 30, 90);
   picture("small.png", 20, 10);
-  add("wide.png");
-  add("tall.png");
-  add("small.png");
   showAll();
   TResultShowLoadImages loader(model, queue, 0);
   ASSERT_TRUE(finish(loader));
@@ -106,11 +108,7 @@ TEST_F(Thumbnails, EveryPictureRowGetsAThumbnailKeepingItsShape) {
 }
 
 TEST_F(Thumbnails, QueuedRowsComeFirstNewestFirst) {
-  for (int i = 0; i < 6; ++i) {
-    picture(QStringLiteral("p%1.png").arg(i), 16, 16);
-    add(QStringLiteral("p%1.png").arg(i));
-  }
-  showAll();
+  addPictures(6);
   std::vector<int> order;
   QObject::connect(&model, &QAbstractItemModel::dataChanged,
                    [&](const QModelIndex &From, const QModelIndex &) { order.push_back(From.row()); });
@@ -125,7 +123,6 @@ TEST_F(Thumbnails, ARowThatFailsIsRememberedAndNotPickedAgain) {
   dir.createFile("broken.png", "this is no picture");
   add("broken.png");
   picture("good.png", 8, 8);
-  add("good.png");
   showAll();
   queue.Feed(0); // would keep the loader on this row forever if failures were forgotten
   TResultShowLoadImages loader(model, queue, 0);
@@ -142,8 +139,7 @@ TEST_F(Thumbnails, ARowThatFailsIsRememberedAndNotPickedAgain) {
 
 TEST_F(Thumbnails, AQueuedRowWhoseFileWasProcessedMeanwhileIsPassedOver) {
   // The file actions run while the results rows and their loader still stand.
-  picture("gone.png", 8, 8);
-  const int gone = add("gone.png");
+  const int gone = picture("gone.png", 8, 8);
   showAll();
   queue.Feed(0);
   TResultShowLoadImages loader(model, queue, 0);
@@ -153,11 +149,7 @@ TEST_F(Thumbnails, AQueuedRowWhoseFileWasProcessedMeanwhileIsPassedOver) {
 }
 
 TEST_F(Thumbnails, AStoppedLoaderNeverTouchesTheRowsAgain) {
-  for (int i = 0; i < 5; ++i) {
-    picture(QStringLiteral("p%1.png").arg(i), 16, 16);
-    add(QStringLiteral("p%1.png").arg(i));
-  }
-  showAll();
+  addPictures(5);
   auto loader = std::make_unique<TResultShowLoadImages>(model, queue, 0);
   // Its first step may already wait in the event queue; the rows go before it can run.
   loader->Terminate();
@@ -172,9 +164,7 @@ TEST_F(Thumbnails, AStoppedLoaderNeverTouchesTheRowsAgain) {
 }
 
 TEST_F(Thumbnails, ALoaderWaitingForTheMainThreadCanBeJoined) {
-  picture("a.png", 16, 16);
-  add("a.png");
-  showAll();
+  addPictures(1);
   TResultShowLoadImages loader(model, queue, 0);
   // No events are processed: the loader sits waiting for its first step.
   loader.wait(50);
@@ -183,11 +173,7 @@ TEST_F(Thumbnails, ALoaderWaitingForTheMainThreadCanBeJoined) {
 }
 
 TEST_F(Thumbnails, PaintingQueuesVisiblePictureRowsWithoutThumbnail) {
-  for (int i = 0; i < 30; ++i) {
-    picture(QStringLiteral("p%1.png").arg(i), 16, 16);
-    add(QStringLiteral("p%1.png").arg(i));
-  }
-  showAll();
+  addPictures(30);
   TLangList lang(testenv::SourceDir() + QStringLiteral("/Language/"));
   QTreeView tree;
   QLabel status;
@@ -196,9 +182,8 @@ TEST_F(Thumbnails, PaintingQueuesVisiblePictureRowsWithoutThumbnail) {
   tree.resize(500, 300);
   tree.show();
   QCoreApplication::processEvents();
-  for (int i = 0; i < 30; ++i) {
+  for (int i = 0; i < 30; ++i)
     list.Model().AddResultNode(i, GroupColor2);
-  }
   tree.grab();
   const std::vector<int> &rows = list.Queue().Rows();
   ASSERT_FALSE(rows.empty());

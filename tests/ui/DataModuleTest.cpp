@@ -1,15 +1,12 @@
-// The data module and what a search shows beside the window: system folders, tray and icon
+// The data module and what a search shows beside the window: the tray and the icon
 // animation, the folder tree's checked folders, network locations, dialog filters.
 #include "platform/NetworkMounts.h"
-#include "settings/Language.h"
 #include "settings/Registry.h"
 #include "tests/ui/UiTest.h"
 #include "ui/main/FolderTree.h"
 #include "ui/main/IconAnimation.h"
 #include "ui/main/Icons.h"
-#include "ui/main/Main.h"
 
-#include <QSignalSpy>
 #include <QTimer>
 
 using namespace uitest;
@@ -32,25 +29,18 @@ struct Recorder {
 };
 } // namespace
 
-class DataModuleTest : public QObject {
+class DataModuleTest : public WindowTest {
   Q_OBJECT
+  void tearDown() override { TIconAnimation::JoinAll(); }
+
+public:
+  DataModuleTest() : WindowTest(TWindow::Hidden) {}
 
 private slots:
-  void init() {
-    testenv::ClearSettings();
-    dialogs().reset();
-  }
-  void cleanup() {
-    QVERIFY2(!dialogs().hasPendingAnswers(), "a prepared answer was not asked for");
-    TIconAnimation::JoinAll();
-  }
-
   void dataModuleParts() {
-    QCOMPARE(dtmMain->SystemFolders, QStringList({"/usr", "/etc", "/boot", "/opt"}));
     QCOMPARE(dtmMain->imlTray.size(), TrayFrameCount);
     for (const QIcon &frame : dtmMain->imlTray)
       QCOMPARE(frame.availableSizes().value(0), QSize(16, 16));
-    QCOMPARE(dtmMain->dlgSave.Filter, QString("Text file|*.txt"));
     QVERIFY(!dtmMain->tryIcon()); // test machines have no tray
   }
 
@@ -118,116 +108,99 @@ private slots:
   }
 
   void searchIndicatorsFollowTheOptions() {
-    ProgramFolder folder;
-    TfrmMain w(folder.path());
     RegWriteString("AnimationIcon", "2");
     RegWriteString("MinimizeToTrayOfFind", "1");
     {
-      TfrmMain::TSearchIndicators indicators(w);
-      QVERIFY(!w.AnimationThread);
+      TfrmMain::TSearchIndicators indicators(w());
+      QVERIFY(!w().AnimationThread);
       QVERIFY(dtmMain->TrayActive());
     }
     QVERIFY(!dtmMain->TrayActive());
 
     RegWriteString("AnimationIcon", "1");
     RegWriteString("MinimizeToTrayOfFind", "2");
-    w.hide(); // folded away during the search
+    w().hide(); // folded away during the search
     {
-      TfrmMain::TSearchIndicators indicators(w);
-      QVERIFY(w.AnimationThread);
-      QVERIFY(!w.AnimationThread->Suspended());
+      TfrmMain::TSearchIndicators indicators(w());
+      QVERIFY(w().AnimationThread);
+      QVERIFY(!w().AnimationThread->Suspended());
       QVERIFY(!dtmMain->TrayActive());
       // The pause and stop routines hold it still.
-      w.AnimationThread->Suspend();
+      w().AnimationThread->Suspend();
     }
-    QVERIFY(!w.AnimationThread);
-    QVERIFY(w.isVisible()); // always shown again at the end of a search
+    QVERIFY(!w().AnimationThread);
+    QVERIFY(w().isVisible()); // always shown again at the end of a search
     TIconAnimation::JoinAll();
   }
 
   void iconIsTheProgramsOwnAfterASearch() {
-    ProgramFolder folder;
-    TfrmMain w(folder.path());
     const auto image = [](const QIcon &icon) { return icon.pixmap(16, 16).toImage(); };
     const QImage own = image(ProgramIcon());
     {
-      TfrmMain::TSearchIndicators indicators(w);
+      TfrmMain::TSearchIndicators indicators(w());
       QTRY_VERIFY(image(QApplication::windowIcon()) != own); // animating
     }
     QCOMPARE(image(QApplication::windowIcon()), own);
     // A step that was still queued must not bring a frame back.
     QTest::qWait(2 * TIconAnimation::StepIntervalMs);
     QCOMPARE(image(QApplication::windowIcon()), own);
-    QCOMPARE(image(w.windowIcon()), own);
+    QCOMPARE(image(w().windowIcon()), own);
   }
 
   void pausedSearchHoldsTheAnimation() {
-    ProgramFolder folder;
-    TfrmMain w(folder.path());
-    TfrmMain::TSearchIndicators indicators(w);
-    QVERIFY(w.AnimationThread);
-    w.ShowPage(w.tbsFinding);
-    w.EnterBusyButtons();
-    w.TogglePause();
+    TfrmMain::TSearchIndicators indicators(w());
+    QVERIFY(w().AnimationThread);
+    w().ShowPage(w().tbsFinding);
+    w().EnterBusyButtons();
+    w().TogglePause();
     bool suspendedWhilePaused = false;
-    QTimer::singleShot(150, &w, [&] {
-      suspendedWhilePaused = w.AnimationThread->Suspended();
-      w.TogglePause();
+    QTimer::singleShot(150, &w(), [&] {
+      suspendedWhilePaused = w().AnimationThread->Suspended();
+      w().TogglePause();
     });
-    w.ProcessProgress(QString());
+    w().ProcessProgress(QString());
     QVERIFY(suspendedWhilePaused);
-    QVERIFY(!w.AnimationThread->Suspended()); // resumed once at the end of the call
+    QVERIFY(!w().AnimationThread->Suspended()); // resumed once at the end of the call
     // Stop answered No leaves the hold until the end of the next progress call.
     dialogs().setNextAnswer(QMessageBox::No);
-    w.ConfirmStop();
-    QVERIFY(w.AnimationThread->Suspended());
-    w.ProcessProgress(QString());
-    QVERIFY(!w.AnimationThread->Suspended());
-    w.LeaveBusyButtons();
+    w().ConfirmStop();
+    QVERIFY(w().AnimationThread->Suspended());
+    w().ProcessProgress(QString());
+    QVERIFY(!w().AnimationThread->Suspended());
+    w().LeaveBusyButtons();
   }
 
   void checkedFoldersAreSortedAndNeverNested() {
     TestDir dir;
-    for (const char *f : {"a/x/1", "a/x/2", "a/y", "a/.hidden", "b", "c"})
+    for (const char *f : {"a/x/1", "a/x/2", "a/y", "a/.hidden", "a b", "ab", "c"})
       dir.createFolder(f);
     const QString root = dir.path();
     TFolderTreeModel model;
     model.SetChecked(root + "/c", true);
+    model.SetChecked(root + "/ab", true);
+    model.SetChecked(root + "/a b", true);
     model.SetChecked(root + "/a/x/1", true);
-    model.SetChecked(root + "/a", true); // swallows a/x/1
-    QCOMPARE(model.CheckedFolders(), QStringList({root + "/a", root + "/c"}));
+    model.SetChecked(root + "/a", true); // swallows a/x/1, not its siblings of a like name
+    QCOMPARE(model.CheckedFolders(), QStringList({root + "/a", root + "/a b", root + "/ab", root + "/c"}));
     QCOMPARE(model.CheckState(root + "/a/x/2"), Qt::Checked);
     QCOMPARE(model.CheckState(root), Qt::PartiallyChecked);
-    QCOMPARE(model.CheckState(root + "/b"), Qt::Unchecked);
 
     // Unchecking a folder inside a checked one keeps the rest of it checked.
     model.SetChecked(root + "/a/x/1", false);
-    QCOMPARE(model.CheckedFolders(),
-             QStringList({root + "/a/.hidden", root + "/a/x/2", root + "/a/y", root + "/c"}));
+    QCOMPARE(model.CheckedFolders(), QStringList({root + "/a b", root + "/a/.hidden", root + "/a/x/2",
+                                                  root + "/a/y", root + "/ab", root + "/c"}));
     QCOMPARE(model.CheckState(root + "/a"), Qt::PartiallyChecked);
     QCOMPARE(model.CheckState(root + "/a/x"), Qt::PartiallyChecked);
     QCOMPARE(model.CheckState(root + "/a/x/1"), Qt::Unchecked);
+    model.SetChecked(root + "/a", false);
+    QCOMPARE(model.CheckedFolders(), QStringList({root + "/a b", root + "/ab", root + "/c"}));
+    QCOMPARE(model.CheckState(root + "/a"), Qt::Unchecked);
 
     model.SetChecked(root + "/a/", true); // trailing separator
     model.SetChecked(root + "/c", false);
-    QCOMPARE(model.CheckedFolders(), QStringList({root + "/a"}));
+    QCOMPARE(model.CheckedFolders(), QStringList({root + "/a", root + "/a b", root + "/ab"}));
     model.ClearChecks();
     QVERIFY(model.CheckedFolders().isEmpty());
-  }
-
-  void checkedFoldersKeepSiblingsWithSharedPrefixes() {
-    TestDir dir;
-    for (const char *f : {"ab", "a b", "a/b"})
-      dir.createFolder(f);
-    const QString root = dir.path();
-    TFolderTreeModel model;
-    model.SetChecked(root + "/ab", true);
-    model.SetChecked(root + "/a b", true);
-    model.SetChecked(root + "/a/b", true);
-    model.SetChecked(root + "/a", true);
-    QCOMPARE(model.CheckedFolders(), QStringList({root + "/a", root + "/a b", root + "/ab"}));
-    model.SetChecked(root + "/a", false);
-    QCOMPARE(model.CheckedFolders(), QStringList({root + "/a b", root + "/ab"}));
   }
 
   void folderTreeViewChecksThroughTheModel() {
@@ -256,21 +229,19 @@ private slots:
   }
 
   void networkLocationsNeedTheTool() {
-    ProgramFolder folder;
-    TfrmMain w(folder.path());
     TestDir noTools;
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", QFile::encodeName(noTools.path()));
     dialogs().setNextAnswer(QMessageBox::Ok);
-    w.lblMapDriveMountClick();
+    w().lblMapDriveMountClick();
     qputenv("PATH", path);
-    QCOMPARE(dialogs().requests().back().text, w.LangList->GetText(223));
+    QCOMPARE(dialogs().requests().back().text, w().LangList->GetText(223));
     if (!platform::NetworkMountsAvailable())
       QSKIP("gio is not installed here");
     dialogs().setNextText(std::nullopt); // the address dialog cancelled
-    w.lblMapDriveMountClick();
+    w().lblMapDriveMountClick();
     QCOMPARE(dialogs().requests().back().kind, QString("text"));
-    QCOMPARE(dialogs().requests().back().caption, w.LangList->GetText(221));
+    QCOMPARE(dialogs().requests().back().caption, w().LangList->GetText(221));
   }
 
   void mountListKeepsNetworkLocationsOnly() {

@@ -1,5 +1,4 @@
 // The fixed-size dialogs under a larger desktop font and longer texts: every text stays whole.
-#include "settings/Language.h"
 #include "tests/ui/UiTest.h"
 #include "ui/dialogs/ArchiveInformation.h"
 #include "ui/dialogs/CheckDirectorionDialog.h"
@@ -72,19 +71,13 @@ private slots:
       font.setPointSize(points);
       QApplication::setFont(font);
     }
-    {
-      TfrmOptions options(*m_langs, nullptr);
-      checkNothingCut(&options);
-    }
-    {
-      TfrmCheckDirectorionDialog system(nullptr);
-      system.memDir->setPlainText("/usr\n/etc");
-      checkNothingCut(&system);
-    }
-    {
-      TfrmArchiveInformation archive(nullptr);
-      checkNothingCut(&archive);
-    }
+    TfrmOptions options(*m_langs, nullptr);
+    checkNothingCut(&options);
+    TfrmCheckDirectorionDialog system(nullptr);
+    system.memDir->setPlainText("/usr\n/etc");
+    checkNothingCut(&system);
+    TfrmArchiveInformation archive(nullptr);
+    checkNothingCut(&archive);
   }
 };
 

@@ -4,7 +4,6 @@
 #include "ui/dialogs/ArchiveInformation.h"
 #include "ui/dialogs/CheckDirectorionDialog.h"
 #include "ui/dialogs/Options.h"
-#include "ui/main/Main.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -44,89 +43,81 @@ void checkAccessKeys(QWidget *Window, const QString &Where) {
 }
 } // namespace
 
-class KeyboardTest : public QObject {
+class KeyboardTest : public WindowTest {
   Q_OBJECT
-  WindowFixture m_fixture;
-  TfrmMain *m_window = nullptr;
 
   void showActive() {
-    m_window->show();
-    QApplication::setActiveWindow(m_window);
-    QVERIFY(QTest::qWaitForWindowActive(m_window));
+    w().show();
+    QApplication::setActiveWindow(&w());
+    QVERIFY(QTest::qWaitForWindowActive(&w()));
   }
+
+public:
+  KeyboardTest() : WindowTest(TWindow::Hidden) {}
 
 private slots:
-  void init() {
-    m_fixture.start(false);
-    m_window = m_fixture.window.get();
-  }
-  void cleanup() { m_fixture.stop(); }
-
   void focusStartsOnThePageAndTheButtonsComeLast() {
-    TfrmMain &w = *m_window;
     showActive();
-    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w.rbtFirstFind));
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w().rbtFirstFind));
     QList<QWidget *> order;
     for (int i = 0; i < 12 && !order.contains(QApplication::focusWidget()); ++i) {
       order << QApplication::focusWidget();
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
-    const QList<QWidget *> tail = {w.btnOptions, w.btnHelp, w.btnNext, w.btnExit}; // Back is off here
+    const QList<QWidget *> tail = {w().btnOptions, w().btnHelp, w().btnNext, w().btnExit}; // Back is off here
     QVERIFY(order.size() > tail.size());
     QCOMPARE(order.mid(order.size() - tail.size()), tail);
   }
 
   void enterIsNextUnlessAButtonHasTheFocus() {
-    TfrmMain &w = *m_window;
     showActive();
-    w.rbtFirstFind->setFocus();
-    QTest::keyClick(w.rbtFirstFind, Qt::Key_Return);
-    QCOMPARE(w.ActivePage(), w.tbsWhat);
-    QVERIFY(w.cbxSearchMethodCrc->hasFocus()); // the focus follows onto the new page
-    QTest::keyClick(w.cbxSearchMethodCrc, Qt::Key_Enter);
-    QCOMPARE(w.ActivePage(), w.tbsFolders);
+    w().rbtFirstFind->setFocus();
+    QTest::keyClick(w().rbtFirstFind, Qt::Key_Return);
+    QCOMPARE(w().ActivePage(), w().tbsWhat);
+    QVERIFY(w().cbxSearchMethodCrc->hasFocus()); // the focus follows onto the new page
+    QTest::keyClick(w().cbxSearchMethodCrc, Qt::Key_Enter);
+    QCOMPARE(w().ActivePage(), w().tbsFolders);
     // A focused button answers Enter itself.
-    w.btnBack->setFocus();
-    QTest::keyClick(w.btnBack, Qt::Key_Return);
-    QCOMPARE(w.ActivePage(), w.tbsWhat);
+    w().btnBack->setFocus();
+    QTest::keyClick(w().btnBack, Qt::Key_Return);
+    QCOMPARE(w().ActivePage(), w().tbsWhat);
     // A field is reached by its caption's key.
-    w.ShowPage(w.tbsOpenResult);
-    QCOMPARE(w.lblOpenResultFileChoose->buddy(), static_cast<QWidget *>(w.edtResultOpen));
-    QCOMPARE(w.lblFolder->buddy(), static_cast<QWidget *>(w.edtFolder));
-    QCOMPARE(w.lblRestoreFolder->buddy(), static_cast<QWidget *>(w.edtFolderRestore));
+    w().ShowPage(w().tbsOpenResult);
+    QCOMPARE(w().lblOpenResultFileChoose->buddy(), static_cast<QWidget *>(w().edtResultOpen));
+    QCOMPARE(w().lblFolder->buddy(), static_cast<QWidget *>(w().edtFolder));
+    QCOMPARE(w().lblRestoreFolder->buddy(), static_cast<QWidget *>(w().edtFolderRestore));
     // F1 opens the help, as the Help button does.
-    QCOMPARE(w.btnHelp->shortcut(), QKeySequence(QKeySequence::HelpContents));
+    QCOMPARE(w().btnHelp->shortcut(), QKeySequence(QKeySequence::HelpContents));
   }
 
   void accessKeysAreUniqueOnEveryPage() {
-    TfrmMain &w = *m_window;
-    for (int i = 0; i < w.pgcMain->count(); ++i) {
-      w.ShowPage(w.pgcMain->widget(i));
-      checkAccessKeys(&w, w.ActivePage()->objectName());
+    for (int i = 0; i < w().pgcMain->count(); ++i) {
+      w().ShowPage(w().pgcMain->widget(i));
+      checkAccessKeys(&w(), w().ActivePage()->objectName());
     }
-    w.ShowPage(w.tbsFinding);
-    w.EnterBusyButtons();
-    checkAccessKeys(&w, "busy");
-    w.TogglePause();
-    checkAccessKeys(&w, "paused");
-    w.LeaveBusyButtons();
+    w().ShowPage(w().tbsFinding);
+    w().EnterBusyButtons();
+    checkAccessKeys(&w(), "busy");
+    w().TogglePause();
+    checkAccessKeys(&w(), "paused");
+    w().LeaveBusyButtons();
 
-    TfrmOptions options(*w.LangList, &w);
+    TfrmOptions options(*w().LangList, &w());
     checkAccessKeys(&options, "options");
-    TfrmCheckDirectorionDialog system(&w);
+    TfrmCheckDirectorionDialog system(&w());
     checkAccessKeys(&system, "system folders");
-    TfrmArchiveInformation archive(&w);
+    TfrmArchiveInformation archive(&w());
     checkAccessKeys(&archive, "archives");
   }
 
   void warningsStartOnTheirButtons() {
-    TfrmCheckDirectorionDialog dialog(m_window);
+    TfrmCheckDirectorionDialog dialog(&w());
     dialog.show();
     QApplication::setActiveWindow(&dialog);
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
     QCOMPARE(QApplication::focusWidget()->objectName(), QString("btnReturn"));
     // The archive notice starts on OK: a stray Space must not switch the notice off for good.
-    TfrmArchiveInformation notice(m_window);
+    TfrmArchiveInformation notice(&w());
     notice.show();
     QApplication::setActiveWindow(&notice);
     QVERIFY(QTest::qWaitForWindowActive(&notice));

@@ -1,8 +1,6 @@
 // The window's side of the progress contract: busy captions, percentages, Pause, Stop, and closing
 // the window during a run.
-#include "settings/Language.h"
 #include "tests/ui/UiTest.h"
-#include "ui/main/Main.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -11,68 +9,58 @@
 
 using namespace uitest;
 
-class ProgressTest : public QObject {
+class ProgressTest : public WindowTest {
   Q_OBJECT
-  WindowFixture m_fixture;
-  TfrmMain *m_window = nullptr;
+  // A search under way.
+  void busyFinding() {
+    w().ShowPage(w().tbsFinding);
+    w().EnterBusyButtons();
+  }
 
-  QString text(int id) const { return m_window->LangList->GetText(id); }
-  bool nextBold() const { return m_window->btnNext->font().bold(); }
+public:
+  ProgressTest() : WindowTest(TWindow::Shown) {}
 
 private slots:
-  void init() {
-    m_fixture.start(true);
-    m_window = m_fixture.window.get();
+  // After the calls (E EnterBusyButtons, P TogglePause, L LeaveBusyButtons): the captions, the
+  // pause flag, and Next in bold while it means Continue.
+  void captionsFollowTheStates_data() {
+    QTest::addColumn<QString>("calls");
+    QTest::addColumn<int>("next");
+    QTest::addColumn<int>("back");
+    QTest::addColumn<int>("pause");
+    QTest::newRow("idle") << "" << 2027 << 2026 << 0;
+    QTest::newRow("busy") << "E" << 2040 << 2041 << 0;
+    QTest::newRow("paused") << "EP" << 2050 << 2041 << 1;
+    QTest::newRow("continued") << "EPP" << 2040 << 2041 << 0;
+    QTest::newRow("left while paused keeps the flag") << "EPL" << 2027 << 2026 << 1;
+    QTest::newRow("busy again clears it") << "EPLE" << 2040 << 2041 << 0;
   }
-  void cleanup() { m_fixture.stop(); }
-
   void captionsFollowTheStates() {
-    TfrmMain &w = *m_window;
-    QCOMPARE(w.btnNext->text(), text(2027));
-    QCOMPARE(w.btnBack->text(), text(2026));
-
-    w.EnterBusyButtons();
-    QCOMPARE(w.btnNext->text(), text(2040));
-    QCOMPARE(w.btnBack->text(), text(2041));
-    QCOMPARE(w.PauseFlag(), 0);
-    QCOMPARE(w.StopFlag(), 0);
-    QVERIFY(!nextBold());
-
-    w.TogglePause();
-    QCOMPARE(w.PauseFlag(), 1);
-    QCOMPARE(w.btnNext->text(), text(2050));
-    QVERIFY(nextBold());
-    QCOMPARE(w.btnBack->text(), text(2041));
-
-    w.TogglePause();
-    QCOMPARE(w.PauseFlag(), 0);
-    QCOMPARE(w.btnNext->text(), text(2040));
-    QVERIFY(!nextBold());
-
-    w.TogglePause();
-    w.LeaveBusyButtons();
-    QCOMPARE(w.btnNext->text(), text(2027));
-    QCOMPARE(w.btnBack->text(), text(2026));
-    QVERIFY(!nextBold());
-    QCOMPARE(w.PauseFlag(), 1); // left as it was, cleared by the next EnterBusyButtons
-
-    w.EnterBusyButtons();
-    QCOMPARE(w.PauseFlag(), 0);
+    QFETCH(QString, calls);
+    QFETCH(int, next);
+    QFETCH(int, back);
+    QFETCH(int, pause);
+    for (const QChar call : calls)
+      call == 'E' ? w().EnterBusyButtons() : call == 'P' ? w().TogglePause() : w().LeaveBusyButtons();
+    QCOMPARE(w().btnNext->text(), text(next));
+    QCOMPARE(w().btnBack->text(), text(back));
+    QCOMPARE(w().PauseFlag(), pause);
+    QCOMPARE(w().StopFlag(), 0);
+    QCOMPARE(w().btnNext->font().bold(), next == 2050);
   }
 
   void resetClearsFlagsAndBar() {
-    TfrmMain &w = *m_window;
-    w.EnterBusyButtons();
-    w.TogglePause();
-    w.SetMax(10);
-    w.SetPosition(5);
-    w.ResetProgress();
-    QCOMPARE(w.PauseFlag(), 0);
-    QCOMPARE(w.StopFlag(), 0);
-    QCOMPARE(w.Min(), 0);
-    QCOMPARE(w.Max(), 0);
-    QCOMPARE(w.Position(), 0);
-    QCOMPARE(w.lblPercent->text(), QString("0%"));
+    w().EnterBusyButtons();
+    w().TogglePause();
+    w().SetMax(10);
+    w().SetPosition(5);
+    w().ResetProgress();
+    QCOMPARE(w().PauseFlag(), 0);
+    QCOMPARE(w().StopFlag(), 0);
+    QCOMPARE(w().Min(), 0);
+    QCOMPARE(w().Max(), 0);
+    QCOMPARE(w().Position(), 0);
+    QCOMPARE(w().lblPercent->text(), QString("0%"));
   }
 
   void percentAndSuffix_data() {
@@ -89,180 +77,152 @@ private slots:
     QFETCH(int, max);
     QFETCH(int, position);
     QFETCH(QString, expected);
-    TfrmMain &w = *m_window;
-    w.SetMax(max);
-    w.SetPosition(position);
-    w.lblStep->setText("Reading files...");
-    w.ProcessProgress(" (7)");
-    QCOMPARE(w.lblPercent->text(), expected);
+    w().SetMax(max);
+    w().SetPosition(position);
+    w().lblStep->setText("Reading files...");
+    w().ProcessProgress(" (7)");
+    QCOMPARE(w().lblPercent->text(), expected);
     // The tray hint is kept whether or not a tray exists.
     QCOMPARE(dtmMain->TrayHint(), expected + "\rReading files...");
   }
 
   void actionPercentFollowsThePageShown() {
-    TfrmMain &w = *m_window;
-    w.DeletingBar().SetMax(3);
-    w.DeletingBar().SetPosition(2);
-    w.RestoringBar().SetMax(4);
-    w.RestoringBar().SetPosition(4);
-    w.ShowPage(w.tbsDeleting);
-    w.ProcessActionProgress();
-    QCOMPARE(w.lblDeletingPercent->text(), QString("66%"));
-    w.ShowPage(w.tbsRestoring);
-    w.ProcessActionProgress();
-    QCOMPARE(w.lblRestoringPercent->text(), QString("100%"));
-    w.RestoringBar().SetMax(0);
-    w.ProcessActionProgress();
-    QCOMPARE(w.lblRestoringPercent->text(), QString("0%"));
+    w().DeletingBar().SetMax(3);
+    w().DeletingBar().SetPosition(2);
+    w().RestoringBar().SetMax(4);
+    w().RestoringBar().SetPosition(4);
+    w().ShowPage(w().tbsDeleting);
+    w().ProcessActionProgress();
+    QCOMPARE(w().lblDeletingPercent->text(), QString("66%"));
+    w().ShowPage(w().tbsRestoring);
+    w().ProcessActionProgress();
+    QCOMPARE(w().lblRestoringPercent->text(), QString("100%"));
+    w().RestoringBar().SetMax(0);
+    w().ProcessActionProgress();
+    QCOMPARE(w().lblRestoringPercent->text(), QString("0%"));
   }
 
-  void stopAnsweredNoChangesNothing() {
-    TfrmMain &w = *m_window;
-    w.ShowPage(w.tbsFinding);
-    w.EnterBusyButtons();
+  void stopAnsweredNoGoesOnAndYesRaisesAtTheNextCall() {
+    busyFinding();
+    w().SetMax(4);
+    w().SetPosition(1);
     dialogs().setNextAnswer(QMessageBox::No);
-    w.btnBack->click();
-    QCOMPARE(w.StopFlag(), 0);
-    QCOMPARE(w.btnBack->text(), text(2041));
-    w.ProcessProgress(QString()); // goes on
-    const auto &asked = dialogs().requests().back();
+    w().btnBack->click();
+    QCOMPARE(w().StopFlag(), 0);
+    QCOMPARE(w().btnBack->text(), text(2041));
+    w().ProcessProgress(QString()); // goes on
+    const auto asked = dialogs().requests().back();
     QCOMPARE(asked.text, text(2046));
     QCOMPARE(asked.caption, text(2045));
     QCOMPARE(asked.defaultButton, QMessageBox::No);
     QCOMPARE(asked.icon, QMessageBox::Question);
-  }
 
-  void stopAnsweredYesRaisesAtTheNextCall() {
-    TfrmMain &w = *m_window;
-    w.ShowPage(w.tbsFinding);
-    w.EnterBusyButtons();
-    w.SetMax(4);
-    w.SetPosition(1);
     dialogs().setNextAnswer(QMessageBox::Yes);
-    w.btnBack->click();
-    QCOMPARE(w.StopFlag(), 1);
-    w.SetPosition(2);
-    QVERIFY_THROWS_EXCEPTION(EMyStop, w.ProcessProgress(" (2)"));
+    w().btnBack->click();
+    QCOMPARE(w().StopFlag(), 1);
+    w().SetPosition(2);
+    QVERIFY_THROWS_EXCEPTION(EMyStop, w().ProcessProgress(" (2)"));
     // The label was written before the raise.
-    QCOMPARE(w.lblPercent->text(), QString("50% (2)"));
+    QCOMPARE(w().lblPercent->text(), QString("50% (2)"));
   }
 
   void stopWhilePausedEndsTheSameCall() {
-    TfrmMain &w = *m_window;
-    w.ShowPage(w.tbsFinding);
-    w.EnterBusyButtons();
-    w.btnNext->click(); // Pause
-    QCOMPARE(w.PauseFlag(), 1);
+    busyFinding();
+    w().btnNext->click(); // Pause
+    QCOMPARE(w().PauseFlag(), 1);
     dialogs().setNextAnswer(QMessageBox::Yes);
     int passes = 0;
-    QTimer::singleShot(0, &w, [&] {
+    QTimer::singleShot(0, &w(), [&] {
       passes = 1;
-      w.btnBack->click();
+      w().btnBack->click();
     });
-    QVERIFY_THROWS_EXCEPTION(EMyStop, w.ProcessProgress(QString()));
+    QVERIFY_THROWS_EXCEPTION(EMyStop, w().ProcessProgress(QString()));
     QCOMPARE(passes, 1);
-    QCOMPARE(w.PauseFlag(), 1); // Continue was never pressed
+    QCOMPARE(w().PauseFlag(), 1); // Continue was never pressed
   }
 
   void pauseThenContinueReturns() {
-    TfrmMain &w = *m_window;
-    w.ShowPage(w.tbsDeleting);
-    w.EnterBusyButtons();
-    w.btnNext->click();
-    QTimer::singleShot(0, &w, [&] { w.btnNext->click(); });
-    w.ProcessActionProgress(); // returns after Continue
-    QCOMPARE(w.PauseFlag(), 0);
-    QCOMPARE(w.btnNext->text(), text(2040));
+    w().ShowPage(w().tbsDeleting);
+    w().EnterBusyButtons();
+    w().btnNext->click();
+    QTimer::singleShot(0, &w(), [&] { w().btnNext->click(); });
+    w().ProcessActionProgress(); // returns after Continue
+    QCOMPARE(w().PauseFlag(), 0);
+    QCOMPARE(w().btnNext->text(), text(2040));
     // Pause, Continue, then Stop: the raise comes at the next call.
     dialogs().setNextAnswer(QMessageBox::Yes);
-    w.btnBack->click();
-    QVERIFY_THROWS_EXCEPTION(EMyStop, w.ProcessActionProgress());
+    w().btnBack->click();
+    QVERIFY_THROWS_EXCEPTION(EMyStop, w().ProcessActionProgress());
   }
 
   void closeWhilePausedUnwindsWithHalt() {
-    TfrmMain &w = *m_window;
-    w.ShowPage(w.tbsFinding);
-    w.EnterBusyButtons();
-    w.btnNext->click();
+    // Only the halt is the guard's to swallow.
+    QVERIFY_THROWS_EXCEPTION(EMyStop, w().RunGuarded([] { throw EMyStop(); }));
+    QVERIFY(!w().Halted());
+    busyFinding();
+    w().btnNext->click();
     dialogs().setNextAnswer(QMessageBox::Yes);
     bool cleanedUp = false;
-    QTimer::singleShot(0, &w, [&] { w.close(); });
-    w.RunGuarded([&] {
+    QTimer::singleShot(0, &w(), [&] { w().close(); });
+    w().RunGuarded([&] {
       struct CleanUp {
         bool &done;
         ~CleanUp() { done = true; }
       } cleanUp{cleanedUp};
-      w.ProcessProgress(QString());
+      w().ProcessProgress(QString());
       QFAIL("the paused call returned after the window was closed");
     });
     QVERIFY(cleanedUp);
-    QVERIFY(w.Halted());
-    QVERIFY(w.Terminating());
+    QVERIFY(w().Halted());
+    QVERIFY(w().Terminating());
     QCOMPARE(dialogs().requests().back().text, text(2047));
     // Every later progress call unwinds as well.
-    QVERIFY_THROWS_EXCEPTION(EMyHalt, w.ProcessActionProgress());
+    QVERIFY_THROWS_EXCEPTION(EMyHalt, w().ProcessActionProgress());
   }
 
   void closingDuringASearchKeepsTheWindowClosed() {
-    TfrmMain &w = *m_window;
-    w.ShowPage(w.tbsFinding);
-    w.EnterBusyButtons();
+    busyFinding();
     dialogs().setNextAnswer(QMessageBox::Yes);
-    w.RunGuarded([&] {
-      TfrmMain::TSearchIndicators indicators(w);
-      QVERIFY(w.close());
-      w.ProcessProgress(QString());
+    w().RunGuarded([&] {
+      TfrmMain::TSearchIndicators indicators(w());
+      QVERIFY(w().close());
+      w().ProcessProgress(QString());
     });
-    QVERIFY(w.Halted());
+    QVERIFY(w().Halted());
     // The end of the search brings a folded window back, but not one the user closed.
-    QVERIFY(!w.isVisible());
-  }
-
-  void closeAnsweredNoKeepsTheRunGoing() {
-    TfrmMain &w = *m_window;
-    w.ShowPage(w.tbsRestoring);
-    dialogs().setNextAnswer(QMessageBox::No);
-    QVERIFY(!w.close());
-    QVERIFY(w.isVisible());
-    QVERIFY(!w.Terminating());
-    w.ProcessActionProgress();
+    QVERIFY(!w().isVisible());
   }
 
   void closeAsksOnlyOnTheProgressPages() {
-    TfrmMain &w = *m_window;
-    const QList<QWidget *> progressPages = {w.tbsFinding, w.tbsDeleting, w.tbsRestoring};
-    QCOMPARE(w.pgcMain->count(), 14);
-    for (int i = 0; i < w.pgcMain->count(); ++i) {
-      QWidget *page = w.pgcMain->widget(i);
-      w.ShowPage(page);
-      w.show();
+    // The progress pages first, while no close has gone through yet.
+    QList<QWidget *> pages = {w().tbsFinding, w().tbsDeleting, w().tbsRestoring};
+    QCOMPARE(w().pgcMain->count(), 14);
+    for (int i = 0; i < w().pgcMain->count(); ++i)
+      if (!pages.contains(w().pgcMain->widget(i)))
+        pages << w().pgcMain->widget(i);
+    for (int i = 0; i < pages.size(); ++i) {
+      const bool progress = i < 3;
+      w().ShowPage(pages[i]);
+      w().show();
       dialogs().reset();
-      const bool progress = progressPages.contains(page);
       if (progress)
         dialogs().setNextAnswer(QMessageBox::No);
-      const bool closed = w.close();
-      QCOMPARE(closed, !progress);
+      QCOMPARE(w().close(), !progress);
       QCOMPARE(int(dialogs().requests().size()), progress ? 1 : 0);
+      QCOMPARE(w().isVisible(), progress);
+      QCOMPARE(w().Terminating(), !progress); // No lets the run go on
+      if (progress)
+        w().ProcessActionProgress();
     }
   }
 
   void archiveProgressIsCappedAt100() {
-    TfrmMain &w = *m_window;
-    w.SetMax(10);
-    w.SetPosition(5);
+    w().SetMax(10);
+    w().SetPosition(5);
     dtmMain->zipMainTotalProgress(0, 250);
-    QCOMPARE(w.lblPercent->text(), "50% (" + text(20121) + " 100%)");
+    QCOMPARE(w().lblPercent->text(), "50% (" + text(20121) + " 100%)");
     dtmMain->zipMainTotalProgress(0, 42);
-    QCOMPARE(w.lblPercent->text(), "50% (" + text(20121) + " 42%)");
-  }
-
-  void haltOutsideARunIsNotSwallowedElsewhere() {
-    TfrmMain &w = *m_window;
-    bool ran = false;
-    w.RunGuarded([&] { ran = true; });
-    QVERIFY(ran);
-    QVERIFY(!w.Halted());
-    QVERIFY_THROWS_EXCEPTION(EMyStop, w.RunGuarded([] { throw EMyStop(); }));
+    QCOMPARE(w().lblPercent->text(), "50% (" + text(20121) + " 42%)");
   }
 };
 

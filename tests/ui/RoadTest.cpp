@@ -4,11 +4,9 @@
 #include "engine/SearchFilter.h"
 #include "engine/StepStorage.h"
 #include "settings/FileGroupExt.h"
-#include "settings/Language.h"
 #include "tests/ui/UiTest.h"
 #include "ui/dialogs/CheckDirectorionDialog.h"
 #include "ui/main/FolderTree.h"
-#include "ui/main/Main.h"
 #include "ui/main/ResultSteps.h"
 #include "ui/results/ResultShow.h"
 
@@ -29,6 +27,9 @@ using namespace uitest;
 
 namespace {
 
+const QStringList Letters = {"letter copy.txt", "letter.txt"};
+const QStringList Pictures = {"holiday again.bmp", "holiday.png"};
+
 // A picture with some shapes, so that its grid is not flat.
 QImage drawing(int Shade) {
   QImage image(120, 90, QImage::Format_RGB32);
@@ -43,14 +44,11 @@ QImage drawing(int Shade) {
 
 } // namespace
 
-class RoadTest : public QObject {
+class RoadTest : public WindowTest {
   Q_OBJECT
-  WindowFixture m_fixture;
-  TfrmMain *m_window = nullptr;
   std::unique_ptr<TestDir> m_tree;
+  QStringList m_systemFolders;
 
-  TfrmMain &w() { return *m_window; }
-  QString text(int Id) { return w().LangList->GetText(Id); }
   void next() { w().btnNext->click(); }
   void back() { w().btnBack->click(); }
   QWidget *page() { return w().ActivePage(); }
@@ -69,6 +67,19 @@ class RoadTest : public QObject {
     names.sort();
     return names;
   }
+  // The results step of Method shows the files Names.
+  void checkStep(int Method, const QStringList &Names) {
+    QCOMPARE(page(), w().tbsResults);
+    QCOMPARE(w().ResultSteps->ShownMethod, Method);
+    QCOMPARE(w().boxResultsClient->title(), SearchMethodTitle(Method));
+    QCOMPARE(rowNames(), Names);
+  }
+  // Next, which shows the message Id once, answered OK.
+  void nextShowing(int Id) {
+    dialogs().setNextAnswer(QMessageBox::Ok);
+    next();
+    QCOMPARE(lastMessageCount(Id), 1);
+  }
   // From the first page to the folders page with the given methods and the generated tree checked.
   void toFolders(std::initializer_list<QCheckBox *> Methods) {
     QCOMPARE(page(), w().tbsFirst);
@@ -83,6 +94,21 @@ class RoadTest : public QObject {
     w().trvFolders->Model()->ClearChecks();
     w().trvFolders->Model()->SetChecked(m_tree->path(), true);
   }
+  // The run ended without results: back on Page, out of busy mode, nothing listed.
+  void checkReturnedTo(QWidget *Page) {
+    QCOMPARE(page(), Page);
+    QCOMPARE(w().btnNext->text(), text(2027));
+    QCOMPARE(w().btnBack->text(), text(2026));
+    QVERIFY(w().btnOptions->isEnabled());
+    QCOMPARE(w().FileList->Count(), 0);
+  }
+  // From the first page to the open-result page with File typed in.
+  void toOpenResult(const QString &File) {
+    w().rbtFirstOpen->setChecked(true);
+    next();
+    QCOMPARE(page(), w().tbsOpenResult);
+    w().edtResultOpen->setText(File);
+  }
   // Back from the first results step, answering the question with Yes.
   void leaveResults() {
     dialogs().setNextAnswer(QMessageBox::Yes);
@@ -93,10 +119,8 @@ class RoadTest : public QObject {
     QCOMPARE(page(), w().tbsFirst);
   }
 
-private slots:
-  void init() {
-    m_fixture.start(true);
-    m_window = m_fixture.window.get();
+  void setUp() override {
+    m_systemFolders = dtmMain->SystemFolders;
     w().ResultList().SetThumbPause(0);
     m_tree = std::make_unique<TestDir>();
     TestDir &t = *m_tree;
@@ -108,36 +132,34 @@ private slots:
     QVERIFY(drawing(205).save(t.filePath("pictures/holiday again.bmp")));
     QVERIFY(drawing(90).mirrored(true, false).save(t.filePath("pictures/different.png")));
   }
-  void cleanup() {
-    m_fixture.stop();
+  void tearDown() override {
+    dtmMain->SystemFolders = m_systemFolders;
+    SearchFilter().Clear();
     m_tree.reset();
   }
+
+public:
+  RoadTest() : WindowTest(TWindow::Shown) {}
+
+private slots:
 
   void searchShowsTheGroupsStepByStep() {
     toFolders({w().cbxSearchMethodCrc, w().cbxSearchMethodImage, w().cbxSearchMethodZero});
     next();
-    QCOMPARE(page(), w().tbsResults);
+    checkStep(MethodContent, Letters);
     QCOMPARE(w().btnNext->text(), text(2027));
-    QCOMPARE(w().ResultSteps->ShownMethod, int(MethodContent));
-    QCOMPARE(w().boxResultsClient->title(), text(2075));
-    QCOMPARE(rowNames(), QStringList({"letter copy.txt", "letter.txt"}));
     // The first group of a step takes the second group colour; the list's status line is written.
     QCOMPARE(w().GetResultData(0)->GroupColour, GroupColor2);
     QVERIFY(w().barResultPanel->text().startsWith("Marked 0 of"));
 
     next();
-    QCOMPARE(w().ResultSteps->ShownMethod, int(MethodPictures));
-    QCOMPARE(w().boxResultsClient->title(), text(2076));
-    QCOMPARE(rowNames(), QStringList({"holiday again.bmp", "holiday.png"}));
+    checkStep(MethodPictures, Pictures);
     QVERIFY(w().ResultList().Model().RowHeight(0) > 64);
 
     // Method 5 found nothing: its empty step is passed over, back to the pictures, and nothing is
     // marked, so Next refuses to leave.
-    dialogs().setNextAnswer(QMessageBox::Ok);
-    next();
-    QCOMPARE(lastMessageCount(20105), 1);
-    QCOMPARE(page(), w().tbsResults);
-    QCOMPARE(w().ResultSteps->ShownMethod, int(MethodPictures));
+    nextShowing(20105);
+    checkStep(MethodPictures, Pictures);
     QVERIFY(w().btnNext->isEnabled() && w().btnBack->isEnabled());
 
     // With a mark, Next goes on to the action page (through the empty last step, which stays the
@@ -147,20 +169,15 @@ private slots:
     QCOMPARE(page(), w().tbsAction);
     QCOMPARE(w().ResultSteps->ShownMethod, int(MethodEmpty));
     w().StepView().Back();
-    QCOMPARE(page(), w().tbsResults);
-    QCOMPARE(w().ResultSteps->ShownMethod, int(MethodPictures));
-    QCOMPARE(rowNames(), QStringList({"holiday again.bmp", "holiday.png"}));
-
+    checkStep(MethodPictures, Pictures);
     back();
-    QCOMPARE(w().ResultSteps->ShownMethod, int(MethodContent));
-    QCOMPARE(rowNames(), QStringList({"letter copy.txt", "letter.txt"}));
+    checkStep(MethodContent, Letters);
 
     // Back from the first step asks; No keeps everything.
     dialogs().setNextAnswer(QMessageBox::No);
     back();
     QCOMPARE(lastMessageCount(2097), 1);
-    QCOMPARE(page(), w().tbsResults);
-    QCOMPARE(w().ResultList().Model().Count(), 2);
+    checkStep(MethodContent, Letters);
     dialogs().setNextAnswer(QMessageBox::Yes);
     back();
     QCOMPARE(page(), w().tbsFolders);
@@ -172,14 +189,11 @@ private slots:
     QVERIFY(QFile::remove(m_tree->filePath("backup/letter copy.txt")));
     toFolders({w().cbxSearchMethodCrc, w().cbxSearchMethodImage});
     next();
-    QCOMPARE(w().ResultSteps->ShownMethod, int(MethodPictures));
+    checkStep(MethodPictures, Pictures);
     dialogs().setNextAnswer(QMessageBox::No);
     back();
     QCOMPARE(lastMessageCount(2097), 1);
-    QCOMPARE(page(), w().tbsResults);
-    QCOMPARE(w().ResultSteps->ShownMethod, int(MethodPictures));
-    QCOMPARE(w().boxResultsClient->title(), text(2076));
-    QCOMPARE(rowNames(), QStringList({"holiday again.bmp", "holiday.png"}));
+    checkStep(MethodPictures, Pictures);
     leaveResults();
   }
 
@@ -227,21 +241,14 @@ private slots:
     });
     next();
     QCOMPARE(lastMessageCount(2046), 1);
-    QCOMPARE(page(), w().tbsFolders);
-    QCOMPARE(w().FileList->Count(), 0);
+    checkReturnedTo(w().tbsFolders);
     QVERIFY(w().ResultTreeEmpty());
-    QCOMPARE(w().btnNext->text(), text(2027));
-    QCOMPARE(w().btnBack->text(), text(2026));
-    QVERIFY(w().btnOptions->isEnabled());
   }
 
   void aSearchThatFindsNothingSaysSo() {
     toFolders({w().cbxSearchMethodZero});
-    dialogs().setNextAnswer(QMessageBox::Ok);
-    next();
-    QCOMPARE(lastMessageCount(2039), 1);
-    QCOMPARE(page(), w().tbsFolders);
-    QCOMPARE(w().btnNext->text(), text(2027));
+    nextShowing(2039);
+    checkReturnedTo(w().tbsFolders);
   }
 
   void aFailingSearchShowsItsErrorAndReturns() {
@@ -250,15 +257,10 @@ private slots:
     SearchFilter().IncludeMasks = "[abc";
     dialogs().setNextAnswer(QMessageBox::Ok);
     next();
-    SearchFilter().Clear();
     const auto &request = dialogs().requests().back();
     QCOMPARE(request.icon, QMessageBox::Warning);
     QVERIFY(request.text.contains("[abc"));
-    QCOMPARE(page(), w().tbsFolders);
-    QCOMPARE(w().btnNext->text(), text(2027));
-    QCOMPARE(w().btnBack->text(), text(2026));
-    QVERIFY(w().btnOptions->isEnabled());
-    QCOMPARE(w().FileList->Count(), 0);
+    checkReturnedTo(w().tbsFolders);
     // Next and Back mean Next and Back again.
     back();
     QCOMPARE(page(), w().tbsWhat);
@@ -267,14 +269,11 @@ private slots:
   void noFolderCheckedIsRefused() {
     toFolders({w().cbxSearchMethodCrc});
     w().trvFolders->Model()->ClearChecks();
-    dialogs().setNextAnswer(QMessageBox::Ok);
-    next();
-    QCOMPARE(lastMessageCount(2038), 1);
+    nextShowing(2038);
     QCOMPARE(page(), w().tbsFolders);
   }
 
   void theSystemFolderWarningCanExcludeAFolder() {
-    const QStringList saved = dtmMain->SystemFolders;
     dtmMain->SystemFolders = {m_tree->filePath("backup"), "/nowhere/else"};
     toFolders({w().cbxSearchMethodCrc, w().cbxSearchMethodImage});
     QString listed;
@@ -286,94 +285,64 @@ private slots:
       return int(QDialog::Accepted);
     });
     next();
-    dtmMain->SystemFolders = saved;
     QCOMPARE(listed, m_tree->filePath("backup"));
     QCOMPARE(w().ExcludedFolders, m_tree->filePath("backup") + "/;/nowhere/else/;");
     // Without the backup copy the letters are no group; the pictures still are.
-    QCOMPARE(page(), w().tbsResults);
-    QCOMPARE(w().ResultSteps->ShownMethod, int(MethodPictures));
+    checkStep(MethodPictures, Pictures);
     for (int i = 0; i < w().FileList->Count(); ++i)
       QVERIFY(!w().FileList->GetItem(i)->FileItem.GetPath().startsWith(m_tree->filePath("backup")));
     leaveResults();
   }
 
   void aFolderInsideASystemFolderRaisesNoWarning() {
-    const QStringList saved = dtmMain->SystemFolders;
     dtmMain->SystemFolders = {m_tree->path()};
     toFolders({w().cbxSearchMethodCrc});
     w().trvFolders->Model()->ClearChecks();
     w().trvFolders->Model()->SetChecked(m_tree->filePath("docs"), true);
     // Should the warning come, it is answered "choose again" and the search does not run.
     dialogs().setNextDialog([](QDialog &) { return int(QDialog::Rejected); });
-    dialogs().setNextAnswer(QMessageBox::Ok); // no duplicates inside "docs"
-    next();
-    dtmMain->SystemFolders = saved;
+    nextShowing(2039);                      // no duplicates inside "docs"
     QVERIFY(dialogs().hasPendingAnswers()); // the dialog's answer was not taken
-    QCOMPARE(lastMessageCount(2039), 1);
     dialogs().reset();
   }
 
   void choosingTheFoldersAgainStaysOnTheFolders() {
-    const QStringList saved = dtmMain->SystemFolders;
     dtmMain->SystemFolders = {m_tree->filePath("docs")};
     toFolders({w().cbxSearchMethodCrc});
     dialogs().setNextDialog([](QDialog &) { return int(QDialog::Rejected); });
     next();
-    dtmMain->SystemFolders = saved;
-    QCOMPARE(page(), w().tbsFolders);
+    checkReturnedTo(w().tbsFolders);
     QVERIFY(w().ExcludedFolders.isEmpty());
-    QCOMPARE(w().FileList->Count(), 0);
   }
 
   void aSavedResultOpensWithTheSameGroups() {
     toFolders({w().cbxSearchMethodCrc, w().cbxSearchMethodImage});
     next();
-    QCOMPARE(page(), w().tbsResults);
-    const QStringList contentRows = rowNames();
     const QString saved = m_tree->filePath("result.wzr");
     w().FileList->SaveToFile(saved);
     leaveResults();
 
-    w().rbtFirstOpen->setChecked(true);
+    toOpenResult(saved);
     next();
-    QCOMPARE(page(), w().tbsOpenResult);
-    w().edtResultOpen->setText(saved);
-    next();
-    QCOMPARE(page(), w().tbsResults);
+    checkStep(MethodContent, Letters);
     QCOMPARE(w().ReturnPage, w().tbsOpenResult);
-    QCOMPARE(rowNames(), contentRows);
     next();
-    QCOMPARE(rowNames(), QStringList({"holiday again.bmp", "holiday.png"}));
+    checkStep(MethodPictures, Pictures);
     back();
     dialogs().setNextAnswer(QMessageBox::Yes);
     back();
     QCOMPARE(page(), w().tbsOpenResult);
   }
 
-  void aMissingResultFileIsRefused() {
-    w().rbtFirstOpen->setChecked(true);
-    next();
-    w().edtResultOpen->setText(m_tree->filePath("no such.wzr"));
-    dialogs().setNextAnswer(QMessageBox::Ok);
-    next();
-    QCOMPARE(lastMessageCount(2074), 1);
-    QCOMPARE(page(), w().tbsOpenResult);
-  }
-
   void aBrokenResultFileShowsItsErrorAndReturns() {
-    w().rbtFirstOpen->setChecked(true);
-    next();
-    w().edtResultOpen->setText(m_tree->createFile("broken.wzr", "this is\r\nnot a result file\r\n"));
+    toOpenResult(m_tree->createFile("broken.wzr", "this is\r\nnot a result file\r\n"));
     dialogs().setNextAnswer(QMessageBox::Ok);
     next();
     const auto &request = dialogs().requests().back();
     QCOMPARE(request.kind, QString("message"));
     QCOMPARE(request.icon, QMessageBox::Warning);
     QVERIFY(!request.text.isEmpty());
-    QCOMPARE(page(), w().tbsOpenResult);
-    QCOMPARE(w().btnNext->text(), text(2027));
-    QCOMPARE(w().btnBack->text(), text(2026));
-    QCOMPARE(w().FileList->Count(), 0);
+    checkReturnedTo(w().tbsOpenResult);
     // And the window goes on working: Back leads to the first page.
     back();
     QCOMPARE(page(), w().tbsFirst);
@@ -385,18 +354,13 @@ private slots:
     list.AddFile(m_tree->path() + "/docs/", "letter.txt", 37, nullptr);
     const QString saved = m_tree->filePath("lonely.wzr");
     list.SaveToFile(saved);
-    w().rbtFirstOpen->setChecked(true);
-    next();
-    w().edtResultOpen->setText(" " + saved + " "); // found as typed? No: blanks make another name
-    dialogs().setNextAnswer(QMessageBox::Ok);
-    next();
-    QCOMPARE(lastMessageCount(2074), 1);
-    w().edtResultOpen->setText(saved);
-    dialogs().setNextAnswer(QMessageBox::Ok);
-    next();
-    QCOMPARE(lastMessageCount(2039), 1);
+    // A name not found (blanks make another name) is refused first.
+    toOpenResult(" " + saved + " ");
+    nextShowing(2074);
     QCOMPARE(page(), w().tbsOpenResult);
-    QCOMPARE(w().btnNext->text(), text(2027));
+    w().edtResultOpen->setText(saved);
+    nextShowing(2039);
+    checkReturnedTo(w().tbsOpenResult);
   }
 };
 

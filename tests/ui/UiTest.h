@@ -2,6 +2,7 @@
 // Support for the window tests: an isolated process (own settings store and folders), the data
 // module, translation folders made at run time, and lookup of controls by their names.
 
+#include "settings/Language.h"
 #include "tests/support/TestEnv.h"
 #include "ui/dialogs/DialogService.h"
 #include "ui/main/DMMain.h"
@@ -21,7 +22,6 @@ namespace uitest {
 class ProgramFolder {
 public:
   explicit ProgramFolder(const std::function<QString(const QString &)> &Edit = {}) {
-    QDir().mkpath(m_dir.filePath("Language"));
     addLanguage("English.wzl", Edit);
   }
   QString path() const { return m_dir.path(); }
@@ -35,9 +35,7 @@ public:
       if (!edited.isEmpty())
         lines << edited;
     }
-    QFile out(m_dir.filePath("Language/" + Name));
-    QVERIFY(out.open(QIODevice::WriteOnly));
-    out.write(lines.join('\n').toUtf8());
+    QVERIFY(!m_dir.createFile("Language/" + Name, lines.join('\n').toUtf8()).isEmpty());
   }
 
 private:
@@ -55,26 +53,45 @@ inline DialogService &dialogs() {
   return DialogService::instance();
 }
 
-// A fresh main window over the shipped English texts, with clean settings and no prepared answers.
-struct WindowFixture {
-  std::unique_ptr<ProgramFolder> folder;
-  std::unique_ptr<TfrmMain> window;
+// The base of a window test class: every test starts with clean settings, no prepared answers and,
+// unless told otherwise, a fresh main window over the shipped English texts; every answer it
+// prepared must have been asked for.
+class WindowTest : public QObject {
+  Q_OBJECT
+public:
+  enum class TWindow { None, Hidden, Shown };
+  explicit WindowTest(TWindow Window) : m_mode(Window) {}
 
-  void start(bool Show) {
+protected:
+  TfrmMain &w() { return *m_window; }
+  QString text(int Id) { return w().LangList->GetText(Id); }
+  virtual void setUp() {}
+  virtual void tearDown() {}
+
+private slots:
+  void init() {
     testenv::ClearSettings();
     dialogs().reset();
-    folder = std::make_unique<ProgramFolder>();
-    window = std::make_unique<TfrmMain>(folder->path());
-    if (Show)
-      window->show();
+    if (m_mode != TWindow::None) {
+      m_folder = std::make_unique<ProgramFolder>();
+      m_window = std::make_unique<TfrmMain>(m_folder->path());
+      if (m_mode == TWindow::Shown)
+        m_window->show();
+    }
+    setUp();
   }
-  // Every prepared answer must have been asked for.
-  void stop() {
+  void cleanup() {
     const bool unused = dialogs().hasPendingAnswers();
-    window.reset();
-    folder.reset();
+    m_window.reset();
+    m_folder.reset();
+    tearDown();
     QVERIFY2(!unused, "a prepared answer was not asked for");
   }
+
+private:
+  TWindow m_mode;
+  std::unique_ptr<ProgramFolder> m_folder;
+  std::unique_ptr<TfrmMain> m_window;
 };
 
 } // namespace uitest

@@ -1,12 +1,10 @@
 // The two search warnings, the archive notice's conditions, and the shared helpers of the windows:
 // the folder browser's memory, the information box, opening files.
-#include "settings/Language.h"
 #include "settings/Registry.h"
 #include "tests/ui/UiTest.h"
 #include "ui/dialogs/ArchiveInformation.h"
 #include "ui/dialogs/CheckDirectorionDialog.h"
 #include "ui/main/Helpers.h"
-#include "ui/main/Main.h"
 
 #include <QCheckBox>
 #include <QPlainTextEdit>
@@ -17,12 +15,6 @@
 using namespace uitest;
 
 namespace {
-bool systemWarningOn() {
-  return RegReadBool("ShowDialogWarningSystemDirectory", true);
-}
-bool archiveNoticeOn() {
-  return RegReadBool("ShowDialogWarningArchive", true);
-}
 int dialogRequests() {
   int n = 0;
   for (const auto &r : dialogs().requests())
@@ -31,50 +23,59 @@ int dialogRequests() {
 }
 } // namespace
 
-class WarningsTest : public QObject {
+class WarningsTest : public WindowTest {
   Q_OBJECT
-  WindowFixture m_fixture;
-  TfrmMain *m_window = nullptr;
+
+public:
+  WarningsTest() : WindowTest(TWindow::Hidden) {}
 
 private slots:
-  void init() {
-    m_fixture.start(false);
-    m_window = m_fixture.window.get();
+  void switchIsWrittenOnEveryClick_data() {
+    QTest::addColumn<bool>("system");
+    QTest::newRow("system folders") << true;
+    QTest::newRow("archives") << false;
   }
-  void cleanup() { m_fixture.stop(); }
-
-  void systemFolderSwitchIsWrittenOnEveryClick() {
-    TfrmCheckDirectorionDialog dialog(m_window);
-    QCOMPARE(dialog.size().expandedTo(QSize(320, 251)),
-             dialog.size()); // the design size, or more for the texts
-    auto *box = find<QCheckBox>(&dialog, "cbxNoShowAfter");
+  void switchIsWrittenOnEveryClick() {
+    QFETCH(bool, system);
+    const QString key = system ? "ShowDialogWarningSystemDirectory" : "ShowDialogWarningArchive";
+    std::unique_ptr<QDialog> dialog;
+    if (system)
+      dialog = std::make_unique<TfrmCheckDirectorionDialog>(&w());
+    else
+      dialog = std::make_unique<TfrmArchiveInformation>(&w());
+    // The design size, or more for the texts.
+    const QSize design = system ? QSize(320, 251) : QSize(313, 134);
+    QCOMPARE(dialog->size().expandedTo(design), dialog->size());
+    auto *box = find<QCheckBox>(dialog.get(), "cbxNoShowAfter");
     box->click();
-    QVERIFY(!systemWarningOn());
+    QVERIFY(!RegReadBool(key, true));
     box->click();
-    QVERIFY(systemWarningOn());
-    box->click();
-    find<QPushButton>(&dialog, "btnCancel")->click();
-    QVERIFY(!systemWarningOn()); // Cancel does not take it back
-    QCOMPARE(dialog.Tag(), 0);
+    QVERIFY(RegReadBool(key, true));
+    if (system) {
+      box->click();
+      find<QPushButton>(dialog.get(), "btnCancel")->click();
+      QVERIFY(!RegReadBool(key, true)); // Cancel does not take it back
+      QCOMPARE(static_cast<TfrmCheckDirectorionDialog &>(*dialog).Tag(), 0);
+    }
   }
 
   void systemFolderAnswers() {
     {
-      TfrmCheckDirectorionDialog dialog(m_window);
+      TfrmCheckDirectorionDialog dialog(&w());
       QVERIFY(dialog.rbtNo->isChecked());
       QVERIFY(find<QPushButton>(&dialog, "btnReturn")->isDefault());
       find<QPushButton>(&dialog, "btnReturn")->click();
       QCOMPARE(dialog.Tag(), 1);
     }
     {
-      TfrmCheckDirectorionDialog dialog(m_window);
+      TfrmCheckDirectorionDialog dialog(&w());
       dialog.show();
       dialog.close(); // the title bar
       QCOMPARE(dialog.Tag(), 0);
     }
     {
       // Enter goes on with the search and leaves the system folders out.
-      TfrmCheckDirectorionDialog dialog(m_window);
+      TfrmCheckDirectorionDialog dialog(&w());
       dialog.memDir->setPlainText("/usr");
       dialog.show();
       QVERIFY(QTest::qWaitForWindowExposed(&dialog));
@@ -84,18 +85,7 @@ private slots:
     }
   }
 
-  void archiveSwitchIsWrittenOnEveryClick() {
-    TfrmArchiveInformation notice(m_window);
-    QCOMPARE(notice.size().expandedTo(QSize(313, 134)), notice.size());
-    auto *box = find<QCheckBox>(&notice, "cbxNoShowAfter");
-    box->click();
-    QVERIFY(!archiveNoticeOn());
-    box->click();
-    QVERIFY(archiveNoticeOn());
-  }
-
   void archiveNoticeOnlyWhenTickedAndSwitchedOn() {
-    TfrmMain &w = *m_window;
     int noticeShown = 0;
     const auto answerNotice = [&] {
       dialogs().setNextDialog([&](QDialog &dialog) {
@@ -105,41 +95,40 @@ private slots:
       });
     };
     answerNotice();
-    w.cbxSearchArchive->click(); // ticked
+    w().cbxSearchArchive->click(); // ticked
     QCOMPARE(noticeShown, 1);
-    w.cbxSearchArchive->click(); // unticked: never
+    w().cbxSearchArchive->click(); // unticked: never
     QCOMPARE(dialogRequests(), 1);
     RegWriteBool("ShowDialogWarningArchive", false);
-    w.cbxSearchArchive->click(); // ticked, switch off
+    w().cbxSearchArchive->click(); // ticked, switch off
     QCOMPARE(dialogRequests(), 1);
-    w.cbxSearchArchive->click();
+    w().cbxSearchArchive->click();
     RegWriteBool("ShowDialogWarningArchive", true);
     answerNotice();
-    w.cbxSearchArchive->click();
+    w().cbxSearchArchive->click();
     QCOMPARE(noticeShown, 2);
   }
 
   void archiveNoticeNotWhileCreating() {
-    TfrmMain &w = *m_window;
-    w.Creating = true;
-    w.cbxSearchArchive->setChecked(true);
-    w.ShowArchiveWarning(w.cbxSearchArchive);
+    w().Creating = true;
+    w().cbxSearchArchive->setChecked(true);
+    w().ShowArchiveWarning(w().cbxSearchArchive);
     QCOMPARE(dialogRequests(), 0);
-    w.Creating = false;
+    w().Creating = false;
   }
 
   void browseFolderRemembersItsFolder() {
     TestDir dir;
     const QString first = dir.createFolder("first");
-    QCOMPARE(m_window->LastFolder, QString());
+    QCOMPARE(w().LastFolder, QString());
     dialogs().setNextFileName(first);
     QCOMPARE(BrowseFolder(), first);
-    QCOMPARE(dialogs().requests().back().owner, m_window); // over the window, not anywhere on screen
-    QCOMPARE(m_window->LastFolder, first);
+    QCOMPARE(dialogs().requests().back().owner, &w()); // over the window, not anywhere on screen
+    QCOMPARE(w().LastFolder, first);
     dialogs().setNextFileName(QString()); // cancelled
     QCOMPARE(BrowseFolder(), QString());
     QCOMPARE(dialogs().requests().back().folder, first);
-    QCOMPARE(m_window->LastFolder, first);
+    QCOMPARE(w().LastFolder, first);
     dialogs().setNextFileName(QString());
     BrowseFolder();
     QCOMPARE(dialogs().requests().back().folder, first); // the earlier choice again
@@ -156,22 +145,21 @@ private slots:
     const auto &r = dialogs().requests().back();
     QCOMPARE(r.kind, QString("message"));
     QCOMPARE(r.text, QString("Nothing found"));
-    QCOMPARE(r.caption, m_window->LangList->GetText(2045));
+    QCOMPARE(r.caption, w().LangList->GetText(2045));
     QCOMPARE(r.icon, QMessageBox::Information);
-    QCOMPARE(r.owner, m_window);
+    QCOMPARE(r.owner, &w());
   }
 
   void runButtonBeepsWithoutAFocusedRow() {
-    TfrmMain &w = *m_window;
-    w.btnRunClick(); // off the results page
+    w().btnRunClick(); // off the results page
     QCOMPARE(dialogs().beeps(), 1);
-    w.ShowPage(w.tbsResults);
-    w.FocusedResultFile = [] { return QString(); };
-    w.btnRunClick();
+    w().ShowPage(w().tbsResults);
+    w().FocusedResultFile = [] { return QString(); };
+    w().btnRunClick();
     QCOMPARE(dialogs().beeps(), 2);
-    w.ShowPage(w.tbsFirst);
-    w.FocusedResultFile = [] { return QString("/some/file"); };
-    w.btnRunClick(); // a focused row counts only on the results page
+    w().ShowPage(w().tbsFirst);
+    w().FocusedResultFile = [] { return QString("/some/file"); };
+    w().btnRunClick(); // a focused row counts only on the results page
     QCOMPARE(dialogs().beeps(), 3);
   }
 
@@ -192,11 +180,7 @@ private slots:
     model.item(1)->setCheckState(Qt::PartiallyChecked);
     QVERIFY(IsResultNodeChecked(model.index(0, 0)));
     QVERIFY(!IsResultNodeChecked(model.index(1, 0)));
-    QVERIFY(!IsRestoreNodeChecked(model.index(2, 0)));
-    SetRestoreNodeChecked(&model, model.index(2, 0), true);
-    QVERIFY(IsRestoreNodeChecked(model.index(2, 0)));
-    SetResultNodeChecked(&model, model.index(0, 0), false);
-    QVERIFY(!IsResultNodeChecked(model.index(0, 0)));
+    QVERIFY(!IsRestoreNodeChecked(model.index(1, 0)));
   }
 };
 
