@@ -3,6 +3,7 @@
 #include "settings/FileGroupExt.h"
 #include "settings/FormatSize.h"
 #include "settings/Language.h"
+#include "tests/results/ShowRows.h"
 #include "tests/support/TestEnv.h"
 #include "ui/results/ResultShow.h"
 #include "ui/results/ResultShowLoadImages.h"
@@ -38,14 +39,7 @@ protected:
     files.GetItem(index)->Viewed.SetGroup(Method, Group);
     return index;
   }
-  // Every file of the list as a row, in list order.
-  void showAll() {
-    model.BeginUpdate();
-    model.Clear();
-    for (int i = 0; i < files.Count(); ++i)
-      model.AddResultNode(i, GroupColor2);
-    model.EndUpdate();
-  }
+  void showAll() { ShowAllRows(model, files); }
   QStringList names() {
     QStringList out;
     for (int row = 0; row < model.Count(); ++row)

@@ -1,6 +1,7 @@
 // The thumbnail queue and the loader thread.
 #include "settings/FileGroupExt.h"
 #include "settings/Language.h"
+#include "tests/results/ShowRows.h"
 #include "tests/support/TestEnv.h"
 #include "ui/results/ResultShow.h"
 #include "ui/results/ResultShowLoadImages.h"
@@ -62,13 +63,7 @@ protected:
       picture(QStringLiteral("p%1.png").arg(i));
     showAll();
   }
-  void showAll() {
-    model.BeginUpdate();
-    model.Clear();
-    for (int i = 0; i < files.Count(); ++i)
-      model.AddResultNode(i, GroupColor2);
-    model.EndUpdate();
-  }
+  void showAll() { ShowAllRows(model, files); }
 
   TestDir dir;
   TUseFileList files;
