@@ -3,8 +3,12 @@
 #include "engine/Archive.h"
 #include "engine/Grouping.h"
 #include "engine/ReadProperties.h"
+#include "engine/ScanFiles.h"
 #include "engine/StepStorage.h"
 #include "settings/Language.h"
+#include "settings/StringRoutines.h"
+
+#include <QSet>
 
 #include <algorithm>
 #include <vector>
@@ -56,6 +60,21 @@ QString CollectCheckedFolders(QStringList Checked) {
     Text += Folder + QLatin1Char(';');
   }
   return Text;
+}
+
+bool NothingToSearch(const TSearchChoice &Choice) {
+  QSet<QString> Excluded;
+  for (const QString &Entry : Choice.PathsExclude.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+    Excluded.insert(Entry);
+  // As the walk does: a folder is skipped when its text with one "/" is an excluded entry.
+  const int Count = CountListItems(Choice.PathsInclude);
+  for (int k = 1; k <= Count; ++k) {
+    const QString Folder = GetListItem(Choice.PathsInclude, k);
+    if (!TrimBlanks(Folder).isEmpty() &&
+        !Excluded.contains(StripTrailingBackslash(Folder) + QLatin1Char('/')))
+      return false;
+  }
+  return true;
 }
 
 TWhatFind BuildWhatFind(bool Content, bool Pictures, bool Tags, bool Properties, bool Empty) {

@@ -1,7 +1,8 @@
 #pragma once
 // A whole search without a window: from the chosen folders, methods and archive letters through
 // gathering, the unique marks and reading to a grouped result with its steps. The main window's
-// RunSearch wraps this with its tray icon, animation and labels; a headless run calls it directly.
+// RunSearch wraps this with its tray icon, animation and labels; a headless run calls it directly:
+// both run the same sequence.
 
 #include "engine/Progress.h"
 #include "engine/UsePropertyFile.h"
@@ -33,6 +34,10 @@ QString ArchiveKinds(bool SearchArchives);
 QString CollectCheckedFolders(QStringList Checked);
 // Methods 1 to 5 from the five method boxes; method 6 is never chosen here.
 TWhatFind BuildWhatFind(bool Content, bool Pictures, bool Tags, bool Properties, bool Empty);
+
+// True when the choice leaves no folder to walk: none is included, or every included folder is one
+// of the excluded folders.
+bool NothingToSearch(const TSearchChoice &Choice);
 
 // Orders of the unique-mark passes: by the 64-bit size, by the signed checksum.
 int CompareBySize(const TUseFileProperty *A, const TUseFileProperty *B);

@@ -201,3 +201,23 @@ TEST(SearchRun, ChoicesOfThePagesBecomeTheFilter) {
   EXPECT_EQ(BuildWhatFind(true, false, true, false, true), TWhatFind({1, 3, 5}));
   EXPECT_TRUE(BuildWhatFind(false, false, false, false, false).IsEmpty());
 }
+
+TEST(SearchRun, NothingToSearchWhenEveryIncludedFolderIsLeftOut) {
+  const auto nothing = [](const char *Include, const char *Exclude) {
+    TSearchChoice Choice;
+    Choice.PathsInclude = QString::fromUtf8(Include);
+    Choice.PathsExclude = QString::fromUtf8(Exclude);
+    return NothingToSearch(Choice);
+  };
+  EXPECT_TRUE(nothing("", ""));
+  EXPECT_TRUE(nothing("/etc;", "/usr/;/etc/;/boot/;/opt/;"));
+  EXPECT_TRUE(nothing("/etc/;/opt;", "/etc/;/opt/;"));
+  EXPECT_TRUE(nothing("/;", "/;"));
+  // A folder that holds a left-out one still has the rest to search.
+  EXPECT_FALSE(nothing("/;", "/usr/;/etc/;"));
+  EXPECT_FALSE(nothing("/etc;/home;", "/usr/;/etc/;"));
+  EXPECT_FALSE(nothing("/etc;", ""));
+  // Exclusion is by the exact folder, letter case included.
+  EXPECT_FALSE(nothing("/Etc;", "/etc/;"));
+  EXPECT_FALSE(nothing("/etc2;", "/etc/;"));
+}

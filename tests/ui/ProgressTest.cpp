@@ -3,6 +3,7 @@
 #include "tests/ui/UiTest.h"
 
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTimer>
@@ -94,12 +95,16 @@ private slots:
     w().ShowPage(w().tbsDeleting);
     w().ProcessActionProgress();
     QCOMPARE(w().lblDeletingPercent->text(), QString("66%"));
+    // Later calls paint only when due; the end of a run shows what the last one said.
     w().ShowPage(w().tbsRestoring);
     w().ProcessActionProgress();
+    w().FlushProgress();
     QCOMPARE(w().lblRestoringPercent->text(), QString("100%"));
     w().RestoringBar().SetMax(0);
     w().ProcessActionProgress();
+    w().FlushProgress();
     QCOMPARE(w().lblRestoringPercent->text(), QString("0%"));
+    QCOMPARE(w().lblDeletingPercent->text(), QString("66%"));
   }
 
   void stopAnsweredNoGoesOnAndYesRaisesAtTheNextCall() {
@@ -124,6 +129,55 @@ private slots:
     QVERIFY_THROWS_EXCEPTION(EMyStop, w().ProcessProgress(" (2)"));
     // The label was written before the raise.
     QCOMPARE(w().lblPercent->text(), QString("50% (2)"));
+  }
+
+  void aBurstOfCallsEndsShowingTheLastCall() {
+    busyFinding();
+    w().lblStep->setText("Reading files...");
+    w().SetMax(1000);
+    // The first call of a run always paints.
+    w().ProcessProgress(" (first)");
+    QCOMPARE(w().lblPercent->text(), QString("0% (first)"));
+    for (int i = 1; i <= 1000; ++i) {
+      w().SetPosition(i);
+      w().ProcessProgress(QString(" (%1)").arg(i));
+    }
+    w().FlushProgress();
+    QCOMPARE(w().lblPercent->text(), QString("100% (1000)"));
+    QCOMPARE(dtmMain->TrayHint(), QString("100% (1000)\rReading files..."));
+    QCOMPARE(w().pbrFind->value(), 1000);
+    // A new run's first call paints at once again.
+    w().EnterBusyButtons();
+    w().SetPosition(500);
+    w().ProcessProgress(QString());
+    QCOMPARE(w().lblPercent->text(), QString("50%"));
+  }
+
+  void flagsAreSeenOnEveryCallWithoutWaitingForAPump() {
+    busyFinding();
+    w().SetMax(10);
+    w().ProcessProgress(QString());
+    // Stop confirmed between two calls: the very next one raises, showing its own texts.
+    dialogs().setNextAnswer(QMessageBox::Yes);
+    w().ConfirmStop();
+    w().SetPosition(3);
+    QVERIFY_THROWS_EXCEPTION(EMyStop, w().ProcessProgress(" (3)"));
+    QCOMPARE(w().lblPercent->text(), QString("30% (3)"));
+
+    // Pause pressed between two calls: the next call waits and paints, Continue lets it return.
+    busyFinding();
+    w().ProcessProgress(QString());
+    w().TogglePause();
+    w().SetPosition(7);
+    bool continued = false;
+    QTimer::singleShot(0, &w(), [&] {
+      QCOMPARE(w().lblPercent->text(), QString("70% (7)"));
+      continued = true;
+      w().btnNext->click();
+    });
+    w().ProcessProgress(" (7)");
+    QVERIFY(continued);
+    QCOMPARE(w().PauseFlag(), 0);
   }
 
   void stopWhilePausedEndsTheSameCall() {
@@ -222,6 +276,7 @@ private slots:
     dtmMain->zipMainTotalProgress(0, 250);
     QCOMPARE(w().lblPercent->text(), "50% (" + text(20121) + " 100%)");
     dtmMain->zipMainTotalProgress(0, 42);
+    w().FlushProgress();
     QCOMPARE(w().lblPercent->text(), "50% (" + text(20121) + " 42%)");
   }
 };

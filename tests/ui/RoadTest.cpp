@@ -168,7 +168,7 @@ private slots:
     next();
     QCOMPARE(page(), w().tbsAction);
     QCOMPARE(w().ResultSteps->ShownMethod, int(MethodEmpty));
-    w().StepView().Back();
+    back();
     checkStep(MethodPictures, Pictures);
     back();
     checkStep(MethodContent, Letters);
@@ -292,6 +292,54 @@ private slots:
     for (int i = 0; i < w().FileList->Count(); ++i)
       QVERIFY(!w().FileList->GetItem(i)->FileItem.GetPath().startsWith(m_tree->filePath("backup")));
     leaveResults();
+  }
+
+  void leavingOutTheOnlyCheckedFolderIsNoFolderChecked() {
+    dtmMain->SystemFolders = {"/nowhere/else", m_tree->path()};
+    toFolders({w().cbxSearchMethodCrc});
+    dialogs().setNextDialog([](QDialog &Dialog) {
+      auto &warning = static_cast<TfrmCheckDirectorionDialog &>(Dialog);
+      warning.rbtNo->setChecked(true);
+      find<QPushButton>(&warning, "btnReturn")->click();
+      return int(QDialog::Accepted);
+    });
+    nextShowing(2038);
+    QCOMPARE(lastMessageCount(2039), 0);
+    checkReturnedTo(w().tbsFolders);
+  }
+
+  void theButtonsFollowThePageShown() {
+    // Next and Back are both free on every page but three, whatever page came before.
+    for (int round = 0; round < 2; ++round)
+      for (int i = 0; i < w().pgcMain->count(); ++i) {
+        QWidget *shown = w().pgcMain->widget(round == 0 ? i : w().pgcMain->count() - 1 - i);
+        w().ShowPage(shown);
+        QCOMPARE(w().btnBack->isEnabled(), shown != w().tbsFirst);
+        QCOMPARE(w().btnNext->isEnabled(), shown != w().tbsLog && shown != w().tbsRestoreLog);
+      }
+    // Holds nest, and a page shown under a hold keeps both buttons off until the last one ends.
+    w().ShowPage(w().tbsWhat);
+    {
+      TfrmMain::TNavigationHold outer(w());
+      {
+        TfrmMain::TNavigationHold inner(w());
+        w().ShowPage(w().tbsFolders);
+        QVERIFY(!w().btnNext->isEnabled() && !w().btnBack->isEnabled());
+      }
+      QVERIFY(!w().btnNext->isEnabled() && !w().btnBack->isEnabled());
+    }
+    QVERIFY(w().btnNext->isEnabled() && w().btnBack->isEnabled());
+  }
+
+  void backFromTheRestoreFolderPageLeadsToTheFirstPage() {
+    w().rbtFirstRecovery->setChecked(true);
+    next();
+    QCOMPARE(page(), w().tbsOpenRestoreFolder);
+    back();
+    QCOMPARE(page(), w().tbsFirst);
+    QVERIFY(!w().btnBack->isEnabled());
+    back(); // disabled, and nothing to do on the first page either
+    QCOMPARE(page(), w().tbsFirst);
   }
 
   void aFolderInsideASystemFolderRaisesNoWarning() {

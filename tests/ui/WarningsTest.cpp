@@ -1,16 +1,19 @@
 // The two search warnings, the archive notice's conditions, and the shared helpers of the windows:
 // the folder browser's memory, the information box, opening files.
+#include "engine/StepStorage.h"
 #include "settings/Registry.h"
 #include "tests/ui/UiTest.h"
 #include "ui/dialogs/ArchiveInformation.h"
 #include "ui/dialogs/CheckDirectorionDialog.h"
 #include "ui/main/Helpers.h"
+#include "ui/main/ResultSteps.h"
 
 #include <QCheckBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardItemModel>
+#include <QTreeView>
 
 using namespace uitest;
 
@@ -25,6 +28,16 @@ int dialogRequests() {
 
 class WarningsTest : public WindowTest {
   Q_OBJECT
+  // The results page showing one step of one file, /data/one.txt.
+  void showOneFileStep() {
+    TUseFileList &files = *w().FileList;
+    w().ResultSteps->Setup(TWhatFind{MethodProperties});
+    const int index = files.AddFile("/data/", "one.txt", 10, nullptr);
+    files.GetItem(index)->Viewed.SetGroup(MethodProperties, 1);
+    w().ResultSteps->AddIndex(MethodProperties, index);
+    w().StepView().ShowStep(MethodProperties);
+    w().ShowPage(w().tbsResults);
+  }
 
 public:
   WarningsTest() : WindowTest(TWindow::Hidden) {}
@@ -153,12 +166,12 @@ private slots:
   void runButtonBeepsWithoutAFocusedRow() {
     w().btnRunClick(); // off the results page
     QCOMPARE(dialogs().beeps(), 1);
-    w().ShowPage(w().tbsResults);
-    w().FocusedResultFile = [] { return QString(); };
-    w().btnRunClick();
+    showOneFileStep();
+    w().trvResult->setCurrentIndex(QModelIndex());
+    w().btnRunClick(); // rows, but none focused
     QCOMPARE(dialogs().beeps(), 2);
+    w().trvResult->setCurrentIndex(w().trvResult->model()->index(0, 0));
     w().ShowPage(w().tbsFirst);
-    w().FocusedResultFile = [] { return QString("/some/file"); };
     w().btnRunClick(); // a focused row counts only on the results page
     QCOMPARE(dialogs().beeps(), 3);
   }

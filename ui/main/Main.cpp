@@ -36,6 +36,8 @@ TfrmMain *frmMain = nullptr;
 namespace {
 const char *const TagProperty = "Tag";
 constexpr int PausePassMs = 80;
+// How often a running operation repaints and answers the user: often enough to feel immediate.
+constexpr qint64 PumpIntervalMs = 25;
 
 // Keeps Creating true for the whole creation handler, also when a step throws.
 class TCreatingScope {
@@ -97,6 +99,11 @@ void TfrmMain::FormCreate() {
   LangList = std::make_unique<TLangList>(m_programFolder + QStringLiteral("/Language/"));
   SetCurrentLangList(LangList.get());
   CreateResultList();
+  AddSearchRoad();
+  AddActionRoad();
+  AddRestoreRoad();
+  connect(this, &TfrmMain::PageChanged, this, &TfrmMain::PageShown);
+  PageShown(ActivePage());
   ApplyLanguage();
   setWindowTitle(MakeCaption());
   setWindowIcon(ProgramIcon());
@@ -145,19 +152,51 @@ int TfrmMain::PauseFlag() const {
   return btnNext->property(TagProperty).toInt();
 }
 
+bool TfrmMain::PumpDue() const {
+  return !m_pumpClock.isValid() || PauseFlag() != 0 || StopFlag() != 0 || m_terminating ||
+         m_pumpClock.elapsed() >= PumpIntervalMs;
+}
+
+void TfrmMain::PumpEvents() {
+  m_pumpClock.restart();
+  QCoreApplication::processEvents();
+}
+
+void TfrmMain::ShowSearchProgress() {
+  m_searchUnpainted = false;
+  m_findBar->Paint();
+  if (m_findBar->Max() == 0)
+    lblPercent->setText(QStringLiteral("0%"));
+  else
+    lblPercent->setText(SearchPercentText(*m_findBar) + m_searchSuffix);
+  if (dtmMain)
+    dtmMain->SetTrayHint(lblPercent->text() + QLatin1Char('\r') + lblStep->text());
+}
+
+void TfrmMain::ShowActionProgress() {
+  m_actionUnpainted = false;
+  const bool restoring = ActivePage() == tbsRestoring;
+  TProgressBarView &bar = restoring ? *m_restoringBar : *m_deletingBar;
+  bar.Paint();
+  (restoring ? lblRestoringPercent : lblDeletingPercent)->setText(ActionPercentText(bar));
+}
+
+// Shaping and laying out the labels' texts costs far more than the work between two calls, so a
+// call paints and pumps only when it is due; the flags are still checked on every call.
 void TfrmMain::ProcessProgress(const QString &Text) {
+  m_searchSuffix = Text;
+  m_searchUnpainted = true;
   do {
     if (m_terminating)
       throw EMyHalt();
-    if (m_findBar->Max() == 0)
-      lblPercent->setText(QStringLiteral("0%"));
-    else
-      lblPercent->setText(SearchPercentText(*m_findBar) + Text);
-    if (dtmMain)
-      dtmMain->SetTrayHint(lblPercent->text() + QLatin1Char('\r') + lblStep->text());
+    const bool due = PumpDue();
+    if (due)
+      ShowSearchProgress();
     if (StopFlag() != 0)
       throw EMyStop();
-    QCoreApplication::processEvents();
+    if (!due)
+      break;
+    PumpEvents();
     if (PauseFlag() == 1) {
       QThread::msleep(PausePassMs);
       if (AnimationThread && !AnimationThread->Suspended())
@@ -169,18 +208,28 @@ void TfrmMain::ProcessProgress(const QString &Text) {
 }
 
 void TfrmMain::ProcessActionProgress() {
+  m_actionUnpainted = true;
   do {
     if (m_terminating)
       throw EMyHalt();
-    const bool restoring = ActivePage() == tbsRestoring;
-    QLabel *label = restoring ? lblRestoringPercent : lblDeletingPercent;
-    label->setText(ActionPercentText(restoring ? *m_restoringBar : *m_deletingBar));
+    const bool due = PumpDue();
+    if (due)
+      ShowActionProgress();
     if (StopFlag() != 0)
       throw EMyStop();
-    QCoreApplication::processEvents();
+    if (!due)
+      break;
+    PumpEvents();
     if (PauseFlag() == 1)
       QThread::msleep(PausePassMs);
   } while (PauseFlag() != 0);
+}
+
+void TfrmMain::FlushProgress() {
+  if (m_searchUnpainted)
+    ShowSearchProgress();
+  if (m_actionUnpainted)
+    ShowActionProgress();
 }
 
 void TfrmMain::ResetProgress() {
@@ -190,9 +239,13 @@ void TfrmMain::ResetProgress() {
   m_findBar->SetMin(0);
   m_findBar->SetPosition(0);
   m_findBar->SetMax(0);
+  m_findBar->Paint();
+  m_searchUnpainted = false;
+  m_pumpClock.invalidate();
 }
 
 void TfrmMain::EnterBusyButtons() {
+  m_pumpClock.invalidate();
   btnNext->setProperty(TagProperty, 0);
   btnNext->setText(T("2040"));
   btnBack->setProperty(TagProperty, 0);
@@ -358,12 +411,12 @@ void TfrmMain::btnHelpClick() {
 }
 
 void TfrmMain::btnRunClick() {
-  const QString file = ActivePage() == tbsResults && FocusedResultFile ? FocusedResultFile() : QString();
-  if (file.isEmpty()) {
+  const TUseFileProperty *item = FocusedResultItem();
+  if (!item) {
     Beep();
     return;
   }
-  OpenFile(file);
+  OpenFile(item->FullName());
 }
 
 void TfrmMain::cbxSearchArchiveClick() {

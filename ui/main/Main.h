@@ -2,10 +2,14 @@
 // The main window: a wizard whose page control pgcMain shows one page at a time, with Next and Back
 // below it. It owns the file list, the result steps and the translations, and it is the progress
 // sink and the search progress bar (pbrFind) of every long operation, which all run on this thread.
+// What Next and Back do on each page is the page table's (PageTable.cpp); each road fills in its
+// pages in its own file (SearchRoad.cpp, ActionRoad.cpp, RestoreRoad.cpp).
 
 #include "engine/Progress.h"
+#include "ui/main/PageTable.h"
 #include "ui/main/ProgressBarView.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QRgb>
 #include <array>
@@ -39,6 +43,8 @@ class TStepView;
 class TUseFileProperty;
 class TWhatFind;
 class TUseFileList;
+struct TFilter;
+using TSearchChoice = TFilter;
 
 // Titles of the search methods 1 to 6 in the current language (index 0 is method 1).
 extern std::array<QString, 6> SearchMethodTitles;
@@ -66,6 +72,9 @@ public:
   IProgressBar &RestoringBar() { return *m_restoringBar; }
 
   void ResetProgress();
+  // Shows the texts and bars of the last progress calls, which a call paints only every few
+  // milliseconds; a run's end calls it so that what stays on screen is what the last call said.
+  void FlushProgress();
   void EnterBusyButtons();
   void LeaveBusyButtons();
   void TogglePause();
@@ -80,6 +89,10 @@ public:
   // Runs a long operation started from a click. EMyHalt from it ends the event loop (exit code 0)
   // after every clean-up of the operation has run; nothing is thrown through Qt's event dispatch.
   void RunGuarded(const std::function<void()> &Operation);
+  // Runs Run.Run in busy mode on its progress page. Clean-up (busy captions, options, the last
+  // progress texts) always runs first; then Stop calls Run.Stopped, another failure Run.Failed.
+  // EMyHalt passes on to RunGuarded.
+  void RunBusy(const TBusyRun &Run);
 
   // Switches the tray icon on and the icon animation per the stored options for the length of a
   // search; the destructor switches both off, restores the icon and always shows the window again.
@@ -101,6 +114,20 @@ public:
   QWidget *ActivePage() const;
   void ShowPage(QWidget *Page);
   bool IsProgressPage(QWidget *Page) const;
+  // The one place that enables Next and Back: the page table's rules for the page shown, unless a
+  // hold is on.
+  void UpdateNavigation();
+  // Holds Next and Back disabled for its lifetime (holds nest).
+  class TNavigationHold {
+  public:
+    explicit TNavigationHold(TfrmMain &Window);
+    ~TNavigationHold();
+    TNavigationHold(const TNavigationHold &) = delete;
+    TNavigationHold &operator=(const TNavigationHold &) = delete;
+
+  private:
+    TfrmMain &m_window;
+  };
 
   // --- Handlers that only forward (the page machine adds the transitions) ---
   void btnNextClick();
@@ -115,18 +142,11 @@ public:
   void lblMapDriveUnmountClick();
   void OpenHelpIndex();
 
-  // The file of the focused results row while the results page is shown, else none; the results
-  // list sets the lookup.
-  std::function<QString()> FocusedResultFile;
-
-  // --- The search road and the result-file road (MainRoad.cpp) ---
-  // The whole search: tray icon and animation around the phases and the grouping. EMyStop passes.
+  // --- The search road and the result-file road (SearchRoad.cpp) ---
+  // The whole search: tray icon and animation around the engine's search. EMyStop passes.
   void RunSearch();
-  // The file list's filter from the window's choices, then gathering and reading.
-  void RunSearchPhases();
-  // Groups the file list for WhatFind into the result steps; the results list is emptied first,
-  // since grouping drops files that no group keeps.
-  void BuildGroups(IProgressBar &Bar, const TWhatFind &WhatFind);
+  // The window's choices as the engine's search takes them.
+  TSearchChoice SearchChoice() const;
   // Empties the results list, then the file list its rows refer to.
   void ClearFileList();
   // The system-folder warning before a search; false: stay on the folders page.
@@ -283,18 +303,28 @@ private:
   QWidget *AddPage(const char *Name, QLabel *&Top, QLabel *&Image, QGroupBox *&Client,
                    const char *ClientPrefix = "box");
   QString T(const char *Id) const;
+  // Each road puts its pages into the page table (FormCreate).
+  void AddSearchRoad();
+  void AddActionRoad();
+  void AddRestoreRoad();
+  // A progress page: Next is Pause, Back is Stop.
+  TPageMoves ProgressPageMoves();
   // Next on the folders page and on the open-result page.
   void SearchRun();
   void OpenResultRun();
-  // The result steps of the file list's methods, grouped afresh (after a search or a load).
-  void GroupFileList();
-  // Runs a search or a result-file load in busy mode from StartPage. Stop or a failure (shown in a
-  // message box) empties the lists and returns to StartPage.
+  // A search or a result-file load from StartPage; Stop or a failure (shown in a message box)
+  // empties the lists and returns to StartPage.
   void RunFromPage(QWidget *StartPage, bool LockOptions, const std::function<void()> &Run);
-  // The results list on trvResult, the step view over it, the page handlers (FormCreate).
+  // The results list on trvResult and the step view over it (FormCreate).
   void CreateResultList();
-  // Button states and the filter reset that belong to the page just shown.
+  // What belongs to the page just shown: its buttons, and the filter reset of the first page.
   void PageShown(QWidget *Page);
+  // A progress call paints when this says so: on the first call of a run, while paused, with a stop
+  // or a close pending, and otherwise once some milliseconds have passed since the last pump.
+  bool PumpDue() const;
+  void PumpEvents();
+  void ShowSearchProgress();
+  void ShowActionProgress();
 
   QString m_programFolder;
   std::unique_ptr<TProgressBarView> m_findBar;
@@ -302,6 +332,14 @@ private:
   std::unique_ptr<TProgressBarView> m_restoringBar;
   std::unique_ptr<TResultList> m_resultList;
   std::unique_ptr<TStepView> m_stepView;
+  TPageTable m_pages;
+  int m_navigationHolds = 0;
+  // When the last progress call pumped events; invalid until a run's first call.
+  QElapsedTimer m_pumpClock;
+  // The suffix of the last search-side call, and whether a call has not been painted yet.
+  QString m_searchSuffix;
+  bool m_searchUnpainted = false;
+  bool m_actionUnpainted = false;
   bool m_terminating = false;
   bool m_halted = false;
 };

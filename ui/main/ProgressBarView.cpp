@@ -8,24 +8,22 @@ void TProgressBarView::SetMin(int Value) {
   m_min = Value;
   if (m_max < m_min)
     m_max = m_min;
-  show();
+  m_position = std::clamp(m_position, m_min, m_max);
 }
 
 void TProgressBarView::SetMax(int Value) {
   m_max = Value;
   if (m_min > m_max)
     m_min = m_max;
-  show();
+  m_position = std::clamp(m_position, m_min, m_max);
 }
 
 // Like any bar, the position stays inside the range.
 void TProgressBarView::SetPosition(int Value) {
   m_position = std::clamp(Value, m_min, m_max);
-  show();
 }
 
-void TProgressBarView::show() {
-  m_position = std::clamp(m_position, m_min, m_max);
+void TProgressBarView::Paint() {
   if (m_max > m_min) {
     m_bar->setRange(m_min, m_max);
     m_bar->setValue(m_position);

@@ -1,7 +1,7 @@
 #pragma once
 // A progress bar of the window seen through the engine's bar interface. The values live here, as
-// the engine set them; the widget only shows them (a widget range of 0..0 would show a busy
-// indicator instead of an empty bar).
+// the engine set them; the widget shows them when the progress routine paints (a widget range of
+// 0..0 would show a busy indicator instead of an empty bar).
 
 #include "engine/Progress.h"
 
@@ -17,10 +17,10 @@ public:
   void SetMin(int Value) override;
   void SetMax(int Value) override;
   void SetPosition(int Value) override;
+  // Puts the values on the widget.
+  void Paint();
 
 private:
-  void show();
-
   QProgressBar *m_bar;
   int m_min = 0;
   int m_max = 0;

@@ -10,6 +10,8 @@
 #include <QGroupBox>
 #include <QPushButton>
 
+#include <optional>
+
 namespace {
 // Ends the list's update bracket however the step is left.
 class TUpdateBracket {
@@ -46,19 +48,10 @@ void TStepView::ShowStep(int Method) {
 }
 
 void TStepView::Enter(int Method) {
-  const bool holdButtons = m_steps.Count() > 0 && Method != m_steps.GetMethod(0);
-  if (holdButtons) {
-    m_window.btnNext->setEnabled(false);
-    m_window.btnBack->setEnabled(false);
-  }
   {
-    struct TRelease {
-      TfrmMain &Window;
-      ~TRelease() {
-        Window.btnNext->setEnabled(true);
-        Window.btnBack->setEnabled(true);
-      }
-    } release{m_window};
+    std::optional<TfrmMain::TNavigationHold> hold;
+    if (m_steps.Count() > 0 && Method != m_steps.GetMethod(0))
+      hold.emplace(m_window);
     ShowStep(Method);
   }
   m_steps.ShownMethod = Method;

@@ -1,4 +1,4 @@
-// The page machine of the search and result-file roads: Next and Back on those pages, the search
+// The search and result-file roads of the page machine: their pages in the page table, the search
 // run and the result-file run, the system-folder check, and the window's side of the results list.
 #include "engine/Grouping.h"
 #include "engine/ResultFile.h"
@@ -26,116 +26,54 @@
 #include <QStackedWidget>
 #include <QTreeView>
 
+void TfrmMain::AddSearchRoad() {
+  m_pages.Add(tbsFirst, {[this] {
+                           if (rbtFirstFind->isChecked())
+                             ShowPage(tbsWhat);
+                           else if (rbtFirstOpen->isChecked())
+                             ShowPage(tbsOpenResult);
+                           else if (rbtFirstRecovery->isChecked())
+                             ShowPage(tbsOpenRestoreFolder);
+                         },
+                         {},
+                         {},
+                         [] { return false; }});
+  m_pages.Add(tbsWhat, {[this] { ShowPage(tbsFolders); }, [this] { ShowPage(tbsFirst); }, {}, {}});
+  m_pages.Add(tbsFolders, {[this] { SearchRun(); }, [this] { ShowPage(tbsWhat); }, {}, {}});
+  m_pages.Add(tbsFinding, ProgressPageMoves());
+  m_pages.Add(tbsResults, {[this] { m_stepView->Next(); }, [this] { m_stepView->Back(); }, {}, {}});
+  m_pages.Add(tbsOpenResult, {[this] { OpenResultRun(); }, [this] { ShowPage(tbsFirst); }, {}, {}});
+}
+
 void TfrmMain::CreateResultList() {
   m_resultList = std::make_unique<TResultList>(
       trvResult, barResultPanel, *FileList, *LangList, [this] { return ResultSteps->ShownMethod; },
       ThumbQueueLimit);
   m_stepView = std::make_unique<TStepView>(*this);
-  FocusedResultFile = [this] {
-    const TUseFileProperty *item = FocusedResultItem();
-    return item ? item->FullName() : QString();
-  };
-  connect(this, &TfrmMain::PageChanged, this, &TfrmMain::PageShown);
-  PageShown(ActivePage());
-}
-
-void TfrmMain::PageShown(QWidget *Page) {
-  btnBack->setEnabled(Page != tbsFirst);
-  btnNext->setEnabled(Page != tbsLog && Page != tbsRestoreLog);
-  // Every new search starts without the filter of an earlier one.
-  if (Page == tbsFirst)
-    SearchFilter().Clear();
-}
-
-// --- Next and Back ---
-
-void TfrmMain::btnNextClick() {
-  RunGuarded([this] {
-    QWidget *page = ActivePage();
-    if (page == tbsFirst) {
-      if (rbtFirstFind->isChecked())
-        ShowPage(tbsWhat);
-      else if (rbtFirstOpen->isChecked())
-        ShowPage(tbsOpenResult);
-      else if (rbtFirstRecovery->isChecked())
-        ShowPage(tbsOpenRestoreFolder);
-    } else if (page == tbsWhat) {
-      ShowPage(tbsFolders);
-    } else if (page == tbsFolders) {
-      SearchRun();
-    } else if (IsProgressPage(page)) {
-      TogglePause();
-    } else if (page == tbsResults) {
-      m_stepView->Next();
-    } else if (page == tbsOpenResult) {
-      OpenResultRun();
-    }
-  });
-}
-
-void TfrmMain::btnBackClick() {
-  RunGuarded([this] {
-    QWidget *page = ActivePage();
-    if (page == tbsWhat)
-      ShowPage(tbsFirst);
-    else if (page == tbsFolders)
-      ShowPage(tbsWhat);
-    else if (IsProgressPage(page))
-      ConfirmStop();
-    else if (page == tbsResults)
-      m_stepView->Back();
-    else if (page == tbsOpenResult)
-      ShowPage(tbsFirst);
-  });
 }
 
 // --- The two runs ---
 
 void TfrmMain::RunFromPage(QWidget *StartPage, bool LockOptions, const std::function<void()> &Run) {
-  if (LockOptions)
-    btnOptions->setEnabled(false);
-  EnterBusyButtons();
-  bool stopped = false;
-  QString failure;
-  {
-    struct TCleanUp {
-      TfrmMain &Window;
-      bool Options;
-      ~TCleanUp() {
-        Window.LeaveBusyButtons();
-        if (Options)
-          Window.btnOptions->setEnabled(true);
-      }
-    } cleanUp{*this, LockOptions};
-    try {
-      ReturnPage = StartPage;
-      ShowPage(tbsFinding);
-      Run();
-    } catch (const EMyStop &) {
-      stopped = true;
-    } catch (const EMyHalt &) {
-      throw;
-    } catch (const EResultFileError &error) {
-      failure = error.Message;
-    } catch (const std::exception &error) {
-      failure = QString::fromUtf8(error.what());
-    }
-  }
-  if (!stopped && failure.isEmpty())
-    return;
-  ClearFileList();
-  ShowPage(StartPage);
-  // Not an information box: the run failed, and the user should see that it did.
-  if (!failure.isEmpty())
-    DialogService::instance().messageBox(this, QMessageBox::Warning, T("2045"), failure, QMessageBox::Ok,
-                                         QMessageBox::Ok);
+  const auto back = [this, StartPage] {
+    ClearFileList();
+    ShowPage(StartPage);
+  };
+  ReturnPage = StartPage;
+  RunBusy({tbsFinding, LockOptions, Run, back, [this, back](const QString &Message) {
+             back();
+             // Not an information box: the run failed, and the user should see that it did.
+             DialogService::instance().messageBox(this, QMessageBox::Warning, T("2045"), Message,
+                                                  QMessageBox::Ok, QMessageBox::Ok);
+           }});
 }
 
 void TfrmMain::SearchRun() {
   ExcludedFolders.clear();
   if (!CheckSystemFolders())
     return;
-  if (trvFolders->CheckedFolders().isEmpty()) {
+  // Also when the system folders left out were all that was checked.
+  if (NothingToSearch(SearchChoice())) {
     ShowInfo(T("2038"));
     return;
   }
@@ -164,7 +102,7 @@ void TfrmMain::OpenResultRun() {
     ClearFileList();
     FileList->LoadFromFile(typed.trimmed(), FindBar(), *this,
                            [this](const QString &Text) { lblStep->setText(Text); });
-    GroupFileList();
+    ::GroupResult(*FileList, *ResultSteps, *this, FindBar());
     if (Terminating())
       return;
     // A file without methods or without groups has no step to show: say so, as a search does.
@@ -180,36 +118,21 @@ void TfrmMain::OpenResultRun() {
 
 void TfrmMain::RunSearch() {
   TSearchIndicators indicators(*this);
-  RunSearchPhases();
-  lblStep->setText(T("2044"));
-  GroupFileList();
-}
-
-void TfrmMain::GroupFileList() {
-  const TWhatFind whatFind = FileList->Filter.WhatFind;
-  ResultSteps->Setup(whatFind);
-  FileList->ClearGroups(-1);
-  BuildGroups(FindBar(), whatFind);
-}
-
-void TfrmMain::RunSearchPhases() {
-  btnNext->setEnabled(true);
-  btnBack->setEnabled(true);
+  // The rows refer to the files the search is about to drop.
   ClearFileList();
+  TSearchHooks hooks;
+  hooks.ShowStep = [this](const QString &Text) { lblStep->setText(Text); };
+  hooks.ResetProgress = [this] { ResetProgress(); };
+  ::RunSearch(*FileList, *ResultSteps, SearchChoice(), *this, FindBar(), hooks);
+}
+
+TSearchChoice TfrmMain::SearchChoice() const {
   TSearchChoice choice;
   choice.WhatFind = BuildWhatFind();
   choice.PathsInclude = CollectCheckedFolders();
   choice.PathsExclude = ExcludedFolders;
   choice.Archive = ArchiveKinds();
-  TSearchHooks hooks;
-  hooks.ShowStep = [this](const QString &Text) { lblStep->setText(Text); };
-  hooks.ResetProgress = [this] { ResetProgress(); };
-  ::RunSearchPhases(*FileList, choice, *this, FindBar(), hooks);
-}
-
-void TfrmMain::BuildGroups(IProgressBar &Bar, const TWhatFind &WhatFind) {
-  m_resultList->Clear();
-  ::BuildGroups(*FileList, *ResultSteps, WhatFind, Bar, *this);
+  return choice;
 }
 
 void TfrmMain::ClearFileList() {
