@@ -112,26 +112,89 @@ QString TRecordFields::Value(const QString &Key) const {
   return View(Key).toString();
 }
 
-QString StorableRecordValue(const QString &Value) {
-  QString Result = Value;
-  QList<qsizetype> Open;
-  for (qsizetype i = 0; i < Result.size(); ++i) {
-    const QChar C = Result[i];
-    if (C == OpenBracket) {
-      Open.append(i);
-    } else if (C == CloseBracket) {
-      if (Open.isEmpty())
-        Result[i] = CloseLookAlike;
-      else
-        Open.removeLast();
-    } else if (C == QLatin1Char('\r') || C == QLatin1Char('\n')) {
-      // A line break would split the record over two lines of the file.
-      Result[i] = QLatin1Char(' ');
-    }
+namespace {
+
+const QChar EscapeMark('%');
+
+bool IsLoneSurrogate(const QString &Text, qsizetype i) {
+  const QChar C = Text[i];
+  if (C.isHighSurrogate())
+    return i + 1 >= Text.size() || !Text[i + 1].isLowSurrogate();
+  if (C.isLowSurrogate())
+    return i == 0 || !Text[i - 1].isHighSurrogate();
+  return false;
+}
+
+// Characters that a stored value may not hold as they are.
+bool NeedsEscape(const QString &Text, qsizetype i) {
+  const QChar C = Text[i];
+  return C == OpenBracket || C == CloseBracket || C == QLatin1Char('\r') || C == QLatin1Char('\n') ||
+         IsLoneSurrogate(Text, i);
+}
+
+int HexDigit(QChar C) {
+  const char16_t U = C.unicode();
+  if (U >= u'0' && U <= u'9')
+    return U - u'0';
+  if (U >= u'A' && U <= u'F')
+    return U - u'A' + 10;
+  if (U >= u'a' && U <= u'f')
+    return U - u'a' + 10;
+  return -1;
+}
+
+// The number written by Digits hex digits at Start, or -1.
+int HexAt(QStringView Text, qsizetype Start, int Digits) {
+  if (Start + Digits > Text.size())
+    return -1;
+  int Value = 0;
+  for (int k = 0; k < Digits; ++k) {
+    const int D = HexDigit(Text[Start + k]);
+    if (D < 0)
+      return -1;
+    Value = Value * 16 + D;
   }
-  for (qsizetype i : Open)
-    Result[i] = OpenLookAlike;
-  return Result;
+  return Value;
+}
+
+} // namespace
+
+QString EscapeRecordValue(const QString &Value, bool &Escaped) {
+  Escaped = false;
+  for (qsizetype i = 0; i < Value.size() && !Escaped; ++i)
+    Escaped = NeedsEscape(Value, i);
+  if (!Escaped)
+    return Value;
+  QString Stored;
+  Stored.reserve(Value.size() + 16);
+  for (qsizetype i = 0; i < Value.size(); ++i) {
+    const QChar C = Value[i];
+    const bool Wide = C.isSurrogate() && IsLoneSurrogate(Value, i);
+    if (Wide || C == EscapeMark || NeedsEscape(Value, i))
+      Stored += EscapeMark + (Wide ? QStringLiteral("u") : QString()) +
+                QString::number(C.unicode(), 16).toUpper().rightJustified(Wide ? 4 : 2, QLatin1Char('0'));
+    else
+      Stored += C;
+  }
+  return Stored;
+}
+
+bool UnescapeRecordValue(QStringView Stored, QString &Value) {
+  Value.clear();
+  Value.reserve(Stored.size());
+  for (qsizetype i = 0; i < Stored.size(); ++i) {
+    if (Stored[i] != EscapeMark) {
+      Value += Stored[i];
+      continue;
+    }
+    const bool Wide = i + 1 < Stored.size() && Stored[i + 1] == QLatin1Char('u');
+    const int Code = Wide ? HexAt(Stored, i + 2, 4) : HexAt(Stored, i + 1, 2);
+    if (Code < 0)
+      return false;
+    Value += QChar(char16_t(Code));
+    i += Wide ? 5 : 2;
+  }
+  return true;
 }
 
 bool Contains(const QString &Sub, const QString &S) {

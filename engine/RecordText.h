@@ -7,7 +7,7 @@
 
 #include <utility>
 
-// "<" + Key + "=" + Value + ">". The value is written as it stands; see StorableRecordValue.
+// "<" + Key + "=" + Value + ">". The value is written as it stands; see EscapeRecordValue.
 QString MakeRecordField(const QString &Key, const QString &Value);
 
 // Position of the "<" that opens the field Key at nesting depth 0 of Line, or -1. Keys inside a
@@ -39,10 +39,14 @@ private:
   QHash<QStringView, std::pair<qsizetype, qsizetype>> m_fields;
 };
 
-// A free-text value made safe for a record: a ">" without an opening "<" before it and a "<"
-// never closed are replaced by the look-alikes U+203A and U+2039, and line breaks by blanks, so
-// that the saved line reads back as written. Balanced brackets are kept.
-QString StorableRecordValue(const QString &Value);
+// A free-text value as a record stores it. A value without "<", ">", CR, LF and lone surrogates
+// (undecodable name bytes) is stored as it stands, and Escaped is false. Any other value is escaped,
+// and Escaped is true: each of those characters and "%" becomes "%" + two hex digits, or "%u" + four
+// for a surrogate, so that the stored text holds no bracket and no line break. Whether a value was
+// escaped must be recorded beside it: a plain value may hold "%" followed by hex digits.
+QString EscapeRecordValue(const QString &Value, bool &Escaped);
+// The value that EscapeRecordValue escaped; false when Stored holds a "%" that starts no escape.
+bool UnescapeRecordValue(QStringView Stored, QString &Value);
 
 // Case-sensitive substring and prefix tests, used across the program.
 bool Contains(const QString &Sub, const QString &S);

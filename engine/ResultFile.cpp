@@ -53,22 +53,73 @@ QString IndexToken(qint64 Index) {
   return QLatin1Char('q') + QString::number(Index) + QLatin1Char('q');
 }
 
+// Key of the field that names the escaped values of a record, ";" between them. A record without it
+// holds every value as it stands, as every record did before values were escaped.
+const QString EscapedKey = QStringLiteral("Escaped");
+
+// Builds one record; free-text values are escaped only where they must be.
+class TRecordWriter {
+public:
+  TRecordWriter &Text(const QString &Key, const QString &Value) {
+    bool Escaped = false;
+    m_line += MakeRecordField(Key, EscapeRecordValue(Value, Escaped));
+    if (Escaped)
+      m_escaped << Key;
+    return *this;
+  }
+  TRecordWriter &Plain(const QString &Key, const QString &Value) {
+    m_line += MakeRecordField(Key, Value);
+    return *this;
+  }
+  QString Line() const {
+    return m_escaped.isEmpty() ? m_line
+                               : m_line + MakeRecordField(EscapedKey, m_escaped.join(QLatin1Char(';')));
+  }
+
+private:
+  QString m_line;
+  QStringList m_escaped;
+};
+
+// Reads the fields of one record, free-text values unescaped where the record says so.
+class TRecordReader {
+public:
+  explicit TRecordReader(const QString &Line)
+      : m_fields(Line), m_escaped(m_fields.Value(EscapedKey).split(QLatin1Char(';'))) {}
+  const TRecordFields &Fields() const { return m_fields; }
+  QString Text(const QString &Key) const {
+    const QStringView Stored = m_fields.View(Key);
+    if (!m_escaped.contains(Key))
+      return Stored.toString();
+    QString Value;
+    if (!UnescapeRecordValue(Stored, Value))
+      throw EResultFileError(EResultFileError::BadRecord,
+                             QStringLiteral("the field %1 holds a damaged escape").arg(Key));
+    return Value;
+  }
+
+private:
+  const TRecordFields m_fields;
+  const QStringList m_escaped;
+};
+
 QString RecordLine(const TUseFileProperty &Item, const QString &ArchiveIndexes) {
   const TFileItem &F = Item.FileItem;
-  QString Line = MakeRecordField(QStringLiteral("Main_Path"), StorableRecordValue(F.GetPath())) +
-                 MakeRecordField(QStringLiteral("Main_FileName"), StorableRecordValue(F.FileName)) +
-                 MakeRecordField(QStringLiteral("Main_Size"), QString::number(F.Size)) +
-                 MakeRecordField(QStringLiteral("Main_Code"), QString::number(F.Code)) +
-                 MakeRecordField(QStringLiteral("Mp3_SongName"), StorableRecordValue(Item.Mp3_SongName)) +
-                 MakeRecordField(QStringLiteral("Mp3_Artist"), StorableRecordValue(Item.Mp3_Artist)) +
-                 MakeRecordField(QStringLiteral("Mp3_Album"), StorableRecordValue(Item.Mp3_Album)) +
-                 MakeRecordField(QStringLiteral("WhatRead_Code"), BoolText(Item.WhatRead_Code)) +
-                 MakeRecordField(QStringLiteral("WhatRead_Mp3"), BoolText(Item.WhatRead_Mp3));
+  TRecordWriter Record;
+  Record.Text(QStringLiteral("Main_Path"), F.GetPath())
+      .Text(QStringLiteral("Main_FileName"), F.FileName)
+      .Plain(QStringLiteral("Main_Size"), QString::number(F.Size))
+      .Plain(QStringLiteral("Main_Code"), QString::number(F.Code))
+      .Text(QStringLiteral("Mp3_SongName"), Item.Mp3_SongName)
+      .Text(QStringLiteral("Mp3_Artist"), Item.Mp3_Artist)
+      .Text(QStringLiteral("Mp3_Album"), Item.Mp3_Album)
+      .Plain(QStringLiteral("WhatRead_Code"), BoolText(Item.WhatRead_Code))
+      .Plain(QStringLiteral("WhatRead_Mp3"), BoolText(Item.WhatRead_Mp3));
   if (Item.DataImage)
-    Line += MakeRecordField(QStringLiteral("DataImage"), Item.DataImage->SaveToText());
+    Record.Plain(QStringLiteral("DataImage"), Item.DataImage->SaveToText());
   if (Item.IsArchive())
-    Line += MakeRecordField(QStringLiteral("TempArchiveIndexs"), ArchiveIndexes);
-  return Line;
+    Record.Plain(QStringLiteral("TempArchiveIndexs"), ArchiveIndexes);
+  return Record.Line();
 }
 
 QString Quoted(const QString &FileName) {
@@ -141,15 +192,18 @@ TWhatFind TextToWhatFind(const QString &Text) {
 }
 
 QString TFilter::SaveToText() const {
-  return MakeRecordField(QStringLiteral("WhatFind"), WhatFindToText(WhatFind)) +
-         MakeRecordField(QStringLiteral("PathsInclude"), StorableRecordValue(PathsInclude)) +
-         MakeRecordField(QStringLiteral("Archive"), StorableRecordValue(Archive));
+  return TRecordWriter()
+      .Plain(QStringLiteral("WhatFind"), WhatFindToText(WhatFind))
+      .Text(QStringLiteral("PathsInclude"), PathsInclude)
+      .Text(QStringLiteral("Archive"), Archive)
+      .Line();
 }
 
 void TFilter::LoadFromText(const QString &Line) {
-  WhatFind = TextToWhatFind(ReadRecordValue(QStringLiteral("WhatFind"), Line));
-  PathsInclude = ReadRecordValue(QStringLiteral("PathsInclude"), Line);
-  Archive = ReadRecordValue(QStringLiteral("Archive"), Line);
+  const TRecordReader Record(Line);
+  WhatFind = TextToWhatFind(Record.Fields().Value(QStringLiteral("WhatFind")));
+  PathsInclude = Record.Text(QStringLiteral("PathsInclude"));
+  Archive = Record.Text(QStringLiteral("Archive"));
 }
 
 // ---- the picture grid ----
@@ -225,7 +279,8 @@ QString TUseFileProperty::SaveToText(const TUseFileList &List) const {
 }
 
 void TUseFileProperty::LoadFromText(const QString &Line) {
-  const TRecordFields Fields(Line);
+  const TRecordReader Record(Line);
+  const TRecordFields &Fields = Record.Fields();
   auto Number = [&](const char *Key, qint64 Low, qint64 High) {
     const QString Text = Fields.Value(QString::fromLatin1(Key));
     bool Ok = false;
@@ -236,13 +291,13 @@ void TUseFileProperty::LoadFromText(const QString &Line) {
           QStringLiteral("the field %1 is missing or not a whole number").arg(QLatin1String(Key)));
     return Value;
   };
-  FileItem.SetPath(Fields.Value(QStringLiteral("Main_Path")));
-  FileItem.FileName = Fields.Value(QStringLiteral("Main_FileName"));
+  FileItem.SetPath(Record.Text(QStringLiteral("Main_Path")));
+  FileItem.FileName = Record.Text(QStringLiteral("Main_FileName"));
   FileItem.Size = Number("Main_Size", LLONG_MIN, LLONG_MAX);
   FileItem.Code = qint32(Number("Main_Code", INT_MIN, INT_MAX));
-  Mp3_SongName = Fields.Value(QStringLiteral("Mp3_SongName"));
-  Mp3_Artist = Fields.Value(QStringLiteral("Mp3_Artist"));
-  Mp3_Album = Fields.Value(QStringLiteral("Mp3_Album"));
+  Mp3_SongName = Record.Text(QStringLiteral("Mp3_SongName"));
+  Mp3_Artist = Record.Text(QStringLiteral("Mp3_Artist"));
+  Mp3_Album = Record.Text(QStringLiteral("Mp3_Album"));
   WhatRead_Code = TextBool(Fields.Value(QStringLiteral("WhatRead_Code")));
   WhatRead_Mp3 = TextBool(Fields.Value(QStringLiteral("WhatRead_Mp3")));
   if (Fields.Has(QStringLiteral("DataImage"))) {

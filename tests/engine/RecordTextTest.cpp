@@ -56,31 +56,71 @@ TEST(RecordText, UnclosedValueRunsToTheEndOfTheLine) {
   EXPECT_FALSE(HasRecordField(S("A"), S("<A")));
 }
 
-TEST(RecordText, StorableValueKeepsBalancedBrackets) {
-  EXPECT_EQ(StorableRecordValue(S("Song <live> (2001)")), S("Song <live> (2001)"));
-  EXPECT_EQ(StorableRecordValue(S("<<a>b>")), S("<<a>b>"));
-}
-
-TEST(RecordText, StorableValueReplacesUnmatchedBracketsAndLineBreaks) {
-  EXPECT_EQ(StorableRecordValue(S("a > b")), S("a \u203A b"));
-  EXPECT_EQ(StorableRecordValue(S("a < b")), S("a \u2039 b"));
-  EXPECT_EQ(StorableRecordValue(S("><")), S("\u203A\u2039"));
-  EXPECT_EQ(StorableRecordValue(S("<a>>")), S("<a>\u203A"));
-  EXPECT_EQ(StorableRecordValue(S("line\r\nbreak")), S("line  break"));
-}
-
-TEST(RecordText, EveryStorableValueReadsBackAsWrittenAndHidesNoField) {
-  const QStringList Values = {S("plain"),   S("a>b"),    S("<DataImage=1"),
-                              S("x<y<z"),   S(">>><<<"), S("<TempArchiveIndexs=q0q>"),
-                              S("<a<b>c>"), S("")};
-  for (const QString &Raw : Values) {
-    const QString Stored = StorableRecordValue(Raw);
-    const QString Line = MakeRecordField(S("Title"), Stored) + MakeRecordField(S("Next"), S("n"));
-    EXPECT_EQ(ReadRecordValue(S("Title"), Line), Stored) << Raw.toStdString();
-    EXPECT_EQ(ReadRecordValue(S("Next"), Line), S("n")) << Raw.toStdString();
-    EXPECT_FALSE(HasRecordField(S("DataImage"), Line)) << Raw.toStdString();
-    EXPECT_FALSE(HasRecordField(S("TempArchiveIndexs"), Line)) << Raw.toStdString();
+TEST(RecordText, ValuesWithoutBracketsOrLineBreaksAreStoredAsTheyStand) {
+  const QStringList Values = {S("plain"),
+                              S("100% & more"),
+                              S("%3C is not a bracket"),
+                              S("%u003C"),
+                              S("tab\there"),
+                              S(" lead"),
+                              S("trail "),
+                              S("\u00fcn\u00efc\u00f6d\u00e9 \u65e5\u672c"),
+                              S("\U0001F600 pair"),
+                              S("&lt;&gt;"),
+                              S("")};
+  for (const QString &Value : Values) {
+    bool Escaped = true;
+    EXPECT_EQ(EscapeRecordValue(Value, Escaped), Value) << Value.toStdString();
+    EXPECT_FALSE(Escaped) << Value.toStdString();
   }
+}
+
+TEST(RecordText, EscapedValuesHoldNoBracketOrLineBreakAndReadBackExactly) {
+  bool Escaped = false;
+  EXPECT_EQ(EscapeRecordValue(S("a<b>%"), Escaped), S("a%3Cb%3E%25"));
+  EXPECT_TRUE(Escaped);
+  EXPECT_EQ(EscapeRecordValue(S("a\r\nb"), Escaped), S("a%0D%0Ab"));
+  // Lone surrogates stand for name bytes that are no UTF-8; a pair is a character and stays.
+  EXPECT_EQ(EscapeRecordValue(QString(QChar(0xDC80)) + S("\U0001F600<"), Escaped), S("%uDC80\U0001F600%3C"));
+
+  QString LoneHigh = S("x");
+  LoneHigh += QChar(0xD800);
+  const QStringList Values = {S("<"),
+                              S(">"),
+                              S("\r"),
+                              S("\n"),
+                              S("a<b"),
+                              S("<<a>b>"),
+                              S("%<"),
+                              S("100%\n"),
+                              LoneHigh,
+                              QString(QChar(0xDFFF)),
+                              S("<Escaped=Main_FileName>"),
+                              S("%25<%"),
+                              S("%uDC80\n")};
+  for (const QString &Value : Values) {
+    const QString Stored = EscapeRecordValue(Value, Escaped);
+    EXPECT_TRUE(Escaped) << Value.toStdString();
+    for (QChar C : {QChar('<'), QChar('>'), QChar('\r'), QChar('\n')})
+      EXPECT_FALSE(Stored.contains(C)) << Value.toStdString();
+    EXPECT_EQ(Stored.toUtf8(), Stored.toLatin1()) << Value.toStdString();
+    QString Back;
+    ASSERT_TRUE(UnescapeRecordValue(Stored, Back)) << Value.toStdString();
+    EXPECT_EQ(Back, Value) << Value.toStdString();
+    // Inside a record the stored value is one field and hides none.
+    const QString Line = MakeRecordField(S("Title"), Stored) + MakeRecordField(S("Next"), S("n"));
+    EXPECT_EQ(ReadRecordValue(S("Title"), Line), Stored);
+    EXPECT_EQ(ReadRecordValue(S("Next"), Line), S("n"));
+    EXPECT_FALSE(HasRecordField(S("Escaped"), Line));
+  }
+}
+
+TEST(RecordText, DamagedEscapesAreRefused) {
+  QString Value;
+  for (const char *Stored : {"%", "a%4", "%G0", "%u12", "%uZZZZ", "50%"})
+    EXPECT_FALSE(UnescapeRecordValue(S(Stored), Value)) << Stored;
+  ASSERT_TRUE(UnescapeRecordValue(S("%41%u0042%3c"), Value));
+  EXPECT_EQ(Value, S("AB<"));
 }
 
 TEST(RecordText, ContainsAndStartsWithAreCaseSensitive) {

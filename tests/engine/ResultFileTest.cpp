@@ -7,6 +7,7 @@
 #include "tests/support/TestEnv.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
 
@@ -81,6 +82,22 @@ EResultFileError::TKind LoadError(TUseFileList &List, const QString &FileName) {
   return EResultFileError::InputOutput;
 }
 
+// A damaged record fails the whole load, naming its line, and leaves the list empty.
+void ExpectBadRecord(const QString &Name, const char *Line, const char *Field = "") {
+  TUseFileList List;
+  Loader L;
+  try {
+    L.Load(List, Name);
+    ADD_FAILURE() << "no error for " << Line;
+  } catch (const EResultFileError &E) {
+    EXPECT_EQ(E.Kind, EResultFileError::BadRecord);
+    EXPECT_TRUE(E.Message.contains(Line)) << E.Message.toStdString();
+    EXPECT_TRUE(E.Message.contains(Field)) << E.Message.toStdString();
+    EXPECT_TRUE(E.Message.contains(Name)) << E.Message.toStdString();
+  }
+  EXPECT_EQ(List.Count(), 0);
+}
+
 } // namespace
 
 TEST_F(ResultFile, SavedTextByteForByte) {
@@ -89,8 +106,9 @@ TEST_F(ResultFile, SavedTextByteForByte) {
   const QByteArray Expected =
       "<WhatFind=[1][3]><PathsInclude=/data/;><Archive=zr>\r\n"
       "5\r\n"
-      "<Main_Path=/data/><Main_FileName=b.mp3><Main_Size=6000000000><Main_Code=-1><Mp3_SongName=Song <live>>"
-      "<Mp3_Artist=Me><Mp3_Album=><WhatRead_Code=0><WhatRead_Mp3=-1>\r\n"
+      "<Main_Path=/data/><Main_FileName=b.mp3><Main_Size=6000000000><Main_Code=-1><Mp3_SongName=Song "
+      "%3Clive%3E>"
+      "<Mp3_Artist=Me><Mp3_Album=><WhatRead_Code=0><WhatRead_Mp3=-1><Escaped=Mp3_SongName>\r\n"
       "<Main_Path=/data/><Main_FileName=box.zip><Main_Size=300><Main_Code=0><Mp3_SongName=><Mp3_Artist=>"
       "<Mp3_Album=><WhatRead_Code=0><WhatRead_Mp3=0><TempArchiveIndexs=q2qq3q>\r\n"
       "<Main_Path=docs/><Main_FileName=in.txt><Main_Size=10><Main_Code=0><Mp3_SongName=><Mp3_Artist=>"
@@ -177,26 +195,118 @@ TEST_F(ResultFile, PictureGridRoundTrip) {
   EXPECT_FALSE(At(Loaded, 1).DataImage);
 }
 
-TEST_F(ResultFile, TagsThatLookLikeFieldsStayTagsAndUnbalancedBracketsAreReplaced) {
+// Names a Linux folder or file may have that a line of tagged text cannot hold as they stand, and
+// names that must stay as they are although they look like escapes.
+QStringList TroublesomeNames() {
+  QStringList Names = {"a\nb.bin",
+                       "a\rb.bin",
+                       "a\r\nb",
+                       "\n",
+                       "<",
+                       ">",
+                       "a<b",
+                       "a>b",
+                       "<<x>",
+                       "<live>",
+                       "%",
+                       "%3C",
+                       "%u0041",
+                       "100% & more",
+                       "&lt;",
+                       "tab\there",
+                       " lead",
+                       "trail ",
+                       QString::fromUtf8("\u00fcn\u00efc\u00f6d\u00e9 \u65e5\u672c.txt"),
+                       "<Escaped=Main_FileName>",
+                       "<Main_Size=1>"};
+  // Bytes that are no UTF-8, as a lone surrogate.
+  Names << QStringLiteral("raw") + QChar(0xDCFF);
+  return Names;
+}
+
+TEST_F(ResultFile, EveryFileAndFolderNameReadsBackExactly) {
+  const QStringList Names = TroublesomeNames();
   TUseFileList List;
-  List.SetFilter({3}, QString(), QString(), QString());
-  TUseFileProperty &A = At(List, Add(List, "/m/", "a.mp3", 1));
-  A.Mp3_SongName = QStringLiteral("<DataImage=<CRC=5>>");
-  A.Mp3_Artist = QStringLiteral("<TempArchiveIndexs=q1q>");
-  TUseFileProperty &B = At(List, Add(List, "/m/", "b.mp3", 2));
-  B.Mp3_SongName = QStringLiteral("a > b");
-  B.Mp3_Artist = QStringLiteral("x <y");
-  B.Mp3_Album = QStringLiteral("two\r\nlines");
-  ASSERT_EQ(Load(Save(List)).Count(), 2);
-  EXPECT_EQ(At(Loaded, 0).Mp3_SongName, A.Mp3_SongName);
-  EXPECT_EQ(At(Loaded, 0).Mp3_Artist, A.Mp3_Artist);
-  EXPECT_FALSE(At(Loaded, 0).DataImage);
-  EXPECT_EQ(At(Loaded, 0).Owner, nullptr);
-  EXPECT_EQ(At(Loaded, 1).Owner, nullptr);
-  EXPECT_EQ(At(Loaded, 1).Mp3_SongName, QStringLiteral("a \u203A b"));
-  EXPECT_EQ(At(Loaded, 1).Mp3_Artist, QStringLiteral("x \u2039y"));
-  EXPECT_EQ(At(Loaded, 1).Mp3_Album, QStringLiteral("two  lines"));
-  EXPECT_EQ(At(Loaded, 1).FileItem.Size, 2);
+  List.SetFilter({1, 3}, "/data/" + Names[0] + "/;/x<y/;", QString(), "z");
+  for (const QString &Name : Names) {
+    TUseFileProperty &Item = At(List, Add(List, "/data/", Name, 1));
+    Item.Mp3_SongName = Name;
+    Add(List, "/data/" + Name + "/", "in.txt", 2);
+  }
+  // A member's folder inside its archive may begin with anything.
+  const int Box = Add(List, "/data/", "box.zip", 3);
+  At(List, Box).Owner = &At(List, Box);
+  for (const QString &Name : Names)
+    Add(List, Name + "/", Name, 4, &At(List, Box));
+
+  const QString Saved = Save(List);
+  // One line per record: no name broke its line.
+  EXPECT_EQ(testenv::ReadFile(Saved).count("\r\n"), 2 + List.Count());
+  ASSERT_EQ(Load(Saved).Count(), List.Count());
+  EXPECT_EQ(Loaded.Filter.PathsInclude, List.Filter.PathsInclude);
+  for (int i = 0; i < List.Count(); ++i) {
+    EXPECT_EQ(At(Loaded, i).FileItem.GetPath(), At(List, i).FileItem.GetPath()) << i;
+    EXPECT_EQ(At(Loaded, i).FileItem.FileName, At(List, i).FileItem.FileName) << i;
+    EXPECT_EQ(At(Loaded, i).Mp3_SongName, At(List, i).Mp3_SongName) << i;
+    EXPECT_EQ(At(Loaded, i).FileItem.Size, At(List, i).FileItem.Size) << i;
+    EXPECT_EQ(At(Loaded, i).Owner == nullptr, At(List, i).Owner == nullptr) << i;
+  }
+}
+
+TEST_F(ResultFile, NamesWithoutBracketsOrLineBreaksAreWrittenAsTheyStand) {
+  TUseFileList List;
+  List.SetFilter({1}, "/d/;", QString(), QString());
+  Add(List, "/d/100% & more/", "tab\tand %3C.txt", 1);
+  Add(List, "/d/", " both ", 1);
+  const QByteArray Text = testenv::ReadFile(Save(List));
+  EXPECT_TRUE(Text.contains("<Main_Path=/d/100% & more/><Main_FileName=tab\tand %3C.txt><Main_Size=1>"));
+  EXPECT_TRUE(Text.contains("<Main_FileName= both >"));
+  EXPECT_FALSE(Text.contains("Escaped"));
+}
+
+TEST_F(ResultFile, AFileSavedBeforeValuesWereEscapedReadsBackAsWritten) {
+  // Names as the earlier writer left them: "%" sequences, balanced brackets and look-alikes of
+  // unbalanced ones, all without an escape list.
+  TUseFileList &List =
+      LoadText("<WhatFind=[1][3]><PathsInclude=/d/%3C/;><Archive=z>\r\n2\r\n"
+               "<Main_Path=/d/%3C/><Main_FileName=%25 <Escaped=Main_FileName>.txt><Main_Size=1><Main_Code=0>"
+               "<Mp3_SongName=a \xe2\x80\xba b><Mp3_Artist=Song <live>><Mp3_Album=%u0041>\r\n"
+               "<Main_Path=/d/ & /><Main_FileName=\tx %zz><Main_Size=2><Main_Code=0>\r\n");
+  ASSERT_EQ(List.Count(), 2);
+  EXPECT_EQ(List.Filter.PathsInclude, QStringLiteral("/d/%3C/;"));
+  EXPECT_EQ(At(List, 0).FullName(), QStringLiteral("/d/%3C/%25 <Escaped=Main_FileName>.txt"));
+  EXPECT_EQ(At(List, 0).Mp3_SongName, QStringLiteral("a \u203A b"));
+  EXPECT_EQ(At(List, 0).Mp3_Artist, QStringLiteral("Song <live>"));
+  EXPECT_EQ(At(List, 0).Mp3_Album, QStringLiteral("%u0041"));
+  EXPECT_EQ(At(List, 1).FullName(), QStringLiteral("/d/ & /\tx %zz"));
+}
+
+TEST_F(ResultFile, RowsOfLookAlikeNamesPointAtTheirOwnFiles) {
+  // "a\nb.bin" once came back as "a b.bin", which here is another file with other content.
+  const QString Folder = Dir.path() + "/x\n<y>/";
+  ASSERT_TRUE(QDir().mkpath(Folder));
+  TUseFileList List;
+  List.SetFilter({1}, Folder + ";", QString(), QString());
+  const QStringList Names = {"a\nb.bin", "a b.bin", "a>b.bin", "a\u203Ab.bin", "a\rb.bin"};
+  for (const QString &Name : Names) {
+    Dir.createFile(Folder.mid(Dir.path().size() + 1) + Name, Name.toUtf8());
+    Add(List, Folder, Name, Name.toUtf8().size());
+  }
+  ASSERT_EQ(Load(Save(List)).Count(), Names.size());
+  for (int i = 0; i < Names.size(); ++i) {
+    QFile File(At(Loaded, i).FullName());
+    ASSERT_TRUE(File.open(QIODevice::ReadOnly)) << i;
+    EXPECT_EQ(File.readAll(), Names[i].toUtf8()) << i;
+    // Times come from the file itself, so it was found.
+    EXPECT_NE(At(Loaded, i).FileProps.Modified, 0) << i;
+  }
+}
+
+TEST_F(ResultFile, ADamagedEscapeFailsTheLoadNamingItsLineAndField) {
+  ExpectBadRecord(Dir.createFile("escape.wzr", "<WhatFind=[1]><PathsInclude=><Archive=>\r\n1\r\n"
+                                               "<Main_Path=/a/><Main_FileName=x%4><Main_Size=1><Main_Code=2>"
+                                               "<Escaped=Main_FileName>\r\n"),
+                  "line 3", "Main_FileName");
 }
 
 TEST_F(ResultFile, LoadingReadsTimesAndFlagsOfFilesThatExist) {
@@ -299,22 +409,6 @@ TEST_F(ResultFile, EveryMemberOfALoadedFileBelongsToAnArchiveThatGroupingKeeps) 
     ASSERT_TRUE(Listed) << i;
     EXPECT_TRUE(Owner->IsArchive()) << i;
   }
-}
-
-// A damaged record fails the whole load, naming its line, and leaves the list empty.
-void ExpectBadRecord(const QString &Name, const char *Line, const char *Field = "") {
-  TUseFileList List;
-  Loader L;
-  try {
-    L.Load(List, Name);
-    ADD_FAILURE() << "no error for " << Line;
-  } catch (const EResultFileError &E) {
-    EXPECT_EQ(E.Kind, EResultFileError::BadRecord);
-    EXPECT_TRUE(E.Message.contains(Line)) << E.Message.toStdString();
-    EXPECT_TRUE(E.Message.contains(Field)) << E.Message.toStdString();
-    EXPECT_TRUE(E.Message.contains(Name)) << E.Message.toStdString();
-  }
-  EXPECT_EQ(List.Count(), 0);
 }
 
 TEST_F(ResultFile, FileOutsideAnArchiveWithoutAFullPathIsRefused) {
