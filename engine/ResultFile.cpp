@@ -478,8 +478,11 @@ void TUseFileList::SetAllPending(bool Value) {
 void TUseFileList::CommitPending() {
   for (int i = Count() - 1; i >= 0; --i) {
     TUseFileProperty &Item = *GetItem(i);
-    if (Item.ProcessPending)
+    if (Item.ProcessPending) {
+      // A processed file is done: left marked, a later run would act on it again.
       Item.Processed = true;
+      Item.Viewed.Marked = false;
+    }
   }
 }
 
@@ -487,7 +490,7 @@ TListStatistics TUseFileList::GetStatistics() const {
   TListStatistics S;
   for (int i = 0; i < Count(); ++i) {
     const TUseFileProperty &Item = *GetItem(i);
-    if (Item.Viewed.Marked) {
+    if (Item.Viewed.Marked && !Item.Processed) {
       S.MarkedSize += Item.FileItem.Size;
       ++S.MarkedCount;
     }

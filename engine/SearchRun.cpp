@@ -116,7 +116,7 @@ void TUseFileList::MarkUniqueCodes() {
 }
 
 bool TUseFileList::AnyMarked() const {
-  return std::any_of(m_items.begin(), m_items.end(), [](const auto &Item) { return Item->Viewed.Marked; });
+  return std::any_of(m_items.begin(), m_items.end(), [](const auto &Item) { return Item->Viewed.Marked && !Item->Processed; });
 }
 
 bool TUseFileList::AnyGrouped() const {

@@ -239,6 +239,7 @@ public:
   void MarkUniqueSizes();
   // UniqueCode of every item: no other item has its checksum (a single item keeps its flag).
   void MarkUniqueCodes();
+  // Whether any unprocessed item is marked.
   bool AnyMarked() const;
   bool AnyGrouped() const;
   // Owner links of a loaded result, rebuilt from the archives' TempArchiveIndexs.
@@ -257,7 +258,7 @@ public:
   void LoadFromFile(const QString &FileName, IProgressBar &Bar, IProgressSink &Sink,
                     const std::function<void(const QString &StepText)> &ShowStep = {});
   void SetAllPending(bool Value);
-  // Every item with ProcessPending becomes Processed.
+  // Every item with ProcessPending becomes Processed and loses its mark.
   void CommitPending();
   TListStatistics GetStatistics() const;
 

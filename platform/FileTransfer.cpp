@@ -1,0 +1,316 @@
+#include "platform/FileTransfer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QStorageInfo>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace platform {
+namespace {
+
+QByteArray Native(const QString &Path) {
+  return QFile::encodeName(Path);
+}
+
+// Closes a descriptor once; keeps errno of the failure that made the caller give up.
+class TFd {
+public:
+  explicit TFd(int Fd = -1) : m_fd(Fd) {}
+  ~TFd() {
+    if (m_fd >= 0) {
+      const int saved = errno;
+      ::close(m_fd);
+      errno = saved;
+    }
+  }
+  TFd(const TFd &) = delete;
+  TFd &operator=(const TFd &) = delete;
+  int get() const { return m_fd; }
+  // Closes now and reports whether the close (the last chance for a write error) succeeded.
+  bool Close() {
+    const int fd = m_fd;
+    m_fd = -1;
+    return fd < 0 || ::close(fd) == 0;
+  }
+
+private:
+  int m_fd;
+};
+
+bool SameFile(const struct stat &A, const struct stat &B) {
+  return A.st_dev == B.st_dev && A.st_ino == B.st_ino;
+}
+
+bool Unchanged(const struct stat &A, const struct stat &B) {
+  return SameFile(A, B) && A.st_size == B.st_size && A.st_mtim.tv_sec == B.st_mtim.tv_sec &&
+         A.st_mtim.tv_nsec == B.st_mtim.tv_nsec;
+}
+
+bool WriteAll(int Fd, const char *Data, size_t Size, off_t Offset) {
+  while (Size > 0) {
+    const ssize_t n = ::pwrite(Fd, Data, Size, Offset);
+    if (n < 0) {
+      if (errno == EINTR)
+        continue;
+      return false;
+    }
+    if (n == 0) {
+      errno = ENOSPC;
+      return false;
+    }
+    Data += n;
+    Size -= size_t(n);
+    Offset += n;
+  }
+  return true;
+}
+
+// Copies the bytes [From, To) of In to the same place in Out; a source that ends early is a failure,
+// since the file changed while it was copied.
+bool CopyRange(int In, int Out, off_t From, off_t To, std::vector<char> &Buffer) {
+  while (From < To) {
+    const size_t want = size_t(std::min<off_t>(To - From, off_t(Buffer.size())));
+    const ssize_t n = ::pread(In, Buffer.data(), want, From);
+    if (n < 0) {
+      if (errno == EINTR)
+        continue;
+      return false;
+    }
+    if (n == 0) {
+      errno = EIO;
+      return false;
+    }
+    if (!WriteAll(Out, Buffer.data(), size_t(n), From))
+      return false;
+    From += n;
+  }
+  return true;
+}
+
+// Copies Size bytes, skipping the holes the file system reports, so a sparse file stays sparse.
+bool CopyData(int In, int Out, off_t Size) {
+  std::vector<char> buffer(1 << 20);
+  off_t offset = 0;
+  while (offset < Size) {
+    const off_t data = ::lseek(In, offset, SEEK_DATA);
+    if (data < 0) {
+      if (errno == ENXIO)
+        break; // the rest is a hole
+      return CopyRange(In, Out, offset, Size, buffer);
+    }
+    if (data >= Size)
+      break;
+    off_t hole = ::lseek(In, data, SEEK_HOLE);
+    if (hole < 0 || hole > Size)
+      hole = Size;
+    if (!CopyRange(In, Out, data, hole, buffer))
+      return false;
+    offset = hole;
+  }
+  return ::ftruncate(Out, Size) == 0;
+}
+
+// Opens a regular file for reading without following a link and without blocking on a FIFO.
+int OpenRegular(const QByteArray &Path, struct stat &St) {
+  const int fd = ::open(Path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0)
+    return -1;
+  if (::fstat(fd, &St) != 0 || !S_ISREG(St.st_mode)) {
+    ::close(fd);
+    errno = EINVAL;
+    return -1;
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
+
+bool SyncFolder(const QByteArray &Folder) {
+  TFd fd(::open(Folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  return fd.get() >= 0 && ::fsync(fd.get()) == 0;
+}
+
+QByteArray FolderOf(const QByteArray &Path) {
+  const qsizetype slash = Path.lastIndexOf('/');
+  if (slash < 0)
+    return QByteArrayLiteral(".");
+  return slash == 0 ? QByteArrayLiteral("/") : Path.left(slash);
+}
+
+// The copy of CopyFileSafely; Placed receives the identity of the file now at Target.
+bool CopyInto(const QByteArray &Source, const QByteArray &Target, struct stat &SourceSt,
+              struct stat &Placed) {
+  TFd in(OpenRegular(Source, SourceSt));
+  if (in.get() < 0)
+    return false;
+  QByteArray temp = FolderOf(Target) + "/.pairhound-XXXXXX";
+  TFd out(::mkostemp(temp.data(), O_CLOEXEC));
+  if (out.get() < 0)
+    return false;
+  bool ok = CopyData(in.get(), out.get(), SourceSt.st_size);
+  if (ok) {
+    // Ownership can be kept only by root; permissions and times by anyone.
+    if (::geteuid() == 0)
+      (void)::fchown(out.get(), SourceSt.st_uid, SourceSt.st_gid);
+    const struct timespec times[2] = {SourceSt.st_atim, SourceSt.st_mtim};
+    ok = ::fchmod(out.get(), SourceSt.st_mode & 07777) == 0 && ::futimens(out.get(), times) == 0 &&
+         ::fsync(out.get()) == 0 && ::fstat(out.get(), &Placed) == 0;
+  }
+  ok = out.Close() && ok;
+  if (ok)
+    ok = RenameNoReplace(QFile::decodeName(temp), QFile::decodeName(Target));
+  if (!ok) {
+    const int saved = errno;
+    ::unlink(temp.constData());
+    errno = saved;
+    return false;
+  }
+  (void)SyncFolder(FolderOf(Target));
+  return true;
+}
+
+// Whether this process may remove an entry of Folder owned by Owner.
+bool MayRemoveFrom(const QByteArray &Folder, uid_t Owner) {
+  struct stat dir;
+  if (::stat(Folder.constData(), &dir) != 0 || ::access(Folder.constData(), W_OK | X_OK) != 0)
+    return false;
+  const uid_t me = ::geteuid();
+  return !(dir.st_mode & S_ISVTX) || me == 0 || me == Owner || me == dir.st_uid;
+}
+
+// Removes Path only when it is still the file Id (never a file someone put there since).
+void RemoveIfSame(const QByteArray &Path, const struct stat &Id) {
+  struct stat now;
+  if (::lstat(Path.constData(), &now) == 0 && SameFile(now, Id))
+    ::unlink(Path.constData());
+}
+
+QString CanonicalFolder(const QString &Path) {
+  return QFileInfo(Path).canonicalFilePath();
+}
+
+// Whether Folder is one of the trash folders a file of Source's volume may be sent to.
+bool IsTrashFolder(const QString &Folder, const QString &Source, const QString &DataHome) {
+  const QString folder = CanonicalFolder(Folder);
+  if (folder.isEmpty())
+    return false;
+  const QString uid = QString::number(::getuid());
+  const QString top = QStorageInfo(QFileInfo(Source).absolutePath()).rootPath();
+  QStringList candidates{DataHome + QStringLiteral("/Trash")};
+  if (!top.isEmpty())
+    candidates << top + QStringLiteral("/.Trash/") + uid << top + QStringLiteral("/.Trash-") + uid;
+  for (const QString &c : candidates)
+    if (CanonicalFolder(c) == folder)
+      return true;
+  return false;
+}
+
+} // namespace
+
+bool IsRegularFile(const QString &Path) {
+  struct stat st;
+  return ::lstat(Native(Path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool RenameNoReplace(const QString &Source, const QString &Target) {
+  const QByteArray from = Native(Source);
+  const QByteArray to = Native(Target);
+  if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+    return true;
+  if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+    return false;
+  // A file system without the no-replace rename: a hard link fails on an existing name as well.
+  if (::link(from.constData(), to.constData()) == 0) {
+    if (::unlink(from.constData()) == 0)
+      return true;
+    const int saved = errno;
+    ::unlink(to.constData());
+    errno = saved;
+    return false;
+  }
+  if (errno == EEXIST || errno == EXDEV)
+    return false;
+  struct stat st;
+  if (::lstat(to.constData(), &st) == 0) {
+    errno = EEXIST;
+    return false;
+  }
+  return ::rename(from.constData(), to.constData()) == 0;
+}
+
+bool CopyFileSafely(const QString &Source, const QString &Target) {
+  struct stat source, placed;
+  return CopyInto(Native(Source), Native(Target), source, placed);
+}
+
+bool MoveFileSafely(const QString &Source, const QString &Target) {
+  const QByteArray from = Native(Source);
+  struct stat before;
+  if (::lstat(from.constData(), &before) != 0 || !S_ISREG(before.st_mode)) {
+    errno = EINVAL;
+    return false;
+  }
+  if (RenameNoReplace(Source, Target))
+    return true;
+  if (errno != EXDEV || !MayRemoveFrom(FolderOf(from), before.st_uid))
+    return false;
+
+  const QByteArray to = Native(Target);
+  struct stat copied, placed;
+  if (!CopyInto(from, to, copied, placed))
+    return false;
+  // The source goes only when it is still the file that was copied, unchanged.
+  struct stat now;
+  if (::lstat(from.constData(), &now) != 0 || !Unchanged(now, copied) || ::unlink(from.constData()) != 0) {
+    const int saved = errno;
+    RemoveIfSame(to, placed);
+    errno = saved ? saved : EBUSY;
+    return false;
+  }
+  (void)SyncFolder(FolderOf(from));
+  return true;
+}
+
+bool MoveToTrash(const QString &FileName) {
+  const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+  if (dataHome.isEmpty() || !QDir().mkpath(dataHome))
+    return false;
+  const QByteArray source = Native(FileName);
+  struct stat before;
+  if (::lstat(source.constData(), &before) != 0 || !S_ISREG(before.st_mode))
+    return false;
+
+  QString inTrash;
+  if (!QFile::moveToTrash(FileName, &inTrash))
+    return false;
+
+  struct stat now;
+  const bool left = ::lstat(source.constData(), &now) != 0 && errno == ENOENT;
+  const QByteArray landed = Native(inTrash);
+  const bool ours = !inTrash.isEmpty() && ::lstat(landed.constData(), &now) == 0 && SameFile(now, before);
+  if (left && ours) {
+    const QFileInfo info(inTrash);
+    const QString files = info.absolutePath();
+    const QString trash = QFileInfo(files).absolutePath();
+    const QString trashInfo =
+        trash + QStringLiteral("/info/") + info.fileName() + QStringLiteral(".trashinfo");
+    if (QFileInfo(files).fileName() == QLatin1String("files") && IsTrashFolder(trash, FileName, dataHome) &&
+        IsRegularFile(trashInfo))
+      return true;
+  }
+  // It went somewhere that is no trash: bring it back rather than leave it there.
+  if (ours && left)
+    (void)RenameNoReplace(inTrash, FileName);
+  return false;
+}
+
+} // namespace platform

@@ -1,0 +1,34 @@
+#pragma once
+// Moving, copying and trashing one file without ever losing it: nothing is overwritten, a copy is
+// written under a temporary name and put in place only when complete, and a source is removed only
+// after its copy stands in place. Every routine acts on regular files only and never follows a link
+// at the last step of a path.
+
+#include <QString>
+
+namespace platform {
+
+// Renames Source to Target unless Target exists. False (errno set) on any failure; EXDEV when the two
+// lie on different file systems.
+bool RenameNoReplace(const QString &Source, const QString &Target);
+
+// Copies the regular file Source to Target: the data goes into a fresh temporary file in Target's
+// folder, which is flushed to disk, given Source's permissions and times, and then renamed to Target
+// unless Target exists. Holes of a sparse file stay holes. On failure nothing is left at Target and
+// the temporary file is removed.
+bool CopyFileSafely(const QString &Source, const QString &Target);
+
+// Moves the regular file Source to Target: a rename on one file system, otherwise CopyFileSafely and
+// then the removal of Source. When Source cannot be removed, the copy is taken back and the result is
+// false, so a failed move leaves exactly the source.
+bool MoveFileSafely(const QString &Source, const QString &Target);
+
+// Sends FileName to the user's freedesktop trash. True only when the file has left its place and
+// stands in the "files" folder of a trash folder beside its ".trashinfo"; never deletes instead.
+// Makes the user's data folder first, since without it the file could land in the current folder.
+bool MoveToTrash(const QString &FileName);
+
+// Whether Path names a regular file itself (a link to one does not count).
+bool IsRegularFile(const QString &Path);
+
+} // namespace platform

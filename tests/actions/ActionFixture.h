@@ -1,0 +1,88 @@
+#pragma once
+// A file list with marked files on disk, a store folder and a whole action run over them, read back
+// through the log lines, the items' flags and the disk.
+
+#include "actions/ActionLog.h"
+#include "actions/ActionRun.h"
+#include "engine/UsePropertyFile.h"
+#include "tests/support/FakeProgress.h"
+#include "tests/support/TestEnv.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+class ActionFixture : public ::testing::Test {
+protected:
+  TestDir dir;
+  TUseFileList list;
+  TProgressBarModel bar;
+  FakeProgressSink sink{&bar};
+  TActionLogLines log;
+  qint64 total = 0;
+
+  QString source(const QString &Relative) const { return dir.filePath(QStringLiteral("src/") + Relative); }
+  QString store() const { return dir.filePath(QStringLiteral("store")); }
+  // Where Move and Copy put the file at Path.
+  QString stored(const QString &Path) const { return store() + Path; }
+
+  // A file of the given contents under src/, on the list and marked.
+  TUseFileProperty &addFile(const QString &Relative, const QByteArray &Contents) {
+    return addPath(dir.createFile(QStringLiteral("src/") + Relative, Contents));
+  }
+  // Any path on the list, marked; Size < 0 takes the file's size.
+  TUseFileProperty &addPath(const QString &Path, qint64 Size = -1) {
+    const qsizetype slash = Path.lastIndexOf(QLatin1Char('/'));
+    const qint64 size = Size >= 0 ? Size : QFileInfo(Path).size();
+    TUseFileProperty &item =
+        *list.GetItem(list.AddFile(Path.left(slash + 1), Path.mid(slash + 1), size, nullptr));
+    item.Viewed.Marked = true;
+    return item;
+  }
+
+  // One whole run; returns the exception's kind that ended it ("" when none).
+  std::string run(TAction Action, const QString &Store = {}) {
+    QDir().mkpath(store());
+    TActionRun r{list, Action, Store.isEmpty() ? store() + QLatin1Char('/') : Store, sink, bar, log};
+    r.FileWait = std::chrono::milliseconds(0);
+    PrepareActionBar(bar, CountMarked(list));
+    std::string ended;
+    try {
+      ActionLoop(r);
+    } catch (const EMyStop &) {
+      ended = "stop";
+    }
+    total = r.Total;
+    return ended;
+  }
+
+  // Every regular file below Folder, as paths relative to it.
+  static QStringList filesBelow(const QString &Folder) {
+    QStringList files;
+    QDirIterator it(Folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext())
+      files << QDir(Folder).relativeFilePath(it.next());
+    files.sort();
+    return files;
+  }
+
+  static QString trashFiles() {
+    return QFile::decodeName(qgetenv("XDG_DATA_HOME")) + QStringLiteral("/Trash/files");
+  }
+};
+
+inline QString ActionName(TAction Action) {
+  switch (Action) {
+  case TAction::Delete:
+    return QStringLiteral("Delete");
+  case TAction::Recycle:
+    return QStringLiteral("Recycle");
+  case TAction::Move:
+    return QStringLiteral("Move");
+  case TAction::Copy:
+    return QStringLiteral("Copy");
+  }
+  return {};
+}

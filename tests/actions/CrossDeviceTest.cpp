@@ -1,0 +1,109 @@
+// Move and copy between two file systems: the data is copied under a temporary name and the source
+// goes only after the copy stands in place, so a failure at any step leaves exactly the source.
+
+#include "tests/actions/ActionFixture.h"
+#include "tests/actions/Environments.h"
+
+#include <QFile>
+
+#include <sys/stat.h>
+
+namespace {
+
+using actionenv::TOtherFileSystem;
+
+struct TStat {
+  mode_t mode = 0;
+  qint64 mtime = 0;
+};
+
+TStat StatOf(const QString &Path) {
+  struct stat st {};
+  ::stat(QFile::encodeName(Path).constData(), &st);
+  return {st.st_mode & 07777, qint64(st.st_mtim.tv_sec)};
+}
+
+class CrossDevice : public ActionFixture, public ::testing::WithParamInterface<TAction> {};
+
+TEST_P(CrossDevice, KeepsContentsPermissionsAndTimes) {
+  TOtherFileSystem other(64 << 20);
+  if (!other.IsValid())
+    GTEST_SKIP() << other.Reason().toStdString();
+  ASSERT_TRUE(actionenv::OnDifferentDevices(other.Path(), dir.path()));
+  const QByteArray contents = QByteArray(300000, 'p') + "end";
+  const QString path = dir.createFile(QStringLiteral("src/photo.jpg"), contents);
+  const QString readOnly = dir.createFile(QStringLiteral("src/ro.txt"), "read only");
+  ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0640), 0);
+  ASSERT_EQ(::chmod(QFile::encodeName(readOnly).constData(), 0444), 0);
+  const QDateTime when = QDateTime::fromSecsSinceEpoch(1100000000);
+  ASSERT_TRUE(TestDir::setTimes(path, when, when));
+  addPath(path);
+  addPath(readOnly);
+
+  run(GetParam(), other.Path() + QLatin1Char('/'));
+
+  ASSERT_EQ(log.Lines.size(), 2);
+  EXPECT_TRUE(log.Lines[0].Ok);
+  EXPECT_TRUE(log.Lines[1].Ok);
+  const QString target = other.Path() + path;
+  EXPECT_EQ(testenv::ReadFile(target), contents);
+  EXPECT_EQ(StatOf(target).mode, 0640u);
+  EXPECT_EQ(StatOf(target).mtime, when.toSecsSinceEpoch());
+  EXPECT_EQ(StatOf(other.Path() + readOnly).mode, 0444u);
+  EXPECT_EQ(QFileInfo::exists(path), GetParam() == TAction::Copy);
+  if (GetParam() == TAction::Copy) {
+    EXPECT_EQ(StatOf(readOnly).mode, 0444u);
+  }
+  // No temporary file stays beside the copies.
+  EXPECT_EQ(filesBelow(other.Path()).size(), 2);
+  EXPECT_EQ(total, contents.size() + 9);
+}
+
+TEST_P(CrossDevice, ATargetThatFillsUpHalfWayLeavesTheSourceAndNoPartialFile) {
+  TOtherFileSystem other(256 << 10, true);
+  if (!other.IsMounted())
+    GTEST_SKIP() << "needs a small file system of its own to fill: " << other.Reason().toStdString();
+  const QString path = dir.createFileOfSize(QStringLiteral("src/big.bin"), 1 << 20, 7);
+  const QByteArray contents = testenv::ReadFile(path);
+  addPath(path);
+
+  run(GetParam(), other.Path() + QLatin1Char('/'));
+
+  ASSERT_EQ(log.Lines.size(), 1);
+  EXPECT_FALSE(log.Lines[0].Ok);
+  EXPECT_EQ(testenv::ReadFile(path), contents);
+  EXPECT_EQ(filesBelow(other.Path()), QStringList());
+  EXPECT_FALSE(list.GetItem(0)->Processed);
+  EXPECT_TRUE(list.GetItem(0)->Viewed.Marked);
+  EXPECT_EQ(total, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Actions, CrossDevice, ::testing::Values(TAction::Move, TAction::Copy),
+                         [](const auto &Info) { return ActionName(Info.param).toStdString(); });
+
+using CrossDeviceMove = ActionFixture;
+
+TEST_F(CrossDeviceMove, ASourceThatCannotBeRemovedStaysAndItsCopyIsTakenBack) {
+  TOtherFileSystem other(1 << 20, true);
+  if (!other.IsMounted())
+    GTEST_SKIP() << "needs a read-only file system of its own: " << other.Reason().toStdString();
+  const QString path = other.Path() + QStringLiteral("/keep.txt");
+  {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("keep me");
+  }
+  ASSERT_TRUE(other.MakeReadOnly());
+  addPath(path);
+  run(TAction::Move);
+  ASSERT_EQ(log.Lines.size(), 1);
+  EXPECT_FALSE(log.Lines[0].Ok);
+  EXPECT_EQ(testenv::ReadFile(path), "keep me");
+  EXPECT_EQ(filesBelow(store()), QStringList());
+
+  run(TAction::Copy);
+  EXPECT_TRUE(log.Lines[0].Ok);
+  EXPECT_EQ(testenv::ReadFile(stored(path)), "keep me");
+}
+
+} // namespace

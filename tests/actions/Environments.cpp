@@ -1,0 +1,130 @@
+#include "tests/actions/Environments.h"
+
+#include "platform/Folders.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace actionenv {
+namespace {
+
+constexpr int NobodyId = 65534;
+
+QString MakeTempFolder(const QString &Under) {
+  QByteArray pattern = QFile::encodeName(Under) + "/pairhound-XXXXXX";
+  return ::mkdtemp(pattern.data()) ? QFile::decodeName(pattern) : QString();
+}
+
+} // namespace
+
+bool OnDifferentDevices(const QString &A, const QString &B) {
+  struct stat a, b;
+  return ::stat(QFile::encodeName(A).constData(), &a) == 0 &&
+         ::stat(QFile::encodeName(B).constData(), &b) == 0 && a.st_dev != b.st_dev;
+}
+
+TAsUser RunAsOrdinaryUser() {
+  if (::geteuid() != 0)
+    return {};
+  const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+  if (setpriv.isEmpty())
+    return {TAsUser::Skip, QStringLiteral("runs as root and has no setpriv to become an ordinary user")};
+  // The build folder may be closed to other users: the child runs a copy of this program.
+  const QString folder = MakeTempFolder(QStringLiteral("/tmp"));
+  const QString program = folder + QStringLiteral("/asuser");
+  if (folder.isEmpty() || !QFile::copy(QStringLiteral("/proc/self/exe"), program) ||
+      ::chmod(QFile::encodeName(folder).constData(), 0755) != 0 ||
+      ::chmod(QFile::encodeName(program).constData(), 0755) != 0) {
+    DeleteFolderTree(folder);
+    return {TAsUser::Skip, QStringLiteral("cannot place a copy of the test program for an ordinary user")};
+  }
+  const auto *test = ::testing::UnitTest::GetInstance()->current_test_info();
+  const QString filter =
+      QStringLiteral("--gtest_filter=%1.%2")
+          .arg(QString::fromUtf8(test->test_suite_name()), QString::fromUtf8(test->name()));
+  QProcess child;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("TMPDIR"), QStringLiteral("/tmp"));
+  env.insert(QStringLiteral("HOME"), QStringLiteral("/tmp"));
+  child.setProcessEnvironment(env);
+  child.setWorkingDirectory(folder);
+  child.setProcessChannelMode(QProcess::MergedChannels);
+  child.start(setpriv,
+              {QStringLiteral("--reuid=%1").arg(NobodyId), QStringLiteral("--regid=%1").arg(NobodyId),
+               QStringLiteral("--clear-groups"), program, filter});
+  child.waitForFinished(-1);
+  const QByteArray output = child.readAll();
+  DeleteFolderTree(folder);
+  // A child that never reached the test could not become the user at all (no such user, no rights).
+  if (!output.contains("[ RUN      ]"))
+    return {TAsUser::Skip,
+            QStringLiteral("cannot start a process as an ordinary user: ") + QString::fromLocal8Bit(output)};
+  EXPECT_TRUE(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0) << "as user nobody:\n"
+                                                                                   << output.toStdString();
+  EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
+  return {TAsUser::RanInChild, {}};
+}
+
+TOtherFileSystem::TOtherFileSystem(qint64 Size, bool MustMount) {
+  if (::geteuid() == 0) {
+    // A private mount namespace takes the mount away when the test process ends, however it ends.
+    const bool own =
+        ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    m_mountPoint = MakeTempFolder(QDir::tempPath());
+    const QByteArray options = "size=" + QByteArray::number(Size) + ",mode=0777";
+    if (!m_mountPoint.isEmpty() &&
+        ::mount("tmpfs", QFile::encodeName(m_mountPoint).constData(), "tmpfs", 0, options.constData()) == 0) {
+      m_mounted = true;
+      m_path = m_mountPoint + QStringLiteral("/data");
+      QDir().mkpath(m_path);
+      ::chmod(QFile::encodeName(m_path).constData(), 0777);
+      return;
+    }
+    m_reason = QStringLiteral("mounting a tmpfs failed: ") + QString::fromLocal8Bit(std::strerror(errno)) +
+               (own ? QString() : QStringLiteral(" (no private mount namespace)"));
+    if (!m_mountPoint.isEmpty())
+      ::rmdir(QFile::encodeName(m_mountPoint).constData());
+    m_mountPoint.clear();
+  } else {
+    m_reason = QStringLiteral("only root may mount a tmpfs");
+  }
+  if (MustMount)
+    return;
+  const QString uidRun = QStringLiteral("/run/user/") + QString::number(::getuid());
+  for (const QString &candidate : {QStringLiteral("/dev/shm"), uidRun, QStringLiteral("/var/tmp")}) {
+    if (::access(QFile::encodeName(candidate).constData(), W_OK | X_OK) != 0 ||
+        !OnDifferentDevices(candidate, QDir::tempPath()))
+      continue;
+    m_path = MakeTempFolder(candidate);
+    if (!m_path.isEmpty())
+      return;
+  }
+  m_reason += QStringLiteral("; and no writable folder on another device than the temporary folder");
+}
+
+TOtherFileSystem::~TOtherFileSystem() {
+  if (m_mounted) {
+    ::umount2(QFile::encodeName(m_mountPoint).constData(), MNT_DETACH);
+    ::rmdir(QFile::encodeName(m_mountPoint).constData());
+  } else if (!m_path.isEmpty()) {
+    DeleteFolderTree(m_path);
+  }
+}
+
+bool TOtherFileSystem::MakeReadOnly() {
+  return m_mounted && ::mount(nullptr, QFile::encodeName(m_mountPoint).constData(), nullptr,
+                              MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+}
+
+} // namespace actionenv
