@@ -1,11 +1,11 @@
 #include "settings/Language.h"
 
 #include "settings/Registry.h"
+#include "settings/RegularFile.h"
 #include "settings/StringRoutines.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QRegularExpression>
 
 namespace {
@@ -34,14 +34,14 @@ TLang::TLang(const QString &FileName) {
   LoadFromFile(FileName);
 }
 
-void TLang::LoadFromFile(const QString &FileName) {
-  QFile file(FileName);
-  if (!file.open(QIODevice::ReadOnly))
-    return;
-  QByteArray data = file.readAll();
+bool TLang::LoadFromFile(const QString &FileName) {
+  QByteArray data;
+  if (!ReadRegularFile(FileName, MaxLangFileSize, data))
+    return false;
   if (data.startsWith("\xEF\xBB\xBF"))
     data.remove(0, 3);
   LoadFromText(QString::fromUtf8(data));
+  return true;
 }
 
 void TLang::LoadFromText(const QString &Text) {
@@ -94,8 +94,16 @@ void TLangList::LoadFolder(const QString &Folder) {
   const QDir dir(Folder);
   const QStringList names =
       dir.entryList({QStringLiteral("*.wzl")}, QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
-  for (const QString &name : names)
-    Langs.push_back(std::make_unique<TLang>(dir.filePath(name)));
+  for (const QString &name : names) {
+    auto lang = std::make_unique<TLang>();
+    if (lang->LoadFromFile(dir.filePath(name))) {
+      Langs.push_back(std::move(lang));
+    } else {
+      NotLoadable << name;
+      qWarning("Translation file not loaded (not a readable regular file of at most %lld bytes): %s",
+               MaxLangFileSize, qUtf8Printable(dir.filePath(name)));
+    }
+  }
 }
 
 QString TLangList::GetText(const QString &Key) const {
@@ -144,7 +152,8 @@ QString FormatText(const QString &Format, const QStringList &Args) {
         Format.at(j + 1).toLower() == QLatin1Char('s')) {
       bool ok = false;
       const qsizetype index = Format.mid(i + 1, j - i - 1).toLongLong(&ok);
-      if (ok) {
+      // An index past the arguments stays as written, like any other faulty placeholder.
+      if (ok && index < Args.size()) {
         out += Args.value(index);
         next = index + 1;
         i = j + 1;

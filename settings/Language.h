@@ -11,6 +11,9 @@
 #include <memory>
 #include <vector>
 
+// Far above any real translation (the English one holds about 20 KB).
+constexpr qint64 MaxLangFileSize = 16 * 1024 * 1024;
+
 // What every miss yields: no current language, or a text id the file lacks.
 inline const QString NoTranslatedText = QStringLiteral("no translated");
 
@@ -28,8 +31,9 @@ public:
   explicit TLang(const QString &FileName);
   TLang() = default;
 
-  // Reads the file; one that cannot be read leaves no entries.
-  void LoadFromFile(const QString &FileName);
+  // Reads the file; false, leaving no entries, when it is not a regular file (a FIFO, a device, a
+  // symbolic link), cannot be read, or is larger than MaxLangFileSize.
+  bool LoadFromFile(const QString &FileName);
   // Parses the text of a translation file, lines split at CR LF, CR or LF.
   void LoadFromText(const QString &Text);
 
@@ -63,11 +67,14 @@ public:
   // The language in use; the options dialog sets it when the user picks another one.
   QString CurrentName;
   std::vector<std::unique_ptr<TLang>> Langs;
+  // Names of the "*.wzl" entries that were skipped because they could not be loaded.
+  QStringList NotLoadable;
 };
 
 // Fills a translated format text: "%s" takes the next argument, "%N:s" argument N (from 0; the next
-// "%s" then takes N + 1), "%%" is a percent sign. A missing argument gives an empty text; any other
-// "%" stays as written, so a faulty translation shows up instead of failing.
+// "%s" then takes N + 1), "%%" is a percent sign. A "%s" past the arguments gives an empty text; a
+// "%N:s" with N past them, and any other "%", stays as written, so a faulty translation shows up
+// instead of failing.
 QString FormatText(const QString &Format, const QStringList &Args);
 
 // The folder "Language" beside the program, with a trailing separator.

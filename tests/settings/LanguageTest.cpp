@@ -1,10 +1,13 @@
 #include "settings/Language.h"
 #include "settings/Registry.h"
 #include "tests/settings/Printers.h"
+#include "tests/support/HangGuard.h"
 #include "tests/support/TestEnv.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
+
+#include <memory>
 
 namespace {
 
@@ -189,5 +192,45 @@ TEST(FormatText, FillsPlaceholdersHarmlessly) {
   EXPECT_EQ(FormatText("100%% done", {}), "100% done");
   EXPECT_EQ(FormatText("%s and %s", {"one"}), "one and ");
   EXPECT_EQ(FormatText("50% %d %9:x end%", {"a"}), "50% %d %9:x end%");
-  EXPECT_EQ(FormatText("%7:s|", {"a"}), "|");
+}
+
+// An index past the arguments stays as written and leaves the next "%s" where it was, up to numbers
+// no counter can hold.
+TEST(FormatText, IndexesPastTheArgumentsStayAsText) {
+  EXPECT_EQ(FormatText("%7:s|", {"a"}), "%7:s|");
+  EXPECT_EQ(FormatText("%1:s %s", {"a"}), "%1:s a");
+  EXPECT_EQ(FormatText("%0:s %1:s %s", {"a", "b"}), "a b ");
+  EXPECT_EQ(FormatText("Marked %9223372036854775807:s of %s", {"2", "10"}),
+            "Marked %9223372036854775807:s of 2");
+  EXPECT_EQ(FormatText("%9223372036854775806:s%s", {}), "%9223372036854775806:s");
+  EXPECT_EQ(FormatText("%99999999999999999999:s %s", {"a"}), "%99999999999999999999:s a");
+}
+
+// A translation folder may hold anything with the right name. Only regular files of a sane size are
+// read: a FIFO would hold start-up for ever and a link to /dev/zero would be read until memory runs
+// out. Such entries are skipped and listed as not loadable; the good file still loads.
+TEST(TLangList, ReadsOnlyRegularFilesOfASaneSize) {
+  LangFolder folder;
+  const QString dir = folder.path();
+  folder.add("en.wzl", "Language=English\n2045=Warning\n");
+  folder.add("huge.wzl", "Language=Huge\n");
+  ASSERT_TRUE(QFile::resize(dir + "huge.wzl", MaxLangFileSize + 1)); // sparse: costs no disk
+  folder.add("limit.wzl", "Language=Limit\n");
+  ASSERT_TRUE(QFile::resize(dir + "limit.wzl", MaxLangFileSize));
+  ASSERT_TRUE(MakeFifo(dir + "fifo.wzl"));
+  ASSERT_TRUE(QFile::link("/dev/zero", dir + "zero.wzl"));
+  ASSERT_TRUE(QFile::link(dir + "en.wzl", dir + "link.wzl"));
+
+  std::unique_ptr<TLangList> list;
+  EXPECT_TRUE(FinishesWithoutWaitingOn(dir + "fifo.wzl", [&] { list = std::make_unique<TLangList>(dir); }));
+  ASSERT_TRUE(list);
+  EXPECT_EQ(list->GetLanguageNames(), QStringList({"English", "Limit"}));
+  EXPECT_EQ(list->GetText("2045"), "Warning");
+  EXPECT_EQ(list->NotLoadable, QStringList({"fifo.wzl", "huge.wzl", "link.wzl", "zero.wzl"}));
+
+  TLang lang;
+  EXPECT_FALSE(lang.LoadFromFile(dir + "zero.wzl"));
+  EXPECT_FALSE(lang.LoadFromFile(dir + "missing.wzl"));
+  EXPECT_TRUE(lang.Items.isEmpty());
+  EXPECT_TRUE(lang.LoadFromFile(dir + "en.wzl"));
 }
