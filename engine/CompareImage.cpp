@@ -1,22 +1,40 @@
 #include "engine/CompareImage.h"
 
-#include <QFile>
+#include "settings/RegularFile.h"
+
+#include <QBuffer>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
+#include <QXmlStreamReader>
 
+#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <jerror.h>
 #include <jpeglib.h>
 #include <memory>
+#include <unistd.h>
 #include <vector>
+#include <zlib.h>
 
 namespace {
 
-// Pictures that would need more than this to decode are refused rather than risk the process.
+// Pictures that would need more than this to decode are refused rather than risk the process. The
+// same bound holds for the bytes a picture is read or unpacked into.
 constexpr int kAllocationLimitMb = 512;
 constexpr qint64 kAllocationLimitBytes = qint64(kAllocationLimitMb) * 1024 * 1024;
+
+// Whether a picture of this size could be held within the limit at 4 bytes per pixel.
+bool FitsAllocationLimit(qint64 Width, qint64 Height) {
+  return Width > 0 && Height > 0 && Width * Height * 4 <= kAllocationLimitBytes;
+}
+
+// The limit is process-wide in Qt; set once so the thumbnail thread and the search never race on it.
+void SetReaderAllocationLimit() {
+  static const bool limitSet = (QImageReader::setAllocationLimit(kAllocationLimitMb), true);
+  Q_UNUSED(limitSet);
+}
 
 struct TJpegError {
   jpeg_error_mgr pub;
@@ -104,6 +122,12 @@ bool DecodeJpeg(FILE *File, bool Eighth, QImage &Out) {
   cinfo.mem->max_memory_to_use = long(kAllocationLimitBytes);
   TJpegFileSource::Attach(&cinfo, File);
   jpeg_read_header(&cinfo, TRUE);
+  // A damaged header may claim up to 65500 x 65500 pixels; even at one eighth that would be decoded
+  // at length from nothing. A picture whose full size the limit could never hold is refused first.
+  if (!FitsAllocationLimit(cinfo.image_width, cinfo.image_height)) {
+    jpeg_destroy_decompress(&cinfo);
+    return false;
+  }
   cinfo.scale_num = 1;
   cinfo.scale_denom = Eighth ? 8 : 1;
   cinfo.dct_method = JDCT_IFAST;
@@ -111,11 +135,6 @@ bool DecodeJpeg(FILE *File, bool Eighth, QImage &Out) {
   cinfo.do_block_smoothing = FALSE;
   const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
   cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
-  jpeg_calc_output_dimensions(&cinfo);
-  if (qint64(cinfo.output_width) * qint64(cinfo.output_height) * 4 > kAllocationLimitBytes) {
-    jpeg_destroy_decompress(&cinfo);
-    return false;
-  }
   jpeg_start_decompress(&cinfo);
   Out = QImage(int(cinfo.output_width), int(cinfo.output_height),
                cmyk ? QImage::Format_RGB32 : QImage::Format_RGB888);
@@ -143,27 +162,187 @@ bool DecodeJpeg(FILE *File, bool Eighth, QImage &Out) {
   return true;
 }
 
-QImage LoadJpeg(const QString &FileName, bool Eighth) {
-  const std::unique_ptr<FILE, int (*)(FILE *)> file(std::fopen(QFile::encodeName(FileName).constData(), "rb"),
-                                                    &std::fclose);
-  if (!file)
+// Takes Fd over.
+QImage LoadJpeg(int Fd, bool Eighth) {
+  const std::unique_ptr<FILE, int (*)(FILE *)> file(::fdopen(Fd, "rb"), &std::fclose);
+  if (!file) {
+    ::close(Fd);
     return {};
+  }
   QImage image;
   if (!DecodeJpeg(file.get(), Eighth, image))
     return {};
   return image;
 }
 
-// Format: the lower-case extension without its dot.
-QImage LoadGeneric(const QString &FileName, const QByteArray &Format) {
+// A picture file as a random-access device of at most the limit's size, read with pread from the
+// descriptor opened once, so nothing past that size is ever asked for. Takes the descriptor over.
+class TPictureDevice final : public QIODevice {
+public:
+  TPictureDevice(int Fd, qint64 Size) : m_fd(Fd), m_size(qBound<qint64>(0, Size, kAllocationLimitBytes)) {
+    open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+  }
+  ~TPictureDevice() override { ::close(m_fd); }
+  bool isSequential() const override { return false; }
+  qint64 size() const override { return m_size; }
+
+protected:
+  qint64 readData(char *Data, qint64 MaxSize) override {
+    const qint64 at = pos();
+    const qint64 want = qMin(MaxSize, m_size - at);
+    if (want <= 0)
+      return 0;
+    ssize_t n;
+    do
+      n = ::pread(m_fd, Data, size_t(want), off_t(at));
+    while (n < 0 && errno == EINTR);
+    return n < 0 ? -1 : qint64(n);
+  }
+  qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+  int m_fd;
+  qint64 m_size;
+};
+
+// Format: the lower-case extension without its dot. Takes Fd over.
+QImage LoadGeneric(int Fd, qint64 Size, const QByteArray &Format) {
+  TPictureDevice device(Fd, Size);
   if (Format.isEmpty())
     return {};
-  QImageReader reader(FileName, Format);
+  SetReaderAllocationLimit();
+  QImageReader reader(&device, Format);
   reader.setAutoDetectImageFormat(false);
-  // The limit is process-wide in Qt; set it once so the thumbnail thread and the search never race on it.
-  static const bool limitSet = (QImageReader::setAllocationLimit(kAllocationLimitMb), true);
-  Q_UNUSED(limitSet);
+  // Where the header tells the size, a picture the limit could never hold is refused before decoding.
+  if (reader.supportsOption(QImageIOHandler::Size)) {
+    const QSize size = reader.size();
+    if (size.isValid() && !FitsAllocationLimit(size.width(), size.height()))
+      return {};
+  }
   return reader.read();
+}
+
+bool IsGzip(const QByteArray &Data) {
+  return Data.startsWith("\x1f\x8b");
+}
+
+// Unpacks gzip data (one member or several), refusing what would unpack to more than Cap bytes.
+bool Gunzip(const QByteArray &In, qint64 Cap, QByteArray &Out) {
+  z_stream z{};
+  if (inflateInit2(&z, 16 + MAX_WBITS) != Z_OK)
+    return false;
+  z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(In.constData()));
+  z.avail_in = uInt(In.size());
+  QByteArray out;
+  std::vector<char> chunk(1 << 16);
+  bool ok = true;
+  for (;;) {
+    z.next_out = reinterpret_cast<Bytef *>(chunk.data());
+    z.avail_out = uInt(chunk.size());
+    const int rc = inflate(&z, Z_NO_FLUSH);
+    const qint64 produced = qint64(chunk.size()) - z.avail_out;
+    if (out.size() + produced > Cap) {
+      ok = false;
+      break;
+    }
+    out.append(chunk.data(), qsizetype(produced));
+    if (rc == Z_STREAM_END) {
+      if (z.avail_in == 0)
+        break;
+      inflateReset(&z);
+    } else if (rc == Z_BUF_ERROR && z.avail_in == 0) {
+      break; // cut short: what came out is all there is
+    } else if (rc != Z_OK) {
+      ok = false;
+      break;
+    }
+  }
+  inflateEnd(&z);
+  if (ok)
+    Out = std::move(out);
+  return ok;
+}
+
+// A picture inside an SVG document as the renderer decodes it: the text after the last "base64,".
+// Harmless unless it is itself a document, whose own references nobody would have checked.
+bool IsHarmlessDataPicture(QStringView Url) {
+  const qsizetype at = Url.lastIndexOf(u"base64,");
+  if (at < 0)
+    return true; // the renderer ignores it
+  QByteArray data = QByteArray::fromBase64(Url.mid(at + 7).toLatin1());
+  QBuffer buffer(&data);
+  buffer.open(QIODevice::ReadOnly);
+  return !IsGzip(data) && !QImageReader::imageFormat(&buffer).startsWith("svg");
+}
+
+// Whether an SVG document can be drawn without the renderer opening any other file: every link
+// names a part of the document ("#id") or data inside it ("data:"; for a picture element only
+// that), and there is no style sheet instruction, no external entity and no malformed XML (the
+// renderer acts on what it read before it finds a fault).
+bool IsSelfContainedSvg(const QByteArray &Document) {
+  QXmlStreamReader xml(Document);
+  while (!xml.atEnd()) {
+    switch (xml.readNext()) {
+    case QXmlStreamReader::ProcessingInstruction:
+    case QXmlStreamReader::EntityReference:
+      return false;
+    case QXmlStreamReader::DTD:
+      for (const QXmlStreamEntityDeclaration &entity : xml.entityDeclarations())
+        if (!entity.systemId().isEmpty() || !entity.publicId().isEmpty() || !entity.notationName().isEmpty())
+          return false;
+      break;
+    case QXmlStreamReader::StartElement: {
+      const bool picture = xml.name().compare(u"image", Qt::CaseInsensitive) == 0;
+      for (const QXmlStreamAttribute &attribute : xml.attributes()) {
+        if (!attribute.qualifiedName().endsWith(u"href", Qt::CaseInsensitive))
+          continue;
+        const QStringView link = attribute.value();
+        if (link.isEmpty() || (!picture && link.startsWith(u'#')))
+          continue;
+        if (!link.startsWith(u"data:") || !IsHarmlessDataPicture(link))
+          return false;
+      }
+      if (xml.name().compare(u"style", Qt::CaseInsensitive) == 0 &&
+          xml.readElementText(QXmlStreamReader::IncludeChildElements)
+              .contains(u"@import", Qt::CaseInsensitive))
+        return false;
+      break;
+    }
+    default:
+      break;
+    }
+  }
+  return !xml.hasError();
+}
+
+// Reads the SVG document behind Fd (unpacked when compressed), checks it and renders it straight at
+// the size of its rectangle in Target. Takes Fd over.
+bool DrawSvg(int Fd, QImage &Target, int &PicWidth, int &PicHeight, bool KeepAspect) {
+  QByteArray document;
+  const bool read = ReadWhole(Fd, kAllocationLimitBytes, document);
+  ::close(Fd);
+  if (!read || (IsGzip(document) && !Gunzip(document, kAllocationLimitBytes, document)) ||
+      !IsSelfContainedSvg(document))
+    return false;
+  SetReaderAllocationLimit();
+  QBuffer buffer(&document);
+  buffer.open(QIODevice::ReadOnly);
+  QImageReader reader(&buffer, "svg");
+  reader.setAutoDetectImageFormat(false);
+  const QSize size = reader.size();
+  if (size.isEmpty())
+    return false;
+  PicWidth = size.width();
+  PicHeight = size.height();
+  const QRect rect = FitRect(Target.width(), Target.height(), PicWidth, PicHeight, KeepAspect);
+  if (rect.isEmpty())
+    return true;
+  reader.setScaledSize(rect.size());
+  const QImage picture = reader.read();
+  if (picture.isNull())
+    return false;
+  QPainter(&Target).drawImage(rect.topLeft(), picture);
+  return true;
 }
 
 QImage MakeThumbnail(const QString &FileName, int Width, int Height, int &PicWidth, int &PicHeight,
@@ -172,9 +351,15 @@ QImage MakeThumbnail(const QString &FileName, int Width, int Height, int &PicWid
   if (target.isNull())
     return {};
   target.fill(Qt::white);
+  qint64 size = 0;
+  const int fd = OpenRegularFile(FileName, &size);
+  if (fd < 0)
+    return {};
   const QByteArray format = QFileInfo(FileName).suffix().toLower().toLatin1();
+  if (format == "svg" || format == "svgz")
+    return DrawSvg(fd, target, PicWidth, PicHeight, KeepAspect) ? target : QImage();
   const bool jpeg = format == "jpg" || format == "jpeg";
-  const QImage picture = jpeg ? LoadJpeg(FileName, !KeepAspect) : LoadGeneric(FileName, format);
+  const QImage picture = jpeg ? LoadJpeg(fd, !KeepAspect) : LoadGeneric(fd, size, format);
   if (picture.isNull())
     return {};
   PicWidth = picture.width();

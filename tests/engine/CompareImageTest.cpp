@@ -1,5 +1,6 @@
 #include "engine/CompareImage.h"
 #include "MediaFiles.h"
+#include "tests/support/HangGuard.h"
 #include "tests/support/TestEnv.h"
 
 #include <QBuffer>
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <zlib.h>
 
 namespace {
 
@@ -130,6 +132,15 @@ TEST_F(PictureGrid, SimilarityOfGrids) {
   TDataImage oneOff = near;
   oneOff.Cell(7, 3).p = 400000; // 20 % below
   EXPECT_FALSE(TDataImage::IsSimilar(base, oneOff));
+  // A cell exactly 90 % alike is close; one unit less is not.
+  TDataImage edge = base;
+  edge.Cell(10, 8).p = 450000;
+  EXPECT_TRUE(TDataImage::IsSimilar(base, edge));
+  EXPECT_TRUE(TDataImage::IsSimilar(edge, base));
+  edge.Cell(10, 8).p = 449999;
+  EXPECT_FALSE(TDataImage::IsSimilar(base, edge));
+  edge.Cell(10, 8).p = 555556; // the other way round: 500000 is 89.99996 % of it
+  EXPECT_FALSE(TDataImage::IsSimilar(base, edge));
   TDataImage empty;
   EXPECT_FALSE(TDataImage::IsSimilar(empty, empty));
   TDataImage noTotal = base;
@@ -312,4 +323,185 @@ TEST_F(Thumbnail, CutProgressiveJpegIsNotSmoothed) {
   for (int y = 0; y < 64; ++y)
     for (int x = 0; x < 64; ++x)
       ASSERT_EQ(thumb.pixel(x, y), thumb.pixel(x / 8 * 8, y / 8 * 8)) << x << "," << y;
+}
+
+namespace {
+
+QByteArray Svg(const QByteArray &Body, const QByteArray &Prolog = {}) {
+  return Prolog +
+         "<svg xmlns='http://www.w3.org/2000/svg' xmlns:xlink='http://www.w3.org/1999/xlink' "
+         "width='100' height='80'>" +
+         Body + "</svg>";
+}
+
+// Head, then Filler bytes of blanks, then Tail, gzip-compressed in a stream.
+QByteArray Gzip(const QByteArray &Head, qint64 Filler = 0, const QByteArray &Tail = {}) {
+  z_stream z{};
+  if (deflateInit2(&z, 9, Z_DEFLATED, 16 + MAX_WBITS, 9, Z_RLE) != Z_OK)
+    return {};
+  QByteArray out;
+  std::vector<char> chunk(1 << 20);
+  const QByteArray blanks(1 << 20, ' ');
+  auto feed = [&](const QByteArray &In, int Flush) {
+    z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(In.constData()));
+    z.avail_in = uInt(In.size());
+    do {
+      z.next_out = reinterpret_cast<Bytef *>(chunk.data());
+      z.avail_out = uInt(chunk.size());
+      deflate(&z, Flush);
+      out.append(chunk.data(), qsizetype(chunk.size() - z.avail_out));
+    } while (z.avail_out == 0);
+  };
+  feed(Head, Z_NO_FLUSH);
+  for (qint64 left = Filler; left > 0; left -= blanks.size())
+    feed(blanks.left(qsizetype(qMin<qint64>(left, blanks.size()))), Z_NO_FLUSH);
+  feed(Tail, Z_FINISH);
+  deflateEnd(&z);
+  return out;
+}
+
+QByteArray PngOf(const QColor &Color) {
+  QImage image(100, 80, QImage::Format_RGB32);
+  image.fill(Color);
+  QByteArray data;
+  QBuffer buffer(&data);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, "PNG");
+  return data;
+}
+
+} // namespace
+
+// A compressed SVG picture is unpacked with the same cap as every other picture's size: one that
+// unpacks to more is unreadable, whatever its name, and is never unpacked further.
+TEST_F(Thumbnail, CompressedSvgIsUnpackedWithinTheLimit) {
+  const QByteArray black = Svg("<rect width='100' height='80' fill='black'/>");
+  int w = 0, h = 0;
+  const QImage small = CreateThumbnail(dir.createFile("small.svgz", Gzip(black)), 80, 60, w, h, true);
+  ASSERT_FALSE(small.isNull());
+  EXPECT_EQ(QSize(w, h), QSize(100, 80));
+  EXPECT_EQ(small.pixel(74, 59), qRgb(0, 0, 0)); // 100 x 80 fits as 75 x 60
+  EXPECT_EQ(small.pixel(75, 30), qRgb(255, 255, 255));
+  EXPECT_EQ(GridOf(dir.filePath("small.svgz")).Total, 3000000);
+
+  // A valid picture whose comment unpacks to just past 512 MB.
+  const QByteArray head = black.left(black.size() - 6) + "<!--";
+  const QByteArray bomb = Gzip(head, 512 * 1024 * 1024, "--></svg>");
+  ASSERT_LT(bomb.size(), 1024 * 1024);
+  EXPECT_TRUE(CreateThumbnail(dir.createFile("bomb.svgz", bomb), 80, 60, w, h, true).isNull());
+  EXPECT_EQ(GridOf(dir.createFile("bomb.svg", bomb)).Total, 0);
+}
+
+// A picture file never makes the program open another file: an SVG document that links to anything
+// but a part of itself or data inside it is unreadable, so a link to a FIFO cannot hold the reader
+// and another picture cannot show up in its thumbnail.
+TEST_F(Thumbnail, SvgLinkingOutsideItselfIsRefused) {
+  const QString red = dir.createFile("red.png", PngOf(Qt::red));
+  const QByteArray redData = "data:image/png;base64," + PngOf(Qt::red).toBase64();
+  const QByteArray inner = "data:image/svg+xml;base64," + Svg("<rect width='100' height='80'/>").toBase64();
+  const QString fifo = dir.filePath("pipe.png");
+  ASSERT_TRUE(MakeFifo(fifo));
+  const QByteArray picture = "<image x='0' y='0' width='100' height='80' ";
+  const struct {
+    const char *name;
+    QByteArray svg;
+    bool shown;
+  } cases[] = {
+      {"relative", Svg(picture + "xlink:href='red.png'/>"), false},
+      {"absolute", Svg(picture + "xlink:href='" + red.toUtf8() + "'/>"), false},
+      {"url", Svg(picture + "xlink:href='file://" + red.toUtf8() + "'/>"), false},
+      {"plain-href", Svg(picture + "href='" + red.toUtf8() + "'/>"), false},
+      {"spaced-data", Svg(picture + "xlink:href=' " + redData + "'/>"), false},
+      {"fragment-picture", Svg(picture + "xlink:href='#red.png'/>"), false},
+      {"fifo", Svg(picture + "xlink:href='" + fifo.toUtf8() + "'/>"), false},
+      {"style-sheet", Svg("", "<?xml-stylesheet type=\"text/css\" href=\"" + fifo.toUtf8() + "\"?>"), false},
+      {"import", Svg("<style>@import url(" + red.toUtf8() + ");</style>"), false},
+      {"entity", Svg("", "<!DOCTYPE svg [<!ENTITY e SYSTEM '" + red.toUtf8() + "'>]>"), false},
+      {"other-document", Svg("<use xlink:href='other.svg#a'/>"), false},
+      {"inner-document", Svg(picture + "xlink:href='" + inner + "'/>"), false},
+      {"malformed", Svg(picture + "xlink:href='" + redData + "'/><g>"), false},
+      {"embedded", Svg(picture + "xlink:href='" + redData + "'/>"), true},
+      {"fragment",
+       Svg("<defs><rect id='a' width='100' height='80' fill='red'/></defs><use xlink:href='#a'/>"), true},
+  };
+  for (const auto &c : cases) {
+    const QString path = dir.createFile(QString::fromLatin1(c.name) + ".svg", c.svg);
+    QImage thumb;
+    int w = 0, h = 0;
+    EXPECT_TRUE(FinishesWithoutWaitingOn(fifo, [&] { thumb = CreateThumbnail(path, 80, 60, w, h, true); }))
+        << c.name;
+    EXPECT_EQ(!thumb.isNull(), c.shown) << c.name;
+    if (c.shown)
+      EXPECT_EQ(thumb.pixel(40, 30), qRgb(255, 0, 0)) << c.name;
+  }
+}
+
+// Files that are not regular files are never opened for reading, whatever their extension.
+TEST_F(Thumbnail, OnlyRegularFilesAreRead) {
+  const QString fifo = dir.filePath("pipe.jpg");
+  ASSERT_TRUE(MakeFifo(fifo));
+  ASSERT_TRUE(MakeFifo(dir.filePath("pipe.png")));
+  ASSERT_TRUE(QFile::link("/dev/zero", dir.filePath("zero.bmp")));
+  ASSERT_TRUE(QFile::link(Picture("black.png", 50, 50, Qt::black, "PNG"), dir.filePath("link.png")));
+  for (const char *name : {"pipe.jpg", "pipe.png", "zero.bmp", "link.png"}) {
+    QImage thumb;
+    int w = 0, h = 0;
+    const QString path = dir.filePath(name);
+    EXPECT_TRUE(FinishesWithoutWaitingOn(path.endsWith(".bmp") || path.endsWith("link.png") ? fifo : path,
+                                         [&] { thumb = CreateThumbnail(path, 80, 60, w, h, true); }))
+        << name;
+    EXPECT_TRUE(thumb.isNull()) << name;
+  }
+  EXPECT_NE(GridOf(dir.filePath("black.png")).Total, 0);
+}
+
+namespace {
+
+// A baseline JPEG of 16 x 16 pixels whose frame header claims Width x Height.
+QByteArray JpegClaiming(int Width, int Height) {
+  QImage image(16, 16, QImage::Format_RGB32);
+  image.fill(Qt::gray);
+  QByteArray data = Encoded(image, "jpeg");
+  const qsizetype sof = data.indexOf("\xFF\xC0");
+  if (sof < 0)
+    return {};
+  data[sof + 5] = char(Height >> 8);
+  data[sof + 6] = char(Height & 0xFF);
+  data[sof + 7] = char(Width >> 8);
+  data[sof + 8] = char(Width & 0xFF);
+  return data;
+}
+
+// A PNG of 16 x 16 pixels whose header claims Width x Height (its checksum made to match).
+QByteArray PngClaiming(quint32 Width, quint32 Height) {
+  QImage image(16, 16, QImage::Format_RGB32);
+  image.fill(Qt::gray);
+  QByteArray data = Encoded(image, "png");
+  for (int i = 0; i < 4; ++i) {
+    data[16 + i] = char(Width >> (24 - 8 * i));
+    data[20 + i] = char(Height >> (24 - 8 * i));
+  }
+  const quint32 crc = quint32(crc32(0, reinterpret_cast<const Bytef *>(data.constData() + 12), 17));
+  for (int i = 0; i < 4; ++i)
+    data[29 + i] = char(crc >> (24 - 8 * i));
+  return data;
+}
+
+} // namespace
+
+// A damaged header may claim a picture far larger than the data behind it. Where the size can be read
+// first, a picture the 512 MB limit could never hold (at 4 bytes a pixel) is refused before decoding,
+// even where only its eighth would be decoded.
+TEST_F(PictureGrid, PicturesClaimingMoreThanTheLimitAreRefusedUnread) {
+  const QString huge = dir.createFile("huge.jpg", JpegClaiming(65500, 65500));
+  int w = 0, h = 0;
+  EXPECT_TRUE(CreateThumbnail(huge, 300, 230, w, h, false).isNull());
+  EXPECT_TRUE(CreateThumbnail(huge, 80, 60, w, h, true).isNull());
+  EXPECT_EQ(GridOf(huge).Total, 0);
+  // 11585 x 11585 x 4 bytes is just within the limit, 11586 x 11586 just beyond.
+  EXPECT_NE(GridOf(dir.createFile("within.jpg", JpegClaiming(11585, 11585))).Total, 0);
+  EXPECT_EQ(GridOf(dir.createFile("beyond.jpg", JpegClaiming(11586, 11586))).Total, 0);
+  const QString png = dir.createFile("huge.png", PngClaiming(65500, 65500));
+  EXPECT_TRUE(CreateThumbnail(png, 80, 60, w, h, true).isNull());
+  EXPECT_EQ(GridOf(png).Total, 0);
 }
