@@ -3,6 +3,7 @@
 #include "settings/Registry.h"
 #include "tests/support/TestEnv.h"
 
+#include "tests/settings/PictureMasks.h"
 #include "tests/settings/Printers.h"
 #include <QCoreApplication>
 
@@ -45,7 +46,7 @@ TEST_F(GroupNames, NoStoredGroupsGiveTheEightBuiltInGroupsInLowerCase) {
     ASSERT_EQ(list.GetCount(), 8) << stored;
     EXPECT_TRUE(list.GetItem(0)->Ext.startsWith("*.cda;*.mid;*.midi;")) << stored;
     EXPECT_EQ(list.GetItem(0)->Ext.count(';'), 57);
-    EXPECT_EQ(list.GetItem(1)->Ext, GetImageExtensionList());
+    EXPECT_EQ(list.GetItem(1)->Ext, QString(ExpectedPictureMasks));
     EXPECT_TRUE(list.GetItem(2)->Ext.startsWith("*.3g2;*.3gp;"));
     EXPECT_TRUE(list.GetItem(2)->Ext.endsWith(";*.wmv;*.divx"));
     EXPECT_EQ(list.GetItem(2)->Ext.count(';'), 50);
@@ -100,7 +101,7 @@ TEST_F(GroupNames, DestroyingTheListStoresCountAndMasksButNoNames) {
   { TListFileGroupExt list; }
   ASSERT_EQ(RegReadInteger("group-ext-count", 0), 8);
   EXPECT_TRUE(RegReadString("group-ext-item-0-ext", "").startsWith("*.cda;*.mid"));
-  EXPECT_EQ(RegReadString("group-ext-item-1-ext", "x"), GetImageExtensionList());
+  EXPECT_EQ(RegReadString("group-ext-item-1-ext", "x"), QString(ExpectedPictureMasks));
   EXPECT_EQ(RegReadString("group-ext-item-6-ext", "x"), "");
   EXPECT_EQ(RegReadString("group-ext-item-7-ext", "x"), "");
   EXPECT_EQ(RegReadString("group-ext-item-8-ext", "none"), "none");
