@@ -202,8 +202,6 @@ TEST_F(Thumbnail, KeepsTheAspectInTheTopLeftCornerAndNeverEnlarges) {
 
 namespace {
 
-// A small progressive JPEG whose frame header claims Width x Height: the decoder plans its buffers
-// for the claimed size while the data runs out after a few blocks.
 // The bytes of Image written as Format, progressive when the format allows it.
 QByteArray Encoded(const QImage &Image, const char *Format, bool Progressive = false) {
   QByteArray data;
@@ -218,11 +216,12 @@ QByteArray ProgressiveJpeg(const QImage &Image) {
   return Encoded(Image, "jpeg", true);
 }
 
-QByteArray ProgressiveClaiming(int Width, int Height) {
+// A JPEG of 16 x 16 pixels whose frame header claims Width x Height.
+QByteArray JpegClaiming(int Width, int Height, bool Progressive = false) {
   QImage image(16, 16, QImage::Format_RGB32);
   image.fill(Qt::gray);
-  QByteArray data = ProgressiveJpeg(image);
-  const qsizetype sof = data.indexOf("\xFF\xC2");
+  QByteArray data = Encoded(image, "jpeg", Progressive);
+  const qsizetype sof = data.indexOf(Progressive ? "\xFF\xC2" : "\xFF\xC0");
   if (sof < 0)
     return {};
   data[sof + 5] = char(Height >> 8);
@@ -237,7 +236,7 @@ QByteArray ProgressiveClaiming(int Width, int Height) {
 // A progressive JPEG needs the whole picture's coefficients in memory; a tiny damaged file that
 // claims an enormous picture must be refused, not allowed to take the machine's memory.
 TEST_F(PictureGrid, HugeProgressiveJpegIsRefused) {
-  const QByteArray data = ProgressiveClaiming(20000, 20000);
+  const QByteArray data = JpegClaiming(20000, 20000, true);
   ASSERT_FALSE(data.isEmpty());
   dir.createFile("huge.jpg", data);
   int w = 0, h = 0;
@@ -456,21 +455,6 @@ TEST_F(Thumbnail, OnlyRegularFilesAreRead) {
 }
 
 namespace {
-
-// A baseline JPEG of 16 x 16 pixels whose frame header claims Width x Height.
-QByteArray JpegClaiming(int Width, int Height) {
-  QImage image(16, 16, QImage::Format_RGB32);
-  image.fill(Qt::gray);
-  QByteArray data = Encoded(image, "jpeg");
-  const qsizetype sof = data.indexOf("\xFF\xC0");
-  if (sof < 0)
-    return {};
-  data[sof + 5] = char(Height >> 8);
-  data[sof + 6] = char(Height & 0xFF);
-  data[sof + 7] = char(Width >> 8);
-  data[sof + 8] = char(Width & 0xFF);
-  return data;
-}
 
 // A PNG of 16 x 16 pixels whose header claims Width x Height (its checksum made to match).
 QByteArray PngClaiming(quint32 Width, quint32 Height) {
