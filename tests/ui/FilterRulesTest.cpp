@@ -1,0 +1,378 @@
+// The filter dialog's rules without its window: validation order and focus, the mapping onto the
+// program's filter and back, the enabling and date rules; and the comparison options' rule.
+#include "ui/dialogs/FilterRules.h"
+#include "engine/SearchFilter.h"
+#include "engine/SearchOptions.h"
+#include "engine/UsePropertyFile.h"
+#include "ui/dialogs/AdditionOptionsRules.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QDate Today(2026, 3, 14);
+
+TFilterControls initial() {
+  return InitialFilterControls(Today);
+}
+
+// Controls that pass every check, every part on.
+TFilterControls allPartsValid() {
+  TFilterControls c = initial();
+  c.MaskSpecify = c.SizeSpecify = c.DateSpecify = c.AttrSpecify = true;
+  c.MaskIncludedText = "*.jpg";
+  c.SizeMode = 3;
+  c.SizeFirst = 5;
+  c.SizeLast = 5;
+  c.HiddenExclude = true;
+  return c;
+}
+
+TFilterControls roundTrip(const TFilterControls &Shown) {
+  TSearchFilter filter;
+  StoreFilterControls(Shown, filter);
+  TFilterControls loaded = initial();
+  LoadFilterControls(filter, loaded);
+  return loaded;
+}
+
+TFileProps modifiedAt(const QDate &Day, int Hour, int Minute, int Msecs = 0) {
+  TFileProps props;
+  props.Modified = DayStartToDays(Day) + (Hour * 3600000.0 + Minute * 60000.0 + Msecs) / 86400000.0;
+  return props;
+}
+
+} // namespace
+
+TEST(FilterValidation, ChecksRunInOrderAndNameThePageAndControl) {
+  // Each step breaks one more part; the earliest broken check is the one reported.
+  TFilterControls c = allPartsValid();
+  EXPECT_EQ(ValidateFilterControls(c), std::nullopt);
+  c.ReadOnlyInclude = c.HiddenInclude = c.ReadOnlyExclude = c.HiddenExclude = false;
+  EXPECT_EQ(ValidateFilterControls(c), (TFilterProblem{6, 3, "cbxAttrReadOnlyInclude", "2637"}));
+  c.DateLeft = Today;
+  c.DateRight = Today.addDays(-1);
+  EXPECT_EQ(ValidateFilterControls(c), (TFilterProblem{5, 2, "edtDateLeft", "2636"}));
+  c.SizeFirst = 6;
+  EXPECT_EQ(ValidateFilterControls(c), (TFilterProblem{4, 1, "edtSizeSpecifyLast", "2635"}));
+  c.SizeMode = 1;
+  c.SizeFirst = 0;
+  EXPECT_EQ(ValidateFilterControls(c), (TFilterProblem{3, 1, "edtSizeSpecifyFirst", "2634"}));
+  c.MaskIncluded = false;
+  c.MaskExcluded = true;
+  c.MaskExcludedText = " \t ";
+  EXPECT_EQ(ValidateFilterControls(c), (TFilterProblem{2, 0, "cmbMaskExcluded", "2633"}));
+  c.MaskIncluded = true;
+  c.MaskExcluded = false;
+  c.MaskIncludedText = "   ";
+  EXPECT_EQ(ValidateFilterControls(c), (TFilterProblem{1, 0, "cmbMaskIncluded", "2633"}));
+  // A part whose any-radio is chosen is not checked at all.
+  c.MaskSpecify = c.SizeSpecify = c.DateSpecify = c.AttrSpecify = false;
+  EXPECT_EQ(ValidateFilterControls(c), std::nullopt);
+}
+
+TEST(FilterValidation, SizeChecksDependOnTheMode) {
+  TFilterControls c = initial();
+  c.SizeSpecify = true;
+  c.SizeFirst = 0;
+  c.SizeLast = 0;
+  for (const int mode : {0, 2})
+    EXPECT_EQ(ValidateFilterControls((c.SizeMode = mode, c)), std::nullopt) << mode;
+  c.SizeMode = 1;
+  EXPECT_EQ(ValidateFilterControls(c)->Check, 3);
+  c.SizeFirst = 1;
+  EXPECT_EQ(ValidateFilterControls(c), std::nullopt);
+  // Between: equal ends pass, a larger first size fails, whatever the second size was before.
+  c.SizeMode = 3;
+  c.SizeFirst = c.SizeLast = 5;
+  EXPECT_EQ(ValidateFilterControls(c), std::nullopt);
+  c.SizeFirst = 6;
+  EXPECT_EQ(ValidateFilterControls(c)->Control, std::string("edtSizeSpecifyLast"));
+  // Other modes ignore the second size.
+  c.SizeMode = 0;
+  EXPECT_EQ(ValidateFilterControls(c), std::nullopt);
+}
+
+TEST(FilterValidation, DatesAreComparedOnlyWhenBothEndsAreChecked) {
+  TFilterControls c = initial();
+  c.DateSpecify = true;
+  EXPECT_EQ(ValidateFilterControls(c), std::nullopt); // equal days
+  c.DateRight = Today.addDays(-3);
+  EXPECT_EQ(ValidateFilterControls(c)->Check, 5);
+  c.DateRightChecked = false;
+  EXPECT_EQ(ValidateFilterControls(c), std::nullopt);
+  c.DateRightChecked = true;
+  c.DateLeftChecked = false;
+  EXPECT_EQ(ValidateFilterControls(c), std::nullopt);
+}
+
+TEST(FilterValidation, AnyOneAttributeBoxIsEnough) {
+  TFilterControls c = initial();
+  c.AttrSpecify = true;
+  EXPECT_EQ(ValidateFilterControls(c)->Check, 6);
+  for (bool TFilterControls::*box : {&TFilterControls::ReadOnlyInclude, &TFilterControls::HiddenInclude,
+                                     &TFilterControls::ReadOnlyExclude, &TFilterControls::HiddenExclude}) {
+    TFilterControls one = c;
+    one.*box = true;
+    EXPECT_EQ(ValidateFilterControls(one), std::nullopt);
+  }
+}
+
+TEST(FilterMapping, StoresOnlyTheChosenPartsAfterClearing) {
+  TSearchFilter filter;
+  filter.MaskOn = filter.DateOn = true;
+  filter.IncludeMasks = "*.old";
+  filter.DateFrom = 40000;
+  filter.SizeMode = 3;
+  filter.DateKind = 2;
+  TFilterControls c = initial();
+  c.MaskIncludedText = "*.txt";
+  c.SizeFirst = 7;
+  StoreFilterControls(c, filter);
+  EXPECT_TRUE(filter.IsEmpty());
+  EXPECT_TRUE(filter.IncludeMasks.isEmpty());
+  EXPECT_EQ(filter.DateFrom, 0);
+  EXPECT_EQ(filter.SizeFrom, 0);
+  // Clearing keeps the mode and the date kind.
+  EXPECT_EQ(filter.SizeMode, 3);
+  EXPECT_EQ(filter.DateKind, 2);
+}
+
+TEST(FilterMapping, MasksAreTrimmedAndOnlyTheChosenSideIsStored) {
+  TFilterControls c = initial();
+  c.MaskSpecify = true;
+  c.MaskIncludedText = "  *.jpg; *.png \t";
+  c.MaskExcludedText = "~*";
+  TSearchFilter filter;
+  StoreFilterControls(c, filter);
+  EXPECT_TRUE(filter.MaskOn);
+  EXPECT_EQ(filter.IncludeMasks, "*.jpg; *.png"); // blanks inside stay
+  EXPECT_EQ(filter.ExcludeMasks, "");
+  c.MaskIncluded = false;
+  c.MaskExcluded = true;
+  StoreFilterControls(c, filter);
+  EXPECT_EQ(filter.IncludeMasks, "");
+  EXPECT_EQ(filter.ExcludeMasks, "~*");
+}
+
+TEST(FilterMapping, AttributeLettersAreReadOnlyFirst) {
+  EXPECT_EQ(AttrLetters(false, false), "");
+  EXPECT_EQ(AttrLetters(true, false), "r");
+  EXPECT_EQ(AttrLetters(false, true), "h");
+  EXPECT_EQ(AttrLetters(true, true), "rh");
+  TFilterControls c = initial();
+  c.AttrSpecify = c.ReadOnlyInclude = c.HiddenInclude = true;
+  TSearchFilter filter;
+  StoreFilterControls(c, filter);
+  EXPECT_EQ(filter.IncludeAttrs, "rh");
+  EXPECT_EQ(filter.ExcludeAttrs, "");
+}
+
+TEST(FilterMapping, EveryPartComesBackAsItWasShown) {
+  TFilterControls c = allPartsValid();
+  c.MaskIncluded = false;
+  c.MaskExcluded = true;
+  c.MaskIncludedText.clear();
+  c.MaskExcludedText = "*.tmp";
+  c.SizeFirst = 12;
+  c.SizeLast = 99;
+  c.DateKind = 1;
+  c.DateLeft = Today.addDays(-30);
+  c.ReadOnlyInclude = true;
+  EXPECT_EQ(roundTrip(c), c);
+  // An open end comes back unchecked, showing today's date.
+  c.DateLeftChecked = false;
+  c.DateLeft = Today.addDays(-400);
+  TFilterControls back = roundTrip(c);
+  EXPECT_FALSE(back.DateLeftChecked);
+  EXPECT_EQ(back.DateLeft, Today);
+}
+
+TEST(FilterMapping, LoadingShowsOnlyThePartsThatAreOn) {
+  TSearchFilter filter;
+  filter.IncludeMasks = "*.jpg"; // part off: not shown
+  filter.SizeMode = 2;
+  filter.SizeFrom = 50;
+  filter.AttrOn = true;
+  filter.IncludeAttrs = "hR"; // letters are case-sensitive
+  TFilterControls c = initial();
+  LoadFilterControls(filter, c);
+  TFilterControls expected = initial();
+  expected.AttrSpecify = expected.HiddenInclude = true;
+  EXPECT_EQ(c, expected);
+}
+
+TEST(FilterMapping, LoadingChoosesTheMaskSideThatHasAText) {
+  TSearchFilter filter;
+  filter.MaskOn = true;
+  filter.ExcludeMasks = "*.bak";
+  TFilterControls c = initial();
+  LoadFilterControls(filter, c);
+  EXPECT_TRUE(c.MaskSpecify && c.MaskExcluded && !c.MaskIncluded);
+  EXPECT_EQ(c.MaskExcludedText, "*.bak");
+  // A filter with both sides empty (not one this dialog stores) leaves both radios off.
+  filter.ExcludeMasks.clear();
+  c = initial();
+  LoadFilterControls(filter, c);
+  EXPECT_TRUE(c.MaskSpecify && !c.MaskIncluded && !c.MaskExcluded);
+}
+
+TEST(FilterMapping, ModesAndKindsOutOfRangeKeepTheShownItem) {
+  TSearchFilter filter;
+  filter.SizeOn = filter.DateOn = true;
+  filter.SizeMode = 9;
+  filter.DateKind = 3;
+  TFilterControls c = initial();
+  c.SizeMode = 2;
+  c.DateKind = 1;
+  LoadFilterControls(filter, c);
+  EXPECT_EQ(c.SizeMode, 2);
+  EXPECT_EQ(c.DateKind, 1);
+}
+
+TEST(FilterMapping, LargestSizeReachesTheFilterAsSixtyFourBitBytes) {
+  TFilterControls c = initial();
+  c.SizeSpecify = true;
+  c.SizeMode = 2;
+  c.SizeFirst = SizeKbMax;
+  TSearchFilter filter;
+  StoreFilterControls(c, filter);
+  EXPECT_EQ(filter.SizeFrom, 2147483647);
+  const int64_t largest = int64_t(2147483647) * 1024;
+  EXPECT_TRUE(filter.CheckSize(largest));
+  EXPECT_FALSE(filter.CheckSize(largest - 1024));
+  EXPECT_FALSE(filter.CheckSize(int64_t(uint32_t(largest)))); // not its low 32 bits
+  // Less than the largest size keeps a file of 5 GiB; between 4 GiB and the largest too.
+  c.SizeMode = 1;
+  StoreFilterControls(c, filter);
+  EXPECT_TRUE(filter.CheckSize(int64_t(5) << 30));
+  EXPECT_FALSE(filter.CheckSize(largest));
+  c.SizeMode = 3;
+  c.SizeFirst = 4 * 1024 * 1024;
+  c.SizeLast = SizeKbMax;
+  StoreFilterControls(c, filter);
+  EXPECT_TRUE(filter.CheckSize(int64_t(5) << 30));
+  EXPECT_TRUE(filter.CheckSize(largest));
+  EXPECT_FALSE(filter.CheckSize((int64_t(4) << 30) - 1));
+  EXPECT_EQ(roundTrip(c).SizeLast, SizeKbMax);
+}
+
+TEST(FilterDates, TheLastDayIsKeptWhole) {
+  TFilterControls c = initial();
+  c.DateSpecify = true;
+  c.DateLeft = c.DateRight = QDate(2026, 3, 1);
+  TSearchFilter filter;
+  StoreFilterControls(c, filter);
+  const QDate first(2026, 3, 1);
+  EXPECT_TRUE(filter.CheckDate(modifiedAt(first, 0, 0)));
+  EXPECT_TRUE(filter.CheckDate(modifiedAt(first, 12, 30)));
+  EXPECT_TRUE(filter.CheckDate(modifiedAt(first, 23, 59, 59999)));
+  EXPECT_FALSE(filter.CheckDate(modifiedAt(first.addDays(1), 0, 0)));
+  EXPECT_FALSE(filter.CheckDate(modifiedAt(first.addDays(-1), 23, 59, 59999)));
+  // Shown again, the bound is that day.
+  EXPECT_EQ(roundTrip(c).DateRight, first);
+  EXPECT_EQ(DaysToDate(DayEndToDays(first)), first);
+  EXPECT_EQ(DaysToDate(DayStartToDays(first)), first);
+}
+
+TEST(FilterDates, AnOpenEndIsStoredAsZero) {
+  TFilterControls c = initial();
+  c.DateSpecify = true;
+  c.DateLeftChecked = false;
+  TSearchFilter filter;
+  StoreFilterControls(c, filter);
+  EXPECT_EQ(filter.DateFrom, 0);
+  EXPECT_GT(filter.DateTo, DayStartToDays(Today));
+  c.DateLeftChecked = true;
+  c.DateRightChecked = false;
+  StoreFilterControls(c, filter);
+  EXPECT_EQ(filter.DateFrom, DayStartToDays(Today));
+  EXPECT_EQ(filter.DateTo, 0);
+  // Dates before 1900 are still bounds, the day before the zero day included.
+  EXPECT_NE(DayEndToDays(QDate(1899, 12, 29)), 0);
+  EXPECT_EQ(DaysToDate(DayEndToDays(QDate(1899, 12, 29))), QDate(1899, 12, 29));
+}
+
+TEST(FilterDates, UncheckingTheOnlyCheckedEndChecksTheOther) {
+  TFilterControls c = initial();
+  c.DateLeftChecked = false;
+  ApplyDateRule(TDateEnd::Left, c);
+  EXPECT_FALSE(c.DateLeftChecked);
+  EXPECT_TRUE(c.DateRightChecked); // one end was still checked: nothing changes
+  c.DateRightChecked = false;
+  ApplyDateRule(TDateEnd::Right, c);
+  EXPECT_TRUE(c.DateLeftChecked);
+  EXPECT_FALSE(c.DateRightChecked); // the user's own change stands
+  c.DateLeftChecked = false;
+  ApplyDateRule(TDateEnd::Left, c);
+  EXPECT_FALSE(c.DateLeftChecked);
+  EXPECT_TRUE(c.DateRightChecked);
+}
+
+TEST(FilterEnabling, EachPartFollowsItsSpecifyRadio) {
+  TFilterControls c = initial();
+  EXPECT_EQ(FilterEnabling(c), TFilterEnabling{});
+  c.MaskSpecify = true;
+  c.MaskIncluded = false;
+  c.MaskExcluded = true;
+  EXPECT_TRUE(FilterEnabling(c).Mask); // both boxes, whichever side is chosen
+  c.SizeSpecify = true;
+  for (int mode = 0; mode < 4; ++mode) {
+    c.SizeMode = mode;
+    EXPECT_TRUE(FilterEnabling(c).SizeFirst);
+    EXPECT_EQ(FilterEnabling(c).SizeLast, mode == 3);
+  }
+  c.SizeSpecify = false;
+  EXPECT_FALSE(FilterEnabling(c).SizeLast);
+  c.DateSpecify = true;
+  c.DateLeftChecked = c.DateRightChecked = false;
+  EXPECT_TRUE(FilterEnabling(c).Date);
+}
+
+TEST(FilterEnabling, AnAttributeStandsInOneListOnly) {
+  TFilterControls c = initial();
+  c.ReadOnlyInclude = true;
+  EXPECT_FALSE(FilterEnabling(c).ReadOnlyInclude); // the part is off
+  c.AttrSpecify = true;
+  TFilterEnabling e = FilterEnabling(c);
+  EXPECT_TRUE(e.AttrLabels && e.ReadOnlyInclude && e.HiddenInclude && e.HiddenExclude);
+  EXPECT_FALSE(e.ReadOnlyExclude);
+  c.ReadOnlyInclude = false;
+  c.HiddenExclude = true;
+  e = FilterEnabling(c);
+  EXPECT_TRUE(e.ReadOnlyInclude && e.ReadOnlyExclude && e.HiddenExclude);
+  EXPECT_FALSE(e.HiddenInclude);
+}
+
+TEST(ComparisonOptions, EachPageKeepsOneComparisonOn) {
+  struct Case {
+    TOptionBox clicked;
+    bool artist, song, name, ext, size; // after the click
+    bool wantArtist, wantSong, wantName, wantExt, wantSize;
+  };
+  const Case cases[] = {
+      {TOptionBox::MusicTagArtist, false, false, true, true, true, false, true, true, true, true},
+      {TOptionBox::MusicTagSong, false, false, true, true, true, true, false, true, true, true},
+      {TOptionBox::MusicTagArtist, false, true, true, true, true, false, true, true, true, true},
+      {TOptionBox::FilePropertyName, true, true, false, false, false, true, true, false, true, false},
+      {TOptionBox::FilePropertyExt, true, true, false, false, false, true, true, true, false, false},
+      {TOptionBox::FilePropertySize, true, true, false, false, false, true, true, false, false, true},
+      {TOptionBox::FilePropertySize, true, true, false, true, false, true, true, false, true, false},
+  };
+  for (const Case &k : cases) {
+    TSearchOptions shown;
+    shown.MusicTagArtist = k.artist;
+    shown.MusicTagSong = k.song;
+    shown.FilePropertyName = k.name;
+    shown.FilePropertyExt = k.ext;
+    shown.FilePropertySize = k.size;
+    KeepOneComparison(k.clicked, shown);
+    const int row = int(&k - cases);
+    EXPECT_EQ(shown.MusicTagArtist, k.wantArtist) << row;
+    EXPECT_EQ(shown.MusicTagSong, k.wantSong) << row;
+    EXPECT_EQ(shown.FilePropertyName, k.wantName) << row;
+    EXPECT_EQ(shown.FilePropertyExt, k.wantExt) << row;
+    EXPECT_EQ(shown.FilePropertySize, k.wantSize) << row;
+    EXPECT_TRUE(shown.MusicTagAlbumDiffer) << row; // no rule of its own
+  }
+}
