@@ -1,9 +1,14 @@
 // Draws every page of the main window and the dialogs into PNG files, to look at the layout:
 //   pairhound_screenshots <output folder>
 // Uses the shipped translations of the source tree and a throw-away settings store.
+#include "settings/FileGroupExt.h"
+#include "settings/Registry.h"
 #include "tests/support/TestEnv.h"
+#include "ui/dialogs/AdditionOptions.h"
 #include "ui/dialogs/ArchiveInformation.h"
 #include "ui/dialogs/CheckDirectorionDialog.h"
+#include "ui/dialogs/Filter.h"
+#include "ui/dialogs/FilterGroupExt.h"
 #include "ui/dialogs/Options.h"
 #include "ui/main/DMMain.h"
 #include "ui/main/FolderTree.h"
@@ -15,6 +20,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 
@@ -78,5 +84,38 @@ int main(int argc, char **argv) {
   save(&system, out + QStringLiteral("/dialog-system-folders.png"));
   TfrmArchiveInformation archive(&window);
   save(&archive, out + QStringLiteral("/dialog-archive.png"));
+
+  // Every page of the search option dialogs, each part switched on.
+  CreateFileGroupList();
+  TfrmFilter filter(&window);
+  for (const char *name : {"rbtMaskSpecify", "rbtSizeSpecify", "rbtDateSpecify", "rbtAttrSpecify"})
+    filter.findChild<QAbstractButton *>(QLatin1String(name))->setChecked(true);
+  auto *filterPages = filter.findChild<QTabWidget *>(QStringLiteral("pgcFilter"));
+  for (int i = 0; i < filterPages->count(); ++i) {
+    filterPages->setCurrentIndex(i);
+    save(&filter,
+         out +
+             QStringLiteral("/dialog-filter-%1-%2.png").arg(i + 1).arg(filterPages->widget(i)->objectName()));
+  }
+  {
+    TfrmFilterGroupExt groups(&filter);
+    save(&groups, out + QStringLiteral("/dialog-groups.png"));
+  }
+  // So many groups that the rows scroll.
+  FileGroupList->SaveToRegistry();
+  RegWriteInteger(QStringLiteral("group-ext-count"), 30);
+  FileGroupList->LoadFromRegistry();
+  {
+    TfrmFilterGroupExt groups(&filter);
+    save(&groups, out + QStringLiteral("/dialog-groups-many.png"));
+  }
+  TfrmAdditionOptions comparison(&window);
+  for (int i = 0; i < comparison.pgcOptions->count(); ++i) {
+    comparison.pgcOptions->setCurrentIndex(i);
+    save(&comparison, out + QStringLiteral("/dialog-comparison-%1-%2.png")
+                                .arg(i + 1)
+                                .arg(comparison.pgcOptions->widget(i)->objectName()));
+  }
+  FreeFileGroupList();
   return 0;
 }

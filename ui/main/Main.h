@@ -141,6 +141,13 @@ public:
   void lblMapDriveMountClick();
   void lblMapDriveUnmountClick();
   void OpenHelpIndex();
+  // The search option dialogs of the method page; the filter button is down while a filter is set.
+  void btnFilterClick();
+  void tbsWhatShow();
+  // Page -1 keeps the dialog's first page.
+  void ShowAdditionOptions(int Page);
+  void lblSearchMethodMp3OptionsClick();
+  void lblSearchMethodPropertyOptionsClick();
 
   // --- The search road and the result-file road (SearchRoad.cpp) ---
   // The whole search: tray icon and animation around the engine's search. EMyStop passes.

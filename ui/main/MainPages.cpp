@@ -189,6 +189,14 @@ void TfrmMain::BuildWindow() {
   connect(lblMapDriveUnmount, &TLinkLabel::clicked, this, &TfrmMain::lblMapDriveUnmountClick);
   connect(lblFirstRecoveryInfo, &TLinkLabel::clicked, this, &TfrmMain::OpenHelpIndex);
   connect(lblActionMoveInfo, &TLinkLabel::clicked, this, &TfrmMain::OpenHelpIndex);
+  connect(btnFilter, &QToolButton::clicked, this, &TfrmMain::btnFilterClick);
+  connect(lblSearchMethodMp3Options, &TLinkLabel::clicked, this, &TfrmMain::lblSearchMethodMp3OptionsClick);
+  connect(lblSearchMethodPropertyOptions, &TLinkLabel::clicked, this,
+          &TfrmMain::lblSearchMethodPropertyOptionsClick);
+  connect(this, &TfrmMain::PageChanged, this, [this](QWidget *Page) {
+    if (Page == tbsWhat)
+      tbsWhatShow();
+  });
 }
 
 void TfrmMain::BuildFirstPages() {
