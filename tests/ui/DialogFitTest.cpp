@@ -1,7 +1,11 @@
 // The fixed-size dialogs under a larger desktop font and longer texts: every text stays whole.
+#include "settings/FileGroupExt.h"
 #include "tests/ui/UiTest.h"
+#include "ui/dialogs/AdditionOptions.h"
 #include "ui/dialogs/ArchiveInformation.h"
 #include "ui/dialogs/CheckDirectorionDialog.h"
+#include "ui/dialogs/Filter.h"
+#include "ui/dialogs/FilterGroupExt.h"
 #include "ui/dialogs/Options.h"
 
 #include <QAbstractButton>
@@ -10,6 +14,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QPlainTextEdit>
+#include <QTabWidget>
 
 using namespace uitest;
 
@@ -33,6 +38,12 @@ void checkNothingCut(QWidget *Dialog) {
       QVERIFY2(child->width() >= needed.width() && child->height() >= needed.height(),
                qPrintable(name + " is cut off"));
     }
+  }
+}
+void checkEveryPage(QWidget *Dialog, QTabWidget *Pages) {
+  for (int i = 0; i < Pages->count(); ++i) {
+    Pages->setCurrentIndex(i);
+    checkNothingCut(Dialog);
   }
 }
 } // namespace
@@ -78,6 +89,20 @@ private slots:
     checkNothingCut(&system);
     TfrmArchiveInformation archive(nullptr);
     checkNothingCut(&archive);
+
+    // The search option dialogs, every page with its part switched on.
+    CreateFileGroupList();
+    {
+      TfrmFilter filter(nullptr);
+      for (const char *name : {"rbtMaskSpecify", "rbtSizeSpecify", "rbtDateSpecify", "rbtAttrSpecify"})
+        find<QAbstractButton>(&filter, name)->setChecked(true);
+      checkEveryPage(&filter, find<QTabWidget>(&filter, "pgcFilter"));
+      TfrmFilterGroupExt groups(&filter);
+      checkNothingCut(&groups);
+      TfrmAdditionOptions comparison(nullptr);
+      checkEveryPage(&comparison, comparison.pgcOptions);
+    }
+    FreeFileGroupList();
   }
 };
 

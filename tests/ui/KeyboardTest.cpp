@@ -1,8 +1,10 @@
 // Using the wizard without a mouse: where the focus starts, the tab order, Enter as Next, and
 // access keys that do not clash on any page or dialog.
 #include "tests/ui/UiTest.h"
+#include "ui/dialogs/AdditionOptions.h"
 #include "ui/dialogs/ArchiveInformation.h"
 #include "ui/dialogs/CheckDirectorionDialog.h"
+#include "ui/dialogs/Filter.h"
 #include "ui/dialogs/Options.h"
 
 #include <QAbstractButton>
@@ -13,18 +15,21 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStackedWidget>
+#include <QTabWidget>
 
 using namespace uitest;
 
 namespace {
 // The access keys of the buttons, boxes, choices and field captions that Window shows now; every
-// one that has a text must have a key of its own.
-void checkAccessKeys(QWidget *Window, const QString &Where) {
+// one that has a text must have a key of its own, except Unkeyed: controls that share their text
+// with another one beside them.
+void checkAccessKeys(QWidget *Window, const QString &Where, const QStringList &Unkeyed = {}) {
   QStringList labelled;
   for (QAbstractButton *button : Window->findChildren<QAbstractButton *>()) {
     // OK and Cancel of a dialog answer Enter and Escape.
     const bool okOrCancel = QStringList({"btnOk", "btnOK", "btnCancel"}).contains(button->objectName());
-    if (button->isVisibleTo(Window) && !button->text().isEmpty() && !okOrCancel)
+    if (button->isVisibleTo(Window) && !button->text().isEmpty() && !okOrCancel &&
+        !Unkeyed.contains(button->objectName()))
       labelled << button->objectName();
   }
   for (QLabel *label : Window->findChildren<QLabel *>())
@@ -108,6 +113,21 @@ private slots:
     checkAccessKeys(&system, "system folders");
     TfrmArchiveInformation archive(&w());
     checkAccessKeys(&archive, "archives");
+
+    // Every page of the search option dialogs.
+    TfrmFilter filter(&w());
+    const QStringList twins = {"btnMaskIncludedSelect", "btnMaskExcludedSelect",  "cbxAttrReadOnlyInclude",
+                               "cbxAttrHiddenInclude",  "cbxAttrReadOnlyExclude", "cbxAttrHiddenExclude"};
+    auto *filterPages = find<QTabWidget>(&filter, "pgcFilter");
+    for (int i = 0; i < filterPages->count(); ++i) {
+      filterPages->setCurrentIndex(i);
+      checkAccessKeys(&filter, filterPages->currentWidget()->objectName(), twins);
+    }
+    TfrmAdditionOptions comparison(&w());
+    for (int i = 0; i < comparison.pgcOptions->count(); ++i) {
+      comparison.pgcOptions->setCurrentIndex(i);
+      checkAccessKeys(&comparison, comparison.pgcOptions->currentWidget()->objectName());
+    }
   }
 
   void warningsStartOnTheirButtons() {

@@ -3,15 +3,14 @@
 #include "settings/Language.h"
 #include "ui/dialogs/DialogFit.h"
 #include "ui/dialogs/Named.h"
+#include "ui/dialogs/PageDialog.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
-#include <QVBoxLayout>
 
 namespace {
 const QSize DesignSize(408, 244);
@@ -65,21 +64,10 @@ TfrmAdditionOptions::TfrmAdditionOptions(QWidget *Owner) : TNoEscapeDialog(Owner
   pgcOptions->addTab(tbsMusicTag, QString());
   pgcOptions->addTab(tbsFileProperty, QString());
 
-  btnDefault = MakeNamed<QPushButton>(this, "btnDefault");
-  btnDefault->setAutoDefault(false);
-  btnOK = MakeNamed<QPushButton>(this, "btnOK");
-  btnOK->setDefault(true);
-  btnCancel = MakeNamed<QPushButton>(this, "btnCancel");
-  btnCancel->setAutoDefault(false);
-  auto *buttons = new QHBoxLayout;
-  buttons->addWidget(btnDefault);
-  buttons->addStretch();
-  buttons->addWidget(btnOK);
-  buttons->addWidget(btnCancel);
-  auto *layout = new QVBoxLayout(this);
-  layout->setContentsMargins(8, 8, 8, 8);
-  layout->addWidget(pgcOptions, 1);
-  layout->addLayout(buttons);
+  const TPageDialogButtons buttons = LayOutPageDialog(this, pgcOptions);
+  btnDefault = buttons.Default;
+  btnOK = buttons.OK;
+  btnCancel = buttons.Cancel;
 
   const std::pair<QCheckBox *, TOptionBox> ruled[] = {{cbxMusicTagArtist, TOptionBox::MusicTagArtist},
                                                       {cbxMusicTagSong, TOptionBox::MusicTagSong},

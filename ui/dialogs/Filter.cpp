@@ -9,6 +9,7 @@
 #include "ui/dialogs/DialogService.h"
 #include "ui/dialogs/FilterGroupExt.h"
 #include "ui/dialogs/Named.h"
+#include "ui/dialogs/PageDialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -103,21 +104,10 @@ TfrmFilter::TfrmFilter(QWidget *Owner) : TNoEscapeDialog(Owner) {
   pgcFilter->addTab(BuildDatePage(), QString());
   pgcFilter->addTab(BuildAttrPage(), QString());
 
-  btnDefault = MakeNamed<QPushButton>(this, "btnDefault");
-  btnDefault->setAutoDefault(false);
-  btnOK = MakeNamed<QPushButton>(this, "btnOK");
-  btnOK->setDefault(true);
-  btnCancel = MakeNamed<QPushButton>(this, "btnCancel");
-  btnCancel->setAutoDefault(false);
-  auto *buttons = new QHBoxLayout;
-  buttons->addWidget(btnDefault);
-  buttons->addStretch();
-  buttons->addWidget(btnOK);
-  buttons->addWidget(btnCancel);
-  auto *layout = new QVBoxLayout(this);
-  layout->setContentsMargins(8, 8, 8, 8);
-  layout->addWidget(pgcFilter, 1);
-  layout->addLayout(buttons);
+  const TPageDialogButtons buttons = LayOutPageDialog(this, pgcFilter);
+  btnDefault = buttons.Default;
+  btnOK = buttons.OK;
+  btnCancel = buttons.Cancel;
 
   mnuMask = MakeNamed<QMenu>(this, "mnuMask");
   N6 = mnuMask->addSeparator();

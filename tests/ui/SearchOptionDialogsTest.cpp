@@ -1,0 +1,606 @@
+// The search option dialogs as a person uses them: the file filter with its checks, histories and
+// group menu, the group editor, the comparison options, and their openers on the method page.
+#include "engine/SearchFilter.h"
+#include "engine/SearchOptions.h"
+#include "settings/FileGroupExt.h"
+#include "settings/Registry.h"
+#include "tests/ui/UiTest.h"
+#include "ui/dialogs/AdditionOptions.h"
+#include "ui/dialogs/CheckedDateEdit.h"
+#include "ui/dialogs/Filter.h"
+#include "ui/dialogs/FilterGroupExt.h"
+#include "ui/main/LinkLabel.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QToolButton>
+
+using namespace uitest;
+
+namespace {
+
+template <typename T = QWidget> T *in(QWidget &Dialog, const char *Name) {
+  return find<T>(&Dialog, Name);
+}
+void click(QWidget &Dialog, const char *Name) {
+  in<QAbstractButton>(Dialog, Name)->click();
+}
+bool checked(QWidget &Dialog, const char *Name) {
+  return in<QAbstractButton>(Dialog, Name)->isChecked();
+}
+bool enabled(QWidget &Dialog, const char *Name) {
+  return in(Dialog, Name)->isEnabled();
+}
+QString pageName(QWidget &Dialog, const char *Pages) {
+  return in<QTabWidget>(Dialog, Pages)->currentWidget()->objectName();
+}
+// Types Text into an editable combo box or spin box as a person would.
+void type(QWidget &Dialog, const char *Name, const QString &Text) {
+  QWidget *control = in(Dialog, Name);
+  QLineEdit *edit = control->findChild<QLineEdit *>();
+  edit->selectAll();
+  QTest::keyClicks(edit, Text);
+}
+QStringList items(QWidget &Dialog, const char *Name) {
+  auto *box = in<QComboBox>(Dialog, Name);
+  QStringList list;
+  for (int i = 0; i < box->count(); ++i)
+    list << box->itemText(i);
+  return list;
+}
+// The control that Tab moves on to from Control.
+QWidget *nextTabStop(QWidget *Control) {
+  QWidget *next = Control->nextInFocusChain();
+  while (next != Control && !(next->focusPolicy() & Qt::TabFocus))
+    next = next->nextInFocusChain();
+  return next;
+}
+// Whether Name holds the dialog's focus (itself or a part of it).
+bool focused(QWidget &Dialog, const char *Name) {
+  QWidget *control = in(Dialog, Name);
+  QWidget *focus = Dialog.focusWidget();
+  return focus && (focus == control || control->isAncestorOf(focus));
+}
+
+} // namespace
+
+class SearchOptionDialogsTest : public WindowTest {
+  Q_OBJECT
+
+  void setUp() override {
+    SearchFilter().Clear();
+    SearchOptions().SetDefaults();
+    CreateFileGroupList();
+  }
+  void tearDown() override {
+    SearchFilter().Clear();
+    SearchOptions().SetDefaults();
+    FreeFileGroupList();
+  }
+
+  // Opens a dialog through Open and runs Body on it while it is shown; the body ends it with OK or
+  // Cancel, or leaves it open, which then counts as the title bar's close box.
+  template <typename Dialog>
+  void with(const std::function<void()> &Open, const std::function<void(Dialog &)> &Body) {
+    dialogs().setNextDialog([&](QDialog &Shown) {
+      auto &dialog = static_cast<Dialog &>(Shown);
+      dialog.show();
+      if (QTest::qWaitForWindowExposed(&dialog))
+        Body(dialog);
+      if (dialog.isVisible())
+        dialog.reject();
+      return dialog.result();
+    });
+    Open();
+  }
+  void withFilter(const std::function<void(TfrmFilter &)> &Body) {
+    with<TfrmFilter>([this] { w().btnFilter->click(); }, Body);
+  }
+  void withOptions(int Page, const std::function<void(TfrmAdditionOptions &)> &Body) {
+    with<TfrmAdditionOptions>([this, Page] { w().ShowAdditionOptions(Page); }, Body);
+  }
+  // OK that fails with the message Id, answered.
+  void okRefused(TfrmFilter &Dialog, int Id) {
+    const size_t asked = dialogs().requests().size();
+    dialogs().setNextAnswer(QMessageBox::Ok);
+    click(Dialog, "btnOK");
+    QCOMPARE(dialogs().requests().size(), asked + 1);
+    const auto &request = dialogs().requests().back();
+    QCOMPARE(request.text, text(Id));
+    QCOMPARE(request.caption, text(2045));
+    QCOMPARE(request.icon, QMessageBox::Information);
+    QCOMPARE(request.owner, static_cast<QWidget *>(&Dialog));
+    QVERIFY(Dialog.isVisible());
+  }
+
+public:
+  SearchOptionDialogsTest() : WindowTest(TWindow::Shown) {}
+
+private slots:
+  void filterOpensEmptyOnTheNamePage() {
+    withFilter([&](TfrmFilter &d) {
+      QCOMPARE(d.windowTitle(), text(262));
+      QCOMPARE(d.size().expandedTo(QSize(408, 244)), d.size());
+      QCOMPARE(pageName(d, "pgcFilter"), QString("tbsMask"));
+      for (const char *any : {"rbtMaskAny", "rbtSizeAny", "rbtDateAny", "rbtAttrAny"})
+        QVERIFY2(checked(d, any), any);
+      QVERIFY(checked(d, "rbtMaskIncluded"));
+      QCOMPARE(in<QComboBox>(d, "cmbSizeSpecify")->currentIndex(), 0);
+      QCOMPARE(in<QComboBox>(d, "cmbDateType")->currentIndex(), 0);
+      QCOMPARE(in<QComboBox>(d, "cmbSizeSpecify")->count(), 4);
+      QCOMPARE(in<QComboBox>(d, "cmbDateType")->itemText(2), text(2626));
+      QCOMPARE(in<QSpinBox>(d, "edtSizeSpecifyFirst")->value(), 0);
+      QCOMPARE(in<QSpinBox>(d, "edtSizeSpecifyLast")->maximum(), 2147483647);
+      for (const char *end : {"edtDateLeft", "edtDateRight"}) {
+        QCOMPARE(in<TCheckedDateEdit>(d, end)->Date(), QDate::currentDate());
+        QVERIFY(in<TCheckedDateEdit>(d, end)->IsChecked());
+      }
+      QCOMPARE(in<QLabel>(d, "lblSizeSpecifyAnd")->text(), QString("and"));
+      // Every dependent control is off while its part is off.
+      for (const char *name :
+           {"cmbMaskIncluded", "btnMaskExcludedSelect", "rbtMaskIncluded", "cmbSizeSpecify",
+            "edtSizeSpecifyFirst", "edtSizeSpecifyLast", "lblSizeSpecifyAnd", "edtDateLeft", "cmbDateType",
+            "lblDateType", "lblAttrInclude", "cbxAttrHiddenExclude"})
+        QVERIFY2(!enabled(d, name), name);
+      // The default button, OK and Cancel sit below the pages: left, and right.
+      QVERIFY(in(d, "btnDefault")->x() < in(d, "btnOK")->x());
+      QVERIFY(in(d, "btnOK")->x() < in(d, "btnCancel")->x());
+      QVERIFY(in<QPushButton>(d, "btnOK")->isDefault());
+      click(d, "btnCancel");
+    });
+    QVERIFY(!w().btnFilter->isChecked());
+  }
+
+  void enablingFollowsTheChoices() {
+    withFilter([&](TfrmFilter &d) {
+      click(d, "rbtMaskSpecify");
+      click(d, "rbtMaskExcluded");
+      for (const char *name :
+           {"cmbMaskIncluded", "cmbMaskExcluded", "btnMaskIncludedSelect", "rbtMaskIncluded"})
+        QVERIFY2(enabled(d, name), name);
+      click(d, "rbtSizeSpecify");
+      QVERIFY(enabled(d, "edtSizeSpecifyFirst") && !enabled(d, "edtSizeSpecifyLast"));
+      in<QComboBox>(d, "cmbSizeSpecify")->setCurrentIndex(3);
+      QVERIFY(enabled(d, "edtSizeSpecifyLast") && enabled(d, "lblSizeSpecifyAnd"));
+      click(d, "rbtDateSpecify");
+      QVERIFY(enabled(d, "edtDateRight") && enabled(d, "lblDateLeft"));
+      click(d, "rbtAttrSpecify");
+      click(d, "cbxAttrReadOnlyInclude");
+      QVERIFY(!enabled(d, "cbxAttrReadOnlyExclude"));
+      QVERIFY(enabled(d, "cbxAttrHiddenExclude") && enabled(d, "cbxAttrHiddenInclude"));
+      click(d, "cbxAttrReadOnlyInclude");
+      click(d, "cbxAttrReadOnlyExclude");
+      QVERIFY(!enabled(d, "cbxAttrReadOnlyInclude"));
+      // The default button turns every part off again and keeps the dialog open.
+      click(d, "btnDefault");
+      QVERIFY(d.isVisible());
+      QVERIFY(checked(d, "rbtAttrAny") && checked(d, "rbtMaskAny"));
+      QVERIFY(!enabled(d, "cbxAttrHiddenInclude") && !enabled(d, "edtSizeSpecifyFirst"));
+    });
+  }
+
+  void okRefusesTheFirstProblemOnItsPage() {
+    withFilter([&](TfrmFilter &d) {
+      for (const char *specify : {"rbtMaskSpecify", "rbtSizeSpecify", "rbtDateSpecify", "rbtAttrSpecify"})
+        click(d, specify);
+      type(d, "cmbMaskIncluded", "   ");
+      in<QComboBox>(d, "cmbSizeSpecify")->setCurrentIndex(1); // less than 0
+      in<TCheckedDateEdit>(d, "edtDateRight")->DateEdit()->setDate(QDate::currentDate().addDays(-1));
+      in<QTabWidget>(d, "pgcFilter")->setCurrentIndex(3);
+
+      okRefused(d, 2633);
+      QCOMPARE(pageName(d, "pgcFilter"), QString("tbsMask"));
+      QVERIFY(focused(d, "cmbMaskIncluded"));
+      type(d, "cmbMaskIncluded", "*.txt");
+
+      okRefused(d, 2634);
+      QCOMPARE(pageName(d, "pgcFilter"), QString("tbsSize"));
+      QVERIFY(focused(d, "edtSizeSpecifyFirst"));
+      in<QComboBox>(d, "cmbSizeSpecify")->setCurrentIndex(3);
+      type(d, "edtSizeSpecifyFirst", "6");
+      type(d, "edtSizeSpecifyLast", "5");
+
+      okRefused(d, 2635);
+      QVERIFY(focused(d, "edtSizeSpecifyLast"));
+      type(d, "edtSizeSpecifyLast", "6");
+
+      okRefused(d, 2636);
+      QCOMPARE(pageName(d, "pgcFilter"), QString("tbsDate"));
+      QVERIFY(focused(d, "edtDateLeft"));
+      in<TCheckedDateEdit>(d, "edtDateLeft")->CheckBox()->click(); // one end only: no check
+
+      okRefused(d, 2637);
+      QCOMPARE(pageName(d, "pgcFilter"), QString("tbsAttr"));
+      QVERIFY(focused(d, "cbxAttrReadOnlyInclude"));
+      QVERIFY(SearchFilter().IsEmpty()); // nothing stored while refused
+
+      click(d, "cbxAttrHiddenInclude");
+      click(d, "btnOK");
+      QVERIFY(!d.isVisible());
+    });
+    const TSearchFilter &f = SearchFilter();
+    QVERIFY(f.MaskOn && f.SizeOn && f.DateOn && f.AttrOn);
+    QCOMPARE(f.IncludeMasks, QString("*.txt"));
+    QCOMPARE(int(f.SizeMode), 3);
+    QCOMPARE(f.SizeFrom, int64_t(6));
+    QCOMPARE(f.SizeTo, int64_t(6));
+    QCOMPARE(f.DateFrom, 0.0);
+    QCOMPARE(DaysToDate(f.DateTo), QDate::currentDate().addDays(-1));
+    QCOMPARE(f.IncludeAttrs, QString("h"));
+    QVERIFY(w().btnFilter->isChecked());
+  }
+
+  void theFilterComesBackWhenOpenedAgain() {
+    withFilter([&](TfrmFilter &d) {
+      click(d, "rbtMaskSpecify");
+      click(d, "rbtMaskExcluded");
+      type(d, "cmbMaskExcluded", "  *.bak;~* ");
+      click(d, "rbtSizeSpecify");
+      in<QComboBox>(d, "cmbSizeSpecify")->setCurrentIndex(2);
+      type(d, "edtSizeSpecifyFirst", "2147483647");
+      click(d, "rbtDateSpecify");
+      in<QComboBox>(d, "cmbDateType")->setCurrentIndex(1);
+      in<TCheckedDateEdit>(d, "edtDateLeft")->DateEdit()->setDate(QDate(2024, 2, 29));
+      click(d, "rbtAttrSpecify");
+      click(d, "cbxAttrHiddenInclude");
+      click(d, "cbxAttrReadOnlyInclude");
+      click(d, "btnOK");
+    });
+    QCOMPARE(SearchFilter().ExcludeMasks, QString("*.bak;~*"));
+    QCOMPARE(SearchFilter().IncludeMasks, QString());
+    QCOMPARE(SearchFilter().SizeFrom, int64_t(2147483647));
+    QCOMPARE(SearchFilter().IncludeAttrs, QString("rh"));
+    withFilter([&](TfrmFilter &d) {
+      QVERIFY(checked(d, "rbtMaskSpecify") && checked(d, "rbtMaskExcluded") &&
+              !checked(d, "rbtMaskIncluded"));
+      QCOMPARE(in<QComboBox>(d, "cmbMaskExcluded")->currentText(), QString("*.bak;~*"));
+      QCOMPARE(in<QComboBox>(d, "cmbSizeSpecify")->currentIndex(), 2);
+      QCOMPARE(in<QSpinBox>(d, "edtSizeSpecifyFirst")->value(), 2147483647);
+      QCOMPARE(in<QComboBox>(d, "cmbDateType")->currentIndex(), 1);
+      QCOMPARE(in<TCheckedDateEdit>(d, "edtDateLeft")->Date(), QDate(2024, 2, 29));
+      // The upper bound, stored as the end of its day, shows that day.
+      QCOMPARE(in<TCheckedDateEdit>(d, "edtDateRight")->Date(), QDate::currentDate());
+      QVERIFY(checked(d, "cbxAttrReadOnlyInclude") && checked(d, "cbxAttrHiddenInclude"));
+      QVERIFY(!checked(d, "cbxAttrReadOnlyExclude"));
+      click(d, "btnCancel");
+    });
+  }
+
+  void cancelAndTheTitleBarStoreNothing() {
+    SearchFilter().SizeOn = true;
+    SearchFilter().SizeFrom = 9;
+    for (const bool titleBar : {false, true}) {
+      withFilter([&](TfrmFilter &d) {
+        click(d, "btnDefault");
+        type(d, "cmbMaskIncluded", "*.never");
+        if (!titleBar)
+          click(d, "btnCancel");
+      });
+      QVERIFY(SearchFilter().SizeOn);
+      QCOMPARE(SearchFilter().SizeFrom, int64_t(9));
+      QCOMPARE(RegReadInteger("combo-include-ext_count", 0), 0);
+      QVERIFY(w().btnFilter->isChecked());
+    }
+  }
+
+  void escapeDoesNotCloseAndEnterPressesOk() {
+    withFilter([&](TfrmFilter &d) {
+      click(d, "rbtMaskSpecify");
+      auto *box = in<QComboBox>(d, "cmbMaskIncluded");
+      box->setFocus();
+      QTest::keyClick(box, Qt::Key_Escape);
+      QVERIFY(d.isVisible());
+      type(d, "cmbMaskIncluded", "*.jpg");
+      QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+      QVERIFY(!d.isVisible());
+      QCOMPARE(d.result(), int(QDialog::Accepted));
+    });
+    QCOMPARE(SearchFilter().IncludeMasks, QString("*.jpg"));
+    // Enter did not put the text into the list first, which would have kept it out of the history.
+    QCOMPARE(LoadComboHistoryItems("combo-include-ext"), QStringList({"*.jpg"}));
+  }
+
+  void everyOkWritesBothHistories() {
+    withFilter([&](TfrmFilter &d) {
+      click(d, "rbtMaskSpecify");
+      type(d, "cmbMaskIncluded", "*.png");
+      type(d, "cmbMaskExcluded", "*.tmp"); // the side not chosen: not in the filter, but in its history
+      click(d, "btnOK");
+    });
+    QCOMPARE(SearchFilter().ExcludeMasks, QString());
+    QCOMPARE(LoadComboHistoryItems("combo-exclude-ext"), QStringList({"*.tmp"}));
+    // The default button and OK: the filter is off, the typed texts still go to the histories.
+    withFilter([&](TfrmFilter &d) {
+      QCOMPARE(items(d, "cmbMaskIncluded"), QStringList({"*.png"}));
+      type(d, "cmbMaskIncluded", "*.gif");
+      type(d, "cmbMaskExcluded", "*.TMP"); // already there but for its case: not stored again
+      click(d, "btnDefault");
+      click(d, "btnOK");
+    });
+    QVERIFY(SearchFilter().IsEmpty());
+    QVERIFY(!w().btnFilter->isChecked());
+    QCOMPARE(LoadComboHistoryItems("combo-include-ext"), QStringList({"*.gif", "*.png"}));
+    QCOMPARE(LoadComboHistoryItems("combo-exclude-ext"), QStringList({"*.tmp"}));
+    // A filter whose name part is off leaves the boxes empty; their lists hold the histories.
+    withFilter([&](TfrmFilter &d) {
+      QCOMPARE(in<QComboBox>(d, "cmbMaskIncluded")->currentText(), QString());
+      QCOMPARE(items(d, "cmbMaskIncluded"), QStringList({"*.gif", "*.png"}));
+      click(d, "btnCancel");
+    });
+  }
+
+  void theDateRuleKeepsOneEndChecked() {
+    withFilter([&](TfrmFilter &d) {
+      click(d, "rbtDateSpecify");
+      auto *left = in<TCheckedDateEdit>(d, "edtDateLeft");
+      auto *right = in<TCheckedDateEdit>(d, "edtDateRight");
+      left->CheckBox()->click();
+      QVERIFY(!left->IsChecked() && right->IsChecked());
+      QVERIFY(!left->DateEdit()->isEnabled());
+      right->CheckBox()->click();
+      QVERIFY(left->IsChecked());
+      QVERIFY(!right->IsChecked()); // the user's own change stands
+      left->CheckBox()->click();
+      QVERIFY(right->IsChecked() && !left->IsChecked());
+      click(d, "btnOK");
+    });
+    QCOMPARE(SearchFilter().DateFrom, 0.0);
+    QVERIFY(SearchFilter().DateTo > 0);
+  }
+
+  void theGroupMenuReplacesTheWholeText() {
+    withFilter([&](TfrmFilter &d) {
+      auto *menu = in<QMenu>(d, "mnuMask");
+      const QList<QAction *> actions = menu->actions();
+      // The groups first, in list order, then the separator, Clear and the editor.
+      QCOMPARE(actions.size(), FileGroupList->GetCount() + 3);
+      QCOMPARE(actions[0]->text(), FileGroupList->GetItem(0)->Name);
+      QCOMPARE(actions[7]->text(), text(2651) + " 2");
+      QVERIFY(actions[8]->isSeparator());
+      QCOMPARE(actions[9]->objectName(), QString("mniMaskClear"));
+      QCOMPARE(actions[10]->objectName(), QString("mniFilterGroupExt"));
+
+      click(d, "rbtMaskSpecify");
+      type(d, "cmbMaskExcluded", "*.keep");
+      click(d, "btnMaskExcludedSelect");
+      QCOMPARE(d.MaskMenuTag(), 2);
+      QTRY_VERIFY(menu->isVisible());
+      // Opened under the button's lower-left corner.
+      const QPoint corner =
+          in(d, "btnMaskExcludedSelect")->mapToGlobal(QPoint(0, in(d, "btnMaskExcludedSelect")->height()));
+      QVERIFY((menu->pos() - corner).manhattanLength() <= 2);
+      actions[4]->trigger();
+      menu->close();
+      QCOMPARE(in<QComboBox>(d, "cmbMaskExcluded")->currentText(), FileGroupList->GetItem(4)->Ext);
+      QCOMPARE(in<QComboBox>(d, "cmbMaskIncluded")->currentText(), QString());
+
+      type(d, "cmbMaskIncluded", "*.x");
+      click(d, "btnMaskIncludedSelect");
+      QCOMPARE(d.MaskMenuTag(), 1);
+      menu->close();
+      in<QComboBox>(d, "cmbMaskIncluded")->addItem("kept in the list");
+      d.findChild<QAction *>("mniMaskClear")->trigger();
+      QCOMPARE(in<QComboBox>(d, "cmbMaskIncluded")->currentText(), QString());
+      QCOMPARE(items(d, "cmbMaskIncluded"), QStringList({"kept in the list"}));
+      QCOMPARE(in<QComboBox>(d, "cmbMaskExcluded")->currentText(), FileGroupList->GetItem(4)->Ext);
+      click(d, "btnCancel");
+    });
+  }
+
+  void editedGroupsAreUsedAtOnceAndStayAfterCancel() {
+    withFilter([&](TfrmFilter &d) {
+      // The editor, opened from the menu over the filter dialog: one clearing, one list with blanks.
+      QWidget *owner = nullptr;
+      QString title;
+      dialogs().setNextDialog([&](QDialog &Editor) {
+        owner = Editor.parentWidget();
+        title = Editor.windowTitle();
+        in<QLineEdit>(Editor, "edtExt0")->clear();
+        in<QLineEdit>(Editor, "edtExt6")->setText("  *.ABC; *.def\t ");
+        click(Editor, "btnOK");
+        return Editor.result();
+      });
+      d.findChild<QAction *>("mniFilterGroupExt")->trigger();
+      QCOMPARE(owner, static_cast<QWidget *>(&d));
+      QCOMPARE(title, text(2652));
+      QCOMPARE(FileGroupList->GetItem(6)->Ext, QString("*.ABC; *.def"));
+      QCOMPARE(RegReadString("group-ext-item-6-ext", "?"), QString("*.ABC; *.def"));
+      QCOMPARE(RegReadString("group-ext-item-0-ext", "?"), QString());
+      QCOMPARE(RegReadInteger("group-ext-count", 0), 8);
+
+      // The menu made before the edit hands out the new lists.
+      click(d, "rbtMaskSpecify");
+      click(d, "btnMaskIncludedSelect");
+      auto *menu = in<QMenu>(d, "mnuMask");
+      menu->close();
+      menu->actions()[6]->trigger();
+      QCOMPARE(in<QComboBox>(d, "cmbMaskIncluded")->currentText(), QString("*.ABC; *.def"));
+      type(d, "cmbMaskIncluded", "*.z");
+      menu->actions()[0]->trigger();
+      QCOMPARE(in<QComboBox>(d, "cmbMaskIncluded")->currentText(), QString());
+      click(d, "btnCancel");
+    });
+    QCOMPARE(FileGroupList->GetItem(6)->Ext, QString("*.ABC; *.def"));
+  }
+
+  void theGroupEditorShowsEveryGroupAndCancelLeavesNoTrace() {
+    FileGroupList->SaveToRegistry();
+    TfrmFilterGroupExt editor(&w());
+    QCOMPARE(editor.size().expandedTo(QSize(408, 210)), editor.size());
+    QVERIFY(in<QLineEdit>(editor, "edtExt7") && !editor.findChild<QLineEdit *>("edtExt8"));
+    QCOMPARE(in<QLineEdit>(editor, "edtExt3")->text(), FileGroupList->GetItem(3)->Ext);
+    QCOMPARE(in<QLineEdit>(editor, "edtExt7")->text(), QString());
+    QCOMPARE(in<QLabel>(editor, "lblExt2")->text(), FileGroupList->GetItem(2)->Name + ":");
+    // OK first in the tab order, then Cancel, then the rows in order.
+    QCOMPARE(nextTabStop(in(editor, "btnOK")), in(editor, "btnCancel"));
+    QCOMPARE(nextTabStop(in(editor, "btnCancel")), in(editor, "edtExt0"));
+    QCOMPARE(nextTabStop(in(editor, "edtExt0")), in(editor, "edtExt1"));
+    // Eight rows fit without scrolling; the buttons stay below the last row.
+    editor.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&editor));
+    QCOMPARE(in<QScrollArea>(editor, "scrGroups")->verticalScrollBar()->maximum(), 0);
+    const QWidget *last = in(editor, "edtExt7");
+    QVERIFY(last->mapTo(&editor, QPoint(0, last->height())).y() <= in(editor, "btnOK")->y());
+
+    const QStringList before = [] {
+      QStringList lists;
+      for (int i = 0; i < FileGroupList->GetCount(); ++i)
+        lists << FileGroupList->GetItem(i)->Ext;
+      return lists;
+    }();
+    in<QLineEdit>(editor, "edtExt1")->setText("*.changed");
+    click(editor, "btnCancel");
+    QVERIFY(!editor.isVisible());
+    QCOMPARE(FileGroupList->GetItem(1)->Ext, before[1]);
+    QCOMPARE(RegReadString("group-ext-item-1-ext", "?"), before[1]);
+  }
+
+  void manyGroupsScrollInsteadOfGrowingPastTheScreen() {
+    FileGroupList->SaveToRegistry();
+    RegWriteInteger("group-ext-count", 60);
+    FileGroupList->LoadFromRegistry();
+    TfrmFilterGroupExt editor(&w());
+    editor.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&editor));
+    QVERIFY(editor.height() <= editor.screen()->availableGeometry().height());
+    auto *scroll = in<QScrollArea>(editor, "scrGroups");
+    QVERIFY(scroll->verticalScrollBar()->maximum() > 0);
+    // A group beyond the eighth has no name; its row is still there to edit.
+    QCOMPARE(in<QLabel>(editor, "lblExt59")->text(), QString(":"));
+    in<QLineEdit>(editor, "edtExt59")->setText(" *.last ");
+    scroll->ensureWidgetVisible(in(editor, "edtExt59"));
+    QVERIFY(scroll->verticalScrollBar()->value() > 0);
+    click(editor, "btnOK");
+    QCOMPARE(RegReadString("group-ext-item-59-ext", "?"), QString("*.last"));
+    QCOMPARE(RegReadInteger("group-ext-count", 0), 60);
+  }
+
+  void theMethodPageShowsWhetherAFilterIsSet() {
+    w().ShowPage(w().tbsWhat);
+    QVERIFY(!w().btnFilter->isChecked());
+    // Clicking the button without changing the filter leaves it up.
+    dialogs().setNextDialog([](QDialog &Dialog) { return int(Dialog.result()); });
+    w().btnFilter->click();
+    QVERIFY(!w().btnFilter->isChecked());
+    SearchFilter().AttrOn = true;
+    w().ShowPage(w().tbsFolders);
+    w().ShowPage(w().tbsWhat);
+    QVERIFY(w().btnFilter->isChecked());
+    // The first page clears the filter; the method page shows that.
+    w().ShowPage(w().tbsFirst);
+    w().ShowPage(w().tbsWhat);
+    QVERIFY(!w().btnFilter->isChecked());
+  }
+
+  void theOptionLinksOpenTheirPage() {
+    for (const bool music : {true, false}) {
+      QString page;
+      QWidget *owner = nullptr;
+      dialogs().setNextDialog([&](QDialog &Dialog) {
+        owner = Dialog.parentWidget();
+        page = pageName(Dialog, "pgcOptions");
+        return int(QDialog::Rejected);
+      });
+      emit(music ? w().lblSearchMethodMp3Options : w().lblSearchMethodPropertyOptions)->clicked();
+      QCOMPARE(page, QString(music ? "tbsMusicTag" : "tbsFileProperty"));
+      QCOMPARE(owner, static_cast<QWidget *>(&w()));
+    }
+    withOptions(-1,
+                [&](TfrmAdditionOptions &d) { QCOMPARE(pageName(d, "pgcOptions"), QString("tbsMusicTag")); });
+  }
+
+  void comparisonOptionsKeepOneComparisonOnEachPage() {
+    withOptions(0, [&](TfrmAdditionOptions &d) {
+      QCOMPARE(d.windowTitle(), text(272));
+      QCOMPARE(d.size().expandedTo(QSize(408, 244)), d.size());
+      for (const char *box : {"cbxMusicTagArtist", "cbxMusicTagSong", "cbxMusicTagAlbumDiffer",
+                              "cbxFilePropertyName", "cbxFilePropertyExt", "cbxFilePropertySize"})
+        QVERIFY2(checked(d, box), box);
+      for (const char *percent :
+           {"edtMusicTagArtist", "edtMusicTagSong", "edtFilePropertyName", "edtFilePropertyExt"})
+        QCOMPARE(in<QSpinBox>(d, percent)->value(), 100);
+      QCOMPARE(in<QLabel>(d, "lblFilePropertyExt")->text(), QString("%"));
+
+      // Artist and title turn each other back on.
+      click(d, "cbxMusicTagSong");
+      QVERIFY(!checked(d, "cbxMusicTagSong") && checked(d, "cbxMusicTagArtist"));
+      click(d, "cbxMusicTagArtist");
+      QVERIFY(checked(d, "cbxMusicTagSong") && !checked(d, "cbxMusicTagArtist"));
+      click(d, "cbxMusicTagSong");
+      QVERIFY(!checked(d, "cbxMusicTagSong") && checked(d, "cbxMusicTagArtist"));
+      QVERIFY(checked(d, "cbxMusicTagAlbumDiffer"));
+
+      // Name and extension turn each other back on; the size box undoes its own uncheck.
+      click(d, "cbxFilePropertyExt");
+      click(d, "cbxFilePropertySize");
+      click(d, "cbxFilePropertyName");
+      QVERIFY(checked(d, "cbxFilePropertyExt") && !checked(d, "cbxFilePropertyName"));
+      click(d, "cbxFilePropertyExt");
+      QVERIFY(checked(d, "cbxFilePropertyName") && !checked(d, "cbxFilePropertyExt"));
+      click(d, "cbxFilePropertySize");
+      click(d, "cbxFilePropertyName");
+      click(d, "cbxFilePropertySize");
+      QVERIFY(checked(d, "cbxFilePropertySize"));
+      QVERIFY(!checked(d, "cbxFilePropertyName") && !checked(d, "cbxFilePropertyExt"));
+      click(d, "btnCancel");
+    });
+    QCOMPARE(SearchOptions(), TSearchOptions());
+  }
+
+  void percentagesKeepTheirRangesAndAreStoredWhileOff() {
+    withOptions(1, [&](TfrmAdditionOptions &d) {
+      in<QSpinBox>(d, "edtMusicTagArtist")->setValue(49);
+      QCOMPARE(in<QSpinBox>(d, "edtMusicTagArtist")->value(), 50);
+      for (const char *percent : {"edtMusicTagSong", "edtFilePropertyName", "edtFilePropertyExt"}) {
+        in<QSpinBox>(d, percent)->setValue(5);
+        QCOMPARE(in<QSpinBox>(d, percent)->value(), 20);
+        in<QSpinBox>(d, percent)->setValue(101);
+        QCOMPARE(in<QSpinBox>(d, percent)->value(), 100);
+      }
+      in<QSpinBox>(d, "edtMusicTagArtist")->setValue(50);
+      click(d, "cbxFilePropertyName");
+      QVERIFY(in(d, "edtFilePropertyName")->isEnabled()); // never disabled
+      type(d, "edtFilePropertyName", "33");
+      click(d, "cbxMusicTagAlbumDiffer");
+      click(d, "btnOK");
+    });
+    const TSearchOptions &o = SearchOptions();
+    QCOMPARE(o.MusicTagArtistPercent, 50);
+    QVERIFY(!o.FilePropertyName);
+    QCOMPARE(o.FilePropertyNamePercent, 33);
+    QVERIFY(!o.MusicTagAlbumDiffer);
+    QVERIFY(o.MusicTagArtist && o.FilePropertyExt && o.FilePropertySize);
+    // Each opening shows the options as they are now; defaults and Cancel change nothing.
+    withOptions(1, [&](TfrmAdditionOptions &d) {
+      QCOMPARE(in<QSpinBox>(d, "edtFilePropertyName")->value(), 33);
+      QVERIFY(!checked(d, "cbxFilePropertyName"));
+      click(d, "btnDefault");
+      QVERIFY(d.isVisible());
+      QVERIFY(checked(d, "cbxFilePropertyName") && checked(d, "cbxMusicTagAlbumDiffer"));
+      QCOMPARE(in<QSpinBox>(d, "edtMusicTagArtist")->value(), 100);
+      QTest::keyClick(&d, Qt::Key_Escape);
+      QVERIFY(d.isVisible());
+      click(d, "btnCancel");
+    });
+    QCOMPARE(SearchOptions().FilePropertyNamePercent, 33);
+    withOptions(0, [&](TfrmAdditionOptions &d) {
+      click(d, "btnDefault");
+      click(d, "btnOK");
+    });
+    QCOMPARE(SearchOptions(), TSearchOptions());
+  }
+};
+
+PAIRHOUND_QTEST_MAIN(SearchOptionDialogsTest)
+#include "SearchOptionDialogsTest.moc"
