@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -16,6 +17,7 @@
 #include <cerrno>
 #include <climits>
 #include <cmath>
+#include <exception>
 #include <limits>
 
 const char *const ZipPassword = "73";
@@ -35,6 +37,8 @@ using TWriter = std::unique_ptr<archive, TWriterFree>;
 // Progress is reported at most once per this many unpacked bytes or entries.
 constexpr int64_t ProgressBytes = 1 << 20;
 constexpr int ProgressEntries = 50;
+// Listing reports once per this many entries.
+constexpr int ListProgressEntries = 1024;
 // Failed headers in a row after which an archive is given up.
 constexpr int MaxHeaderFailures = 16;
 // Scratch names that fail for another reason than being taken, after which none is made.
@@ -78,6 +82,22 @@ QString EntryName(archive_entry *Entry) {
 bool IsFileEntry(archive_entry *Entry) {
   return archive_entry_filetype(Entry) == AE_IFREG && !archive_entry_hardlink(Entry) &&
          !archive_entry_symlink(Entry);
+}
+
+int64_t EntrySize(archive_entry *Entry) {
+  return archive_entry_size_is_set(Entry) ? archive_entry_size(Entry) : 0;
+}
+
+// The name under which an entry becomes a member, or "" for an entry that is no member. Listing and
+// unpacking both ask this, so that the n-th member is the n-th entry unpacked.
+QString MemberName(archive_entry *Entry, bool ListsEmptyEntries) {
+  if (!IsFileEntry(Entry) || (EntrySize(Entry) == 0 && !ListsEmptyEntries))
+    return {};
+  QString name = EntryName(Entry);
+  // A file needs a name after its last "/".
+  if (name.endsWith(QLatin1Char('/')))
+    return {};
+  return name;
 }
 
 int64_t SaturatingAdd(int64_t A, int64_t B) {
@@ -132,13 +152,15 @@ int64_t TArcList::UnpackedTotal() const {
   return sum;
 }
 
-void TArcList::ReadList() {
+void TArcList::ReadList(IProgressSink *Sink, const QString &Text) {
   m_items.clear();
   TReader reader(OpenReader());
   if (!reader)
     throw EArchiveError("cannot open " + QFile::encodeName(ArchiveName).toStdString());
   archive_entry *entry = nullptr;
-  for (;;) {
+  for (int64_t n = 1;; ++n) {
+    if (Sink && n % ListProgressEntries == 0)
+      Sink->ProcessProgress(Text);
     const int r = archive_read_next_header(reader.get(), &entry);
     if (r == ARCHIVE_EOF)
       break;
@@ -147,16 +169,9 @@ void TArcList::ReadList() {
       m_items.clear();
       throw EArchiveError(why ? why : "damaged archive");
     }
-    if (!IsFileEntry(entry))
-      continue;
-    const int64_t size = archive_entry_size_is_set(entry) ? archive_entry_size(entry) : 0;
-    if (size == 0 && !ListsEmptyEntries())
-      continue;
-    QString name = EntryName(entry);
-    // A file needs a name after its last "/".
-    if (name.isEmpty() || name.endsWith(QLatin1Char('/')))
-      continue;
-    m_items.emplace_back(std::move(name), size);
+    QString name = MemberName(entry, ListsEmptyEntries());
+    if (!name.isEmpty())
+      m_items.emplace_back(std::move(name), EntrySize(entry));
   }
 }
 
@@ -179,12 +194,25 @@ bool TArcList::MakeScratchFolder() {
   return false;
 }
 
-void TArcList::DeleteScratchFolder() {
+void TArcList::DeleteScratchFolder(IProgressSink *Sink) {
   if (m_madeScratchFolder.isEmpty())
     return;
-  DeleteFolderTree(m_madeScratchFolder);
+  // The folder goes whole whatever the sink throws; what it threw goes on afterwards. After a throw
+  // the sink is not called again: a stop or a halt answers every later call the same way.
+  std::exception_ptr thrown;
+  DeleteFolderTree(m_madeScratchFolder, [&] {
+    if (!Sink || thrown)
+      return;
+    try {
+      Sink->ProcessProgress(QString());
+    } catch (...) {
+      thrown = std::current_exception();
+    }
+  });
   m_madeScratchFolder.clear();
   ScratchFolder.clear();
+  if (thrown)
+    std::rethrow_exception(thrown);
 }
 
 QString TArcList::ScratchPathOf(const QString &MemberPath) const {
@@ -195,7 +223,8 @@ QString TArcList::ScratchPathOf(const QString &MemberPath) const {
   for (const QString &part : parts)
     if (part == QLatin1String(".."))
       return {};
-  const QString path = m_madeScratchFolder + MemberPath;
+  // "x/./y" and "x//y" unpack onto "x/y".
+  const QString path = QDir::cleanPath(m_madeScratchFolder + MemberPath);
   // Longer than the system opens: it could never be read back, only be a heavy tree to make.
   if (QFile::encodeName(path).size() >= PATH_MAX)
     return {};
@@ -220,6 +249,9 @@ void TArcList::Extract(IProgressSink &Sink) {
   TUnpackProgress progress(Sink, ProgressText, budget);
   progress.Report();
 
+  // Paths already taken by an earlier entry: a later one would overwrite what an earlier member
+  // is read from.
+  QSet<QString> taken;
   archive_entry *entry = nullptr;
   int headerFailures = 0;
   for (;;) {
@@ -234,12 +266,14 @@ void TArcList::Extract(IProgressSink &Sink) {
     headerFailures = 0;
     // Counted before anything can skip the entry, so that no run of skipped entries holds off a stop.
     progress.EntryDone();
-    if (!IsFileEntry(entry))
+    const QString name = MemberName(entry, ListsEmptyEntries());
+    if (name.isEmpty())
       continue;
-    const QString target = ScratchPathOf(EntryName(entry));
-    if (target.isEmpty())
+    const QString target = ScratchPathOf(name);
+    if (target.isEmpty() || taken.contains(target))
       continue;
-    const int64_t limit = archive_entry_size_is_set(entry) ? archive_entry_size(entry) : 0;
+    taken.insert(target);
+    const int64_t limit = EntrySize(entry);
 
     // The first block comes before the file is made, so an entry that cannot be opened (a wrong
     // password, an unknown method) leaves nothing behind.
@@ -343,14 +377,15 @@ void ProcessArchive(TUseFileList &List, int Index, TReadPass &Pass) {
   TUseFileProperty *archiveItem = List.GetItem(Index);
   TNullProgressSink quiet;
   IProgressSink &sink = Pass.Sink ? *Pass.Sink : quiet;
-  // Freed on every way out, which deletes the scratch folder before a stop goes on.
+  // Freed on every way out, which deletes the scratch folder before a stop goes on; the way out
+  // without a stop deletes it with progress calls.
   const std::unique_ptr<TArcList> arc = CreateArcList(archiveItem->FullName());
   const bool canRead = arc && arc->CanRead();
   if (canRead) {
     arc->ProgressText = LangText(QStringLiteral("20121"));
     bool listed = true;
     try {
-      arc->ReadList();
+      arc->ReadList(&sink, UnpackProgressText(arc->ProgressText, 0));
     } catch (const EArchiveError &) {
       listed = false;
     }
@@ -359,19 +394,25 @@ void ProcessArchive(TUseFileList &List, int Index, TReadPass &Pass) {
     if (arc->MakeScratchFolder() && listed && RoomToUnpack(FreeSpaceProbe(), arc->UnpackedTotal()))
       arc->Extract(sink);
   }
-  // Gathering puts an archive's members right after it.
+  // Gathering puts an archive's members right after it, in the archive's order. Of the members
+  // that unpack onto one path only the first was unpacked there.
+  QSet<QString> taken;
   for (int i = Index + 1; i < List.Count(); ++i) {
     TUseFileProperty *member = List.GetItem(i);
     if (member->Owner != archiveItem)
       break;
-    if (!canRead) {
+    QString path = canRead ? arc->ScratchPathOf(member->FullName()) : QString();
+    if (!canRead || (!path.isEmpty() && taken.contains(path))) {
       member->FileItem.Unreadable = true;
       member->FileItem.Code = -1;
       continue;
     }
-    QString path = arc->ScratchPathOf(member->FullName());
     if (path.isEmpty())
       path = NeverExistingPath();
+    else
+      taken.insert(path);
     member->ReadProperties(i, path, Pass);
   }
+  if (arc)
+    arc->DeleteScratchFolder(&sink);
 }

@@ -35,11 +35,13 @@ public:
   TArcList &operator=(const TArcList &) = delete;
 
   // Fills the entries (files only, in the archive's order); throws EArchiveError when the
-  // archive cannot be read to its end.
-  virtual void ReadList();
-  // Unpacks every entry that can be unpacked safely into ScratchFolder (which must exist), keeping
-  // the entries' folders. Entries that fail (a wrong password, damage) are left out; what was
-  // written of them is removed. Reports through Sink with ProgressText, which may throw EMyStop.
+  // archive cannot be read to its end. With a Sink, a long list reports with Text as it goes, and
+  // what the sink throws passes through.
+  void ReadList(IProgressSink *Sink = nullptr, const QString &Text = QString());
+  // Unpacks every listed entry that can be unpacked safely into ScratchFolder (which must exist),
+  // keeping the entries' folders. Entries that fail (a wrong password, damage) are left out; what
+  // was written of them is removed. An entry whose path an earlier entry took is left out too.
+  // Reports through Sink with ProgressText, which may throw EMyStop.
   void Extract(IProgressSink &Sink);
   // Whether members can be read after extraction.
   virtual bool CanRead() const { return true; }
@@ -52,11 +54,14 @@ public:
   // Makes a fresh scratch folder "TWTemp" + n under the temporary folder, exclusively; n counts
   // from 1 past every name that is taken or cannot be made. False when none could be made.
   bool MakeScratchFolder();
-  // Deletes the scratch folder with everything in it, but only one that this object made.
-  void DeleteScratchFolder();
-  // Where the member with the given path inside the archive lies once unpacked; empty when that
-  // path would leave the scratch folder ("..", an absolute name), is too long for the system to
-  // open, or no scratch folder exists.
+  // Deletes the scratch folder with everything in it, but only one that this object made. With a
+  // Sink, a large folder reports progress as it goes (empty text); the folder is deleted to its end
+  // even when the sink throws, and what it threw is thrown afterwards.
+  void DeleteScratchFolder(IProgressSink *Sink = nullptr);
+  // Where the member with the given path inside the archive lies once unpacked, in one spelling for
+  // names that unpack onto one file ("x/./y", "x//y" and "x/y"); empty when that path would leave
+  // the scratch folder ("..", an absolute name), is too long for the system to open, or no scratch
+  // folder exists.
   QString ScratchPathOf(const QString &MemberPath) const;
 
   const QString ArchiveName;
@@ -130,5 +135,6 @@ extern const char *const ZipPassword;
 
 // Unpacks the entered archive at Index of List into a fresh scratch folder when the disk has room,
 // reads its members (the items right after it) from there, those that could not be unpacked like
-// missing files, then deletes the folder, also on a stop. The progress text is text 20121.
+// missing files, then deletes the folder, also on a stop. A member whose path an earlier member
+// took is unreadable: what lies there is the other's. The progress text is text 20121.
 void ProcessArchive(TUseFileList &List, int Index, TReadPass &Pass);

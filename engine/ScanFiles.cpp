@@ -154,7 +154,7 @@ bool TScan::PassesFilter(const QString &Folder, const QString &Name, int64_t Siz
 
 void TScan::AddArchiveEntries(TArcList &Arc, TUseFileProperty *Archive) {
   try {
-    Arc.ReadList();
+    Arc.ReadList(&m_sink, m_text);
   } catch (const EArchiveError &) {
     // A damaged archive stays a plain file and the walk goes on.
     return;

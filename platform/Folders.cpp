@@ -43,9 +43,23 @@ int OpenSubfolder(int Fd, const char *Name) {
   return sub;
 }
 
+// Calls the caller's tick after every so many entries removed.
+class TRemovalTicker {
+public:
+  explicit TRemovalTicker(const std::function<void()> &Tick) : m_tick(Tick) {}
+  void Removed() {
+    if (m_tick && ++m_count % FolderTreeTickEntries == 0)
+      m_tick();
+  }
+
+private:
+  const std::function<void()> &m_tick;
+  qint64 m_count = 0;
+};
+
 // Removes the entries of the open folder Fd that are not folders; the names of its folders are
 // returned in Folders. False when something could not be removed or listed.
-bool RemoveFilesOf(int Fd, std::vector<QByteArray> &Folders) {
+bool RemoveFilesOf(int Fd, std::vector<QByteArray> &Folders, TRemovalTicker &Ticker) {
   const int listFd = ::dup(Fd);
   if (listFd < 0)
     return false;
@@ -66,6 +80,8 @@ bool RemoveFilesOf(int Fd, std::vector<QByteArray> &Folders) {
       Folders.emplace_back(name);
     else if (::unlinkat(Fd, name, 0) != 0)
       ok = false;
+    else
+      Ticker.Removed();
   }
   ::closedir(dir);
   return ok;
@@ -74,7 +90,7 @@ bool RemoveFilesOf(int Fd, std::vector<QByteArray> &Folders) {
 // Removes everything inside the open folder Fd; never follows a link. The walk holds one folder
 // open at a time and climbs back through "..", checked against the folder it came from, so no
 // depth of nesting runs out of descriptors.
-bool DeleteContents(int Fd) {
+bool DeleteContents(int Fd, TRemovalTicker &Ticker) {
   struct TLevel {
     TFileId m_id;
     QByteArray m_name; // in the level above
@@ -89,7 +105,7 @@ bool DeleteContents(int Fd) {
   }
   std::vector<TLevel> levels;
   levels.push_back({IdOf(st), {}, {}});
-  bool ok = RemoveFilesOf(fd, levels.back().m_folders);
+  bool ok = RemoveFilesOf(fd, levels.back().m_folders, Ticker);
   for (;;) {
     TLevel &level = levels.back();
     if (!level.m_folders.empty()) {
@@ -105,7 +121,7 @@ bool DeleteContents(int Fd) {
       ::close(fd);
       fd = sub;
       levels.push_back({IdOf(st), std::move(name), {}});
-      ok = RemoveFilesOf(fd, levels.back().m_folders) && ok;
+      ok = RemoveFilesOf(fd, levels.back().m_folders, Ticker) && ok;
       continue;
     }
     if (levels.size() == 1)
@@ -123,6 +139,8 @@ bool DeleteContents(int Fd) {
     }
     if (::unlinkat(fd, name.constData(), AT_REMOVEDIR) != 0)
       ok = false;
+    else
+      Ticker.Removed();
   }
   ::close(fd);
   return ok;
@@ -198,7 +216,7 @@ int CreateFolderExclusive(const QString &Path) {
   return errno;
 }
 
-bool DeleteFolderTree(const QString &Path) {
+bool DeleteFolderTree(const QString &Path, const std::function<void()> &Tick) {
   QString path = Path;
   while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
     path.chop(1);
@@ -206,7 +224,8 @@ bool DeleteFolderTree(const QString &Path) {
   const int fd = ::open(bytes.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0)
     return errno == ENOENT;
-  bool ok = DeleteContents(fd);
+  TRemovalTicker ticker(Tick);
+  bool ok = DeleteContents(fd, ticker);
   ::close(fd);
   if (::rmdir(bytes.constData()) != 0)
     ok = false;

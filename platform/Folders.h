@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <unordered_set>
 
@@ -19,9 +20,14 @@ int64_t FreeSpace(const QString &Path);
 // Returns 0 on success, else the error number (EEXIST when the name is taken).
 int CreateFolderExclusive(const QString &Path);
 
+// Entries removed between two calls of DeleteFolderTree's Tick.
+constexpr int FolderTreeTickEntries = 1024;
+
 // Deletes Path with everything in it, permanently. Links inside are removed, never followed; a Path
-// that is itself a link is not touched. False when anything stayed behind.
-bool DeleteFolderTree(const QString &Path);
+// that is itself a link is not touched. False when anything stayed behind. Tick, when given, is
+// called after every FolderTreeTickEntries entries removed, so that a large tree can report
+// progress; it must not throw.
+bool DeleteFolderTree(const QString &Path, const std::function<void()> &Tick = {});
 
 // A path that names no file on any system (below a device that is not a folder): reading it fails
 // like reading a missing file.

@@ -4,6 +4,7 @@
 #include "engine/CRC.h"
 #include "engine/ReadProperties.h"
 #include "engine/UsePropertyFile.h"
+#include "platform/Folders.h"
 #include "settings/Language.h"
 #include "tests/support/FakeProgress.h"
 #include "tests/support/TestArchives.h"
@@ -173,5 +174,68 @@ TEST_F(ArchivePass, AnArchiveThatNoLongerOpensLeavesItsMembersUnread) {
   ASSERT_TRUE(testarchive::WriteBytes(dir.filePath("p.zip"), "damaged since"));
   Run(at);
   EXPECT_TRUE(Member(1)->FileItem.Unreadable);
+  EXPECT_TRUE(ScratchFolders().isEmpty());
+}
+
+TEST_F(ArchivePass, EntriesThatUnpackOntoOnePathNeverLendTheirContent) {
+  // Only the first entry of a path is unpacked and read; a later one would otherwise be read from
+  // whichever entry was written last, and join a group of content it does not hold.
+  for (const QString name : {"p.zip", "r.rar"}) {
+    list.Clear();
+    const int at = Pack(name, {{"a.txt", "first"},
+                               {"a.txt", "second!"},
+                               {"x/./y", "dot"},
+                               {"x/y", "plain"},
+                               {"x//y", "slashes"},
+                               {"./c.txt", "sea"},
+                               {"c.txt", "see"},
+                               {"b.txt", "bravo"}});
+    Run(at);
+    for (int i : {1, 3, 6, 8})
+      EXPECT_FALSE(Member(i)->FileItem.Unreadable) << name.toStdString() << " " << i;
+    EXPECT_EQ(Member(1)->FileItem.Code, CodeOf("first")) << name.toStdString();
+    EXPECT_EQ(Member(3)->FileItem.Code, CodeOf("dot")) << name.toStdString();
+    EXPECT_EQ(Member(6)->FileItem.Code, CodeOf("sea")) << name.toStdString();
+    EXPECT_EQ(Member(8)->FileItem.Code, CodeOf("bravo")) << name.toStdString();
+    for (int i : {2, 4, 5, 7}) {
+      EXPECT_TRUE(Member(i)->FileItem.Unreadable) << name.toStdString() << " " << i;
+      EXPECT_EQ(Member(i)->FileItem.Code, -1) << name.toStdString() << " " << i;
+    }
+    EXPECT_TRUE(ScratchFolders().isEmpty());
+  }
+}
+
+TEST_F(ArchivePass, ALargeArchiveIsListedAndItsScratchFolderDeletedWithProgressAndStopsGoOn) {
+  const int entries = 2 * FolderTreeTickEntries + 1;
+  const int at = Pack("many.zip", testarchive::Parts(entries, 8));
+  const TUseFileProperty *last = Member(entries);
+
+  // Listing reports too, and a stop there goes on.
+  TZipList zip(dir.filePath("many.zip"));
+  FakeProgressSink listing;
+  zip.ReadList(&listing, " (listing)");
+  EXPECT_EQ(zip.Count(), entries);
+  EXPECT_EQ(listing.texts, QStringList({" (listing)", " (listing)"}));
+  listing.stopAtCall = listing.calls() + 1;
+  EXPECT_THROW(zip.ReadList(&listing), EMyStop);
+
+  // Calls made once every member was read, while the scratch folder is still there: the deletion's.
+  QList<int> deletionCalls;
+  sink.onCall = [&](int call) {
+    if (last->FileItem.Code != 0 && !ScratchFolders().isEmpty())
+      deletionCalls << call;
+  };
+  Run(at);
+  EXPECT_GE(deletionCalls.size(), 2);
+  EXPECT_TRUE(ScratchFolders().isEmpty());
+
+  // A stop at the deletion's first call still deletes the whole folder, then goes on.
+  ASSERT_FALSE(deletionCalls.isEmpty());
+  FakeProgressSink stopping{&bar};
+  stopping.stopAtCall = deletionCalls.first();
+  TReadPass pass(list.Filter.WhatFind, &stopping, &bar);
+  pass.Start(0, true);
+  EXPECT_THROW(ProcessArchive(list, at, pass), EMyStop);
+  EXPECT_EQ(stopping.calls(), deletionCalls.first());
   EXPECT_TRUE(ScratchFolders().isEmpty());
 }

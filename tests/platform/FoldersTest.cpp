@@ -110,6 +110,23 @@ TEST(ScratchFolders, DeepTreesAreDeletedWithFewDescriptors) {
   EXPECT_FALSE(QFileInfo::exists(scratch));
 }
 
+TEST(ScratchFolders, LargeTreesTickAsTheyAreDeleted) {
+  TestDir dir;
+  const QString scratch = dir.filePath("scratch");
+  ASSERT_EQ(CreateFolderExclusive(scratch), 0);
+  // Three folders of 1,000 files each: 3,003 entries below the scratch folder.
+  for (int f = 0; f < 3; ++f) {
+    const QString folder = scratch + "/" + QString::number(f);
+    ASSERT_TRUE(QDir().mkpath(folder));
+    for (int i = 0; i < 1000; ++i)
+      ASSERT_TRUE(QFile(folder + "/" + QString::number(i)).open(QIODevice::WriteOnly));
+  }
+  int ticks = 0;
+  EXPECT_TRUE(DeleteFolderTree(scratch, [&] { ++ticks; }));
+  EXPECT_EQ(ticks, 3003 / FolderTreeTickEntries);
+  EXPECT_FALSE(QFileInfo::exists(scratch));
+}
+
 TEST(ScratchFolders, APathThatIsALinkIsNotDeleted) {
   TestDir outside;
   const QString precious = outside.createFile("precious.txt", "data");
