@@ -116,7 +116,7 @@ int main(int argc, char **argv) {
   TProgressBarModel Bar;
   TSearchChoice Choice;
   Choice.WhatFind = TWhatFind({MethodContent});
-  Choice.PathsInclude = QDir::cleanPath(QDir(Folder).absolutePath()) + QLatin1Char(';');
+  Choice.IncludeFolders = {QDir::cleanPath(QDir(Folder).absolutePath())};
 
   // Phase boundaries come from the step texts the run shows: gathering, reading, grouping.
   QElapsedTimer Clock;

@@ -39,7 +39,7 @@ QTemporaryDir &Scratch() {
 }
 
 void Fill(TUseFileList &List, bool Pictures) {
-  List.SetFilter({1, 2}, QStringLiteral("/data/;"), QString(), QString());
+  List.SetFilter({1, 2}, QStringList{QStringLiteral("/data/")}, {}, QString());
   for (int i = 0; i < kItems; ++i) {
     const int k = List.AddFile(QStringLiteral("/data/folder%1/").arg(i % 500),
                                QStringLiteral("file%1.jpg").arg(i), 1000 + i % 7000, nullptr);
@@ -102,7 +102,7 @@ void BM_GroupPropertiesSharedSizes(benchmark::State &State) {
   for (auto _ : State) {
     State.PauseTiming();
     TUseFileList List;
-    List.SetFilter({4}, QString(), QString(), QString());
+    List.SetFilter({4}, QStringList(), {}, QString());
     for (int i = 0; i < State.range(0); ++i)
       List.AddFile(QStringLiteral("/d/"), QStringLiteral("name%1.txt").arg(i % (State.range(0) / 2)), i % 20,
                    nullptr);
@@ -192,7 +192,7 @@ QString SavedMillion() {
     InChild(
         [&] {
           TUseFileList List;
-          List.SetFilter({1}, QStringLiteral("/home/user/Pictures/;"), QString(), QString());
+          List.SetFilter({1}, QStringList{QStringLiteral("/home/user/Pictures/")}, {}, QString());
           for (int i = 0; i < 1000000; ++i) {
             const int k =
                 List.AddFile(QStringLiteral("/home/user/Pictures/%1/%2/").arg(2000 + i % 20).arg(i % 997),
@@ -276,7 +276,7 @@ void BM_ArchiveManyEntries(benchmark::State &State) {
   for (auto _ : State) {
     State.PauseTiming();
     TUseFileList List;
-    List.SetFilter({1}, Scratch().path() + QStringLiteral("/;"), QString(), QStringLiteral("z"));
+    List.SetFilter({1}, QStringList{Scratch().path() + QStringLiteral("/")}, {}, QStringLiteral("z"));
     const int Index = List.AddFile(Scratch().path() + QStringLiteral("/"), QStringLiteral("many.zip"),
                                    QFile(Name).size(), nullptr);
     List.GetItem(Index)->Owner = List.GetItem(Index);

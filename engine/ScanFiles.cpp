@@ -6,12 +6,12 @@
 #include "engine/SearchFilter.h"
 #include "engine/UsePropertyFile.h"
 #include "platform/Folders.h"
+#include "settings/Language.h"
 #include "settings/StringRoutines.h"
 
 #include <QFile>
 
-#include <QSet>
-
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -24,15 +24,6 @@ QString StripOneTrailing(const QString &Text, QChar Last) {
   return s;
 }
 
-// The entry's name as text, or empty when the text would not give the same bytes back: every later
-// step reaches the file through that text, which would then name another file or none.
-QString NameText(const QByteArray &Bytes) {
-  const QString name = QFile::decodeName(Bytes);
-  if (name.contains(QChar::ReplacementCharacter) && QFile::encodeName(name) != Bytes)
-    return {};
-  return name;
-}
-
 // Progress is reported once per this many folder entries.
 constexpr int64_t EntriesPerProgress = 50;
 // Inside an archive, the window is kept alive (and a stop let through) once per this many members.
@@ -42,19 +33,21 @@ constexpr int MembersPerProgress = 1000;
 class TScan {
 public:
   TScan(TUseFileList &List, IProgressSink &Sink, IProgressBar &Bar)
-      : m_list(List), m_sink(Sink), m_bar(Bar), m_filter(SearchFilter()) {}
+      : m_list(List), m_sink(Sink), m_bar(Bar), m_filter(SearchFilter()),
+        m_excluded(List.Filter.ExcludeFolders) {}
 
   void ScanIncludePaths();
 
 private:
-  // A folder of the level list: its text with the trailing "/", and its bytes for the system.
+  // A folder of the level list: its text with the trailing "/", and its canonical path, which is also
+  // the path it is opened by (no link inside it, since a walk never follows one).
   struct TFolder {
     QString m_path;
-    QByteArray m_bytes;
+    QByteArray m_canonical;
   };
 
   void ScanFolder(const QString &IncludeFolder);
-  void ScanOneFolder(const TFolder &Folder, bool IsInclude, std::vector<TFolder> &Next);
+  void ScanOneFolder(TDirReader &Reader, const TFolder &Folder, std::vector<TFolder> &Next);
   bool PassesFilter(const QString &Folder, const QString &Name, int64_t Size) const;
   void AddArchiveEntries(TArcList &Arc, TUseFileProperty *Archive);
   void CountEntry();
@@ -69,8 +62,7 @@ private:
   // by the folder's identity).
   TFileIdSet m_files;
   TFileIdSet m_folders;
-  // The excluded folders, each with its trailing "/".
-  QSet<QString> m_excluded;
+  TExcludedFolders m_excluded;
   int64_t m_entries = 0;
   // The text of the last progress call.
   QString m_text;
@@ -81,53 +73,57 @@ void TScan::ScanIncludePaths() {
   m_bar.SetPosition(0);
   m_bar.SetMax(100);
   m_entries = 0;
-  // Whole entries only: on this system every folder text ends in "/" and every entry begins with
-  // one, so a folder also occurs as the tail of a longer entry ("/" inside "/usr/;").
-  for (const QString &entry : m_list.Filter.PathsExclude.split(QLatin1Char(';'), Qt::SkipEmptyParts))
-    m_excluded.insert(entry);
-  const QString &include = m_list.Filter.PathsInclude;
-  const int count = CountListItems(include);
-  for (int k = 1; k <= count; ++k) {
-    const QString folder = GetListItem(include, k);
-    // An empty item would otherwise become the root of the whole system.
-    if (!TrimBlanks(folder).isEmpty())
+  m_list.LeftOut = {};
+  for (const QString &folder : m_list.Filter.UnnamedFolders)
+    m_list.LeftOut.Add(true, folder);
+  for (const QString &folder : m_list.Filter.IncludeFolders)
+    // A relative path would be taken from the working folder, which the user never chose.
+    if (folder.startsWith(QLatin1Char('/')))
       ScanFolder(folder);
-  }
   m_sink.ProcessProgress(QString());
 }
 
 void TScan::ScanFolder(const QString &IncludeFolder) {
-  const QString root = StripTrailingBackslash(IncludeFolder) + QLatin1Char('/');
-  std::vector<TFolder> level{{root, QFile::encodeName(root)}};
-  bool isInclude = true;
-  while (!level.empty()) {
-    std::vector<TFolder> next;
-    for (const TFolder &folder : level)
-      ScanOneFolder(folder, isInclude, next);
-    isInclude = false;
+  const QString root =
+      IncludeFolder.endsWith(QLatin1Char('/')) ? IncludeFolder : IncludeFolder + QLatin1Char('/');
+  // Like every folder below it, the folder itself is not followed when it is a link.
+  TDirReader rootReader(QFile::encodeName(root));
+  const QByteArray canonical = CanonicalFolder(QFile::encodeName(root));
+  if (!rootReader.IsOpen() || canonical.isEmpty())
+    return;
+  // A folder that lies inside an excluded one is excluded with it.
+  if (m_excluded.Covers(canonical))
+    return;
+  std::vector<TFolder> next;
+  ScanOneFolder(rootReader, {root, canonical}, next);
+  std::vector<TFolder> level;
+  while (!next.empty()) {
+    level.clear();
     level.swap(next);
+    for (const TFolder &folder : level) {
+      // Only a folder named exactly like an excluded one, letter case included, is skipped.
+      if (m_excluded.Contains(folder.m_canonical))
+        continue;
+      TDirReader reader(folder.m_canonical);
+      ScanOneFolder(reader, folder, next);
+    }
   }
 }
 
-void TScan::ScanOneFolder(const TFolder &Folder, bool IsInclude, std::vector<TFolder> &Next) {
-  // Only a folder named exactly like an excluded one, letter case included, is skipped.
-  if (m_excluded.contains(Folder.m_path))
-    return;
-  // The folder the user named may itself be a link; nothing below it is followed.
-  TDirReader reader(Folder.m_bytes, IsInclude);
-  if (!reader.IsOpen() || reader.IsVirtual(m_virtual) || !m_folders.insert(reader.Id()).second)
+void TScan::ScanOneFolder(TDirReader &Reader, const TFolder &Folder, std::vector<TFolder> &Next) {
+  if (!Reader.IsOpen() || Reader.IsVirtual(m_virtual) || !m_folders.insert(Reader.Id()).second)
     return;
   TDirEntry entry;
-  while (reader.Next(entry)) {
-    if (entry.m_name != "." && entry.m_name != "..") {
-      // A name that is not text is left out, a folder with everything in it.
-      const QString name = entry.m_kind == TDirEntry::EKind::Other ? QString() : NameText(entry.m_name);
+  while (Reader.Next(entry)) {
+    if (entry.m_name != "." && entry.m_name != ".." && entry.m_kind != TDirEntry::EKind::Other) {
+      const bool isFolder = entry.m_kind == TDirEntry::EKind::Folder;
+      const QString name = NameText(entry.m_name);
       if (name.isEmpty()) {
-        // nothing to take
-      } else if (entry.m_kind == TDirEntry::EKind::Folder) {
+        m_list.LeftOut.Add(isFolder, Folder.m_path + EscapedName(entry.m_name) + (isFolder ? "/" : ""));
+      } else if (isFolder) {
         const QString sub = Folder.m_path + name + QLatin1Char('/');
         if (AcceptSubfolder(sub))
-          Next.push_back({sub, Folder.m_bytes + entry.m_name + '/'});
+          Next.push_back({sub, Folder.m_canonical + entry.m_name + '/'});
       } else if (!(entry.m_linked && m_files.count(entry.m_id))) {
         if (PassesFilter(Folder.m_path, name, entry.m_size)) {
           if (entry.m_linked)
@@ -199,6 +195,34 @@ QString StripTrailingStar(const QString &Text) {
 
 bool AcceptSubfolder(const QString &) {
   return true;
+}
+
+TExcludedFolders::TExcludedFolders(const QStringList &Folders) {
+  for (const QString &folder : Folders) {
+    const QByteArray path = ComparableFolder(folder);
+    if (!path.isEmpty())
+      m_folders.insert(path);
+  }
+}
+
+bool TExcludedFolders::Covers(const QByteArray &Folder) const {
+  return std::any_of(m_folders.cbegin(), m_folders.cend(),
+                     [&](const QByteArray &Excluded) { return FolderInside(Folder, Excluded); });
+}
+
+QString LeftOutMessage(const TLeftOut &LeftOut) {
+  if (LeftOut.IsEmpty())
+    return {};
+  const auto text = [](const char *Id) { return LangText(QString::fromLatin1(Id)); };
+  QString message = text("281") + QStringLiteral("\n\n") +
+                    FormatText(text("282"), {QString::number(LeftOut.Files)}) + QLatin1Char('\n') +
+                    FormatText(text("283"), {QString::number(LeftOut.Folders)}) + QStringLiteral("\n\n") +
+                    text("284");
+  for (const QString &path : LeftOut.Paths)
+    message += QLatin1Char('\n') + path;
+  if (LeftOut.Files + LeftOut.Folders > LeftOut.Paths.size())
+    message += QStringLiteral("\n...");
+  return message;
 }
 
 int ScanProgressPosition(int64_t Count) {

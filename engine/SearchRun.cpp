@@ -5,10 +5,8 @@
 #include "engine/ReadProperties.h"
 #include "engine/ScanFiles.h"
 #include "engine/StepStorage.h"
+#include "platform/Folders.h"
 #include "settings/Language.h"
-#include "settings/StringRoutines.h"
-
-#include <QSet>
 
 #include <algorithm>
 #include <vector>
@@ -43,38 +41,43 @@ QString ArchiveKinds(bool SearchArchives) {
   return SearchArchives ? QStringLiteral("zr") : QString();
 }
 
-QString CollectCheckedFolders(QStringList Checked) {
+QStringList CollectCheckedFolders(QStringList Checked) {
   std::sort(Checked.begin(), Checked.end());
-  QString Text;
   // Every kept folder, not only the last: "/a b" sorts between "/a" and "/a/c".
   QStringList Kept;
   const auto inside = [](const QString &Folder, const QString &Outer) {
     const QString Prefix = Outer.endsWith(QLatin1Char('/')) ? Outer : Outer + QLatin1Char('/');
     return Folder == Outer || Folder.startsWith(Prefix);
   };
-  for (const QString &Folder : Checked) {
-    if (Folder.isEmpty() ||
-        std::any_of(Kept.cbegin(), Kept.cend(), [&](const QString &Outer) { return inside(Folder, Outer); }))
-      continue;
-    Kept << Folder;
-    Text += Folder + QLatin1Char(';');
+  for (const QString &Folder : Checked)
+    if (!Folder.isEmpty() &&
+        std::none_of(Kept.cbegin(), Kept.cend(), [&](const QString &Outer) { return inside(Folder, Outer); }))
+      Kept << Folder;
+  return Kept;
+}
+
+QStringList SystemFoldersToWarn(const QStringList &SystemFolders, const QStringList &Checked) {
+  std::vector<QByteArray> CheckedPaths;
+  for (const QString &Folder : Checked)
+    CheckedPaths.push_back(ComparableFolder(Folder));
+  QStringList Found;
+  for (const QString &System : SystemFolders) {
+    const QByteArray Path = ComparableFolder(System);
+    if (std::any_of(CheckedPaths.cbegin(), CheckedPaths.cend(),
+                    [&](const QByteArray &Outer) { return FolderInside(Path, Outer); }))
+      Found << System;
   }
-  return Text;
+  return Found;
 }
 
 bool NothingToSearch(const TSearchChoice &Choice) {
-  QSet<QString> Excluded;
-  for (const QString &Entry : Choice.PathsExclude.split(QLatin1Char(';'), Qt::SkipEmptyParts))
-    Excluded.insert(Entry);
-  // As the walk does: a folder is skipped when its text with one "/" is an excluded entry.
-  const int Count = CountListItems(Choice.PathsInclude);
-  for (int k = 1; k <= Count; ++k) {
-    const QString Folder = GetListItem(Choice.PathsInclude, k);
-    if (!TrimBlanks(Folder).isEmpty() &&
-        !Excluded.contains(StripTrailingBackslash(Folder) + QLatin1Char('/')))
-      return false;
-  }
-  return true;
+  // As the walk does: a folder is skipped when it is an excluded one or lies inside one.
+  const TExcludedFolders Excluded(Choice.ExcludeFolders);
+  return std::all_of(Choice.IncludeFolders.cbegin(), Choice.IncludeFolders.cend(),
+                     [&](const QString &Folder) {
+                       const QByteArray Path = ComparableFolder(Folder);
+                       return Path.isEmpty() || Excluded.Covers(Path);
+                     });
 }
 
 TWhatFind BuildWhatFind(bool Content, bool Pictures, bool Tags, bool Properties, bool Empty) {
@@ -116,7 +119,8 @@ void TUseFileList::MarkUniqueCodes() {
 }
 
 bool TUseFileList::AnyMarked() const {
-  return std::any_of(m_items.begin(), m_items.end(), [](const auto &Item) { return Item->Viewed.Marked && !Item->Processed; });
+  return std::any_of(m_items.begin(), m_items.end(),
+                     [](const auto &Item) { return Item->Viewed.Marked && !Item->Processed; });
 }
 
 bool TUseFileList::AnyGrouped() const {
@@ -201,7 +205,8 @@ void ShowStep(const TSearchHooks &Hooks, const char *TextId) {
 
 void RunSearchPhases(TUseFileList &List, const TSearchChoice &Choice, IProgressSink &Sink, IProgressBar &Bar,
                      const TSearchHooks &Hooks) {
-  List.SetFilter(Choice.WhatFind, Choice.PathsInclude, Choice.PathsExclude, Choice.Archive);
+  List.SetFilter(Choice.WhatFind, Choice.IncludeFolders, Choice.ExcludeFolders, Choice.Archive);
+  List.Filter.UnnamedFolders = Choice.UnnamedFolders;
   struct Reset {
     const TSearchHooks &Hooks;
     ~Reset() {

@@ -30,8 +30,13 @@ struct TSearchHooks {
 // The choices of the folders and methods pages as the filter takes them.
 // Archive letters: "zr" when archives are searched, else "".
 QString ArchiveKinds(bool SearchArchives);
-// The checked folders sorted, without those inside a folder kept before them, each followed by ";".
-QString CollectCheckedFolders(QStringList Checked);
+// The checked folders sorted, without those inside a folder kept before them; every path exactly as
+// given (never trimmed), since a folder's name may hold blanks and ";".
+QStringList CollectCheckedFolders(QStringList Checked);
+// The system folders (as listed, in list order) that a search of the checked folders would walk:
+// each that is a checked folder or lies inside one, both sides compared by their canonical paths, so
+// a link does not hide a system folder.
+QStringList SystemFoldersToWarn(const QStringList &SystemFolders, const QStringList &Checked);
 // Methods 1 to 5 from the five method boxes; method 6 is never chosen here.
 TWhatFind BuildWhatFind(bool Content, bool Pictures, bool Tags, bool Properties, bool Empty);
 

@@ -188,12 +188,15 @@ TUseFileList::~TUseFileList() {
   Clear();
 }
 
-void TUseFileList::SetFilter(const TWhatFind &WhatFind, const QString &PathsInclude,
-                             const QString &PathsExclude, const QString &Archive) {
+void TUseFileList::SetFilter(const TWhatFind &WhatFind, const QStringList &Include,
+                             const QStringList &Exclude, const QString &Archive) {
   Clear();
   Filter.WhatFind = WhatFind;
-  Filter.PathsInclude = PathsInclude;
-  Filter.PathsExclude = PathsExclude;
+  Filter.PathsInclude.clear();
+  for (const QString &Folder : Include)
+    Filter.PathsInclude += Folder + QLatin1Char(';');
+  Filter.IncludeFolders = Include;
+  Filter.ExcludeFolders = Exclude;
   Filter.Archive = Archive.toLower();
 }
 
@@ -201,6 +204,7 @@ void TUseFileList::Clear() {
   while (!m_items.empty())
     m_items.pop_back();
   PathTable().Clear();
+  LeftOut = {};
 }
 
 void TUseFileList::ClearGroups(int Method) {

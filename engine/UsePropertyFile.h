@@ -4,6 +4,7 @@
 // which search method. Also the process-wide read buffer and picture-extension list.
 
 #include "engine/CompareImage.h"
+#include "engine/LeftOut.h"
 #include "platform/FileInfo.h"
 
 #include <QString>
@@ -53,10 +54,14 @@ private:
 // What one search looks for.
 struct TFilter {
   TWhatFind WhatFind;
-  // Searched folders, each followed by ";".
+  // Searched folders as a result file keeps them, each followed by ";": shown, never walked.
   QString PathsInclude;
-  // Excluded folders, each written as the folder, "/" and ";".
-  QString PathsExclude;
+  // The folders a search walks and those it skips with everything below them: exact absolute paths.
+  QStringList IncludeFolders;
+  QStringList ExcludeFolders;
+  // Chosen folders whose names are not text (escaped): no path reaches them, so the walk reports
+  // them as left out.
+  QStringList UnnamedFolders;
   // Lower-case archive letters: "z" ZIP and self-extracting ZIP, "r" RAR; empty: archives not entered.
   QString Archive;
 
@@ -212,9 +217,13 @@ public:
 
   TFilter Filter;
 
-  // Clears the list, then stores the choices (Archive lower-cased).
-  void SetFilter(const TWhatFind &WhatFind, const QString &PathsInclude, const QString &PathsExclude,
+  // Clears the list, then stores the choices (Archive lower-cased, PathsInclude made from Include).
+  void SetFilter(const TWhatFind &WhatFind, const QStringList &Include, const QStringList &Exclude,
                  const QString &Archive);
+  // Folders travel as lists: a ";"-joined text would split a folder named "a;b".
+  void SetFilter(const TWhatFind &, const QString &, const QString &, const QString &) = delete;
+  // What the last gathering left out; emptied by Clear.
+  TLeftOut LeftOut;
   // Frees every item, last first, then empties the path table.
   void Clear();
   // Sets the group of Method (every group when Method is -1) of every item to -1 and clears every mark.

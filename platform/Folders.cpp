@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -236,6 +237,81 @@ QString NeverExistingPath() {
   return QStringLiteral("/dev/null/missing");
 }
 
+QByteArray CanonicalFolder(const QByteArray &Path) {
+  if (Path.isEmpty())
+    return {};
+  char *resolved = ::realpath(Path.constData(), nullptr);
+  if (!resolved)
+    return {};
+  QByteArray canonical(resolved);
+  std::free(resolved);
+  if (!IsFolder(canonical))
+    return {};
+  if (!canonical.endsWith('/'))
+    canonical += '/';
+  return canonical;
+}
+
+QByteArray ComparableFolder(const QString &Folder) {
+  if (!Folder.startsWith(QLatin1Char('/')))
+    return {};
+  const QByteArray canonical = CanonicalFolder(QFile::encodeName(Folder));
+  if (!canonical.isEmpty())
+    return canonical;
+  const QByteArray text = QFile::encodeName(QDir::cleanPath(Folder));
+  return text.endsWith('/') ? text : text + '/';
+}
+
+bool FolderInside(const QByteArray &Inner, const QByteArray &Outer) {
+  return !Outer.isEmpty() && Inner.startsWith(Outer);
+}
+
+QString NameText(const QByteArray &Bytes) {
+  const QString name = QFile::decodeName(Bytes);
+  if (name.contains(QChar::ReplacementCharacter) && QFile::encodeName(name) != Bytes)
+    return {};
+  return name;
+}
+
+QString EscapedName(const QByteArray &Bytes) {
+  QString out;
+  const auto escape = [&out](unsigned char c) {
+    out += QStringLiteral("\\x") + QString::number(c, 16).toUpper().rightJustified(2, QLatin1Char('0'));
+  };
+  const qsizetype n = Bytes.size();
+  for (qsizetype i = 0; i < n;) {
+    const auto c = static_cast<unsigned char>(Bytes.at(i));
+    if (c < 0x80) {
+      if (c < 0x20 || c == 0x7F)
+        escape(c);
+      else
+        out += QLatin1Char(char(c));
+      ++i;
+      continue;
+    }
+    // The length and the smallest code point of a sequence that starts with c.
+    const int length =
+        c >= 0xC2 && c <= 0xDF ? 2 : (c >= 0xE0 && c <= 0xEF ? 3 : (c >= 0xF0 && c <= 0xF4 ? 4 : 0));
+    char32_t code = length == 2 ? c & 0x1F : (length == 3 ? c & 0x0F : c & 0x07);
+    bool valid = length > 0 && i + length <= n;
+    for (int k = 1; valid && k < length; ++k) {
+      const auto next = static_cast<unsigned char>(Bytes.at(i + k));
+      valid = (next & 0xC0) == 0x80;
+      code = (code << 6) | (next & 0x3F);
+    }
+    static const char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    valid = valid && code >= smallest[length] && code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF);
+    if (!valid) {
+      escape(c);
+      ++i;
+      continue;
+    }
+    out += QString::fromUcs4(&code, 1);
+    i += length;
+  }
+  return out;
+}
+
 TVirtualFileSystems::TVirtualFileSystems() {
   // devtmpfs shares its magic number with tmpfs, so the mount table names the devices to avoid.
   static const char *const kinds[] = {"proc",     "sysfs",     "devtmpfs",    "devpts",     "cgroup",
@@ -271,9 +347,12 @@ bool TVirtualFileSystems::Contains(int Fd, uint64_t Device) const {
   return ::fstatfs(Fd, &fs) == 0 && IsVirtualMagic(static_cast<unsigned long>(fs.f_type));
 }
 
-TDirReader::TDirReader(const QByteArray &Path, bool FollowLink) {
-  const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (FollowLink ? 0 : O_NOFOLLOW);
-  m_fd = ::open(Path.constData(), flags);
+TDirReader::TDirReader(const QByteArray &Path) {
+  // A trailing "/" would make the system follow a link in the last place.
+  QByteArray path = Path;
+  while (path.size() > 1 && path.endsWith('/'))
+    path.chop(1);
+  m_fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
   if (m_fd < 0)
     return;
   struct stat st;

@@ -33,6 +33,25 @@ bool DeleteFolderTree(const QString &Path, const std::function<void()> &Tick = {
 // like reading a missing file.
 QString NeverExistingPath();
 
+// The folder Path with every link and "." or ".." resolved, ending in "/"; empty when Path names no
+// folder. Two texts name the same folder exactly when their canonical folders are equal.
+QByteArray CanonicalFolder(const QByteArray &Path);
+
+// The canonical folder of Folder or, when Folder names no folder, its cleaned text ending in "/";
+// empty for an empty or relative text. Compares folders that may not exist.
+QByteArray ComparableFolder(const QString &Folder);
+
+// Whether Inner is Outer or lies inside it; both canonical folders ending in "/".
+bool FolderInside(const QByteArray &Inner, const QByteArray &Outer);
+
+// The name as text, or empty when the text would not give the same bytes back (not valid UTF-8):
+// every later step reaches a file through its text, which would then name another file or none.
+QString NameText(const QByteArray &Bytes);
+
+// Bytes shown as text for a message: valid UTF-8 as it stands, every other byte and every control
+// character as "\xNN".
+QString EscapedName(const QByteArray &Bytes);
+
 // Identity of a file or folder on this machine.
 struct TFileId {
   uint64_t m_device = 0;
@@ -75,9 +94,8 @@ struct TDirEntry {
 // regular files are File.
 class TDirReader {
 public:
-  // FollowLink: whether Path itself may be a link (a folder the user named); folders found while
-  // walking are opened with FollowLink false.
-  TDirReader(const QByteArray &Path, bool FollowLink);
+  // Path itself is never followed when it is a link, with or without a trailing "/".
+  explicit TDirReader(const QByteArray &Path);
   ~TDirReader();
   TDirReader(const TDirReader &) = delete;
   TDirReader &operator=(const TDirReader &) = delete;

@@ -52,7 +52,7 @@ protected:
   int Pack(const QString &name, const QList<Entry> &entries) {
     const QString path = dir.filePath(name);
     EXPECT_TRUE(testarchive::WriteByName(path, entries)) << name.toStdString();
-    list.SetFilter({MethodContent}, dir.path() + ";", {}, "zr");
+    list.SetFilter({MethodContent}, QStringList{dir.path()}, {}, "zr");
     const int index = list.AddFile(dir.path() + "/", name, QFileInfo(path).size(), nullptr);
     TUseFileProperty *archive = list.GetItem(index);
     archive->Owner = archive;

@@ -28,7 +28,8 @@ TUseFileProperty &At(TUseFileList &List, int i) {
 // A processed plain file, a tagged song of 5.6 GB, an entered archive with two members, and a plain
 // file with a picture grid.
 void MakeSampleList(TUseFileList &List) {
-  List.SetFilter({1, 3}, QStringLiteral("/data/;"), QStringLiteral("/data/skip/;"), QStringLiteral("ZR"));
+  List.SetFilter({1, 3}, QStringList{QStringLiteral("/data/")}, QStringList{QStringLiteral("/data/skip")},
+                 QStringLiteral("ZR"));
   At(List, Add(List, "/data/", "a.txt", 5)).Processed = true;
   TUseFileProperty &Song = At(List, Add(List, "/data/", "b.mp3", 6000000000LL));
   Song.FileItem.Code = -1;
@@ -128,7 +129,7 @@ TEST_F(ResultFile, RoundTripRestoresItemsFilterAndArchiveLinksByRecordPosition) 
   EXPECT_EQ(Loaded.Filter.WhatFind, TWhatFind({1, 3}));
   EXPECT_EQ(Loaded.Filter.PathsInclude, QStringLiteral("/data/;"));
   EXPECT_EQ(Loaded.Filter.Archive, QStringLiteral("zr"));
-  EXPECT_TRUE(Loaded.Filter.PathsExclude.isEmpty());
+  EXPECT_TRUE(Loaded.Filter.ExcludeFolders.isEmpty());
   ASSERT_EQ(Loaded.Count(), 4);
   const TUseFileProperty &Song = At(Loaded, 0);
   EXPECT_EQ(Song.FullName(), QStringLiteral("/data/b.mp3"));
@@ -186,7 +187,7 @@ TEST_F(ResultFile, PictureGridRoundTrip) {
   EXPECT_EQ(Back, Grid);
 
   TUseFileList List;
-  List.SetFilter({2}, QString(), QString(), QString());
+  List.SetFilter({2}, QStringList(), QStringList(), QString());
   At(List, Add(List, "/p/", "x.png", 9)).DataImage = std::make_unique<TDataImage>(Grid);
   Add(List, "/p/", "y.png", 9);
   ASSERT_EQ(Load(Save(List)).Count(), 2);
@@ -227,7 +228,7 @@ QStringList TroublesomeNames() {
 TEST_F(ResultFile, EveryFileAndFolderNameReadsBackExactly) {
   const QStringList Names = TroublesomeNames();
   TUseFileList List;
-  List.SetFilter({1, 3}, "/data/" + Names[0] + "/;/x<y/;", QString(), "z");
+  List.SetFilter({1, 3}, QStringList{"/data/" + Names[0] + "/", "/x<y/"}, {}, "z");
   for (const QString &Name : Names) {
     TUseFileProperty &Item = At(List, Add(List, "/data/", Name, 1));
     Item.Mp3_SongName = Name;
@@ -255,7 +256,7 @@ TEST_F(ResultFile, EveryFileAndFolderNameReadsBackExactly) {
 
 TEST_F(ResultFile, NamesWithoutBracketsOrLineBreaksAreWrittenAsTheyStand) {
   TUseFileList List;
-  List.SetFilter({1}, "/d/;", QString(), QString());
+  List.SetFilter({1}, QStringList{"/d/"}, {}, QString());
   Add(List, "/d/100% & more/", "tab\tand %3C.txt", 1);
   Add(List, "/d/", " both ", 1);
   const QByteArray Text = testenv::ReadFile(Save(List));
@@ -286,7 +287,7 @@ TEST_F(ResultFile, RowsOfLookAlikeNamesPointAtTheirOwnFiles) {
   const QString Folder = Dir.path() + "/x\n<y>/";
   ASSERT_TRUE(QDir().mkpath(Folder));
   TUseFileList List;
-  List.SetFilter({1}, Folder + ";", QString(), QString());
+  List.SetFilter({1}, QStringList{Folder}, {}, QString());
   const QStringList Names = {"a\nb.bin", "a b.bin", "a>b.bin", "a\u203Ab.bin", "a\rb.bin"};
   for (const QString &Name : Names) {
     Dir.createFile(Folder.mid(Dir.path().size() + 1) + Name, Name.toUtf8());
@@ -314,7 +315,7 @@ TEST_F(ResultFile, LoadingReadsTimesAndFlagsOfFilesThatExist) {
   const QDateTime When(QDate(2020, 5, 17), QTime(10, 30, 0));
   ASSERT_TRUE(TestDir::setTimes(Path, When, When));
   TUseFileList List;
-  List.SetFilter({1}, Dir.path() + "/;", QString(), QStringLiteral("z"));
+  List.SetFilter({1}, QStringList{Dir.path() + "/"}, {}, QStringLiteral("z"));
   Add(List, Dir.path() + "/", "here.txt", 3);
   Add(List, Dir.path() + "/", "gone.txt", 3);
   const int Box = Add(List, Dir.path() + "/", "box.zip", 3);
@@ -374,7 +375,7 @@ TEST_F(ResultFile, FileTooLargeForMemoryFailsWithAClearError) {
 
 TEST_F(ResultFile, MemberWhoseOwnerIsNoArchiveIsNotSavedAsAPlainFile) {
   TUseFileList List;
-  List.SetFilter({4}, QString(), QString(), QStringLiteral("z"));
+  List.SetFilter({4}, QStringList(), QStringList(), QStringLiteral("z"));
   Add(List, "inner/", "deep.txt", 1);
   Add(List, "/d/", "mid.zip", 2);
   Add(List, "/d/", "top.zip", 3);
@@ -485,7 +486,7 @@ TEST_F(ResultFile, OnlyFilterAndCountGiveAnEmptyListWithTheFilter) {
 
 TEST_F(ResultFile, StopWhileLoadingEmptiesTheList) {
   TUseFileList List;
-  List.SetFilter({1}, QString(), QString(), QString());
+  List.SetFilter({1}, QStringList(), QStringList(), QString());
   for (int i = 0; i < 1500; ++i)
     Add(List, "/some/longer/folder/name/", QStringLiteral("file%1.txt").arg(i), i);
   const QString Name = Save(List, "big.wzr");

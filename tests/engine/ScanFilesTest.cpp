@@ -3,6 +3,8 @@
 #include "engine/Archive.h"
 #include "engine/SearchFilter.h"
 #include "engine/UsePropertyFile.h"
+#include "settings/Language.h"
+#include "tests/settings/Printers.h"
 #include "tests/support/FakeProgress.h"
 #include "tests/support/TestArchives.h"
 #include "tests/support/TestEnv.h"
@@ -29,11 +31,11 @@ protected:
   // Root of the test tree with a trailing "/".
   QString Root() const { return dir.path() + "/"; }
 
-  void Gather(const QString &include, const QString &exclude = {}, const QString &letters = {}) {
+  void Gather(const QStringList &include, const QStringList &exclude = {}, const QString &letters = {}) {
     list.SetFilter({MethodContent}, include, exclude, letters);
     list.ScanAll(sink, bar);
   }
-  void GatherRoot(const QString &letters = {}) { Gather(Root() + ";", {}, letters); }
+  void GatherRoot(const QString &letters = {}) { Gather({Root()}, {}, letters); }
 
   // Full names of the gathered items, the test root cut off.
   QStringList Names() const {
@@ -109,31 +111,56 @@ TEST_F(Gathering, BreadthFirstWithFolderAndName) {
   EXPECT_EQ(bar.Max(), 100);
 }
 
-TEST_F(Gathering, ExclusionIsByTheExactTextOfAWholeEntry) {
+TEST_F(Gathering, AnExcludedFolderIsSkippedWithEverythingBelowIt) {
   dir.createFile("keep.txt", "k");
   dir.createFile("Windows/w.txt", "w");
   dir.createFile("Windows/sub/s.txt", "s");
   dir.createFile("Windows2/w2.txt", "w2");
-  Gather(Root() + ";", Root() + "Windows/;");
+  Gather({Root()}, {Root() + "Windows"});
+  EXPECT_EQ(SortedNames(), (QStringList{"Windows2/w2.txt", "keep.txt"}));
+  Gather({Root()}, {"/usr", Root() + "Windows/", "/etc"});
   EXPECT_EQ(SortedNames(), (QStringList{"Windows2/w2.txt", "keep.txt"}));
 
   // Another letter case is another folder.
-  list.Clear();
-  Gather(Root() + ";", Root() + "WINDOWS/;");
+  Gather({Root()}, {Root() + "WINDOWS"});
   EXPECT_EQ(list.Count(), 4);
 
-  // An include folder that is itself excluded gives nothing.
-  Gather(Root() + "Windows;", Root() + "Windows/;");
+  // An include folder that is itself excluded, or lies inside an excluded one, gives nothing.
+  Gather({Root() + "Windows"}, {Root() + "Windows"});
+  EXPECT_EQ(list.Count(), 0);
+  Gather({Root() + "Windows/sub"}, {Root() + "Windows"});
   EXPECT_EQ(list.Count(), 0);
 
-  // Every folder ends like "/x/" and every entry begins with "/", so an entry's tail is also a
-  // folder: excluding /usr/ must not take the root "/" with it, nor /other/tree/ the folder /tree/.
-  Gather(Root() + ";", "/usr/;/elsewhere" + Root() + ";/elsewhere" + Root() + "Windows/;");
+  // Excluding one folder takes neither its parent nor a folder of the same name elsewhere.
+  Gather({Root()}, {"/usr", "/elsewhere" + Root(), "/elsewhere" + Root() + "Windows"});
   EXPECT_EQ(list.Count(), 4);
+}
 
-  // An entry is still found wherever it stands in the list.
-  Gather(Root() + ";", "/usr/;" + Root() + "Windows/;/etc/;");
-  EXPECT_EQ(SortedNames(), (QStringList{"Windows2/w2.txt", "keep.txt"}));
+TEST_F(Gathering, FoldersAreTakenByTheirExactNames) {
+  dir.createFile("a;b/chosen.txt", "chosen");
+  dir.createFile("a/wrong.txt", "a folder nobody chose");
+  dir.createFile("music /m.txt", "trailing blank");
+  dir.createFile("music/n.txt", "the folder without the blank");
+  dir.createFile(" lead/l.txt", "leading blank");
+  dir.createFile("lead/w.txt", "the folder without the blank");
+  Gather({Root() + "a;b", Root() + "music ", Root() + " lead/"});
+  EXPECT_EQ(SortedNames(), (QStringList{" lead/l.txt", "a;b/chosen.txt", "music /m.txt"}));
+  EXPECT_EQ(list.Filter.PathsInclude, Root() + "a;b;" + Root() + "music ;" + Root() + " lead/;");
+
+  // Excluded folders likewise.
+  Gather({Root()}, {Root() + "a;b", Root() + "music "});
+  EXPECT_EQ(SortedNames(), (QStringList{" lead/l.txt", "a/wrong.txt", "lead/w.txt", "music/n.txt"}));
+}
+
+TEST_F(Gathering, RelativeAndEmptyFoldersAreNeverWalked) {
+  // Taken from the working folder, they would give files from folders the user never chose.
+  dir.createFile("here/h.txt", "h");
+  const QString saved = QDir::currentPath();
+  ASSERT_TRUE(QDir::setCurrent(dir.path()));
+  Gather({"here", "./here", "", " ", "here/"});
+  QDir::setCurrent(saved);
+  EXPECT_EQ(list.Count(), 0);
+  EXPECT_EQ(sink.texts.last(), "");
 }
 
 TEST_F(Gathering, TwoIncludeFoldersOneAfterTheOtherWithOneCounter) {
@@ -141,7 +168,7 @@ TEST_F(Gathering, TwoIncludeFoldersOneAfterTheOtherWithOneCounter) {
     dir.createFile(QString("one/f%1").arg(i), "x");
     dir.createFile(QString("two/g%1").arg(i), "y");
   }
-  Gather(Root() + "one;" + Root() + "two/;");
+  Gather({Root() + "one", Root() + "two/"});
   const QStringList names = Names();
   ASSERT_EQ(names.size(), 60);
   for (int i = 0; i < 30; ++i) {
@@ -254,63 +281,155 @@ TEST_F(Gathering, HardLinksAndFoldersReachedTwiceAreGatheredOnce) {
   const QString a = dir.createFile("a/file.txt", "same inode");
   ASSERT_EQ(::link(QFile::encodeName(a).constData(), QFile::encodeName(dir.filePath("b.txt")).constData()),
             0);
-  Gather(Root() + ";" + Root() + "a/;");
+  Gather({Root(), Root() + "a/"});
   EXPECT_EQ(list.Count(), 1);
 }
 
-TEST_F(Gathering, AnIncludeFolderGivenAsALinkIsWalked) {
+TEST_F(Gathering, AnIncludeFolderThatIsALinkIsNotFollowed) {
   TestDir target;
   target.createFile("t.txt", "t");
-  target.createFolder("sub");
-  ASSERT_TRUE(QFile::link(target.filePath("sub"), target.filePath("link-inside")));
   const QString link = dir.filePath("chosen");
   ASSERT_TRUE(QFile::link(target.path(), link));
-  Gather(link + ";");
+  Gather({link});
+  EXPECT_EQ(list.Count(), 0);
+  Gather({link + "/"});
+  EXPECT_EQ(list.Count(), 0);
+}
+
+TEST_F(Gathering, ExclusionComparesWhereFoldersReallyAre) {
+  // A system-like folder, reached through a link from elsewhere, and excluded by the link's name.
+  TestDir system;
+  system.createFile("lib/library.so", "system file");
+  system.createFile("share/doc.txt", "system file");
+  dir.createFile("mine.txt", "m");
+  ASSERT_TRUE(QFile::link(system.filePath("lib"), dir.filePath("lib")));
+  ASSERT_TRUE(QFile::link(system.path(), dir.filePath("system-link")));
+
+  // Excluded by its real name, an include folder below it is not walked.
+  Gather({Root(), system.filePath("lib")}, {system.path()});
+  EXPECT_EQ(Names(), (QStringList{"mine.txt"}));
+  // Excluded through a link to it, it is skipped all the same.
+  Gather({system.path(), Root()}, {dir.filePath("system-link")});
+  EXPECT_EQ(Names(), (QStringList{"mine.txt"}));
+  // Reached by a path with ".." in it.
+  Gather({system.filePath("share/../lib")}, {system.path()});
+  EXPECT_EQ(list.Count(), 0);
+  // An excluded folder inside the walk, named through a link.
+  Gather({system.path()}, {dir.filePath("system-link/share")});
   ASSERT_EQ(list.Count(), 1);
-  EXPECT_EQ(list.GetItem(0)->FullName(), link + "/t.txt");
+  EXPECT_EQ(list.GetItem(0)->FileItem.FileName, "library.so");
 }
 
 TEST_F(Gathering, VirtualFileSystemsAndMissingFoldersGiveNothing) {
   if (QFileInfo("/proc/self/status").exists()) {
-    Gather("/proc/;");
+    Gather({"/proc/"});
     EXPECT_EQ(list.Count(), 0);
   }
   if (QFileInfo("/sys/kernel").isDir()) {
-    Gather("/sys;");
+    Gather({"/sys"});
     EXPECT_EQ(list.Count(), 0);
   }
-  Gather(Root() + "missing;");
+  Gather({Root() + "missing"});
   EXPECT_EQ(list.Count(), 0);
   EXPECT_EQ(sink.texts.last(), "");
 }
 
-TEST_F(Gathering, NamesThatAreNotTextAreLeftOut) {
+namespace {
+
+// Files and folders whose names are bytes, not text; removed again with the test's folder.
+class RawNames {
+public:
+  explicit RawNames(const QString &Root) : m_root(QFile::encodeName(Root)) {}
+  ~RawNames() {
+    for (auto it = m_made.rbegin(); it != m_made.rend(); ++it)
+      if (::unlink(it->constData()) != 0)
+        ::rmdir(it->constData());
+  }
+  bool File(const QByteArray &Relative, const QByteArray &Data) {
+    const QByteArray path = m_root + Relative;
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    if (fd < 0)
+      return false;
+    m_made << path;
+    const bool written = ::write(fd, Data.constData(), size_t(Data.size())) == Data.size();
+    return ::close(fd) == 0 && written;
+  }
+  bool Folder(const QByteArray &Relative) {
+    const QByteArray path = m_root + Relative;
+    if (::mkdir(path.constData(), 0755) != 0)
+      return false;
+    m_made << path;
+    return true;
+  }
+
+private:
+  QByteArray m_root;
+  QList<QByteArray> m_made;
+};
+
+} // namespace
+
+TEST_F(Gathering, NamesThatAreNotTextAreLeftOutAndCounted) {
   // Such a name cannot be written back from its text, which would name another file or none:
   // "caf\xE9" shows as "caf\uFFFD", which is also the true name of another file here.
-  const auto rawFile = [&](const QByteArray &relative, const QByteArray &data) {
-    const int fd = ::open((QFile::encodeName(Root()) + relative).constData(), O_WRONLY | O_CREAT, 0644);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::write(fd, data.constData(), size_t(data.size())), data.size());
-    ::close(fd);
-  };
-  rawFile("caf\xE9.txt", "latin-1 name");
-  rawFile("caf\xEF\xBF\xBD.txt", "the real replacement character");
-  ASSERT_EQ(::mkdir((QFile::encodeName(Root()) + "d\xFF").constData(), 0755), 0);
-  rawFile("d\xFF/inside.txt", "in a folder whose name is not text");
+  RawNames raw(Root());
+  ASSERT_TRUE(raw.File("caf\xE9.txt", "latin-1 name"));
+  ASSERT_TRUE(raw.File("caf\xEF\xBF\xBD.txt", "the real replacement character"));
+  ASSERT_TRUE(raw.Folder("d\xFF"));
+  ASSERT_TRUE(raw.File("d\xFF/inside.txt", "in a folder whose name is not text"));
+  ASSERT_TRUE(raw.Folder("ok"));
+  ASSERT_TRUE(raw.File("ok/\x80\x81", "a deeper name"));
   dir.createFile("plain.txt", "p");
   GatherRoot();
   EXPECT_EQ(SortedNames(), (QStringList{QString::fromUtf8("caf\xEF\xBF\xBD.txt"), "plain.txt"}));
   for (int i = 0; i < list.Count(); ++i)
     EXPECT_TRUE(QFileInfo::exists(list.GetItem(i)->FullName())) << i;
-  // The temporary folder's own clean-up cannot name them either.
-  ::unlink((QFile::encodeName(Root()) + "d\xFF/inside.txt").constData());
-  ::rmdir((QFile::encodeName(Root()) + "d\xFF").constData());
-  ::unlink((QFile::encodeName(Root()) + "caf\xE9.txt").constData());
+  EXPECT_EQ(list.LeftOut.Files, 2);
+  EXPECT_EQ(list.LeftOut.Folders, 1);
+  QStringList paths = list.LeftOut.Paths;
+  paths.sort();
+  EXPECT_EQ(paths, (QStringList{Root() + "caf\\xE9.txt", Root() + "d\\xFF/", Root() + "ok/\\x80\\x81"}));
+
+  // The next gathering starts counting anew; the filter does not make a name text.
+  SearchFilter().MaskOn = true;
+  SearchFilter().IncludeMasks = "plain*";
+  GatherRoot();
+  EXPECT_EQ(list.LeftOut.Files, 2);
+  Gather({Root() + "ok"});
+  EXPECT_EQ(list.LeftOut.Files, 1);
+  EXPECT_EQ(list.LeftOut.Folders, 0);
+  list.Clear();
+  EXPECT_TRUE(list.LeftOut.IsEmpty());
 }
 
-TEST_F(Gathering, EmptyIncludeItemsAreNotTheRoot) {
-  Gather(";;");
-  EXPECT_EQ(list.Count(), 0);
+TEST_F(Gathering, ChosenFoldersWithoutATextNameAreReportedToo) {
+  dir.createFile("a/a.txt", "a");
+  list.SetFilter({MethodContent}, QStringList{Root() + "a"}, {}, {});
+  list.Filter.UnnamedFolders = {Root() + "\\xFFchosen"};
+  list.ScanAll(sink, bar);
+  EXPECT_EQ(list.Count(), 1);
+  EXPECT_EQ(list.LeftOut.Folders, 1);
+  EXPECT_EQ(list.LeftOut.Paths, QStringList{Root() + "\\xFFchosen"});
+}
+
+TEST_F(Gathering, TheMessageCountsEverythingAndShowsTheFirstPaths) {
+  const TLangList english(testenv::SourceDir() + "/Language/");
+  SetCurrentLangList(&english);
+  EXPECT_TRUE(LeftOutMessage({}).isEmpty());
+  RawNames raw(Root());
+  for (char c = 'a'; c < 'a' + 7; ++c)
+    ASSERT_TRUE(raw.File(QByteArray(1, c) + "\xFE", "x"));
+  ASSERT_TRUE(raw.Folder("\xC3("));
+  GatherRoot();
+  const QString message = LeftOutMessage(list.LeftOut);
+  SetCurrentLangList(nullptr);
+  EXPECT_EQ(list.LeftOut.Paths.size(), TLeftOut::Shown);
+  EXPECT_TRUE(message.startsWith(english.GetText(281))) << message.toStdString();
+  EXPECT_TRUE(message.contains(FormatText(english.GetText(282), {"7"}))) << message.toStdString();
+  EXPECT_TRUE(message.contains(FormatText(english.GetText(283), {"1"}))) << message.toStdString();
+  for (const QString &path : list.LeftOut.Paths)
+    EXPECT_TRUE(message.contains("\n" + path + "\n")) << path.toStdString();
+  EXPECT_TRUE(message.endsWith("\n...")); // eight left out, five shown
 }
 
 TEST_F(Gathering, UnreadableFolderIsSkippedSilently) {

@@ -2,11 +2,13 @@
 #include "engine/ResultFile.h"
 #include "engine/StepStorage.h"
 #include "settings/Language.h"
+#include "tests/settings/Printers.h"
 #include "tests/support/FakeProgress.h"
 #include "tests/support/TestArchives.h"
 #include "tests/support/TestEnv.h"
 
 #include <QDir>
+#include <QFile>
 #include <gtest/gtest.h>
 
 namespace {
@@ -33,7 +35,7 @@ struct SearchRig {
     GroupResult(List, Steps, Sink, Bar, Hooks());
   }
   void Search(const QString &Folder, const TWhatFind &WhatFind, const QString &Archive = QString()) {
-    TSearchChoice Choice{WhatFind, Folder + QStringLiteral("/;"), QString(), Archive};
+    TSearchChoice Choice{.WhatFind = WhatFind, .IncludeFolders = {Folder}, .Archive = Archive};
     RunSearch(List, Steps, Choice, Sink, Bar, Hooks());
   }
   // The names of each method's step rows, grouped as "name name | name name".
@@ -90,7 +92,7 @@ TEST(SearchRun, ChecksumsAreReadOnlyForSharedSizesAndTimesAlways) {
   TestDir Dir;
   MakeTree(Dir);
   SearchRig R;
-  TSearchChoice Choice{{1}, Dir.path() + QStringLiteral("/;"), QString(), QString()};
+  TSearchChoice Choice{.WhatFind = {1}, .IncludeFolders = {Dir.path()}};
   RunSearchPhases(R.List, Choice, R.Sink, R.Bar, R.Hooks());
   EXPECT_EQ(R.Resets, 1);
   ASSERT_EQ(R.List.Count(), 9);
@@ -192,32 +194,75 @@ TEST(SearchRun, ArchiveMembersAreReadAfterTheirArchiveAndSurviveASaveAndLoad) {
 TEST(SearchRun, ChoicesOfThePagesBecomeTheFilter) {
   EXPECT_EQ(ArchiveKinds(true), QStringLiteral("zr"));
   EXPECT_EQ(ArchiveKinds(false), QString());
-  EXPECT_EQ(CollectCheckedFolders({}), QString());
+  EXPECT_EQ(CollectCheckedFolders({}), QStringList());
   EXPECT_EQ(CollectCheckedFolders({"/home/b", "/data", "/home/b/inner", "/home/bb", "/data/"}),
-            QStringLiteral("/data;/home/b;/home/bb;"));
-  EXPECT_EQ(CollectCheckedFolders({"/srv", "/"}), QStringLiteral("/;"));
+            (QStringList{"/data", "/home/b", "/home/bb"}));
+  EXPECT_EQ(CollectCheckedFolders({"/srv", "/"}), QStringList{"/"});
   // A sibling whose name goes on with a blank sorts between a folder and its subfolders.
-  EXPECT_EQ(CollectCheckedFolders({"/a/c", "/a b", "/a"}), QStringLiteral("/a;/a b;"));
+  EXPECT_EQ(CollectCheckedFolders({"/a/c", "/a b", "/a"}), (QStringList{"/a", "/a b"}));
+  // Names are kept exactly: a ";" or a trailing blank is part of the name.
+  EXPECT_EQ(CollectCheckedFolders({"/m/music ", "/m/a;b", "/m/a"}),
+            (QStringList{"/m/a", "/m/a;b", "/m/music "}));
   EXPECT_EQ(BuildWhatFind(true, false, true, false, true), TWhatFind({1, 3, 5}));
   EXPECT_TRUE(BuildWhatFind(false, false, false, false, false).IsEmpty());
 }
 
 TEST(SearchRun, NothingToSearchWhenEveryIncludedFolderIsLeftOut) {
-  const auto nothing = [](const char *Include, const char *Exclude) {
+  const auto nothing = [](const QStringList &Include, const QStringList &Exclude) {
     TSearchChoice Choice;
-    Choice.PathsInclude = QString::fromUtf8(Include);
-    Choice.PathsExclude = QString::fromUtf8(Exclude);
+    Choice.IncludeFolders = Include;
+    Choice.ExcludeFolders = Exclude;
     return NothingToSearch(Choice);
   };
-  EXPECT_TRUE(nothing("", ""));
-  EXPECT_TRUE(nothing("/etc;", "/usr/;/etc/;/boot/;/opt/;"));
-  EXPECT_TRUE(nothing("/etc/;/opt;", "/etc/;/opt/;"));
-  EXPECT_TRUE(nothing("/;", "/;"));
+  EXPECT_TRUE(nothing({}, {}));
+  EXPECT_TRUE(nothing({"/etc"}, {"/usr", "/etc", "/boot", "/opt"}));
+  EXPECT_TRUE(nothing({"/etc/", "/opt"}, {"/etc/", "/opt"}));
+  EXPECT_TRUE(nothing({"/"}, {"/"}));
+  // A folder inside a left-out one, also reached through a link or "..", is left out with it.
+  TestDir Dir;
+  Dir.createFolder("sys/lib");
+  ASSERT_TRUE(QFile::link(Dir.filePath("sys"), Dir.filePath("link")));
+  EXPECT_TRUE(nothing({Dir.filePath("sys/lib"), Dir.filePath("link")}, {Dir.filePath("sys")}));
+  EXPECT_TRUE(nothing({Dir.filePath("sys/lib/..")}, {Dir.filePath("link")}));
   // A folder that holds a left-out one still has the rest to search.
-  EXPECT_FALSE(nothing("/;", "/usr/;/etc/;"));
-  EXPECT_FALSE(nothing("/etc;/home;", "/usr/;/etc/;"));
-  EXPECT_FALSE(nothing("/etc;", ""));
+  EXPECT_FALSE(nothing({"/"}, {"/usr", "/etc"}));
+  EXPECT_FALSE(nothing({"/etc", "/home"}, {"/usr", "/etc"}));
+  EXPECT_FALSE(nothing({"/etc"}, {}));
   // Exclusion is by the exact folder, letter case included.
-  EXPECT_FALSE(nothing("/Etc;", "/etc/;"));
-  EXPECT_FALSE(nothing("/etc2;", "/etc/;"));
+  EXPECT_FALSE(nothing({"/Etc"}, {"/etc"}));
+  EXPECT_FALSE(nothing({"/etc2"}, {"/etc"}));
+  // A relative folder is never searched.
+  EXPECT_TRUE(nothing({"etc", ""}, {}));
+}
+
+TEST(SearchRun, SystemFoldersAreFoundWhereverTheyReallyAre) {
+  TestDir Dir;
+  Dir.createFolder("sys/lib");
+  Dir.createFolder("sys2");
+  Dir.createFolder("home/me");
+  const QString Sys = Dir.filePath("sys");
+  ASSERT_TRUE(QFile::link(Sys, Dir.filePath("home/me/sys-link")));
+  ASSERT_TRUE(QFile::link(Dir.filePath("sys/lib"), Dir.filePath("lib")));
+  const QStringList System{Sys, Dir.filePath("sys2"), "/nowhere/else"};
+
+  // A checked folder that is a link to a system folder: its path text does not show it.
+  EXPECT_EQ(SystemFoldersToWarn(System, {Dir.filePath("home/me/sys-link")}), QStringList{Sys});
+  // A system folder listed through a link, inside a checked folder; it is named as listed.
+  EXPECT_EQ(SystemFoldersToWarn({Dir.filePath("lib")}, {Sys}), QStringList{Dir.filePath("lib")});
+  // A link inside a checked folder is not walked, so what it leads to raises no warning.
+  EXPECT_TRUE(SystemFoldersToWarn({Dir.filePath("home/me/sys-link")}, {Dir.filePath("home")}).isEmpty());
+  // In list order, each once, also when two checked folders hold it.
+  EXPECT_EQ(SystemFoldersToWarn(System, {Dir.path(), Dir.filePath("home/me/sys-link")}),
+            (QStringList{Sys, Dir.filePath("sys2")}));
+  EXPECT_EQ(SystemFoldersToWarn(System, {Dir.path() + "/./home/../"}),
+            (QStringList{Sys, Dir.filePath("sys2")}));
+  // A checked folder inside a system folder raises no warning, however it is reached; "sys2" does
+  // not lie inside "sys".
+  EXPECT_TRUE(SystemFoldersToWarn(System, {Dir.filePath("lib"), Dir.filePath("sys/lib")}).isEmpty());
+  EXPECT_EQ(SystemFoldersToWarn(System, {Sys}), QStringList{Sys});
+  // Folders that do not exist compare by their text; an empty entry matches nothing.
+  EXPECT_EQ(SystemFoldersToWarn(System, {"/nowhere"}), QStringList{"/nowhere/else"});
+  EXPECT_TRUE(SystemFoldersToWarn(System, {"/nowhere/el"}).isEmpty());
+  EXPECT_TRUE(SystemFoldersToWarn({QString()}, {"/"}).isEmpty());
+  EXPECT_TRUE(SystemFoldersToWarn(System, {QString()}).isEmpty());
 }

@@ -18,7 +18,7 @@ QByteArray Enc(const QString &p) {
 }
 
 QList<QByteArray> ListNames(const QString &path, QList<TDirEntry> *all = nullptr) {
-  TDirReader reader(Enc(path), false);
+  TDirReader reader(Enc(path));
   QList<QByteArray> names;
   TDirEntry e;
   while (reader.Next(e)) {
@@ -163,10 +163,63 @@ TEST(DirReader, ListsKindsAndNeverFollowsLinks) {
       EXPECT_EQ(e.m_kind, TDirEntry::EKind::Other) << e.m_name.constData();
     }
   }
-  // A link to a folder is not opened as a folder unless asked for.
-  EXPECT_FALSE(TDirReader(Enc(dir.filePath("folder-link")), false).IsOpen());
-  EXPECT_TRUE(TDirReader(Enc(dir.filePath("folder-link")), true).IsOpen());
-  EXPECT_FALSE(TDirReader(Enc(dir.filePath("missing")), true).IsOpen());
+  // A link to a folder is never opened as a folder, also not with a trailing "/" (which would make
+  // the system follow it).
+  EXPECT_FALSE(TDirReader(Enc(dir.filePath("folder-link"))).IsOpen());
+  EXPECT_FALSE(TDirReader(Enc(dir.filePath("folder-link/"))).IsOpen());
+  EXPECT_FALSE(TDirReader(Enc(dir.filePath("folder-link//"))).IsOpen());
+  EXPECT_TRUE(TDirReader(Enc(dir.filePath("sub/"))).IsOpen());
+  EXPECT_TRUE(TDirReader("/").IsOpen());
+  EXPECT_FALSE(TDirReader(Enc(dir.filePath("missing"))).IsOpen());
+}
+
+TEST(CanonicalFolders, LinksAndDotsResolveToOneText) {
+  TestDir dir;
+  dir.createFolder("real/inner");
+  ASSERT_TRUE(QFile::link(dir.filePath("real"), dir.filePath("link")));
+  ASSERT_TRUE(QFile::link(dir.filePath("real/inner"), dir.filePath("deep-link")));
+  const QByteArray real = CanonicalFolder(Enc(dir.filePath("real")));
+  ASSERT_TRUE(real.endsWith("/real/"));
+  EXPECT_EQ(CanonicalFolder(Enc(dir.filePath("link"))), real);
+  EXPECT_EQ(CanonicalFolder(Enc(dir.filePath("link/"))), real);
+  EXPECT_EQ(CanonicalFolder(Enc(dir.filePath("real/inner/.."))), real);
+  EXPECT_EQ(CanonicalFolder(Enc(dir.filePath("deep-link"))), real + "inner/");
+  EXPECT_EQ(CanonicalFolder("/"), "/");
+  // Only folders have one.
+  EXPECT_TRUE(CanonicalFolder(Enc(dir.createFile("file.txt", "f"))).isEmpty());
+  EXPECT_TRUE(CanonicalFolder(Enc(dir.filePath("missing"))).isEmpty());
+  EXPECT_TRUE(CanonicalFolder({}).isEmpty());
+
+  EXPECT_TRUE(FolderInside(real + "inner/", real));
+  EXPECT_TRUE(FolderInside(real, real));
+  EXPECT_FALSE(FolderInside(real.chopped(1) + "2/", real)); // "real2" is not inside "real"
+  EXPECT_FALSE(FolderInside(real, real + "inner/"));
+  EXPECT_FALSE(FolderInside(real, {}));
+}
+
+TEST(NameTexts, OnlyNamesThatComeBackAsTheSameBytesAreText) {
+  EXPECT_EQ(NameText("plain name.txt"), "plain name.txt");
+  EXPECT_EQ(NameText("caf\xC3\xA9"), QString::fromUtf8("caf\xC3\xA9"));
+  // The replacement character itself is a valid name.
+  EXPECT_EQ(NameText("\xEF\xBF\xBD"), QString(QChar::ReplacementCharacter));
+  for (const QByteArray &bad : {QByteArray("caf\xE9"), QByteArray("\xFF"), QByteArray("\xC0\xAF"),
+                                QByteArray("\xED\xA0\x80"), QByteArray("a\xE2\x82")})
+    EXPECT_TRUE(NameText(bad).isEmpty()) << bad.toHex().constData();
+}
+
+TEST(NameTexts, EscapingShowsEveryByteThatIsNotText) {
+  EXPECT_EQ(EscapedName("plain"), "plain");
+  EXPECT_EQ(EscapedName("caf\xC3\xA9"), QString::fromUtf8("caf\xC3\xA9"));
+  EXPECT_EQ(EscapedName("caf\xE9.txt"), "caf\\xE9.txt");
+  EXPECT_EQ(EscapedName("\xFF\xFE"), "\\xFF\\xFE");
+  // Overlong forms, encoded surrogates, code points past U+10FFFF and cut sequences are bytes.
+  EXPECT_EQ(EscapedName("\xC0\xAF"), "\\xC0\\xAF");
+  EXPECT_EQ(EscapedName("\xED\xA0\x80"), "\\xED\\xA0\\x80");
+  EXPECT_EQ(EscapedName("\xF4\x90\x80\x80"), "\\xF4\\x90\\x80\\x80");
+  EXPECT_EQ(EscapedName("a\xE2\x82"), "a\\xE2\\x82");
+  // A four-byte character stays one character; control characters cannot break a message's lines.
+  EXPECT_EQ(EscapedName("\xF0\x9F\x98\x80"), QString::fromUtf8("\xF0\x9F\x98\x80"));
+  EXPECT_EQ(EscapedName("a\nb\x7F"), "a\\x0Ab\\x7F");
 }
 
 TEST(DirReader, HardLinksShareTheirIdentity) {

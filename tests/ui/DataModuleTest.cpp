@@ -9,6 +9,9 @@
 
 #include <QTimer>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace uitest;
 
 namespace {
@@ -201,6 +204,50 @@ private slots:
     QCOMPARE(model.CheckedFolders(), QStringList({root + "/a", root + "/a b", root + "/ab"}));
     model.ClearChecks();
     QVERIFY(model.CheckedFolders().isEmpty());
+  }
+
+  void linksAreNeitherOfferedNorCheckedBesideAnUncheckedFolder() {
+    TestDir dir;
+    for (const char *f : {"real/inner", "real/other", "plain"})
+      dir.createFolder(f);
+    const QString root = dir.path();
+    QVERIFY(QFile::link(root + "/real", root + "/link"));
+    QVERIFY(QFile::link(root, root + "/real/up"));
+    // Names that are not text cannot be handed on as paths.
+    const QByteArray bad = QFile::encodeName(root) + "/bad\xFF";
+    const QByteArray inner = QFile::encodeName(root) + "/real/\xFE";
+    QCOMPARE(::mkdir(bad.constData(), 0755), 0);
+    QCOMPARE(::mkdir(inner.constData(), 0755), 0);
+    TFolderTreeModel model;
+    model.setRootPath(root);
+
+    // A link, what lies behind it, and a name that is not text have no check box.
+    for (const QString &path : {root + "/link", root + "/link/inner"}) {
+      QVERIFY(!model.SetChecked(path, true));
+      const QModelIndex index = model.index(path);
+      QVERIFY(index.isValid());
+      QVERIFY(!(model.flags(index) & Qt::ItemIsUserCheckable));
+      QVERIFY(!model.data(index, Qt::CheckStateRole).isValid());
+      QVERIFY(!model.setData(index, Qt::Checked, Qt::CheckStateRole));
+    }
+    QVERIFY(!TFolderTreeModel::Checkable(root + "/bad" + QChar(QChar::ReplacementCharacter)));
+    QVERIFY(!TFolderTreeModel::Checkable("relative"));
+    QVERIFY(model.CheckedFolders().isEmpty());
+    QVERIFY(!model.hasChildren(model.index(root + "/link")));
+    QVERIFY(model.flags(model.index(root + "/real")) & Qt::ItemIsUserCheckable);
+
+    // Unchecking a folder inside a checked one never puts a link in its place.
+    QVERIFY(model.SetChecked(root, true));
+    QVERIFY(model.SetChecked(root + "/real/inner", false));
+    QCOMPARE(model.CheckedFolders(), QStringList({root + "/plain", root + "/real/other"}));
+    QCOMPARE(model.UnnamedFolders(), QStringList({root + "/bad\\xFF", root + "/real/\\xFE"}));
+    // Checking the folder again takes them back.
+    QVERIFY(model.SetChecked(root + "/real", true));
+    QCOMPARE(model.UnnamedFolders(), QStringList({root + "/bad\\xFF"}));
+    model.ClearChecks();
+    QVERIFY(model.UnnamedFolders().isEmpty());
+    ::rmdir(bad.constData());
+    ::rmdir(inner.constData());
   }
 
   void folderTreeViewChecksThroughTheModel() {

@@ -23,6 +23,9 @@
 #include <QTimer>
 #include <QTreeView>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 using namespace uitest;
 
 namespace {
@@ -274,7 +277,11 @@ private slots:
   }
 
   void theSystemFolderWarningCanExcludeAFolder() {
-    dtmMain->SystemFolders = {m_tree->filePath("backup"), "/nowhere/else"};
+    // The system folder is listed through a link, which names it as well as its own path does.
+    TestDir elsewhere;
+    const QString link = elsewhere.filePath("system");
+    QVERIFY(QFile::link(m_tree->filePath("backup"), link));
+    dtmMain->SystemFolders = {link, "/nowhere/else"};
     toFolders({w().cbxSearchMethodCrc, w().cbxSearchMethodImage});
     QString listed;
     dialogs().setNextDialog([&listed](QDialog &Dialog) {
@@ -285,8 +292,8 @@ private slots:
       return int(QDialog::Accepted);
     });
     next();
-    QCOMPARE(listed, m_tree->filePath("backup"));
-    QCOMPARE(w().ExcludedFolders, m_tree->filePath("backup") + "/;/nowhere/else/;");
+    QCOMPARE(listed, link);
+    QCOMPARE(w().ExcludedFolders, QStringList({link, "/nowhere/else"}));
     // Without the backup copy the letters are no group; the pictures still are.
     checkStep(MethodPictures, Pictures);
     for (int i = 0; i < w().FileList->Count(); ++i)
@@ -340,6 +347,23 @@ private slots:
     QVERIFY(!w().btnBack->isEnabled());
     back(); // disabled, and nothing to do on the first page either
     QCOMPARE(page(), w().tbsFirst);
+  }
+
+  void namesThatAreNotTextAreReportedAfterTheSearch() {
+    const QByteArray bad = QFile::encodeName(m_tree->filePath("docs/")) + "caf\xE9.txt";
+    const int fd = ::open(bad.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    QVERIFY(fd >= 0);
+    ::close(fd);
+    toFolders({w().cbxSearchMethodCrc});
+    dialogs().setNextAnswer(QMessageBox::Ok);
+    next();
+    ::unlink(bad.constData());
+    checkStep(MethodContent, Letters);
+    const auto &request = dialogs().requests().back();
+    QCOMPARE(request.kind, QString("message"));
+    QVERIFY(request.text.startsWith(text(281)));
+    QVERIFY(request.text.contains(m_tree->filePath("docs/caf\\xE9.txt")));
+    leaveResults();
   }
 
   void aFolderInsideASystemFolderRaisesNoWarning() {

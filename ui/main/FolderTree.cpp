@@ -1,8 +1,10 @@
 #include "ui/main/FolderTree.h"
 
+#include "platform/Folders.h"
 #include "platform/NetworkMounts.h"
 
 #include <QDir>
+#include <QFile>
 #include <QHeaderView>
 
 namespace {
@@ -48,9 +50,50 @@ bool TFolderTreeModel::hasCheckedBelow(const QString &Folder) const {
 
 void TFolderTreeModel::eraseBelow(const QString &Folder) {
   const QString prefix = below(Folder);
-  auto it = m_checked.lower_bound(prefix);
-  while (it != m_checked.end() && it->startsWith(prefix))
-    it = m_checked.erase(it);
+  for (std::set<QString> *folders : {&m_checked, &m_unnamed}) {
+    auto it = folders->lower_bound(prefix);
+    while (it != folders->end() && it->startsWith(prefix))
+      it = folders->erase(it);
+  }
+}
+
+bool TFolderTreeModel::Checkable(const QString &Folder) {
+  if (Folder.contains(QChar::ReplacementCharacter) || !Folder.startsWith(QLatin1Char('/')))
+    return false;
+  const QByteArray path = QFile::encodeName(clean(Folder));
+  const QByteArray canonical = CanonicalFolder(path);
+  return canonical.isEmpty() || canonical == (path.endsWith('/') ? path : path + '/');
+}
+
+bool TFolderTreeModel::isLink(const QModelIndex &Index) const {
+  return Index.isValid() && fileInfo(Index).isSymLink();
+}
+
+// Read from the model's own records, which it keeps for painting anyway.
+bool TFolderTreeModel::checkable(const QModelIndex &Index) const {
+  for (QModelIndex i = Index; i.isValid(); i = i.parent())
+    if (isLink(i) || fileName(i).contains(QChar::ReplacementCharacter))
+      return false;
+  return true;
+}
+
+// Checks every subfolder of the levels from Ancestor down to Folder's parent, except the one on the
+// way down to Folder. The listing is the system's own, so a link is never taken.
+void TFolderTreeModel::addSiblings(const QString &Folder, const QString &Ancestor) {
+  for (QString level = Folder; level != Ancestor; level = parentOf(level)) {
+    const QString parent = parentOf(level);
+    TDirReader reader(QFile::encodeName(parent));
+    TDirEntry entry;
+    while (reader.Next(entry)) {
+      if (entry.m_kind != TDirEntry::EKind::Folder || entry.m_name == "." || entry.m_name == "..")
+        continue;
+      const QString name = NameText(entry.m_name);
+      if (name.isEmpty())
+        m_unnamed.insert(childPath(parent, EscapedName(entry.m_name)));
+      else if (childPath(parent, name) != level)
+        m_checked.insert(childPath(parent, name));
+    }
+  }
 }
 
 Qt::CheckState TFolderTreeModel::CheckState(const QString &Folder) const {
@@ -60,10 +103,10 @@ Qt::CheckState TFolderTreeModel::CheckState(const QString &Folder) const {
   return hasCheckedBelow(folder) ? Qt::PartiallyChecked : Qt::Unchecked;
 }
 
-void TFolderTreeModel::SetChecked(const QString &Folder, bool Checked) {
+bool TFolderTreeModel::SetChecked(const QString &Folder, bool Checked) {
   const QString folder = clean(Folder);
-  if (folder.isEmpty())
-    return;
+  if (folder.isEmpty() || !Checkable(folder))
+    return false;
   QString top = folder;
   eraseBelow(folder);
   if (Checked) {
@@ -78,23 +121,16 @@ void TFolderTreeModel::SetChecked(const QString &Folder, bool Checked) {
       // Folder, so nothing else changes state.
       m_checked.erase(ancestor);
       top = ancestor;
-      for (QString level = folder; level != ancestor; level = parentOf(level)) {
-        const QString parent = parentOf(level);
-        const QStringList children =
-            QDir(parent).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
-        for (const QString &name : children) {
-          const QString child = childPath(parent, name);
-          if (child != level)
-            m_checked.insert(child);
-        }
-      }
+      addSiblings(folder, ancestor);
     }
   }
   notifyFrom(top);
+  return true;
 }
 
 void TFolderTreeModel::ClearChecks() {
   m_checked.clear();
+  m_unnamed.clear();
   notifyFrom(QStringLiteral("/"));
 }
 
@@ -103,24 +139,36 @@ QStringList TFolderTreeModel::CheckedFolders() const {
   return QStringList(m_checked.begin(), m_checked.end());
 }
 
+QStringList TFolderTreeModel::UnnamedFolders() const {
+  return QStringList(m_unnamed.begin(), m_unnamed.end());
+}
+
 QVariant TFolderTreeModel::data(const QModelIndex &Index, int Role) const {
   if (Role == Qt::CheckStateRole && Index.column() == 0)
-    return CheckState(filePath(Index));
+    return checkable(Index) ? QVariant(CheckState(filePath(Index))) : QVariant();
   return QFileSystemModel::data(Index, Role);
 }
 
 bool TFolderTreeModel::setData(const QModelIndex &Index, const QVariant &Value, int Role) {
   if (Role != Qt::CheckStateRole || Index.column() != 0)
     return QFileSystemModel::setData(Index, Value, Role);
-  SetChecked(filePath(Index), Value.toInt() == Qt::Checked);
-  return true;
+  return checkable(Index) && SetChecked(filePath(Index), Value.toInt() == Qt::Checked);
 }
 
 Qt::ItemFlags TFolderTreeModel::flags(const QModelIndex &Index) const {
   Qt::ItemFlags f = QFileSystemModel::flags(Index);
-  if (Index.column() == 0)
+  if (Index.column() == 0 && checkable(Index))
     f |= Qt::ItemIsUserCheckable;
   return f;
+}
+
+// A link is not opened: what lies behind it is reached by its own path.
+bool TFolderTreeModel::hasChildren(const QModelIndex &Parent) const {
+  return !isLink(Parent) && QFileSystemModel::hasChildren(Parent);
+}
+
+bool TFolderTreeModel::canFetchMore(const QModelIndex &Parent) const {
+  return !isLink(Parent) && QFileSystemModel::canFetchMore(Parent);
 }
 
 void TFolderTreeModel::notifySubtree(const QModelIndex &Index) {

@@ -158,7 +158,7 @@ public:
   void ClearFileList();
   // The system-folder warning before a search; false: stay on the folders page.
   bool CheckSystemFolders();
-  QString CollectCheckedFolders() const;
+  QStringList CollectCheckedFolders() const;
   QString ArchiveKinds() const;
   TWhatFind BuildWhatFind() const;
 
@@ -184,7 +184,8 @@ public:
   std::unique_ptr<TStepStorage> ResultSteps;
   QWidget *ReturnPage = nullptr;
   // The thumbnail loader, the thumbnail queue and the re-sort flag live with the results list.
-  QString ExcludedFolders;
+  // The exact folders the next search skips.
+  QStringList ExcludedFolders;
 
   QString ProgramFolder() const { return m_programFolder; }
 

@@ -82,6 +82,8 @@ void TfrmMain::SearchRun() {
     // The window was closed while the last phase finished: nobody is there to read a result.
     if (Terminating())
       return;
+    if (!FileList->LeftOut.IsEmpty())
+      ShowInfo(LeftOutMessage(FileList->LeftOut));
     if (FileList->AnyGrouped()) {
       m_stepView->Next();
       ShowPage(tbsResults);
@@ -129,8 +131,9 @@ void TfrmMain::RunSearch() {
 TSearchChoice TfrmMain::SearchChoice() const {
   TSearchChoice choice;
   choice.WhatFind = BuildWhatFind();
-  choice.PathsInclude = CollectCheckedFolders();
-  choice.PathsExclude = ExcludedFolders;
+  choice.IncludeFolders = CollectCheckedFolders();
+  choice.ExcludeFolders = ExcludedFolders;
+  choice.UnnamedFolders = trvFolders->Model()->UnnamedFolders();
   choice.Archive = ArchiveKinds();
   return choice;
 }
@@ -140,7 +143,7 @@ void TfrmMain::ClearFileList() {
   FileList->Clear();
 }
 
-QString TfrmMain::CollectCheckedFolders() const {
+QStringList TfrmMain::CollectCheckedFolders() const {
   return ::CollectCheckedFolders(trvFolders->CheckedFolders());
 }
 
@@ -159,12 +162,7 @@ bool TfrmMain::CheckSystemFolders() {
     return true;
   ExcludedFolders.clear();
   const QStringList systemFolders = dtmMain ? dtmMain->SystemFolders : QStringList();
-  const QStringList checked = trvFolders->CheckedFolders();
-  QStringList lines;
-  for (const QString &system : systemFolders)
-    for (const QString &folder : checked)
-      if (AddSlash(system).startsWith(AddSlash(folder)))
-        lines << system;
+  const QStringList lines = SystemFoldersToWarn(systemFolders, trvFolders->CheckedFolders());
   if (lines.isEmpty())
     return true;
   TfrmCheckDirectorionDialog dialog(this);
@@ -173,8 +171,7 @@ bool TfrmMain::CheckSystemFolders() {
   if (dialog.Tag() == 0)
     return false;
   if (dialog.rbtNo->isChecked())
-    for (const QString &system : systemFolders)
-      ExcludedFolders += AddSlash(system) + QLatin1Char(';');
+    ExcludedFolders = systemFolders;
   return true;
 }
 
