@@ -93,19 +93,6 @@ TEST(FilterValidation, SizeChecksDependOnTheMode) {
   EXPECT_EQ(ValidateFilterControls(c), std::nullopt);
 }
 
-TEST(FilterValidation, DatesAreComparedOnlyWhenBothEndsAreChecked) {
-  TFilterControls c = initial();
-  c.DateSpecify = true;
-  EXPECT_EQ(ValidateFilterControls(c), std::nullopt); // equal days
-  c.DateRight = Today.addDays(-3);
-  EXPECT_EQ(ValidateFilterControls(c)->Check, 5);
-  c.DateRightChecked = false;
-  EXPECT_EQ(ValidateFilterControls(c), std::nullopt);
-  c.DateRightChecked = true;
-  c.DateLeftChecked = false;
-  EXPECT_EQ(ValidateFilterControls(c), std::nullopt);
-}
-
 TEST(FilterValidation, AnyOneAttributeBoxIsEnough) {
   TFilterControls c = initial();
   c.AttrSpecify = true;
@@ -160,12 +147,6 @@ TEST(FilterMapping, AttributeLettersAreReadOnlyFirst) {
   EXPECT_EQ(AttrLetters(true, false), "r");
   EXPECT_EQ(AttrLetters(false, true), "h");
   EXPECT_EQ(AttrLetters(true, true), "rh");
-  TFilterControls c = initial();
-  c.AttrSpecify = c.ReadOnlyInclude = c.HiddenInclude = true;
-  TSearchFilter filter;
-  StoreFilterControls(c, filter);
-  EXPECT_EQ(filter.IncludeAttrs, "rh");
-  EXPECT_EQ(filter.ExcludeAttrs, "");
 }
 
 TEST(FilterMapping, EveryPartComesBackAsItWasShown) {
