@@ -9,6 +9,7 @@ packages=(
   libgl-dev libxkbcommon-dev
   libjpeg62-turbo-dev zlib1g-dev libarchive-dev libtag1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev
   xvfb xauth fonts-dejavu-core
 )
 

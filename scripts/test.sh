@@ -8,3 +8,5 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPAIRHOUND_TE
 cmake --build "$build"
 jobs=$(nproc 2>/dev/null || echo 2)
 ctest --test-dir "$build" --output-on-failure --no-tests=error -j "$jobs"
+# The fuzz targets over their seed corpus and a few seconds of fuzzing each (skipped without clang).
+bash scripts/fuzz.sh check
