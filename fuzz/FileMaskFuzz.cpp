@@ -84,10 +84,7 @@ bool Match(const std::vector<TRefToken> &T, const std::u32string &N, size_t t, s
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-  fuzz::Init(false);
-  return 0;
-}
+PAIRHOUND_FUZZ_INIT(false)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size) {
   if (Size > 4096)

@@ -27,3 +27,10 @@ QByteArray ReadFile(const QString &Path);
 void Check(bool Condition, const char *What);
 
 } // namespace fuzz
+
+// The start-up of a target that needs nothing but the application object and the scratch folder.
+#define PAIRHOUND_FUZZ_INIT(Gui)                                                                             \
+  extern "C" int LLVMFuzzerInitialize(int *, char ***) {                                                     \
+    fuzz::Init(Gui);                                                                                         \
+    return 0;                                                                                                \
+  }

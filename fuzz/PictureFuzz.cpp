@@ -4,10 +4,7 @@
 #include "fuzz/FuzzSupport.h"
 #include "settings/ImageFormats.h"
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-  fuzz::Init(true);
-  return 0;
-}
+PAIRHOUND_FUZZ_INIT(true)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size) {
   if (Size < 1)

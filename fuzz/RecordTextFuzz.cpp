@@ -8,10 +8,7 @@
 
 #include <QRegularExpression>
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-  fuzz::Init(false);
-  return 0;
-}
+PAIRHOUND_FUZZ_INIT(false)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size) {
   const QString line = QString::fromUtf8(reinterpret_cast<const char *>(Data), qsizetype(Size));

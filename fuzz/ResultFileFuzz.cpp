@@ -45,10 +45,7 @@ bool Load(TUseFileList &List, const QString &Path) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-  fuzz::Init(false);
-  return 0;
-}
+PAIRHOUND_FUZZ_INIT(false)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size) {
   TUseFileList first;

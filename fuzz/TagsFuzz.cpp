@@ -2,10 +2,7 @@
 #include "engine/MusicTags.h"
 #include "fuzz/FuzzSupport.h"
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-  fuzz::Init(false);
-  return 0;
-}
+PAIRHOUND_FUZZ_INIT(false)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size) {
   if (Size < 1)
