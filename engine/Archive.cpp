@@ -1,5 +1,6 @@
 #include "engine/Archive.h"
 
+#include "engine/ArchiveSource.h"
 #include "engine/Progress.h"
 #include "engine/ReadProperties.h"
 #include "engine/UsePropertyFile.h"
@@ -49,7 +50,7 @@ archive *OpenWith(const QString &FileName, void (*Setup)(archive *)) {
   if (!a)
     return nullptr;
   Setup(a);
-  if (archive_read_open_filename(a, QFile::encodeName(FileName).constData(), 65536) != ARCHIVE_OK) {
+  if (OpenArchiveFile(a, FileName) != ARCHIVE_OK) {
     archive_read_free(a);
     return nullptr;
   }

@@ -6,7 +6,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QHash>
 #include <QSaveFile>
 #include <QStringList>
@@ -135,14 +134,14 @@ QString Quoted(const QString &FileName) {
 // The whole file, read in blocks with a progress call after each.
 QByteArray ReadWholeFile(const QString &FileName, IProgressBar &Bar, IProgressSink &Sink) {
   // A device or a pipe would be read without end or wait for a writer.
-  const QFileInfo Info(FileName);
-  if (Info.exists() && !Info.isFile())
+  platform::TInputFile Input(FileName);
+  if (Input.Refused())
     throw EResultFileError(
         EResultFileError::NotAResultFile,
         QStringLiteral("The file %1 is not a result file: it is no ordinary file.").arg(Quoted(FileName)));
-  QFile File(FileName);
-  if (!File.open(QIODevice::ReadOnly))
-    ThrowReadError(FileName, File.errorString());
+  QFile File;
+  if (!Input.IsOpen() || !File.open(Input.Release(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+    ThrowReadError(FileName, Input.IsOpen() ? File.errorString() : Input.ErrorText());
   const qint64 Size = File.size();
   Bar.SetMax(int(std::min<qint64>(Size, INT_MAX)));
   QByteArray Data;

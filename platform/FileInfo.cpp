@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <limits>
 #include <string>
@@ -125,11 +126,74 @@ bool ReadFileProps(const QString &Path, TFileProps &Props) {
   return true;
 }
 
-TInputFile::TInputFile(const QString &Path) : m_path(Path) {
+TOpenedFile OpenRegularFile(const QString &Path, const TFileId *Expected) {
+  TOpenedFile opened;
   const QByteArray native = QFile::encodeName(Path);
+  // A look before opening: opening a device can act on it (a tape rewinds, a watchdog starts).
+  struct stat before {};
+  if (::lstat(native.constData(), &before) != 0) {
+    opened.Error = errno;
+    return opened;
+  }
+  const auto same = [](const struct stat &A, const TFileId &B) {
+    return uint64_t(A.st_dev) == B.m_device && uint64_t(A.st_ino) == B.m_inode;
+  };
+  if (!S_ISREG(before.st_mode) || (Expected && !same(before, *Expected))) {
+    opened.Refused = true;
+    return opened;
+  }
+  int fd;
   do
-    m_fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
-  while (m_fd < 0 && errno == EINTR);
+    fd = ::open(native.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    // ELOOP: the name became a link since the look.
+    opened.Refused = errno == ELOOP;
+    opened.Error = opened.Refused ? 0 : errno;
+    return opened;
+  }
+  // Whatever the name leads to now must be the file looked at.
+  struct stat now {};
+  if (::fstat(fd, &now) != 0 || !S_ISREG(now.st_mode) ||
+      !same(now, {uint64_t(before.st_dev), uint64_t(before.st_ino)})) {
+    ::close(fd);
+    opened.Refused = true;
+    return opened;
+  }
+  // Reads of a regular file never wait anyway; the flag only kept the open from waiting.
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags != -1)
+    ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  opened.Fd = fd;
+  return opened;
+}
+
+TInputFile::TInputFile(const QString &Path, const TFileId *Expected) : m_path(Path) {
+  const TOpenedFile opened = OpenRegularFile(Path, Expected);
+  m_fd = opened.Fd;
+  m_error = opened.Error;
+  m_refused = opened.Refused;
+}
+
+QString TInputFile::ErrorText() const {
+  if (m_fd >= 0)
+    return {};
+  if (m_refused)
+    return QStringLiteral("it is no ordinary file");
+  return QString::fromLocal8Bit(std::strerror(m_error));
+}
+
+int TInputFile::Release() {
+  const int fd = m_fd;
+  m_fd = -1;
+  return fd;
+}
+
+qint64 TInputFile::Size() const {
+  struct stat st {};
+  if (m_fd < 0 || ::fstat(m_fd, &st) != 0)
+    return -1;
+  return qint64(st.st_size);
 }
 
 TInputFile::~TInputFile() {

@@ -1,7 +1,10 @@
 #pragma once
 // File times and attribute flags as the program shows and filters them, read from the file system, and
-// the plain sequential file reading the checksums use.
+// the one way the program opens a file to read it: never through a link, never waiting on a FIFO or a
+// device, only a regular file.
 // Times are local time in days since 30 December 1899 (the fraction is the time of day).
+
+#include "platform/Folders.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -27,15 +30,44 @@ namespace platform {
 // set here. Created is the birth time where the file system records it, else the status-change time.
 bool ReadFileProps(const QString &Path, TFileProps &Props);
 
-// A file read from its start to its end without buffering; closed when destroyed.
+// How opening a file for reading ended.
+struct TOpenedFile {
+  // The descriptor (close-on-exec, blocking reads), or -1.
+  int Fd = -1;
+  // Why Fd is -1: the error number of the system call that failed, or 0 when Refused.
+  int Error = 0;
+  // The path named something that is not read: a link, a FIFO, a device, a folder, a socket, or a
+  // file other than the one expected.
+  bool Refused = false;
+};
+
+// Opens Path for reading without following a link at its end and without waiting for a writer or a
+// device, and keeps it only when it is a regular file (and, when Expected is given, the file with
+// that device and inode). Every file the program reads by path is opened here.
+TOpenedFile OpenRegularFile(const QString &Path, const TFileId *Expected = nullptr);
+
+// A file read from its start to its end without buffering, opened by OpenRegularFile; closed when
+// destroyed.
 class TInputFile {
 public:
-  explicit TInputFile(const QString &Path);
+  explicit TInputFile(const QString &Path, const TFileId *Expected = nullptr);
   ~TInputFile();
   TInputFile(const TInputFile &) = delete;
   TInputFile &operator=(const TInputFile &) = delete;
 
   bool IsOpen() const { return m_fd >= 0; }
+  // The path named something other than a regular file (or another file than expected).
+  bool Refused() const { return m_refused; }
+  // The error number when opening failed otherwise.
+  int Error() const { return m_error; }
+  // Why the file is not open, as a sentence fragment ("No such file or directory").
+  QString ErrorText() const;
+  // The descriptor, still owned by this object.
+  int Descriptor() const { return m_fd; }
+  // Hands the descriptor to the caller, who closes it.
+  int Release();
+  // The size the open file has now; -1 when it cannot be told.
+  qint64 Size() const;
   // Fills Buffer with up to Size bytes, fewer only at the end of the file; -1 when nothing could be read
   // because of an error.
   qint64 Read(char *Buffer, qint64 Size);
@@ -45,6 +77,8 @@ public:
 private:
   QString m_path;
   int m_fd = -1;
+  int m_error = 0;
+  bool m_refused = false;
   bool m_atEnd = false;
 };
 

@@ -1,6 +1,7 @@
 // Local day numbers of file times against Qt's own conversion, across zone changes and daylight-saving
-// switches, and the plain reader the checksums use.
+// switches, and the one way files are opened for reading.
 #include "platform/FileInfo.h"
+#include "tests/support/HostileFiles.h"
 #include "tests/support/TestEnv.h"
 
 #include <QDate>
@@ -9,8 +10,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -127,4 +132,54 @@ TEST(InputFile, MissingFileAndFolderFailWithoutProps) {
   char buffer[16];
   if (folder.IsOpen())
     EXPECT_EQ(folder.Read(buffer, sizeof buffer), -1);
+}
+
+// Whatever a path names besides a regular file is refused at once, without waiting and without being
+// read: a FIFO with no writer, links (to a device, to a regular file), a device, a folder.
+TEST(OpenRegularFile, RefusesEverythingButARegularFileWithoutWaiting) {
+  TestDir dir;
+  const QString plain = dir.createFile("plain", "abc");
+  const QStringList others = hostile::NotRegularFiles(dir.path(), plain);
+  ASSERT_EQ(others.size(), 3);
+  const QString fifo = others[0];
+  for (const QString &path : others + QStringList{"/dev/null", dir.path()}) {
+    bool refused = false;
+    ASSERT_TRUE(hostile::FinishesWithin(
+        std::chrono::seconds(20),
+        [&] {
+          platform::TInputFile file(path);
+          refused = file.Refused() && !file.IsOpen();
+        },
+        [&] { hostile::OpenFifoWriter(fifo); }))
+        << qPrintable(path);
+    EXPECT_TRUE(refused) << qPrintable(path);
+  }
+  platform::TInputFile missing(dir.filePath("none"));
+  EXPECT_FALSE(missing.IsOpen());
+  EXPECT_FALSE(missing.Refused());
+  EXPECT_EQ(missing.Error(), ENOENT);
+  EXPECT_FALSE(missing.ErrorText().isEmpty());
+
+  platform::TInputFile file(plain);
+  ASSERT_TRUE(file.IsOpen());
+  EXPECT_EQ(file.Size(), 3);
+  // Reads wait as for any file: the flag that kept the open from waiting is gone.
+  EXPECT_EQ(::fcntl(file.Descriptor(), F_GETFL) & O_NONBLOCK, 0);
+}
+
+TEST(OpenRegularFile, KeepsOnlyTheFileExpected) {
+  TestDir dir;
+  const QString path = dir.createFile("file", "first");
+  struct stat st {};
+  ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
+  const TFileId first{uint64_t(st.st_dev), uint64_t(st.st_ino)};
+  EXPECT_TRUE(platform::TInputFile(path, &first).IsOpen());
+  // Another file put in its place under the same name is not the file gathering saw.
+  const QString other = dir.createFile("other", "second");
+  ASSERT_TRUE(QFile::remove(path));
+  ASSERT_TRUE(QFile::rename(other, path));
+  platform::TInputFile swapped(path, &first);
+  EXPECT_FALSE(swapped.IsOpen());
+  EXPECT_TRUE(swapped.Refused());
+  EXPECT_TRUE(platform::TInputFile(path).IsOpen());
 }
