@@ -15,7 +15,7 @@ qint32 CompareContent(const TUseFileProperty &A, const TUseFileProperty &B, int 
     const bool same = A.WhatRead_Code && B.WhatRead_Code && !A.FileItem.Unreadable &&
                       !B.FileItem.Unreadable && !A.UniqueCode && !B.UniqueCode && !A.UniqueSize &&
                       !B.UniqueSize && A.FileItem.Code == B.FileItem.Code &&
-                      A.FileItem.Size == B.FileItem.Size;
+                      A.FileItem.Size == B.FileItem.Size && A.FileItem.Hash == B.FileItem.Hash;
     return same ? 0 : -1;
   }
   // Field by field, so that items equal in all five always sort next to each other.
@@ -24,6 +24,9 @@ qint32 CompareContent(const TUseFileProperty &A, const TUseFileProperty &B, int 
   if (int c = Order(A.FileItem.Code, B.FileItem.Code))
     return c;
   if (int c = Order(A.FileItem.Size, B.FileItem.Size))
+    return c;
+  // Same size and checksum are not yet same bytes: the hash splits what the checksum joins.
+  if (int c = Order(A.FileItem.Hash, B.FileItem.Hash))
     return c;
   if (int c = Order(A.WhatRead_Code, B.WhatRead_Code))
     return c;

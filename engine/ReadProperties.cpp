@@ -3,8 +3,6 @@
 #include "engine/CRC.h"
 #include "engine/MusicTags.h"
 
-#include <QFile>
-
 #include <cmath>
 
 void TReadPass::Start(qint64 TotalBytes, bool HasItems) {
@@ -34,19 +32,35 @@ void TReadPass::UpdateReadProgress(qint64 Bytes, bool Forced, int Index) {
     Sink->ProcessProgress(QStringLiteral(" (%1)").arg(Index));
 }
 
-quint32 ComputeFileCrc(platform::TInputFile &File, TReadPass &Pass, int Index) {
+namespace {
+
+// One hasher for every read, as there is one read buffer: reading runs on one thread.
+TContentHasher &ReadHasher() {
+  static TContentHasher hasher;
+  return hasher;
+}
+
+} // namespace
+
+TContentCode ComputeFileCode(platform::TInputFile &File, TReadPass &Pass, int Index) {
   char *buffer = ReadBuffer();
-  quint32 crc = CrcStart;
+  TContentHasher &hasher = ReadHasher();
+  hasher.Reset();
+  TContentCode code;
+  code.Crc = CrcStart;
   for (;;) {
     const qint64 n = File.Read(buffer, ReadBufferSize);
     if (n < 0)
       throw EReadFailed("Cannot read the file");
     if (n == 0)
       break;
-    crc = UpdateCrc32(crc, buffer, n);
+    code.Crc = UpdateCrc32(code.Crc, buffer, n);
+    hasher.Update(buffer, n);
+    code.Bytes += n;
     Pass.UpdateReadProgress(n, false, Index);
   }
-  return crc;
+  code.Hash = hasher.Digest();
+  return code;
 }
 
 bool GetFileProps(const QString &Path, TFileProps &Props) {
@@ -60,25 +74,24 @@ void TUseFileProperty::ReadProperties(int Index, const QString &Path, TReadPass 
     TFileProps props = FileProps;
     bool propsRead = false;
     if (NeedAnyRead(what)) {
+      // Opened once, as a regular file only, and read by every step through this one descriptor
+      // where the reader allows; a FIFO or a link put in the file's place is not read.
+      platform::TInputFile file(path);
+      if (!file.IsOpen())
+        throw EReadFailed("Cannot open " + path.toStdString());
       const bool onlyCrc = !NeedTags(what) && !NeedPicture(what);
       if (NeedCrc(what)) {
-        platform::TInputFile file(path);
-        if (!file.IsOpen())
-          throw EReadFailed("Cannot open " + path.toStdString());
-        const quint32 crc = ComputeFileCrc(file, Pass, Index);
+        const TContentCode code = ComputeFileCode(file, Pass, Index);
         WhatRead_Code = true;
-        FileItem.Code = qint32(crc);
+        FileItem.Code = qint32(code.Crc);
+        FileItem.Hash = code.Hash;
         // Straight from the open file when nothing else reads it afterwards (the access time stays
         // the one this read left).
         if (onlyCrc)
           propsRead = file.ReadProps(props);
-      } else {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-          throw EReadFailed("Cannot open " + path.toStdString());
       }
       if (NeedTags(what)) {
-        SetMusicTag(ReadMusicTags(path, FileItem.FileName));
+        SetMusicTag(ReadMusicTags(file, FileItem.FileName));
         WhatRead_Mp3 = true;
         if (!WhatRead_Code)
           Pass.UpdateReadProgress(FileItem.Size, false, Index);
@@ -99,6 +112,7 @@ void TUseFileProperty::ReadProperties(int Index, const QString &Path, TReadPass 
   } catch (...) {
     // A checksum of a file that then failed must not count: the file is unreadable, not content.
     FileItem.Code = -1;
+    FileItem.Hash = {};
     FileItem.Unreadable = true;
     WhatRead_Code = false;
     if (Pass.Sink)

@@ -35,9 +35,16 @@ public:
   void UpdateReadProgress(qint64 Bytes, bool Forced, int Index);
 };
 
-// The checksum register of the rest of an open file, read in blocks of the shared read buffer; every
+// What one read of a file found: the checksum register, the hash of the same bytes and their count.
+struct TContentCode {
+  quint32 Crc = 0;
+  TContentHash Hash;
+  qint64 Bytes = 0;
+};
+
+// The checksum and hash of the rest of an open file, read in blocks of the shared read buffer; every
 // block is counted in Pass. Throws EReadFailed when a read fails.
-quint32 ComputeFileCrc(platform::TInputFile &File, TReadPass &Pass, int Index);
+TContentCode ComputeFileCode(platform::TInputFile &File, TReadPass &Pass, int Index);
 
 // Fills Props from the file system; false and Props unchanged when the file is not found.
 bool GetFileProps(const QString &Path, TFileProps &Props);

@@ -4,6 +4,7 @@
 // which search method. Also the process-wide read buffer and picture-extension list.
 
 #include "engine/CompareImage.h"
+#include "engine/ContentHash.h"
 #include "engine/LeftOut.h"
 #include "platform/FileInfo.h"
 
@@ -113,6 +114,9 @@ struct TFileItem {
   qint64 Size = 0;
   // Checksum register as stored; 0 not read, -1 reading failed.
   qint32 Code = 0;
+  // The hash of the bytes the checksum was computed from; zero when not known (never saved, so a
+  // loaded result knows it only once its files were read again).
+  TContentHash Hash;
 
   QString GetPath() const { return PathTable().At(PathIndex); }
   void SetPath(const QString &Folder) { PathIndex = PathTable().Add(Folder); }

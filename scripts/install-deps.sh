@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build g++ pkg-config git
   qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins qt6-qpa-plugins libqt6svg6
   libgl-dev libxkbcommon-dev
-  libjpeg62-turbo-dev zlib1g-dev libarchive-dev libtag1-dev
+  libjpeg62-turbo-dev zlib1g-dev libarchive-dev libtag1-dev libxxhash-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth fonts-dejavu-core

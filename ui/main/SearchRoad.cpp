@@ -1,5 +1,6 @@
 // The search and result-file roads of the page machine: their pages in the page table, the search
 // run and the result-file run, the system-folder check, and the window's side of the results list.
+#include "engine/ConfirmContent.h"
 #include "engine/Grouping.h"
 #include "engine/ResultFile.h"
 #include "engine/ScanFiles.h"
@@ -104,6 +105,8 @@ void TfrmMain::OpenResultRun() {
     ClearFileList();
     FileList->LoadFromFile(typed.trimmed(), FindBar(), *this,
                            [this](const QString &Text) { lblStep->setText(Text); });
+    ConfirmContentGroups(*FileList, *this, FindBar(),
+                         [this](const QString &Text) { lblStep->setText(Text); });
     ::GroupResult(*FileList, *ResultSteps, *this, FindBar());
     if (Terminating())
       return;

@@ -1,0 +1,19 @@
+#pragma once
+// A result file keeps each file's size and checksum, not the proof that the files of a content group
+// hold the same bytes, and its files may have changed since it was saved. Before a reopened result is
+// grouped, the files that could share a content group are read again and compared by their hash.
+
+#include "engine/Progress.h"
+#include "engine/UsePropertyFile.h"
+
+#include <functional>
+
+// Reads again every plain file of List whose size and checksum another item shares, and keeps the hash
+// of its bytes. A file that is gone, is no longer a regular file, or whose size or checksum changed
+// leaves content grouping: its checksum becomes "not read". Archive members cannot be read again: they
+// keep their saved checksum and take the hash of the plain files they match when those agree.
+// Nothing is read when the result's methods leave out same content. ShowStep receives the reading text;
+// the bar runs from 0 to 100 by bytes with the progress calls of reading, so Pause and Stop act;
+// EMyStop and EMyHalt pass through.
+void ConfirmContentGroups(TUseFileList &List, IProgressSink &Sink, IProgressBar &Bar,
+                          const std::function<void(const QString &Text)> &ShowStep = {});

@@ -1,0 +1,189 @@
+// Same content means the same bytes: files of one size and one checksum whose bytes differ never share
+// a group, in a search, inside archives, and in a result file reopened after its files changed.
+#include "engine/CRC.h"
+#include "engine/ConfirmContent.h"
+#include "engine/ResultFile.h"
+#include "engine/SearchRun.h"
+#include "engine/StepStorage.h"
+#include "tests/support/FakeProgress.h"
+#include "tests/support/HostileFiles.h"
+#include "tests/support/TestArchives.h"
+#include "tests/support/TestEnv.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+namespace {
+
+struct Rig {
+  TUseFileList List;
+  TStepStorage Steps;
+  TProgressBarModel Bar;
+  FakeProgressSink Sink{&Bar};
+
+  void Search(const QString &Folder, const QString &Archive = QString()) {
+    TSearchChoice Choice{{MethodContent}, Folder + QStringLiteral("/;"), QString(), Archive};
+    RunSearch(List, Steps, Choice, Sink, Bar, {nullptr, nullptr, 0});
+  }
+  // What opening a result file does: load, confirm, group.
+  void Open(const QString &File) {
+    List.LoadFromFile(File, Bar, Sink);
+    ConfirmContentGroups(List, Sink, Bar);
+    GroupResult(List, Steps, Sink, Bar, {nullptr, nullptr, 0});
+  }
+  // Every content group as its sorted names, the groups sorted: "a b | c d".
+  QString Groups() const {
+    QMap<qint32, QStringList> ByGroup;
+    for (int i = 0; i < List.Count(); ++i) {
+      const TUseFileProperty &Item = *List.GetItem(i);
+      if (Item.Viewed.GetGroup(MethodContent) != -1)
+        ByGroup[Item.Viewed.GetGroup(MethodContent)] << Item.FileItem.FileName;
+    }
+    QStringList Parts;
+    for (QStringList &Names : ByGroup) {
+      Names.sort();
+      Parts << Names.join(' ');
+    }
+    Parts.sort();
+    return Parts.join(QStringLiteral(" | "));
+  }
+};
+
+} // namespace
+
+TEST(CollidingBytes, AreMadeForRealWithOneSizeAndChecksum) {
+  const QList<QByteArray> Data = hostile::Colliding(3, 64);
+  ASSERT_EQ(Data.size(), 3);
+  for (const QByteArray &D : Data) {
+    EXPECT_EQ(D.size(), 64);
+    EXPECT_EQ(CrcCode(D), CrcCode(Data[0]));
+  }
+  EXPECT_NE(Data[0], Data[1]);
+  EXPECT_NE(Data[1], Data[2]);
+  EXPECT_NE(ContentHashOf(Data[0]), ContentHashOf(Data[1]));
+  // Any target, also the code of an empty register and of -1.
+  for (qint32 Target : {0, -1, 12345, qint32(0x80000000)})
+    EXPECT_EQ(CrcCode(hostile::WithCode("any prefix", Target)), Target);
+}
+
+TEST(SameContent, FilesOfOneSizeAndChecksumWithOtherBytesShareNoGroup) {
+  TestDir Dir;
+  const QList<QByteArray> Data = hostile::Colliding(3, 64);
+  Dir.createFile("a1", Data[0]);
+  Dir.createFile("sub/a2", Data[0]);
+  Dir.createFile("b1", Data[1]);
+  Dir.createFile("b2", Data[1]);
+  Dir.createFile("c-alone", Data[2]);
+  Rig R;
+  R.Search(Dir.path());
+  EXPECT_EQ(R.Groups(), "a1 a2 | b1 b2");
+}
+
+TEST(SameContent, ArchiveMembersAreProvedFromTheirUnpackedCopies) {
+  TestDir Dir;
+  const QList<QByteArray> Data = hostile::Colliding(2, 200, 7);
+  Dir.createFile("plain", Data[0]);
+  ASSERT_TRUE(testarchive::WriteZip(Dir.filePath("box.zip"), {{"same", Data[0]}, {"other", Data[1]}}));
+  Rig R;
+  R.Search(Dir.path(), QStringLiteral("z"));
+  EXPECT_EQ(R.Groups(), "plain same");
+
+  // Reopened, the members cannot be read again: they keep their codes and join the plain file they
+  // matched, which is read again and still holds the same bytes.
+  R.List.SaveToFile(Dir.filePath("r.wzr"));
+  Rig Open;
+  Open.Open(Dir.filePath("r.wzr"));
+  EXPECT_EQ(Open.Groups(), "plain same");
+}
+
+// A saved result whose files changed before it was opened again: every pair below is one group when
+// saved; after saving, the second file of each pair but the first is replaced in another way.
+TEST(SameContent, ReopenedResultShowsOnlyFilesThatStillHoldTheSameBytes) {
+  TestDir Dir;
+  const QList<QByteArray> Collide = hostile::Colliding(2, 100, 3);
+  const auto Bytes = [](char C, int Size) { return QByteArray(Size, C); };
+  Dir.createFile("kept1", Bytes('k', 101));
+  Dir.createFile("kept2", Bytes('k', 101));
+  Dir.createFile("forged1", Collide[0]);
+  Dir.createFile("forged2", Collide[0]);
+  Dir.createFile("changed1", Bytes('c', 102));
+  Dir.createFile("changed2", Bytes('c', 102));
+  Dir.createFile("gone1", Bytes('g', 103));
+  Dir.createFile("gone2", Bytes('g', 103));
+  Dir.createFile("fifo1", Bytes('f', 104));
+  Dir.createFile("fifo2", Bytes('f', 104));
+  Dir.createFile("link1", Bytes('l', 105));
+  Dir.createFile("link2", Bytes('l', 105));
+  Dir.createFile("three1", Bytes('t', 106));
+  Dir.createFile("three2", Bytes('t', 106));
+  Dir.createFile("three3", Bytes('t', 106));
+  Rig R;
+  R.Search(Dir.path());
+  const QString Saved = Dir.filePath("result.wzr");
+  R.List.SaveToFile(Saved);
+  ASSERT_EQ(R.Groups(), "changed1 changed2 | fifo1 fifo2 | forged1 forged2 | gone1 gone2 | kept1 kept2 | "
+                        "link1 link2 | three1 three2 three3");
+
+  Dir.createFile("forged2", Collide[1]); // same size and checksum, other bytes
+  Dir.createFile("changed2", Bytes('C', 102));
+  ASSERT_TRUE(QFile::remove(Dir.filePath("gone2")));
+  ASSERT_TRUE(hostile::SwapForFifo(Dir.filePath("fifo2")));
+  ASSERT_TRUE(hostile::SwapForLink(Dir.filePath("link2"), Dir.filePath("link1")));
+  Dir.createFile("three3", Bytes('T', 106));
+
+  Rig Open;
+  ASSERT_TRUE(hostile::FinishesWithin(
+      std::chrono::seconds(30), [&] { Open.Open(Saved); },
+      [&] { hostile::OpenFifoWriter(Dir.filePath("fifo2")); }));
+  EXPECT_EQ(Open.Groups(), "kept1 kept2 | three1 three2");
+}
+
+TEST(SameContent, ConfirmingReportsProgressAndLetsAStopThrough) {
+  TestDir Dir;
+  for (int i = 0; i < 4; ++i)
+    Dir.createFile(QStringLiteral("f%1").arg(i), QByteArray(3 * 65536, 'x'));
+  Rig R;
+  R.Search(Dir.path());
+  const QString Saved = Dir.filePath("r.wzr");
+  R.List.SaveToFile(Saved);
+
+  TUseFileList List;
+  TProgressBarModel Bar;
+  FakeProgressSink Sink(&Bar);
+  QStringList Steps;
+  List.LoadFromFile(Saved, Bar, Sink);
+  const int LoadCalls = Sink.calls();
+  ConfirmContentGroups(List, Sink, Bar, [&](const QString &Text) { Steps << Text; });
+  EXPECT_EQ(Steps.size(), 1);
+  EXPECT_EQ(Bar.Max(), 100);
+  // Three blocks and a closing call per file: a call at the end of each file and at every tenth; the
+  // bytes are counted once, and the bar never reaches 99.
+  EXPECT_EQ(Sink.calls() - LoadCalls, 5);
+  EXPECT_EQ(Sink.positions.mid(LoadCalls), QList<int>({25, 50, 67, 75, 75}));
+
+  TUseFileList Stopped;
+  FakeProgressSink Stopping(&Bar);
+  Stopped.LoadFromFile(Saved, Bar, Stopping);
+  Stopping.stopAtCall = Stopping.calls() + 2;
+  EXPECT_THROW(ConfirmContentGroups(Stopped, Stopping, Bar), EMyStop);
+}
+
+TEST(SameContent, NothingIsReadAgainWithoutTheContentMethod) {
+  TestDir Dir;
+  TUseFileList List;
+  List.Filter.WhatFind = TWhatFind{MethodProperties};
+  const int i = List.AddFile(Dir.path() + "/", "missing", 10, nullptr);
+  List.GetItem(i)->FileItem.Code = 77;
+  List.GetItem(i)->WhatRead_Code = true;
+  List.AddFile(Dir.path() + "/", "missing-too", 10, nullptr);
+  List.GetItem(1)->FileItem.Code = 77;
+  List.GetItem(1)->WhatRead_Code = true;
+  TProgressBarModel Bar;
+  FakeProgressSink Sink(&Bar);
+  ConfirmContentGroups(List, Sink, Bar);
+  EXPECT_EQ(Sink.calls(), 0);
+  EXPECT_TRUE(List.GetItem(0)->WhatRead_Code);
+  EXPECT_EQ(List.GetItem(1)->FileItem.Code, 77);
+}
