@@ -129,41 +129,27 @@ bool ReadFileProps(const QString &Path, TFileProps &Props) {
 TOpenedFile OpenRegularFile(const QString &Path, const TFileId *Expected) {
   TOpenedFile opened;
   const QByteArray native = QFile::encodeName(Path);
-  // A look before opening: opening a device can act on it (a tape rewinds, a watchdog starts).
-  struct stat before {};
-  if (::lstat(native.constData(), &before) != 0) {
-    opened.Error = errno;
-    return opened;
-  }
-  const auto same = [](const struct stat &A, const TFileId &B) {
-    return uint64_t(A.st_dev) == B.m_device && uint64_t(A.st_ino) == B.m_inode;
-  };
-  if (!S_ISREG(before.st_mode) || (Expected && !same(before, *Expected))) {
-    opened.Refused = true;
-    return opened;
-  }
   int fd;
   do
     fd = ::open(native.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   while (fd < 0 && errno == EINTR);
   if (fd < 0) {
-    // ELOOP: the name became a link since the look.
+    // ELOOP: the name is a link.
     opened.Refused = errno == ELOOP;
     opened.Error = opened.Refused ? 0 : errno;
     return opened;
   }
-  // Whatever the name leads to now must be the file looked at.
-  struct stat now {};
-  if (::fstat(fd, &now) != 0 || !S_ISREG(now.st_mode) ||
-      !same(now, {uint64_t(before.st_dev), uint64_t(before.st_ino)})) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+      (Expected &&
+       !(uint64_t(st.st_dev) == Expected->m_device && uint64_t(st.st_ino) == Expected->m_inode))) {
     ::close(fd);
     opened.Refused = true;
     return opened;
   }
-  // Reads of a regular file never wait anyway; the flag only kept the open from waiting.
-  const int flags = ::fcntl(fd, F_GETFL);
-  if (flags != -1)
-    ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  // Reads of a regular file never wait anyway; the flag only kept the open from waiting. Of the flags
+  // F_SETFL changes, this open set no other.
+  ::fcntl(fd, F_SETFL, 0);
   opened.Fd = fd;
   return opened;
 }
