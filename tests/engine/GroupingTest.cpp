@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <tuple>
 
 namespace {
 
@@ -71,6 +72,20 @@ TEST_F(Grouping, EmptyListMakesNoProgressCallAndEndsTheBarAt9888PerMille) {
   EXPECT_EQ(R.Bar.Position(), 217);
   EXPECT_EQ(R.Steps.Count(), 1);
   EXPECT_TRUE(R.Steps.GetIndexes(1).isEmpty());
+}
+
+// With four methods the maximum is 820: 98.88 % of it is 810.816, 99 % would be 811.8.
+TEST_F(Grouping, TheBarEndsAt9888PerMilleWhereNinetyNinePercentWouldEndElsewhere) {
+  for (const auto &[WhatFind, Max, End] :
+       {std::tuple{TWhatFind{1, 2, 3, 4}, 820, 810}, std::tuple{TWhatFind{1, 2, 3, 4, 5}, 1020, 1008}}) {
+    TUseFileList List;
+    AddRead(List, "a", 10, 7);
+    AddRead(List, "b", 10, 7);
+    GroupRun R;
+    R.Group(List, WhatFind);
+    EXPECT_EQ(R.Bar.Max(), Max);
+    EXPECT_EQ(R.Bar.Position(), End);
+  }
 }
 
 TEST_F(Grouping, ContentRunIsRecordedSecondFirstThenTheRest) {
@@ -266,6 +281,39 @@ TEST_F(Grouping, HeartbeatAfterEvery70001ComparisonsMadeOnly) {
     EXPECT_EQ(R.Sink.calls(), 2 + 100 + (byName ? 1 : 0) + 1) << byName;
     EXPECT_EQ(List.Count(), 0);
   }
+}
+
+// Sizes that must be equal put the files in buckets of one size, and only pairs inside a bucket are
+// compared; names never 99 % alike keep every pair apart. Buckets of 374, 22, 6 and 3 files make
+// 69,751 + 231 + 15 + 3 = 70,000 comparisons; one more pair makes 70,001, the first heartbeat.
+TEST_F(Grouping, FirstHeartbeatComesAfterExactly70001Comparisons) {
+  TSearchOptions &O = SearchOptions();
+  O.FilePropertySize = true;
+  O.FilePropertyName = true;
+  O.FilePropertyExt = false;
+  O.FilePropertyNamePercent = 99;
+  const auto CallsWithLastPair = [](bool Paired) {
+    TUseFileList List;
+    int Name = 0;
+    for (const int Bucket : {374, 22, 6, 3})
+      for (int i = 0; i < Bucket; ++i)
+        AddRead(List, QStringLiteral("f%1").arg(Name++), 1000 + Bucket, 0);
+    AddRead(List, "last-a", 7, 0);
+    AddRead(List, "last-b", Paired ? 7 : 8, 0);
+    GroupRun R;
+    R.Group(List, {4});
+    EXPECT_EQ(List.Count(), 0);
+    return R.Sink.calls();
+  };
+  const int At70000 = CallsWithLastPair(false);
+  // As many candidates, each of its own size, so that nothing is compared: as many calls.
+  TUseFileList Apart;
+  for (int i = 0; i < 407; ++i)
+    AddRead(Apart, QStringLiteral("f%1").arg(i), 1 + i, 0);
+  GroupRun R;
+  R.Group(Apart, {4});
+  EXPECT_EQ(At70000, R.Sink.calls());
+  EXPECT_EQ(CallsWithLastPair(true), At70000 + 1);
 }
 
 // The documented pairwise grouping, every pair compared, run on the list the second pass saw.

@@ -156,6 +156,25 @@ TEST_F(Reading, BarPositionRoundsHalvesToEven) {
   EXPECT_EQ(positionAfter(1, 3), 33);
 }
 
+// 99 is never shown, also when the share is exactly 99 or rounds to it; 98.5 rounds to 98 and is.
+TEST_F(Reading, TheBarNeverLandsOn99) {
+  TReadPass pass({1}, &sink, &bar);
+  pass.Start(200, true);
+  pass.UpdateReadProgress(197, true, 0);
+  EXPECT_EQ(bar.Position(), 98);
+  pass.UpdateReadProgress(1, true, 0);
+  EXPECT_EQ(bar.Position(), 98);
+  pass.Start(1000, true);
+  pass.UpdateReadProgress(985, true, 0);
+  EXPECT_EQ(bar.Position(), 98);
+  pass.UpdateReadProgress(1, true, 0);
+  EXPECT_EQ(bar.Position(), 98);
+  // Straight from the start to exactly 99: the bar stays where it was.
+  pass.Start(100, true);
+  pass.UpdateReadProgress(99, true, 0);
+  EXPECT_EQ(bar.Position(), 0);
+}
+
 TEST_F(Reading, ZeroTotalNeverMovesTheBar) {
   auto *a = AddFile("a", "");
   auto *b = AddFile("b", "");
