@@ -146,14 +146,15 @@ QByteArray FolderOf(const QByteArray &Path) {
   return slash == 0 ? QByteArrayLiteral("/") : Path.left(slash);
 }
 
-// The copy of CopyFileSafely; Placed receives the identity of the file now at Target.
-bool CopyInto(const QByteArray &Source, const QByteArray &Target, struct stat &SourceSt,
-              struct stat &Placed) {
+// Copies Source into a fresh temporary file in Target's folder, flushed and with Source's permissions
+// and times; Temp receives its name, Placed its identity. On failure nothing is left behind.
+bool CopyToTemp(const QByteArray &Source, const QByteArray &Target, struct stat &SourceSt,
+                struct stat &Placed, QByteArray &Temp) {
   TFd in(OpenRegular(Source, SourceSt));
   if (in.get() < 0)
     return false;
-  QByteArray temp = FolderOf(Target) + "/.pairhound-XXXXXX";
-  TFd out(::mkostemp(temp.data(), O_CLOEXEC));
+  Temp = FolderOf(Target) + "/.pairhound-XXXXXX";
+  TFd out(::mkostemp(Temp.data(), O_CLOEXEC));
   if (out.get() < 0)
     return false;
   bool ok = CopyData(in.get(), out.get(), SourceSt.st_size);
@@ -166,9 +167,21 @@ bool CopyInto(const QByteArray &Source, const QByteArray &Target, struct stat &S
          ::fsync(out.get()) == 0 && ::fstat(out.get(), &Placed) == 0;
   }
   ok = out.Close() && ok;
-  if (ok)
-    ok = RenameNoReplace(QFile::decodeName(temp), QFile::decodeName(Target));
   if (!ok) {
+    const int saved = errno;
+    ::unlink(Temp.constData());
+    errno = saved;
+  }
+  return ok;
+}
+
+// The copy of CopyFileSafely; Placed receives the identity of the file now at Target.
+bool CopyInto(const QByteArray &Source, const QByteArray &Target, struct stat &SourceSt,
+              struct stat &Placed) {
+  QByteArray temp;
+  if (!CopyToTemp(Source, Target, SourceSt, Placed, temp))
+    return false;
+  if (!RenameNoReplace(QFile::decodeName(temp), QFile::decodeName(Target))) {
     const int saved = errno;
     ::unlink(temp.constData());
     errno = saved;
@@ -277,6 +290,95 @@ bool MoveFileSafely(const QString &Source, const QString &Target) {
     return false;
   }
   (void)SyncFolder(FolderOf(from));
+  return true;
+}
+
+namespace {
+
+// Swaps the names A and B in one step; EINVAL, ENOSYS or EOPNOTSUPP where the file system cannot.
+bool Exchange(const QByteArray &A, const QByteArray &B) {
+  return ::renameat2(AT_FDCWD, A.constData(), AT_FDCWD, B.constData(), RENAME_EXCHANGE) == 0;
+}
+
+// Puts the finished copy Temp in the place of the regular file Target and then removes Source
+// (copied as Copied); when Source cannot go, the old Target comes back and the copy is dropped.
+bool ReplaceWithCopy(const QByteArray &Source, const QByteArray &Temp, const QByteArray &Target,
+                     const struct stat &Copied) {
+  auto sourceGone = [&] {
+    struct stat now;
+    return ::lstat(Source.constData(), &now) == 0 && Unchanged(now, Copied) &&
+           ::unlink(Source.constData()) == 0;
+  };
+  auto fail = [](int Error) {
+    errno = Error ? Error : EBUSY;
+    return false;
+  };
+  if (Exchange(Temp, Target)) {
+    // Temp now names the old file.
+    if (!sourceGone()) {
+      const int saved = errno;
+      if (Exchange(Temp, Target))
+        ::unlink(Temp.constData());
+      return fail(saved);
+    }
+    ::unlink(Temp.constData());
+  } else {
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+      return fail(errno);
+    // No exchange here: a second name keeps the old file until the source is gone.
+    QByteArray backup = FolderOf(Target) + "/.pairhound-old-XXXXXX";
+    TFd probe(::mkostemp(backup.data(), O_CLOEXEC));
+    if (probe.get() < 0 || ::unlink(backup.constData()) != 0 ||
+        ::link(Target.constData(), backup.constData()) != 0)
+      return fail(errno);
+    if (::rename(Temp.constData(), Target.constData()) != 0) {
+      const int saved = errno;
+      ::unlink(backup.constData());
+      return fail(saved);
+    }
+    if (!sourceGone()) {
+      const int saved = errno;
+      (void)::rename(backup.constData(), Target.constData());
+      return fail(saved);
+    }
+    ::unlink(backup.constData());
+  }
+  (void)SyncFolder(FolderOf(Target));
+  (void)SyncFolder(FolderOf(Source));
+  return true;
+}
+
+} // namespace
+
+bool MoveFileReplacing(const QString &Source, const QString &Target) {
+  const QByteArray from = Native(Source);
+  const QByteArray to = Native(Target);
+  struct stat before, old;
+  if (::lstat(from.constData(), &before) != 0 || !S_ISREG(before.st_mode) ||
+      ::lstat(to.constData(), &old) != 0 || !S_ISREG(old.st_mode)) {
+    errno = EINVAL;
+    return false;
+  }
+  if (SameFile(before, old)) {
+    errno = EEXIST;
+    return false;
+  }
+  if (::rename(from.constData(), to.constData()) == 0) {
+    (void)SyncFolder(FolderOf(to));
+    return true;
+  }
+  if (errno != EXDEV || !MayRemoveFrom(FolderOf(from), before.st_uid))
+    return false;
+  struct stat copied, placed;
+  QByteArray temp;
+  if (!CopyToTemp(from, to, copied, placed, temp))
+    return false;
+  if (!ReplaceWithCopy(from, temp, to, copied)) {
+    const int saved = errno;
+    RemoveIfSame(temp, placed);
+    errno = saved;
+    return false;
+  }
   return true;
 }
 

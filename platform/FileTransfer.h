@@ -23,6 +23,11 @@ bool CopyFileSafely(const QString &Source, const QString &Target);
 // false, so a failed move leaves exactly the source.
 bool MoveFileSafely(const QString &Source, const QString &Target);
 
+// Moves the regular file Source over the regular file Target in one step: a rename on one file system;
+// otherwise a complete copy under a temporary name takes Target's place and Source is removed after.
+// On any failure both files stay as they were. Refused when Target is no regular file.
+bool MoveFileReplacing(const QString &Source, const QString &Target);
+
 // Sends FileName to the user's freedesktop trash. True only when the file has left its place and
 // stands in the "files" folder of a trash folder beside its ".trashinfo"; never deletes instead.
 // Makes the user's data folder first, since without it the file could land in the current folder.

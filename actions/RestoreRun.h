@@ -1,0 +1,92 @@
+#pragma once
+// The restore: walking a store folder, the place a stored file came from, moving it back there and the
+// loop over the files the user checked, with one log line per file. Restoring never loses a copy: a
+// file at the place is replaced only in one atomic step, and the stored file goes only after its copy
+// stands in place.
+
+#include <QList>
+#include <QString>
+#include <QtGlobal>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+
+class IActionLog;
+class IProgressBar;
+class IProgressSink;
+
+// One entry of a store as the walk finds it. Entries are numbered from 0 in the order of the walk;
+// Parent is the number of the folder it lies in, -1 at the store's top level.
+struct TStoreEntry {
+  qint64 Index = 0;
+  qint64 Parent = -1;
+  bool IsFile = false;
+  QString StorePath;
+  qint64 Size = 0;
+};
+
+// Walks Store: inside every folder first its subfolders (each followed by its whole subtree), then its
+// files, in the order the file system lists them. Only regular files and real folders are visited;
+// links, devices, pipes and sockets are neither listed nor followed, nor are names that are not text.
+// Stop, when given, is tested after each entry: once set, every open folder level ends its pass.
+void WalkStore(const QString &Store, const std::function<void(const TStoreEntry &)> &Visit,
+               const std::atomic<bool> *Stop = nullptr);
+
+// Where the entry at StorePath (below Store) came from: S/x/y/name came from /x/y/name; a folder's
+// place ends in "/". Empty when StorePath does not lie below Store.
+QString RestoreOriginalPath(const QString &Store, const QString &StorePath, bool IsFile);
+
+// What the restore list shows about a place: for a file, whether something already stands at it
+// (TakenPlace); for a folder, whether no folder exists there any more (FolderGone).
+enum class TRestoreState : quint8 { None = 0, FolderGone = 1, TakenPlace = 2 };
+TRestoreState RestoreState(const QString &OriginalPath, bool IsFile);
+
+// The options of a restore run.
+struct TRestoreOptions {
+  bool CreateFolders = true;
+  bool ReplaceExisting = true;
+};
+
+// The target of one file: OriginalPath, or "" to skip it (the place is taken and may not be replaced,
+// or is taken by something other than a regular file, or its folder is missing and could not be made).
+// A missing folder is made (with every missing level) only when Options allow it; otherwise the
+// target stays and the move fails. Nothing is deleted here.
+QString RestoreTargetName(const QString &OriginalPath, const TRestoreOptions &Options);
+
+// Moves the stored regular file StorePath to Target. With Replace a regular file at Target is replaced
+// in one step: a rename over it on one file system; across file systems a complete copy under a
+// temporary name in Target's folder (flushed, with the stored file's permissions and times) takes its
+// place, and the stored file is removed only then. On any failure both the file at Target and the
+// stored file stay as they were. False for an empty Target or a StorePath that is no regular file.
+bool MoveBack(const QString &StorePath, const QString &Target, bool Replace);
+
+// One checked file of the restore list.
+struct TRestoreItem {
+  QString StorePath;
+  QString OriginalPath;
+  qint64 Size = 0;
+};
+
+// The state of one restore run.
+struct TRestoreRun {
+  QList<TRestoreItem> Items;
+  TRestoreOptions Options;
+  IProgressSink &Sink;
+  IProgressBar &Bar;
+  IActionLog &Log;
+  // Bytes of the files moved back.
+  qint64 Total = 0;
+  // Files moved back.
+  qint64 Restored = 0;
+  // The wait after each file.
+  std::chrono::milliseconds FileWait{50};
+};
+
+// Sets the bar for a run over Count files: range 0 to Count, position 1.
+void PrepareRestoreBar(IProgressBar &Bar, int Count);
+
+// Moves every item back in order, writing each file's line (its place + " - ok" or " - error") to the
+// log and calling the sink's ProcessActionProgress after it, which may end the loop by EMyStop.
+// Zeroes and fills Run.Total and Run.Restored; the log is closed however the loop ends.
+void RestoreLoop(TRestoreRun &Run);

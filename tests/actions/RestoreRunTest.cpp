@@ -1,0 +1,466 @@
+// Restores on real files: a store made by the Move action, walked and moved back; what the walk lists
+// and what it never lists; the target rule with a taken place and a missing folder; failures that must
+// leave both copies; Stop; 64-bit sizes.
+
+#include "actions/RestoreRun.h"
+#include "tests/actions/ActionFixture.h"
+#include "tests/actions/Environments.h"
+
+#include <QFile>
+#include <QScopeGuard>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using actionenv::TOtherFileSystem;
+
+struct TFileState {
+  QByteArray contents;
+  mode_t mode = 0;
+  qint64 mtimeNs = 0;
+  bool operator==(const TFileState &) const = default;
+};
+
+std::ostream &operator<<(std::ostream &Out, const TFileState &S) {
+  return Out << S.contents.size() << " bytes, mode " << std::oct << S.mode << std::dec << ", mtime "
+             << S.mtimeNs;
+}
+
+TFileState StateOf(const QString &Path) {
+  struct stat st {};
+  if (::lstat(QFile::encodeName(Path).constData(), &st) != 0)
+    return {"<missing>", 0, 0};
+  return {testenv::ReadFile(Path), st.st_mode & 07777,
+          qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+bool Chmod(const QString &Path, mode_t Mode) {
+  return ::chmod(QFile::encodeName(Path).constData(), Mode) == 0;
+}
+
+class RestoreFixture : public ActionFixture {
+protected:
+  TRestoreOptions options;
+  qint64 restoredBytes = 0;
+  qint64 restoredFiles = 0;
+
+  QList<TStoreEntry> walk(const QString &Store, const std::atomic<bool> *Stop = nullptr) {
+    QList<TStoreEntry> entries;
+    WalkStore(
+        Store, [&](const TStoreEntry &E) { entries.append(E); }, Stop);
+    return entries;
+  }
+
+  // Every file of the store as a run list, in the order of the walk.
+  QList<TRestoreItem> itemsOf(const QString &Store) {
+    QList<TRestoreItem> items;
+    for (const TStoreEntry &e : walk(Store))
+      if (e.IsFile)
+        items.append({e.StorePath, RestoreOriginalPath(Store, e.StorePath, true), e.Size});
+    return items;
+  }
+
+  // A whole restore run over Items; returns "stop" when Stop ended it.
+  std::string restore(const QList<TRestoreItem> &Items) {
+    TRestoreRun r{Items, options, sink, bar, log};
+    r.FileWait = std::chrono::milliseconds(0);
+    PrepareRestoreBar(bar, int(Items.size()));
+    std::string ended;
+    try {
+      RestoreLoop(r);
+    } catch (const EMyStop &) {
+      ended = "stop";
+    }
+    restoredBytes = r.Total;
+    restoredFiles = r.Restored;
+    return ended;
+  }
+  std::string restoreAll(const QString &Store) { return restore(itemsOf(Store)); }
+
+  // A file stored as if the Move action had put it there, and the place it came from.
+  QString storeFile(const QString &Relative, const QByteArray &Contents) {
+    const QString place = source(Relative);
+    dir.createFile(QStringLiteral("store") + place, Contents);
+    return place;
+  }
+};
+
+// Moving a tree into a store and restoring every file gives the tree back as it was.
+class RoundTrip : public RestoreFixture, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(RoundTrip, GivesBackEveryByteTimeAndPermission) {
+  std::unique_ptr<TOtherFileSystem> other;
+  QString storeFolder = store();
+  if (GetParam()) {
+    other = std::make_unique<TOtherFileSystem>(64 << 20);
+    if (!other->IsValid())
+      GTEST_SKIP() << other->Reason().toStdString();
+    storeFolder = other->Path();
+  }
+  struct {
+    QString relative;
+    qint64 size;
+    mode_t mode;
+  } files[] = {{QStringLiteral("a/b/c/deep.bin"), 1 << 20, 0640}, {QStringLiteral("a/empty"), 0, 0600},
+               {QStringLiteral("a/read only.txt"), 17, 0444},     {QStringLiteral("run.sh"), 4096, 0755},
+               {QStringLiteral("a/b/naïve – ü.txt"), 3000, 0644}, {QStringLiteral(".hidden/x"), 5, 0644}};
+  QMap<QString, TFileState> before;
+  qint64 bytes = 0;
+  quint32 seed = 1;
+  for (const auto &f : files) {
+    const QString path = dir.createFileOfSize(QStringLiteral("src/") + f.relative, f.size, seed++);
+    ASSERT_TRUE(Chmod(path, f.mode));
+    const QDateTime when = QDateTime::fromSecsSinceEpoch(1000000000 + seed * 1000);
+    ASSERT_TRUE(TestDir::setTimes(path, when, when));
+    addPath(path);
+    before[path] = StateOf(path);
+    bytes += f.size;
+  }
+  ASSERT_EQ(run(TAction::Move, storeFolder + QLatin1Char('/')), "");
+  for (auto it = before.cbegin(); it != before.cend(); ++it)
+    ASSERT_FALSE(QFileInfo::exists(it.key()));
+
+  EXPECT_EQ(restoreAll(storeFolder), "");
+
+  for (auto it = before.cbegin(); it != before.cend(); ++it)
+    EXPECT_EQ(StateOf(it.key()), it.value()) << it.key().toStdString();
+  ASSERT_EQ(log.Lines.size(), qsizetype(std::size(files)));
+  for (const auto &line : log.Lines) {
+    EXPECT_TRUE(line.Ok) << line.Text.toStdString();
+    EXPECT_TRUE(line.Text.endsWith(QLatin1String(" - ok")));
+    EXPECT_TRUE(before.contains(line.Text.chopped(5))) << line.Text.toStdString();
+  }
+  EXPECT_EQ(restoredBytes, bytes);
+  EXPECT_EQ(restoredFiles, qint64(std::size(files)));
+  // The files left the store; the folders the run emptied stay, and no temporary file is left anywhere.
+  EXPECT_TRUE(filesBelow(storeFolder).isEmpty());
+  EXPECT_EQ(filesBelow(dir.filePath(QStringLiteral("src"))).size(), qsizetype(std::size(files)));
+  EXPECT_EQ(bar.Position(), bar.Max());
+}
+
+INSTANTIATE_TEST_SUITE_P(Restore, RoundTrip, ::testing::Bool(), [](const auto &Info) {
+  return Info.param ? "AcrossFileSystems" : "OnOneFileSystem";
+});
+
+using RestoreWalk = RestoreFixture;
+
+TEST_F(RestoreWalk, ListsFoldersWithTheirSubtreesBeforeFilesAndMapsPlacesBack) {
+  const QString s = store();
+  dir.createFile(QStringLiteral("store/x/Photos/a.jpg"), "aaa");
+  dir.createFile(QStringLiteral("store/x/b.txt"), "bb");
+  dir.createFile(QStringLiteral("store/x/Photos/2004/c.jpg"), "c");
+  dir.createFolder(QStringLiteral("store/x/empty"));
+  const QList<TStoreEntry> entries = walk(s);
+
+  QStringList seen;
+  QHash<QString, TStoreEntry> byPath;
+  for (const TStoreEntry &e : entries) {
+    seen << e.StorePath.mid(s.size() + 1);
+    byPath[e.StorePath.mid(s.size() + 1)] = e;
+  }
+  ASSERT_EQ(entries.size(), 7) << seen.join(QLatin1Char(',')).toStdString();
+  for (qsizetype i = 0; i < entries.size(); ++i) {
+    EXPECT_EQ(entries[i].Index, i);
+    // A parent always comes before its children, and a folder's files after all of its subfolders.
+    EXPECT_LT(entries[i].Parent, i);
+    if (entries[i].IsFile) {
+      for (qsizetype j = i + 1; j < entries.size(); ++j)
+        EXPECT_FALSE(entries[j].Parent == entries[i].Parent && !entries[j].IsFile);
+    }
+  }
+  EXPECT_EQ(byPath[QStringLiteral("x")].Parent, -1);
+  EXPECT_EQ(byPath[QStringLiteral("x/Photos")].Parent, byPath[QStringLiteral("x")].Index);
+  EXPECT_EQ(byPath[QStringLiteral("x/Photos/2004/c.jpg")].Parent,
+            byPath[QStringLiteral("x/Photos/2004")].Index);
+  EXPECT_EQ(byPath[QStringLiteral("x/b.txt")].Parent, byPath[QStringLiteral("x")].Index);
+  EXPECT_TRUE(byPath[QStringLiteral("x/b.txt")].IsFile);
+  EXPECT_FALSE(byPath[QStringLiteral("x/empty")].IsFile);
+  EXPECT_EQ(byPath[QStringLiteral("x/Photos/a.jpg")].Size, 3);
+  EXPECT_EQ(byPath[QStringLiteral("x/Photos")].Size, 0);
+  // Photos and its subtree come before b.txt.
+  EXPECT_LT(byPath[QStringLiteral("x/Photos/2004/c.jpg")].Index, byPath[QStringLiteral("x/b.txt")].Index);
+
+  EXPECT_EQ(RestoreOriginalPath(s, s + QStringLiteral("/x"), false), QStringLiteral("/x/"));
+  EXPECT_EQ(RestoreOriginalPath(s + QLatin1Char('/'), s + QStringLiteral("/x/Photos/a.jpg"), true),
+            QStringLiteral("/x/Photos/a.jpg"));
+  EXPECT_EQ(RestoreOriginalPath(s, s + QStringLiteral("/x/Photos"), false), QStringLiteral("/x/Photos/"));
+  EXPECT_EQ(RestoreOriginalPath(s, QStringLiteral("/elsewhere/a"), true), QString());
+  EXPECT_EQ(RestoreOriginalPath(s, s + QStringLiteral("x/a"), true), QString());
+}
+
+TEST_F(RestoreWalk, StatesShowATakenPlaceAndAFolderThatIsGone) {
+  const QString taken = storeFile(QStringLiteral("kept/taken.txt"), "stored");
+  const QString free = storeFile(QStringLiteral("kept/free.txt"), "stored");
+  const QString gone = storeFile(QStringLiteral("gone/inside.txt"), "stored");
+  dir.createFile(QStringLiteral("src/kept/taken.txt"), "already here");
+  EXPECT_EQ(RestoreState(taken, true), TRestoreState::TakenPlace);
+  EXPECT_EQ(RestoreState(free, true), TRestoreState::None);
+  EXPECT_EQ(RestoreState(gone, true), TRestoreState::None);
+  EXPECT_EQ(RestoreState(source(QStringLiteral("gone/")), false), TRestoreState::FolderGone);
+  EXPECT_EQ(RestoreState(source(QStringLiteral("kept/")), false), TRestoreState::None);
+  EXPECT_EQ(RestoreState(QStringLiteral("/"), false), TRestoreState::None);
+}
+
+TEST_F(RestoreWalk, NeverListsOrFollowsLinksPipesOrNamesThatAreNotText) {
+  const QString outsideFile = dir.createFile(QStringLiteral("outside/secret.txt"), "outside");
+  dir.createFile(QStringLiteral("outside/folder/inner.txt"), "inner");
+  const QString inStore = dir.filePath(QStringLiteral("store") + source(QString()));
+  const QString kept = storeFile(QStringLiteral("real.txt"), "real");
+  ASSERT_EQ(::symlink(QFile::encodeName(outsideFile).constData(),
+                      QFile::encodeName(inStore + "link.txt").constData()),
+            0);
+  ASSERT_EQ(::symlink(QFile::encodeName(dir.filePath(QStringLiteral("outside/folder"))).constData(),
+                      QFile::encodeName(inStore + "linkdir").constData()),
+            0);
+  ASSERT_EQ(::mkfifo(QFile::encodeName(inStore + "pipe").constData(), 0644), 0);
+  // A name that is no UTF-8 text.
+  const QByteArray badName = QFile::encodeName(inStore) + "bad\xff.txt";
+  const int bad = ::open(badName.constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+  ASSERT_GE(bad, 0);
+  ::close(bad);
+  // The temporary folder's clean-up cannot name it.
+  const auto removeBad = qScopeGuard([&] { ::unlink(badName.constData()); });
+
+  const QList<TStoreEntry> entries = walk(store());
+  QStringList files;
+  for (const TStoreEntry &e : entries)
+    if (e.IsFile)
+      files << e.StorePath;
+  EXPECT_EQ(files, QStringList{dir.filePath(QStringLiteral("store")) + kept});
+
+  EXPECT_EQ(restoreAll(store()), "");
+  EXPECT_EQ(log.Lines.size(), 1);
+  EXPECT_EQ(testenv::ReadFile(kept), "real");
+  EXPECT_EQ(testenv::ReadFile(outsideFile), "outside");
+  EXPECT_EQ(testenv::ReadFile(dir.filePath(QStringLiteral("outside/folder/inner.txt"))), "inner");
+  EXPECT_FALSE(QFileInfo::exists(source(QStringLiteral("link.txt"))));
+  EXPECT_FALSE(QFileInfo::exists(source(QStringLiteral("linkdir"))));
+  EXPECT_TRUE(QFileInfo(inStore + "link.txt").isSymLink());
+
+  // A stored entry that became a link after the list was loaded is not moved either.
+  const QString swapped = storeFile(QStringLiteral("swapped.txt"), "x");
+  const QString storedPath = dir.filePath(QStringLiteral("store")) + swapped;
+  const QList<TRestoreItem> items = itemsOf(store());
+  ASSERT_TRUE(QFile::remove(storedPath));
+  ASSERT_EQ(::symlink(QFile::encodeName(outsideFile).constData(), QFile::encodeName(storedPath).constData()),
+            0);
+  restore(items);
+  EXPECT_FALSE(QFileInfo::exists(swapped));
+  EXPECT_EQ(testenv::ReadFile(outsideFile), "outside");
+}
+
+TEST_F(RestoreWalk, AStopFlagEndsEveryOpenLevel) {
+  for (int i = 0; i < 5; ++i)
+    dir.createFile(QStringLiteral("store/x/f%1/g%1/file").arg(i), "z");
+  std::atomic<bool> stop{false};
+  int seen = 0;
+  WalkStore(
+      store(),
+      [&](const TStoreEntry &) {
+        if (++seen == 3)
+          stop = true;
+      },
+      &stop);
+  EXPECT_EQ(seen, 3);
+}
+
+TEST_F(RestoreWalk, CountsFilesBeyondFourGibibytesInFull) {
+  const QString place = storeFile(QStringLiteral("huge.bin"), {});
+  const QString stored = dir.filePath(QStringLiteral("store")) + place;
+  const qint64 size = (qint64(5) << 30) + 7;
+  if (::truncate(QFile::encodeName(stored).constData(), size) != 0)
+    GTEST_SKIP() << "the temporary folder holds no sparse file of 5 GiB";
+  storeFile(QStringLiteral("small.bin"), "12345");
+  const QList<TRestoreItem> items = itemsOf(store());
+  ASSERT_EQ(items.size(), 2);
+  EXPECT_EQ(items[0].Size + items[1].Size, size + 5);
+  EXPECT_EQ(restore(items), "");
+  EXPECT_EQ(restoredBytes, size + 5);
+  EXPECT_EQ(QFileInfo(place).size(), size);
+}
+
+using RestorePlace = RestoreFixture;
+
+TEST_F(RestorePlace, ATakenPlaceIsLeftAloneUnlessReplacingIsAllowed) {
+  const QString place = storeFile(QStringLiteral("f.txt"), "stored copy");
+  const QString stored = dir.filePath(QStringLiteral("store")) + place;
+  dir.createFile(QStringLiteral("src/f.txt"), "the other one");
+
+  options.ReplaceExisting = false;
+  EXPECT_EQ(RestoreTargetName(place, options), QString());
+  restoreAll(store());
+  ASSERT_EQ(log.Lines.size(), 1);
+  EXPECT_EQ(log.Lines[0].Text, place + QStringLiteral(" - error"));
+  EXPECT_FALSE(log.Lines[0].Ok);
+  EXPECT_EQ(testenv::ReadFile(place), "the other one");
+  EXPECT_EQ(testenv::ReadFile(stored), "stored copy");
+  EXPECT_EQ(restoredBytes, 0);
+
+  options.ReplaceExisting = true;
+  restoreAll(store());
+  ASSERT_EQ(log.Lines.size(), 1);
+  EXPECT_EQ(log.Lines[0].Text, place + QStringLiteral(" - ok"));
+  EXPECT_EQ(testenv::ReadFile(place), "stored copy");
+  EXPECT_FALSE(QFileInfo::exists(stored));
+  EXPECT_EQ(restoredBytes, 11);
+}
+
+TEST_F(RestorePlace, OnlyARegularFileIsEverReplaced) {
+  const QString asFolder = storeFile(QStringLiteral("isfolder"), "stored");
+  dir.createFile(QStringLiteral("src/isfolder/inside"), "inside");
+  const QString asLink = storeFile(QStringLiteral("islink"), "stored");
+  const QString target = dir.createFile(QStringLiteral("elsewhere.txt"), "link target");
+  ASSERT_EQ(::symlink(QFile::encodeName(target).constData(), QFile::encodeName(asLink).constData()), 0);
+  EXPECT_EQ(RestoreTargetName(asFolder, options), QString());
+  EXPECT_EQ(RestoreTargetName(asLink, options), QString());
+  EXPECT_FALSE(MoveBack(dir.filePath(QStringLiteral("store")) + asFolder, asFolder, true));
+  EXPECT_FALSE(MoveBack(dir.filePath(QStringLiteral("store")) + asLink, asLink, true));
+  restoreAll(store());
+  ASSERT_EQ(log.Lines.size(), 2);
+  EXPECT_FALSE(log.Lines[0].Ok);
+  EXPECT_FALSE(log.Lines[1].Ok);
+  EXPECT_EQ(testenv::ReadFile(asFolder + QStringLiteral("/inside")), "inside");
+  EXPECT_TRUE(QFileInfo(asLink).isSymLink());
+  EXPECT_EQ(testenv::ReadFile(target), "link target");
+  EXPECT_EQ(filesBelow(store()).size(), 2);
+}
+
+// Replacing a file across two file systems: the old file goes only in the step that puts the new
+// one in its place.
+TEST_F(RestorePlace, ReplacesAcrossFileSystemsKeepingTimesAndPermissions) {
+  TOtherFileSystem other(16 << 20);
+  if (!other.IsValid())
+    GTEST_SKIP() << other.Reason().toStdString();
+  const QString place = dir.createFile(QStringLiteral("src/r.txt"), "old contents");
+  const QString stored = other.Path() + place;
+  QDir().mkpath(QFileInfo(stored).absolutePath());
+  {
+    QFile f(stored);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("restored contents");
+  }
+  ASSERT_TRUE(Chmod(stored, 0604));
+  const QDateTime when = QDateTime::fromSecsSinceEpoch(1200000000);
+  ASSERT_TRUE(TestDir::setTimes(stored, when, when));
+  const TFileState expected = StateOf(stored);
+
+  EXPECT_TRUE(MoveBack(stored, RestoreTargetName(place, options), true));
+  EXPECT_EQ(StateOf(place), expected);
+  EXPECT_FALSE(QFileInfo::exists(stored));
+  EXPECT_EQ(filesBelow(dir.filePath(QStringLiteral("src"))), QStringList{QStringLiteral("r.txt")});
+}
+
+// A replacing move that fails leaves both files: the target folder is closed after the list was made.
+class FailingReplace : public RestoreFixture, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(FailingReplace, KeepsTheOldFileAndTheStoredFile) {
+  RUN_AS_ORDINARY_USER();
+  ASSERT_NE(::geteuid(), 0u);
+  std::unique_ptr<TOtherFileSystem> other;
+  QString storeFolder = store();
+  if (GetParam()) {
+    other = std::make_unique<TOtherFileSystem>(16 << 20);
+    if (!other->IsValid())
+      GTEST_SKIP() << other->Reason().toStdString();
+    storeFolder = other->Path();
+  }
+  const QString place = dir.createFile(QStringLiteral("src/locked/f.txt"), "old");
+  const QString stored = storeFolder + place;
+  QDir().mkpath(QFileInfo(stored).absolutePath());
+  {
+    QFile f(stored);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("stored");
+  }
+  const QList<TRestoreItem> items = itemsOf(storeFolder);
+  ASSERT_EQ(items.size(), 1);
+  const QString locked = source(QStringLiteral("locked"));
+  ASSERT_TRUE(Chmod(locked, 0555));
+  restore(items);
+  Chmod(locked, 0755);
+
+  ASSERT_EQ(log.Lines.size(), 1);
+  EXPECT_FALSE(log.Lines[0].Ok);
+  EXPECT_EQ(testenv::ReadFile(place), "old");
+  EXPECT_EQ(testenv::ReadFile(stored), "stored");
+  EXPECT_EQ(filesBelow(locked), QStringList{QStringLiteral("f.txt")});
+
+  // A store the stored file cannot leave: the old file stays, and nothing new appears beside it.
+  const QString storedFolder = QFileInfo(stored).absolutePath();
+  ASSERT_TRUE(Chmod(storedFolder, 0555));
+  restore(items);
+  Chmod(storedFolder, 0755);
+  ASSERT_EQ(log.Lines.size(), 1);
+  EXPECT_FALSE(log.Lines[0].Ok);
+  EXPECT_EQ(testenv::ReadFile(place), "old");
+  EXPECT_EQ(testenv::ReadFile(stored), "stored");
+  EXPECT_EQ(filesBelow(locked), QStringList{QStringLiteral("f.txt")});
+}
+
+INSTANTIATE_TEST_SUITE_P(Restore, FailingReplace, ::testing::Bool(), [](const auto &Info) {
+  return Info.param ? "AcrossFileSystems" : "OnOneFileSystem";
+});
+
+TEST_F(RestorePlace, AMissingFolderIsMadeOnlyWhenAllowed) {
+  const QString place = storeFile(QStringLiteral("new/chain/of/folders/f.txt"), "stored");
+  const QString stored = dir.filePath(QStringLiteral("store")) + place;
+
+  options.CreateFolders = false;
+  EXPECT_EQ(RestoreTargetName(place, options), place);
+  restoreAll(store());
+  ASSERT_EQ(log.Lines.size(), 1);
+  EXPECT_EQ(log.Lines[0].Text, place + QStringLiteral(" - error"));
+  EXPECT_FALSE(QFileInfo::exists(source(QStringLiteral("new"))));
+  EXPECT_EQ(testenv::ReadFile(stored), "stored");
+
+  options.CreateFolders = true;
+  restoreAll(store());
+  ASSERT_EQ(log.Lines.size(), 1);
+  EXPECT_EQ(log.Lines[0].Text, place + QStringLiteral(" - ok"));
+  EXPECT_EQ(testenv::ReadFile(place), "stored");
+  EXPECT_FALSE(QFileInfo::exists(stored));
+}
+
+TEST_F(RestorePlace, AStoredFileThatIsGoneOrATargetThatIsNotCleanIsAnError) {
+  EXPECT_FALSE(MoveBack(dir.filePath(QStringLiteral("store/none")), source(QStringLiteral("none")), true));
+  const QString stored = dir.createFile(QStringLiteral("store/x/f"), "f");
+  EXPECT_FALSE(MoveBack(stored, QString(), true));
+  EXPECT_FALSE(MoveBack(stored, source(QStringLiteral("../escape")), true));
+  EXPECT_EQ(RestoreTargetName(QStringLiteral("/a/../b"), options), QString());
+  EXPECT_EQ(RestoreTargetName(QStringLiteral("relative/f"), options), QString());
+  EXPECT_EQ(testenv::ReadFile(stored), "f");
+}
+
+TEST_F(RestorePlace, StopAfterTheKthFileLeavesTheRestInTheStore) {
+  QStringList places;
+  for (int i = 0; i < 6; ++i)
+    places << storeFile(QStringLiteral("f%1.txt").arg(i), QByteArray::number(i));
+  const QList<TRestoreItem> items = itemsOf(store());
+  ASSERT_EQ(items.size(), 6);
+  sink.stopAtCall = 2;
+  EXPECT_EQ(restore(items), "stop");
+  EXPECT_EQ(restoredFiles, 2);
+  EXPECT_EQ(log.Lines.size(), 2);
+  EXPECT_FALSE(log.Updating);
+  for (qsizetype i = 0; i < items.size(); ++i) {
+    EXPECT_EQ(QFileInfo::exists(items[i].OriginalPath), i < 2) << i;
+    EXPECT_EQ(QFileInfo::exists(items[i].StorePath), i >= 2) << i;
+  }
+}
+
+TEST_F(RestorePlace, TheBarRunsFromOneToTheFileCount) {
+  PrepareRestoreBar(bar, 0);
+  EXPECT_EQ(bar.Max(), 0);
+  EXPECT_EQ(bar.Position(), 0);
+  for (int i = 0; i < 3; ++i)
+    storeFile(QStringLiteral("f%1").arg(i), "x");
+  restoreAll(store());
+  EXPECT_EQ(bar.Max(), 3);
+  EXPECT_EQ(sink.calls(), 3);
+  EXPECT_EQ(bar.Position(), 3);
+}
+
+} // namespace
