@@ -141,7 +141,7 @@ void Results(const QString &Work) {
   // Folders that exist nowhere, so the seed stays the same from run to run.
   const QString data = QStringLiteral("/pairhound-seed");
   TUseFileList list;
-  list.SetFilter({1, 2, 3, 4}, data + "/;", {}, "zr");
+  list.SetFilter({1, 2, 3, 4}, QStringList{data + "/"}, QStringList(), QStringLiteral("zr"));
   const int plain = list.AddFile(data + '/', "a.txt", 5, nullptr);
   list.GetItem(plain)->FileItem.Code = 42;
   list.GetItem(plain)->WhatRead_Code = true;

@@ -24,7 +24,7 @@ struct Rig {
   FakeProgressSink Sink{&Bar};
 
   void Search(const QString &Folder, const QString &Archive = QString()) {
-    TSearchChoice Choice{{MethodContent}, Folder + QStringLiteral("/;"), QString(), Archive};
+    TSearchChoice Choice{.WhatFind = {MethodContent}, .IncludeFolders = {Folder}, .Archive = Archive};
     RunSearch(List, Steps, Choice, Sink, Bar, {nullptr, nullptr, 0});
   }
   // What opening a result file does: load, confirm, group.
