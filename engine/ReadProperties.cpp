@@ -74,9 +74,11 @@ void TUseFileProperty::ReadProperties(int Index, const QString &Path, TReadPass 
     TFileProps props = FileProps;
     bool propsRead = false;
     if (NeedAnyRead(what)) {
-      // Opened once, as a regular file only, and read by every step through this one descriptor
-      // where the reader allows; a FIFO or a link put in the file's place is not read.
-      platform::TInputFile file(path);
+      // Opened once, as a regular file only (the one gathered), and read by every step through this
+      // one descriptor where the reader allows; a FIFO, a link or another file put in its place is
+      // not read.
+      const bool gathered = Path.isEmpty() && FileItem.Id != TFileId{};
+      platform::TInputFile file(path, gathered ? &FileItem.Id : nullptr);
       if (!file.IsOpen())
         throw EReadFailed("Cannot open " + path.toStdString());
       const bool onlyCrc = !NeedTags(what) && !NeedPicture(what);

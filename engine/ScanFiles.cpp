@@ -129,6 +129,7 @@ void TScan::ScanOneFolder(TDirReader &Reader, const TFolder &Folder, std::vector
           if (entry.m_linked)
             m_files.insert(entry.m_id);
           const int index = m_list.AddFile(Folder.m_path, name, entry.m_size, nullptr);
+          m_list.GetItem(index)->FileItem.Id = entry.m_id;
           if (const auto arc = CreateArcList(Folder.m_path + name, m_list.Filter.Archive))
             AddArchiveEntries(*arc, m_list.GetItem(index));
         }

@@ -114,6 +114,9 @@ struct TFileItem {
   qint64 Size = 0;
   // Checksum register as stored; 0 not read, -1 reading failed.
   qint32 Code = 0;
+  // The device and inode gathering saw, so that reading takes no other file put in its place; zero
+  // when not known (a loaded result, an archive member).
+  TFileId Id;
   // The hash of the bytes the checksum was computed from; zero when not known (never saved, so a
   // loaded result knows it only once its files were read again).
   TContentHash Hash;

@@ -19,7 +19,14 @@ namespace {
 
 constexpr std::chrono::seconds Limit(30);
 
-enum class ESwap { Fifo, LinkToZero };
+enum class ESwap { Fifo, LinkToZero, OtherFile };
+
+// Puts Victim's name on a new file holding Data, as an editor that saves by renaming does.
+bool SwapForOtherFile(const QString &Victim, const QByteArray &Data) {
+  QFile Other(Victim + ".new");
+  return Other.open(QIODevice::WriteOnly) && Other.write(Data) == Data.size() && Other.flush() &&
+         QFile::remove(Victim) && Other.rename(Victim);
+}
 
 // Searches Dir for same content (archives entered), swapping Victim right after gathering. Returns
 // false when the search did not end by itself within the limit.
@@ -39,11 +46,22 @@ struct SwapRig {
     TSearchHooks Hooks{nullptr, nullptr, 0};
     int Phase = 0;
     Hooks.ShowStep = [&](const QString &) {
-      if (++Phase == 2)
-        EXPECT_TRUE(Swap == ESwap::Fifo ? hostile::SwapForFifo(Victim)
-                                        : hostile::SwapForLink(Victim, "/dev/zero"));
+      if (++Phase != 2)
+        return;
+      switch (Swap) {
+      case ESwap::Fifo:
+        EXPECT_TRUE(hostile::SwapForFifo(Victim));
+        break;
+      case ESwap::LinkToZero:
+        EXPECT_TRUE(hostile::SwapForLink(Victim, "/dev/zero"));
+        break;
+      case ESwap::OtherFile:
+        EXPECT_TRUE(SwapForOtherFile(Victim, QByteArray(5000, 's')));
+        break;
+      }
     };
-    TSearchChoice Choice{{MethodContent, MethodUnreadable}, Folder + QStringLiteral("/;"), QString(), "z"};
+    TSearchChoice Choice{
+        .WhatFind = {MethodContent, MethodUnreadable}, .IncludeFolders = {Folder}, .Archive = "z"};
     return hostile::FinishesWithin(
         Limit, [&] { RunSearch(List, Steps, Choice, Sink, Bar, Hooks); },
         [&] {
@@ -61,8 +79,10 @@ struct SwapRig {
 
 } // namespace
 
-TEST(SwappedFile, GatheredFileSwappedForAFifoOrALinkToADeviceIsUnreadable) {
-  for (const ESwap Swap : {ESwap::Fifo, ESwap::LinkToZero}) {
+// Another regular file under the gathered name is not the file gathered either: here it holds the
+// bytes of the two others and would join their group.
+TEST(SwappedFile, GatheredFileSwappedForAFifoALinkOrAnotherFileIsUnreadable) {
+  for (const ESwap Swap : {ESwap::Fifo, ESwap::LinkToZero, ESwap::OtherFile}) {
     TestDir Dir;
     Dir.createFile("same1", QByteArray(5000, 's'));
     Dir.createFile("same2", QByteArray(5000, 's'));
