@@ -1,0 +1,114 @@
+// A worker's steps on the main thread: they run there, and none runs once the worker was stopped,
+// however late it arrives; a stopped worker never hangs in a wait.
+#include "engine/WorkerSteps.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QObject>
+#include <QThread>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+
+namespace {
+
+// Pumps the main thread's events until Done or a generous deadline.
+template <typename Pred> bool pumpUntil(Pred Done) {
+  QDeadlineTimer deadline(20000);
+  while (!Done() && !deadline.hasExpired())
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  return Done();
+}
+
+class WorkerSteps : public ::testing::Test {
+protected:
+  // Runs Body on a new thread; returns the thread (started).
+  template <typename Body> std::unique_ptr<QThread> worker(Body B) {
+    std::unique_ptr<QThread> thread(QThread::create(std::move(B)));
+    thread->start();
+    return thread;
+  }
+  QObject context; // a main-thread object
+  TWorkerSteps steps{&context};
+};
+
+TEST_F(WorkerSteps, AStepRunsOnTheMainThreadAndTheWorkerWaitsForIt) {
+  QThread *stepThread = nullptr;
+  int value = 0;
+  std::atomic<bool> ran{false}, seen{false};
+  auto thread = worker([&] {
+    ran = steps.Run([&] {
+      stepThread = QThread::currentThread();
+      value = 42;
+    });
+    seen = value == 42; // written by the step before Run returned
+  });
+  ASSERT_TRUE(pumpUntil([&] { return thread->isFinished(); }));
+  EXPECT_TRUE(ran);
+  EXPECT_TRUE(seen);
+  EXPECT_EQ(stepThread, QThread::currentThread());
+}
+
+TEST_F(WorkerSteps, AStepQueuedBeforeTheStopNeverRuns) {
+  std::atomic<bool> posted{false}, result{true};
+  bool ran = false;
+  auto thread = worker([&] {
+    posted = true;
+    result = steps.Run([&] { ran = true; });
+  });
+  // The step is on its way (or about to be), but the main thread has not run it: stop first.
+  while (!posted)
+    QThread::yieldCurrentThread();
+  QThread::msleep(20);
+  steps.Stop();
+  // The worker is released without the main thread's help.
+  EXPECT_TRUE(thread->wait(20000));
+  EXPECT_FALSE(result);
+  // The late step arrives now and does nothing.
+  QCoreApplication::processEvents();
+  QCoreApplication::sendPostedEvents();
+  EXPECT_FALSE(ran);
+  // Later steps are refused at once.
+  auto again = worker([&] { result = steps.Run([&] { ran = true; }); });
+  EXPECT_TRUE(again->wait(20000));
+  QCoreApplication::sendPostedEvents();
+  EXPECT_FALSE(result);
+  EXPECT_FALSE(ran);
+}
+
+TEST_F(WorkerSteps, AStepOutlivingItsStepsObjectStillFindsTheStop) {
+  // The owner stops and destroys its steps while one of them is still queued; the queued step must
+  // not run when it is finally delivered.
+  auto owned = std::make_unique<TWorkerSteps>(&context);
+  bool ran = false;
+  std::atomic<bool> posted{false};
+  auto thread = worker([&, s = owned.get()] {
+    posted = true;
+    s->Run([&] { ran = true; });
+  });
+  while (!posted)
+    QThread::yieldCurrentThread();
+  QThread::msleep(20);
+  owned->Stop();
+  ASSERT_TRUE(thread->wait(20000));
+  owned.reset();
+  QCoreApplication::sendPostedEvents();
+  EXPECT_FALSE(ran);
+}
+
+TEST_F(WorkerSteps, SleepEndsEarlyWhenStopped) {
+  std::atomic<int> result{-1};
+  auto thread = worker([&] { result = steps.Sleep(60 * 60 * 1000) ? 1 : 0; });
+  QThread::msleep(20);
+  steps.Stop();
+  ASSERT_TRUE(thread->wait(20000)); // not an hour
+  EXPECT_EQ(result, 0);
+  // A short sleep of a worker never stopped completes.
+  TWorkerSteps fresh(&context);
+  EXPECT_TRUE(fresh.Sleep(1));
+  EXPECT_FALSE(fresh.Stopped());
+  EXPECT_TRUE(steps.Stopped());
+}
+
+} // namespace
