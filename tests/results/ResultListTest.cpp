@@ -10,10 +10,13 @@
 
 #include <QHeaderView>
 #include <QLabel>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTest>
 #include <QTreeView>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <random>
 #include <set>
@@ -40,6 +43,33 @@ protected:
     return index;
   }
   void showAll() { ShowAllRows(model, files); }
+  // The list on screen, Width pixels wide.
+  void showTree(int Width, int Height = 300) {
+    tree.resize(Width, Height);
+    tree.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&tree));
+    QCoreApplication::processEvents();
+  }
+  QHeaderView &header() { return *tree.header(); }
+  int width(int Column) { return header().sectionSize(Column); }
+  // The right edge of Column on the list's viewport.
+  int rightEdge(int Column) { return header().sectionViewportPosition(Column) + width(Column); }
+  // Drags the right edge of Column by Dx pixels with the mouse.
+  void drag(int Column, int Dx) {
+    QWidget *grip = header().viewport();
+    const QPoint from(rightEdge(Column) - 1, header().height() / 2);
+    QTest::mousePress(grip, Qt::LeftButton, {}, from);
+    QTest::mouseMove(grip, from + QPoint(Dx / 2, 0));
+    QTest::mouseMove(grip, from + QPoint(Dx, 0));
+    QTest::mouseRelease(grip, Qt::LeftButton, {}, from + QPoint(Dx, 0));
+  }
+  // Whether Column's cell of Row shows its whole text, by the item views' own text margins.
+  bool showsWhole(int Row, int Column) {
+    const QString text = model.index(Row, Column).data().toString();
+    const int margin = tree.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &tree) + 1;
+    const int room = tree.visualRect(model.index(Row, Column)).width() - 2 * margin;
+    return tree.fontMetrics().elidedText(text, Qt::ElideMiddle, room) == text;
+  }
   QStringList names() {
     QStringList out;
     for (int row = 0; row < model.Count(); ++row)
@@ -80,24 +110,41 @@ protected:
   TResultModel &model = results.Model();
 };
 
-TEST(CompareFolded, FoldsOnlyAsciiLetters) {
-  EXPECT_EQ(CompareFolded("abc", "ABC"), 0);
-  EXPECT_LT(CompareFolded("abc", "abd"), 0);
-  EXPECT_GT(CompareFolded("b", "A"), 0);
-  EXPECT_LT(CompareFolded("ab", "abc"), 0);
-  // "Ä" and "ä" are different characters here; "_" (95) sorts before "a" (97) but after "A" (65)
-  // would have, had it not been folded.
-  EXPECT_NE(CompareFolded(QString::fromUtf8("Ä"), QString::fromUtf8("ä")), 0);
-  EXPECT_LT(CompareFolded("_", "A"), 0);
-  // The sort compares folded keys; they must order as the texts do.
-  const QStringList texts{"abc", "ABD", "_x", "Zeta", "zeta", "a", "[b]", "ä"};
-  for (const QString &a : texts)
-    for (const QString &b : texts) {
-      const int direct = CompareFolded(a, b);
-      const int folded = FoldedKey(a).compare(FoldedKey(b));
-      EXPECT_EQ(direct < 0, folded < 0) << a.toStdString() << " " << b.toStdString();
-      EXPECT_EQ(direct == 0, folded == 0) << a.toStdString() << " " << b.toStdString();
-    }
+// Row A against row B under Column, by the rule the sort applies.
+int compare(TUseFileList &Files, int A, int B, int Column) {
+  const TResultShow a(Files.GetItem(A), GroupColor1), b(Files.GetItem(B), GroupColor1);
+  switch (SortKind(Column)) {
+  case TSortKind::Text:
+    return CompareSortKeys(TextSortKey(a, Column, Method), TextSortKey(b, Column, Method));
+  case TSortKind::Number:
+    return CompareSortKeys(NumberSortKey(a, Column, Method), NumberSortKey(b, Column, Method));
+  default:
+    return 0;
+  }
+}
+
+TEST_F(ResultList, RowsCompareByTheirColumnsRule) {
+  const int lower = add("abc", 10240, 10);
+  const int upper = add("ABC", 2048, 9);
+  const int underscore = add("_x", 0, -1);
+  const int umlaut = add(QString::fromUtf8("Ä"), 0, 1);
+  const int umlautSmall = add(QString::fromUtf8("ä"), 0, 1);
+  const int longer = add("abcd", 0, 1, nullptr, "/data/Sub/");
+  // Names and folders: only A-Z fold, other characters compare by code, so "_" (95) stands before
+  // "a" (97) though it would stand after an unfolded "A" (65).
+  EXPECT_EQ(compare(files, lower, upper, ColName), 0);
+  EXPECT_LT(compare(files, underscore, upper, ColName), 0);
+  EXPECT_NE(compare(files, umlaut, umlautSmall, ColName), 0);
+  EXPECT_LT(compare(files, lower, longer, ColName), 0);
+  EXPECT_GT(compare(files, longer, lower, ColFolder), 0); // "/data/sub/" after "/data/"
+  // Sizes and groups compare as numbers, not as their texts ("10.00kb" and "10" come first as text).
+  EXPECT_GT(compare(files, lower, upper, ColSize), 0);
+  EXPECT_GT(compare(files, lower, upper, ColGroup), 0);
+  EXPECT_LT(compare(files, underscore, upper, ColGroup), 0);
+  // Every result is -1, 0 or 1, and the preview column holds every row equal.
+  EXPECT_EQ(compare(files, upper, lower, ColSize), -1);
+  EXPECT_EQ(compare(files, lower, upper, ColPreview), 0);
+  EXPECT_EQ(compare(files, umlaut, lower, ColPreview), 0);
 }
 
 // --- The regrouping walk ---
@@ -322,6 +369,136 @@ TEST_F(ResultList, ADoubleClickOrSpaceTogglesTheRowsCheck) {
   tree.setCurrentIndex(model.index(0, ColSize));
   QTest::keyClick(&tree, Qt::Key_Space);
   EXPECT_TRUE(model.IsChecked(0));
+}
+
+TEST_F(ResultList, AStepOpensAtItsTopWithItsFirstRowCurrent) {
+  for (int i = 0; i < 200; ++i)
+    add(QStringLiteral("f%1").arg(i, 3, 10, QLatin1Char('0')), 10 + i, i / 2);
+  showAll();
+  showTree(500, 200);
+  tree.setCurrentIndex(model.index(190, ColName));
+  tree.scrollToBottom();
+  ASSERT_GT(tree.verticalScrollBar()->value(), 0);
+  showAll(); // the next step
+  QCoreApplication::processEvents();
+  EXPECT_EQ(tree.verticalScrollBar()->value(), 0);
+  EXPECT_EQ(tree.indexAt(QPoint(1, 1)).row(), 0);
+  EXPECT_EQ(results.FocusedRow(), 0);
+  // A user's sort lets the current row follow its file (the smallest, now last) ...
+  results.HeaderClick(ColSize);
+  EXPECT_EQ(results.FocusedRow(), 199);
+  tree.scrollToBottom();
+  // ... but the sort that a step just shown re-applies leaves it at its top.
+  showAll();
+  results.Resorting = true;
+  results.HeaderClick(ColSize);
+  results.Resorting = false;
+  QCoreApplication::processEvents();
+  EXPECT_EQ(names().first(), "f199");
+  EXPECT_EQ(results.FocusedRow(), 0);
+  EXPECT_EQ(tree.verticalScrollBar()->value(), 0);
+  // An empty step has no current row.
+  files.Clear();
+  showAll();
+  EXPECT_EQ(results.FocusedRow(), -1);
+}
+
+// --- Column widths ---
+
+TEST_F(ResultList, NoNumberIsCutShortHoweverNarrowTheList) {
+  add("disk.img", 2993101312LL, 123456789);
+  add("copy.img", 2993101312LL, 123456789);
+  add("empty", 0, 7);
+  add("note", 100, 7);
+  showAll();
+  showTree(700);
+  EXPECT_EQ(model.index(0, ColSize).data().toString(), FormatSizeKb(2993101312LL));
+  for (int width : {700, 300}) {
+    tree.resize(width, 300);
+    QCoreApplication::processEvents();
+    for (int row = 0; row < model.Count(); ++row) {
+      EXPECT_TRUE(showsWhole(row, ColSize)) << width << " " << row;
+      EXPECT_TRUE(showsWhole(row, ColGroup)) << width << " " << row;
+    }
+  }
+  // The user cannot drag a number column so narrow that its numbers are cut.
+  drag(ColSize, -width(ColSize));
+  drag(ColGroup, -width(ColGroup));
+  EXPECT_TRUE(showsWhole(0, ColSize));
+  EXPECT_TRUE(showsWhole(0, ColGroup));
+  // A step of small files narrows the size column again to what it needs.
+  const int large = width(ColSize);
+  files.Clear();
+  add("a", 100, 1);
+  add("b", 100, 1);
+  showAll();
+  EXPECT_LT(width(ColSize), large);
+  EXPECT_TRUE(showsWhole(0, ColSize));
+  EXPECT_GE(width(ColSize), header().sectionSizeHint(ColSize)); // nor is its title cut
+}
+
+TEST_F(ResultList, NameAndFolderShareTheSpareWidthAsTheListGrows) {
+  add("a", 10, 1);
+  add("b", 10, 1);
+  showAll();
+  showTree(600);
+  for (int column = 0; column < ResultColumnCount; ++column)
+    EXPECT_EQ(header().sectionResizeMode(column), QHeaderView::Interactive) << column;
+  const auto fills = [&] {
+    int sum = 0;
+    for (int column = 0; column < ResultColumnCount; ++column)
+      sum += width(column);
+    return sum == tree.viewport()->width();
+  };
+  EXPECT_TRUE(fills());
+  const int name = width(ColName), folder = width(ColFolder), size = width(ColSize), group = width(ColGroup),
+            preview = width(ColPreview);
+  tree.resize(1000, 300);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(fills());
+  EXPECT_NEAR(width(ColName) - name, 200, 1);
+  EXPECT_NEAR(width(ColFolder) - folder, 200, 1);
+  EXPECT_EQ(width(ColSize), size);
+  EXPECT_EQ(width(ColGroup), group);
+  EXPECT_EQ(width(ColPreview), preview);
+  tree.resize(600, 300);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(fills());
+  EXPECT_NEAR(width(ColName), name, 1);
+  EXPECT_NEAR(width(ColFolder), folder, 1);
+}
+
+TEST_F(ResultList, DraggingAColumnNeverPushesAnotherOutOfSight) {
+  add("a", 10, 1);
+  add("b", 10, 1);
+  showAll();
+  showTree(600);
+  const auto allInSight = [&] {
+    for (int column = 0; column < ResultColumnCount; ++column)
+      if (rightEdge(column) > tree.viewport()->width())
+        return false;
+    return true;
+  };
+  // Name taken wider: Folder gives way, down to its minimum.
+  const int before = width(ColName) + width(ColFolder);
+  drag(ColName, 100);
+  EXPECT_TRUE(allInSight());
+  EXPECT_EQ(width(ColName) + width(ColFolder), before);
+  drag(ColName, 2000);
+  EXPECT_TRUE(allInSight());
+  EXPECT_GT(width(ColName), 300);
+  // Any other column taken wider takes its room from Name and Folder, and no more than they have.
+  drag(ColGroup, 2000);
+  EXPECT_TRUE(allInSight());
+  drag(ColPreview, 2000);
+  EXPECT_TRUE(allInSight());
+  // Given back, the room goes to Name and Folder.
+  const int shared = width(ColName) + width(ColFolder);
+  const int group = width(ColGroup);
+  drag(ColGroup, -50);
+  EXPECT_EQ(width(ColName) + width(ColFolder), shared + (group - width(ColGroup)));
+  EXPECT_LT(width(ColGroup), group);
+  EXPECT_TRUE(allInSight());
 }
 
 // --- Sorting ---

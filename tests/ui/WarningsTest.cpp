@@ -1,18 +1,20 @@
 // The two search warnings, the archive notice's conditions, and the shared helpers of the windows:
-// the folder browser's memory, the information box, opening files.
+// the folder browser's memory, the information box, opening files, the check helpers on the results list.
 #include "engine/StepStorage.h"
+#include "settings/FileGroupExt.h"
 #include "settings/Registry.h"
 #include "tests/ui/UiTest.h"
 #include "ui/dialogs/ArchiveInformation.h"
 #include "ui/dialogs/CheckDirectorionDialog.h"
 #include "ui/main/Helpers.h"
 #include "ui/main/ResultSteps.h"
+#include "ui/results/ResultShow.h"
 
 #include <QCheckBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QStandardItemModel>
+#include <QSignalSpy>
 #include <QTreeView>
 
 using namespace uitest;
@@ -182,18 +184,53 @@ private slots:
     QCOMPARE(dialogs().requests().back().kind, QString("open"));
   }
 
-  void checkStateHelpersCountOnlyTheFullState() {
-    QStandardItemModel model;
-    for (int row = 0; row < 3; ++row) {
-      auto *item = new QStandardItem(QString::number(row));
-      item->setCheckable(true);
-      model.appendRow(item);
+  void resultNodeChecksCarryTheFilesMark() {
+    TUseFileList &files = *w().FileList;
+    const int plain = files.AddFile("/data/", "plain.txt", 10, nullptr);
+    const int archive = files.AddFile("/data/", "pack.zip", 10, nullptr);
+    files.GetItem(archive)->Owner = files.GetItem(archive);
+    const int member = files.AddFile("docs/", "inner.txt", 10, files.GetItem(archive));
+    const int done = files.AddFile("/data/", "done.txt", 10, nullptr);
+    files.GetItem(done)->Processed = true;
+    TResultModel &model = w().ResultList().Model();
+    {
+      TResultUpdate bracket(model);
+      for (int index = 0; index < files.Count(); ++index)
+        w().AddResultNode(index, GroupColor1);
     }
-    model.item(0)->setCheckState(Qt::Checked);
-    model.item(1)->setCheckState(Qt::PartiallyChecked);
-    QVERIFY(IsResultNodeChecked(model.index(0, 0)));
-    QVERIFY(!IsResultNodeChecked(model.index(1, 0)));
-    QVERIFY(!IsRestoreNodeChecked(model.index(1, 0)));
+    QAbstractItemModel *tree = w().trvResult->model();
+    const auto node = [tree](int Row) { return tree->index(Row, 0); };
+    QSignalSpy repaints(tree, &QAbstractItemModel::dataChanged);
+    QSignalSpy userChecks(&model, &TResultModel::UserChecked);
+    for (const int row : {plain, archive, member, done})
+      SetResultNodeChecked(tree, node(row), true);
+    // A plain file and an entered archive's own row take the mark; a member and a processed file
+    // never do.
+    QVERIFY(files.GetItem(plain)->Viewed.Marked);
+    QVERIFY(files.GetItem(archive)->Viewed.Marked);
+    QVERIFY(!files.GetItem(member)->Viewed.Marked);
+    QVERIFY(!files.GetItem(done)->Viewed.Marked);
+    QVERIFY(IsResultNodeChecked(node(plain)));
+    // Each row is repainted, and the change is not taken for the user's: the status line stays
+    // the caller's business.
+    QCOMPARE(repaints.count(), 4);
+    QCOMPARE(userChecks.count(), 0);
+    SetResultNodeChecked(tree, node(plain), false);
+    QVERIFY(!IsResultNodeChecked(node(plain)));
+    QVERIFY(!files.GetItem(plain)->Viewed.Marked);
+    // Only the full check counts: a mixed state is no check and no mark.
+    tree->setData(node(plain), Qt::PartiallyChecked, Qt::CheckStateRole);
+    QVERIFY(!IsResultNodeChecked(node(plain)));
+    QVERIFY(!files.GetItem(plain)->Viewed.Marked);
+    // Inside the list's update bracket the marks follow at once, the repaint comes once at its end.
+    repaints.clear();
+    {
+      TResultUpdate bracket(model);
+      SetResultNodeChecked(tree, node(plain), true);
+      QVERIFY(files.GetItem(plain)->Viewed.Marked);
+      QCOMPARE(repaints.count(), 0);
+    }
+    QVERIFY(IsResultNodeChecked(node(plain)));
   }
 };
 

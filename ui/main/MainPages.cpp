@@ -318,7 +318,6 @@ void TfrmMain::BuildResultPages() {
   const int widths[] = {150, 200, 80, 60, 80};
   for (int column = 0; column < 5; ++column)
     header->resizeSection(column, widths[column]);
-  header->setSectionResizeMode(0, QHeaderView::Stretch);
 
   mnuResults = MakeNamed<QMenu>(trvResult, "mnuResults");
   const auto menuItem = [this](const char *name, QToolButton *button) {

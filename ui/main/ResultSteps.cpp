@@ -12,24 +12,12 @@
 
 #include <optional>
 
-namespace {
-// Ends the list's update bracket however the step is left.
-class TUpdateBracket {
-public:
-  explicit TUpdateBracket(TResultModel &Model) : m_model(Model) { m_model.BeginUpdate(); }
-  ~TUpdateBracket() { m_model.EndUpdate(); }
-
-private:
-  TResultModel &m_model;
-};
-} // namespace
-
 TStepView::TStepView(TfrmMain &Window) : m_window(Window), m_steps(*Window.ResultSteps) {}
 
 void TStepView::ShowStep(int Method) {
   TResultList &list = m_window.ResultList();
   TResultModel &model = list.Model();
-  TUpdateBracket bracket(model);
+  TResultUpdate bracket(model);
   list.StopThumbLoader();
   model.Clear();
   QRgb colour = GroupColor1;

@@ -2,16 +2,14 @@
 // Thumbnails of the results list. The queue remembers the picture rows painted without a thumbnail,
 // newest last, so that the rows on screen are served first. The loader is a low-priority thread that
 // walks every picture row of the list; it decodes pictures itself but reaches the rows and the queue
-// only through steps that the main thread runs for it, and every such step first checks whether the
-// loader was told to stop. A loader that was told to stop therefore never touches rows, queue or
-// list again, however late its last step arrives, and it can always be joined: it never waits for
-// the main thread without also watching its stop flag.
+// only through worker steps on the main thread (engine/WorkerSteps.h), so a loader that was told to
+// stop never touches rows, queue or list again and can always be joined.
+
+#include "engine/WorkerSteps.h"
 
 #include <QThread>
 
-#include <condition_variable>
-#include <memory>
-#include <mutex>
+#include <atomic>
 #include <vector>
 
 class TResultModel;
@@ -57,16 +55,12 @@ protected:
   void run() override;
 
 private:
-  struct TShared;
-  // Runs Step on the main thread and waits for it; false when the loader was stopped meanwhile.
-  template <typename Step> bool OnMainThread(Step &&S);
   // The next queued row without a thumbnail, newest first; -1 for none.
   int FindPendingVisible();
   void LoadOne(int Row);
-  // False when told to stop during the pause.
-  bool Pause();
 
-  std::shared_ptr<TShared> m_shared;
+  TWorkerSteps m_steps;
+  std::atomic<int> m_made{0};
   TResultModel *m_model;
   TThumbnailQueue *m_queue;
   std::vector<int> m_nodes;
