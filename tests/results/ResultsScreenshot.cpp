@@ -1,6 +1,9 @@
-// Not a test: searches a folder of generated pictures and documents through the window, waits for
-// the thumbnails and draws the results page into a PNG file, to look at.
-//   pairhound_results_screenshot <output file> [<step: 1 content, 2 pictures>]
+// Not a test: searches a generated folder through the window and draws the results page into a PNG
+// file, to look at.
+//   pairhound_results_screenshot <output file> [<scene>]
+// Scenes: 1 (documents, content step), 2 (pictures step with thumbnails; the default), long (a long
+// step opened after the end of the step before was in sight), large (two files of about 3 GB, made
+// sparse), maximised (pictures, documents and the large files, content step, maximised window).
 #include "engine/StepStorage.h"
 #include "tests/support/TestEnv.h"
 #include "ui/main/DMMain.h"
@@ -12,9 +15,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTest>
 
 namespace {
@@ -30,46 +35,99 @@ QImage scene(int Width, int Height, QColor Sky, QColor Ground, int Sun) {
   painter.drawRect(Width / 2, Height / 2, Width / 6, Height / 4);
   return image;
 }
+
+void pictures(TestDir &Dir) {
+  QDir().mkpath(Dir.filePath("Holiday 2025"));
+  QDir().mkpath(Dir.filePath("Phone backup/camera"));
+  scene(800, 600, QColor(120, 170, 230), QColor(60, 140, 60), 20)
+      .save(Dir.filePath("Holiday 2025/beach.jpg"), nullptr, 92);
+  scene(800, 600, QColor(120, 170, 230), QColor(60, 140, 60), 20)
+      .save(Dir.filePath("Phone backup/camera/IMG_0001.jpg"), nullptr, 70);
+  scene(400, 300, QColor(122, 168, 228), QColor(62, 138, 60), 21)
+      .save(Dir.filePath("Phone backup/beach small.png"));
+  scene(300, 600, QColor(40, 40, 90), QColor(200, 200, 200), 70).save(Dir.filePath("Holiday 2025/night.png"));
+  scene(300, 600, QColor(40, 40, 90), QColor(200, 200, 200), 70)
+      .save(Dir.filePath("Phone backup/camera/IMG_0002.bmp"));
+  Dir.createFile("Holiday 2025/notes.txt", "Ferry at nine, bring the blue bag.");
+  Dir.createFile("Phone backup/notes (1).txt", "Ferry at nine, bring the blue bag.");
+}
+
+// The same report kept in three places, Count times over, each copy of the same name and size.
+void reports(TestDir &Dir, int Count) {
+  for (int i = 0; i < Count; ++i)
+    for (const char *folder : {"Documents", "Backup 2024", "USB stick/old"})
+      Dir.createFile(QStringLiteral("%1/report %2.txt").arg(folder).arg(i, 3, 10, QLatin1Char('0')),
+                     QByteArray("Quarterly report number ") + QByteArray::number(i));
+}
+
+// Two copies of a disk image of 2 993 101 312 bytes that take no room on the disk.
+void largeFiles(TestDir &Dir) {
+  for (const char *name : {"Images/disk.img", "Images/copy of disk.img"}) {
+    QFile file(Dir.createFile(name, QByteArray()));
+    if (!file.open(QIODevice::ReadWrite) || !file.resize(2993101312LL))
+      qWarning("cannot make %s", name);
+  }
+}
 } // namespace
 
 int main(int argc, char **argv) {
+  const QString mode = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("2");
+  QTemporaryDir screenConfig;
+  if (mode == "maximised") {
+    // A screen of a common size, so that the window can be maximised without a window manager.
+    QFile config(screenConfig.filePath("screen.json"));
+    if (config.open(QIODevice::WriteOnly))
+      config.write(R"({"screens": [{"name": "screen", "x": 0, "y": 0, "width": 1920, "height": 1080,
+                       "logicalDpi": 96, "dpr": 1}]})");
+    config.close();
+    qputenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + config.fileName()).toLocal8Bit());
+  }
   testenv::IsolateUserFolders();
   QApplication app(argc, argv);
   const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("results.png");
-  const int steps = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 2;
   TestDir dir;
-  QDir().mkpath(dir.filePath("Holiday 2025"));
-  QDir().mkpath(dir.filePath("Phone backup/camera"));
-  scene(800, 600, QColor(120, 170, 230), QColor(60, 140, 60), 20)
-      .save(dir.filePath("Holiday 2025/beach.jpg"), nullptr, 92);
-  scene(800, 600, QColor(120, 170, 230), QColor(60, 140, 60), 20)
-      .save(dir.filePath("Phone backup/camera/IMG_0001.jpg"), nullptr, 70);
-  scene(400, 300, QColor(122, 168, 228), QColor(62, 138, 60), 21)
-      .save(dir.filePath("Phone backup/beach small.png"));
-  scene(300, 600, QColor(40, 40, 90), QColor(200, 200, 200), 70).save(dir.filePath("Holiday 2025/night.png"));
-  scene(300, 600, QColor(40, 40, 90), QColor(200, 200, 200), 70)
-      .save(dir.filePath("Phone backup/camera/IMG_0002.bmp"));
-  dir.createFile("Holiday 2025/notes.txt", "Ferry at nine, bring the blue bag.");
-  dir.createFile("Phone backup/notes (1).txt", "Ferry at nine, bring the blue bag.");
+  if (mode == "long")
+    reports(dir, 60);
+  else if (mode == "large")
+    largeFiles(dir);
+  else
+    pictures(dir);
+  if (mode == "maximised")
+    largeFiles(dir);
+  if (mode == "large" || mode == "maximised")
+    dir.createFile("Images/readme.txt", "Made with the imaging tool.");
 
   TdtmMain dataModule;
   TfrmMain window(testenv::SourceDir());
   window.resize(760, 520);
-  window.show();
+  if (mode == "maximised")
+    window.showMaximized();
+  else
+    window.show();
   if (!QTest::qWaitForWindowExposed(&window))
     qWarning("window not exposed");
   window.ResultList().SetThumbPause(0);
   window.btnNext->click();
   window.cbxSearchMethodCrc->setChecked(true);
-  window.cbxSearchMethodImage->setChecked(true);
+  window.cbxSearchMethodImage->setChecked(mode == "1" || mode == "2" || mode == "maximised");
+  window.cbxSearchMethodProperty->setChecked(mode == "long");
   window.btnNext->click();
   window.trvFolders->Model()->SetChecked(dir.path(), true);
   window.btnNext->click();
-  for (int step = 1; step < steps; ++step)
+  QTreeView *tree = window.trvResult;
+  if (mode == "2") {
     window.btnNext->click();
-  window.ResultList().Model().SetChecked(1, true);
-  window.UpdateResultStatus();
-  window.trvResult->setCurrentIndex(window.trvResult->model()->index(0, 0));
+  } else if (mode == "long") {
+    // The end of the content step in sight and current, then on to the next, as long, step.
+    tree->setCurrentIndex(tree->model()->index(tree->model()->rowCount() - 2, 0));
+    tree->scrollToBottom();
+    QTest::qWait(50);
+    window.btnNext->click();
+  }
+  if (mode != "long") {
+    window.ResultList().Model().SetChecked(1, true);
+    window.UpdateResultStatus();
+  }
   QDeadlineTimer deadline(10000);
   while (window.ResultList().ThumbLoader() && !window.ResultList().ThumbLoader()->isFinished() &&
          !deadline.hasExpired())
