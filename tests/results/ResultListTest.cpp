@@ -435,6 +435,10 @@ TEST_F(ResultList, NoNumberIsCutShortHoweverNarrowTheList) {
   EXPECT_LT(width(ColSize), large);
   EXPECT_TRUE(showsWhole(0, ColSize));
   EXPECT_GE(width(ColSize), header().sectionSizeHint(ColSize)); // nor is its title cut
+  // A row added on its own, outside an update bracket, widens the column when it needs more.
+  model.AddResultNode(add("huge", 4000000000000LL, 2), GroupColor1);
+  EXPECT_TRUE(showsWhole(2, ColSize));
+  EXPECT_GT(width(ColSize), large);
 }
 
 TEST_F(ResultList, NameAndFolderShareTheSpareWidthAsTheListGrows) {

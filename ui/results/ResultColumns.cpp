@@ -20,7 +20,7 @@ TResultColumns::TResultColumns(QTreeView *Tree, TResultModel &Model, QObject *Pa
   Tree->viewport()->installEventFilter(this);
   connect(header, &QHeaderView::sectionResized, this, &TResultColumns::Resized);
   connect(&Model, &QAbstractItemModel::modelReset, this, &TResultColumns::FitNumbers);
-  connect(&Model, &QAbstractItemModel::rowsInserted, this, &TResultColumns::FitNumbers);
+  connect(&Model, &QAbstractItemModel::rowsInserted, this, &TResultColumns::Widen);
   connect(&Model, &QAbstractItemModel::headerDataChanged, this, &TResultColumns::FitNumbers);
 }
 
@@ -29,12 +29,16 @@ QHeaderView *TResultColumns::Header() const {
 }
 
 int TResultColumns::NumberWidth(int Column) const {
+  return NumberWidth(Column, 0, m_model.Count() - 1);
+}
+
+int TResultColumns::NumberWidth(int Column, int First, int Last) const {
   // The longest texts belong to the smallest and the largest number; every digit is measured as the
   // font's widest, so fonts whose digits differ in width cannot cut one off either.
   qint64 low = std::numeric_limits<qint64>::max();
   qint64 high = std::numeric_limits<qint64>::min();
   const int method = m_model.ShownMethod();
-  for (int row = 0; row < m_model.Count(); ++row) {
+  for (int row = First; row <= Last; ++row) {
     const TResultShow &show = *m_model.GetResultData(row);
     const qint64 value = Column == ColSize ? show.Item->FileItem.Size : show.GetGroup(method);
     low = std::min(low, value);
@@ -52,7 +56,7 @@ int TResultColumns::NumberWidth(int Column) const {
     return pixels;
   };
   int text = 0;
-  if (m_model.Count() > 0)
+  if (First <= Last)
     text = std::max(width(low), width(high));
   // The item views' text margin, on either side of the text (see QCommonStyle's item text).
   const int margin = m_tree->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_tree) + 1;
@@ -69,6 +73,20 @@ void TResultColumns::FitNumbers() {
     SetWidth(column, m_numberWidth[column - ColSize]);
   }
   Fit();
+}
+
+void TResultColumns::Widen(const QModelIndex &, int First, int Last) {
+  bool wider = false;
+  for (const int column : {int(ColSize), int(ColGroup)}) {
+    const int need = NumberWidth(column, First, Last);
+    if (need > m_numberWidth[column - ColSize]) {
+      m_numberWidth[column - ColSize] = need;
+      SetWidth(column, std::max(need, Header()->sectionSize(column)));
+      wider = true;
+    }
+  }
+  if (wider)
+    Fit();
 }
 
 int TResultColumns::SharedRoom() const {

@@ -8,6 +8,7 @@
 #include <QObject>
 
 class QHeaderView;
+class QModelIndex;
 class QTreeView;
 class TResultModel;
 
@@ -30,6 +31,10 @@ protected:
   bool eventFilter(QObject *Watched, QEvent *Event) override;
 
 private:
+  // NumberWidth over the rows First to Last.
+  int NumberWidth(int Column, int First, int Last) const;
+  // Rows added one by one: the number columns widen when the new rows need it.
+  void Widen(const QModelIndex &Parent, int First, int Last);
   // A column resized by the user.
   void Resized(int Column, int OldWidth, int NewWidth);
   // Sets a column's width without taking it for the user's doing.
