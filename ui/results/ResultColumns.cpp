@@ -39,8 +39,7 @@ int TResultColumns::NumberWidth(int Column, int First, int Last) const {
   qint64 high = std::numeric_limits<qint64>::min();
   const int method = m_model.ShownMethod();
   for (int row = First; row <= Last; ++row) {
-    const TResultShow &show = *m_model.GetResultData(row);
-    const qint64 value = Column == ColSize ? show.Item->FileItem.Size : show.GetGroup(method);
+    const qint64 value = NumberSortKey(*m_model.GetResultData(row), Column, method);
     low = std::min(low, value);
     high = std::max(high, value);
   }
