@@ -234,6 +234,7 @@ private slots:
     QVERIFY(!TFolderTreeModel::Checkable("relative"));
     QVERIFY(model.CheckedFolders().isEmpty());
     QVERIFY(!model.hasChildren(model.index(root + "/link")));
+    QVERIFY(!(model.flags(model.index(root + "/link")) & Qt::ItemIsEnabled)); // shown greyed
     QVERIFY(model.flags(model.index(root + "/real")) & Qt::ItemIsUserCheckable);
 
     // Unchecking a folder inside a checked one never puts a link in its place.

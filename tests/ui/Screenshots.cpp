@@ -1,7 +1,10 @@
 // Draws every page of the main window and the dialogs into PNG files, to look at the layout:
 //   pairhound_screenshots <output folder>
 // Uses the shipped translations of the source tree and a throw-away settings store.
+#include "engine/ScanFiles.h"
+#include "engine/UsePropertyFile.h"
 #include "settings/FileGroupExt.h"
+#include "settings/Language.h"
 #include "settings/Registry.h"
 #include "tests/support/TestEnv.h"
 #include "ui/dialogs/AdditionOptions.h"
@@ -17,6 +20,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -82,6 +86,13 @@ int main(int argc, char **argv) {
   TfrmCheckDirectorionDialog system(&window);
   system.memDir->setPlainText(QStringLiteral("/usr\n/etc"));
   save(&system, out + QStringLiteral("/dialog-system-folders.png"));
+  TLeftOut leftOut;
+  for (const char *path :
+       {"/home/user/Music/caf\\xE9.mp3", "/home/user/Old/\\xC4rger/", "/home/user/x\\xFF.txt"})
+    leftOut.Add(QByteArray(path).endsWith('/'), QString::fromLatin1(path));
+  QMessageBox leftOutBox(QMessageBox::Information, window.LangList->GetText(2045), LeftOutMessage(leftOut),
+                         QMessageBox::Ok, &window);
+  save(&leftOutBox, out + QStringLiteral("/message-left-out.png"));
   TfrmArchiveInformation archive(&window);
   save(&archive, out + QStringLiteral("/dialog-archive.png"));
 

@@ -146,6 +146,8 @@ QStringList TFolderTreeModel::UnnamedFolders() const {
 QVariant TFolderTreeModel::data(const QModelIndex &Index, int Role) const {
   if (Role == Qt::CheckStateRole && Index.column() == 0)
     return checkable(Index) ? QVariant(CheckState(filePath(Index))) : QVariant();
+  if (Role == Qt::ToolTipRole && isLink(Index))
+    return QStringLiteral("\u2192 ") + fileInfo(Index).symLinkTarget();
   return QFileSystemModel::data(Index, Role);
 }
 
@@ -159,6 +161,9 @@ Qt::ItemFlags TFolderTreeModel::flags(const QModelIndex &Index) const {
   Qt::ItemFlags f = QFileSystemModel::flags(Index);
   if (Index.column() == 0 && checkable(Index))
     f |= Qt::ItemIsUserCheckable;
+  // Shown greyed: a search never goes through a link.
+  if (isLink(Index))
+    f &= ~Qt::ItemIsEnabled;
   return f;
 }
 
