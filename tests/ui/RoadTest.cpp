@@ -349,6 +349,19 @@ private slots:
     QCOMPARE(page(), w().tbsFirst);
   }
 
+  void checkedFoldersAreSearchedByTheirExactNames() {
+    for (const char *file : {"a;b/one.txt", "music /two.txt", "a/three.txt", "b/four.txt", "music/five.txt"})
+      m_tree->createFile(file, "The same text in every file.");
+    toFolders({w().cbxSearchMethodCrc});
+    w().trvFolders->Model()->ClearChecks();
+    w().trvFolders->Model()->SetChecked(m_tree->filePath("a;b"), true);
+    w().trvFolders->Model()->SetChecked(m_tree->filePath("music "), true);
+    next();
+    checkStep(MethodContent, {"one.txt", "two.txt"});
+    QCOMPARE(w().FileList->Count(), 2);
+    leaveResults();
+  }
+
   void namesThatAreNotTextAreReportedAfterTheSearch() {
     const QByteArray bad = QFile::encodeName(m_tree->filePath("docs/")) + "caf\xE9.txt";
     const int fd = ::open(bad.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
