@@ -422,6 +422,12 @@ TEST_F(Thumbnail, SvgLinkingOutsideItselfIsRefused) {
       {"embedded", Svg(picture + "xlink:href='" + redData + "'/>"), true},
       {"fragment",
        Svg("<defs><rect id='a' width='100' height='80' fill='red'/></defs><use xlink:href='#a'/>"), true},
+      {"declared",
+       Svg("<!-- drawn by hand --><rect width='100' height='80' fill='red'/>",
+           "<?xml version='1.0' encoding='UTF-8' standalone='no'?>\n<!DOCTYPE svg PUBLIC '-//W3C//DTD SVG "
+           "1.1//EN' "
+           "'http://www.w3.org/Graphics/SVG/1.1/DTD/svg11.dtd'>\n"),
+       true},
   };
   for (const auto &c : cases) {
     const QString path = dir.createFile(QString::fromLatin1(c.name) + ".svg", c.svg);
