@@ -40,7 +40,7 @@ TEST(ShippedEnglish, HoldsTheTextsOfEveryWindow) {
   // Message caption, buttons, page machine, results, actions, restore, dialogs.
   const int ids[] = {209,   2010,  2026,  2027,  2038, 2039, 2040, 2041, 2042, 2043, 2044, 2045,
                      2046,  2047,  2050,  2063,  2064, 2065, 2066, 2073, 2074, 2097, 2098, 20105,
-                     20112, 20119, 20120, 20121, 231,  237,  238,  2511, 2512, 2514, 2515, 2516,
+                     20112, 20119, 20120, 20121, 20125, 231,  237,  238,  2511, 2512, 2514, 2515, 2516,
                      2517,  262,   2633,  2637,  2639, 2642, 2652, 272,  2713, 2011, 2019, 2081};
   for (const int id : ids)
     EXPECT_NE(list.GetText(id), "no translated") << id;

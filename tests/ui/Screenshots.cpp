@@ -17,12 +17,15 @@
 #include "ui/main/FolderTree.h"
 #include "ui/main/LinkLabel.h"
 #include "ui/main/Main.h"
+#include "ui/results/ResultShow.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
+#include <QFile>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTest>
@@ -79,6 +82,15 @@ int main(int argc, char **argv) {
     });
     window.btnNext->click();
     save(&window, out + QStringLiteral("/run-results.png"));
+    // Copies of the first rows marked, one of them gone from the disk: the log of a trash run.
+    TResultModel &rows = window.ResultList().Model();
+    for (int row = 1; row < 6; ++row)
+      rows.SetChecked(row, true);
+    QFile::remove(rows.GetResultData(3)->Item->FullName());
+    window.btnNext->click();
+    window.rbtActionDeleteToRecicly->setChecked(true);
+    window.btnNext->click();
+    save(&window, out + QStringLiteral("/run-log.png"));
     window.ShowPage(window.tbsFirst);
   }
   TfrmOptions options(*window.LangList, &window);

@@ -42,6 +42,7 @@ class TStepStorage;
 class TStepView;
 class TUseFileProperty;
 class TWhatFind;
+enum class TAction;
 class TUseFileList;
 struct TFilter;
 using TSearchChoice = TFilter;
@@ -161,6 +162,16 @@ public:
   QStringList CollectCheckedFolders() const;
   QString ArchiveKinds() const;
   TWhatFind BuildWhatFind() const;
+
+  // --- The action road (ActionRoad.cpp) ---
+  // The chosen action over the marked files on tbsDeleting in busy mode, then its log on tbsLog,
+  // also after Stop and after a store folder that could not be made (named in a message).
+  void RunAction();
+  // The summary above the log's file lines, for a run total of Total bytes.
+  void ActionLogSummary(qint64 Total);
+  // The short wait before the loop: one message pass and 80 ms, unless a millisecond has passed.
+  void DelayAction(int Count);
+  TAction CheckedAction() const;
 
   // --- The results list ---
   void AddResultNode(int Index, QRgb GroupColour);
@@ -315,6 +326,9 @@ private:
   void AddSearchRoad();
   void AddActionRoad();
   void AddRestoreRoad();
+  // Next on the action page and on the store-folder page (with the store-folder checks).
+  void ActionNext();
+  void StoreFolderNext();
   // A progress page: Next is Pause, Back is Stop.
   TPageMoves ProgressPageMoves();
   // Next on the folders page and on the open-result page.
