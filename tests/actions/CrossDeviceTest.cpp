@@ -107,3 +107,38 @@ TEST_F(CrossDeviceMove, ASourceThatCannotBeRemovedStaysAndItsCopyIsTakenBack) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(CrossDeviceMove, TrashOnAnotherVolumeUsesThatVolumesTrashOrKeepsTheFile) {
+  TOtherFileSystem other(1 << 20, true);
+  if (!other.IsMounted())
+    GTEST_SKIP() << "needs a volume of its own: " << other.Reason().toStdString();
+  const QString path = other.Path() + QStringLiteral("/far.txt");
+  {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("far away");
+  }
+  addPath(path);
+  run(TAction::Recycle);
+  ASSERT_EQ(log.Lines.size(), 1);
+  const QString top = QFileInfo(other.Path()).absolutePath();
+  QStringList trashed;
+  for (const QString &file : filesBelow(top))
+    if (file.endsWith(QStringLiteral("/files/far.txt")))
+      trashed << top + QLatin1Char('/') + file;
+  if (log.Lines[0].Ok) {
+    // The volume's own trash, beside its record of where the file came from.
+    ASSERT_EQ(trashed.size(), 1);
+    EXPECT_TRUE(trashed[0].contains(QStringLiteral("/.Trash")));
+    EXPECT_EQ(testenv::ReadFile(trashed[0]), "far away");
+    const QString info = QFileInfo(trashed[0]).absolutePath() + QStringLiteral("/../info/far.txt.trashinfo");
+    EXPECT_TRUE(QFileInfo(info).isFile());
+    EXPECT_FALSE(QFileInfo::exists(path));
+  } else {
+    EXPECT_EQ(testenv::ReadFile(path), "far away");
+  }
+}
+
+} // namespace
