@@ -184,8 +184,9 @@ void ResetPeakMemory() {
     Refs.write("5");
 }
 
-// One million records as a search of photos would leave them: many folders, sizes shared by a few
-// files, every file read. Written by a child process, whose heap the measuring children do not inherit.
+// One million records as a search of photos would leave them: 10,000 folders of 100 files each, one
+// folder after the other as gathering walks them, sizes shared by a few files, every file read. Written by a
+// child process, whose heap the measuring children do not inherit.
 QString SavedMillion() {
   const QString Name = Scratch().filePath(QStringLiteral("million.wzr"));
   if (!QFile::exists(Name))
@@ -195,7 +196,7 @@ QString SavedMillion() {
           List.SetFilter({1}, QStringList{QStringLiteral("/home/user/Pictures/")}, {}, QString());
           for (int i = 0; i < 1000000; ++i) {
             const int k =
-                List.AddFile(QStringLiteral("/home/user/Pictures/%1/%2/").arg(2000 + i % 20).arg(i % 997),
+                List.AddFile(QStringLiteral("/home/user/Pictures/%1/%2/").arg(2000 + i / 50000).arg(i / 100),
                              QStringLiteral("IMG_%1.JPG").arg(i), 100000 + i % 300000, nullptr);
             TUseFileProperty &Item = *List.GetItem(k);
             Item.FileItem.Code = (i % 300000) * 7919 + (i / 300000) % 2;

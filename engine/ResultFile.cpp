@@ -10,6 +10,8 @@
 #include <QSaveFile>
 #include <QStringList>
 
+#include <functional>
+
 #include <climits>
 #include <new>
 #include <vector>
@@ -129,45 +131,6 @@ QString Quoted(const QString &FileName) {
   throw EResultFileError(
       EResultFileError::InputOutput,
       QStringLiteral("The result file %1 cannot be read: %2.").arg(Quoted(FileName), Reason));
-}
-
-// The whole file, read in blocks with a progress call after each.
-QByteArray ReadWholeFile(const QString &FileName, IProgressBar &Bar, IProgressSink &Sink) {
-  // A device or a pipe would be read without end or wait for a writer.
-  platform::TInputFile Input(FileName);
-  if (Input.Refused())
-    throw EResultFileError(
-        EResultFileError::NotAResultFile,
-        QStringLiteral("The file %1 is not a result file: it is no ordinary file.").arg(Quoted(FileName)));
-  QFile File;
-  if (!Input.IsOpen() || !File.open(Input.Release(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
-    ThrowReadError(FileName, Input.IsOpen() ? File.errorString() : Input.ErrorText());
-  const qint64 Size = File.size();
-  Bar.SetMax(int(std::min<qint64>(Size, INT_MAX)));
-  QByteArray Data;
-  const auto TooLarge = [&] { ThrowReadError(FileName, QStringLiteral("it is too large for the memory")); };
-  try {
-    Data.reserve(qsizetype(Size));
-  } catch (const std::bad_alloc &) {
-    TooLarge();
-  }
-  qint64 Done = 0;
-  for (;;) {
-    const qint64 Got = File.read(ReadBuffer(), ReadBufferSize);
-    if (Got < 0)
-      ThrowReadError(FileName, File.errorString());
-    if (Got == 0)
-      break;
-    try {
-      Data.append(ReadBuffer(), qsizetype(Got));
-    } catch (const std::bad_alloc &) {
-      TooLarge();
-    }
-    Done += Got;
-    Bar.SetPosition(int(std::min<qint64>(Done, INT_MAX)));
-    Sink.ProcessProgress(QString());
-  }
-  return Data;
 }
 
 } // namespace
@@ -350,55 +313,91 @@ void TUseFileList::SaveToFile(const QString &FileName) const {
 
 namespace {
 
-// The lines of a result file, kept as the bytes read and handed out one by one: each line is
-// decoded only when its record is read, so a large file is not held a second time as text, nor a
-// file of countless short lines as a list. Line breaks are CR LF, CR or LF.
-class TResultLines {
+// A line longer than this is no record: the longest real one (a folder, a name, three tags and a
+// picture grid, all escaped) is far shorter.
+constexpr qsizetype MaxLineBytes = qsizetype(64) << 20;
+// Items between two progress calls of the passes after the records are read: checks in memory,
+// and the look at each file on the disk.
+constexpr int CheckItemsPerProgress = 4096;
+constexpr int DiskItemsPerProgress = 64;
+
+// Reads the lines of an open file in blocks of the shared read buffer, holding no more of the file
+// than one line: a large result is never held twice, as bytes and as records. Line breaks are
+// CR LF, CR or LF; a break at the very end opens no further line.
+class TLineReader {
 public:
-  TResultLines(const QString &FileName, IProgressBar &Bar, IProgressSink &Sink)
-      : m_data(ReadWholeFile(FileName, Bar, Sink)) {
-    for (qsizetype Start = 0; Start < m_data.size(); Start = Following(Start).second)
-      ++m_count;
-    if (m_count == 0)
-      throw EResultFileError(
-          EResultFileError::NotAResultFile,
-          QStringLiteral("The file %1 is not a result file: it is empty.").arg(Quoted(FileName)));
-    m_first = Next();
-    if (!HasRecordField(QStringLiteral("WhatFind"), m_first))
-      throw EResultFileError(
-          EResultFileError::NotAResultFile,
-          QStringLiteral("The file %1 is not a result file: its first line holds no search methods.")
-              .arg(Quoted(FileName)));
-  }
-  qsizetype Count() const { return m_count; }
-  const QString &First() const { return m_first; }
-  // The line after the last one handed out; "" past the end.
-  QString Next() {
-    if (m_next >= m_data.size())
-      return QString();
-    const auto [End, After] = Following(m_next);
-    const QString Line = QString::fromUtf8(m_data.constData() + m_next, End - m_next);
-    m_next = After;
-    return Line;
+  TLineReader(QFile &File, const QString &FileName) : m_file(File), m_fileName(FileName) {}
+  // Runs after every block read, with the bytes read so far.
+  std::function<void(qint64 Done)> OnBlock;
+
+  // The next line, without its break; false past the last one.
+  bool Next(QByteArray &Line) {
+    Line.clear();
+    bool Started = false;
+    for (;;) {
+      if (m_pos == m_length && !Fill())
+        return Started;
+      const char *Buffer = ReadBuffer();
+      if (m_afterCr) {
+        m_afterCr = false;
+        if (Buffer[m_pos] == '\n') {
+          ++m_pos;
+          continue;
+        }
+      }
+      qsizetype End = m_pos;
+      while (End < m_length && Buffer[End] != '\r' && Buffer[End] != '\n')
+        ++End;
+      if (Line.size() + (End - m_pos) > MaxLineBytes)
+        throw EResultFileError(EResultFileError::NotAResultFile,
+                               QStringLiteral("The file %1 is not a result file: its line %2 is longer than "
+                                              "any record.")
+                                   .arg(Quoted(m_fileName))
+                                   .arg(m_lines + 1));
+      Line.append(Buffer + m_pos, End - m_pos);
+      Started = Started || End > m_pos;
+      m_pos = End;
+      if (End == m_length)
+        continue;
+      m_afterCr = Buffer[End] == '\r';
+      ++m_pos;
+      ++m_lines;
+      return true;
+    }
   }
 
 private:
-  // Where the line that starts at Start ends, and where the next one starts.
-  std::pair<qsizetype, qsizetype> Following(qsizetype Start) const {
-    const qsizetype N = m_data.size();
-    qsizetype i = Start;
-    while (i < N && m_data[i] != '\r' && m_data[i] != '\n')
-      ++i;
-    if (i == N)
-      return {N, N};
-    return {i, (m_data[i] == '\r' && i + 1 < N && m_data[i + 1] == '\n') ? i + 2 : i + 1};
+  bool Fill() {
+    const qint64 Got = m_file.read(ReadBuffer(), ReadBufferSize);
+    if (Got < 0)
+      ThrowReadError(m_fileName, m_file.errorString());
+    m_pos = 0;
+    m_length = qsizetype(Got);
+    m_done += Got;
+    if (Got > 0 && OnBlock)
+      OnBlock(m_done);
+    return Got > 0;
   }
 
-  QByteArray m_data;
-  qsizetype m_count = 0;
-  qsizetype m_next = 0;
-  QString m_first;
+  QFile &m_file;
+  const QString m_fileName;
+  qsizetype m_pos = 0;
+  qsizetype m_length = 0;
+  qint64 m_done = 0;
+  qint64 m_lines = 0;
+  bool m_afterCr = false;
 };
+
+// Opens a result file for reading; a device or a pipe would be read without end or wait for a writer.
+void OpenResultFile(QFile &File, const QString &FileName) {
+  platform::TInputFile Input(FileName);
+  if (Input.Refused())
+    throw EResultFileError(
+        EResultFileError::NotAResultFile,
+        QStringLiteral("The file %1 is not a result file: it is no ordinary file.").arg(Quoted(FileName)));
+  if (!Input.IsOpen() || !File.open(Input.Release(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+    ThrowReadError(FileName, Input.IsOpen() ? File.errorString() : Input.ErrorText());
+}
 
 } // namespace
 
@@ -411,20 +410,48 @@ void TUseFileList::LoadFromFile(const QString &FileName, IProgressBar &Bar, IPro
   if (ShowStep)
     ShowStep(LangText(QStringLiteral("237")));
   try {
-    TResultLines Lines(FileName, Bar, Sink);
-    Filter.LoadFromText(Lines.First());
+    QFile File(FileName);
+    OpenResultFile(File, FileName);
+    // First pass: the lines are counted for the bar of the second, which reads the records.
+    Bar.SetMax(int(std::min<qint64>(File.size(), INT_MAX)));
+    qsizetype LineCount = 0;
+    QByteArray Line;
+    {
+      TLineReader Counter(File, FileName);
+      Counter.OnBlock = [&](qint64 Done) {
+        Bar.SetPosition(int(std::min<qint64>(Done, INT_MAX)));
+        Sink.ProcessProgress(QString());
+      };
+      while (Counter.Next(Line)) {
+        if (LineCount == 0 && !HasRecordField(QStringLiteral("WhatFind"), QString::fromUtf8(Line)))
+          throw EResultFileError(
+              EResultFileError::NotAResultFile,
+              QStringLiteral("The file %1 is not a result file: its first line holds no search methods.")
+                  .arg(Quoted(FileName)));
+        ++LineCount;
+      }
+    }
+    if (LineCount == 0)
+      throw EResultFileError(
+          EResultFileError::NotAResultFile,
+          QStringLiteral("The file %1 is not a result file: it is empty.").arg(Quoted(FileName)));
+    if (!File.seek(0))
+      ThrowReadError(FileName, File.errorString());
+    TLineReader Lines(File, FileName);
+    Lines.Next(Line);
+    Filter.LoadFromText(QString::fromUtf8(Line));
     Bar.SetMin(0);
     Bar.SetPosition(0);
-    Bar.SetMax(int(std::min<qsizetype>(Lines.Count(), INT_MAX)));
+    Bar.SetMax(int(std::min<qsizetype>(LineCount, INT_MAX)));
     if (ShowStep)
       ShowStep(LangText(QStringLiteral("238")));
-    Lines.Next(); // the item count, not needed
-    for (qsizetype i = 2; i < Lines.Count(); ++i) {
-      Bar.SetPosition(int(i));
+    Lines.Next(Line); // the item count, not needed
+    for (qsizetype i = 2; Lines.Next(Line); ++i) {
+      Bar.SetPosition(int(std::min<qsizetype>(i, INT_MAX)));
       if (i % 20 == 0)
         Sink.ProcessProgress(QString());
       try {
-        Add(TUseFileProperty::CreateFromRecord(Lines.Next()));
+        Add(TUseFileProperty::CreateFromRecord(QString::fromUtf8(Line)));
       } catch (const EResultFileError &Error) {
         throw EResultFileError(EResultFileError::BadRecord,
                                QStringLiteral("The result file %1 has a damaged record on line %2: %3.")
@@ -437,6 +464,8 @@ void TUseFileList::LoadFromFile(const QString &FileName, IProgressBar &Bar, IPro
     // A file outside an archive is acted on where its path leads; a relative one would lead below
     // whatever folder the program runs in.
     for (int i = 0; i < Count(); ++i) {
+      if ((i + 1) % CheckItemsPerProgress == 0)
+        Sink.ProcessProgress(QString());
       const TUseFileProperty &Item = *GetItem(i);
       if (!Item.IsArchiveMember() && QDir::isRelativePath(Item.FileItem.GetPath()))
         throw EResultFileError(
@@ -447,6 +476,16 @@ void TUseFileList::LoadFromFile(const QString &FileName, IProgressBar &Bar, IPro
                 .arg(i + 3)
                 .arg(Quoted(Item.FullName())));
     }
+    MarkUniqueSizes(&Sink);
+    MarkUniqueCodes(&Sink);
+    // Times and attributes are not stored; date criteria and hints need them. Members stay at zero.
+    for (int i = 0; i < Count(); ++i) {
+      if ((i + 1) % DiskItemsPerProgress == 0)
+        Sink.ProcessProgress(QString());
+      TUseFileProperty &Item = *GetItem(i);
+      if (!Item.IsArchiveMember())
+        GetFileProps(Item.FullName(), Item.FileProps);
+    }
   } catch (const EMyStop &) {
     Clear();
     throw EMyStop();
@@ -455,15 +494,10 @@ void TUseFileList::LoadFromFile(const QString &FileName, IProgressBar &Bar, IPro
     Clear();
     Filter = TFilter();
     throw;
-  }
-
-  MarkUniqueSizes();
-  MarkUniqueCodes();
-  // Times and attributes are not stored; date criteria and hints need them. Members stay at zero.
-  for (int i = 0; i < Count(); ++i) {
-    TUseFileProperty &Item = *GetItem(i);
-    if (!Item.IsArchiveMember())
-      GetFileProps(Item.FullName(), Item.FileProps);
+  } catch (const std::bad_alloc &) {
+    Clear();
+    Filter = TFilter();
+    ThrowReadError(FileName, QStringLiteral("it is too large for the memory"));
   }
 }
 

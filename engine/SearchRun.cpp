@@ -13,9 +13,14 @@
 
 namespace {
 
+// Comparisons of a unique-mark sort between two progress calls: a few milliseconds of sorting.
+constexpr qint64 SortProgressComparisons = qint64(1) << 18;
+
 // Sets Flag of every item to "no other item has the same key"; KeepSingle leaves a lone item as it is.
+// A long sort reports to Sink, when given, with an empty text.
 template <typename Less, typename Equal>
-void MarkUnique(TUseFileList &List, Less Compare, Equal Same, bool TUseFileProperty::*Flag, bool KeepSingle) {
+void MarkUnique(TUseFileList &List, Less Compare, Equal Same, bool TUseFileProperty::*Flag, bool KeepSingle,
+                IProgressSink *Sink) {
   const int N = List.Count();
   if (N == 0)
     return;
@@ -27,7 +32,12 @@ void MarkUnique(TUseFileList &List, Less Compare, Equal Same, bool TUseFilePrope
   std::vector<TUseFileProperty *> Sorted(static_cast<size_t>(N));
   for (int i = 0; i < N; ++i)
     Sorted[size_t(i)] = List.GetItem(i);
-  std::sort(Sorted.begin(), Sorted.end(), Compare);
+  qint64 Comparisons = 0;
+  std::sort(Sorted.begin(), Sorted.end(), [&](const TUseFileProperty *A, const TUseFileProperty *B) {
+    if (Sink && ++Comparisons % SortProgressComparisons == 0)
+      Sink->ProcessProgress(QString());
+    return Compare(A, B);
+  });
   for (size_t k = 0; k < Sorted.size(); ++k) {
     const bool SameAsBefore = k > 0 && Same(*Sorted[k - 1], *Sorted[k]);
     const bool SameAsAfter = k + 1 < Sorted.size() && Same(*Sorted[k], *Sorted[k + 1]);
@@ -104,18 +114,18 @@ qint64 TUseFileList::TotalSize() const {
   return Sum;
 }
 
-void TUseFileList::MarkUniqueSizes() {
+void TUseFileList::MarkUniqueSizes(IProgressSink *Sink) {
   MarkUnique(
       *this, [](const TUseFileProperty *A, const TUseFileProperty *B) { return CompareBySize(A, B) < 0; },
       [](const TUseFileProperty &A, const TUseFileProperty &B) { return A.FileItem.Size == B.FileItem.Size; },
-      &TUseFileProperty::UniqueSize, false);
+      &TUseFileProperty::UniqueSize, false, Sink);
 }
 
-void TUseFileList::MarkUniqueCodes() {
+void TUseFileList::MarkUniqueCodes(IProgressSink *Sink) {
   MarkUnique(
       *this, [](const TUseFileProperty *A, const TUseFileProperty *B) { return CompareByCode(A, B) < 0; },
       [](const TUseFileProperty &A, const TUseFileProperty &B) { return A.FileItem.Code == B.FileItem.Code; },
-      &TUseFileProperty::UniqueCode, true);
+      &TUseFileProperty::UniqueCode, true, Sink);
 }
 
 bool TUseFileList::AnyMarked() const {
@@ -216,10 +226,10 @@ void RunSearchPhases(TUseFileList &List, const TSearchChoice &Choice, IProgressS
   } ResetAtEnd{Hooks};
   ShowStep(Hooks, "2042");
   List.ScanAll(Sink, Bar);
-  List.MarkUniqueSizes();
+  List.MarkUniqueSizes(&Sink);
   ShowStep(Hooks, "2043");
   List.ReadAllProperties(Sink, &Bar);
-  List.MarkUniqueCodes();
+  List.MarkUniqueCodes(&Sink);
 }
 
 void RunSearch(TUseFileList &List, TStepStorage &Steps, const TSearchChoice &Choice, IProgressSink &Sink,

@@ -32,7 +32,12 @@ int TWhatFind::CountMethods() const {
 // ---- process-wide objects ----
 
 int TPathTable::Add(const QString &Folder) {
-  m_paths.append(Folder);
+  // The files of one folder come one after another: their entries share one text, so that a loaded
+  // result does not hold the folder once per file.
+  if (!m_paths.isEmpty() && m_paths.constLast() == Folder)
+    m_paths.append(m_paths.constLast());
+  else
+    m_paths.append(Folder);
   return int(m_paths.size()) - 1;
 }
 

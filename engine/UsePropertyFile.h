@@ -251,10 +251,10 @@ public:
   // Whole-list passes of a search and of a loaded result (SearchRun.cpp).
   // Sum of all sizes.
   qint64 TotalSize() const;
-  // UniqueSize of every item: no other item has its size.
-  void MarkUniqueSizes();
+  // UniqueSize of every item: no other item has its size. A long list reports to Sink, when given.
+  void MarkUniqueSizes(IProgressSink *Sink = nullptr);
   // UniqueCode of every item: no other item has its checksum (a single item keeps its flag).
-  void MarkUniqueCodes();
+  void MarkUniqueCodes(IProgressSink *Sink = nullptr);
   // Whether any unprocessed item is marked.
   bool AnyMarked() const;
   bool AnyGrouped() const;

@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <tuple>
+#include <vector>
 
 namespace {
 
@@ -431,4 +433,39 @@ TEST_F(Grouping, SkippingPairsOfTagsOfOtherLettersChangesNothing) {
         R.Group(List, {3});
         ExpectEveryPairOrder(List, R, MethodTags);
       }
+}
+
+TEST_F(Grouping, AContentSortOfManyFilesCallsInBetweenAndAStopThereUnwinds) {
+  // 60,000 files in shuffled order, two of each size: the sort alone makes about a million
+  // comparisons, which would otherwise run without a call.
+  const auto Fill = [](TUseFileList &List) {
+    std::vector<int> Sizes(60000);
+    for (size_t i = 0; i < Sizes.size(); ++i)
+      Sizes[i] = int(i / 2) + 1;
+    std::shuffle(Sizes.begin(), Sizes.end(), std::mt19937(3));
+    for (size_t i = 0; i < Sizes.size(); ++i)
+      AddRead(List, QStringLiteral("f%1").arg(i), Sizes[i], Sizes[i]);
+  };
+  TUseFileList List;
+  Fill(List);
+  GroupRun R;
+  R.Group(List, {1});
+  EXPECT_EQ(R.Steps.GetIndexes(1).size(), 60000);
+  // The opening call of the first pass and the sort's calls come before the bar's step of 20.
+  const qsizetype BeforeStep = R.Sink.positions.indexOf(21);
+  ASSERT_GT(BeforeStep, 0);
+  EXPECT_GE(BeforeStep, 3);
+  EXPECT_EQ(R.Sink.positions.count(1), BeforeStep);
+
+  // A stop at the sort's first call leaves it, with the closing call, the bar at its end and the
+  // list whole and ungrouped.
+  TUseFileList Stopped;
+  Fill(Stopped);
+  GroupRun S;
+  S.Sink.stopAtCall = 2;
+  EXPECT_THROW(S.Group(Stopped, {1}), EMyStop);
+  EXPECT_EQ(S.Sink.calls(), 3);
+  EXPECT_EQ(S.Bar.Position(), int(S.Bar.Max() * 0.9888));
+  EXPECT_EQ(Stopped.Count(), 60000);
+  EXPECT_FALSE(Stopped.AnyGrouped());
 }

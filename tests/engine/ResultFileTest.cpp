@@ -11,8 +11,13 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+#include <vector>
+
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -351,26 +356,49 @@ TEST_F(ResultFile, EmptyForeignOrIrregularFilesFailWithAClearErrorAndAnEmptyList
   EXPECT_EQ(List.Count(), 0);
 }
 
-TEST_F(ResultFile, FileTooLargeForMemoryFailsWithAClearError) {
-#ifdef __SANITIZE_ADDRESS__
-  GTEST_SKIP() << "the address sanitizer's shadow memory does not fit under a capped address space";
-#endif
+TEST_F(ResultFile, AnEndlessLineFailsWithAClearErrorLongBeforeItsEnd) {
   const QString Name = Dir.filePath("huge.wzr");
   QFile Huge(Name);
   ASSERT_TRUE(Huge.open(QIODevice::WriteOnly));
-  if (!Huge.resize(qint64(1) << 42)) // 4 TiB, sparse
+  if (!Huge.resize(qint64(1) << 42)) // 4 TiB of zeros, sparse: read to its end, it would take hours
     GTEST_SKIP() << "no sparse file here";
   Huge.close();
-  // However the system hands out memory, this process may not take 4 TiB.
+  TUseFileList List;
+  EXPECT_EQ(LoadError(List, Name), EResultFileError::NotAResultFile);
+  EXPECT_EQ(List.Count(), 0);
+}
+
+TEST_F(ResultFile, RecordsBeyondTheMemoryFailWithAClearError) {
+#ifdef __SANITIZE_ADDRESS__
+  GTEST_SKIP() << "the address sanitizer's shadow memory does not fit under a capped address space";
+#endif
+  // A tag of 24 MiB: 24 MiB as a line, 48 MiB more as text, under a cap of 40 MiB more than the
+  // process holds now.
+  const QString Name = Dir.createFile(
+      "long.wzr", "<WhatFind=[3]><PathsInclude=/m/;><Archive=>\r\n1\r\n"
+                  "<Main_Path=/m/><Main_FileName=a.mp3><Main_Size=1><Main_Code=0><Mp3_SongName=" +
+                      QByteArray(24 << 20, 'x') + ">\r\n");
+  QFile Statm("/proc/self/statm");
+  ASSERT_TRUE(Statm.open(QIODevice::ReadOnly));
+  const rlim_t Held = Statm.readAll().split(' ').value(0).toULongLong() * rlim_t(sysconf(_SC_PAGESIZE));
   rlimit Old{};
   ASSERT_EQ(getrlimit(RLIMIT_AS, &Old), 0);
   rlimit Capped = Old;
-  Capped.rlim_cur = rlim_t(64) << 30;
+  Capped.rlim_cur = Held + (rlim_t(40) << 20);
   ASSERT_EQ(setrlimit(RLIMIT_AS, &Capped), 0);
   TUseFileList List;
-  EXPECT_EQ(LoadError(List, Name), EResultFileError::InputOutput);
-  EXPECT_EQ(List.Count(), 0);
+  QString Message;
+  try {
+    L.Load(List, Name);
+  } catch (const EResultFileError &E) {
+    Message = E.Message;
+  }
   setrlimit(RLIMIT_AS, &Old);
+  EXPECT_TRUE(Message.contains("too large for the memory")) << Message.toStdString();
+  EXPECT_EQ(List.Count(), 0);
+  // With room, the same file loads.
+  ASSERT_EQ(Load(Name).Count(), 1);
+  EXPECT_EQ(At(Loaded, 0).Mp3_SongName.size(), 24 << 20);
 }
 
 TEST_F(ResultFile, MemberWhoseOwnerIsNoArchiveIsNotSavedAsAPlainFile) {
@@ -494,8 +522,8 @@ TEST_F(ResultFile, StopWhileLoadingEmptiesTheList) {
 
   EXPECT_EQ(Load(Name).Count(), 1500);
   const int Calls = L.Sink.calls();
-  // One call per block of the file, then one per 20 lines.
-  EXPECT_EQ(Calls, int((QFile(Name).size() + 65535) / 65536) + (1501 / 20));
+  // One call per block of the file, then one per 20 lines, then one per 64 files looked at on the disk.
+  EXPECT_EQ(Calls, int((QFile(Name).size() + 65535) / 65536) + (1501 / 20) + (1500 / 64));
   for (int Stop : {1, 2, Calls}) {
     TUseFileList Stopped;
     Loader S;
@@ -582,4 +610,29 @@ TEST(ListPasses, MarksGroupsStatisticsAndPendingFlags) {
   EXPECT_FALSE(At(List, 0).Processed);
   EXPECT_FALSE(At(List, 1).Processed);
   EXPECT_TRUE(At(List, 2).Processed);
+}
+
+TEST(ListPasses, UniqueMarksOfALongListCallInBetweenAndAStopThereGoesOn) {
+  // 60,000 items in shuffled order, two of each size and checksum but one: about a million
+  // comparisons a sort.
+  std::vector<int> Keys(60001);
+  for (size_t i = 0; i < Keys.size(); ++i)
+    Keys[i] = int(i / 2) + 1;
+  std::shuffle(Keys.begin(), Keys.end(), std::mt19937(7));
+  TUseFileList List;
+  for (size_t i = 0; i < Keys.size(); ++i)
+    At(List, Add(List, "/a/", QStringLiteral("f%1").arg(i), Keys[i])).FileItem.Code = Keys[i];
+  FakeProgressSink Sink;
+  List.MarkUniqueSizes(&Sink);
+  EXPECT_GE(Sink.calls(), 3);
+  EXPECT_EQ(Sink.texts.count(QString()), Sink.calls());
+  List.MarkUniqueCodes(&Sink);
+  for (size_t i = 0; i < Keys.size(); ++i) {
+    const bool Lone = Keys[i] == 30001;
+    ASSERT_EQ(At(List, int(i)).UniqueSize, Lone) << i;
+    ASSERT_EQ(At(List, int(i)).UniqueCode, Lone) << i;
+  }
+  FakeProgressSink Stopping;
+  Stopping.stopAtCall = 1;
+  EXPECT_THROW(List.MarkUniqueCodes(&Stopping), EMyStop);
 }
