@@ -1,9 +1,11 @@
 // The main road through the window: methods, folders, a search with its results steps, Stop, a
 // search that finds nothing, the system-folder warning, and opening a saved result file.
+#include "engine/CRC.h"
 #include "engine/ResultFile.h"
 #include "engine/SearchFilter.h"
 #include "engine/StepStorage.h"
 #include "settings/FileGroupExt.h"
+#include "tests/support/HostileFiles.h"
 #include "tests/ui/UiTest.h"
 #include "ui/dialogs/CheckDirectorionDialog.h"
 #include "ui/main/FolderTree.h"
@@ -417,6 +419,24 @@ private slots:
     dialogs().setNextAnswer(QMessageBox::Yes);
     back();
     QCOMPARE(page(), w().tbsOpenResult);
+  }
+
+  // The copy is rewritten after saving with other bytes of the same size and checksum: opening the
+  // result reads the files again and finds no group left.
+  void aSavedResultWhoseCopyChangedShowsNoGroup() {
+    toFolders({w().cbxSearchMethodCrc});
+    next();
+    const QString saved = m_tree->filePath("result.wzr");
+    w().FileList->SaveToFile(saved);
+    leaveResults();
+    const QByteArray original = "Dear reader, this text appears twice.";
+    const QByteArray forged = hostile::WithCode(QByteArray(original.size() - 4, 'x'), CrcCode(original));
+    QCOMPARE(forged.size(), original.size());
+    m_tree->createFile("backup/letter copy.txt", forged);
+
+    toOpenResult(saved);
+    nextShowing(2039);
+    checkReturnedTo(w().tbsOpenResult);
   }
 
   void aBrokenResultFileShowsItsErrorAndReturns() {
