@@ -18,22 +18,8 @@ qint32 CompareContent(const TUseFileProperty &A, const TUseFileProperty &B, int 
                       A.FileItem.Size == B.FileItem.Size && A.FileItem.Hash == B.FileItem.Hash;
     return same ? 0 : -1;
   }
-  // Field by field, so that items equal in all five always sort next to each other.
-  if (int c = Order(A.UniqueSize, B.UniqueSize))
-    return c;
-  if (int c = Order(A.FileItem.Code, B.FileItem.Code))
-    return c;
-  if (int c = Order(A.FileItem.Size, B.FileItem.Size))
-    return c;
-  // Same size and checksum are not yet same bytes: the hash splits what the checksum joins.
-  if (int c = Order(A.FileItem.Hash, B.FileItem.Hash))
-    return c;
-  if (int c = Order(A.WhatRead_Code, B.WhatRead_Code))
-    return c;
-  if (int c = Order(A.UniqueCode, B.UniqueCode))
-    return c;
-  // The equality test leaves unreadable files out; they must not sit between files it joins.
-  return Order(A.FileItem.Unreadable, B.FileItem.Unreadable);
+  // Field by field, so that items equal in all of them always sort next to each other.
+  return Order(ContentSortKey(A), ContentSortKey(B));
 }
 
 qint32 ComparePictures(const TUseFileProperty &A, const TUseFileProperty &B, int SortMode) {
@@ -50,6 +36,13 @@ bool Below(qint32 Threshold, double Similarity) {
 }
 
 } // namespace
+
+TContentSortKey ContentSortKey(const TUseFileProperty &Item) {
+  // The hash splits what size and checksum join; the equality test leaves unreadable files out, so
+  // they must not sit between files it joins.
+  const TFileItem &F = Item.FileItem;
+  return {Item.UniqueSize, F.Code, F.Size, F.Hash, Item.WhatRead_Code, Item.UniqueCode, F.Unreadable};
+}
 
 qint32 TUseFileProperty::Compare(const TUseFileProperty &A, const TUseFileProperty &B, int Method,
                                  int SortMode) {

@@ -107,14 +107,18 @@ private:
     WithClosingStep([&] {
       m_bar.SetPosition(m_bar.Position() + 1);
       SearchProgressStep(0);
-      const int Method = m_method;
-      // Stable, so that equal files keep list order and the result is the same on every run. The
-      // heartbeat neither moves the bar nor pauses.
+      // The order of Compare's sort mode, from keys taken once: the items themselves lie all over
+      // the memory. Stable, so that equal files keep list order and the result is the same on every
+      // run. The heartbeat neither moves the bar nor pauses.
+      std::vector<TContentSortKey> Keys;
+      Keys.reserve(size_t(N));
+      for (int i = 0; i < N; ++i)
+        Keys.push_back(ContentSortKey(*m_list.GetItem(i)));
       qint64 Comparisons = 0;
       std::stable_sort(Order.begin(), Order.end(), [&](int A, int B) {
         if (++Comparisons % SortHeartbeatComparisons == 0)
           CountedCall();
-        return TUseFileProperty::Compare(*m_list.GetItem(A), *m_list.GetItem(B), Method, 1) < 0;
+        return Keys[size_t(A)] < Keys[size_t(B)];
       });
       SearchProgressStep(20);
       const double Step = 100.0 / N / 10;

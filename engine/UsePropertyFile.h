@@ -214,6 +214,20 @@ public:
   static std::unique_ptr<TUseFileProperty> CreateFromRecord(const QString &Line);
 };
 
+// What the order of same-content grouping compares, field by field in this order (Compare.cpp).
+struct TContentSortKey {
+  bool UniqueSize;
+  qint32 Code;
+  qint64 Size;
+  TContentHash Hash;
+  bool WhatRead_Code;
+  bool UniqueCode;
+  bool Unreadable;
+
+  auto operator<=>(const TContentSortKey &) const = default;
+};
+TContentSortKey ContentSortKey(const TUseFileProperty &Item);
+
 // Every file gathered by one search, in gathering order; the list index is the item's identity.
 class TUseFileList {
 public:
