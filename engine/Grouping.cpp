@@ -112,8 +112,11 @@ private:
       // run. The heartbeat neither moves the bar nor pauses.
       std::vector<TContentSortKey> Keys;
       Keys.reserve(size_t(N));
-      for (int i = 0; i < N; ++i)
+      for (int i = 0; i < N; ++i) {
         Keys.push_back(ContentSortKey(*m_list.GetItem(i)));
+        if ((i + 1) % SortHeartbeatComparisons == 0)
+          CountedCall();
+      }
       qint64 Comparisons = 0;
       std::stable_sort(Order.begin(), Order.end(), [&](int A, int B) {
         if (++Comparisons % SortHeartbeatComparisons == 0)
