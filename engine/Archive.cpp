@@ -226,6 +226,9 @@ QString TArcList::ScratchPathOf(const QString &MemberPath) const {
       return {};
   // "x/./y" and "x//y" unpack onto "x/y".
   const QString path = QDir::cleanPath(m_madeScratchFolder + MemberPath);
+  // "." and "./." clean up to the scratch folder itself, which a file entry would replace.
+  if (!path.startsWith(m_madeScratchFolder))
+    return {};
   // Longer than the system opens: it could never be read back, only be a heavy tree to make.
   if (QFile::encodeName(path).size() >= PATH_MAX)
     return {};

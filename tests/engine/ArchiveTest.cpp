@@ -192,6 +192,11 @@ TEST(ScratchFolder, MemberPathsStayInside) {
   EXPECT_EQ(list.ScratchPathOf("docs/../../x"), "");
   EXPECT_EQ(list.ScratchPathOf("/etc/passwd"), "");
   EXPECT_EQ(list.ScratchPathOf("..x/y"), list.ScratchFolder + "..x/y");
+  // A name that cleans up to the scratch folder itself names no member.
+  EXPECT_EQ(list.ScratchPathOf("."), "");
+  EXPECT_EQ(list.ScratchPathOf("./."), "");
+  EXPECT_EQ(list.ScratchPathOf(".//."), "");
+  EXPECT_EQ(list.ScratchPathOf("docs/."), list.ScratchFolder + "docs");
   // A path the system cannot open could never be read back.
   EXPECT_EQ(list.ScratchPathOf(QString("a/").repeated(2100) + "f"), "");
 }
@@ -215,6 +220,21 @@ TEST_F(Archives, ZipKeepsFoldersAndContents) {
   const QString folder = list.ScratchFolder;
   list.DeleteScratchFolder();
   EXPECT_FALSE(QFileInfo::exists(folder));
+}
+
+// A file entry named "." would be written over the scratch folder itself.
+TEST_F(Archives, EntryNamedLikeTheScratchFolderIsLeftOut) {
+  for (const char *name : {"dot.zip", "dot.rar"}) {
+    std::unique_ptr<TArcList> list =
+        CreateArcList(Make(name, {{".", "dot"}, {"./.", "dots"}, {"a.txt", "alpha"}}));
+    ASSERT_TRUE(list) << name;
+    Unpack(*list);
+    const QString folder = list->ScratchFolder;
+    EXPECT_TRUE(QFileInfo(folder).isDir()) << name;
+    EXPECT_EQ(ReadFile(list->ScratchPathOf("a.txt")), "alpha") << name;
+    list->DeleteScratchFolder();
+    EXPECT_FALSE(QFileInfo::exists(folder)) << name;
+  }
 }
 
 TEST_F(Archives, RarAndSelfExtractingZip) {
