@@ -1,4 +1,5 @@
 #include "ui/main/Main.h"
+#include "ui/main/RestoreList.h"
 
 #include "engine/StepStorage.h"
 #include "engine/UsePropertyFile.h"
@@ -66,8 +67,7 @@ TfrmMain::~TfrmMain() {
   // The results list stops and joins its thumbnail loaders before its rows go.
   m_stepView.reset();
   m_resultList.reset();
-  if (auto *model = qobject_cast<QStandardItemModel *>(trvRestoreFiles->model()))
-    model->removeRows(0, model->rowCount());
+  StopRestoreLoad();
   if (AnimationThread)
     AnimationThread->Terminate();
   AnimationThread = nullptr;

@@ -38,6 +38,9 @@ class TIconAnimation;
 class TLangList;
 class TResultList;
 class TResultShow;
+class TRestoreFilesLoad;
+class TRestoreModel;
+struct TRestoreFileShow;
 class TStepStorage;
 class TStepView;
 class TUseFileProperty;
@@ -173,6 +176,21 @@ public:
   void DelayAction(int Count);
   TAction CheckedAction() const;
 
+  // --- The restore road (RestoreRoad.cpp) ---
+  // The checked stored files moved back on tbsRestoring in busy mode, then the log on tbsRestoreLog
+  // (also after Stop); the restore list is emptied either way.
+  void RunRestore();
+  void RestoreLogSummary(qint64 Total);
+  // Zero figures: the figures of the whole tree; otherwise a loader's running figures.
+  void UpdateRestoreStatus(qint64 FileCount, qint64 TotalSize);
+  TRestoreFileShow *FocusedRestoreItem() const;
+  void SetRestoreChecks(const std::function<bool(bool)> &Rule);
+  TRestoreModel &RestoreModel();
+  void btnFolderRestoreSelectClick();
+  void btnRestoreRunClick();
+  void btnRestoreSelectClick();
+  void btnRestoreLogSaveClick();
+
   // --- The results list ---
   void AddResultNode(int Index, QRgb GroupColour);
   TResultShow *GetResultData(int Row) const;
@@ -303,6 +321,8 @@ public:
 signals:
   // The shown page changed (after the switch).
   void PageChanged(QWidget *Page);
+  // The restore status line was written (also while a load runs).
+  void RestoreStatusShown(const QString &Text);
 
 protected:
   void closeEvent(QCloseEvent *Event) override;
@@ -329,6 +349,12 @@ private:
   // Next on the action page and on the store-folder page (with the store-folder checks).
   void ActionNext();
   void StoreFolderNext();
+
+  // Next on the restore-folder page: the checks, then a new load of the restore list.
+  void RestoreFolderNext();
+  // Stops and joins the loader before the tree is emptied for the next one.
+  void StartRestoreLoad();
+  void StopRestoreLoad();
   // A progress page: Next is Pause, Back is Stop.
   TPageMoves ProgressPageMoves();
   // Next on the folders page and on the open-result page.
@@ -355,6 +381,8 @@ private:
   std::unique_ptr<TResultList> m_resultList;
   std::unique_ptr<TStepView> m_stepView;
   TPageTable m_pages;
+  TRestoreModel *m_restoreModel = nullptr;
+  std::unique_ptr<TRestoreFilesLoad> m_restoreLoad;
   int m_navigationHolds = 0;
   // When the last progress call pumped events; invalid until a run's first call.
   QElapsedTimer m_pumpClock;

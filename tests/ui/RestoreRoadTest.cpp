@@ -1,0 +1,247 @@
+// The restore road through the window: the store folder and its refusals, the restore list with its
+// states and status line while it loads, the selection commands, the run, its log and saving it.
+
+#include "settings/FormatSize.h"
+#include "tests/ui/UiTest.h"
+#include "ui/main/RestoreList.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSet>
+#include <QSignalSpy>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QToolButton>
+#include <QTreeView>
+
+using uitest::dialogs;
+
+namespace {
+
+// Every node of the restore list in display order.
+QList<QModelIndex> AllNodes(const QAbstractItemModel &Model, const QModelIndex &Parent = {}) {
+  QList<QModelIndex> nodes;
+  for (int row = 0; row < Model.rowCount(Parent); ++row) {
+    const QModelIndex node = Model.index(row, 0, Parent);
+    nodes << node << AllNodes(Model, node);
+  }
+  return nodes;
+}
+
+} // namespace
+
+class RestoreRoadTest : public uitest::WindowTest {
+  Q_OBJECT
+public:
+  RestoreRoadTest() : WindowTest(TWindow::Shown) {}
+
+private:
+  TestDir m_dir;
+  void next() { w().btnNext->click(); }
+  void back() { w().btnBack->click(); }
+  QWidget *page() { return w().ActivePage(); }
+  // Each test has a store of its own.
+  QString m_storeName = QStringLiteral("store");
+  QString store() const { return m_dir.filePath(m_storeName); }
+  QString place(const QString &Relative) const { return m_dir.filePath(QStringLiteral("src/") + Relative); }
+  // A file stored as the Move action stores it.
+  QString storeFile(const QString &Relative, const QByteArray &Contents) {
+    return m_dir.createFile(m_storeName + place(Relative), Contents);
+  }
+  QString status(qint64 Checked, qint64 Total, qint64 CheckedSize, qint64 TotalSize) {
+    return FormatText(text(243) + QStringLiteral("  "), {QString::number(Checked), QString::number(Total),
+                                                         FormatSizeKb(CheckedSize), FormatSizeKb(TotalSize)});
+  }
+  // Next on the restore-folder page with Folder; true when the list page came.
+  bool openStore(const QString &Folder) {
+    w().edtFolderRestore->setText(Folder);
+    next();
+    return page() == w().tbsRestoreFiles;
+  }
+  void refused(const QString &Folder, int TextId) {
+    dialogs().setNextAnswer(QMessageBox::Ok);
+    QVERIFY(!openStore(Folder));
+    QCOMPARE(page(), w().tbsOpenRestoreFolder);
+    QCOMPARE(dialogs().requests().back().text, text(TextId));
+  }
+  bool loaded() { return w().btnNext->isEnabled(); }
+
+private slots:
+  void aStoreIsRestoredThroughEveryPage() {
+    // The first page and the three refusals.
+    w().rbtFirstRecovery->setChecked(true);
+    next();
+    QCOMPARE(page(), w().tbsOpenRestoreFolder);
+    refused(m_dir.filePath(QStringLiteral("no such folder")), 2073);
+    m_dir.createFile(QStringLiteral("notastore/readme.txt"), "x");
+    refused(m_dir.filePath(QStringLiteral("notastore")), 2511);
+    m_dir.createFolder(QStringLiteral("oddname/EF"));
+    refused(m_dir.filePath(QStringLiteral("oddname")) + QStringLiteral("  "), 2511);
+
+    // An empty folder is accepted and gives an empty list.
+    QVERIFY(openStore(m_dir.createFolder(QStringLiteral("empty"))));
+    QTRY_VERIFY(loaded());
+    QCOMPARE(w().RestoreModel().rowCount(), 0);
+    QCOMPARE(w().barRestoreFilesPanel->text(), status(0, 0, 0, 0));
+    back();
+    QCOMPARE(page(), w().tbsOpenRestoreFolder);
+
+    // 25 files: 22 free places, two taken, one in a folder whose place is gone.
+    QStringList free;
+    for (int i = 0; i < 22; ++i)
+      storeFile(free.emplace_back(QStringLiteral("kept/f%1.txt").arg(i, 2, 10, QLatin1Char('0'))), "1234");
+    const QString takenStored = storeFile(QStringLiteral("kept/taken1.txt"), "stored");
+    storeFile(QStringLiteral("kept/taken2.txt"), "stored");
+    m_dir.createFile(QStringLiteral("src/kept/taken1.txt"), "already there");
+    m_dir.createFile(QStringLiteral("src/kept/taken2.txt"), "already there");
+    storeFile(QStringLiteral("gone/deep/g.txt"), "12345678");
+    QDir(place(QStringLiteral("gone"))).removeRecursively();
+    const qint64 total = 22 * 4 + 2 * 6 + 8;
+
+    QSignalSpy shown(&w(), &TfrmMain::RestoreStatusShown);
+    QVERIFY(openStore(store()));
+    QTRY_VERIFY(loaded());
+    // After the 10th and the 20th file the loader's figures, in the order of the tree, then the whole
+    // tree's.
+    QList<qint64> running{0};
+    for (const QModelIndex &node : AllNodes(w().RestoreModel()))
+      if (const TRestoreFileShow *show = w().RestoreModel().GetRestoreData(node); show->IsFile)
+        running << running.back() + show->Size;
+    QCOMPARE(running.size(), 26);
+    QStringList texts;
+    for (const auto &call : shown)
+      texts << call.at(0).toString();
+    const QStringList expected{status(0, 0, 0, 0), status(0, 10, 0, running[10]),
+                               status(0, 20, 0, running[20]), status(0, 25, 0, total)};
+    QCOMPARE(texts, expected);
+    QCOMPARE(w().barRestoreFilesPanel->text(), status(0, 25, 0, total));
+
+    // States and places in the tree.
+    TRestoreModel &model = w().RestoreModel();
+    const QList<QModelIndex> nodes = AllNodes(model);
+    QModelIndex taken, goneFolder, aFile, aFolder;
+    for (const QModelIndex &node : nodes) {
+      const TRestoreFileShow *show = model.GetRestoreData(node);
+      if (show->StorePath == takenStored)
+        taken = node;
+      if (show->OriginalPath == place(QStringLiteral("gone/")))
+        goneFolder = node;
+      if (show->IsFile && show->State == TRestoreState::None && !aFile.isValid())
+        aFile = node;
+      if (!show->IsFile && !aFolder.isValid())
+        aFolder = node;
+      QCOMPARE(node.data(Qt::CheckStateRole).isValid(), show->IsFile);
+    }
+    QVERIFY(taken.isValid() && goneFolder.isValid());
+    QCOMPARE(model.GetRestoreData(taken)->State, TRestoreState::TakenPlace);
+    QCOMPARE(taken.data(Qt::ForegroundRole).value<QBrush>().color(), QColor(255, 0, 0));
+    QCOMPARE(model.GetRestoreData(goneFolder)->State, TRestoreState::FolderGone);
+    QCOMPARE(goneFolder.data(Qt::ForegroundRole).value<QBrush>().color(),
+             QApplication::palette().color(QPalette::Disabled, QPalette::Text));
+    QVERIFY(!aFile.data(Qt::ForegroundRole).isValid());
+    QCOMPARE(model.GetRestoreData(aFolder)->OriginalPath,
+             QStringLiteral("/") + aFolder.data().toString() + "/");
+    QVERIFY(!aFile.data(Qt::DecorationRole).value<QIcon>().isNull() || QIcon::themeName().isEmpty());
+
+    // The selection commands and a check by the user, each shown in the status line at once.
+    w().btnRestoreSelectAll->click();
+    QCOMPARE(w().barRestoreFilesPanel->text(), status(25, 25, total, total));
+    w().btnRestoreSelectInvert->click();
+    QCOMPARE(w().barRestoreFilesPanel->text(), status(0, 25, 0, total));
+    w().btnRestoreSelectNone->click();
+    QCOMPARE(w().barRestoreFilesPanel->text(), status(0, 25, 0, total));
+    w().btnRestoreSelectInvert->click();
+    QCOMPARE(w().barRestoreFilesPanel->text(), status(25, 25, total, total));
+    model.setData(aFile, Qt::Unchecked, Qt::CheckStateRole);
+    const qint64 aFileSize = model.GetRestoreData(aFile)->Size;
+    QCOMPARE(w().barRestoreFilesPanel->text(), status(24, 25, total - aFileSize, total));
+    w().trvRestoreFiles->setCurrentIndex(aFile);
+    w().btnRestoreSelect->click();
+    QCOMPARE(w().barRestoreFilesPanel->text(), status(25, 25, total, total));
+    const int beeps = dialogs().beeps();
+    w().trvRestoreFiles->setCurrentIndex(aFolder);
+    w().btnRestoreSelect->click();
+    w().btnRestoreRun->click();
+    QCOMPARE(dialogs().beeps(), beeps + 2);
+
+    // The run: taken places are kept, the missing folder is made.
+    w().cbxRestoreCopyExist->setChecked(false);
+    next();
+    QCOMPARE(page(), w().tbsRestoreLog);
+    QVERIFY(!w().btnNext->isEnabled());
+    QVERIFY(w().btnBack->isEnabled());
+    QCOMPARE(w().RestoreModel().rowCount(), 0);
+    for (const QString &f : free)
+      QCOMPARE(testenv::ReadFile(place(f)), QByteArray("1234"));
+    QCOMPARE(testenv::ReadFile(place(QStringLiteral("gone/deep/g.txt"))), QByteArray("12345678"));
+    QCOMPARE(testenv::ReadFile(place(QStringLiteral("kept/taken1.txt"))), QByteArray("already there"));
+    QCOMPARE(testenv::ReadFile(takenStored), QByteArray("stored"));
+
+    // The log: the bold total, an empty line, the underlined line, then one line per file.
+    QTextDocument *doc = w().memRestoreLog->document();
+    QCOMPARE(doc->blockCount(), 3 + 25);
+    const QTextBlock first = doc->begin();
+    QCOMPARE(first.text(), text(2515) + QLatin1Char(' ') + FormatSizeKb(22 * 4 + 8));
+    QCOMPARE(first.begin().fragment().charFormat().fontWeight(), int(QFont::Bold));
+    QCOMPARE(first.begin().fragment().charFormat().fontPointSize(), 18.0);
+    QVERIFY(first.next().next().begin().fragment().charFormat().fontUnderline());
+    int red = 0;
+    for (QTextBlock line = first.next().next().next(); line.isValid(); line = line.next()) {
+      const bool error = line.text().endsWith(QLatin1String(" - error"));
+      QVERIFY(error || line.text().endsWith(QLatin1String(" - ok")));
+      QCOMPARE(line.begin().fragment().charFormat().foreground().color() == QColor(255, 0, 0), error);
+      red += error;
+    }
+    QCOMPARE(red, 2);
+
+    // Saved under a name without an extension: name + ".rtf", rich text with the lines and red.
+    dialogs().setNextFileName(m_dir.filePath(QStringLiteral("restore log")));
+    w().btnRestoreLogSave->click();
+    const QByteArray rtf = testenv::ReadFile(m_dir.filePath(QStringLiteral("restore log.rtf")));
+    QVERIFY(rtf.startsWith("{\\rtf1"));
+    QVERIFY(rtf.contains("\\red255\\green0\\blue0;"));
+    QVERIFY(rtf.contains("\\b " + text(2515).toUtf8()));
+    QVERIFY(rtf.contains((place(QStringLiteral("kept/taken1.txt")) + QStringLiteral(" - error")).toUtf8()));
+    QCOMPARE(dialogs().requests().back().kind, QStringLiteral("save"));
+
+    back();
+    QCOMPARE(page(), w().tbsFirst);
+  }
+
+  void aNewLoadReplacesOneStillRunningAndClosingDuringALoadEndsCleanly() {
+    m_storeName = QStringLiteral("big store");
+    const int files = 3000;
+    for (int i = 0; i < files; ++i)
+      storeFile(QStringLiteral("d%1/f%2").arg(i % 30).arg(i), "x");
+    w().rbtFirstRecovery->setChecked(true);
+    next();
+    QVERIFY(openStore(store()));
+    back();
+    QVERIFY(openStore(store()));
+    back();
+    QVERIFY(openStore(store()));
+    QTRY_VERIFY(loaded());
+    const QList<QModelIndex> nodes = AllNodes(w().RestoreModel());
+    QSet<QString> paths;
+    int fileNodes = 0;
+    for (const QModelIndex &node : nodes) {
+      const TRestoreFileShow *show = w().RestoreModel().GetRestoreData(node);
+      paths.insert(show->StorePath);
+      fileNodes += show->IsFile;
+    }
+    QCOMPARE(fileNodes, files);
+    QCOMPARE(paths.size(), nodes.size());
+    QCOMPARE(w().barRestoreFilesPanel->text(), status(0, files, 0, files));
+
+    // A load the window does not wait for.
+    back();
+    QVERIFY(openStore(store()));
+    w().close();
+  }
+};
+
+PAIRHOUND_QTEST_MAIN(RestoreRoadTest)
+#include "RestoreRoadTest.moc"
