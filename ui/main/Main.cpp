@@ -35,7 +35,6 @@
 TfrmMain *frmMain = nullptr;
 
 namespace {
-const char *const TagProperty = "Tag";
 constexpr int PausePassMs = 80;
 // How often a running operation repaints and answers the user: often enough to feel immediate.
 constexpr qint64 PumpIntervalMs = 25;
@@ -146,10 +145,10 @@ bool TfrmMain::IsProgressPage(QWidget *Page) const {
 // --- Progress ---
 
 int TfrmMain::StopFlag() const {
-  return btnBack->property(TagProperty).toInt();
+  return m_stopFlag;
 }
 int TfrmMain::PauseFlag() const {
-  return btnNext->property(TagProperty).toInt();
+  return m_pauseFlag;
 }
 
 bool TfrmMain::PumpDue() const {
@@ -233,8 +232,8 @@ void TfrmMain::FlushProgress() {
 }
 
 void TfrmMain::ResetProgress() {
-  btnBack->setProperty(TagProperty, 0);
-  btnNext->setProperty(TagProperty, 0);
+  m_stopFlag = 0;
+  m_pauseFlag = 0;
   lblPercent->setText(QStringLiteral("0%"));
   m_findBar->SetMin(0);
   m_findBar->SetPosition(0);
@@ -246,9 +245,9 @@ void TfrmMain::ResetProgress() {
 
 void TfrmMain::EnterBusyButtons() {
   m_pumpClock.invalidate();
-  btnNext->setProperty(TagProperty, 0);
+  m_pauseFlag = 0;
   btnNext->setText(T("2040"));
-  btnBack->setProperty(TagProperty, 0);
+  m_stopFlag = 0;
   btnBack->setText(T("2041"));
 }
 
@@ -268,7 +267,7 @@ void TfrmMain::LeaveBusyButtons() {
 
 void TfrmMain::TogglePause() {
   const int paused = 1 - PauseFlag();
-  btnNext->setProperty(TagProperty, paused);
+  m_pauseFlag = paused;
   btnNext->setText(paused == 1 ? T("2050") : T("2040"));
   setBold(btnNext, paused == 1);
 }
@@ -281,7 +280,7 @@ void TfrmMain::ConfirmStop() {
   if (answer == QMessageBox::Yes) {
     if (AnimationThread)
       AnimationThread->Resume();
-    btnBack->setProperty(TagProperty, 1);
+    m_stopFlag = 1;
   }
 }
 

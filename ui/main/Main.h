@@ -8,6 +8,7 @@
 #include "engine/Progress.h"
 #include "ui/main/PageTable.h"
 #include "ui/main/ProgressBarView.h"
+#include "ui/main/ProgressText.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -83,7 +84,7 @@ public:
   void LeaveBusyButtons();
   void TogglePause();
   void ConfirmStop();
-  // The stop flag (tag of btnBack) and the pause flag (tag of btnNext).
+  // The stop flag and the pause flag (the tags of btnBack and btnNext), read on every progress call.
   int StopFlag() const;
   int PauseFlag() const;
   // True once the window was closed: the next progress pass raises EMyHalt.
@@ -245,7 +246,8 @@ public:
   QCheckBox *cbxSearchArchive;
 
   QWidget *tbsFinding;
-  QLabel *lblFindingTop, *imgFinding, *lblStep, *lblPercent;
+  QLabel *lblFindingTop, *imgFinding;
+  TProgressText *lblStep, *lblPercent;
   QGroupBox *boxFindingClient;
   QProgressBar *pbrFind;
 
@@ -269,7 +271,8 @@ public:
   QRadioButton *rbtActionDelete, *rbtActionDeleteToRecicly, *rbtActionMove, *rbtActionCopy;
 
   QWidget *tbsDeleting;
-  QLabel *lblDeletingTop, *imgDeleting, *lblDeletingPercent;
+  QLabel *lblDeletingTop, *imgDeleting;
+  TProgressText *lblDeletingPercent;
   QGroupBox *boxDeletingClient;
   QProgressBar *pbrDeleting;
 
@@ -308,7 +311,8 @@ public:
   QCheckBox *cbxRestoreCreateDir, *cbxRestoreCopyExist;
 
   QWidget *tbsRestoring;
-  QLabel *lblRestoringTop, *imgRestoring, *lblRestoringPercent;
+  QLabel *lblRestoringTop, *imgRestoring;
+  TProgressText *lblRestoringPercent;
   QGroupBox *boxRestoringClient;
   QProgressBar *pbrRestoring;
 
@@ -380,6 +384,8 @@ private:
   std::unique_ptr<TProgressBarView> m_restoringBar;
   std::unique_ptr<TResultList> m_resultList;
   std::unique_ptr<TStepView> m_stepView;
+  int m_stopFlag = 0;
+  int m_pauseFlag = 0;
   TPageTable m_pages;
   TRestoreModel *m_restoreModel = nullptr;
   std::unique_ptr<TRestoreFilesLoad> m_restoreLoad;

@@ -6,6 +6,7 @@
 #include "ui/main/Icons.h"
 #include "ui/main/LinkLabel.h"
 #include "ui/main/Main.h"
+#include "ui/main/ProgressText.h"
 
 #include <QAction>
 #include <QApplication>
@@ -46,15 +47,12 @@ QProgressBar *progressBar(QWidget *Parent, const char *Name) {
 }
 
 // A progress page's client: the step text, the bar, and the percentage under it.
-void progressClient(QGroupBox *Client, QLabel *Step, QProgressBar *Bar, QLabel *Percent) {
+void progressClient(QGroupBox *Client, TProgressText *Step, QProgressBar *Bar, TProgressText *Percent) {
   auto *layout = column(Client);
   layout->addStretch(1);
-  if (Step) {
-    Step->setWordWrap(true);
+  if (Step)
     layout->addWidget(Step);
-  }
   layout->addWidget(Bar);
-  Percent->setAlignment(Qt::AlignCenter);
   layout->addWidget(Percent);
   layout->addStretch(2);
 }
@@ -278,9 +276,11 @@ void TfrmMain::BuildFirstPages() {
 
   // A search or a result file loading.
   tbsFinding = AddPage("tbsFinding", lblFindingTop, imgFinding, boxFindingClient);
-  lblStep = MakeNamed<QLabel>(boxFindingClient, "lblStep");
+  lblStep = new TProgressText(boxFindingClient, 2);
+  lblStep->setObjectName(QStringLiteral("lblStep"));
   pbrFind = progressBar(boxFindingClient, "pbrFind");
-  lblPercent = MakeNamed<QLabel>(boxFindingClient, "lblPercent");
+  lblPercent = new TProgressText(boxFindingClient, 1, Qt::AlignHCenter);
+  lblPercent->setObjectName(QStringLiteral("lblPercent"));
   progressClient(boxFindingClient, lblStep, pbrFind, lblPercent);
 }
 
@@ -369,7 +369,8 @@ void TfrmMain::BuildActionPages() {
 
   tbsDeleting = AddPage("tbsDeleting", lblDeletingTop, imgDeleting, boxDeletingClient);
   pbrDeleting = progressBar(boxDeletingClient, "pbrDeleting");
-  lblDeletingPercent = MakeNamed<QLabel>(boxDeletingClient, "lblDeletingPercent");
+  lblDeletingPercent = new TProgressText(boxDeletingClient, 1, Qt::AlignHCenter);
+  lblDeletingPercent->setObjectName(QStringLiteral("lblDeletingPercent"));
   progressClient(boxDeletingClient, nullptr, pbrDeleting, lblDeletingPercent);
 
   tbsOpenResult = AddPage("tbsOpenResult", lblOpenResultTop, imgOpenResult, boxOpenResultClient);
@@ -430,7 +431,8 @@ void TfrmMain::BuildRestorePages() {
 
   tbsRestoring = AddPage("tbsRestoring", lblRestoringTop, imgRestoring, boxRestoringClient);
   pbrRestoring = progressBar(boxRestoringClient, "pbrRestoring");
-  lblRestoringPercent = MakeNamed<QLabel>(boxRestoringClient, "lblRestoringPercent");
+  lblRestoringPercent = new TProgressText(boxRestoringClient, 1, Qt::AlignHCenter);
+  lblRestoringPercent->setObjectName(QStringLiteral("lblRestoringPercent"));
   progressClient(boxRestoringClient, nullptr, pbrRestoring, lblRestoringPercent);
 
   tbsRestoreLog = AddPage("tbsRestoreLog", lblRestoreLogTop, imgRestoreLog, boxRestoreLogClient);
