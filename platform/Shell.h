@@ -7,8 +7,8 @@
 
 namespace platform {
 
-// Opens a file, folder or page with the program the desktop associates with it.
-// False when the desktop could not hand it over.
+// Opens a file, folder or page with the program the desktop associates with it (gio, else xdg-open).
+// False when the launcher says no program took it, or there is no launcher.
 bool OpenDocument(const QString &Path);
 
 // Starts Program with Arguments, detached; false when it could not be started.

@@ -1,6 +1,7 @@
 // The window's side of the progress contract: busy captions, percentages, Pause, Stop, and closing
 // the window during a run.
 #include "tests/ui/UiTest.h"
+#include "ui/main/IconAnimation.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -245,6 +246,24 @@ private slots:
     QVERIFY(w().Halted());
     // The end of the search brings a folded window back, but not one the user closed.
     QVERIFY(!w().isVisible());
+  }
+
+  void theCloseQuestionHoldsTheAnimationOnlyOnTheSearchPage() {
+    busyFinding();
+    TfrmMain::TSearchIndicators indicators(w());
+    TIconAnimation *animation = w().AnimationThread;
+    QVERIFY(animation);
+    QVERIFY(!animation->Suspended());
+    bool heldWhileAsked = false;
+    dialogs().setNextAnswer(QMessageBox::No, [&] { heldWhileAsked = animation->Suspended(); });
+    QVERIFY(!w().close());
+    QVERIFY(heldWhileAsked);
+    QVERIFY(!animation->Suspended()); // No: it runs on
+    // On the other progress pages the question leaves it running.
+    w().ShowPage(w().tbsDeleting);
+    dialogs().setNextAnswer(QMessageBox::No, [&] { heldWhileAsked = animation->Suspended(); });
+    QVERIFY(!w().close());
+    QVERIFY(!heldWhileAsked);
   }
 
   void closeAsksOnlyOnTheProgressPages() {

@@ -242,6 +242,8 @@ private slots:
     QTimer::singleShot(0, this, [this] {
       QCOMPARE(page(), w().tbsFinding);
       QCOMPARE(w().btnBack->text(), text(2041));
+      QVERIFY(!w().btnOptions->isEnabled()); // no language switch under a running search
+      QVERIFY(w().btnNext->isEnabled() && w().btnBack->isEnabled());
       back();
     });
     next();
@@ -315,6 +317,19 @@ private slots:
     nextShowing(2038);
     QCOMPARE(lastMessageCount(2039), 0);
     checkReturnedTo(w().tbsFolders);
+  }
+
+  void theFirstPageSwitchesTheFilterOff() {
+    w().rbtFirstFind->setChecked(true);
+    next();
+    SearchFilter().MaskOn = true;
+    SearchFilter().SizeOn = true;
+    next(); // the folders page keeps it
+    QVERIFY(!SearchFilter().IsEmpty());
+    back();
+    back();
+    QCOMPARE(page(), w().tbsFirst);
+    QVERIFY(SearchFilter().IsEmpty());
   }
 
   void theButtonsFollowThePageShown() {
@@ -410,7 +425,10 @@ private slots:
     leaveResults();
 
     toOpenResult(saved);
+    bool optionsDuringLoad = false;
+    QTimer::singleShot(0, this, [&] { optionsDuringLoad = w().btnOptions->isEnabled(); });
     next();
+    QVERIFY(optionsDuringLoad); // a result file's load leaves the options alone
     checkStep(MethodContent, Letters);
     QCOMPARE(w().ReturnPage, w().tbsOpenResult);
     next();

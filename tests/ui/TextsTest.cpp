@@ -38,6 +38,99 @@ QList<QPair<QString, QString>> visibleTexts(QWidget *window) {
   return texts;
 }
 
+// A language whose every text is its own id, so a control shows which id it was given.
+QString idsAsTexts(const QString &line) {
+  const int eq = line.indexOf('=');
+  if (eq < 0 || line.startsWith("Language=") || line.startsWith("Translator="))
+    return line;
+  return line.left(eq + 1) + "#" + line.left(eq);
+}
+
+// Which text id every fixed control of the main window shows: ".hint" names a tool button's hint.
+const QList<QPair<const char *, int>> ControlTexts = {
+    {"lblFirstTop", 2020},
+    {"gbxFirstClient", 2021},
+    {"rbtFirstFind", 2022},
+    {"rbtFirstOpen", 2023},
+    {"btnOptions", 2024},
+    {"btnExit", 2025},
+    {"btnBack", 2026},
+    {"btnNext", 2027},
+    {"rbtFirstRecovery", 251},
+    {"lblFirstRecoveryInfo", 2517},
+    {"lblWhatTop", 2028},
+    {"gbxWhatClient", 2029},
+    {"cbxSearchMethodCrc", 2030},
+    {"cbxSearchMethodImage", 2031},
+    {"cbxSearchMethodMp3", 2032},
+    {"cbxSearchMethodProperty", 2033},
+    {"cbxSearchMethodZero", 2034},
+    {"btnFilter", 261},
+    {"lblSearchMethodPropertyOptions", 271},
+    {"lblSearchMethodMp3Options", 271},
+    {"lblFoldersTop", 2035},
+    {"boxFoldersClient", 2036},
+    {"cbxSearchArchive", 2037},
+    {"lblMapDriveMount", 221},
+    {"lblMapDriveUnmount", 222},
+    {"lblFindingTop", 2051},
+    {"boxFindingClient", 2052},
+    {"lblResultsTop", 2053},
+    {"btnRun.hint", 2054},
+    {"mniRun", 2054},
+    {"btnSelect.hint", 2056},
+    {"mniSelect", 2056},
+    {"btnSelectCopies.hint", 2057},
+    {"mniSelectCopies", 2057},
+    {"btnSelectAutomatically.hint", 2058},
+    {"mniSelectAutomatically", 2058},
+    {"btnSelectAll.hint", 2059},
+    {"mniSelectAll", 2059},
+    {"btnSelectNone.hint", 2060},
+    {"mniSelectNone", 2060},
+    {"btnSelectInvert.hint", 2061},
+    {"mniSelectInvert", 2061},
+    {"btnSaveResult.hint", 2062},
+    {"mniSaveResult", 2062},
+    {"lblActionTop", 2099},
+    {"boxActionClient", 20100},
+    {"rbtActionDelete", 20101},
+    {"rbtActionDeleteToRecicly", 20102},
+    {"rbtActionMove", 20103},
+    {"rbtActionCopy", 20104},
+    {"lblActionMoveInfo", 2517},
+    {"lblDeletingTop", 20107},
+    {"boxDeletingClient", 20108},
+    {"lblOpenResultTop", 20109},
+    {"boxOpenResultClient", 20110},
+    {"lblOpenResultFileChoose", 20111},
+    {"btnResultOpen", 20112},
+    {"lblOpenMoveFolderTop", 20114},
+    {"boxOpenMoveFolderClient", 20115},
+    {"lblFolder", 20116},
+    {"btnSelectFolder", 20112},
+    {"lblLogTop", 20117},
+    {"boxLogClient", 20118},
+    {"lblOpenRestoreFolderTop", 252},
+    {"boxOpenRestoreFolderClient", 20115},
+    {"lblRestoreFolder", 20116},
+    {"btnFolderRestoreSelect", 20112},
+    {"lblRestoreFilesTop", 253},
+    {"boxRestoreFilesClient", 254},
+    {"cbxRestoreCreateDir", 255},
+    {"cbxRestoreCopyExist", 256},
+    {"btnRestoreRun.hint", 2054},
+    {"btnRestoreSelect.hint", 2056},
+    {"btnRestoreSelectAll.hint", 2059},
+    {"btnRestoreSelectNone.hint", 2060},
+    {"btnRestoreSelectInvert.hint", 2061},
+    {"lblRestoringTop", 257},
+    {"boxRestoringClient", 258},
+    {"btnRestoreLogSave", 259},
+    {"boxRestoreLogClient", 20118},
+    {"lblRestoreLogTop", 2510},
+};
+
 QString dropKeys(const QString &line, const QStringList &keys) {
   for (const QString &key : keys)
     if (line.startsWith(key + "="))
@@ -78,6 +171,29 @@ private slots:
     QCOMPARE(SearchMethodTitle(6), w.LangList->GetText(2080));
     QVERIFY(SearchMethodTitle(0).isEmpty());
     QVERIFY(SearchMethodTitle(7).isEmpty());
+  }
+
+  void everyControlShowsItsOwnId() {
+    ProgramFolder folder(idsAsTexts);
+    TfrmMain w(folder.path());
+    QMap<QString, QString> shown;
+    for (const auto &[name, text] : visibleTexts(&w))
+      shown.insert(name, text);
+    QStringList pinned;
+    for (const auto &[name, id] : ControlTexts) {
+      QVERIFY2(shown.contains(name), name);
+      QCOMPARE(shown.value(name), "#" + QString::number(id));
+      pinned << name;
+    }
+    // No fixed text outside the table (the percentage is the progress routine's).
+    for (auto it = shown.cbegin(); it != shown.cend(); ++it)
+      QVERIFY2(pinned.contains(it.key()) || it.key() == "lblPercent",
+               qPrintable(it.key() + ": " + it.value()));
+    for (int column = 0; column < 4; ++column)
+      QCOMPARE(w.trvResult->model()->headerData(column, Qt::Horizontal).toString(),
+               "#" + QString::number(2063 + column));
+    for (int method = 1; method <= 6; ++method)
+      QCOMPARE(SearchMethodTitle(method), "#" + QString::number(2074 + method));
   }
 
   void missingIdShowsOnExactlyItsControls() {

@@ -2,6 +2,7 @@
 // the folder browser's memory, the information box, opening files, the check helpers on the results list.
 #include "engine/StepStorage.h"
 #include "settings/FileGroupExt.h"
+#include "settings/Language.h"
 #include "settings/Registry.h"
 #include "tests/ui/UiTest.h"
 #include "ui/dialogs/ArchiveInformation.h"
@@ -15,11 +16,43 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTreeView>
 
 using namespace uitest;
 
 namespace {
+// A program on PATH, named Name, that writes its arguments one a line into a file beside itself and
+// exits with Code; PATH is restored when it goes.
+class FakeProgram {
+public:
+  FakeProgram(const QString &Name, int Code) : m_oldPath(qgetenv("PATH")) {
+    const QString script =
+        QString("#!/bin/sh\nprintf '%s\\n' \"$@\" > '%1.args'\nexit %2\n").arg(path(Name)).arg(Code);
+    QFile file(path(Name));
+    if (file.open(QIODevice::WriteOnly))
+      file.write(script.toUtf8());
+    file.close();
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    qputenv("PATH", QFile::encodeName(m_dir.path()) + ":" + m_oldPath);
+    m_name = Name;
+  }
+  ~FakeProgram() { qputenv("PATH", m_oldPath); }
+  QString path(const QString &Name) const { return m_dir.path() + "/" + Name; }
+  // The arguments of the last start; empty when it never ran.
+  QStringList arguments() const {
+    QFile file(path(m_name) + ".args");
+    if (!file.open(QIODevice::ReadOnly))
+      return {};
+    return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+  }
+
+private:
+  QTemporaryDir m_dir;
+  QByteArray m_oldPath;
+  QString m_name;
+};
+
 int dialogRequests() {
   int n = 0;
   for (const auto &r : dialogs().requests())
@@ -182,6 +215,38 @@ private slots:
     dialogs().setNextFileName(QString());
     QVERIFY(!OpenWith("/tmp/unknown.kind"));
     QCOMPARE(dialogs().requests().back().kind, QString("open"));
+  }
+
+  void aFileIsOpenedOnlyWhenTheLauncherSaysSo() {
+    {
+      FakeProgram launcher("gio", 0);
+      QVERIFY(OpenFile("/data/a b.txt"));
+      QCOMPARE(launcher.arguments(), QStringList({"open", "file:///data/a%20b.txt"}));
+      QCOMPARE(int(dialogs().requests().size()), 0);
+    }
+    // No program for the file: the chooser asks for one for that file, and Cancel opens nothing.
+    FakeProgram launcher("gio", 4);
+    dialogs().setNextFileName(QString());
+    QVERIFY(!OpenFile("/data/a b.txt"));
+    QCOMPARE(launcher.arguments().size(), 2);
+    const auto &request = dialogs().requests().back();
+    QCOMPARE(request.kind, QString("open"));
+    QCOMPARE(request.caption, FormatText(text(228), {"a b.txt"}));
+    QVERIFY(request.caption.contains("a b.txt"));
+    // The chosen program is started with the file.
+    FakeProgram viewer("viewer", 0);
+    dialogs().setNextFileName(viewer.path("viewer"));
+    QVERIFY(OpenFile("/data/a b.txt"));
+    QTRY_COMPARE(viewer.arguments(), QStringList({"/data/a b.txt"}));
+  }
+
+  void runButtonOpensTheFocusedRowsFile() {
+    FakeProgram launcher("gio", 0);
+    showOneFileStep();
+    w().trvResult->setCurrentIndex(w().trvResult->model()->index(0, 0));
+    w().btnRunClick();
+    QCOMPARE(dialogs().beeps(), 0);
+    QCOMPARE(launcher.arguments(), QStringList({"open", "file:///data/one.txt"}));
   }
 
   void resultNodeChecksCarryTheFilesMark() {

@@ -16,6 +16,7 @@ DialogService &DialogService::instance() {
 
 void DialogService::reset() {
   m_answers.clear();
+  m_whileAsked.clear();
   m_fileNames.clear();
   m_texts.clear();
   m_dialogs.clear();
@@ -35,6 +36,10 @@ QMessageBox::StandardButton DialogService::messageBox(QWidget *owner, QMessageBo
   if (!m_answers.empty()) {
     const auto answer = m_answers.front();
     m_answers.pop_front();
+    const std::function<void()> whileAsked = std::move(m_whileAsked.front());
+    m_whileAsked.pop_front();
+    if (whileAsked)
+      whileAsked();
     return answer;
   }
   QMessageBox box(icon, caption, text, buttons, owner);

@@ -47,7 +47,11 @@ public:
   void beep();
 
   // --- Answers given in advance (tests) ---
-  void setNextAnswer(QMessageBox::StandardButton answer) { m_answers.push_back(answer); }
+  // WhileAsked runs when the box is asked, before the answer is given.
+  void setNextAnswer(QMessageBox::StandardButton answer, std::function<void()> whileAsked = {}) {
+    m_answers.push_back(answer);
+    m_whileAsked.push_back(std::move(whileAsked));
+  }
   // For the next file or folder dialog; "" answers Cancel.
   void setNextFileName(const QString &name) { m_fileNames.push_back(name); }
   // For the next getText/getItem; std::nullopt answers Cancel.
@@ -76,6 +80,7 @@ private:
   DialogService() = default;
   bool takeText(std::optional<QString> &Answer);
   std::deque<QMessageBox::StandardButton> m_answers;
+  std::deque<std::function<void()>> m_whileAsked;
   std::deque<QString> m_fileNames;
   std::deque<std::optional<QString>> m_texts;
   std::deque<std::function<int(QDialog &)>> m_dialogs;

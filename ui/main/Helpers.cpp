@@ -2,6 +2,7 @@
 
 #include "platform/Shell.h"
 #include "settings/FileGroupExt.h"
+#include "settings/Language.h"
 #include "ui/main/Main.h"
 #include "ui/results/ResultShow.h"
 
@@ -36,8 +37,10 @@ bool OpenFile(const QString &FileName) {
 }
 
 bool OpenWith(const QString &FileName) {
-  const QString program = DialogService::instance().getOpenFileName(frmMain, QFileInfo(FileName).fileName(),
-                                                                    QStringLiteral("/usr/bin"), QString());
+  // The chooser asks for what it wants: a program for the named file.
+  const QString caption = FormatText(LangText(QStringLiteral("228")), {QFileInfo(FileName).fileName()});
+  const QString program =
+      DialogService::instance().getOpenFileName(frmMain, caption, QStringLiteral("/usr/bin"), QString());
   if (program.isEmpty())
     return false;
   return ShellExec(program, {FileName});
