@@ -26,6 +26,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTest>
@@ -82,6 +83,12 @@ int main(int argc, char **argv) {
     });
     window.btnNext->click();
     save(&window, out + QStringLiteral("/run-results.png"));
+    // The same results over the whole screen.
+    const QRect normal = window.geometry();
+    if (const QScreen *screen = window.screen())
+      window.setGeometry(screen->availableGeometry());
+    save(&window, out + QStringLiteral("/run-results-maximised.png"));
+    window.setGeometry(normal);
     // Copies of the first rows marked, one of them gone from the disk: the log of a trash run.
     TResultModel &rows = window.ResultList().Model();
     for (int row = 1; row < 6; ++row)
