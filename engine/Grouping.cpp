@@ -20,6 +20,24 @@ constexpr qint64 HeartbeatComparisons = 70001;
 // where a million files would otherwise sort for seconds without a call.
 constexpr qint64 SortHeartbeatComparisons = qint64(1) << 18;
 
+// A content key beside its list index, which breaks ties.
+struct TIndexedKey {
+  TContentSortKey Key;
+  int Index;
+
+  auto operator<=>(const TIndexedKey &) const = default;
+};
+
+// Compare's test of same content in sort mode 0, on keys: read, readable, not unique by size or
+// checksum, equal in size, checksum and hash, and not empty.
+bool SameContent(const TContentSortKey &A, const TContentSortKey &B) {
+  const auto Matchable = [](const TContentSortKey &K) {
+    return K.WhatRead_Code && !K.Unreadable && !K.UniqueCode && !K.UniqueSize;
+  };
+  return Matchable(A) && Matchable(B) && A.Code == B.Code && A.Size == B.Size && A.Hash == B.Hash &&
+         A.Size > 0;
+}
+
 class TGroupBuilder {
 public:
   TGroupBuilder(TUseFileList &List, TStepStorage &Steps, IProgressBar &Bar, IProgressSink &Sink, int PauseMs)
@@ -101,45 +119,40 @@ private:
   // group; the run's second file is recorded first, then its first, then the rest.
   void GroupSorted() {
     const int N = m_list.Count();
-    std::vector<int> Order(static_cast<size_t>(N));
-    for (int i = 0; i < N; ++i)
-      Order[size_t(i)] = i;
     WithClosingStep([&] {
       m_bar.SetPosition(m_bar.Position() + 1);
       SearchProgressStep(0);
-      // The order of Compare's sort mode, from keys taken once: the items themselves lie all over
-      // the memory. Stable, so that equal files keep list order and the result is the same on every
-      // run. The heartbeat neither moves the bar nor pauses.
-      std::vector<TContentSortKey> Keys;
+      // The order of Compare's sort mode, from keys taken once and sorted beside the list index: the
+      // items themselves lie all over the memory. The index ends the order, so equal files keep list
+      // order and the result is the same on every run. The heartbeat neither moves the bar nor pauses.
+      std::vector<TIndexedKey> Keys;
       Keys.reserve(size_t(N));
       for (int i = 0; i < N; ++i) {
-        Keys.push_back(ContentSortKey(*m_list.GetItem(i)));
+        Keys.push_back({ContentSortKey(*m_list.GetItem(i)), i});
         if ((i + 1) % SortHeartbeatComparisons == 0)
           CountedCall();
       }
       qint64 Comparisons = 0;
-      std::stable_sort(Order.begin(), Order.end(), [&](int A, int B) {
+      std::sort(Keys.begin(), Keys.end(), [&](const TIndexedKey &A, const TIndexedKey &B) {
         if (++Comparisons % SortHeartbeatComparisons == 0)
           CountedCall();
-        return Keys[size_t(A)] < Keys[size_t(B)];
+        return A < B;
       });
       SearchProgressStep(20);
       const double Step = 100.0 / N / 10;
       double Accumulator = 0;
       bool RunOpen = false;
-      for (int k = 1; k < N; ++k) {
+      for (size_t k = 1; k < size_t(N); ++k) {
         AdvanceFraction(Accumulator, Step);
-        const int Cur = Order[size_t(k)];
-        const int Prev = Order[size_t(k - 1)];
-        const TUseFileProperty &A = *m_list.GetItem(Cur);
-        const TUseFileProperty &B = *m_list.GetItem(Prev);
-        if (TUseFileProperty::Compare(A, B, m_method, 0) == 0 && A.FileItem.Size > 0 && B.FileItem.Size > 0) {
+        const TIndexedKey &Cur = Keys[k];
+        const TIndexedKey &Prev = Keys[k - 1];
+        if (SameContent(Cur.Key, Prev.Key)) {
           if (!RunOpen) {
             RunOpen = true;
-            SetItemGroup(Cur, m_groupCounter);
-            SetItemGroup(Prev, m_groupCounter);
+            SetItemGroup(Cur.Index, m_groupCounter);
+            SetItemGroup(Prev.Index, m_groupCounter);
           } else {
-            SetItemGroup(Cur, m_groupCounter);
+            SetItemGroup(Cur.Index, m_groupCounter);
           }
         } else {
           RunOpen = false;

@@ -17,9 +17,10 @@ namespace {
 constexpr qint64 SortProgressComparisons = qint64(1) << 18;
 
 // Sets Flag of every item to "no other item has the same key"; KeepSingle leaves a lone item as it is.
-// A long sort reports to Sink, when given, with an empty text.
-template <typename Less, typename Equal>
-void MarkUnique(TUseFileList &List, Less Compare, Equal Same, bool TUseFileProperty::*Flag, bool KeepSingle,
+// The keys are sorted beside their list indexes, never through the items. A long sort reports to Sink,
+// when given, with an empty text.
+template <typename KeyOf>
+void MarkUnique(TUseFileList &List, KeyOf Key, bool TUseFileProperty::*Flag, bool KeepSingle,
                 IProgressSink *Sink) {
   const int N = List.Count();
   if (N == 0)
@@ -29,19 +30,20 @@ void MarkUnique(TUseFileList &List, Less Compare, Equal Same, bool TUseFilePrope
       List.GetItem(0)->*Flag = true;
     return;
   }
-  std::vector<TUseFileProperty *> Sorted(static_cast<size_t>(N));
+  using TKey = std::pair<qint64, int>;
+  std::vector<TKey> Sorted(static_cast<size_t>(N));
   for (int i = 0; i < N; ++i)
-    Sorted[size_t(i)] = List.GetItem(i);
+    Sorted[size_t(i)] = {Key(*List.GetItem(i)), i};
   qint64 Comparisons = 0;
-  std::sort(Sorted.begin(), Sorted.end(), [&](const TUseFileProperty *A, const TUseFileProperty *B) {
+  std::sort(Sorted.begin(), Sorted.end(), [&](const TKey &A, const TKey &B) {
     if (Sink && ++Comparisons % SortProgressComparisons == 0)
       Sink->ProcessProgress(QString());
-    return Compare(A, B);
+    return A < B;
   });
   for (size_t k = 0; k < Sorted.size(); ++k) {
-    const bool SameAsBefore = k > 0 && Same(*Sorted[k - 1], *Sorted[k]);
-    const bool SameAsAfter = k + 1 < Sorted.size() && Same(*Sorted[k], *Sorted[k + 1]);
-    Sorted[k]->*Flag = !SameAsBefore && !SameAsAfter;
+    const bool SameAsBefore = k > 0 && Sorted[k - 1].first == Sorted[k].first;
+    const bool SameAsAfter = k + 1 < Sorted.size() && Sorted[k].first == Sorted[k + 1].first;
+    List.GetItem(Sorted[k].second)->*Flag = !SameAsBefore && !SameAsAfter;
   }
 }
 
@@ -116,15 +118,13 @@ qint64 TUseFileList::TotalSize() const {
 
 void TUseFileList::MarkUniqueSizes(IProgressSink *Sink) {
   MarkUnique(
-      *this, [](const TUseFileProperty *A, const TUseFileProperty *B) { return CompareBySize(A, B) < 0; },
-      [](const TUseFileProperty &A, const TUseFileProperty &B) { return A.FileItem.Size == B.FileItem.Size; },
-      &TUseFileProperty::UniqueSize, false, Sink);
+      *this, [](const TUseFileProperty &Item) { return Item.FileItem.Size; }, &TUseFileProperty::UniqueSize,
+      false, Sink);
 }
 
 void TUseFileList::MarkUniqueCodes(IProgressSink *Sink) {
   MarkUnique(
-      *this, [](const TUseFileProperty *A, const TUseFileProperty *B) { return CompareByCode(A, B) < 0; },
-      [](const TUseFileProperty &A, const TUseFileProperty &B) { return A.FileItem.Code == B.FileItem.Code; },
+      *this, [](const TUseFileProperty &Item) { return qint64(Item.FileItem.Code); },
       &TUseFileProperty::UniqueCode, true, Sink);
 }
 

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
+#include <numeric>
 #include <random>
 #include <tuple>
 #include <vector>
@@ -120,6 +122,84 @@ TEST_F(Grouping, ContentGroupsAreNumberedByBreaksAndUniqueFilesAreCompactedAway)
       EXPECT_EQ(Item.Viewed.GetGroup(m), -1);
   }
   EXPECT_TRUE(List.AnyGrouped());
+}
+
+// The content order is the field order of the content comparison with list order between equals:
+// a stable sort by that comparison, walked for runs of files it calls the same, must give the same
+// recorded order and group numbers, whatever mix of sizes, checksums, hashes and flags the list holds.
+TEST_F(Grouping, ContentOrderIsAStableSortByTheContentComparison) {
+  std::mt19937 Gen(11);
+  for (int Round = 0; Round < 20; ++Round) {
+    TUseFileList List;
+    for (int i = 0; i < 400; ++i) {
+      const qint64 Sizes[] = {
+          0, 1, 2, qint64(1) << 33, (qint64(1) << 33) + 1, std::numeric_limits<qint64>::max()};
+      const qint32 Codes[] = {0, -1, 1, std::numeric_limits<qint32>::min(),
+                              std::numeric_limits<qint32>::max()};
+      const int Item = AddRead(List, QStringLiteral("f%1").arg(i), Sizes[Gen() % 6], Codes[Gen() % 5]);
+      TUseFileProperty &F = *List.GetItem(Item);
+      F.FileItem.Hash = {Gen() % 2, Gen() % 3 == 0 ? ~quint64(0) : 0};
+      F.FileItem.Unreadable = Gen() % 7 == 0;
+      if (Gen() % 9 == 0)
+        F.WhatRead_Code = !F.WhatRead_Code;
+    }
+    GroupRun R;
+    R.Group(List, {1});
+
+    std::vector<int> Order(size_t(List.Count()));
+    std::iota(Order.begin(), Order.end(), 0);
+    std::stable_sort(Order.begin(), Order.end(), [&](int A, int B) {
+      return TUseFileProperty::Compare(*List.GetItem(A), *List.GetItem(B), 1, 1) < 0;
+    });
+    QList<qint32> Recorded;
+    QList<qint32> Expected(List.Count(), -1);
+    qint32 Group = 0;
+    bool Open = false;
+    for (size_t k = 1; k < Order.size(); ++k) {
+      const TUseFileProperty &A = *List.GetItem(Order[k]);
+      const TUseFileProperty &B = *List.GetItem(Order[k - 1]);
+      if (TUseFileProperty::Compare(A, B, 1, 0) == 0 && A.FileItem.Size > 0) {
+        if (!Open)
+          Recorded << Order[k] << Order[k - 1];
+        else
+          Recorded << Order[k];
+        Expected[Order[k]] = Expected[Order[k - 1]] = Group;
+        Open = true;
+      } else {
+        Open = false;
+        ++Group;
+      }
+    }
+    ASSERT_FALSE(Recorded.isEmpty());
+    EXPECT_EQ(R.Steps.GetIndexes(1), Recorded) << Round;
+    EXPECT_EQ(Groups(List, 1), Expected) << Round;
+  }
+}
+
+// Sizes that agree in their low 32 bits and checksums at both ends of their range stay apart.
+TEST_F(Grouping, UniqueMarksTellApartSizesAndChecksumsAtTheEdgesOfTheirRange) {
+  TUseFileList List;
+  AddRead(List, "a", 1, std::numeric_limits<qint32>::min());
+  AddRead(List, "b", (qint64(1) << 32) + 1, std::numeric_limits<qint32>::max());
+  AddRead(List, "c", std::numeric_limits<qint64>::max(), -1);
+  AddRead(List, "d", std::numeric_limits<qint64>::max(), 1);
+  AddRead(List, "e", 1, -1);
+  List.MarkUniqueSizes();
+  List.MarkUniqueCodes();
+  QList<bool> UniqueSize, UniqueCode;
+  for (int i = 0; i < List.Count(); ++i) {
+    UniqueSize << List.GetItem(i)->UniqueSize;
+    UniqueCode << List.GetItem(i)->UniqueCode;
+  }
+  EXPECT_EQ(UniqueSize, QList<bool>({false, true, false, false, false}));
+  EXPECT_EQ(UniqueCode, QList<bool>({true, true, false, true, false}));
+
+  TUseFileList Single;
+  AddRead(Single, "only", 5, 5);
+  Single.MarkUniqueSizes();
+  Single.MarkUniqueCodes();
+  EXPECT_TRUE(Single.GetItem(0)->UniqueSize);
+  EXPECT_FALSE(Single.GetItem(0)->UniqueCode);
 }
 
 TEST_F(Grouping, EmptyFilesNeverFormAContentGroupButFormAnEmptyGroup) {
