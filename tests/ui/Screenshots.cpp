@@ -20,9 +20,11 @@
 #include "ui/results/ResultShow.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
-#include <QMessageBox>
 #include <QFile>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -31,6 +33,8 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
+#include <QTreeView>
 
 namespace {
 void save(QWidget *widget, const QString &file) {
@@ -98,6 +102,32 @@ int main(int argc, char **argv) {
     window.rbtActionDeleteToRecicly->setChecked(true);
     window.btnNext->click();
     save(&window, out + QStringLiteral("/run-log.png"));
+    window.ShowPage(window.tbsFirst);
+  }
+  // A store to restore from: a file whose place is taken (red), a folder whose place is gone (grey),
+  // then the log of the run.
+  {
+    TestDir files;
+    const QString source = files.filePath(QStringLiteral("src"));
+    const QString store = files.filePath(QStringLiteral("store"));
+    for (const char *name :
+         {"Photos/2004/beach.jpg", "Photos/2004/dunes.jpg", "Photos/notes.txt", "letter.odt"})
+      files.createFileOfSize(QStringLiteral("store") + source + QLatin1Char('/') + QLatin1String(name),
+                             30000);
+    files.createFileOfSize(QStringLiteral("store") + source + QStringLiteral("/Old/report.pdf"), 120000);
+    files.createFile(QStringLiteral("src/letter.odt"), "already back");
+    files.createFolder(QStringLiteral("src/Photos/2004"));
+    window.ShowPage(window.tbsOpenRestoreFolder);
+    window.edtFolderRestore->setText(store);
+    window.btnNext->click();
+    QTest::qWaitFor([&] { return window.btnNext->isEnabled(); }, 10000);
+    window.trvRestoreFiles->expandAll();
+    window.btnRestoreSelectAll->click();
+    window.trvRestoreFiles->setCurrentIndex(window.trvRestoreFiles->model()->index(0, 0));
+    save(&window, out + QStringLiteral("/restore-files.png"));
+    window.cbxRestoreCopyExist->setChecked(false);
+    window.btnNext->click();
+    save(&window, out + QStringLiteral("/restore-log.png"));
     window.ShowPage(window.tbsFirst);
   }
   TfrmOptions options(*window.LangList, &window);
