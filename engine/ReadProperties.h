@@ -42,9 +42,28 @@ struct TContentCode {
   qint64 Bytes = 0;
 };
 
+// Takes the amounts a read counts towards the progress of its pass: every block of the checksum, or
+// the whole size when only the tags were read. May throw to end the read.
+class IReadCounter {
+public:
+  virtual ~IReadCounter() = default;
+  virtual void Count(qint64 Bytes) = 0;
+};
+
 // The checksum and hash of the rest of an open file, read in blocks of the shared read buffer; every
 // block is counted in Pass. Throws EReadFailed when a read fails.
 TContentCode ComputeFileCode(platform::TInputFile &File, TReadPass &Pass, int Index);
+// The same with a buffer of ReadBufferSize bytes and a hasher of the caller's own.
+TContentCode ComputeFileCode(platform::TInputFile &File, char *Buffer, TContentHasher &Hasher,
+                             IReadCounter &Counter);
+
+// Reads of Item what the methods What need, then its times and flags, without any progress call: the
+// work of ReadProperties that a read-ahead worker does into an item of its own. Gathered: the file must
+// still be the one gathering saw. Throws on any failure; the item may then be half read.
+void ReadFileParts(TUseFileProperty &Item, const QString &Path, bool Gathered, const TWhatFind &What,
+                   char *Buffer, TContentHasher &Hasher, IReadCounter &Counter);
+// What a failed read leaves: no checksum, unreadable.
+void MarkReadFailed(TUseFileProperty &Item);
 
 // Fills Props from the file system; false and Props unchanged when the file is not found.
 bool GetFileProps(const QString &Path, TFileProps &Props);

@@ -2,6 +2,7 @@
 
 #include "engine/Archive.h"
 #include "engine/Grouping.h"
+#include "engine/ReadAhead.h"
 #include "engine/ReadProperties.h"
 #include "engine/ScanFiles.h"
 #include "engine/StepStorage.h"
@@ -193,14 +194,15 @@ void TUseFileList::ReadAllProperties(IProgressSink &Sink, IProgressBar *Bar) {
   Pass.Start(TotalSize(), Count() > 0);
   Sink.ProcessProgress(QString());
   // Members are read by their archive's pass, right after the archive itself.
-  for (int i = 0; i < Count(); ++i) {
-    TUseFileProperty &Item = *GetItem(i);
-    if (Item.Owner == nullptr) {
-      Item.ReadProperties(i, QString(), Pass);
-    } else if (Item.IsArchive()) {
-      Item.ReadProperties(i, QString(), Pass);
-      ProcessArchive(*this, i, Pass);
-    }
+  std::vector<int> Order;
+  for (int i = 0; i < Count(); ++i)
+    if (GetItem(i)->Owner == nullptr || GetItem(i)->IsArchive())
+      Order.push_back(i);
+  TReadAhead Ahead(*this, Order, Filter.WhatFind, ReadWorkers());
+  for (size_t k = 0; k < Order.size(); ++k) {
+    Ahead.Take(k, Pass);
+    if (GetItem(Order[k])->IsArchive())
+      ProcessArchive(*this, Order[k], Pass);
   }
 }
 

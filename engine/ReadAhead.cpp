@@ -1,0 +1,189 @@
+#include "engine/ReadAhead.h"
+
+#include <algorithm>
+#include <atomic>
+
+namespace {
+
+std::atomic<int> WorkerSetting{0};
+
+// Ends a worker's read when the pool is cancelled.
+struct TCancelled {};
+
+// Items read ahead per worker: enough to keep every worker busy behind a slow loop, few enough that a
+// stopped search leaves little read for nothing.
+constexpr size_t AheadPerWorker = 32;
+
+} // namespace
+
+int DefaultReadWorkers() {
+  const int Cores = int(std::thread::hardware_concurrency());
+  return Cores <= 2 ? 1 : Cores;
+}
+
+void SetReadWorkers(int Count) {
+  WorkerSetting = std::max(0, Count);
+}
+
+int ReadWorkers() {
+  const int Count = WorkerSetting;
+  return Count > 0 ? Count : DefaultReadWorkers();
+}
+
+struct TReadAhead::TSlot {
+  int Index = -1;
+  QString Path;
+  bool Gathered = false;
+  // Read by the loop itself: an item that already holds a picture grid is read as it stands.
+  bool InPlace = false;
+  std::unique_ptr<TUseFileProperty> Item;
+  // Guarded by the pool's mutex.
+  std::vector<qint64> Counts;
+  bool Done = false;
+  bool Failed = false;
+};
+
+class TReadAhead::TSlotCounter : public IReadCounter {
+public:
+  TSlotCounter(TReadAhead &Pool, TSlot &Slot) : m_pool(Pool), m_slot(Slot) {}
+  void Count(qint64 Bytes) override {
+    {
+      std::lock_guard Lock(m_pool.m_mutex);
+      if (m_pool.m_cancel)
+        throw TCancelled();
+      m_slot.Counts.push_back(Bytes);
+    }
+    m_pool.m_done.notify_all();
+  }
+
+private:
+  TReadAhead &m_pool;
+  TSlot &m_slot;
+};
+
+TReadAhead::TReadAhead(const TUseFileList &List, std::vector<int> Indexes, const TWhatFind &What, int Workers)
+    : m_list(List), m_indexes(std::move(Indexes)), m_what(What) {
+  const size_t Count = size_t(std::max(1, Workers));
+  m_slots.resize(std::min(m_indexes.size(), Count * AheadPerWorker));
+  for (auto &Slot : m_slots)
+    Slot = std::make_unique<TSlot>();
+  if (m_slots.empty())
+    return;
+  for (size_t k = 0; k < m_slots.size(); ++k)
+    Prepare(k);
+  for (size_t w = 0; w < std::min(Count, m_indexes.size()); ++w)
+    m_workers.emplace_back([this] { Work(); });
+}
+
+TReadAhead::~TReadAhead() {
+  {
+    std::lock_guard Lock(m_mutex);
+    m_cancel = true;
+  }
+  m_work.notify_all();
+  for (std::thread &Worker : m_workers)
+    Worker.join();
+}
+
+// On the loop's thread: the item's name and what it already holds, copied into the slot's own item.
+void TReadAhead::Prepare(size_t K) {
+  TSlot &Slot = *m_slots[K % m_slots.size()];
+  const TUseFileProperty &From = *m_list.GetItem(m_indexes[K]);
+  Slot.Index = m_indexes[K];
+  Slot.InPlace = From.DataImage != nullptr;
+  Slot.Path = From.FullName();
+  Slot.Gathered = From.FileItem.Id != TFileId{};
+  Slot.Counts.clear();
+  Slot.Done = false;
+  Slot.Failed = false;
+  if (!Slot.InPlace) {
+    Slot.Item = std::make_unique<TUseFileProperty>();
+    TUseFileProperty &To = *Slot.Item;
+    To.FileItem = From.FileItem;
+    To.FileProps = From.FileProps;
+    To.UniqueSize = From.UniqueSize;
+    To.WhatRead_Code = From.WhatRead_Code;
+    To.WhatRead_Mp3 = From.WhatRead_Mp3;
+    To.Mp3_SongName = From.Mp3_SongName;
+    To.Mp3_Artist = From.Mp3_Artist;
+    To.Mp3_Album = From.Mp3_Album;
+  }
+  std::lock_guard Lock(m_mutex);
+  m_prepared = K + 1;
+  m_work.notify_one();
+}
+
+void TReadAhead::Work() {
+  std::vector<char> Buffer(static_cast<size_t>(ReadBufferSize));
+  TContentHasher Hasher;
+  std::unique_lock Lock(m_mutex);
+  for (;;) {
+    m_work.wait(Lock, [this] { return m_cancel || m_next < m_prepared; });
+    if (m_cancel)
+      return;
+    TSlot &Slot = *m_slots[m_next++ % m_slots.size()];
+    if (!Slot.InPlace) {
+      Lock.unlock();
+      bool Failed = false;
+      try {
+        TSlotCounter Counter(*this, Slot);
+        ReadFileParts(*Slot.Item, Slot.Path, Slot.Gathered, m_what, Buffer.data(), Hasher, Counter);
+      } catch (const TCancelled &) {
+        return;
+      } catch (...) {
+        MarkReadFailed(*Slot.Item);
+        Failed = true;
+      }
+      Lock.lock();
+      Slot.Failed = Failed;
+    }
+    Slot.Done = true;
+    m_done.notify_all();
+  }
+}
+
+void TReadAhead::Take(size_t K, TReadPass &Pass) {
+  TSlot &Slot = *m_slots[K % m_slots.size()];
+  TUseFileProperty &Item = *m_list.GetItem(Slot.Index);
+  // The blocks are counted as the worker publishes them, so a large file moves the bar, and Pause and
+  // Stop answer, while it is read.
+  size_t Counted = 0;
+  for (;;) {
+    std::vector<qint64> Fresh;
+    bool Done = false;
+    {
+      std::unique_lock Lock(m_mutex);
+      m_done.wait(Lock, [&] { return Slot.Counts.size() > Counted || Slot.Done; });
+      Fresh.assign(Slot.Counts.begin() + qsizetype(Counted), Slot.Counts.end());
+      Done = Slot.Done;
+    }
+    for (qint64 Bytes : Fresh) {
+      Pass.UpdateReadProgress(Bytes, false, Slot.Index);
+      ++Counted;
+    }
+    if (Done)
+      break;
+  }
+  if (Slot.InPlace) {
+    Item.ReadProperties(Slot.Index, QString(), Pass);
+  } else {
+    TUseFileProperty &Read = *Slot.Item;
+    Item.FileItem.Code = Read.FileItem.Code;
+    Item.FileItem.Hash = Read.FileItem.Hash;
+    Item.FileItem.Unreadable = Read.FileItem.Unreadable;
+    Item.FileProps = Read.FileProps;
+    Item.WhatRead_Code = Read.WhatRead_Code;
+    Item.WhatRead_Mp3 = Read.WhatRead_Mp3;
+    Item.Mp3_SongName = std::move(Read.Mp3_SongName);
+    Item.Mp3_Artist = std::move(Read.Mp3_Artist);
+    Item.Mp3_Album = std::move(Read.Mp3_Album);
+    Item.DataImage = std::move(Read.DataImage);
+    Slot.Item.reset();
+    if (!Slot.Failed)
+      Pass.UpdateReadProgress(Item.FileItem.Size, true, Slot.Index);
+    else if (Pass.Sink)
+      Pass.Sink->ProcessProgress(QString());
+  }
+  if (K + m_slots.size() < m_indexes.size())
+    Prepare(K + m_slots.size());
+}

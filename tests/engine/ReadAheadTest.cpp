@@ -1,0 +1,273 @@
+#include "engine/ReadAhead.h"
+#include "engine/SearchRun.h"
+#include "engine/StepStorage.h"
+#include "tests/engine/MediaFiles.h"
+#include "tests/support/FakeProgress.h"
+#include "tests/support/TestArchives.h"
+#include "tests/support/TestEnv.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <thread>
+
+namespace {
+
+// Restores the machine's worker count however a test ends.
+struct WorkerCount {
+  explicit WorkerCount(int Count) { SetReadWorkers(Count); }
+  ~WorkerCount() { SetReadWorkers(0); }
+};
+
+// Pictures in three formats and two look-alikes, music with tags, a ZIP archive whose members repeat
+// plain files, files of many blocks, empty files, and content shared across all of them.
+void MakeMixedTree(TestDir &Dir) {
+  for (const char *Folder : {"pics", "music/sub", "arc"})
+    Dir.createFolder(QString::fromLatin1(Folder));
+  for (int i = 0; i < 6; ++i) {
+    const QColor Color = QColor::fromHsv(i * 50, 200, 200);
+    media::SavePicture(Dir.filePath(QStringLiteral("pics/p%1.png").arg(i)), 120 + i, 90, Color, "PNG");
+    media::SavePicture(Dir.filePath(QStringLiteral("pics/p%1.jpg").arg(i)), 120, 90 + i, Color, "JPEG");
+    media::SavePicture(Dir.filePath(QStringLiteral("pics/q%1.bmp").arg(i)), 60, 60, Color, "BMP");
+  }
+  Dir.createFile("pics/shape.svg", "<svg xmlns='http://www.w3.org/2000/svg' width='200' height='150'>"
+                                   "<rect width='120' height='90' fill='#336699'/></svg>");
+  const media::Tag A{"Song", "Artist", "Album"};
+  const media::Tag B{"Other", "Singer", "Record"};
+  media::SaveMp3(Dir.filePath("music/a1.mp3"), &A, &A);
+  media::SaveMp3(Dir.filePath("music/sub/a2.mp3"), nullptr, &A);
+  media::SaveMp3(Dir.filePath("music/b.mp3"), &B, nullptr);
+  media::SaveOgg(Dir.filePath("music/a3.ogg"), A);
+  media::SaveWma(Dir.filePath("music/b2.wma"), B);
+  testarchive::WriteZip(
+      Dir.filePath("arc/one.zip"),
+      {{"in/same.txt", "shared words"}, {"in/big.bin", QByteArray(300000, 'z')}, {"x.txt", "x"}});
+  for (int i = 0; i < 40; ++i)
+    Dir.createFile(QStringLiteral("plain/d%1/f%2.txt").arg(i % 7).arg(i),
+                   QByteArray::number(i % 9).repeated(50));
+  Dir.createFile("plain/same.txt", "shared words");
+  Dir.createFileOfSize("big/a.bin", 1 << 20, 3);
+  Dir.createFileOfSize("big/b.bin", 1 << 20, 3);
+  Dir.createFileOfSize("big/c.bin", 1 << 20, 4);
+  Dir.createFile("big/z.bin", QByteArray(300000, 'z'));
+  Dir.createFile("empty/e1", "");
+  Dir.createFile("empty/e2", "");
+  Dir.createFile("gone/vanished.txt", "shared words");
+  Dir.createFile("gone/fifo.txt", "shared words");
+  Dir.createFile("gone/replaced.txt", "shared words");
+}
+
+// Between gathering and reading: one file vanishes, one becomes a FIFO, one is another file now.
+void SpoilAfterGathering(TestDir &Dir) {
+  QFile::remove(Dir.filePath("gone/vanished.txt"));
+  QFile::remove(Dir.filePath("gone/fifo.txt"));
+  ::mkfifo(QFile::encodeName(Dir.filePath("gone/fifo.txt")).constData(), 0600);
+  // Made before the old one goes, so that it cannot get the old inode number.
+  Dir.createFile("gone/replaced.new", "shared words");
+  ::rename(QFile::encodeName(Dir.filePath("gone/replaced.new")).constData(),
+           QFile::encodeName(Dir.filePath("gone/replaced.txt")).constData());
+}
+
+int ThreadCount() {
+  return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+}
+
+QString Hex(const TDataImage *Image) {
+  if (!Image)
+    return QStringLiteral("-");
+  QString Text = QString::number(Image->Total);
+  for (const TDataImage::TCell &Cell : Image->Cells)
+    Text += QStringLiteral(" %1/%2").arg(Cell.p).arg(Cell.c);
+  return Text;
+}
+
+// Every item with all that reading (and grouping) gave it.
+QStringList DumpItems(const TUseFileList &List) {
+  QStringList Lines;
+  for (int i = 0; i < List.Count(); ++i) {
+    const TUseFileProperty &Item = *List.GetItem(i);
+    TFileProps P = Item.FileProps;
+    // A member's file is unpacked anew by every search: only its packed time is its own.
+    if (Item.IsArchiveMember())
+      P.Created = P.Accessed = 0;
+    QStringList Groups;
+    for (int m = 1; m <= MethodCount; ++m)
+      Groups << QString::number(Item.Viewed.GetGroup(m));
+    Lines << QStringLiteral("%1 size=%2 code=%3 hash=%4:%5 unreadable=%6 read=%7/%8 unique=%9/%10")
+                     .arg(Item.FullName())
+                     .arg(Item.FileItem.Size)
+                     .arg(Item.FileItem.Code)
+                     .arg(Item.FileItem.Hash.Low)
+                     .arg(Item.FileItem.Hash.High)
+                     .arg(Item.FileItem.Unreadable)
+                     .arg(Item.WhatRead_Code)
+                     .arg(Item.WhatRead_Mp3)
+                     .arg(Item.UniqueSize)
+                     .arg(Item.UniqueCode) +
+                 QStringLiteral(" times=%1/%2/%3 flags=%4%5%6%7 tags=%8|%9|%10 groups=%11 grid=%12")
+                     .arg(P.Created, 0, 'g', 17)
+                     .arg(P.Modified, 0, 'g', 17)
+                     .arg(P.Accessed, 0, 'g', 17)
+                     .arg(P.ReadOnly)
+                     .arg(P.Hidden)
+                     .arg(P.SystemFile)
+                     .arg(P.ArchiveFlag)
+                     .arg(Item.Mp3_SongName, Item.Mp3_Artist, Item.Mp3_Album, Groups.join(','),
+                          Hex(Item.DataImage.get()));
+  }
+  return Lines;
+}
+
+// The items as reading left them, then as grouping left them, the steps, and every progress call.
+QStringList Dump(const QStringList &AfterReading, const TUseFileList &List, const TStepStorage &Steps,
+                 const FakeProgressSink &Sink) {
+  QStringList Lines = AfterReading + DumpItems(List);
+  for (int m = 1; m <= MethodCount; ++m) {
+    QStringList Indexes;
+    for (qint32 i : Steps.GetIndexes(m))
+      Indexes << QString::number(i);
+    Lines << QStringLiteral("step %1: %2").arg(m).arg(Indexes.join(' '));
+  }
+  for (qsizetype c = 0; c < Sink.texts.size(); ++c)
+    Lines << QStringLiteral("call %1 at %2 of %3")
+                 .arg(Sink.texts[c])
+                 .arg(Sink.positions[c])
+                 .arg(Sink.maxima[c]);
+  return Lines;
+}
+
+// The first line where two dumps part, both sides; empty when they are the same.
+QString FirstDifference(const QStringList &A, const QStringList &B) {
+  for (qsizetype i = 0; i < std::max(A.size(), B.size()); ++i) {
+    const QString Left = i < A.size() ? A[i] : QStringLiteral("(end)");
+    const QString Right = i < B.size() ? B[i] : QStringLiteral("(end)");
+    if (Left != Right)
+      return QStringLiteral("line %1:\n%2\n%3").arg(i).arg(Left, Right);
+  }
+  return QString();
+}
+
+struct ReadRig {
+  TUseFileList List;
+  TStepStorage Steps;
+  TProgressBarModel Bar;
+  FakeProgressSink Sink{&Bar};
+  QStringList AfterReading;
+
+  QStringList Dumped() const { return Dump(AfterReading, List, Steps, Sink); }
+
+  // A whole search with every method, spoiling the tree between gathering and reading.
+  void Search(TestDir &Dir, int Workers, bool Spoil) {
+    WorkerCount Count(Workers);
+    List.SetFilter(TWhatFind{1, 2, 3, 4, 5}, QStringList{Dir.path()}, QStringList(), QStringLiteral("zr"));
+    List.ScanAll(Sink, Bar);
+    if (Spoil)
+      SpoilAfterGathering(Dir);
+    List.MarkUniqueSizes();
+    List.ReadAllProperties(Sink, &Bar);
+    AfterReading = DumpItems(List);
+    List.MarkUniqueCodes();
+    GroupResult(List, Steps, Sink, Bar, {nullptr, nullptr, 0});
+  }
+};
+
+} // namespace
+
+TEST(ReadAhead, OneWorkerAndManyGiveTheSameItemsGroupsAndProgressCalls) {
+  TestDir Dir;
+  MakeMixedTree(Dir);
+  ReadRig First;
+  First.Search(Dir, 1, true);
+  // Reading leaves new access times behind; from here on every read finds the same.
+  const QStringList Settled = First.Dumped();
+  ReadRig One;
+  One.Search(Dir, 1, false);
+  const QStringList Baseline = One.Dumped();
+  ASSERT_GT(One.List.Count(), 40);
+  EXPECT_FALSE(Baseline.filter(QStringLiteral("p0.png")).isEmpty());
+  EXPECT_FALSE(Baseline.filter(QStringLiteral("|Artist|Album")).isEmpty());
+  EXPECT_FALSE(Baseline.filter(QStringLiteral("big.bin")).isEmpty());
+  for (int Workers : {2, 3, 8, 16}) {
+    ReadRig Many;
+    Many.Search(Dir, Workers, false);
+    EXPECT_EQ(FirstDifference(Many.Dumped(), Baseline).toStdString(), "") << Workers;
+  }
+  // Only the first run saw the spoiled files.
+  EXPECT_EQ(Settled.filter(QStringLiteral("vanished.txt size=12 code=-1 hash=0:0 unreadable=1")).size(), 1);
+  EXPECT_EQ(Settled.filter(QStringLiteral("replaced.txt size=12 code=-1 hash=0:0 unreadable=1")).size(), 1);
+  EXPECT_EQ(Settled.filter(QStringLiteral("fifo.txt size=12 code=-1 hash=0:0 unreadable=1")).size(), 1);
+}
+
+TEST(ReadAhead, SpoiledFilesAreUnreadableWithAnyNumberOfWorkers) {
+  QStringList Reference;
+  for (int Workers : {1, 6}) {
+    TestDir Dir;
+    MakeMixedTree(Dir);
+    ReadRig Rig;
+    Rig.Search(Dir, Workers, true);
+    EXPECT_EQ(Rig.AfterReading.filter(QStringLiteral(" unreadable=1 ")).size(), 3) << Workers;
+    for (const char *Name : {"vanished", "fifo", "replaced"})
+      EXPECT_EQ(Rig.AfterReading
+                    .filter(QStringLiteral("/gone/%1.txt size=12 code=-1 hash=0:0 unreadable=1 ").arg(Name))
+                    .size(),
+                1)
+          << Name << Workers;
+  }
+}
+
+// A stop at any call of the read pass ends it with no worker left running, and a new pass runs at
+// once: the pool was cancelled and joined when the stop unwound.
+TEST(ReadAhead, StopOrHaltAtAnyReadCallLeavesNothingRunning) {
+  TestDir Dir;
+  MakeMixedTree(Dir);
+  ReadRig Full;
+  Full.Search(Dir, 4, false);
+  const int Calls = Full.Sink.calls();
+  ASSERT_GT(Calls, 20);
+  const int Threads = ThreadCount();
+  for (int Stop = 1; Stop < Calls; Stop += 3) {
+    ReadRig Rig;
+    Rig.Sink.stopAtCall = Stop;
+    Rig.Sink.haltInsteadOfStop = Stop % 2 == 0;
+    bool Ended = false;
+    try {
+      Rig.Search(Dir, 4, false);
+    } catch (const EMyStop &) {
+      Ended = !Rig.Sink.haltInsteadOfStop;
+    } catch (const EMyHalt &) {
+      Ended = Rig.Sink.haltInsteadOfStop;
+    }
+    EXPECT_TRUE(Ended) << Stop;
+    // A grouping step that was stopped still makes its closing call.
+    EXPECT_LE(Rig.Sink.calls(), Stop + 1);
+    EXPECT_EQ(ThreadCount(), Threads) << Stop;
+  }
+}
+
+// The loop counts a big file's blocks while a worker reads it, before that file is finished.
+TEST(ReadAhead, BlocksOfALargeFileAreCountedAsTheyAreRead) {
+  TestDir Dir;
+  Dir.createFileOfSize("a.bin", 4 << 20, 1);
+  Dir.createFileOfSize("b.bin", 4 << 20, 1);
+  ReadRig Rig;
+  Rig.Search(Dir, 2, false);
+  // 64 blocks a file, every tenth counted: six calls for the first file before its closing call.
+  const QStringList Texts = Rig.Sink.texts;
+  EXPECT_GE(Texts.count(QStringLiteral(" (0)")), 7);
+  EXPECT_EQ(Rig.List.GetItem(0)->FileItem.Code, Rig.List.GetItem(1)->FileItem.Code);
+  EXPECT_TRUE(Rig.List.GetItem(0)->Viewed.InAnyGroup());
+}
+
+TEST(ReadAhead, WorkerCountFollowsTheCores) {
+  EXPECT_GE(DefaultReadWorkers(), 1);
+  if (std::thread::hardware_concurrency() <= 2)
+    EXPECT_EQ(DefaultReadWorkers(), 1);
+  SetReadWorkers(5);
+  EXPECT_EQ(ReadWorkers(), 5);
+  SetReadWorkers(0);
+  EXPECT_EQ(ReadWorkers(), DefaultReadWorkers());
+}
