@@ -156,11 +156,20 @@ private slots:
     w().ShowPage(w().tbsFinding);
     w().EnterBusyButtons();
     w().TogglePause();
+    // The hold begins after the first pause pass, which a loaded machine may delay by any time:
+    // watch for it rather than guessing when it comes; give up (and continue) after a few seconds.
     bool suspendedWhilePaused = false;
-    QTimer::singleShot(150, &w(), [&] {
+    int ticks = 0;
+    QTimer watch;
+    watch.setInterval(10);
+    connect(&watch, &QTimer::timeout, &w(), [&] {
       suspendedWhilePaused = w().AnimationThread->Suspended();
-      w().TogglePause();
+      if (suspendedWhilePaused || ++ticks > 500) {
+        watch.stop();
+        w().TogglePause();
+      }
     });
+    watch.start();
     w().ProcessProgress(QString());
     QVERIFY(suspendedWhilePaused);
     QVERIFY(!w().AnimationThread->Suspended()); // resumed once at the end of the call
