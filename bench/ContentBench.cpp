@@ -2,13 +2,14 @@
 // reading, grouping. Prints each phase's time, the peak memory and the memory held per gathered
 // file; can write the groups of non-empty files for comparison with other duplicate finders.
 //
-//   pairhound_contentbench <folder> [--groups FILE] [--dump FILE] [--pause-ms N] [--quiet]
+//   pairhound_contentbench <folder> [--groups FILE] [--dump FILE] [--pause-ms N] [--workers N] [--quiet]
 //
 // The groups file holds one line per group: the group's paths sorted and joined by tabs. The dump
 // holds one line per gathered file in list order with everything reading found out about it, so that
 // two builds can be compared for identical results.
 
 #include "engine/Grouping.h"
+#include "engine/ReadAhead.h"
 #include "engine/SearchRun.h"
 #include "engine/StepStorage.h"
 
@@ -97,6 +98,8 @@ int main(int argc, char **argv) {
       DumpFile = Args[++i];
     else if (Args[i] == QLatin1String("--pause-ms") && i + 1 < Args.size())
       PauseMs = Args[++i].toInt();
+    else if (Args[i] == QLatin1String("--workers") && i + 1 < Args.size())
+      SetReadWorkers(Args[++i].toInt());
     else if (Args[i] == QLatin1String("--quiet"))
       Quiet = true;
     else if (Folder.isEmpty() && !Args[i].startsWith(QLatin1Char('-')))
@@ -105,7 +108,8 @@ int main(int argc, char **argv) {
       BadArgument = true;
   }
   if (BadArgument || Folder.isEmpty() || !QDir(Folder).exists()) {
-    std::fprintf(stderr, "usage: %s <folder> [--groups FILE] [--dump FILE] [--pause-ms N] [--quiet]\n",
+    std::fprintf(stderr,
+                 "usage: %s <folder> [--groups FILE] [--dump FILE] [--pause-ms N] [--workers N] [--quiet]\n",
                  argv[0]);
     return 2;
   }
