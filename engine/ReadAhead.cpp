@@ -6,6 +6,13 @@
 namespace {
 
 std::atomic<int> WorkerSetting{0};
+std::atomic<int> LiveWorkers{0};
+
+// Counts a worker as alive for as long as its loop runs.
+struct TAlive {
+  TAlive() { ++LiveWorkers; }
+  ~TAlive() { --LiveWorkers; }
+};
 
 // Ends a worker's read when the pool is cancelled.
 struct TCancelled {};
@@ -23,6 +30,10 @@ int DefaultReadWorkers() {
 
 void SetReadWorkers(int Count) {
   WorkerSetting = std::max(0, Count);
+}
+
+int RunningReadWorkers() {
+  return LiveWorkers;
 }
 
 int ReadWorkers() {
@@ -114,6 +125,7 @@ void TReadAhead::Prepare(size_t K) {
 }
 
 void TReadAhead::Work() {
+  const TAlive Alive;
   std::vector<char> Buffer(static_cast<size_t>(ReadBufferSize));
   TContentHasher Hasher;
   std::unique_lock Lock(m_mutex);

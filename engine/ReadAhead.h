@@ -17,6 +17,8 @@ int DefaultReadWorkers();
 // benchmarks.
 void SetReadWorkers(int Count);
 int ReadWorkers();
+// Read-ahead workers alive in the process now; 0 whenever no read pass runs.
+int RunningReadWorkers();
 
 class TReadAhead {
 public:

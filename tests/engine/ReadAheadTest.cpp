@@ -72,10 +72,6 @@ void SpoilAfterGathering(TestDir &Dir) {
            QFile::encodeName(Dir.filePath("gone/replaced.txt")).constData());
 }
 
-int ThreadCount() {
-  return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
-}
-
 QString Hex(const TDataImage *Image) {
   if (!Image)
     return QStringLiteral("-");
@@ -157,18 +153,27 @@ struct ReadRig {
   TProgressBarModel Bar;
   FakeProgressSink Sink{&Bar};
   QStringList AfterReading;
+  bool Reading = false;
+  // The most workers seen alive at a progress call of the read pass.
+  int SawWorkers = 0;
 
   QStringList Dumped() const { return Dump(AfterReading, List, Steps, Sink); }
 
   // A whole search with every method, spoiling the tree between gathering and reading.
   void Search(TestDir &Dir, int Workers, bool Spoil) {
     WorkerCount Count(Workers);
+    Sink.onCall = [this](int) {
+      if (Reading)
+        SawWorkers = std::max(SawWorkers, RunningReadWorkers());
+    };
     List.SetFilter(TWhatFind{1, 2, 3, 4, 5}, QStringList{Dir.path()}, QStringList(), QStringLiteral("zr"));
     List.ScanAll(Sink, Bar);
     if (Spoil)
       SpoilAfterGathering(Dir);
     List.MarkUniqueSizes();
+    Reading = true;
     List.ReadAllProperties(Sink, &Bar);
+    Reading = false;
     AfterReading = DumpItems(List);
     List.MarkUniqueCodes();
     GroupResult(List, Steps, Sink, Bar, {nullptr, nullptr, 0});
@@ -226,9 +231,10 @@ TEST(ReadAhead, StopOrHaltAtAnyReadCallLeavesNothingRunning) {
   MakeMixedTree(Dir);
   ReadRig Full;
   Full.Search(Dir, 4, false);
+  EXPECT_EQ(Full.SawWorkers, 4);
+  EXPECT_EQ(RunningReadWorkers(), 0);
   const int Calls = Full.Sink.calls();
   ASSERT_GT(Calls, 20);
-  const int Threads = ThreadCount();
   for (int Stop = 1; Stop < Calls; Stop += 3) {
     ReadRig Rig;
     Rig.Sink.stopAtCall = Stop;
@@ -244,7 +250,7 @@ TEST(ReadAhead, StopOrHaltAtAnyReadCallLeavesNothingRunning) {
     EXPECT_TRUE(Ended) << Stop;
     // A grouping step that was stopped still makes its closing call.
     EXPECT_LE(Rig.Sink.calls(), Stop + 1);
-    EXPECT_EQ(ThreadCount(), Threads) << Stop;
+    EXPECT_EQ(RunningReadWorkers(), 0) << Stop;
   }
 }
 
