@@ -1,7 +1,8 @@
 // The results list with a large step, headless: the time to show a step of N rows (rows built,
 // thumbnail loader started, the list laid out and painted once) and to sort it by each sortable
-// column keeping groups together (sort, regrouping, colours, repaint). Medians of several runs, in
-// wall time and in the main thread's processor time (steadier on a busy machine).
+// column keeping groups together (sort, regrouping, colours, repaint); the bulk marking commands in
+// one list update each (select all, invert, the three automatic markings). Medians of several runs,
+// in wall time and in the main thread's processor time (steadier on a busy machine).
 //
 //   bench_resultlist [rows=100000] [runs=5]
 
@@ -10,6 +11,7 @@
 #include "ui/main/DMMain.h"
 #include "ui/main/Main.h"
 #include "ui/main/ResultSteps.h"
+#include "ui/results/ResultMarking.h"
 #include "ui/results/ResultShow.h"
 
 #include <QApplication>
@@ -20,6 +22,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <functional>
 #include <random>
 #include <sys/resource.h>
 
@@ -120,6 +123,54 @@ int main(int argc, char **argv) {
     std::printf("sort by %-6s        median %8.1f ms  (min %.1f, max %.1f), processor %.1f ms\n",
                 names[column], Median(times), *std::min_element(times.begin(), times.end()),
                 *std::max_element(times.begin(), times.end()), Median(cpuTimes));
+  }
+  // Bulk marking, each in one list update, then the status line and a repaint.
+  {
+    TResultModel &model = window.ResultList().Model();
+    QStringList folders = GatherFolders(model);
+    const QStringList extensions = GatherExtensions(model);
+    QString someFolders;
+    for (qsizetype i = 0; i < folders.size(); i += 3)
+      someFolders += "<" + folders[i] + "/>";
+    const struct {
+      const char *Name;
+      std::function<void()> Run;
+    } commands[] = {
+        {"select all", [&] { SetResultChecks(model, TCheckRule::All); }},
+        {"invert", [&] { SetResultChecks(model, TCheckRule::Invert); }},
+        {"keep earliest created",
+         [&] {
+           MarkAllGroupsByCriterion(model, {TCriterionKind::DateCreate, false, false});
+         }},
+        {"keep latest modified",
+         [&] {
+           MarkAllGroupsByCriterion(model, {TCriterionKind::DateUpdate, true, false});
+         }},
+        {"keep largest",
+         [&] {
+           MarkAllGroupsByCriterion(model, {TCriterionKind::Size, true, false});
+         }},
+        {"by folders (1 in 3)", [&] { MarkByFolders(model, someFolders, true); }},
+        {"by extension", [&] { MarkByExtensions(model, {extensions.first()}, true); }},
+    };
+    std::printf("marking (%lld folders, %lld extensions in the dialog's lists):\n", (long long)folders.size(),
+                (long long)extensions.size());
+    for (const auto &command : commands) {
+      std::vector<double> times, cpuTimes;
+      for (int run = 0; run < runs; ++run) {
+        SetResultChecks(model, TCheckRule::None);
+        timer.start();
+        const double cpu = ThreadMs();
+        command.Run();
+        window.UpdateResultStatus();
+        paint();
+        times.push_back(double(timer.nsecsElapsed()) / 1e6);
+        cpuTimes.push_back(ThreadMs() - cpu);
+      }
+      std::printf("  %-22s median %8.1f ms  (min %.1f, max %.1f), processor %.1f ms\n", command.Name,
+                  Median(times), *std::min_element(times.begin(), times.end()),
+                  *std::max_element(times.begin(), times.end()), Median(cpuTimes));
+    }
   }
   // The regrouping walk alone, on the worst order for it: every group's rows spread over the list.
   {

@@ -3,12 +3,15 @@
 //   pairhound_results_screenshot <output file> [<scene>]
 // Scenes: 1 (documents, content step), 2 (pictures step with thumbnails; the default), long (a long
 // step opened after the end of the step before was in sight), large (two files of about 3 GB, made
-// sparse), maximised (pictures, documents and the large files, content step, maximised window).
+// sparse), maximised (pictures, documents and the large files, content step, maximised window),
+// menu (documents and pictures, the list's pop-up menu open), marker (the marking dialog's three
+// pages, into <output file> with -1, -2 and -3 before its extension).
 #include "engine/StepStorage.h"
 #include "tests/support/TestEnv.h"
 #include "ui/main/DMMain.h"
 #include "ui/main/FolderTree.h"
 #include "ui/main/Main.h"
+#include "ui/results/Marker.h"
 #include "ui/results/ResultShow.h"
 #include "ui/results/ResultShowLoadImages.h"
 
@@ -16,10 +19,14 @@
 #include <QCheckBox>
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+#include <QStandardItemModel>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTabWidget>
 #include <QTest>
 
 namespace {
@@ -92,6 +99,8 @@ int main(int argc, char **argv) {
     largeFiles(dir);
   else
     pictures(dir);
+  if (mode == "menu" || mode == "marker")
+    reports(dir, 4);
   if (mode == "maximised")
     largeFiles(dir);
   if (mode == "large" || mode == "maximised")
@@ -109,7 +118,8 @@ int main(int argc, char **argv) {
   window.ResultList().SetThumbPause(0);
   window.btnNext->click();
   window.cbxSearchMethodCrc->setChecked(true);
-  window.cbxSearchMethodImage->setChecked(mode == "1" || mode == "2" || mode == "maximised");
+  window.cbxSearchMethodImage->setChecked(mode == "1" || mode == "2" || mode == "maximised" ||
+                                          mode == "menu");
   window.cbxSearchMethodProperty->setChecked(mode == "long");
   window.btnNext->click();
   window.trvFolders->Model()->SetChecked(dir.path(), true);
@@ -133,6 +143,31 @@ int main(int argc, char **argv) {
          !deadline.hasExpired())
     QTest::qWait(20);
   QTest::qWait(100);
-  window.grab().save(out);
+  if (mode == "marker") {
+    TfrmMarker marker(window.ResultList().Model(), *window.LangList, {}, &window);
+    marker.show();
+    if (!QTest::qWaitForWindowExposed(&marker))
+      qWarning("dialog not exposed");
+    const QFileInfo file(out);
+    for (int page = 0; page < 3; ++page) {
+      marker.pgcMain->setCurrentIndex(page);
+      if (page == 1 && marker.m_folders->rowCount() > 0)
+        marker.FolderNode(dir.path() + "/Backup 2024")->setCheckState(Qt::Checked);
+      QTest::qWait(50);
+      marker.grab().save(file.path() + "/" + file.completeBaseName() + QStringLiteral("-%1.").arg(page + 1) +
+                         file.suffix());
+    }
+    return 0;
+  }
+  QImage shot = window.grab().toImage();
+  if (mode == "menu") {
+    const QRect row = tree->visualRect(tree->model()->index(2, 1));
+    const QPoint at = tree->viewport()->mapTo(&window, row.center());
+    window.mnuResults->popup(window.mapToGlobal(at));
+    QTest::qWait(100);
+    QPainter painter(&shot);
+    painter.drawPixmap(at, window.mnuResults->grab());
+  }
+  shot.save(out);
   return 0;
 }

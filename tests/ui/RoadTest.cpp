@@ -35,18 +35,6 @@ namespace {
 const QStringList Letters = {"letter copy.txt", "letter.txt"};
 const QStringList Pictures = {"holiday again.bmp", "holiday.png"};
 
-// A picture with some shapes, so that its grid is not flat.
-QImage drawing(int Shade) {
-  QImage image(120, 90, QImage::Format_RGB32);
-  image.fill(Qt::white);
-  QPainter painter(&image);
-  painter.fillRect(10, 10, 50, 40, QColor(Shade, 40, 40));
-  painter.fillRect(70, 40, 40, 45, QColor(20, 20, Shade));
-  painter.setBrush(Qt::black);
-  painter.drawEllipse(30, 55, 25, 25);
-  return image;
-}
-
 } // namespace
 
 class RoadTest : public WindowTest {

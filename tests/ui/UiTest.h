@@ -11,6 +11,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QImage>
+#include <QPainter>
 #include <QTest>
 #include <functional>
 #include <memory>
@@ -47,6 +49,18 @@ template <typename T> T *find(QObject *Window, const char *Name) {
   if (!child)
     qWarning("no control %s", Name);
   return child;
+}
+
+// A picture with some shapes, so that its grid is not flat; two shades close together look alike.
+inline QImage drawing(int Shade) {
+  QImage image(120, 90, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  QPainter painter(&image);
+  painter.fillRect(10, 10, 50, 40, QColor(Shade, 40, 40));
+  painter.fillRect(70, 40, 40, 45, QColor(20, 20, Shade));
+  painter.setBrush(Qt::black);
+  painter.drawEllipse(30, 55, 25, 25);
+  return image;
 }
 
 inline DialogService &dialogs() {

@@ -77,7 +77,36 @@ QList<QIcon> TrayFrames() {
   return frames;
 }
 
+namespace {
+// The desktop theme's names for the glyphs; our drawing stands in where the theme has none.
+const char *ThemeName(TToolbarGlyph Glyph) {
+  switch (Glyph) {
+  case TToolbarGlyph::Run:
+    return "document-open";
+  case TToolbarGlyph::Select:
+    return "checkbox";
+  case TToolbarGlyph::SelectCopies:
+    return "edit-copy";
+  case TToolbarGlyph::SelectAutomatically:
+    return "tools-wizard";
+  case TToolbarGlyph::SelectAll:
+    return "edit-select-all";
+  case TToolbarGlyph::SelectNone:
+    return "edit-select-none";
+  case TToolbarGlyph::SelectInvert:
+    return "edit-select-invert";
+  case TToolbarGlyph::Save:
+    return "document-save";
+  }
+  return "";
+}
+} // namespace
+
 QIcon ToolbarIcon(TToolbarGlyph Glyph) {
+  return QIcon::fromTheme(QLatin1String(ThemeName(Glyph)), DrawnToolbarIcon(Glyph));
+}
+
+QIcon DrawnToolbarIcon(TToolbarGlyph Glyph) {
   QPixmap pixmap = canvas(16);
   QPainter p(&pixmap);
   p.setRenderHint(QPainter::Antialiasing);

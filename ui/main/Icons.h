@@ -26,4 +26,6 @@ enum class TToolbarGlyph {
   SelectInvert,
   Save
 };
+// The desktop theme's icon for the glyph, else our own drawing of it.
 QIcon ToolbarIcon(TToolbarGlyph Glyph);
+QIcon DrawnToolbarIcon(TToolbarGlyph Glyph);

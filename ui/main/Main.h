@@ -201,6 +201,19 @@ public:
   void UpdateResultStatus();
   void trvResultHeaderClick(int Column);
   TResultList &ResultList() { return *m_resultList; }
+  // The focused row while the results page is shown, else -1.
+  int FocusedResultRow() const;
+
+  // --- The results page's commands (ResultCommands.cpp) ---
+  void btnSelectClick();
+  void btnSelectCopiesClick();
+  void btnSelectAllClick();
+  void btnSelectNoneClick();
+  void btnSelectInvertClick();
+  void btnSelectAutomaticallyClick();
+  void btnSaveResultClick();
+  // The result file to open, into edtResultOpen.
+  void btnResultOpenClick();
   TStepView &StepView() { return *m_stepView; }
 
   // --- Fields ---
@@ -369,6 +382,8 @@ private:
   void RunFromPage(QWidget *StartPage, bool LockOptions, const std::function<void()> &Run);
   // The results list on trvResult and the step view over it (FormCreate).
   void CreateResultList();
+  // The toolbar buttons of the results page and the result-file chooser to their handlers.
+  void ConnectResultCommands();
   // What belongs to the page just shown: its buttons, and the filter reset of the first page.
   void PageShown(QWidget *Page);
   // A progress call paints when this says so: on the first call of a run, while paused, with a stop

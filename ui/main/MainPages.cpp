@@ -182,6 +182,7 @@ void TfrmMain::BuildWindow() {
   connect(btnHelp, &QPushButton::clicked, this, &TfrmMain::btnHelpClick);
   connect(btnOptions, &QPushButton::clicked, this, &TfrmMain::btnOptionsClick);
   connect(btnRun, &QToolButton::clicked, this, &TfrmMain::btnRunClick);
+  ConnectResultCommands();
   connect(cbxSearchArchive, &QCheckBox::clicked, this, &TfrmMain::cbxSearchArchiveClick);
   connect(lblMapDriveMount, &TLinkLabel::clicked, this, &TfrmMain::lblMapDriveMountClick);
   connect(lblMapDriveUnmount, &TLinkLabel::clicked, this, &TfrmMain::lblMapDriveUnmountClick);

@@ -1,0 +1,336 @@
+// Marking the results list in bulk: the selection commands, the criterion that keeps one file of
+// each group, the folder tree and the marking by folders and by extensions.
+#include "settings/FileGroupExt.h"
+#include "tests/results/ShowRows.h"
+#include "tests/support/TestEnv.h"
+#include "ui/results/ResultMarking.h"
+#include "ui/results/ResultShow.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardItemModel>
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr int Method = MethodContent;
+
+class Marking : public ::testing::Test {
+protected:
+  // A file of Method's group Group with the given times; returns its row (rows follow the list).
+  int add(const QString &Name, qint32 Group, qint64 Size = 100, double Created = 0, double Modified = 0,
+          const QString &Folder = QStringLiteral("/data/"), TUseFileProperty *Owner = nullptr) {
+    const int index = files.AddFile(Folder, Name, Size, Owner);
+    TUseFileProperty *item = files.GetItem(index);
+    item->Viewed.SetGroup(Method, Group);
+    item->FileProps.Created = Created;
+    item->FileProps.Modified = Modified;
+    return index;
+  }
+  TUseFileProperty *item(int Row) { return files.GetItem(Row); }
+  void show() { ShowAllRows(model, files); }
+  // Rows first: they point at the files.
+  void restart() {
+    model.Clear();
+    files.Clear();
+  }
+  // The check of every row, "x" checked, "." not.
+  std::string checks() {
+    std::string out;
+    for (int row = 0; row < model.Count(); ++row)
+      out += model.IsChecked(row) ? 'x' : '.';
+    return out;
+  }
+  std::string marks() {
+    std::string out;
+    for (int row = 0; row < files.Count(); ++row)
+      out += item(row)->Viewed.Marked ? 'x' : '.';
+    return out;
+  }
+  void check(std::initializer_list<int> Rows) {
+    for (int row : Rows)
+      model.SetChecked(row, true);
+  }
+  void criterion(TCriterionKind Kind, bool TakeLast, bool NotUseChecked = true) {
+    MarkAllGroupsByCriterion(model, {Kind, TakeLast, NotUseChecked});
+  }
+
+  TUseFileList files;
+  TResultModel model{files, [] { return Method; }};
+};
+
+// --- Selection commands ---
+
+TEST_F(Marking, SelectCopiesTouchesOnlyTheRunOfTheFocusedGroup) {
+  add("a1", 1);
+  add("b1", 2);
+  add("b2", 2);
+  add("b3", 2);
+  add("c1", 3);
+  add("b4", 2); // the same group further down, after another group: not adjacent
+  show();
+  check({2});
+  ASSERT_TRUE(SelectCopies(model, 2, Method));
+  EXPECT_EQ(checks(), ".x.x..");
+  // A group of one: only that row is unchecked.
+  check({4});
+  ASSERT_TRUE(SelectCopies(model, 4, Method));
+  EXPECT_EQ(checks(), ".x.x..");
+  EXPECT_FALSE(SelectCopies(model, -1, Method));
+  EXPECT_FALSE(SelectCopies(model, 6, Method));
+  EXPECT_FALSE(ToggleResultCheck(model, 6));
+  EXPECT_TRUE(ToggleResultCheck(model, 0));
+  EXPECT_EQ(checks(), "xx.x..");
+}
+
+TEST_F(Marking, AllNoneAndInvertKeepArchiveMembersAndProcessedFilesUnmarked) {
+  add("plain", 1);
+  const int pack = add("pack.zip", 1);
+  item(pack)->Owner = item(pack);
+  add("member", 1, 100, 0, 0, "/in/", item(pack));
+  const int done = add("done", 1);
+  item(done)->Processed = true;
+  show();
+  check({0});
+
+  SetResultChecks(model, TCheckRule::Invert);
+  // Every row's stored state turns, with or without a check box; only plain files and the archive mark.
+  EXPECT_EQ(checks(), ".xxx");
+  EXPECT_EQ(marks(), ".x..");
+  SetResultChecks(model, TCheckRule::Invert);
+  EXPECT_EQ(checks(), "x...");
+  EXPECT_EQ(marks(), "x...");
+  SetResultChecks(model, TCheckRule::All);
+  EXPECT_EQ(checks(), "xxxx");
+  EXPECT_EQ(marks(), "xx..");
+  SetResultChecks(model, TCheckRule::None);
+  EXPECT_EQ(checks(), "....");
+  EXPECT_EQ(marks(), "....");
+}
+
+// --- By a criterion ---
+
+TEST_F(Marking, EachCriterionKeepsItsFileAndTiesKeepTheFirst) {
+  // Created 3, 1, 2; modified 1, 3, 2; sizes 20, 10, 30.
+  const auto fill = [this] {
+    restart();
+    add("a", 1, 20, 3, 1);
+    add("b", 1, 10, 1, 3);
+    add("c", 1, 30, 2, 2);
+    show();
+  };
+  const struct {
+    TCriterionKind Kind;
+    bool TakeLast;
+    const char *Expected;
+  } cases[] = {
+      {TCriterionKind::DateCreate, false, "x.x"}, {TCriterionKind::DateCreate, true, ".xx"},
+      {TCriterionKind::DateUpdate, false, ".xx"}, {TCriterionKind::DateUpdate, true, "x.x"},
+      {TCriterionKind::Size, false, "x.x"},       {TCriterionKind::Size, true, "xx."},
+  };
+  for (const auto &c : cases) {
+    fill();
+    criterion(c.Kind, c.TakeLast);
+    EXPECT_EQ(checks(), c.Expected) << int(c.Kind) << " last " << c.TakeLast;
+    EXPECT_EQ(marks(), c.Expected);
+  }
+  // Equal times: the first row of the group is kept.
+  restart();
+  add("a", 1, 1, 5, 5);
+  add("b", 1, 1, 5, 5);
+  add("c", 1, 1, 5, 5);
+  show();
+  criterion(TCriterionKind::DateCreate, false);
+  EXPECT_EQ(checks(), ".xx");
+  criterion(TCriterionKind::Size, true, false);
+  EXPECT_EQ(checks(), ".xx");
+}
+
+TEST_F(Marking, SizesCompareAsSixtyFourBitNumbers) {
+  const qint64 GiB = qint64(1) << 30;
+  // 3 GiB is negative and 4 GiB + 1 is 1 as a signed 32-bit number.
+  add("three", 1, 3 * GiB);
+  add("kilo", 1, 1024);
+  add("four", 2, 4 * GiB + 1);
+  add("hundred", 2, 100);
+  show();
+  criterion(TCriterionKind::Size, true);
+  EXPECT_EQ(checks(), ".x.x");
+  SetResultChecks(model, TCheckRule::None);
+  criterion(TCriterionKind::Size, false);
+  EXPECT_EQ(checks(), "x.x.");
+}
+
+TEST_F(Marking, SparseFilesOverFourGibibytesKeepTheRightOne) {
+  TestDir dir;
+  const qint64 sizes[] = {(qint64(5) << 30) + 7, (qint64(4) << 30) + 1, 2};
+  for (int i = 0; i < 3; ++i) {
+    QFile file(dir.filePath(QStringLiteral("f%1").arg(i)));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(file.resize(sizes[i]));
+    file.close();
+    add(QFileInfo(file).fileName(), 1, QFileInfo(file.fileName()).size(), 0, 0, dir.path() + "/");
+  }
+  ASSERT_EQ(item(0)->FileItem.Size, sizes[0]);
+  show();
+  criterion(TCriterionKind::Size, true);
+  EXPECT_EQ(checks(), ".xx");
+  SetResultChecks(model, TCheckRule::None);
+  criterion(TCriterionKind::Size, false);
+  EXPECT_EQ(checks(), "xx.");
+}
+
+TEST_F(Marking, GroupsWithOneCountedRowAreLeftAlone) {
+  // A group of two with one processed file; a group of one; a pair beside them.
+  add("a", 1, 10);
+  const int done = add("b", 1, 20);
+  item(done)->Processed = true;
+  add("single", 2, 5);
+  add("c", 3, 1);
+  add("d", 3, 2);
+  show();
+  criterion(TCriterionKind::Size, true);
+  EXPECT_EQ(checks(), "...x.");
+  // A group of three with a processed file takes part, the processed row's check follows the walk
+  // but never its mark.
+  restart();
+  add("a", 1, 10);
+  add("b", 1, 30);
+  add("c", 1, 20);
+  item(1)->Processed = true;
+  show();
+  criterion(TCriterionKind::Size, true);
+  EXPECT_EQ(checks(), "xx.");
+  EXPECT_EQ(marks(), "x..");
+}
+
+TEST_F(Marking, AlreadyCheckedRowsStayOutWhenTheOptionIsOn) {
+  add("a", 1, 30);
+  add("b", 1, 10);
+  add("c", 1, 20);
+  show();
+  check({0}); // the largest, already checked
+  criterion(TCriterionKind::Size, true);
+  EXPECT_EQ(checks(), "xx.");
+  // With the option off the checked row is compared as well and kept.
+  criterion(TCriterionKind::Size, true, false);
+  EXPECT_EQ(checks(), ".xx");
+}
+
+TEST_F(Marking, AnArchiveMemberIsTheChoiceUnlessALaterFileBeatsIt) {
+  const int pack = add("pack.zip", 9, 500);
+  item(pack)->Owner = item(pack);
+  add("plain", 1, 50);
+  add("member1", 1, 10, 0, 0, "/in/", item(pack));
+  add("member2", 1, 5, 0, 0, "/in/", item(pack));
+  add("later", 1, 100);
+  add("small", 1, 1);
+  show();
+  // Largest: the last member displaced "plain", then "later" beat it.
+  criterion(TCriterionKind::Size, true);
+  EXPECT_EQ(checks(), ".xxx.x");
+  EXPECT_EQ(marks(), ".x...x");
+  // Smallest: no later file beats the last member, which is kept; members stay unmarked.
+  SetResultChecks(model, TCheckRule::None);
+  files.GetItem(5)->FileItem.Size = 7;
+  criterion(TCriterionKind::Size, false);
+  EXPECT_EQ(checks(), ".xx.xx");
+  EXPECT_EQ(marks(), ".x..xx");
+}
+
+// --- The folder tree ---
+
+TEST(FolderTree, PathsSplitAtTheSlashUnderTheRoot) {
+  EXPECT_EQ(SplitPathComponents("/a/b"), QStringList({"/", "a", "b"}));
+  EXPECT_EQ(SplitPathComponents("/"), QStringList({"/"}));
+  EXPECT_EQ(SplitPathComponents("/a//b"), QStringList({"/", "a", "", "b"}));
+  EXPECT_EQ(SplitPathComponents(""), QStringList());
+
+  QStringList paths{"/a", "/a/b", "/a/b/c", "/ab", "/b"};
+  RemovePrefixPaths(paths);
+  EXPECT_EQ(paths, QStringList({"/a/b/c", "/ab", "/b"}));
+  QStringList rooted{"/", "/x"};
+  RemovePrefixPaths(rooted);
+  EXPECT_EQ(rooted, QStringList({"/x"}));
+  QStringList cased{"/A", "/a/b"};
+  RemovePrefixPaths(cased);
+  EXPECT_EQ(cased, QStringList({"/A", "/a/b"}));
+}
+
+TEST(FolderTree, NodesAreSharedOnlyByExactlyEqualComponents) {
+  QStandardItemModel tree;
+  QStandardItem *root = tree.invisibleRootItem();
+  QStandardItem *b = AddPathToTree(root, "/a/b");
+  QStandardItem *ab = AddPathToTree(root, "/ab");
+  QStandardItem *xx = AddPathToTree(root, "/x/x");
+  QStandardItem *upper = AddPathToTree(root, "/A");
+  ASSERT_EQ(root->rowCount(), 1);
+  QStandardItem *top = root->child(0);
+  EXPECT_EQ(top->text(), "/");
+  EXPECT_EQ(top->rowCount(), 4); // a, ab, x, A
+  QStandardItem *a = FindSiblingByText(top, "a");
+  ASSERT_NE(a, nullptr);
+  EXPECT_EQ(b->parent(), a);
+  EXPECT_EQ(ab->parent(), top);
+  EXPECT_NE(upper, a);
+  EXPECT_EQ(xx->text(), "x");
+  EXPECT_EQ(xx->parent()->text(), "x");
+  EXPECT_EQ(xx->parent()->parent(), top);
+  EXPECT_EQ(AddPathToTree(root, "/a/b"), b);
+  EXPECT_EQ(FindSiblingByText(top, "B"), nullptr);
+  EXPECT_EQ(GetFolderNodePath(top), "/");
+  EXPECT_EQ(GetFolderNodePath(b), "/a/b/");
+  EXPECT_EQ(GetFolderNodePath(xx), "/x/x/");
+
+  a->setCheckState(Qt::Checked);
+  xx->setCheckState(Qt::Checked);
+  EXPECT_EQ(CheckedFoldersList(root), "</a/></x/x/>");
+}
+
+TEST_F(Marking, FoldersAreGatheredOnceAndARowMatchesOnlyItsOwnFolder) {
+  add("1", 1, 1, 0, 0, "/a/");
+  add("2", 1, 1, 0, 0, "/a/b/");
+  add("3", 2, 1, 0, 0, "/ab/");
+  add("4", 2, 1, 0, 0, "/a/");
+  add("5", 3, 1, 0, 0, "/");
+  add("6", 3, 1, 0, 0, "/A/");
+  const int done = add("7", 4, 1, 0, 0, "/gone/");
+  item(done)->Processed = true;
+  show();
+  EXPECT_EQ(GatherFolders(model), QStringList({"/", "/A", "/a", "/a/b", "/ab"}));
+
+  MarkByFolders(model, "</a/>", true);
+  EXPECT_EQ(checks(), "x..x...");
+  MarkByFolders(model, "</a/b/></>", true);
+  EXPECT_EQ(checks(), "xx.xx..");
+  MarkByFolders(model, "</a/>", false);
+  EXPECT_EQ(checks(), ".x..x..");
+  MarkByFolders(model, "", true);
+  EXPECT_EQ(checks(), ".x..x..");
+}
+
+// --- By extensions ---
+
+TEST_F(Marking, ExtensionsIncludeNoneAndMergeLetterCase) {
+  EXPECT_EQ(FileExtensionKey("a.tar.gz"), ".gz");
+  EXPECT_EQ(FileExtensionKey("README"), "(none)");
+  EXPECT_EQ(FileExtensionKey(".bashrc"), ".bashrc");
+  add("x.JPG", 1);
+  add("README", 1);
+  add("y.jpg", 2);
+  add("z.txt", 2);
+  const int done = add("gone.old", 3);
+  item(done)->Processed = true;
+  show();
+  EXPECT_EQ(GatherExtensions(model), QStringList({"(none)", ".JPG", ".txt"}));
+  MarkByExtensions(model, {"(none)"}, true);
+  EXPECT_EQ(checks(), ".x...");
+  MarkByExtensions(model, {".JPG"}, true);
+  EXPECT_EQ(checks(), "xxx..");
+  MarkByExtensions(model, {".jpg", ".txt"}, false);
+  EXPECT_EQ(checks(), ".x...");
+  MarkByExtensions(model, {}, true);
+  EXPECT_EQ(checks(), ".x...");
+}
+
+} // namespace

@@ -1,0 +1,344 @@
+// The results page's commands in the window: a search, marking by each criterion, by folders and by
+// extensions through the marking dialog, the selection commands and their beeps, the toolbar and
+// its menu, saving the result with its questions and failures, and opening it again.
+#include "engine/StepStorage.h"
+#include "settings/FileGroupExt.h"
+#include "tests/ui/UiTest.h"
+#include "ui/main/FolderTree.h"
+#include "ui/main/ResultSteps.h"
+#include "ui/results/Marker.h"
+#include "ui/results/ResultShow.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStandardItem>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeView>
+
+using namespace uitest;
+
+namespace {
+
+QDateTime year(int Year) {
+  return QDateTime(QDate(Year, 6, 1), QTime(12, 0));
+}
+
+} // namespace
+
+class MarkingWindowTest : public WindowTest {
+  Q_OBJECT
+  std::unique_ptr<TestDir> m_tree;
+
+  void next() { w().btnNext->click(); }
+  void back() { w().btnBack->click(); }
+  TResultModel &model() { return w().ResultList().Model(); }
+  // The files of the checked rows, relative to the tree, sorted; each checked row's file is marked.
+  QStringList checkedFiles() {
+    QStringList names;
+    for (int row = 0; row < model().Count(); ++row) {
+      const TUseFileProperty &item = *model().GetResultData(row)->Item;
+      if (model().IsChecked(row) != item.Viewed.Marked)
+        qWarning("row %d: check and mark differ", row);
+      if (model().IsChecked(row))
+        names << item.FullName().mid(m_tree->path().size() + 1);
+    }
+    names.sort();
+    return names;
+  }
+  QStringList rowFiles() {
+    QStringList names;
+    for (int row = 0; row < model().Count(); ++row)
+      names << model().GetResultData(row)->Item->FullName().mid(m_tree->path().size() + 1);
+    names.sort();
+    return names;
+  }
+  // Opens the marking dialog from the toolbar and lets Use set it up and press a button.
+  void mark(const std::function<void(TfrmMarker &)> &Use) {
+    dialogs().setNextDialog([Use](QDialog &Dialog) {
+      auto &marker = static_cast<TfrmMarker &>(Dialog);
+      Use(marker);
+      return marker.result();
+    });
+    w().btnSelectAutomatically->click();
+  }
+  void none() { w().btnSelectNone->click(); }
+  // Searches the tree for equal contents and similar pictures: the content step is shown.
+  void search() {
+    w().rbtFirstFind->setChecked(true);
+    next();
+    w().cbxSearchMethodCrc->setChecked(true);
+    w().cbxSearchMethodImage->setChecked(true);
+    next();
+    w().trvFolders->Model()->ClearChecks();
+    w().trvFolders->Model()->SetChecked(m_tree->path(), true);
+    next();
+    QCOMPARE(w().ActivePage(), w().tbsResults);
+    QCOMPARE(w().ResultSteps->ShownMethod, MethodContent);
+  }
+  QString folder(const char *Relative) { return m_tree->path() + "/" + Relative; }
+
+  void setUp() override {
+    w().ResultList().SetThumbPause(0);
+    m_tree = std::make_unique<TestDir>();
+    TestDir &t = *m_tree;
+    const QByteArray x = "the first text, kept three times over";
+    const QByteArray y = "the second text, twice";
+    const struct {
+      const char *Name;
+      QByteArray Data;
+      int Year;
+    } files[] = {{"docs/x.txt", x, 2001}, {"docs/old/x.txt", x, 2005}, {"backup/x.log", x, 2010},
+                 {"docs/y.txt", y, 2010}, {"backup/y.txt", y, 2001},   {"docs/README", "only once"}};
+    for (const auto &f : files) {
+      const QString path = t.createFile(f.Name, f.Data);
+      if (f.Year)
+        QVERIFY(TestDir::setTimes(path, year(f.Year), year(f.Year)));
+    }
+    QDir().mkpath(t.filePath("pictures"));
+    QVERIFY(drawing(200).save(t.filePath("pictures/small.png")));
+    QVERIFY(drawing(205).save(t.filePath("pictures/large.bmp")));
+  }
+  void tearDown() override { m_tree.reset(); }
+
+public:
+  MarkingWindowTest() : WindowTest(TWindow::Shown) {}
+
+private slots:
+
+  void theToolbarAndTheMenuOfferTheCommandsInOrder() {
+    QStringList buttons;
+    for (QAction *action : w().tbrResults->actions())
+      buttons << (action->isSeparator() ? "-" : w().tbrResults->widgetForAction(action)->objectName());
+    QCOMPARE(buttons,
+             QStringList({"btnRun", "-", "btnSelect", "btnSelectCopies", "btnSelectAutomatically", "-",
+                          "btnSelectAll", "btnSelectNone", "btnSelectInvert", "-", "btnSaveResult"}));
+    QStringList items;
+    for (QAction *action : w().mnuResults->actions())
+      items << (action->isSeparator() ? "-" : action->objectName());
+    QCOMPARE(items, QStringList({"mniRun", "-", "mniSelect", "mniSelectCopies", "mniSelectAutomatically", "-",
+                                 "mniSelectAll", "mniSelectNone", "mniSelectInvert", "-", "mniSaveResult"}));
+    for (QToolButton *button : {w().btnSelect, w().btnSelectAll, w().btnSaveResult})
+      QVERIFY(!button->icon().isNull());
+  }
+
+  void marksByEachCriterionByFoldersAndByExtensions() {
+    search();
+    QCOMPARE(rowFiles(),
+             QStringList({"backup/x.log", "backup/y.txt", "docs/old/x.txt", "docs/x.txt", "docs/y.txt"}));
+    const QString unmarked = w().barResultPanel->text();
+
+    // The earliest modified of each group is kept.
+    mark([](TfrmMarker &M) {
+      QVERIFY(M.rbtDateCreate->isChecked());
+      QCOMPARE(M.cmbDateCreate->currentIndex(), 0);
+      QCOMPARE(M.cmbDateUpdate->currentIndex(), 1);
+      QCOMPARE(M.cmbSize->currentIndex(), 0);
+      QVERIFY(M.cbxNotUseCheked->isChecked());
+      M.rbtDateUpdate->setChecked(true);
+      M.cmbDateUpdate->setCurrentIndex(0);
+      M.btnCriterionsOk->click();
+    });
+    QCOMPARE(checkedFiles(), QStringList({"backup/x.log", "docs/old/x.txt", "docs/y.txt"}));
+    QVERIFY(w().barResultPanel->text() != unmarked);
+
+    // The latest modified; the rows already checked would stay out, so start clean.
+    none();
+    QCOMPARE(w().barResultPanel->text(), unmarked);
+    mark([](TfrmMarker &M) {
+      M.rbtDateUpdate->setChecked(true);
+      M.btnCriterionsOk->click();
+    });
+    QCOMPARE(checkedFiles(), QStringList({"backup/y.txt", "docs/old/x.txt", "docs/x.txt"}));
+
+    // Created first: one file of each group stays unmarked, the others are marked.
+    none();
+    mark([](TfrmMarker &M) { M.btnCriterionsOk->click(); });
+    QCOMPARE(checkedFiles().size(), 3);
+
+    // Cancel changes nothing, not even the status line.
+    const QStringList before = checkedFiles();
+    const QString status = w().barResultPanel->text();
+    for (int page = 0; page < 3; ++page)
+      mark([page](TfrmMarker &M) {
+        M.rbtSize->setChecked(true);
+        M.rbtFoldersUnCheck->setChecked(true);
+        for (int i = 0; i < M.lbxExtensions->count(); ++i)
+          M.lbxExtensions->item(i)->setCheckState(Qt::Checked);
+        QPushButton *const cancels[] = {M.btnCriterionsCancel, M.btnFoldersCancel, M.btnExtensionsCancel};
+        cancels[page]->click();
+      });
+    QCOMPARE(checkedFiles(), before);
+    QCOMPARE(w().barResultPanel->text(), status);
+
+    // By folders: a folder alone marks only its own files; copying the check down takes its subfolders.
+    none();
+    mark([this](TfrmMarker &M) {
+      QStandardItem *docs = M.FolderNode(folder("docs"));
+      QVERIFY(docs);
+      QVERIFY(M.FolderNode(folder("docs/old")));
+      QCOMPARE(M.FolderNode(folder("docs/old"))->parent(), docs);
+      QVERIFY(M.FolderNode(folder("backup")));
+      M.FolderNode(folder("docs/old"))->setCheckState(Qt::Checked);
+      M.btnFoldersOk->click();
+    });
+    QCOMPARE(checkedFiles(), QStringList({"docs/old/x.txt"}));
+    mark([this](TfrmMarker &M) {
+      M.FolderNode(folder("docs"))->setCheckState(Qt::Checked);
+      QCOMPARE(M.FolderNode(folder("docs/old"))->checkState(), Qt::Checked);
+      M.btnFoldersOk->click();
+    });
+    QCOMPARE(checkedFiles(), QStringList({"docs/old/x.txt", "docs/x.txt", "docs/y.txt"}));
+    mark([this](TfrmMarker &M) {
+      M.FolderNode(folder("docs/old"))->setCheckState(Qt::Checked);
+      M.rbtFoldersUnCheck->setChecked(true);
+      M.btnFoldersOk->click();
+    });
+    QCOMPARE(checkedFiles(), QStringList({"docs/x.txt", "docs/y.txt"}));
+
+    // By extensions: the list holds the shown rows' extensions.
+    none();
+    mark([](TfrmMarker &M) {
+      QStringList keys;
+      for (int i = 0; i < M.lbxExtensions->count(); ++i)
+        keys << M.lbxExtensions->item(i)->text();
+      QCOMPARE(keys, QStringList({".log", ".txt"}));
+      M.lbxExtensions->item(0)->setCheckState(Qt::Checked);
+      M.btnExtensionsOk->click();
+    });
+    QCOMPARE(checkedFiles(), QStringList({"backup/x.log"}));
+
+    // The pictures step: the largest file of the pair is kept.
+    next();
+    QCOMPARE(w().ResultSteps->ShownMethod, MethodPictures);
+    mark([](TfrmMarker &M) {
+      M.rbtSize->setChecked(true);
+      M.cmbSize->setCurrentIndex(1);
+      M.btnCriterionsOk->click();
+    });
+    const qint64 small = QFileInfo(folder("pictures/small.png")).size();
+    const qint64 large = QFileInfo(folder("pictures/large.bmp")).size();
+    QVERIFY(large > small);
+    QCOMPARE(checkedFiles(), QStringList({"pictures/small.png"}));
+  }
+
+  void selectionCommandsWorkOnTheFocusedRowAndBeepWithoutOne() {
+    search();
+    QTreeView *tree = w().trvResult;
+    // Rows of one group stand together; the middle row of the three-file group keeps its file.
+    int middle = -1;
+    for (int row = 1; row + 1 < model().Count(); ++row)
+      if (model().GetResultData(row - 1)->GetGroup(MethodContent) ==
+          model().GetResultData(row + 1)->GetGroup(MethodContent))
+        middle = row;
+    QVERIFY(middle > 0);
+    tree->setCurrentIndex(model().index(middle, 0));
+    w().btnSelectCopies->click();
+    QCOMPARE(checkedFiles().size(), 2);
+    QVERIFY(!model().IsChecked(middle) && model().IsChecked(middle - 1) && model().IsChecked(middle + 1));
+    w().btnSelect->click();
+    QCOMPARE(checkedFiles().size(), 3);
+    w().mniSelectInvert->trigger();
+    QCOMPARE(checkedFiles().size(), 2);
+    w().mniSelectInvert->trigger();
+    QCOMPARE(checkedFiles().size(), 3);
+    w().mniSelectAll->trigger();
+    QCOMPARE(checkedFiles().size(), 5);
+    w().mniSelectNone->trigger();
+    QCOMPARE(checkedFiles().size(), 0);
+
+    // Without a focused row, and with one but on another page, the two commands only beep.
+    const int beeps = dialogs().beeps();
+    tree->setCurrentIndex(QModelIndex());
+    w().btnSelect->click();
+    w().btnSelectCopies->click();
+    QCOMPARE(dialogs().beeps(), beeps + 2);
+    tree->setCurrentIndex(model().index(0, 0));
+    w().ShowPage(w().tbsAction);
+    w().btnSelectClick();
+    w().btnSelectCopiesClick();
+    QCOMPARE(dialogs().beeps(), beeps + 4);
+    QCOMPARE(checkedFiles().size(), 0);
+    w().ShowPage(w().tbsResults);
+  }
+
+  void savingAsksBeforeReplacingAndReopensWithTheSameGroups() {
+    search();
+    const QStringList rows = rowFiles();
+    // Cancel in the file dialog: nothing is written.
+    dialogs().setNextFileName(QString());
+    w().btnSaveResult->click();
+    // A name without an extension gets ".wzr".
+    dialogs().setNextFileName(folder("result"));
+    w().btnSaveResult->click();
+    QVERIFY(QFileInfo::exists(folder("result.wzr")));
+    QVERIFY(!QFileInfo::exists(folder("result")));
+    QCOMPARE(dialogs().requests().back().kind, QString("save"));
+    // Another extension is used as it stands.
+    dialogs().setNextFileName(folder("result.txt"));
+    w().mniSaveResult->trigger();
+    QVERIFY(QFileInfo::exists(folder("result.txt")));
+    // An existing file: No writes nothing, Yes replaces it.
+    const QString existing = m_tree->createFile("old.wzr", "keep me");
+    dialogs().setNextFileName(existing);
+    dialogs().setNextAnswer(QMessageBox::No);
+    w().btnSaveResult->click();
+    const auto question = dialogs().requests().back();
+    QCOMPARE(question.text, text(2098));
+    QCOMPARE(question.caption, text(2045));
+    QCOMPARE(question.defaultButton, QMessageBox::No);
+    QCOMPARE(question.icon, QMessageBox::Question);
+    QFile kept(existing);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), QByteArray("keep me"));
+    kept.close();
+    dialogs().setNextFileName(existing);
+    dialogs().setNextAnswer(QMessageBox::Yes);
+    w().btnSaveResult->click();
+    QVERIFY(QFileInfo(existing).size() > 7);
+
+    // A save that fails says why and names the file.
+    const QString blocked = m_tree->createFile("not a folder", "x") + "/result.wzr";
+    dialogs().setNextFileName(blocked);
+    dialogs().setNextAnswer(QMessageBox::Ok);
+    w().btnSaveResult->click();
+    const auto failure = dialogs().requests().back();
+    QCOMPARE(failure.kind, QString("message"));
+    QCOMPARE(failure.icon, QMessageBox::Warning);
+    QVERIFY2(failure.text.contains(blocked), qPrintable(failure.text));
+    QVERIFY(failure.text.size() > blocked.size() + 10);
+
+    // Reopened, the result shows the same groups.
+    dialogs().setNextAnswer(QMessageBox::Yes);
+    back();
+    back();
+    back();
+    QCOMPARE(w().ActivePage(), w().tbsFirst);
+    w().rbtFirstOpen->setChecked(true);
+    next();
+    dialogs().setNextFileName(QString());
+    w().btnResultOpen->click();
+    QVERIFY(w().edtResultOpen->text().isEmpty());
+    dialogs().setNextFileName(folder("result.wzr"));
+    w().btnResultOpen->click();
+    QCOMPARE(w().edtResultOpen->text(), folder("result.wzr"));
+    next();
+    QCOMPARE(w().ActivePage(), w().tbsResults);
+    QCOMPARE(w().ResultSteps->ShownMethod, MethodContent);
+    QCOMPARE(rowFiles(), rows);
+    next();
+    QCOMPARE(w().ResultSteps->ShownMethod, MethodPictures);
+    QCOMPARE(rowFiles(), QStringList({"pictures/large.bmp", "pictures/small.png"}));
+  }
+};
+
+PAIRHOUND_QTEST_MAIN(MarkingWindowTest)
+#include "MarkingWindowTest.moc"
