@@ -129,9 +129,9 @@ int main(int argc, char **argv) {
     TResultModel &model = window.ResultList().Model();
     QStringList folders = GatherFolders(model);
     const QStringList extensions = GatherExtensions(model);
-    QString someFolders;
+    QStringList someFolders;
     for (qsizetype i = 0; i < folders.size(); i += 3)
-      someFolders += "<" + folders[i] + "/>";
+      someFolders << folders[i] + "/";
     const struct {
       const char *Name;
       std::function<void()> Run;

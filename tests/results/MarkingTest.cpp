@@ -284,7 +284,7 @@ TEST(FolderTree, NodesAreSharedOnlyByExactlyEqualComponents) {
 
   a->setCheckState(Qt::Checked);
   xx->setCheckState(Qt::Checked);
-  EXPECT_EQ(CheckedFoldersList(root), "</a/></x/x/>");
+  EXPECT_EQ(CheckedFoldersList(root), QStringList({"/a/", "/x/x/"}));
 }
 
 TEST_F(Marking, FoldersAreGatheredOnceAndARowMatchesOnlyItsOwnFolder) {
@@ -299,14 +299,35 @@ TEST_F(Marking, FoldersAreGatheredOnceAndARowMatchesOnlyItsOwnFolder) {
   show();
   EXPECT_EQ(GatherFolders(model), QStringList({"/", "/A", "/a", "/a/b", "/ab"}));
 
-  MarkByFolders(model, "</a/>", true);
+  MarkByFolders(model, {"/a/"}, true);
   EXPECT_EQ(checks(), "x..x...");
-  MarkByFolders(model, "</a/b/></>", true);
+  MarkByFolders(model, {"/a/b/", "/"}, true);
   EXPECT_EQ(checks(), "xx.xx..");
-  MarkByFolders(model, "</a/>", false);
+  MarkByFolders(model, {"/a/"}, false);
   EXPECT_EQ(checks(), ".x..x..");
-  MarkByFolders(model, "", true);
+  MarkByFolders(model, {}, true);
   EXPECT_EQ(checks(), ".x..x..");
+}
+
+TEST_F(Marking, AFolderNameWithAngleBracketsMarksOnlyItself) {
+  add("1", 1, 1, 0, 0, "/p/a></q/");
+  add("2", 1, 1, 0, 0, "/q/");
+  add("3", 1, 1, 0, 0, "/p/a>/");
+  show();
+  QStandardItemModel tree;
+  for (const QString &folder : GatherFolders(model))
+    AddPathToTree(tree.invisibleRootItem(), folder);
+  QStandardItem *p = FindSiblingByText(tree.invisibleRootItem()->child(0), "p");
+  ASSERT_NE(p, nullptr);
+  QStandardItem *odd = FindSiblingByText(p, "a><");
+  ASSERT_NE(odd, nullptr);
+  // "/p/a></q/" checked: as one searched text "</p/a></q/>" it would hold "</q/>" as well.
+  odd->child(0)->setCheckState(Qt::Checked);
+  MarkByFolders(model, CheckedFoldersList(tree.invisibleRootItem()), true);
+  EXPECT_EQ(checks(), "x..");
+  FindSiblingByText(p, "a>")->setCheckState(Qt::Checked);
+  MarkByFolders(model, CheckedFoldersList(tree.invisibleRootItem()), true);
+  EXPECT_EQ(checks(), "x.x");
 }
 
 // --- By extensions ---

@@ -219,7 +219,7 @@ void TfrmMarker::MarkByExtensions() {
   ::MarkByExtensions(m_model, CheckedExtensions(), rbtExtensionsCheck->isChecked());
 }
 
-QString TfrmMarker::CheckedFoldersList() const {
+QStringList TfrmMarker::CheckedFoldersList() const {
   return ::CheckedFoldersList(m_folders->invisibleRootItem());
 }
 

@@ -35,8 +35,8 @@ public:
   void MarkAllGroupsByCriterion();
   void MarkByFolders();
   void MarkByExtensions();
-  // The checked folders as "<" + folder ending in "/" + ">", in tree order.
-  QString CheckedFoldersList() const;
+  // The checked folders, each ending with "/", in tree order.
+  QStringList CheckedFoldersList() const;
   QStringList CheckedExtensions() const;
   // The node of a folder in trvFolders ("/a/b"), or null.
   QStandardItem *FolderNode(const QString &Folder) const;

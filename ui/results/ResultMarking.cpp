@@ -234,29 +234,30 @@ QString GetFolderNodePath(const QStandardItem *Node) {
   return path;
 }
 
-QString CheckedFoldersList(QStandardItem *Root) {
-  QString text;
+QStringList CheckedFoldersList(QStandardItem *Root) {
+  QStringList folders;
   const std::function<void(QStandardItem *)> walk = [&](QStandardItem *Node) {
     for (int row = 0; row < Node->rowCount(); ++row) {
       QStandardItem *child = Node->child(row);
       if (child->checkState() == Qt::Checked)
-        text += QLatin1Char('<') + GetFolderNodePath(child) + QLatin1Char('>');
+        folders << GetFolderNodePath(child);
       walk(child);
     }
   };
   if (Root)
     walk(Root);
-  return text;
+  return folders;
 }
 
-void MarkByFolders(TResultModel &Model, const QString &Checked, bool Check) {
+void MarkByFolders(TResultModel &Model, const QStringList &Folders, bool Check) {
+  // A set of whole paths, not one text to search: a folder's name may hold any character.
+  const QSet<QString> chosen(Folders.cbegin(), Folders.cend());
+  if (chosen.isEmpty())
+    return;
   TResultUpdate update(Model);
-  for (int row = 0; row < Model.Count(); ++row) {
-    const QString key =
-        QLatin1Char('<') + Model.GetResultData(row)->Item->FileItem.GetPath() + QLatin1Char('>');
-    if (Checked.contains(key))
+  for (int row = 0; row < Model.Count(); ++row)
+    if (chosen.contains(Model.GetResultData(row)->Item->FileItem.GetPath()))
       Model.SetChecked(row, Check);
-  }
 }
 
 // --- By extensions ---

@@ -67,10 +67,10 @@ QStandardItem *FindSiblingByText(QStandardItem *Parent, const QString &Text);
 QStandardItem *AddPathToTree(QStandardItem *Root, const QString &Path);
 // The folder a node stands for, from its top-level node, ending with "/".
 QString GetFolderNodePath(const QStandardItem *Node);
-// "<" + folder + ">" for every checked node under Root, in tree order.
-QString CheckedFoldersList(QStandardItem *Root);
-// Checks (or unchecks) every row whose own folder, exactly, is in Checked (CheckedFoldersList).
-void MarkByFolders(TResultModel &Model, const QString &Checked, bool Check);
+// The folder of every checked node under Root, in tree order, each ending with "/".
+QStringList CheckedFoldersList(QStandardItem *Root);
+// Checks (or unchecks) every row whose own folder is exactly one of Folders (each ending with "/").
+void MarkByFolders(TResultModel &Model, const QStringList &Folders, bool Check);
 
 // --- By extensions ---
 
