@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
 #include <jerror.h>
 #include <jpeglib.h>
 #include <memory>
@@ -205,10 +206,47 @@ private:
   qint64 m_size;
 };
 
+bool ReadAt(int Fd, qint64 At, void *Into, size_t Count) {
+  ssize_t n;
+  do
+    n = ::pread(Fd, Into, Count, off_t(At));
+  while (n < 0 && errno == EINTR);
+  return n == ssize_t(Count);
+}
+
+qint64 BigEndian32(const unsigned char *P) {
+  return qint64(P[0]) << 24 | qint64(P[1]) << 16 | qint64(P[2]) << 8 | qint64(P[3]);
+}
+
+// Qt's ICNS reader allocates each part at the length its header or the table of contents claims,
+// before reading it, so a few bytes could claim gigabytes: lengths the file cannot hold are refused.
+bool IcnsLengthsFit(int Fd, qint64 Size) {
+  unsigned char head[8];
+  if (Size < 8 || !ReadAt(Fd, 0, head, 8) || BigEndian32(head + 4) > Size)
+    return false;
+  for (qint64 at = 8; at + 8 <= Size;) {
+    if (!ReadAt(Fd, at, head, 8))
+      return false;
+    const qint64 length = BigEndian32(head + 4);
+    if (length < 8 || length > Size - at)
+      return false;
+    if (std::memcmp(head, "TOC ", 4) == 0) {
+      std::vector<unsigned char> toc(size_t(length - 8));
+      if (!toc.empty() && !ReadAt(Fd, at + 8, toc.data(), toc.size()))
+        return false;
+      for (size_t i = 0; i + 8 <= toc.size(); i += 8)
+        if (BigEndian32(toc.data() + i + 4) > Size)
+          return false;
+    }
+    at += length;
+  }
+  return true;
+}
+
 // Format: the lower-case extension without its dot. Takes Fd over.
 QImage LoadGeneric(int Fd, qint64 Size, const QByteArray &Format) {
   TPictureDevice device(Fd, Size);
-  if (Format.isEmpty())
+  if (Format.isEmpty() || (Format == "icns" && !IcnsLengthsFit(Fd, Size)))
     return {};
   SetReaderAllocationLimit();
   QImageReader reader(&device, Format);

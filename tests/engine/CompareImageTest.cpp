@@ -495,3 +495,33 @@ TEST_F(PictureGrid, PicturesClaimingMoreThanTheLimitAreRefusedUnread) {
   EXPECT_TRUE(CreateThumbnail(png, 80, 60, w, h, true).isNull());
   EXPECT_EQ(GridOf(png).Total, 0);
 }
+
+// An ICNS file whose table of contents claims a part of 4 GiB makes Qt's reader allocate that much
+// before reading a byte; such a file must be refused, while an honest one still shows.
+TEST_F(Thumbnail, IcnsClaimingMoreThanItHoldsIsRefusedUnread) {
+  QImage image(32, 32, QImage::Format_RGB32);
+  image.fill(Qt::blue);
+  QByteArray honest = Encoded(image, "icns");
+  if (honest.isEmpty())
+    GTEST_SKIP() << "this Qt writes no ICNS";
+  dir.createFile("honest.icns", honest);
+  // Found by fuzzing: a table of contents naming a part of 0xFFFFFFFF bytes before a small PNG.
+  const QByteArray lying = QByteArray::fromHex(
+      "69636e73000000d8544f43200000001069637035ffffffffffffffff000000c089504e470d0a1a0a0000000d49484452"
+      "00000020000000200802000000fc18eda3000000097048597300000ec400000ec401952b0e1b0000006a494441544889"
+      "633cb1636e73000000d8544f4320282c6041e3ef38a17fe78904f1fa3d2c2ea8c8bc24c182f3b7148f5e2221e11aa83e"
+      "c06fc1d08f83510b462d18b560d482c160017a71ed6171c140f501f1fa95655e906681a11a09a61303867e1c8c5a306a"
+      "01e500006e2812b6c4efc8ec0000000049454e44ae426082");
+  dir.createFile("lying.icns", lying);
+  int w = 0, h = 0;
+  EXPECT_FALSE(CreateThumbnail(dir.filePath("honest.icns"), 80, 60, w, h, true).isNull());
+#ifdef __SANITIZE_ADDRESS__
+  GTEST_SKIP() << "the address sanitizer needs more address space than the limit allows";
+#endif
+  rlimit limit{};
+  ASSERT_EQ(getrlimit(RLIMIT_AS, &limit), 0);
+  limit.rlim_cur = rlim_t(1) << 30;
+  ASSERT_EQ(setrlimit(RLIMIT_AS, &limit), 0);
+  EXPECT_TRUE(CreateThumbnail(dir.filePath("lying.icns"), 80, 60, w, h, true).isNull());
+  EXPECT_EQ(GridOf(dir.filePath("lying.icns")).Total, 0);
+}
