@@ -1,6 +1,7 @@
 #include "ui/results/Marker.h"
 
 #include "settings/Language.h"
+#include "ui/dialogs/Named.h"
 #include "ui/results/ResultModel.h"
 
 #include <QApplication>
@@ -21,12 +22,6 @@
 
 namespace {
 
-template <typename T> T *Named(QWidget *Parent, const char *Name) {
-  auto *widget = new T(Parent);
-  widget->setObjectName(QLatin1String(Name));
-  return widget;
-}
-
 // The hourglass for the length of a block.
 struct THourglass {
   THourglass() { QApplication::setOverrideCursor(Qt::WaitCursor); }
@@ -36,10 +31,10 @@ struct THourglass {
 // A page: its group box on top, its two buttons at the bottom right.
 QWidget *MakePage(QTabWidget *Pages, const char *Name, QGroupBox *&Box, const char *BoxName, QPushButton *&Ok,
                   const char *OkName, QPushButton *&Cancel, const char *CancelName) {
-  auto *page = Named<QWidget>(Pages, Name);
-  Box = Named<QGroupBox>(page, BoxName);
-  Ok = Named<QPushButton>(page, OkName);
-  Cancel = Named<QPushButton>(page, CancelName);
+  auto *page = MakeNamed<QWidget>(Pages, Name);
+  Box = MakeNamed<QGroupBox>(page, BoxName);
+  Ok = MakeNamed<QPushButton>(page, OkName);
+  Cancel = MakeNamed<QPushButton>(page, CancelName);
   auto *layout = new QVBoxLayout(page);
   layout->addWidget(Box, 1);
   auto *buttons = new QHBoxLayout;
@@ -58,18 +53,18 @@ TfrmMarker::TfrmMarker(TResultModel &Model, const TLangList &Lang, std::function
     : QDialog(Parent), m_model(Model), m_lang(Lang), m_updateStatus(std::move(UpdateStatus)) {
   THourglass hourglass;
   setObjectName(QStringLiteral("frmMarker"));
-  pgcMain = Named<QTabWidget>(this, "pgcMain");
+  pgcMain = MakeNamed<QTabWidget>(this, "pgcMain");
   (new QVBoxLayout(this))->addWidget(pgcMain);
 
   tbsCriterions = MakePage(pgcMain, "tbsCriterions", boxCriterions, "boxCriterions", btnCriterionsOk,
                            "btnCriterionsOk", btnCriterionsCancel, "btnCriterionsCancel");
-  rbtDateCreate = Named<QRadioButton>(boxCriterions, "rbtDateCreate");
-  rbtDateUpdate = Named<QRadioButton>(boxCriterions, "rbtDateUpdate");
-  rbtSize = Named<QRadioButton>(boxCriterions, "rbtSize");
-  cmbDateCreate = Named<QComboBox>(boxCriterions, "cmbDateCreate");
-  cmbDateUpdate = Named<QComboBox>(boxCriterions, "cmbDateUpdate");
-  cmbSize = Named<QComboBox>(boxCriterions, "cmbSize");
-  cbxNotUseCheked = Named<QCheckBox>(tbsCriterions, "cbxNotUseCheked");
+  rbtDateCreate = MakeNamed<QRadioButton>(boxCriterions, "rbtDateCreate");
+  rbtDateUpdate = MakeNamed<QRadioButton>(boxCriterions, "rbtDateUpdate");
+  rbtSize = MakeNamed<QRadioButton>(boxCriterions, "rbtSize");
+  cmbDateCreate = MakeNamed<QComboBox>(boxCriterions, "cmbDateCreate");
+  cmbDateUpdate = MakeNamed<QComboBox>(boxCriterions, "cmbDateUpdate");
+  cmbSize = MakeNamed<QComboBox>(boxCriterions, "cmbSize");
+  cbxNotUseCheked = MakeNamed<QCheckBox>(tbsCriterions, "cbxNotUseCheked");
   rbtDateCreate->setChecked(true);
   cbxNotUseCheked->setChecked(true);
   {
@@ -87,13 +82,13 @@ TfrmMarker::TfrmMarker(TResultModel &Model, const TLangList &Lang, std::function
 
   tbsFolders = MakePage(pgcMain, "tbsFolders", boxFolders, "boxFolders", btnFoldersOk, "btnFoldersOk",
                         btnFoldersCancel, "btnFoldersCancel");
-  trvFolders = Named<QTreeView>(boxFolders, "trvFolders");
+  trvFolders = MakeNamed<QTreeView>(boxFolders, "trvFolders");
   m_folders = new QStandardItemModel(trvFolders);
   trvFolders->setModel(m_folders);
   trvFolders->setHeaderHidden(true);
   trvFolders->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  rbtFoldersCheck = Named<QRadioButton>(boxFolders, "rbtFoldersCheck");
-  rbtFoldersUnCheck = Named<QRadioButton>(boxFolders, "rbtFoldersUnCheck");
+  rbtFoldersCheck = MakeNamed<QRadioButton>(boxFolders, "rbtFoldersCheck");
+  rbtFoldersUnCheck = MakeNamed<QRadioButton>(boxFolders, "rbtFoldersUnCheck");
   rbtFoldersCheck->setChecked(true);
   {
     auto *layout = new QVBoxLayout(boxFolders);
@@ -105,9 +100,9 @@ TfrmMarker::TfrmMarker(TResultModel &Model, const TLangList &Lang, std::function
 
   tbsExtensions = MakePage(pgcMain, "tbsExtensions", boxExtensions, "boxExtensions", btnExtensionsOk,
                            "btnExtensionsOk", btnExtensionsCancel, "btnExtensionsCancel");
-  lbxExtensions = Named<QListWidget>(boxExtensions, "lbxExtensions");
-  rbtExtensionsCheck = Named<QRadioButton>(boxExtensions, "rbtExtensionsCheck");
-  rbtExtensionsUnCheck = Named<QRadioButton>(boxExtensions, "rbtExtensionsUnCheck");
+  lbxExtensions = MakeNamed<QListWidget>(boxExtensions, "lbxExtensions");
+  rbtExtensionsCheck = MakeNamed<QRadioButton>(boxExtensions, "rbtExtensionsCheck");
+  rbtExtensionsUnCheck = MakeNamed<QRadioButton>(boxExtensions, "rbtExtensionsUnCheck");
   rbtExtensionsCheck->setChecked(true);
   {
     auto *layout = new QVBoxLayout(boxExtensions);
