@@ -13,7 +13,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <thread>
 
 namespace {
 
@@ -93,27 +92,22 @@ QStringList DumpItems(const TUseFileList &List) {
     QStringList Groups;
     for (int m = 1; m <= MethodCount; ++m)
       Groups << QString::number(Item.Viewed.GetGroup(m));
-    Lines << QStringLiteral("%1 size=%2 code=%3 hash=%4:%5 unreadable=%6 read=%7/%8 unique=%9/%10")
-                     .arg(Item.FullName())
-                     .arg(Item.FileItem.Size)
-                     .arg(Item.FileItem.Code)
-                     .arg(Item.FileItem.Hash.Low)
-                     .arg(Item.FileItem.Hash.High)
-                     .arg(Item.FileItem.Unreadable)
-                     .arg(Item.WhatRead_Code)
-                     .arg(Item.WhatRead_Mp3)
-                     .arg(Item.UniqueSize)
-                     .arg(Item.UniqueCode) +
-                 QStringLiteral(" times=%1/%2/%3 flags=%4%5%6%7 tags=%8|%9|%10 groups=%11 grid=%12")
-                     .arg(P.Created, 0, 'g', 17)
-                     .arg(P.Modified, 0, 'g', 17)
-                     .arg(P.Accessed, 0, 'g', 17)
-                     .arg(P.ReadOnly)
-                     .arg(P.Hidden)
-                     .arg(P.SystemFile)
-                     .arg(P.ArchiveFlag)
-                     .arg(Item.Mp3_SongName, Item.Mp3_Artist, Item.Mp3_Album, Groups.join(','),
-                          Hex(Item.DataImage.get()));
+    const auto N = [](auto V) { return QString::number(V); };
+    const auto T = [](double V) { return QString::number(V, 'g', 17); };
+    const auto &F = Item.FileItem;
+    Lines << QStringList{Item.FullName(),
+                         "size=" + N(F.Size),
+                         "code=" + N(F.Code),
+                         "hash=" + N(F.Hash.Low) + ":" + N(F.Hash.High),
+                         "unreadable=" + N(F.Unreadable),
+                         "read=" + N(Item.WhatRead_Code) + "/" + N(Item.WhatRead_Mp3),
+                         "unique=" + N(Item.UniqueSize) + "/" + N(Item.UniqueCode),
+                         "times=" + T(P.Created) + "/" + T(P.Modified) + "/" + T(P.Accessed),
+                         "flags=" + N(P.ReadOnly) + N(P.Hidden) + N(P.SystemFile) + N(P.ArchiveFlag),
+                         "tags=" + Item.Mp3_SongName + "|" + Item.Mp3_Artist + "|" + Item.Mp3_Album,
+                         "groups=" + Groups.join(','),
+                         "grid=" + Hex(Item.DataImage.get())}
+                 .join(' ');
   }
   return Lines;
 }
@@ -185,10 +179,8 @@ struct ReadRig {
 TEST(ReadAhead, OneWorkerAndManyGiveTheSameItemsGroupsAndProgressCalls) {
   TestDir Dir;
   MakeMixedTree(Dir);
-  ReadRig First;
-  First.Search(Dir, 1, true);
   // Reading leaves new access times behind; from here on every read finds the same.
-  const QStringList Settled = First.Dumped();
+  ReadRig().Search(Dir, 1, true);
   ReadRig One;
   One.Search(Dir, 1, false);
   const QStringList Baseline = One.Dumped();
@@ -201,10 +193,6 @@ TEST(ReadAhead, OneWorkerAndManyGiveTheSameItemsGroupsAndProgressCalls) {
     Many.Search(Dir, Workers, false);
     EXPECT_EQ(FirstDifference(Many.Dumped(), Baseline).toStdString(), "") << Workers;
   }
-  // Only the first run saw the spoiled files.
-  EXPECT_EQ(Settled.filter(QStringLiteral("vanished.txt size=12 code=-1 hash=0:0 unreadable=1")).size(), 1);
-  EXPECT_EQ(Settled.filter(QStringLiteral("replaced.txt size=12 code=-1 hash=0:0 unreadable=1")).size(), 1);
-  EXPECT_EQ(Settled.filter(QStringLiteral("fifo.txt size=12 code=-1 hash=0:0 unreadable=1")).size(), 1);
 }
 
 TEST(ReadAhead, SpoiledFilesAreUnreadableWithAnyNumberOfWorkers) {
@@ -266,14 +254,4 @@ TEST(ReadAhead, BlocksOfALargeFileAreCountedAsTheyAreRead) {
   EXPECT_GE(Texts.count(QStringLiteral(" (0)")), 7);
   EXPECT_EQ(Rig.List.GetItem(0)->FileItem.Code, Rig.List.GetItem(1)->FileItem.Code);
   EXPECT_TRUE(Rig.List.GetItem(0)->Viewed.InAnyGroup());
-}
-
-TEST(ReadAhead, WorkerCountFollowsTheCores) {
-  EXPECT_GE(DefaultReadWorkers(), 1);
-  if (std::thread::hardware_concurrency() <= 2)
-    EXPECT_EQ(DefaultReadWorkers(), 1);
-  SetReadWorkers(5);
-  EXPECT_EQ(ReadWorkers(), 5);
-  SetReadWorkers(0);
-  EXPECT_EQ(ReadWorkers(), DefaultReadWorkers());
 }

