@@ -51,7 +51,7 @@ protected:
     return dir.filePath(name);
   }
   QString Image(const QString &name, const QImage &image, const char *format, int quality = 95) {
-    EXPECT_TRUE(media::SaveImage(dir.filePath(name), image, format, quality)) << name.toStdString();
+    EXPECT_TRUE(image.save(dir.filePath(name), format, quality)) << name.toStdString();
     return dir.filePath(name);
   }
   TestDir dir;

@@ -9,26 +9,18 @@
 
 namespace media {
 
-bool SaveImage(const QString &Path, const QImage &Image, const char *Format, int Quality) {
-  return Image.save(Path, Format, Quality);
-}
-
 bool SavePicture(const QString &Path, int Width, int Height, const QColor &Color, const char *Format,
                  int Quality) {
   QImage image(Width, Height, QImage::Format_RGB32);
   image.fill(Color);
-  return SaveImage(Path, image, Format, Quality);
+  return image.save(Path, Format, Quality);
 }
 
 namespace {
-TagLib::String T(const QString &S) {
-  return TagLib::String(S.toStdWString());
-}
-
 void Fill(TagLib::Tag *Target, const Tag &Source) {
-  Target->setTitle(T(Source.title));
-  Target->setArtist(T(Source.artist));
-  Target->setAlbum(T(Source.album));
+  Target->setTitle(TagLib::String(Source.title.toStdWString()));
+  Target->setArtist(TagLib::String(Source.artist.toStdWString()));
+  Target->setAlbum(TagLib::String(Source.album.toStdWString()));
 }
 } // namespace
 
@@ -36,12 +28,7 @@ bool SaveMp3(const QString &Path, const Tag *Id3v1, const Tag *Id3v2) {
   // MPEG-1 layer III, 128 kbit/s, 44.1 kHz, no padding: 417 bytes a frame.
   QByteArray frames;
   for (int i = 0; i < 8; ++i) {
-    QByteArray frame(417, '\0');
-    frame[0] = char(0xFF);
-    frame[1] = char(0xFB);
-    frame[2] = char(0x90);
-    frame[3] = char(0x64);
-    frames += frame;
+    frames += QByteArray("\xFF\xFB\x90\x64", 4) + QByteArray(413, '\0');
   }
   if (!testarchive::WriteBytes(Path, frames))
     return false;

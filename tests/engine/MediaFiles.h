@@ -10,8 +10,6 @@ namespace media {
 // A picture of one colour, saved in the format given by Format ("PNG", "BMP", "JPEG").
 bool SavePicture(const QString &Path, int Width, int Height, const QColor &Color, const char *Format,
                  int Quality = 95);
-// Saves Image in Format.
-bool SaveImage(const QString &Path, const QImage &Image, const char *Format, int Quality = 95);
 
 struct Tag {
   QString title, artist, album;
