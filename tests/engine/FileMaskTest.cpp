@@ -65,15 +65,6 @@ TEST(FileMask, IllFormedSetRaisesWithMaskAndPosition) {
   EXPECT_THROW(MatchesMask("zzz", "a[b"), EMaskError);
 }
 
-TEST(FileMaskList, PiecesAreTestedInOrderWithoutTrimming) {
-  EXPECT_TRUE(MatchesMaskList("A.JPG", "*.jpg;*.png"));
-  EXPECT_TRUE(MatchesMaskList("b.png", "*.jpg;*.png"));
-  EXPECT_FALSE(MatchesMaskList("c.gif", "*.jpg;*.png"));
-  // A blank after ";" belongs to the next mask.
-  EXPECT_FALSE(MatchesMaskList("b.png", "*.jpg; *.png"));
-  EXPECT_TRUE(MatchesMaskList(" b.png", "*.jpg; *.png"));
-}
-
 TEST(FileMaskList, EmptyPiecesAndTrailingSeparator) {
   EXPECT_FALSE(MatchesMaskList("a.txt", ""));
   EXPECT_FALSE(MatchesMaskList("a.txt", ";"));

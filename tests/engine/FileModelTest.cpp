@@ -136,13 +136,3 @@ TEST(ListStrings, CountAndGetItems) {
   EXPECT_EQ(GetListItem("a;b", 5), "b");
   EXPECT_EQ(GetListItem("single", 1), "single");
 }
-
-TEST(PictureExtensions, SortedUpperCaseWithDot) {
-  const QStringList &list = PictureExtensionList();
-  ASSERT_FALSE(list.isEmpty());
-  EXPECT_TRUE(list.contains(".JPG"));
-  EXPECT_TRUE(list.contains(".PNG"));
-  EXPECT_TRUE(list.contains(".BMP"));
-  for (qsizetype i = 1; i < list.size(); ++i)
-    EXPECT_LT(list[i - 1].compare(list[i], Qt::CaseInsensitive), 0);
-}

@@ -92,17 +92,6 @@ TEST_F(Grouping, TheBarEndsAt9888PerMilleWhereNinetyNinePercentWouldEndElsewhere
   }
 }
 
-TEST_F(Grouping, ContentRunIsRecordedSecondFirstThenTheRest) {
-  TUseFileList List;
-  AddRead(List, "s1", 10, 77);
-  AddRead(List, "s2", 10, 77);
-  AddRead(List, "s3", 10, 77);
-  GroupRun R;
-  R.Group(List, {1});
-  EXPECT_EQ(Names(List, R.Steps.GetIndexes(1)), QStringList({"s2", "s1", "s3"}));
-  EXPECT_EQ(Groups(List, 1), QList<qint32>({0, 0, 0}));
-}
-
 TEST_F(Grouping, ContentGroupsAreNumberedByBreaksAndUniqueFilesAreCompactedAway) {
   TUseFileList List;
   AddRead(List, "x1", 10, 1);
@@ -344,27 +333,6 @@ TEST_F(Grouping, StopInsideASortedOrPairwiseGroupingMakesItsClosingCall) {
   }
 }
 
-TEST_F(Grouping, HeartbeatAfterEvery70001ComparisonsMadeOnly) {
-  // 400 files, nothing matches. By names never 99 % alike, sizes not compared: every pair is
-  // compared, 79800 comparisons in the first pass, one heartbeat; compaction empties the list for
-  // the second. By sizes that must be equal and all differ: no pair is compared, no heartbeat.
-  for (const bool byName : {true, false}) {
-    TSearchOptions &O = SearchOptions();
-    O.FilePropertySize = !byName;
-    O.FilePropertyName = byName;
-    O.FilePropertyExt = false;
-    O.FilePropertyNamePercent = 99;
-    TUseFileList List;
-    for (int i = 0; i < 400; ++i)
-      AddRead(List, QStringLiteral("f%1").arg(i), byName ? 5 : i + 1, 0);
-    GroupRun R;
-    R.Group(List, {4});
-    // Two opening calls, 100 whole units, the heartbeat, the closing call.
-    EXPECT_EQ(R.Sink.calls(), 2 + 100 + (byName ? 1 : 0) + 1) << byName;
-    EXPECT_EQ(List.Count(), 0);
-  }
-}
-
 // Sizes that must be equal put the files in buckets of one size, and only pairs inside a bucket are
 // compared; names never 99 % alike keep every pair apart. Buckets of 374, 22, 6 and 3 files make
 // 69,751 + 231 + 15 + 3 = 70,000 comparisons; one more pair makes 70,001, the first heartbeat.
@@ -423,26 +391,6 @@ void ExpectEveryPairOrder(const TUseFileList &List, const GroupRun &R, int Metho
   }
   EXPECT_EQ(Groups(List, Method), Expected);
   EXPECT_EQ(R.Steps.GetIndexes(Method), ExpectedRows);
-}
-
-// Pairs that cannot match (another size when sizes must be equal, another album when albums must
-// be equal) are not compared; the groups, their numbers and their order must be those of comparing
-// every pair.
-TEST_F(Grouping, SkippingPairsOfOtherSizesChangesNothing) {
-  TSearchOptions &O = SearchOptions();
-  O.FilePropertyNamePercent = 50;
-  O.FilePropertyExt = false;
-  std::mt19937 Random(7);
-  const QStringList Parts = {"aaaa", "bbbb", "cccc", "dddd"};
-  TUseFileList List;
-  for (int i = 0; i < 300; ++i) {
-    const QString Name = Parts[Random() % 4] + Parts[Random() % 4] + QStringLiteral(".txt");
-    AddRead(List, Name, qint64(Random() % 6), 0);
-  }
-  GroupRun R;
-  R.Group(List, {4});
-  ASSERT_GT(List.Count(), 100);
-  ExpectEveryPairOrder(List, R, MethodProperties);
 }
 
 TEST_F(Grouping, SkippingPairsOfOtherAlbumsChangesNothing) {

@@ -13,11 +13,6 @@ QString S(const char *Text) {
 
 } // namespace
 
-TEST(RecordText, FieldIsKeyEqualsValueInBrackets) {
-  EXPECT_EQ(MakeRecordField(S("Main_Size"), S("42")), S("<Main_Size=42>"));
-  EXPECT_EQ(MakeRecordField(S("Archive"), QString()), S("<Archive=>"));
-}
-
 TEST(RecordText, ReadsTheValueOfEachFieldOfARecord) {
   const QString Line = S("<A=1><BB=two words><C=>");
   EXPECT_EQ(ReadRecordValue(S("A"), Line), S("1"));
@@ -121,13 +116,6 @@ TEST(RecordText, DamagedEscapesAreRefused) {
     EXPECT_FALSE(UnescapeRecordValue(S(Stored), Value)) << Stored;
   ASSERT_TRUE(UnescapeRecordValue(S("%41%u0042%3c"), Value));
   EXPECT_EQ(Value, S("AB<"));
-}
-
-TEST(RecordText, ContainsAndStartsWithAreCaseSensitive) {
-  EXPECT_TRUE(Contains(S("q1q"), S("q0qq1q")));
-  EXPECT_FALSE(Contains(S("Q1Q"), S("q0qq1q")));
-  EXPECT_TRUE(StartsWith(S("ab"), S("abc")));
-  EXPECT_FALSE(StartsWith(S("AB"), S("abc")));
 }
 
 TEST(RecordText, AddDefaultExtOnlyWhenTheNameHasNone) {

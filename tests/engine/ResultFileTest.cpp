@@ -259,17 +259,6 @@ TEST_F(ResultFile, EveryFileAndFolderNameReadsBackExactly) {
   }
 }
 
-TEST_F(ResultFile, NamesWithoutBracketsOrLineBreaksAreWrittenAsTheyStand) {
-  TUseFileList List;
-  List.SetFilter({1}, QStringList{"/d/"}, {}, QString());
-  Add(List, "/d/100% & more/", "tab\tand %3C.txt", 1);
-  Add(List, "/d/", " both ", 1);
-  const QByteArray Text = testenv::ReadFile(Save(List));
-  EXPECT_TRUE(Text.contains("<Main_Path=/d/100% & more/><Main_FileName=tab\tand %3C.txt><Main_Size=1>"));
-  EXPECT_TRUE(Text.contains("<Main_FileName= both >"));
-  EXPECT_FALSE(Text.contains("Escaped"));
-}
-
 TEST_F(ResultFile, AFileSavedBeforeValuesWereEscapedReadsBackAsWritten) {
   // Names as the earlier writer left them: "%" sequences, balanced brackets and look-alikes of
   // unbalanced ones, all without an escape list.
@@ -306,13 +295,6 @@ TEST_F(ResultFile, RowsOfLookAlikeNamesPointAtTheirOwnFiles) {
     // Times come from the file itself, so it was found.
     EXPECT_NE(At(Loaded, i).FileProps.Modified, 0) << i;
   }
-}
-
-TEST_F(ResultFile, ADamagedEscapeFailsTheLoadNamingItsLineAndField) {
-  ExpectBadRecord(Dir.createFile("escape.wzr", "<WhatFind=[1]><PathsInclude=><Archive=>\r\n1\r\n"
-                                               "<Main_Path=/a/><Main_FileName=x%4><Main_Size=1><Main_Code=2>"
-                                               "<Escaped=Main_FileName>\r\n"),
-                  "line 3", "Main_FileName");
 }
 
 TEST_F(ResultFile, LoadingReadsTimesAndFlagsOfFilesThatExist) {
@@ -489,7 +471,11 @@ TEST_F(ResultFile, LinesMayEndWithCrLfCrOrLf) {
   EXPECT_EQ(At(List, 1).FileItem.Size, 2);
 }
 
-TEST_F(ResultFile, DamagedNumberNamesItsLine) {
+TEST_F(ResultFile, DamagedRecordsFailTheLoadNamingLineAndField) {
+  ExpectBadRecord(Dir.createFile("escape.wzr", "<WhatFind=[1]><PathsInclude=><Archive=>\r\n1\r\n"
+                                               "<Main_Path=/a/><Main_FileName=x%4><Main_Size=1><Main_Code=2>"
+                                               "<Escaped=Main_FileName>\r\n"),
+                  "line 3", "Main_FileName");
   ExpectBadRecord(Dir.createFile("bad.wzr",
                                  "<WhatFind=[1]><PathsInclude=><Archive=>\r\n2\r\n"
                                  "<Main_Path=/a/><Main_FileName=x><Main_Size=1><Main_Code=2>\r\n"
@@ -536,35 +522,6 @@ TEST_F(ResultFile, StopWhileLoadingEmptiesTheList) {
 TEST_F(ResultFile, SavingWhereNoFileCanBeMadeFails) {
   TUseFileList List;
   EXPECT_THROW(Save(List, "no/such/folder/r.wzr"), EResultFileError);
-}
-
-TEST(ListPasses, UniqueMarks) {
-  TUseFileList One;
-  Add(One, "/a/", "x", 5);
-  One.MarkUniqueSizes();
-  One.MarkUniqueCodes();
-  EXPECT_TRUE(At(One, 0).UniqueSize);
-  EXPECT_FALSE(At(One, 0).UniqueCode);
-
-  TUseFileList List;
-  Add(List, "/a/", "same1", 10);
-  Add(List, "/a/", "same2", 10);
-  Add(List, "/a/", "big", 6000000000LL);
-  Add(List, "/a/", "wrapped", 6000000000LL - 4294967296LL); // equal low 32 bits
-  At(List, 0).FileItem.Code = 7;
-  At(List, 1).FileItem.Code = 8;
-  List.MarkUniqueSizes();
-  List.MarkUniqueCodes();
-  EXPECT_FALSE(At(List, 0).UniqueSize);
-  EXPECT_FALSE(At(List, 1).UniqueSize);
-  EXPECT_TRUE(At(List, 2).UniqueSize);
-  EXPECT_TRUE(At(List, 3).UniqueSize);
-  EXPECT_TRUE(At(List, 0).UniqueCode);
-  EXPECT_TRUE(At(List, 1).UniqueCode);
-  // Unread items (Code 0) compare like any value: two of them are not unique.
-  EXPECT_FALSE(At(List, 2).UniqueCode);
-  EXPECT_FALSE(At(List, 3).UniqueCode);
-  EXPECT_EQ(List.TotalSize(), 20 + 6000000000LL + 6000000000LL - 4294967296LL);
 }
 
 TEST(ListPasses, ArchiveIndexTextLinksExactlyTheNamedItems) {

@@ -62,13 +62,6 @@ TEST(SearchFilter, ChangedMaskTextsAreUsedAtOnce) {
   EXPECT_TRUE(f.CheckMask("b.png"));
 }
 
-TEST(SearchFilter, IllFormedMaskRaises) {
-  TSearchFilter f;
-  f.MaskOn = true;
-  f.IncludeMasks = "[abc";
-  EXPECT_THROW(f.CheckMask("a"), EMaskError);
-}
-
 TEST(SearchFilter, SizeModesInKilobytes) {
   TSearchFilter f;
   f.SizeOn = true;

@@ -106,20 +106,6 @@ TEST(SearchRun, ChecksumsAreReadOnlyForSharedSizesAndTimesAlways) {
   }
 }
 
-TEST(SearchRun, NothingGatheredGivesNoGroupAndNoGroupingProgress) {
-  TestDir Dir;
-  Dir.createFolder("nothing");
-  SearchRig R;
-  R.Search(Dir.filePath("nothing"), {1, 4});
-  EXPECT_EQ(R.List.Count(), 0);
-  EXPECT_FALSE(R.List.AnyGrouped());
-  EXPECT_EQ(R.Bar.Max(), 420);
-  EXPECT_EQ(R.Bar.Position(), 415);
-  // Only the plain calls of gathering and reading; grouping an empty list asks nothing.
-  EXPECT_EQ(R.Sink.texts, QStringList({QString(), QString()}));
-  EXPECT_EQ(R.Sink.maxima.last(), 0);
-}
-
 TEST(SearchRun, StopAtAnyCallEndsTheRunWithTheProgressReset) {
   TestDir Dir;
   MakeTree(Dir);
@@ -136,19 +122,6 @@ TEST(SearchRun, StopAtAnyCallEndsTheRunWithTheProgressReset) {
     EXPECT_THROW(R.Search(Dir.path(), {1, 4, 5}), EMyStop) << N;
     EXPECT_EQ(R.Resets, 1) << N;
   }
-}
-
-TEST(SearchRun, SavedResultGroupsLikeTheSearch) {
-  TestDir Dir;
-  MakeTree(Dir);
-  SearchRig R;
-  R.Search(Dir.path(), {1, 5});
-  SearchRig Open;
-  Open.Reopen(R, Dir.filePath("result.wzr"));
-  EXPECT_EQ(Open.Steps.Steps, QList<int>({1, 5}));
-  EXPECT_EQ(Open.Rows(1), R.Rows(1));
-  EXPECT_EQ(Open.Rows(5), R.Rows(5));
-  EXPECT_EQ(Open.List.Count(), R.List.Count());
 }
 
 TEST(SearchRun, ArchiveMembersAreReadAfterTheirArchiveAndSurviveASaveAndLoad) {
