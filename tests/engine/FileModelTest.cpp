@@ -35,21 +35,6 @@ TEST_F(FileModel, GetItemOutsideTheListThrows) {
   EXPECT_EQ(list.Count(), 0);
 }
 
-TEST_F(FileModel, SetFilterClearsTheListAndLowerCasesArchiveLetters) {
-  list.AddFile("/d/", "x", 1, nullptr);
-  list.SetFilter({1, 5}, {"/a", "/b;c"}, {"/proc"}, "ZR");
-  EXPECT_EQ(list.Count(), 0);
-  EXPECT_EQ(list.Filter.Archive, "zr");
-  EXPECT_TRUE(list.Filter.WhatFind.Contains(1));
-  EXPECT_TRUE(list.Filter.WhatFind.Contains(5));
-  EXPECT_FALSE(list.Filter.WhatFind.Contains(2));
-  EXPECT_EQ(list.Filter.WhatFind.CountMethods(), 2);
-  EXPECT_EQ(list.Filter.IncludeFolders, (QStringList{"/a", "/b;c"}));
-  EXPECT_EQ(list.Filter.ExcludeFolders, (QStringList{"/proc"}));
-  // The text a result file keeps: every folder followed by ";".
-  EXPECT_EQ(list.Filter.PathsInclude, "/a;/b;c;");
-}
-
 TEST_F(FileModel, ClearGroupsClearsMarksForOneMethodOrAll) {
   auto *item = list.GetItem(list.AddFile("/d/", "x", 1, nullptr));
   auto setAll = [&] {

@@ -113,9 +113,7 @@ TEST_F(Grouping, ContentGroupsAreNumberedByBreaksAndUniqueFilesAreCompactedAway)
   EXPECT_TRUE(List.AnyGrouped());
 }
 
-// The content order is the field order of the content comparison with list order between equals:
-// a stable sort by that comparison, walked for runs of files it calls the same, must give the same
-// recorded order and group numbers, whatever mix of sizes, checksums, hashes and flags the list holds.
+// Content order and group numbers equal those of a stable sort by the content comparison.
 TEST_F(Grouping, ContentOrderIsAStableSortByTheContentComparison) {
   std::mt19937 Gen(11);
   for (int Round = 0; Round < 20; ++Round) {
@@ -239,8 +237,7 @@ TEST_F(Grouping, PairwiseSimilarityIsNotChained) {
   AddRead(List, "ccccdddd.dat", 5, 0);
   GroupRun R;
   R.Group(List, {4});
-  // F1 takes F2; F3 is not joined through F2 but opens its own group with F5. Numbers are used up
-  // by every ungrouped candidate, also the one that finds no partner.
+  // F3 is not joined through F2; every ungrouped candidate uses up a number.
   ASSERT_EQ(List.Count(), 4);
   EXPECT_EQ(Names(List, R.Steps.GetIndexes(4)),
             QStringList({"aaaabbbb.txt", "bbbbcccc.txt", "ccccdddd.txt", "ccccdddd.dat"}));
@@ -333,9 +330,7 @@ TEST_F(Grouping, StopInsideASortedOrPairwiseGroupingMakesItsClosingCall) {
   }
 }
 
-// Sizes that must be equal put the files in buckets of one size, and only pairs inside a bucket are
-// compared; names never 99 % alike keep every pair apart. Buckets of 374, 22, 6 and 3 files make
-// 69,751 + 231 + 15 + 3 = 70,000 comparisons; one more pair makes 70,001, the first heartbeat.
+// Buckets of 374, 22, 6 and 3 files make exactly 70,000 comparisons; one more pair, 70,001.
 TEST_F(Grouping, FirstHeartbeatComesAfterExactly70001Comparisons) {
   TSearchOptions &O = SearchOptions();
   O.FilePropertySize = true;
@@ -410,8 +405,7 @@ TEST_F(Grouping, SkippingPairsOfOtherAlbumsChangesNothing) {
   ExpectEveryPairOrder(List, R, MethodTags);
 }
 
-// With names (or extensions) that must be fully similar, only names made of the same letters can
-// match; names of the same letters in another order may or may not reach 100 %.
+// Fully similar names need the same letters, though not every reordering reaches 100 %.
 TEST_F(Grouping, SkippingPairsOfOtherLettersChangesNothing) {
   const QStringList Names = {"aaaabbbb.txt",  "bbbbaaaa.txt", "abababab.txt", "aaaabbbb.TXT", "AAAABBBB.txt",
                              "abcdabcd.txt",  "dcbadcba.txt", "abcdabcd.xtt", "aaaabbbb",     ".txt",
@@ -436,8 +430,7 @@ TEST_F(Grouping, SkippingPairsOfOtherLettersChangesNothing) {
 }
 
 TEST_F(Grouping, SkippingPairsOfTagsOfOtherLettersChangesNothing) {
-  // Tags that must be fully similar match only when they hold the same letters once trimmed,
-  // upper-cased and rid of separators; case, separators and order vary here.
+  // Case, separators and letter order vary in the tags.
   const QStringList Tags = {"Aaaa Bbbb", "aaaabbbb",    "bbbb-aaaa",       "BBBBAAAA",
                             "abab abab", " aaaabbbb\t", "a.a.a.a.b.b.b.b", "aaaabbb",
                             "",          "!!",          "Straße",          "STRASSE"};
@@ -464,8 +457,7 @@ TEST_F(Grouping, SkippingPairsOfTagsOfOtherLettersChangesNothing) {
 }
 
 TEST_F(Grouping, AContentSortOfManyFilesCallsInBetweenAndAStopThereUnwinds) {
-  // 60,000 files in shuffled order, two of each size: the sort alone makes about a million
-  // comparisons, which would otherwise run without a call.
+  // 60,000 shuffled files, two of each size: about a million comparisons in the sort.
   const auto Fill = [](TUseFileList &List) {
     std::vector<int> Sizes(60000);
     for (size_t i = 0; i < Sizes.size(); ++i)
@@ -485,8 +477,7 @@ TEST_F(Grouping, AContentSortOfManyFilesCallsInBetweenAndAStopThereUnwinds) {
   EXPECT_GE(BeforeStep, 3);
   EXPECT_EQ(R.Sink.positions.count(1), BeforeStep);
 
-  // A stop at the sort's first call leaves it, with the closing call, the bar at its end and the
-  // list whole and ungrouped.
+  // A stop at the sort's first call: closing call, bar at its end, list whole and ungrouped.
   TUseFileList Stopped;
   Fill(Stopped);
   GroupRun S;

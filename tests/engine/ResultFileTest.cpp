@@ -30,8 +30,7 @@ TUseFileProperty &At(TUseFileList &List, int i) {
   return *List.GetItem(i);
 }
 
-// A processed plain file, a tagged song of 5.6 GB, an entered archive with two members, and a plain
-// file with a picture grid.
+// A processed file, a 5.6 GB tagged song, an entered archive with two members.
 void MakeSampleList(TUseFileList &List) {
   List.SetFilter({1, 3}, QStringList{QStringLiteral("/data/")}, QStringList{QStringLiteral("/data/skip")},
                  QStringLiteral("ZR"));
@@ -201,8 +200,7 @@ TEST_F(ResultFile, PictureGridRoundTrip) {
   EXPECT_FALSE(At(Loaded, 1).DataImage);
 }
 
-// Names a Linux folder or file may have that a line of tagged text cannot hold as they stand, and
-// names that must stay as they are although they look like escapes.
+// Names a tagged line cannot hold as they stand, and names that only look like escapes.
 QStringList TroublesomeNames() {
   QStringList Names = {"a\nb.bin",
                        "a\rb.bin",
@@ -260,8 +258,7 @@ TEST_F(ResultFile, EveryFileAndFolderNameReadsBackExactly) {
 }
 
 TEST_F(ResultFile, AFileSavedBeforeValuesWereEscapedReadsBackAsWritten) {
-  // Names as the earlier writer left them: "%" sequences, balanced brackets and look-alikes of
-  // unbalanced ones, all without an escape list.
+  // As the earlier writer left them: "%" sequences and brackets, no escape list.
   TUseFileList &List =
       LoadText("<WhatFind=[1][3]><PathsInclude=/d/%3C/;><Archive=z>\r\n2\r\n"
                "<Main_Path=/d/%3C/><Main_FileName=%25 <Escaped=Main_FileName>.txt><Main_Size=1><Main_Code=0>"
@@ -354,8 +351,7 @@ TEST_F(ResultFile, RecordsBeyondTheMemoryFailWithAClearError) {
 #ifdef __SANITIZE_ADDRESS__
   GTEST_SKIP() << "the address sanitizer's shadow memory does not fit under a capped address space";
 #endif
-  // A tag of 24 MiB: 24 MiB as a line, 48 MiB more as text, under a cap of 40 MiB more than the
-  // process holds now.
+  // A 24 MiB tag needs about 72 MiB; the cap allows 40 MiB more than the process holds.
   const QString Name = Dir.createFile(
       "long.wzr", "<WhatFind=[3]><PathsInclude=/m/;><Archive=>\r\n1\r\n"
                   "<Main_Path=/m/><Main_FileName=a.mp3><Main_Size=1><Main_Code=0><Mp3_SongName=" +
@@ -399,8 +395,7 @@ TEST_F(ResultFile, MemberWhoseOwnerIsNoArchiveIsNotSavedAsAPlainFile) {
 }
 
 TEST_F(ResultFile, EveryMemberOfALoadedFileBelongsToAnArchiveThatGroupingKeeps) {
-  // Item 1 lists item 0 and is itself listed by item 2: item 0 must not be left owned by item 1,
-  // which is no archive, in no group, and so dropped by compaction.
+  // Item 0 must not stay owned by item 1, which is no archive and is compacted away.
   TUseFileList &List =
       LoadText("<WhatFind=[1]><PathsInclude=><Archive=z>\r\n4\r\n"
                "<Main_Path=inner/><Main_FileName=deep.txt><Main_Size=5><Main_Code=7><WhatRead_Code=-1>\r\n"
@@ -437,8 +432,7 @@ TEST_F(ResultFile, FileOutsideAnArchiveWithoutAFullPathIsRefused) {
 }
 
 TEST_F(ResultFile, HostileRecordsLoadWithoutHarm) {
-  // Bytes that are no UTF-8, a tag of deeply nested brackets, index texts naming the archive
-  // itself, negative, huge and missing positions, and a huge item count.
+  // Non-UTF-8 bytes, nested brackets, self-naming, negative, huge and missing indexes.
   QByteArray Text = "<WhatFind=[1][9]><PathsInclude=/d/;><Archive=z>\r\n99999999999999999999999\r\n";
   Text += "<Main_Path=/d/><Main_FileName=box.zip><Main_Size=9223372036854775807><Main_Code=-2147483648>"
           "<TempArchiveIndexs=q0qq-1qq2qq99999999999999999999999qq7qq>\r\n";
@@ -570,8 +564,7 @@ TEST(ListPasses, MarksGroupsStatisticsAndPendingFlags) {
 }
 
 TEST(ListPasses, UniqueMarksOfALongListCallInBetweenAndAStopThereGoesOn) {
-  // 60,000 items in shuffled order, two of each size and checksum but one: about a million
-  // comparisons a sort.
+  // 60,000 shuffled items, two of each key but one: about a million comparisons a sort.
   std::vector<int> Keys(60001);
   for (size_t i = 0; i < Keys.size(); ++i)
     Keys[i] = int(i / 2) + 1;

@@ -1,5 +1,4 @@
-// Same content means the same bytes: files of one size and one checksum whose bytes differ never share
-// a group, in a search, inside archives, and in a result file reopened after its files changed.
+// Files of one size and checksum whose bytes differ never share a content group.
 #include "engine/CRC.h"
 #include "engine/ConfirmContent.h"
 #include "engine/ResultFile.h"
@@ -90,16 +89,14 @@ TEST(SameContent, ArchiveMembersAreProvedFromTheirUnpackedCopies) {
   R.Search(Dir.path(), QStringLiteral("z"));
   EXPECT_EQ(R.Groups(), "plain same");
 
-  // Reopened, the members cannot be read again: they keep their codes and join the plain file they
-  // matched, which is read again and still holds the same bytes.
+  // Reopened, the members keep their codes; the plain file is read again.
   R.List.SaveToFile(Dir.filePath("r.wzr"));
   Rig Open;
   Open.Open(Dir.filePath("r.wzr"));
   EXPECT_EQ(Open.Groups(), "plain same");
 }
 
-// A saved result whose files changed before it was opened again: every pair below is one group when
-// saved; after saving, the second file of each pair but the first is replaced in another way.
+// Every pair is one group when saved; then the second file of each pair but the first is changed.
 TEST(SameContent, ReopenedResultShowsOnlyFilesThatStillHoldTheSameBytes) {
   TestDir Dir;
   const QList<QByteArray> Collide = hostile::Colliding(2, 100, 3);
@@ -158,8 +155,7 @@ TEST(SameContent, ConfirmingReportsProgressAndLetsAStopThrough) {
   ConfirmContentGroups(List, Sink, Bar, [&](const QString &Text) { Steps << Text; });
   EXPECT_EQ(Steps.size(), 1);
   EXPECT_EQ(Bar.Max(), 100);
-  // Three blocks and a closing call per file: a call at the end of each file and at every tenth; the
-  // bytes are counted once, and the bar never reaches 99.
+  // A call at the end of each file and at every tenth; bytes counted once, the bar below 99.
   EXPECT_EQ(Sink.calls() - LoadCalls, 5);
   EXPECT_EQ(Sink.positions.mid(LoadCalls), QList<int>({25, 50, 67, 75, 75}));
 

@@ -370,8 +370,7 @@ private:
 } // namespace
 
 TEST_F(Gathering, NamesThatAreNotTextAreLeftOutAndCounted) {
-  // Such a name cannot be written back from its text, which would name another file or none:
-  // "caf\xE9" shows as "caf\uFFFD", which is also the true name of another file here.
+  // "caf\xE9" would show as "caf\uFFFD", the true name of another file here.
   RawNames raw(Root());
   ASSERT_TRUE(raw.File("caf\xE9.txt", "latin-1 name"));
   ASSERT_TRUE(raw.File("caf\xEF\xBF\xBD.txt", "the real replacement character"));

@@ -229,8 +229,7 @@ TEST(SearchRun, SystemFoldersAreFoundWhereverTheyReallyAre) {
             (QStringList{Sys, Dir.filePath("sys2")}));
   EXPECT_EQ(SystemFoldersToWarn(System, {Dir.path() + "/./home/../"}),
             (QStringList{Sys, Dir.filePath("sys2")}));
-  // A checked folder inside a system folder raises no warning, however it is reached; "sys2" does
-  // not lie inside "sys".
+  // A checked folder inside a system folder raises no warning; "sys2" is not inside "sys".
   EXPECT_TRUE(SystemFoldersToWarn(System, {Dir.filePath("lib"), Dir.filePath("sys/lib")}).isEmpty());
   EXPECT_EQ(SystemFoldersToWarn(System, {Sys}), QStringList{Sys});
   // Folders that do not exist compare by their text; an empty entry matches nothing.

@@ -1,6 +1,4 @@
-// A file swapped after gathering for something that is not a regular file (a FIFO that would make the
-// open wait for ever, a link to a device that never ends) is unreadable for that search; the search,
-// the archive it was and the result file it was all end at once.
+// A file swapped after gathering for a FIFO, a device link or another file is unreadable at once.
 #include "engine/ResultFile.h"
 #include "engine/SearchRun.h"
 #include "engine/StepStorage.h"
@@ -28,8 +26,7 @@ bool SwapForOtherFile(const QString &Victim, const QByteArray &Data) {
          QFile::remove(Victim) && Other.rename(Victim);
 }
 
-// Searches Dir for same content (archives entered), swapping Victim right after gathering. Returns
-// false when the search did not end by itself within the limit.
+// Searches Folder swapping Victim after gathering; false when it did not end within the limit.
 struct SwapRig {
   TUseFileList List;
   TStepStorage Steps;
@@ -79,8 +76,7 @@ struct SwapRig {
 
 } // namespace
 
-// Another regular file under the gathered name is not the file gathered either: here it holds the
-// bytes of the two others and would join their group.
+// A regular file swapped in holds the others' bytes and must not join their group.
 TEST(SwappedFile, GatheredFileSwappedForAFifoALinkOrAnotherFileIsUnreadable) {
   for (const ESwap Swap : {ESwap::Fifo, ESwap::LinkToZero, ESwap::OtherFile}) {
     TestDir Dir;
