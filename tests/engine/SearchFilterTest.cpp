@@ -179,6 +179,4 @@ TEST(SearchFilter, ClearKeepsSizeModeAndDateKind) {
   EXPECT_EQ(f.SizeFrom, 0);
   EXPECT_EQ(f.DateTo, 0);
   EXPECT_TRUE(f.ExcludeAttrs.isEmpty());
-  EXPECT_EQ(&SearchFilter(), &SearchFilter());
-  EXPECT_TRUE(SearchFilter().IsEmpty());
 }
