@@ -130,18 +130,16 @@ private slots:
     }
   }
 
+  // The archive notice starts on OK: a stray Space must not switch the notice off for good.
   void warningsStartOnTheirButtons() {
-    TfrmCheckDirectorionDialog dialog(&w());
-    dialog.show();
-    QApplication::setActiveWindow(&dialog);
-    QVERIFY(QTest::qWaitForWindowActive(&dialog));
-    QCOMPARE(QApplication::focusWidget()->objectName(), QString("btnReturn"));
-    // The archive notice starts on OK: a stray Space must not switch the notice off for good.
+    TfrmCheckDirectorionDialog system(&w());
     TfrmArchiveInformation notice(&w());
-    notice.show();
-    QApplication::setActiveWindow(&notice);
-    QVERIFY(QTest::qWaitForWindowActive(&notice));
-    QCOMPARE(QApplication::focusWidget()->objectName(), QString("btnOK"));
+    for (auto [dialog, button] : {std::pair<QDialog *, QString>(&system, "btnReturn"), {&notice, "btnOK"}}) {
+      dialog->show();
+      QApplication::setActiveWindow(dialog);
+      QVERIFY(QTest::qWaitForWindowActive(dialog));
+      QCOMPARE(QApplication::focusWidget()->objectName(), button);
+    }
   }
 };
 
