@@ -68,6 +68,13 @@ protected:
     return files;
   }
 
+  // A file at an absolute Path, its folders made as needed.
+  static bool writeFile(const QString &Path, const QByteArray &Contents) {
+    QDir().mkpath(QFileInfo(Path).absolutePath());
+    QFile f(Path);
+    return f.open(QIODevice::WriteOnly) && f.write(Contents) == Contents.size();
+  }
+
   static QString trashFiles() {
     return QFile::decodeName(qgetenv("XDG_DATA_HOME")) + QStringLiteral("/Trash/files");
   }

@@ -1,5 +1,4 @@
-// Whole action runs on real files: what each action does to the disk, the log lines, the flags and
-// the run total, also for names, sizes and paths that a naive run gets wrong.
+// Whole action runs on real files, read back through the disk, the log, the flags and the total.
 
 #include "actions/StoreFolder.h"
 #include "engine/ResultFile.h"
@@ -310,8 +309,7 @@ TEST_F(Runs, OnlyRegularFilesAreActedOn) {
   EXPECT_TRUE(filesBelow(store()).isEmpty());
 }
 
-TEST(ActionBar, RangeAndSteps) {
-  TProgressBarModel bar;
+TEST_F(Runs, TheBarRunsOverTheFilesAfterTheFirst) {
   PrepareActionBar(bar, 1);
   EXPECT_EQ(bar.Max(), 0);
   EXPECT_EQ(bar.Position(), 0);

@@ -51,9 +51,8 @@ TEST_P(CrossDevice, KeepsContentsPermissionsAndTimes) {
   EXPECT_EQ(StatOf(target).mtime, when.toSecsSinceEpoch());
   EXPECT_EQ(StatOf(other.Path() + readOnly).mode, 0444u);
   EXPECT_EQ(QFileInfo::exists(path), GetParam() == TAction::Copy);
-  if (GetParam() == TAction::Copy) {
+  if (GetParam() == TAction::Copy)
     EXPECT_EQ(StatOf(readOnly).mode, 0444u);
-  }
   // No temporary file stays beside the copies.
   EXPECT_EQ(filesBelow(other.Path()).size(), 2);
   EXPECT_EQ(total, contents.size() + 9);
@@ -88,11 +87,7 @@ TEST_F(CrossDeviceMove, ASourceThatCannotBeRemovedStaysAndItsCopyIsTakenBack) {
   if (!other.IsMounted())
     GTEST_SKIP() << "needs a read-only file system of its own: " << other.Reason().toStdString();
   const QString path = other.Path() + QStringLiteral("/keep.txt");
-  {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("keep me");
-  }
+  ASSERT_TRUE(writeFile(path, "keep me"));
   ASSERT_TRUE(other.MakeReadOnly());
   addPath(path);
   run(TAction::Move);
@@ -106,20 +101,12 @@ TEST_F(CrossDeviceMove, ASourceThatCannotBeRemovedStaysAndItsCopyIsTakenBack) {
   EXPECT_EQ(testenv::ReadFile(stored(path)), "keep me");
 }
 
-} // namespace
-
-namespace {
-
 TEST_F(CrossDeviceMove, TrashOnAnotherVolumeUsesThatVolumesTrashOrKeepsTheFile) {
   TOtherFileSystem other(1 << 20, true);
   if (!other.IsMounted())
     GTEST_SKIP() << "needs a volume of its own: " << other.Reason().toStdString();
   const QString path = other.Path() + QStringLiteral("/far.txt");
-  {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("far away");
-  }
+  ASSERT_TRUE(writeFile(path, "far away"));
   addPath(path);
   run(TAction::Recycle);
   ASSERT_EQ(log.Lines.size(), 1);

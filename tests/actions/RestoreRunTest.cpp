@@ -1,6 +1,4 @@
-// Restores on real files: a store made by the Move action, walked and moved back; what the walk lists
-// and what it never lists; the target rule with a taken place and a missing folder; failures that must
-// leave both copies; Stop; 64-bit sizes.
+// Restores on real files, from a store made as the Move action makes it.
 
 #include "actions/RestoreRun.h"
 #include "tests/actions/ActionFixture.h"
@@ -23,11 +21,6 @@ struct TFileState {
   qint64 mtimeNs = 0;
   bool operator==(const TFileState &) const = default;
 };
-
-std::ostream &operator<<(std::ostream &Out, const TFileState &S) {
-  return Out << S.contents.size() << " bytes, mode " << std::oct << S.mode << std::dec << ", mtime "
-             << S.mtimeNs;
-}
 
 TFileState StateOf(const QString &Path) {
   struct stat st {};
@@ -80,6 +73,15 @@ protected:
   }
   std::string restoreAll(const QString &Store) { return restore(itemsOf(Store)); }
 
+  // The store, or a folder on another file system of Size bytes ("" when there is none).
+  QString storeOn(bool OtherFileSystem, qint64 Size) {
+    if (!OtherFileSystem)
+      return store();
+    other = std::make_unique<TOtherFileSystem>(Size);
+    return other->IsValid() ? other->Path() : QString();
+  }
+  std::unique_ptr<TOtherFileSystem> other;
+
   // A file stored as if the Move action had put it there, and the place it came from.
   QString storeFile(const QString &Relative, const QByteArray &Contents) {
     const QString place = source(Relative);
@@ -92,14 +94,9 @@ protected:
 class RoundTrip : public RestoreFixture, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(RoundTrip, GivesBackEveryByteTimeAndPermission) {
-  std::unique_ptr<TOtherFileSystem> other;
-  QString storeFolder = store();
-  if (GetParam()) {
-    other = std::make_unique<TOtherFileSystem>(64 << 20);
-    if (!other->IsValid())
-      GTEST_SKIP() << other->Reason().toStdString();
-    storeFolder = other->Path();
-  }
+  const QString storeFolder = storeOn(GetParam(), 64 << 20);
+  if (storeFolder.isEmpty())
+    GTEST_SKIP() << other->Reason().toStdString();
   struct {
     QString relative;
     qint64 size;
@@ -191,19 +188,6 @@ TEST_F(RestoreWalk, ListsFoldersWithTheirSubtreesBeforeFilesAndMapsPlacesBack) {
   EXPECT_EQ(RestoreOriginalPath(s, s + QStringLiteral("x/a"), true), QString());
 }
 
-TEST_F(RestoreWalk, StatesShowATakenPlaceAndAFolderThatIsGone) {
-  const QString taken = storeFile(QStringLiteral("kept/taken.txt"), "stored");
-  const QString free = storeFile(QStringLiteral("kept/free.txt"), "stored");
-  const QString gone = storeFile(QStringLiteral("gone/inside.txt"), "stored");
-  dir.createFile(QStringLiteral("src/kept/taken.txt"), "already here");
-  EXPECT_EQ(RestoreState(taken, true), TRestoreState::TakenPlace);
-  EXPECT_EQ(RestoreState(free, true), TRestoreState::None);
-  EXPECT_EQ(RestoreState(gone, true), TRestoreState::None);
-  EXPECT_EQ(RestoreState(source(QStringLiteral("gone/")), false), TRestoreState::FolderGone);
-  EXPECT_EQ(RestoreState(source(QStringLiteral("kept/")), false), TRestoreState::None);
-  EXPECT_EQ(RestoreState(QStringLiteral("/"), false), TRestoreState::None);
-}
-
 TEST_F(RestoreWalk, NeverListsOrFollowsLinksPipesOrNamesThatAreNotText) {
   const QString outsideFile = dir.createFile(QStringLiteral("outside/secret.txt"), "outside");
   dir.createFile(QStringLiteral("outside/folder/inner.txt"), "inner");
@@ -252,21 +236,6 @@ TEST_F(RestoreWalk, NeverListsOrFollowsLinksPipesOrNamesThatAreNotText) {
   EXPECT_EQ(testenv::ReadFile(outsideFile), "outside");
 }
 
-TEST_F(RestoreWalk, AStopFlagEndsEveryOpenLevel) {
-  for (int i = 0; i < 5; ++i)
-    dir.createFile(QStringLiteral("store/x/f%1/g%1/file").arg(i), "z");
-  std::atomic<bool> stop{false};
-  int seen = 0;
-  WalkStore(
-      store(),
-      [&](const TStoreEntry &) {
-        if (++seen == 3)
-          stop = true;
-      },
-      &stop);
-  EXPECT_EQ(seen, 3);
-}
-
 TEST_F(RestoreWalk, CountsFilesBeyondFourGibibytesInFull) {
   const QString place = storeFile(QStringLiteral("huge.bin"), {});
   const QString stored = dir.filePath(QStringLiteral("store")) + place;
@@ -284,7 +253,7 @@ TEST_F(RestoreWalk, CountsFilesBeyondFourGibibytesInFull) {
 
 using RestorePlace = RestoreFixture;
 
-TEST_F(RestorePlace, ATakenPlaceIsLeftAloneUnlessReplacingIsAllowed) {
+TEST_F(RestorePlace, ATakenPlaceIsShownAndLeftAloneUnlessReplacingIsAllowed) {
   const QString place = storeFile(QStringLiteral("f.txt"), "stored copy");
   const QString stored = dir.filePath(QStringLiteral("store")) + place;
   dir.createFile(QStringLiteral("src/f.txt"), "the other one");
@@ -306,6 +275,18 @@ TEST_F(RestorePlace, ATakenPlaceIsLeftAloneUnlessReplacingIsAllowed) {
   EXPECT_EQ(testenv::ReadFile(place), "stored copy");
   EXPECT_FALSE(QFileInfo::exists(stored));
   EXPECT_EQ(restoredBytes, 11);
+
+  // The states the list shows.
+  const QString taken = storeFile(QStringLiteral("kept/taken.txt"), "stored");
+  const QString free = storeFile(QStringLiteral("kept/free.txt"), "stored");
+  const QString gone = storeFile(QStringLiteral("gone/inside.txt"), "stored");
+  dir.createFile(QStringLiteral("src/kept/taken.txt"), "already here");
+  EXPECT_EQ(RestoreState(taken, true), TRestoreState::TakenPlace);
+  EXPECT_EQ(RestoreState(free, true), TRestoreState::None);
+  EXPECT_EQ(RestoreState(gone, true), TRestoreState::None);
+  EXPECT_EQ(RestoreState(source(QStringLiteral("gone/")), false), TRestoreState::FolderGone);
+  EXPECT_EQ(RestoreState(source(QStringLiteral("kept/")), false), TRestoreState::None);
+  EXPECT_EQ(RestoreState(QStringLiteral("/"), false), TRestoreState::None);
 }
 
 TEST_F(RestorePlace, OnlyARegularFileIsEverReplaced) {
@@ -336,12 +317,7 @@ TEST_F(RestorePlace, ReplacesAcrossFileSystemsKeepingTimesAndPermissions) {
     GTEST_SKIP() << other.Reason().toStdString();
   const QString place = dir.createFile(QStringLiteral("src/r.txt"), "old contents");
   const QString stored = other.Path() + place;
-  QDir().mkpath(QFileInfo(stored).absolutePath());
-  {
-    QFile f(stored);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("restored contents");
-  }
+  ASSERT_TRUE(writeFile(stored, "restored contents"));
   ASSERT_TRUE(Chmod(stored, 0604));
   const QDateTime when = QDateTime::fromSecsSinceEpoch(1200000000);
   ASSERT_TRUE(TestDir::setTimes(stored, when, when));
@@ -359,22 +335,12 @@ class FailingReplace : public RestoreFixture, public ::testing::WithParamInterfa
 TEST_P(FailingReplace, KeepsTheOldFileAndTheStoredFile) {
   RUN_AS_ORDINARY_USER();
   ASSERT_NE(::geteuid(), 0u);
-  std::unique_ptr<TOtherFileSystem> other;
-  QString storeFolder = store();
-  if (GetParam()) {
-    other = std::make_unique<TOtherFileSystem>(16 << 20);
-    if (!other->IsValid())
-      GTEST_SKIP() << other->Reason().toStdString();
-    storeFolder = other->Path();
-  }
+  const QString storeFolder = storeOn(GetParam(), 16 << 20);
+  if (storeFolder.isEmpty())
+    GTEST_SKIP() << other->Reason().toStdString();
   const QString place = dir.createFile(QStringLiteral("src/locked/f.txt"), "old");
   const QString stored = storeFolder + place;
-  QDir().mkpath(QFileInfo(stored).absolutePath());
-  {
-    QFile f(stored);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("stored");
-  }
+  ASSERT_TRUE(writeFile(stored, "stored"));
   const QList<TRestoreItem> items = itemsOf(storeFolder);
   ASSERT_EQ(items.size(), 1);
   const QString locked = source(QStringLiteral("locked"));
@@ -434,7 +400,7 @@ TEST_F(RestorePlace, AStoredFileThatIsGoneOrATargetThatIsNotCleanIsAnError) {
   EXPECT_EQ(testenv::ReadFile(stored), "f");
 }
 
-TEST_F(RestorePlace, StopAfterTheKthFileLeavesTheRestInTheStore) {
+TEST_F(RestorePlace, StopAfterTheKthFileLeavesTheRestInTheStoreAndEndsTheWalk) {
   QStringList places;
   for (int i = 0; i < 6; ++i)
     places << storeFile(QStringLiteral("f%1.txt").arg(i), QByteArray::number(i));
@@ -449,6 +415,20 @@ TEST_F(RestorePlace, StopAfterTheKthFileLeavesTheRestInTheStore) {
     EXPECT_EQ(QFileInfo::exists(items[i].OriginalPath), i < 2) << i;
     EXPECT_EQ(QFileInfo::exists(items[i].StorePath), i >= 2) << i;
   }
+
+  // A stop flag ends every open level of the walk.
+  for (int i = 0; i < 5; ++i)
+    dir.createFile(QStringLiteral("store/y/f%1/g%1/file").arg(i), "z");
+  std::atomic<bool> stop{false};
+  int seen = 0;
+  WalkStore(
+      store(),
+      [&](const TStoreEntry &) {
+        if (++seen == 3)
+          stop = true;
+      },
+      &stop);
+  EXPECT_EQ(seen, 3);
 }
 
 TEST_F(RestorePlace, TheBarRunsFromOneToTheFileCount) {

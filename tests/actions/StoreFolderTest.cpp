@@ -1,5 +1,3 @@
-// The store layout and the folder checks before a move, copy or restore.
-
 #include "actions/StoreFolder.h"
 #include "tests/actions/Environments.h"
 #include "tests/support/TestEnv.h"
@@ -34,7 +32,7 @@ TEST(StoreLayout, MirrorsTheSourcePathBelowTheStore) {
   EXPECT_EQ(MakeStorePath(QStringLiteral("/top.txt"), store), store + QLatin1Char('/'));
 }
 
-TEST(StoreLayout, SourcesThatWouldLeaveTheStoreMakeNothing) {
+TEST(StoreLayout, SourcesThatWouldLeaveTheStoreOrFollowALinkMakeNothing) {
   TestDir dir;
   const QString store = dir.createFolder(QStringLiteral("deep/store"));
   for (const QString &source : {QStringLiteral("/../../escape/f"), QStringLiteral("/a/../../escape/f"),
@@ -48,24 +46,24 @@ TEST(StoreLayout, SourcesThatWouldLeaveTheStoreMakeNothing) {
   EXPECT_EQ(Entries(dir.filePath(QStringLiteral("deep"))), QStringList{QStringLiteral("store")});
   EXPECT_EQ(MakeStorePath(QStringLiteral("/a/f"), QStringLiteral("relative/store")), QString());
   EXPECT_FALSE(QFileInfo::exists(QStringLiteral("relative")));
-}
-
-TEST(StoreLayout, ALinkInsideTheStoreIsNotFollowed) {
-  TestDir dir;
-  const QString store = dir.createFolder(QStringLiteral("store"));
-  const QString outside = dir.createFolder(QStringLiteral("outside"));
-  ASSERT_EQ(::symlink(QFile::encodeName(outside).constData(),
-                      QFile::encodeName(store + QStringLiteral("/a")).constData()),
-            0);
-  QString failed;
-  EXPECT_EQ(MakeStorePath(QStringLiteral("/a/b/f"), store, &failed), QString());
-  EXPECT_EQ(failed, store + QStringLiteral("/a/"));
-  EXPECT_EQ(Entries(outside), QStringList());
-  try {
-    MakeStoreTarget(store, QStringLiteral("/a/b/f"));
-    ADD_FAILURE() << "no exception";
-  } catch (const EStoreFolder &e) {
-    EXPECT_EQ(e.Folder(), store + QStringLiteral("/a/"));
+  // A link inside the store is not followed.
+  {
+    TestDir dir;
+    const QString store = dir.createFolder(QStringLiteral("store"));
+    const QString outside = dir.createFolder(QStringLiteral("outside"));
+    ASSERT_EQ(::symlink(QFile::encodeName(outside).constData(),
+                        QFile::encodeName(store + QStringLiteral("/a")).constData()),
+              0);
+    QString failed;
+    EXPECT_EQ(MakeStorePath(QStringLiteral("/a/b/f"), store, &failed), QString());
+    EXPECT_EQ(failed, store + QStringLiteral("/a/"));
+    EXPECT_EQ(Entries(outside), QStringList());
+    try {
+      MakeStoreTarget(store, QStringLiteral("/a/b/f"));
+      ADD_FAILURE() << "no exception";
+    } catch (const EStoreFolder &e) {
+      EXPECT_EQ(e.Folder(), store + QStringLiteral("/a/"));
+    }
   }
 }
 
@@ -94,7 +92,7 @@ TEST(StoreLayout, ATakenTargetGetsTheFirstFreeNumberedName) {
   EXPECT_EQ(MakeStoreTarget(store, QStringLiteral("/src/l")), folder + QStringLiteral("l-copy-2"));
 }
 
-TEST(FolderChecks, WritableProbeTouchesNoFileOfTheUser) {
+TEST(FolderChecks, WritableProbeTouchesNoFileOfTheUserAndEmptyMeansNoEntry) {
   TestDir dir;
   const QString folder = dir.createFolder(QStringLiteral("store"));
   // A file under the probe name an earlier version used, and one under our own prefix.
@@ -107,18 +105,18 @@ TEST(FolderChecks, WritableProbeTouchesNoFileOfTheUser) {
   EXPECT_EQ(Entries(folder).size(), 2);
   EXPECT_FALSE(IsFolderWritable(dir.filePath(QStringLiteral("missing"))));
   EXPECT_FALSE(IsFolderWritable(QString()));
-}
-
-TEST(FolderChecks, EmptyMeansNoEntryAtAll) {
-  TestDir dir;
-  const QString folder = dir.createFolder(QStringLiteral("f"));
-  EXPECT_TRUE(IsFolderEmpty(folder));
-  dir.createFile(QStringLiteral("f/.hidden"), "");
-  EXPECT_FALSE(IsFolderEmpty(folder));
-  QFile::remove(folder + QStringLiteral("/.hidden"));
-  dir.createFolder(QStringLiteral("f/sub"));
-  EXPECT_FALSE(IsFolderEmpty(folder));
-  EXPECT_TRUE(IsFolderEmpty(dir.filePath(QStringLiteral("missing"))));
+  // Empty means no entry at all.
+  {
+    TestDir dir;
+    const QString folder = dir.createFolder(QStringLiteral("f"));
+    EXPECT_TRUE(IsFolderEmpty(folder));
+    dir.createFile(QStringLiteral("f/.hidden"), "");
+    EXPECT_FALSE(IsFolderEmpty(folder));
+    QFile::remove(folder + QStringLiteral("/.hidden"));
+    dir.createFolder(QStringLiteral("f/sub"));
+    EXPECT_FALSE(IsFolderEmpty(folder));
+    EXPECT_TRUE(IsFolderEmpty(dir.filePath(QStringLiteral("missing"))));
+  }
 }
 
 TEST(FolderChecks, ARestoreFolderHoldsOnlyFoldersNamedLikeRootFolders) {

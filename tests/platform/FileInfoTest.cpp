@@ -86,7 +86,7 @@ TEST(LocalDays, InstantsOutsideTheUsualRangeStillConvert) {
   EXPECT_EQ(platform::UnixTimeToDays(0, 0), 25569 + 1.0 / 24);
 }
 
-TEST(InputFile, ReadsWholeBlocksThenTheRestThenNothing) {
+TEST(InputFile, ReadsBlocksAndPropsAndFailsOnMissingFiles) {
   TestDir dir;
   QByteArray data(100000, '\0');
   for (int i = 0; i < data.size(); ++i)
@@ -101,37 +101,33 @@ TEST(InputFile, ReadsWholeBlocksThenTheRestThenNothing) {
   EXPECT_EQ(block.left(100000 - 65536), data.mid(65536));
   EXPECT_EQ(file.Read(block.data(), block.size()), 0);
   EXPECT_EQ(file.Read(block.data(), block.size()), 0);
-}
-
-TEST(InputFile, PropsOfTheOpenFileEqualThoseOfItsPath) {
-  TestDir dir;
-  const QString path = dir.createFile(".hidden", "abc");
-  QFile::setPermissions(path, QFileDevice::ReadOwner);
-  const QDateTime when(QDate(2020, 7, 1), QTime(12, 34, 56, 789), Qt::LocalTime);
-  ASSERT_TRUE(TestDir::setTimes(path, when, when));
-  platform::TInputFile file(path);
-  ASSERT_TRUE(file.IsOpen());
-  TFileProps fromFile, fromPath;
-  ASSERT_TRUE(file.ReadProps(fromFile));
-  ASSERT_TRUE(platform::ReadFileProps(path, fromPath));
-  EXPECT_EQ(fromFile, fromPath);
-  EXPECT_TRUE(fromFile.Hidden);
-  EXPECT_TRUE(fromFile.ReadOnly);
-}
-
-TEST(InputFile, MissingFileAndFolderFailWithoutProps) {
-  TestDir dir;
-  platform::TInputFile missing(dir.filePath("none"));
-  EXPECT_FALSE(missing.IsOpen());
-  TFileProps props;
-  props.Modified = 5;
-  EXPECT_FALSE(missing.ReadProps(props));
-  EXPECT_EQ(props.Modified, 5);
-  // A folder opens but cannot be read: the checksum treats it as unreadable.
-  platform::TInputFile folder(dir.path());
-  char buffer[16];
-  if (folder.IsOpen())
-    EXPECT_EQ(folder.Read(buffer, sizeof buffer), -1);
+  {
+    const QString path = dir.createFile(".hidden", "abc");
+    QFile::setPermissions(path, QFileDevice::ReadOwner);
+    const QDateTime when(QDate(2020, 7, 1), QTime(12, 34, 56, 789), Qt::LocalTime);
+    ASSERT_TRUE(TestDir::setTimes(path, when, when));
+    platform::TInputFile file(path);
+    ASSERT_TRUE(file.IsOpen());
+    TFileProps fromFile, fromPath;
+    ASSERT_TRUE(file.ReadProps(fromFile));
+    ASSERT_TRUE(platform::ReadFileProps(path, fromPath));
+    EXPECT_EQ(fromFile, fromPath);
+    EXPECT_TRUE(fromFile.Hidden);
+    EXPECT_TRUE(fromFile.ReadOnly);
+  }
+  {
+    platform::TInputFile missing(dir.filePath("none"));
+    EXPECT_FALSE(missing.IsOpen());
+    TFileProps props;
+    props.Modified = 5;
+    EXPECT_FALSE(missing.ReadProps(props));
+    EXPECT_EQ(props.Modified, 5);
+    // A folder opens but cannot be read: the checksum treats it as unreadable.
+    platform::TInputFile folder(dir.path());
+    char buffer[16];
+    if (folder.IsOpen())
+      EXPECT_EQ(folder.Read(buffer, sizeof buffer), -1);
+  }
 }
 
 // Whatever a path names besides a regular file is refused at once, without waiting and without being

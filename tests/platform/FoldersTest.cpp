@@ -32,7 +32,7 @@ QList<QByteArray> ListNames(const QString &path, QList<TDirEntry> *all = nullptr
 
 } // namespace
 
-TEST(PathHelpers, ForceFolderChainMakesEveryLevel) {
+TEST(PathHelpers, ForceFolderChainMakesEveryLevelAndFreeSpaceIsMeasured) {
   TestDir dir;
   const QString deep = dir.filePath("a/b/c");
   EXPECT_TRUE(ForceFolderChain(deep));
@@ -46,10 +46,6 @@ TEST(PathHelpers, ForceFolderChainMakesEveryLevel) {
   EXPECT_TRUE(ForceFolderChain(" \t" + nbsp + "\n"));
   EXPECT_TRUE(QFileInfo(nbsp).isDir());
   EXPECT_FALSE(QFileInfo::exists(dir.filePath("n")));
-}
-
-TEST(PathHelpers, FreeSpace) {
-  TestDir dir;
   const int64_t here = FreeSpace(dir.path());
   EXPECT_GT(here, 0);
   // A folder still to be made is measured on its nearest existing parent.
@@ -125,20 +121,19 @@ TEST(ScratchFolders, LargeTreesTickAsTheyAreDeleted) {
   EXPECT_TRUE(DeleteFolderTree(scratch, [&] { ++ticks; }));
   EXPECT_EQ(ticks, 3003 / FolderTreeTickEntries);
   EXPECT_FALSE(QFileInfo::exists(scratch));
+  {
+    TestDir outside;
+    const QString precious = outside.createFile("precious.txt", "data");
+    TestDir dir;
+    ASSERT_TRUE(QFile::link(outside.path(), dir.filePath("link")));
+    EXPECT_FALSE(DeleteFolderTree(dir.filePath("link")));
+    EXPECT_TRUE(QFileInfo::exists(precious));
+    // A missing folder counts as deleted.
+    EXPECT_TRUE(DeleteFolderTree(dir.filePath("missing")));
+  }
 }
 
-TEST(ScratchFolders, APathThatIsALinkIsNotDeleted) {
-  TestDir outside;
-  const QString precious = outside.createFile("precious.txt", "data");
-  TestDir dir;
-  ASSERT_TRUE(QFile::link(outside.path(), dir.filePath("link")));
-  EXPECT_FALSE(DeleteFolderTree(dir.filePath("link")));
-  EXPECT_TRUE(QFileInfo::exists(precious));
-  // A missing folder counts as deleted.
-  EXPECT_TRUE(DeleteFolderTree(dir.filePath("missing")));
-}
-
-TEST(DirReader, ListsKindsAndNeverFollowsLinks) {
+TEST(DirReader, ListsKindsAndIdentitiesAndNeverFollowsLinks) {
   TestDir dir;
   dir.createFile("a.txt", "12345");
   dir.createFolder("sub");
@@ -171,6 +166,23 @@ TEST(DirReader, ListsKindsAndNeverFollowsLinks) {
   EXPECT_TRUE(TDirReader(Enc(dir.filePath("sub/"))).IsOpen());
   EXPECT_TRUE(TDirReader("/").IsOpen());
   EXPECT_FALSE(TDirReader(Enc(dir.filePath("missing"))).IsOpen());
+  // Hard links share their identity.
+  {
+    TestDir other;
+    const QString a = other.createFile("a", "x");
+    ASSERT_EQ(::link(Enc(a).constData(), Enc(other.filePath("b")).constData()), 0);
+    QList<TDirEntry> entries;
+    ListNames(other.path(), &entries);
+    TFileIdSet ids;
+    int files = 0;
+    for (const TDirEntry &e : entries)
+      if (e.m_kind == TDirEntry::EKind::File) {
+        ++files;
+        ids.insert(e.m_id);
+      }
+    EXPECT_EQ(files, 2);
+    EXPECT_EQ(ids.size(), 1u);
+  }
 }
 
 TEST(CanonicalFolders, LinksAndDotsResolveToOneText) {
@@ -197,7 +209,7 @@ TEST(CanonicalFolders, LinksAndDotsResolveToOneText) {
   EXPECT_FALSE(FolderInside(real, {}));
 }
 
-TEST(NameTexts, OnlyNamesThatComeBackAsTheSameBytesAreText) {
+TEST(NameTexts, OnlyNamesThatComeBackAsTheSameBytesAreTextAndEscapingShowsTheRest) {
   EXPECT_EQ(NameText("plain name.txt"), "plain name.txt");
   EXPECT_EQ(NameText("caf\xC3\xA9"), QString::fromUtf8("caf\xC3\xA9"));
   // The replacement character itself is a valid name.
@@ -205,9 +217,6 @@ TEST(NameTexts, OnlyNamesThatComeBackAsTheSameBytesAreText) {
   for (const QByteArray &bad : {QByteArray("caf\xE9"), QByteArray("\xFF"), QByteArray("\xC0\xAF"),
                                 QByteArray("\xED\xA0\x80"), QByteArray("a\xE2\x82")})
     EXPECT_TRUE(NameText(bad).isEmpty()) << bad.toHex().constData();
-}
-
-TEST(NameTexts, EscapingShowsEveryByteThatIsNotText) {
   EXPECT_EQ(EscapedName("plain"), "plain");
   EXPECT_EQ(EscapedName("caf\xC3\xA9"), QString::fromUtf8("caf\xC3\xA9"));
   EXPECT_EQ(EscapedName("caf\xE9.txt"), "caf\\xE9.txt");
@@ -220,21 +229,4 @@ TEST(NameTexts, EscapingShowsEveryByteThatIsNotText) {
   // A four-byte character stays one character; control characters cannot break a message's lines.
   EXPECT_EQ(EscapedName("\xF0\x9F\x98\x80"), QString::fromUtf8("\xF0\x9F\x98\x80"));
   EXPECT_EQ(EscapedName("a\nb\x7F"), "a\\x0Ab\\x7F");
-}
-
-TEST(DirReader, HardLinksShareTheirIdentity) {
-  TestDir dir;
-  const QString a = dir.createFile("a", "x");
-  ASSERT_EQ(::link(Enc(a).constData(), Enc(dir.filePath("b")).constData()), 0);
-  QList<TDirEntry> entries;
-  ListNames(dir.path(), &entries);
-  TFileIdSet ids;
-  int files = 0;
-  for (const TDirEntry &e : entries)
-    if (e.m_kind == TDirEntry::EKind::File) {
-      ++files;
-      ids.insert(e.m_id);
-    }
-  EXPECT_EQ(files, 2);
-  EXPECT_EQ(ids.size(), 1u);
 }

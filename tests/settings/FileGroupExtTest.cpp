@@ -76,21 +76,18 @@ TEST_F(GroupNames, NamesComeFromTheTranslationAndTheUserGroupsAreNumbered) {
                             "Programs", "Temporary files", "User group 1", "User group 2"};
   for (int i = 0; i < 8; ++i)
     EXPECT_EQ(list.GetItem(i)->Name, expected[i]);
-}
-
-TEST_F(GroupNames, NamesFollowALanguageSwitchAtTheNextFetch) {
+  // They follow a language switch at the next fetch, and are "no translated" without a translation.
   m_dir.createFile("de.wzl", "Language=Deutsch\n2645=Musik\n2651=Eigene Gruppe\n");
   TLangList both(m_dir.path());
   SetCurrentLangList(&both);
-  TListFileGroupExt list;
-  EXPECT_EQ(list.GetItem(0)->Name, "Audio");
-  both.CurrentName = "Deutsch";
-  EXPECT_EQ(list.GetItem(0)->Name, "Musik");
-  EXPECT_EQ(list.GetItem(7)->Name, "Eigene Gruppe 2");
-  EXPECT_EQ(list.GetItem(1)->Name, "no translated");
-}
-
-TEST_F(GroupNames, WithoutATranslationNamesAreNoTranslated) {
+  {
+    TListFileGroupExt list;
+    EXPECT_EQ(list.GetItem(0)->Name, "Audio");
+    both.CurrentName = "Deutsch";
+    EXPECT_EQ(list.GetItem(0)->Name, "Musik");
+    EXPECT_EQ(list.GetItem(7)->Name, "Eigene Gruppe 2");
+    EXPECT_EQ(list.GetItem(1)->Name, "no translated");
+  }
   SetCurrentLangList(nullptr);
   TListFileGroupExt list;
   EXPECT_EQ(list.GetItem(0)->Name, "no translated");
@@ -107,37 +104,35 @@ TEST_F(GroupNames, DestroyingTheListStoresCountAndMasksButNoNames) {
   EXPECT_EQ(RegReadString("group-ext-item-8-ext", "none"), "none");
 }
 
-TEST_F(GroupNames, AStoredCountOfThreeGivesThreeGroups) {
+TEST_F(GroupNames, AStoredCountGivesThatManyGroupsLoweredAndOnlyEightNamed) {
   storeGroups({"*.a", "*.b", "*.c"});
-  TListFileGroupExt list;
-  ASSERT_EQ(list.GetCount(), 3);
-  EXPECT_EQ(list.GetItem(0)->Name, "Audio");
-  EXPECT_EQ(list.GetItem(1)->Name, "Pictures");
-  EXPECT_EQ(list.GetItem(2)->Name, "Video");
-  EXPECT_EQ(list.GetItem(2)->Ext, "*.c");
-}
-
-TEST_F(GroupNames, AStoredCountOfTenGivesTenGroupsTheLastTwoUnnamed) {
+  {
+    TListFileGroupExt list;
+    ASSERT_EQ(list.GetCount(), 3);
+    EXPECT_EQ(list.GetItem(0)->Name, "Audio");
+    EXPECT_EQ(list.GetItem(1)->Name, "Pictures");
+    EXPECT_EQ(list.GetItem(2)->Name, "Video");
+    EXPECT_EQ(list.GetItem(2)->Ext, "*.c");
+  }
   QStringList masks;
   for (int i = 0; i < 10; ++i)
     masks << "*.x" + QString::number(i);
   storeGroups(masks);
-  TListFileGroupExt list;
-  ASSERT_EQ(list.GetCount(), 10);
-  EXPECT_EQ(list.GetItem(7)->Name, "User group 2");
-  EXPECT_EQ(list.GetItem(8)->Name, "");
-  EXPECT_EQ(list.GetItem(9)->Name, "");
-  EXPECT_EQ(list.GetItem(9)->Ext, "*.x9");
-}
-
-TEST_F(GroupNames, StoredCapitalsComeBackLowerCaseAtTheNextStart) {
+  {
+    TListFileGroupExt list;
+    ASSERT_EQ(list.GetCount(), 10);
+    EXPECT_EQ(list.GetItem(7)->Name, "User group 2");
+    EXPECT_EQ(list.GetItem(8)->Name, "");
+    EXPECT_EQ(list.GetItem(9)->Name, "");
+    EXPECT_EQ(list.GetItem(9)->Ext, "*.x9");
+  }
   storeGroups({"*.MP3;*.Ogg", "FILE*.CHK"});
   TListFileGroupExt list;
   EXPECT_EQ(list.GetItem(0)->Ext, "*.mp3;*.ogg");
   EXPECT_EQ(list.GetItem(1)->Ext, "file*.chk");
 }
 
-TEST_F(GroupNames, EditedMasksAreSavedAsAssignedAndLoweredAtTheNextStart) {
+TEST_F(GroupNames, EditedMasksAreSavedAsAssignedAndTheGlobalListWrittenBackWhenFreed) {
   {
     TListFileGroupExt list;
     list.GetItem(6)->Ext = "*.ZIP;*.Rar";
@@ -146,9 +141,6 @@ TEST_F(GroupNames, EditedMasksAreSavedAsAssignedAndLoweredAtTheNextStart) {
   }
   TListFileGroupExt next;
   EXPECT_EQ(next.GetItem(6)->Ext, "*.zip;*.rar");
-}
-
-TEST_F(GroupNames, TheGlobalListIsMadeOnceAndWrittenBackWhenFreed) {
   EXPECT_EQ(FileGroupList, nullptr);
   CreateFileGroupList();
   TListFileGroupExt *first = FileGroupList;

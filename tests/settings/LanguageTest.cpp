@@ -29,7 +29,7 @@ private:
 
 } // namespace
 
-TEST(SplitLangLine, SplitsAtTheFirstEqualsAndTurnsBarsIntoLineBreaks) {
+TEST(TLang, ParsesPlainAndMultiLineValuesFromUtf8Files) {
   QString key, value;
   SplitLangLine("2045=a|b=c", key, value);
   EXPECT_EQ(key, "2045");
@@ -40,9 +40,6 @@ TEST(SplitLangLine, SplitsAtTheFirstEqualsAndTurnsBarsIntoLineBreaks) {
   SplitLangLine("k=", key, value);
   EXPECT_EQ(key, "k");
   EXPECT_EQ(value, "");
-}
-
-TEST(TLang, ParsesPlainAndMultiLineValues) {
   const struct {
     const char *text;
     QList<QPair<const char *, const char *>> values; // key, value
@@ -100,28 +97,20 @@ TEST(TLang, ParsesPlainAndMultiLineValues) {
   ASSERT_EQ(lang.Items.size(), 2);
   EXPECT_EQ(lang.Items.at(0).Key, "20]45");
   EXPECT_EQ(lang.Items.at(0).Value, "");
+  {
+    TestDir dir;
+    const QString plain = dir.createFile("a.wzl", "Language=Fran\xc3\xa7"
+                                                  "ais\n2045=\xc3\x89t\xc3\xa9\n");
+    const QString bom = dir.createFile("b.wzl", "\xEF\xBB\xBFLanguage=Fran\xc3\xa7"
+                                                "ais\n");
+    EXPECT_EQ(TLang(plain).GetValue("2045"), QString::fromUtf8("\xc3\x89t\xc3\xa9"));
+    EXPECT_EQ(TLang(bom).GetValue("Language"), QString::fromUtf8("Fran\xc3\xa7"
+                                                                 "ais"));
+    EXPECT_TRUE(TLang(dir.filePath("missing.wzl")).Items.isEmpty());
+  }
 }
 
-TEST(TLang, FileIsReadAsUtf8WithOrWithoutByteOrderMark) {
-  TestDir dir;
-  const QString plain = dir.createFile("a.wzl", "Language=Fran\xc3\xa7"
-                                                "ais\n2045=\xc3\x89t\xc3\xa9\n");
-  const QString bom = dir.createFile("b.wzl", "\xEF\xBB\xBFLanguage=Fran\xc3\xa7"
-                                              "ais\n");
-  EXPECT_EQ(TLang(plain).GetValue("2045"), QString::fromUtf8("\xc3\x89t\xc3\xa9"));
-  EXPECT_EQ(TLang(bom).GetValue("Language"), QString::fromUtf8("Fran\xc3\xa7"
-                                                               "ais"));
-  EXPECT_TRUE(TLang(dir.filePath("missing.wzl")).Items.isEmpty());
-}
-
-TEST(TLangList, CurrentNameComesFromTheStoreWithEnglishAsDefault) {
-  LangFolder folder;
-  EXPECT_EQ(TLangList(folder.path()).CurrentName, "English");
-  RegWriteString("Language", "Deutsch");
-  EXPECT_EQ(TLangList(folder.path()).CurrentName, "Deutsch");
-}
-
-TEST(TLangList, TextsComeFromTheFileOfTheCurrentLanguageOnly) {
+TEST(TLangList, TextsComeOnlyFromTheFileOfTheStoredLanguageWithEnglishAsDefault) {
   LangFolder folder;
   folder.add("de.wzl", "Language=Deutsch\n2045=Warnung\n");
   folder.add("en.wzl", "Language=English\n2045=Warning\n");
@@ -134,30 +123,27 @@ TEST(TLangList, TextsComeFromTheFileOfTheCurrentLanguageOnly) {
   EXPECT_EQ(list.GetText("9999"), "no translated");
   list.CurrentName = "Deutsch";
   EXPECT_EQ(list.GetText("2045"), "Warnung");
+
+  LangFolder noEnglish;
+  noEnglish.add("de.wzl", "Language=Deutsch\n2045=Warnung\n");
+  noEnglish.add("nolang.wzl", "2045=Nameless\n");
+  TLangList other(noEnglish.path());
+  EXPECT_EQ(other.CurrentName, "English");
+  EXPECT_EQ(other.GetText("2045"), "no translated");
+  EXPECT_EQ(other.GetText("Language"), "no translated");
+  RegWriteString("Language", "Deutsch");
+  EXPECT_EQ(TLangList(noEnglish.path()).CurrentName, "Deutsch");
 }
 
-TEST(TLangList, NoFileOfTheCurrentLanguageMeansNoTranslatedEverywhere) {
+TEST(TLangList, ComboListsEveryFileOfTheFolderAndSelectsTheCurrentLanguage) {
   LangFolder folder;
-  folder.add("de.wzl", "Language=Deutsch\n2045=Warnung\n");
-  folder.add("nolang.wzl", "2045=Nameless\n");
-  TLangList list(folder.path());
-  EXPECT_EQ(list.CurrentName, "English");
-  EXPECT_EQ(list.GetText("2045"), "no translated");
-  EXPECT_EQ(list.GetText("Language"), "no translated");
-}
-
-TEST(TLangList, MissingOrEmptyFolderGivesAnEmptyList) {
-  LangFolder empty;
-  TLangList none(empty.path() + "missing/");
+  TLangList none(folder.path() + "missing/");
   EXPECT_TRUE(none.Langs.empty());
   EXPECT_EQ(none.GetText("2045"), "no translated");
   EXPECT_TRUE(none.GetLanguageNames().isEmpty());
   EXPECT_EQ(none.GetCurrentIndex(), -1);
-  EXPECT_TRUE(TLangList(empty.path()).Langs.empty());
-}
+  EXPECT_TRUE(TLangList(folder.path()).Langs.empty());
 
-TEST(TLangList, ComboListsEveryFileAndSelectsTheCurrentLanguage) {
-  LangFolder folder;
   folder.add("a.wzl", "Language=Deutsch\n");
   folder.add("b.wzl", "2045=no name\n");
   folder.add("c.wzl", "Language=English\n");
@@ -192,11 +178,8 @@ TEST(FormatText, FillsPlaceholdersHarmlessly) {
   EXPECT_EQ(FormatText("100%% done", {}), "100% done");
   EXPECT_EQ(FormatText("%s and %s", {"one"}), "one and ");
   EXPECT_EQ(FormatText("50% %d %9:x end%", {"a"}), "50% %d %9:x end%");
-}
-
-// An index past the arguments stays as written and leaves the next "%s" where it was, up to numbers
-// no counter can hold.
-TEST(FormatText, IndexesPastTheArgumentsStayAsText) {
+  // An index past the arguments stays as written and leaves the next "%s" where it was, up to numbers
+  // no counter can hold.
   EXPECT_EQ(FormatText("%7:s|", {"a"}), "%7:s|");
   EXPECT_EQ(FormatText("%1:s %s", {"a"}), "%1:s a");
   EXPECT_EQ(FormatText("%0:s %1:s %s", {"a", "b"}), "a b ");
