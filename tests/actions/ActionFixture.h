@@ -81,15 +81,8 @@ protected:
 };
 
 inline QString ActionName(TAction Action) {
-  switch (Action) {
-  case TAction::Delete:
-    return QStringLiteral("Delete");
-  case TAction::Recycle:
-    return QStringLiteral("Recycle");
-  case TAction::Move:
-    return QStringLiteral("Move");
-  case TAction::Copy:
-    return QStringLiteral("Copy");
-  }
-  return {};
+  return Action == TAction::Delete    ? QStringLiteral("Delete")
+         : Action == TAction::Recycle ? QStringLiteral("Recycle")
+         : Action == TAction::Move    ? QStringLiteral("Move")
+                                      : QStringLiteral("Copy");
 }

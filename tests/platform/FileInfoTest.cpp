@@ -46,9 +46,8 @@ constexpr qint64 k2026 = qint64(1767225600) * 1000;
 
 } // namespace
 
-// Zones written out in full need no time-zone database: Central Europe with its switches at 01:00 UTC,
-// Newfoundland at half hours with switches at local 02:00, Nepal at a quarter hour, Lord Howe with a
-// half-hour daylight shift, and the southern hemisphere.
+// Zones written out in full need no time-zone database; they cover half- and quarter-hour offsets,
+// a half-hour daylight shift and the southern hemisphere.
 TEST(LocalDays, EqualQtsConversionThroughTheYearAndEveryDaylightSwitch) {
   for (const char *zone : {"UTC0", "CET-1CEST,M3.5.0,M10.5.0/3", "NST3:30NDT,M3.2.0,M11.1.0", "<+0545>-5:45",
                            "<+1030>-10:30<+11>-11,M10.1.0,M4.1.0", "AEST-10AEDT,M10.1.0,M4.1.0/3"}) {
