@@ -71,16 +71,12 @@ TEST_F(GroupNames, NamesComeFromTheTranslationAndTheUserGroupsAreNumbered) {
   m_dir.createFile("de.wzl", "Language=Deutsch\n2645=Musik\n2651=Eigene Gruppe\n");
   TLangList both(m_dir.path());
   SetCurrentLangList(&both);
-  {
-    TListFileGroupExt list;
-    EXPECT_EQ(list.GetItem(0)->Name, "Audio");
-    both.CurrentName = "Deutsch";
-    EXPECT_EQ(list.GetItem(0)->Name, "Musik");
-    EXPECT_EQ(list.GetItem(7)->Name, "Eigene Gruppe 2");
-    EXPECT_EQ(list.GetItem(1)->Name, "no translated");
-  }
+  EXPECT_EQ(list.GetItem(0)->Name, "Audio");
+  both.CurrentName = "Deutsch";
+  EXPECT_EQ(list.GetItem(0)->Name, "Musik");
+  EXPECT_EQ(list.GetItem(7)->Name, "Eigene Gruppe 2");
+  EXPECT_EQ(list.GetItem(1)->Name, "no translated");
   SetCurrentLangList(nullptr);
-  TListFileGroupExt list;
   EXPECT_EQ(list.GetItem(0)->Name, "no translated");
   EXPECT_EQ(list.GetItem(6)->Name, "no translated 1");
 }
