@@ -27,8 +27,6 @@ TEST(ThumbnailQueue, HoldsEachRowOnceAndDropsTheOldest) {
   EXPECT_EQ(queue.Rows(), (std::vector<int>{6, 7, 8}));
   queue.Feed(6); // present: no change of order either
   EXPECT_EQ(queue.Rows(), (std::vector<int>{6, 7, 8}));
-  queue.Clear();
-  EXPECT_TRUE(queue.Rows().empty());
 }
 
 // Runs the main thread's side until Loader ends.
@@ -57,7 +55,6 @@ protected:
     files.GetItem(index)->Viewed.SetGroup(MethodPictures, 1);
     return index;
   }
-  // Count pictures p0.png, p1.png, ..., listed and shown as rows.
   void addPictures(int Count) {
     for (int i = 0; i < Count; ++i)
       picture(QStringLiteral("p%1.png").arg(i));
