@@ -435,10 +435,10 @@ TEST_F(ResultList, NameAndFolderTakeTheSpareWidthAndNoDragPushesAColumnOutOfSigh
   EXPECT_TRUE(allInSight());
   // Given back, the room goes to Name and Folder.
   const int shared = width(ColName) + width(ColFolder);
-  const int group = width(ColGroup);
+  const int wide = width(ColGroup);
   drag(ColGroup, -50);
-  EXPECT_EQ(width(ColName) + width(ColFolder), shared + (group - width(ColGroup)));
-  EXPECT_LT(width(ColGroup), group);
+  EXPECT_EQ(width(ColName) + width(ColFolder), shared + (wide - width(ColGroup)));
+  EXPECT_LT(width(ColGroup), wide);
   EXPECT_TRUE(allInSight());
 }
 
