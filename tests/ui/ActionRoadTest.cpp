@@ -1,18 +1,13 @@
-// The action road through the window: from marked results to each of the four actions, the store
-// folder's checks in their order, the progress page with Stop, the coloured log with its summary,
-// and Back from the log to the results.
-#include "engine/ResultFile.h"
+// The action road: marked results to each action, the store folder's checks in their order, Stop,
+// the coloured log, and Back from the log to the results.
 #include "engine/SearchFilter.h"
 #include "engine/StepStorage.h"
 #include "platform/Folders.h"
 #include "settings/FormatSize.h"
 #include "tests/ui/UiTest.h"
-#include "ui/main/FolderTree.h"
 #include "ui/results/ResultShow.h"
 
-#include <QCheckBox>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QStorageInfo>
 #include <QTextBlock>
@@ -26,42 +21,16 @@ class ActionRoadTest : public WindowTest {
   std::unique_ptr<TestDir> m_tree;
   const QByteArray m_letter = "Dear reader, this text appears three times.";
 
-  void next() { w().btnNext->click(); }
-  void back() { w().btnBack->click(); }
-  QWidget *page() { return w().ActivePage(); }
   QString kept() { return m_tree->filePath("docs/letter.txt"); }
   QString copy() { return m_tree->filePath("backup/letter copy.txt"); }
   QString gone() { return m_tree->filePath("backup/old/letter again.txt"); }
-  int messages(const QString &Text) {
-    int n = 0;
-    for (const auto &request : dialogs().requests())
-      n += request.kind == "message" && request.text == Text;
-    return n;
-  }
-  // Next, answering the message it shows; the message must be Text.
-  void nextShowing(const QString &Text) {
-    const int before = messages(Text);
-    dialogs().setNextAnswer(QMessageBox::Ok);
-    next();
-    QCOMPARE(messages(Text), before + 1);
-  }
-
-  // A content search over three copies of a letter; both copies in "backup" marked, one of them
-  // removed before the action; on to the action page.
+  // Three copies of a letter found; both in "backup" marked, one removed before the action.
   void toActionPage() {
     m_tree = std::make_unique<TestDir>();
     m_tree->createFile("docs/letter.txt", m_letter);
     m_tree->createFile("backup/letter copy.txt", m_letter);
     m_tree->createFile("backup/old/letter again.txt", m_letter);
-    w().rbtFirstFind->setChecked(true);
-    next();
-    for (QCheckBox *box : {w().cbxSearchMethodImage, w().cbxSearchMethodMp3, w().cbxSearchMethodProperty,
-                           w().cbxSearchMethodZero})
-      box->setChecked(false);
-    w().cbxSearchMethodCrc->setChecked(true);
-    next();
-    w().trvFolders->Model()->ClearChecks();
-    w().trvFolders->Model()->SetChecked(m_tree->path(), true);
+    toFolders({w().cbxSearchMethodCrc}, m_tree->path());
     next();
     QCOMPARE(page(), w().tbsResults);
     TResultModel &rows = w().ResultList().Model();
@@ -73,7 +42,6 @@ class ActionRoadTest : public WindowTest {
     QCOMPARE(page(), w().tbsAction);
   }
 
-  // The log after a run over the two marks: the summary, then one line per marked file in list order.
   void checkLog(bool CopyDone) {
     QCOMPARE(page(), w().tbsLog);
     QVERIFY(!w().btnNext->isEnabled());
@@ -108,7 +76,7 @@ class ActionRoadTest : public WindowTest {
     QVERIFY(files.begin().fragment().charFormat().fontUnderline());
     QVERIFY(files.begin().fragment().charFormat().fontWeight() != int(QFont::Bold));
     QTextBlock line = files.next();
-    for (int i = 0; i < lines.size(); ++i, line = line.next()) {
+    for (qsizetype i = 0; i < lines.size(); ++i, line = line.next()) {
       QCOMPARE(line.text(), lines[i]);
       const QTextCharFormat format = line.begin().fragment().charFormat();
       QCOMPARE(format.foreground().color(), colours[i]);
@@ -116,8 +84,7 @@ class ActionRoadTest : public WindowTest {
     }
   }
 
-  // Back from the log: the content step, the processed copy without a check box, the missing one
-  // still marked; then back to the first page.
+  // Back from the log: the processed copy has no check box, the missing one stays marked.
   void checkBackToResults(bool CopyDone) {
     back();
     QCOMPARE(page(), w().tbsResults);

@@ -1,5 +1,5 @@
-// The data module and what a search shows beside the window: the tray and the icon
-// animation, the folder tree's checked folders, network locations, dialog filters.
+// The data module and what a search shows beside the window: tray, icon animation, the folder
+// tree's checked folders, network locations, dialog filters.
 #include "platform/NetworkMounts.h"
 #include "settings/Registry.h"
 #include "tests/ui/UiTest.h"
@@ -40,13 +40,6 @@ public:
   DataModuleTest() : WindowTest(TWindow::Hidden) {}
 
 private slots:
-  void dataModuleParts() {
-    QCOMPARE(dtmMain->imlTray.size(), TrayFrameCount);
-    for (const QIcon &frame : dtmMain->imlTray)
-      QCOMPARE(frame.availableSizes().value(0), QSize(16, 16));
-    QVERIFY(!dtmMain->tryIcon()); // test machines have no tray
-  }
-
   void fileDialogFilters() {
     QCOMPARE(QtFileFilter("Text file|*.txt"), QString("Text file (*.txt)"));
     QCOMPARE(QtFileFilter("Result|*.wzr|All|*.a;*.b"), QString("Result (*.wzr);;All (*.a *.b)"));
@@ -82,7 +75,7 @@ private slots:
     Recorder r;
     auto *animation = new TIconAnimation(r.frames, {r.target()});
     animation->Resume();
-    // The main thread handles no events now, so the worker soon waits on it for its step.
+    // The main thread handles no events, so the worker waits on it for its step.
     QThread::msleep(2 * TIconAnimation::StepIntervalMs);
     QPointer<TIconAnimation> watch(animation);
     TIconAnimation::JoinAll();
@@ -104,7 +97,6 @@ private slots:
     animation->Resume();
     QVERIFY(!animation->Suspended());
     animation->Suspend();
-    // A suspended animation ends on request without stepping again, and deletes itself.
     QPointer<TIconAnimation> watch(animation);
     animation->Terminate();
     QTRY_VERIFY(watch.isNull());
@@ -156,8 +148,7 @@ private slots:
     w().ShowPage(w().tbsFinding);
     w().EnterBusyButtons();
     w().TogglePause();
-    // The hold begins after the first pause pass, which a loaded machine may delay by any time:
-    // watch for it rather than guessing when it comes; give up (and continue) after a few seconds.
+    // The hold begins after the first pause pass, however late; give up after a few seconds.
     bool suspendedWhilePaused = false;
     int ticks = 0;
     QTimer watch;
@@ -197,7 +188,6 @@ private slots:
     QCOMPARE(model.CheckState(root + "/a/x/2"), Qt::Checked);
     QCOMPARE(model.CheckState(root), Qt::PartiallyChecked);
 
-    // Unchecking a folder inside a checked one keeps the rest of it checked.
     model.SetChecked(root + "/a/x/1", false);
     QCOMPARE(model.CheckedFolders(), QStringList({root + "/a b", root + "/a/.hidden", root + "/a/x/2",
                                                   root + "/a/y", root + "/ab", root + "/c"}));
@@ -222,7 +212,6 @@ private slots:
     const QString root = dir.path();
     QVERIFY(QFile::link(root + "/real", root + "/link"));
     QVERIFY(QFile::link(root, root + "/real/up"));
-    // Names that are not text cannot be handed on as paths.
     const QByteArray bad = QFile::encodeName(root) + "/bad\xFF";
     const QByteArray inner = QFile::encodeName(root) + "/real/\xFE";
     QCOMPARE(::mkdir(bad.constData(), 0755), 0);
@@ -230,7 +219,6 @@ private slots:
     TFolderTreeModel model;
     model.setRootPath(root);
 
-    // A link, what lies behind it, and a name that is not text have no check box.
     for (const QString &path : {root + "/link", root + "/link/inner"}) {
       QVERIFY(!model.SetChecked(path, true));
       const QModelIndex index = model.index(path);
@@ -251,7 +239,6 @@ private slots:
     QVERIFY(model.SetChecked(root + "/real/inner", false));
     QCOMPARE(model.CheckedFolders(), QStringList({root + "/plain", root + "/real/other"}));
     QCOMPARE(model.UnnamedFolders(), QStringList({root + "/bad\\xFF", root + "/real/\\xFE"}));
-    // Checking the folder again takes them back.
     QVERIFY(model.SetChecked(root + "/real", true));
     QCOMPARE(model.UnnamedFolders(), QStringList({root + "/bad\\xFF"}));
     model.ClearChecks();
@@ -260,19 +247,7 @@ private slots:
     ::rmdir(inner.constData());
   }
 
-  void folderTreeViewChecksThroughTheModel() {
-    TFolderTree tree;
-    QCOMPARE(tree.model()->data(tree.Model()->index("/"), Qt::CheckStateRole).toInt(), int(Qt::Unchecked));
-    QVERIFY(tree.Model()->flags(tree.Model()->index("/")) & Qt::ItemIsUserCheckable);
-    const QModelIndex usr = tree.Model()->index("/usr");
-    QVERIFY(tree.model()->setData(usr, Qt::Checked, Qt::CheckStateRole));
-    QCOMPARE(tree.CheckedFolders(), QStringList({"/usr"}));
-    QCOMPARE(tree.Model()->data(tree.Model()->index("/"), Qt::CheckStateRole).toInt(),
-             int(Qt::PartiallyChecked));
-  }
-
   void mountedNetworkLocationsAreEasyToReach() {
-    // GIO mounts network locations below the user's runtime folder.
     TestDir runtime;
     const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));

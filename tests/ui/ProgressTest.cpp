@@ -1,5 +1,4 @@
-// The window's side of the progress contract: busy captions, percentages, Pause, Stop, and closing
-// the window during a run.
+// The window's side of progress: busy captions, percentages, Pause, Stop, closing during a run.
 #include "tests/ui/UiTest.h"
 #include "ui/main/IconAnimation.h"
 
@@ -13,7 +12,6 @@ using namespace uitest;
 
 class ProgressTest : public WindowTest {
   Q_OBJECT
-  // A search under way.
   void busyFinding() {
     w().ShowPage(w().tbsFinding);
     w().EnterBusyButtons();
@@ -23,8 +21,7 @@ public:
   ProgressTest() : WindowTest(TWindow::Shown) {}
 
 private slots:
-  // After the calls (E EnterBusyButtons, P TogglePause, L LeaveBusyButtons): the captions, the
-  // pause flag, and Next in bold while it means Continue.
+  // Calls: E EnterBusyButtons, P TogglePause, L LeaveBusyButtons.
   void captionsFollowTheStates_data() {
     QTest::addColumn<QString>("calls");
     QTest::addColumn<int>("next");
@@ -51,20 +48,6 @@ private slots:
     QCOMPARE(w().btnNext->font().bold(), next == 2050);
   }
 
-  void resetClearsFlagsAndBar() {
-    w().EnterBusyButtons();
-    w().TogglePause();
-    w().SetMax(10);
-    w().SetPosition(5);
-    w().ResetProgress();
-    QCOMPARE(w().PauseFlag(), 0);
-    QCOMPARE(w().StopFlag(), 0);
-    QCOMPARE(w().Min(), 0);
-    QCOMPARE(w().Max(), 0);
-    QCOMPARE(w().Position(), 0);
-    QCOMPARE(w().lblPercent->text(), QString("0%"));
-  }
-
   void percentAndSuffix_data() {
     QTest::addColumn<int>("max");
     QTest::addColumn<int>("position");
@@ -84,7 +67,6 @@ private slots:
     w().lblStep->setText("Reading files...");
     w().ProcessProgress(" (7)");
     QCOMPARE(w().lblPercent->text(), expected);
-    // The tray hint is kept whether or not a tray exists.
     QCOMPARE(dtmMain->TrayHint(), expected + "\rReading files...");
   }
 
@@ -96,7 +78,6 @@ private slots:
     w().ShowPage(w().tbsDeleting);
     w().ProcessActionProgress();
     QCOMPARE(w().lblDeletingPercent->text(), QString("66%"));
-    // Later calls paint only when due; the end of a run shows what the last one said.
     w().ShowPage(w().tbsRestoring);
     w().ProcessActionProgress();
     w().FlushProgress();
@@ -128,7 +109,6 @@ private slots:
     QCOMPARE(w().StopFlag(), 1);
     w().SetPosition(2);
     QVERIFY_THROWS_EXCEPTION(EMyStop, w().ProcessProgress(" (2)"));
-    // The label was written before the raise.
     QCOMPARE(w().lblPercent->text(), QString("50% (2)"));
   }
 
@@ -136,7 +116,6 @@ private slots:
     busyFinding();
     w().lblStep->setText("Reading files...");
     w().SetMax(1000);
-    // The first call of a run always paints.
     w().ProcessProgress(" (first)");
     QCOMPARE(w().lblPercent->text(), QString("0% (first)"));
     for (int i = 1; i <= 1000; ++i) {
@@ -147,7 +126,6 @@ private slots:
     QCOMPARE(w().lblPercent->text(), QString("100% (1000)"));
     QCOMPARE(dtmMain->TrayHint(), QString("100% (1000)\rReading files..."));
     QCOMPARE(w().pbrFind->value(), 1000);
-    // A new run's first call paints at once again.
     w().EnterBusyButtons();
     w().SetPosition(500);
     w().ProcessProgress(QString());
@@ -158,14 +136,13 @@ private slots:
     busyFinding();
     w().SetMax(10);
     w().ProcessProgress(QString());
-    // Stop confirmed between two calls: the very next one raises, showing its own texts.
+    // Stop or Pause between two calls is seen by the very next call.
     dialogs().setNextAnswer(QMessageBox::Yes);
     w().ConfirmStop();
     w().SetPosition(3);
     QVERIFY_THROWS_EXCEPTION(EMyStop, w().ProcessProgress(" (3)"));
     QCOMPARE(w().lblPercent->text(), QString("30% (3)"));
 
-    // Pause pressed between two calls: the next call waits and paints, Continue lets it return.
     busyFinding();
     w().ProcessProgress(QString());
     w().TogglePause();
@@ -204,14 +181,12 @@ private slots:
     w().ProcessActionProgress(); // returns after Continue
     QCOMPARE(w().PauseFlag(), 0);
     QCOMPARE(w().btnNext->text(), text(2040));
-    // Pause, Continue, then Stop: the raise comes at the next call.
     dialogs().setNextAnswer(QMessageBox::Yes);
     w().btnBack->click();
     QVERIFY_THROWS_EXCEPTION(EMyStop, w().ProcessActionProgress());
   }
 
   void closeWhilePausedUnwindsWithHalt() {
-    // Only the halt is the guard's to swallow.
     QVERIFY_THROWS_EXCEPTION(EMyStop, w().RunGuarded([] { throw EMyStop(); }));
     QVERIFY(!w().Halted());
     busyFinding();
@@ -231,7 +206,6 @@ private slots:
     QVERIFY(w().Halted());
     QVERIFY(w().Terminating());
     QCOMPARE(dialogs().requests().back().text, text(2047));
-    // Every later progress call unwinds as well.
     QVERIFY_THROWS_EXCEPTION(EMyHalt, w().ProcessActionProgress());
   }
 
@@ -244,7 +218,7 @@ private slots:
       w().ProcessProgress(QString());
     });
     QVERIFY(w().Halted());
-    // The end of the search brings a folded window back, but not one the user closed.
+    // The end of the search shows a folded window again, but not one the user closed.
     QVERIFY(!w().isVisible());
   }
 
@@ -259,7 +233,6 @@ private slots:
     QVERIFY(!w().close());
     QVERIFY(heldWhileAsked);
     QVERIFY(!animation->Suspended()); // No: it runs on
-    // On the other progress pages the question leaves it running.
     w().ShowPage(w().tbsDeleting);
     dialogs().setNextAnswer(QMessageBox::No, [&] { heldWhileAsked = animation->Suspended(); });
     QVERIFY(!w().close());
@@ -267,7 +240,6 @@ private slots:
   }
 
   void closeAsksOnlyOnTheProgressPages() {
-    // The progress pages first, while no close has gone through yet.
     QList<QWidget *> pages = {w().tbsFinding, w().tbsDeleting, w().tbsRestoring};
     QCOMPARE(w().pgcMain->count(), 14);
     for (int i = 0; i < w().pgcMain->count(); ++i)

@@ -1,6 +1,5 @@
-// The restore road through the window: the store folder and its refusals, the restore list with its
-// states and status line while it loads, the selection commands, the run, its log and saving it.
-
+// The restore road: the store folder and its refusals, the list's states and status line while it
+// loads, the selection commands, the run, its log and saving it.
 #include "settings/FormatSize.h"
 #include "tests/ui/UiTest.h"
 #include "ui/main/RestoreList.h"
@@ -40,10 +39,6 @@ public:
 
 private:
   TestDir m_dir;
-  void next() { w().btnNext->click(); }
-  void back() { w().btnBack->click(); }
-  QWidget *page() { return w().ActivePage(); }
-  // Each test has a store of its own.
   QString m_storeName = QStringLiteral("store");
   QString store() const { return m_dir.filePath(m_storeName); }
   QString place(const QString &Relative) const { return m_dir.filePath(QStringLiteral("src/") + Relative); }
@@ -55,7 +50,6 @@ private:
     return FormatText(text(243) + QStringLiteral("  "), {QString::number(Checked), QString::number(Total),
                                                          FormatSizeKb(CheckedSize), FormatSizeKb(TotalSize)});
   }
-  // Next on the restore-folder page with Folder; true when the list page came.
   bool openStore(const QString &Folder) {
     w().edtFolderRestore->setText(Folder);
     next();
@@ -71,7 +65,6 @@ private:
 
 private slots:
   void aStoreIsRestoredThroughEveryPage() {
-    // The first page and the three refusals.
     w().rbtFirstRecovery->setChecked(true);
     next();
     QCOMPARE(page(), w().tbsOpenRestoreFolder);
@@ -104,8 +97,7 @@ private slots:
     QSignalSpy shown(&w(), &TfrmMain::RestoreStatusShown);
     QVERIFY(openStore(store()));
     QTRY_VERIFY(loaded());
-    // After the 10th and the 20th file the loader's figures, in the order of the tree, then the whole
-    // tree's.
+    // The loader's figures after the 10th and 20th file in tree order, then the whole tree's.
     QList<qint64> running{0};
     for (const QModelIndex &node : AllNodes(w().RestoreModel()))
       if (const TRestoreFileShow *show = w().RestoreModel().GetRestoreData(node); show->IsFile)
@@ -119,7 +111,6 @@ private slots:
     QCOMPARE(texts, expected);
     QCOMPARE(w().barRestoreFilesPanel->text(), status(0, 25, 0, total));
 
-    // States and places in the tree.
     TRestoreModel &model = w().RestoreModel();
     const QList<QModelIndex> nodes = AllNodes(model);
     QModelIndex taken, goneFolder, aFile, aFolder;
@@ -152,7 +143,6 @@ private slots:
     w().btnRestoreSelectInvert->click();
     QCOMPARE(w().barRestoreFilesPanel->text(), status(0, 25, 0, total));
     w().btnRestoreSelectNone->click();
-    QCOMPARE(w().barRestoreFilesPanel->text(), status(0, 25, 0, total));
     w().btnRestoreSelectInvert->click();
     QCOMPARE(w().barRestoreFilesPanel->text(), status(25, 25, total, total));
     model.setData(aFile, Qt::Unchecked, Qt::CheckStateRole);
@@ -236,7 +226,6 @@ private slots:
     QCOMPARE(paths.size(), nodes.size());
     QCOMPARE(w().barRestoreFilesPanel->text(), status(0, files, 0, files));
 
-    // A load the window does not wait for.
     back();
     QVERIFY(openStore(store()));
     w().close();

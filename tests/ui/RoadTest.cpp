@@ -1,29 +1,19 @@
-// The main road through the window: methods, folders, a search with its results steps, Stop, a
-// search that finds nothing, the system-folder warning, and opening a saved result file.
+// The main road through the window: a search with its results steps, Stop, no result, the
+// system-folder warning, and opening a saved result file.
 #include "engine/CRC.h"
 #include "engine/ResultFile.h"
 #include "engine/SearchFilter.h"
 #include "engine/StepStorage.h"
-#include "settings/FileGroupExt.h"
 #include "tests/support/HostileFiles.h"
 #include "tests/ui/UiTest.h"
 #include "ui/dialogs/CheckDirectorionDialog.h"
-#include "ui/main/FolderTree.h"
 #include "ui/main/ResultSteps.h"
 #include "ui/results/ResultShow.h"
 
-#include <QCheckBox>
-#include <QGroupBox>
-#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QStackedWidget>
 #include <QTimer>
-#include <QTreeView>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -42,16 +32,7 @@ class RoadTest : public WindowTest {
   std::unique_ptr<TestDir> m_tree;
   QStringList m_systemFolders;
 
-  void next() { w().btnNext->click(); }
-  void back() { w().btnBack->click(); }
-  QWidget *page() { return w().ActivePage(); }
-  int lastMessageCount(int Id) {
-    int n = 0;
-    for (const auto &request : dialogs().requests())
-      n += request.kind == "message" && request.text == text(Id);
-    return n;
-  }
-  // File names of the rows shown, sorted, per group.
+  int lastMessageCount(int Id) { return messages(text(Id)); }
   QStringList rowNames() {
     QStringList names;
     TResultModel &model = w().ResultList().Model();
@@ -67,27 +48,21 @@ class RoadTest : public WindowTest {
     QCOMPARE(w().boxResultsClient->title(), SearchMethodTitle(Method));
     QCOMPARE(rowNames(), Names);
   }
-  // Next, which shows the message Id once, answered OK.
-  void nextShowing(int Id) {
-    dialogs().setNextAnswer(QMessageBox::Ok);
-    next();
-    QCOMPARE(lastMessageCount(Id), 1);
-  }
-  // From the first page to the folders page with the given methods and the generated tree checked.
+  void nextShowing(int Id) { WindowTest::nextShowing(text(Id)); }
   void toFolders(std::initializer_list<QCheckBox *> Methods) {
-    QCOMPARE(page(), w().tbsFirst);
-    w().rbtFirstFind->setChecked(true);
-    next();
-    QCOMPARE(page(), w().tbsWhat);
-    for (QCheckBox *box : {w().cbxSearchMethodCrc, w().cbxSearchMethodImage, w().cbxSearchMethodMp3,
-                           w().cbxSearchMethodProperty, w().cbxSearchMethodZero})
-      box->setChecked(std::find(Methods.begin(), Methods.end(), box) != Methods.end());
-    next();
-    QCOMPARE(page(), w().tbsFolders);
-    w().trvFolders->Model()->ClearChecks();
-    w().trvFolders->Model()->SetChecked(m_tree->path(), true);
+    WindowTest::toFolders(Methods, m_tree->path());
   }
-  // The run ended without results: back on Page, out of busy mode, nothing listed.
+  // Answers the system-folder warning with "leave them out".
+  void leaveSystemFoldersOut(QString *Listed = nullptr) {
+    dialogs().setNextDialog([Listed](QDialog &Dialog) {
+      auto &warning = static_cast<TfrmCheckDirectorionDialog &>(Dialog);
+      if (Listed)
+        *Listed = warning.memDir->toPlainText();
+      warning.rbtNo->setChecked(true);
+      find<QPushButton>(&warning, "btnReturn")->click();
+      return int(QDialog::Accepted);
+    });
+  }
   void checkReturnedTo(QWidget *Page) {
     QCOMPARE(page(), Page);
     QCOMPARE(w().btnNext->text(), text(2027));
@@ -95,14 +70,12 @@ class RoadTest : public WindowTest {
     QVERIFY(w().btnOptions->isEnabled());
     QCOMPARE(w().FileList->Count(), 0);
   }
-  // From the first page to the open-result page with File typed in.
   void toOpenResult(const QString &File) {
     w().rbtFirstOpen->setChecked(true);
     next();
     QCOMPARE(page(), w().tbsOpenResult);
     w().edtResultOpen->setText(File);
   }
-  // Back from the first results step, answering the question with Yes.
   void leaveResults() {
     dialogs().setNextAnswer(QMessageBox::Yes);
     back();
@@ -141,7 +114,6 @@ private slots:
     next();
     checkStep(MethodContent, Letters);
     QCOMPARE(w().btnNext->text(), text(2027));
-    // The first group of a step takes the second group colour; the list's status line is written.
     QCOMPARE(w().GetResultData(0)->GroupColour, GroupColor2);
     QVERIFY(w().barResultPanel->text().startsWith("Marked 0 of"));
 
@@ -149,14 +121,12 @@ private slots:
     checkStep(MethodPictures, Pictures);
     QVERIFY(w().ResultList().Model().RowHeight(0) > 64);
 
-    // Method 5 found nothing: its empty step is passed over, back to the pictures, and nothing is
-    // marked, so Next refuses to leave.
+    // The empty last step is passed over; nothing marked, so Next stays.
     nextShowing(20105);
     checkStep(MethodPictures, Pictures);
     QVERIFY(w().btnNext->isEnabled() && w().btnBack->isEnabled());
 
-    // With a mark, Next goes on to the action page (through the empty last step, which stays the
-    // shown one); going back from there passes over that empty step again.
+    // With a mark Next reaches the action page over the empty step, and Back passes it again.
     w().ResultList().Model().SetChecked(0, true);
     next();
     QCOMPARE(page(), w().tbsAction);
@@ -256,16 +226,8 @@ private slots:
     QCOMPARE(request.icon, QMessageBox::Warning);
     QVERIFY(request.text.contains("[abc"));
     checkReturnedTo(w().tbsFolders);
-    // Next and Back mean Next and Back again.
     back();
     QCOMPARE(page(), w().tbsWhat);
-  }
-
-  void noFolderCheckedIsRefused() {
-    toFolders({w().cbxSearchMethodCrc});
-    w().trvFolders->Model()->ClearChecks();
-    nextShowing(2038);
-    QCOMPARE(page(), w().tbsFolders);
   }
 
   void theSystemFolderWarningCanExcludeAFolder() {
@@ -276,13 +238,7 @@ private slots:
     dtmMain->SystemFolders = {link, "/nowhere/else"};
     toFolders({w().cbxSearchMethodCrc, w().cbxSearchMethodImage});
     QString listed;
-    dialogs().setNextDialog([&listed](QDialog &Dialog) {
-      auto &warning = static_cast<TfrmCheckDirectorionDialog &>(Dialog);
-      listed = warning.memDir->toPlainText();
-      warning.rbtNo->setChecked(true);
-      find<QPushButton>(&warning, "btnReturn")->click();
-      return int(QDialog::Accepted);
-    });
+    leaveSystemFoldersOut(&listed);
     next();
     QCOMPARE(listed, link);
     QCOMPARE(w().ExcludedFolders, QStringList({link, "/nowhere/else"}));
@@ -293,15 +249,14 @@ private slots:
     leaveResults();
   }
 
-  void leavingOutTheOnlyCheckedFolderIsNoFolderChecked() {
-    dtmMain->SystemFolders = {"/nowhere/else", m_tree->path()};
+  void noFolderCheckedIsRefusedAlsoAfterLeavingOutTheOnlyOne() {
     toFolders({w().cbxSearchMethodCrc});
-    dialogs().setNextDialog([](QDialog &Dialog) {
-      auto &warning = static_cast<TfrmCheckDirectorionDialog &>(Dialog);
-      warning.rbtNo->setChecked(true);
-      find<QPushButton>(&warning, "btnReturn")->click();
-      return int(QDialog::Accepted);
-    });
+    w().trvFolders->Model()->ClearChecks();
+    nextShowing(2038);
+    QCOMPARE(page(), w().tbsFolders);
+    dtmMain->SystemFolders = {"/nowhere/else", m_tree->path()};
+    w().trvFolders->Model()->SetChecked(m_tree->path(), true);
+    leaveSystemFoldersOut();
     nextShowing(2038);
     QCOMPARE(lastMessageCount(2039), 0);
     checkReturnedTo(w().tbsFolders);
@@ -329,7 +284,6 @@ private slots:
         QCOMPARE(w().btnBack->isEnabled(), shown != w().tbsFirst);
         QCOMPARE(w().btnNext->isEnabled(), shown != w().tbsLog && shown != w().tbsRestoreLog);
       }
-    // Holds nest, and a page shown under a hold keeps both buttons off until the last one ends.
     w().ShowPage(w().tbsWhat);
     {
       TfrmMain::TNavigationHold outer(w());
@@ -341,17 +295,6 @@ private slots:
       QVERIFY(!w().btnNext->isEnabled() && !w().btnBack->isEnabled());
     }
     QVERIFY(w().btnNext->isEnabled() && w().btnBack->isEnabled());
-  }
-
-  void backFromTheRestoreFolderPageLeadsToTheFirstPage() {
-    w().rbtFirstRecovery->setChecked(true);
-    next();
-    QCOMPARE(page(), w().tbsOpenRestoreFolder);
-    back();
-    QCOMPARE(page(), w().tbsFirst);
-    QVERIFY(!w().btnBack->isEnabled());
-    back(); // disabled, and nothing to do on the first page either
-    QCOMPARE(page(), w().tbsFirst);
   }
 
   void checkedFoldersAreSearchedByTheirExactNames() {
@@ -384,28 +327,21 @@ private slots:
     leaveResults();
   }
 
-  void aFolderInsideASystemFolderRaisesNoWarning() {
+  void onlyASystemFolderItselfWarnsAndChoosingAgainStays() {
     dtmMain->SystemFolders = {m_tree->path()};
     toFolders({w().cbxSearchMethodCrc});
     w().trvFolders->Model()->ClearChecks();
     w().trvFolders->Model()->SetChecked(m_tree->filePath("docs"), true);
-    // Should the warning come, it is answered "choose again" and the search does not run.
     dialogs().setNextDialog([](QDialog &) { return int(QDialog::Rejected); });
     nextShowing(2039);                      // no duplicates inside "docs"
-    QVERIFY(dialogs().hasPendingAnswers()); // the dialog's answer was not taken
-    dialogs().reset();
-  }
-
-  void choosingTheFoldersAgainStaysOnTheFolders() {
-    dtmMain->SystemFolders = {m_tree->filePath("docs")};
-    toFolders({w().cbxSearchMethodCrc});
-    dialogs().setNextDialog([](QDialog &) { return int(QDialog::Rejected); });
+    QVERIFY(dialogs().hasPendingAnswers()); // and no warning took the answer
+    w().trvFolders->Model()->SetChecked(m_tree->path(), true);
     next();
     checkReturnedTo(w().tbsFolders);
     QVERIFY(w().ExcludedFolders.isEmpty());
   }
 
-  void aSavedResultOpensWithTheSameGroups() {
+  void aSavedResultOpensWithTheSameGroupsUnlessACopyChanged() {
     toFolders({w().cbxSearchMethodCrc, w().cbxSearchMethodImage});
     next();
     const QString saved = m_tree->filePath("result.wzr");
@@ -425,27 +361,17 @@ private slots:
     dialogs().setNextAnswer(QMessageBox::Yes);
     back();
     QCOMPARE(page(), w().tbsOpenResult);
-  }
 
-  // The copy is rewritten after saving with other bytes of the same size and checksum: opening the
-  // result reads the files again and finds no group left.
-  void aSavedResultWhoseCopyChangedShowsNoGroup() {
-    toFolders({w().cbxSearchMethodCrc});
-    next();
-    const QString saved = m_tree->filePath("result.wzr");
-    w().FileList->SaveToFile(saved);
-    leaveResults();
+    // The copy forged (same size and checksum): opening reads the files again and finds no group.
     const QByteArray original = "Dear reader, this text appears twice.";
     const QByteArray forged = hostile::WithCode(QByteArray(original.size() - 4, 'x'), CrcCode(original));
     QCOMPARE(forged.size(), original.size());
     m_tree->createFile("backup/letter copy.txt", forged);
-
-    toOpenResult(saved);
     nextShowing(2039);
     checkReturnedTo(w().tbsOpenResult);
   }
 
-  void aBrokenResultFileShowsItsErrorAndReturns() {
+  void aBrokenOrGrouplessResultFileSaysSoAndReturns() {
     toOpenResult(m_tree->createFile("broken.wzr", "this is\r\nnot a result file\r\n"));
     dialogs().setNextAnswer(QMessageBox::Ok);
     next();
@@ -454,24 +380,21 @@ private slots:
     QCOMPARE(request.icon, QMessageBox::Warning);
     QVERIFY(!request.text.isEmpty());
     checkReturnedTo(w().tbsOpenResult);
-    // And the window goes on working: Back leads to the first page.
-    back();
-    QCOMPARE(page(), w().tbsFirst);
-  }
 
-  void aResultFileWithoutGroupsSaysSo() {
     TUseFileList list;
     list.Filter.WhatFind = TWhatFind{MethodContent};
     list.AddFile(m_tree->path() + "/docs/", "letter.txt", 37, nullptr);
     const QString saved = m_tree->filePath("lonely.wzr");
     list.SaveToFile(saved);
-    // A name not found (blanks make another name) is refused first.
-    toOpenResult(" " + saved + " ");
+    // Blanks make another name, one not found.
+    w().edtResultOpen->setText(" " + saved + " ");
     nextShowing(2074);
     QCOMPARE(page(), w().tbsOpenResult);
     w().edtResultOpen->setText(saved);
     nextShowing(2039);
     checkReturnedTo(w().tbsOpenResult);
+    back();
+    QCOMPARE(page(), w().tbsFirst);
   }
 };
 

@@ -8,11 +8,15 @@
 #include "ui/main/DMMain.h"
 #include "ui/main/Main.h"
 
+#include "ui/main/FolderTree.h"
+
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
+#include <QPushButton>
 #include <QTest>
 #include <functional>
 #include <memory>
@@ -67,9 +71,8 @@ inline DialogService &dialogs() {
   return DialogService::instance();
 }
 
-// The base of a window test class: every test starts with clean settings, no prepared answers and,
-// unless told otherwise, a fresh main window over the shipped English texts; every answer it
-// prepared must have been asked for.
+// Each test starts with clean settings, no prepared answers and (unless told otherwise) a fresh main
+// window over the shipped English texts; every answer it prepared must have been asked for.
 class WindowTest : public QObject {
   Q_OBJECT
 public:
@@ -79,6 +82,36 @@ public:
 protected:
   TfrmMain &w() { return *m_window; }
   QString text(int Id) { return w().LangList->GetText(Id); }
+  void next() { w().btnNext->click(); }
+  void back() { w().btnBack->click(); }
+  QWidget *page() { return w().ActivePage(); }
+  int messages(const QString &Text) {
+    int n = 0;
+    for (const auto &request : dialogs().requests())
+      n += request.kind == "message" && request.text == Text;
+    return n;
+  }
+  // Next, which shows the message Text once more, answered OK.
+  void nextShowing(const QString &Text) {
+    const int before = messages(Text);
+    dialogs().setNextAnswer(QMessageBox::Ok);
+    next();
+    QCOMPARE(messages(Text), before + 1);
+  }
+  // From the first page to the folders page with only Methods ticked and only Folder checked.
+  void toFolders(std::initializer_list<QCheckBox *> Methods, const QString &Folder) {
+    QCOMPARE(page(), w().tbsFirst);
+    w().rbtFirstFind->setChecked(true);
+    next();
+    QCOMPARE(page(), w().tbsWhat);
+    for (QCheckBox *box : {w().cbxSearchMethodCrc, w().cbxSearchMethodImage, w().cbxSearchMethodMp3,
+                           w().cbxSearchMethodProperty, w().cbxSearchMethodZero})
+      box->setChecked(std::find(Methods.begin(), Methods.end(), box) != Methods.end());
+    next();
+    QCOMPARE(page(), w().tbsFolders);
+    w().trvFolders->Model()->ClearChecks();
+    w().trvFolders->Model()->SetChecked(Folder, true);
+  }
   virtual void setUp() {}
   virtual void tearDown() {}
 
