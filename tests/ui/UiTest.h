@@ -17,6 +17,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <functional>
 #include <memory>
