@@ -65,15 +65,15 @@ TEST(LocalDays, EqualQtsConversionThroughTheYearAndEveryDaylightSwitch) {
 
 TEST(LocalDays, FollowAChangeOfZoneAtOnce) {
   const qint64 ms = k2026 + 100 * kDay + 5 * kHour + 1234;
+  const auto days = [&] { return platform::UnixTimeToDays(ms / 1000, (ms % 1000) * 1000000); };
   SetZone("UTC0");
-  const double utc = platform::UnixTimeToDays(ms / 1000, (ms % 1000) * 1000000);
+  const double utc = days();
   SetZone("JST-9");
-  const double tokyo = platform::UnixTimeToDays(ms / 1000, (ms % 1000) * 1000000);
-  EXPECT_DOUBLE_EQ((tokyo - utc) * 24, 9.0);
-  EXPECT_EQ(tokyo, QtDays(ms));
+  EXPECT_DOUBLE_EQ((days() - utc) * 24, 9.0);
+  EXPECT_EQ(days(), QtDays(ms));
   unsetenv("TZ");
   tzset();
-  EXPECT_EQ(platform::UnixTimeToDays(ms / 1000, (ms % 1000) * 1000000), QtDays(ms));
+  EXPECT_EQ(days(), QtDays(ms));
 }
 
 // Before 1970, after 2099 and at the very first instants: Qt's own path, with the same results.
@@ -90,8 +90,7 @@ TEST(InputFile, ReadsBlocksAndPropsAndFailsOnMissingFiles) {
   QByteArray data(100000, '\0');
   for (int i = 0; i < data.size(); ++i)
     data[i] = char(i * 7 + 3);
-  const QString path = dir.createFile("data.bin", data);
-  platform::TInputFile file(path);
+  platform::TInputFile file(dir.createFile("data.bin", data));
   ASSERT_TRUE(file.IsOpen());
   QByteArray block(65536, '\0');
   ASSERT_EQ(file.Read(block.data(), block.size()), 65536);
@@ -99,34 +98,23 @@ TEST(InputFile, ReadsBlocksAndPropsAndFailsOnMissingFiles) {
   ASSERT_EQ(file.Read(block.data(), block.size()), 100000 - 65536);
   EXPECT_EQ(block.left(100000 - 65536), data.mid(65536));
   EXPECT_EQ(file.Read(block.data(), block.size()), 0);
-  EXPECT_EQ(file.Read(block.data(), block.size()), 0);
-  {
-    const QString path = dir.createFile(".hidden", "abc");
-    QFile::setPermissions(path, QFileDevice::ReadOwner);
-    const QDateTime when(QDate(2020, 7, 1), QTime(12, 34, 56, 789), Qt::LocalTime);
-    ASSERT_TRUE(TestDir::setTimes(path, when, when));
-    platform::TInputFile file(path);
-    ASSERT_TRUE(file.IsOpen());
-    TFileProps fromFile, fromPath;
-    ASSERT_TRUE(file.ReadProps(fromFile));
-    ASSERT_TRUE(platform::ReadFileProps(path, fromPath));
-    EXPECT_EQ(fromFile, fromPath);
-    EXPECT_TRUE(fromFile.Hidden);
-    EXPECT_TRUE(fromFile.ReadOnly);
-  }
-  {
-    platform::TInputFile missing(dir.filePath("none"));
-    EXPECT_FALSE(missing.IsOpen());
-    TFileProps props;
-    props.Modified = 5;
-    EXPECT_FALSE(missing.ReadProps(props));
-    EXPECT_EQ(props.Modified, 5);
-    // A folder opens but cannot be read: the checksum treats it as unreadable.
-    platform::TInputFile folder(dir.path());
-    char buffer[16];
-    if (folder.IsOpen())
-      EXPECT_EQ(folder.Read(buffer, sizeof buffer), -1);
-  }
+
+  const QString hidden = dir.createFile(".hidden", "abc");
+  QFile::setPermissions(hidden, QFileDevice::ReadOwner);
+  const QDateTime when(QDate(2020, 7, 1), QTime(12, 34, 56, 789), Qt::LocalTime);
+  ASSERT_TRUE(TestDir::setTimes(hidden, when, when));
+  TFileProps fromFile, fromPath;
+  ASSERT_TRUE(platform::TInputFile(hidden).ReadProps(fromFile));
+  ASSERT_TRUE(platform::ReadFileProps(hidden, fromPath));
+  EXPECT_EQ(fromFile, fromPath);
+  EXPECT_TRUE(fromFile.Hidden && fromFile.ReadOnly);
+
+  platform::TInputFile missing(dir.filePath("none"));
+  EXPECT_FALSE(missing.IsOpen());
+  TFileProps props;
+  props.Modified = 5;
+  EXPECT_FALSE(missing.ReadProps(props));
+  EXPECT_EQ(props.Modified, 5);
 }
 
 // Whatever a path names besides a regular file is refused at once, without waiting and without being

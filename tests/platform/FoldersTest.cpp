@@ -46,8 +46,7 @@ TEST(PathHelpers, ForceFolderChainMakesEveryLevelAndFreeSpaceIsMeasured) {
   EXPECT_TRUE(ForceFolderChain(" \t" + nbsp + "\n"));
   EXPECT_TRUE(QFileInfo(nbsp).isDir());
   EXPECT_FALSE(QFileInfo::exists(dir.filePath("n")));
-  const int64_t here = FreeSpace(dir.path());
-  EXPECT_GT(here, 0);
+  EXPECT_GT(FreeSpace(dir.path()), 0);
   // A folder still to be made is measured on its nearest existing parent.
   EXPECT_GT(FreeSpace(dir.filePath("not/yet/made")), 0);
 }
@@ -82,9 +81,14 @@ TEST(ScratchFolders, DeleteNeverFollowsLinks) {
   EXPECT_FALSE(QFileInfo::exists(scratch));
   EXPECT_TRUE(QFileInfo::exists(precious));
   EXPECT_TRUE(QFileInfo(outside.filePath("keep")).isDir());
+  // A link given as the tree itself is refused; a missing folder counts as deleted.
+  ASSERT_TRUE(QFile::link(outside.filePath("keep"), dir.filePath("link")));
+  EXPECT_FALSE(DeleteFolderTree(dir.filePath("link")));
+  EXPECT_TRUE(QFileInfo::exists(precious));
+  EXPECT_TRUE(DeleteFolderTree(dir.filePath("missing")));
 }
 
-TEST(ScratchFolders, DeepTreesAreDeletedWithFewDescriptors) {
+TEST(ScratchFolders, DeepAndLargeTreesAreDeletedWithFewDescriptorsAndTick) {
   TestDir dir;
   const QString scratch = dir.filePath("scratch");
   ASSERT_EQ(CreateFolderExclusive(scratch), 0);
@@ -104,13 +108,9 @@ TEST(ScratchFolders, DeepTreesAreDeletedWithFewDescriptors) {
   ::setrlimit(RLIMIT_NOFILE, &saved);
   EXPECT_TRUE(deleted);
   EXPECT_FALSE(QFileInfo::exists(scratch));
-}
 
-TEST(ScratchFolders, LargeTreesTickAsTheyAreDeleted) {
-  TestDir dir;
-  const QString scratch = dir.filePath("scratch");
+  // Three folders of 1,000 files each: 3,003 entries, a tick for every FolderTreeTickEntries.
   ASSERT_EQ(CreateFolderExclusive(scratch), 0);
-  // Three folders of 1,000 files each: 3,003 entries below the scratch folder.
   for (int f = 0; f < 3; ++f) {
     const QString folder = scratch + "/" + QString::number(f);
     ASSERT_TRUE(QDir().mkpath(folder));
@@ -121,68 +121,41 @@ TEST(ScratchFolders, LargeTreesTickAsTheyAreDeleted) {
   EXPECT_TRUE(DeleteFolderTree(scratch, [&] { ++ticks; }));
   EXPECT_EQ(ticks, 3003 / FolderTreeTickEntries);
   EXPECT_FALSE(QFileInfo::exists(scratch));
-  {
-    TestDir outside;
-    const QString precious = outside.createFile("precious.txt", "data");
-    TestDir dir;
-    ASSERT_TRUE(QFile::link(outside.path(), dir.filePath("link")));
-    EXPECT_FALSE(DeleteFolderTree(dir.filePath("link")));
-    EXPECT_TRUE(QFileInfo::exists(precious));
-    // A missing folder counts as deleted.
-    EXPECT_TRUE(DeleteFolderTree(dir.filePath("missing")));
-  }
 }
 
 TEST(DirReader, ListsKindsAndIdentitiesAndNeverFollowsLinks) {
   TestDir dir;
-  dir.createFile("a.txt", "12345");
+  const QString a = dir.createFile("a.txt", "12345");
+  ASSERT_EQ(::link(Enc(a).constData(), Enc(dir.filePath("hard")).constData()), 0);
   dir.createFolder("sub");
-  ASSERT_TRUE(QFile::link(dir.filePath("a.txt"), dir.filePath("file-link")));
+  ASSERT_TRUE(QFile::link(a, dir.filePath("file-link")));
   ASSERT_TRUE(QFile::link(dir.filePath("sub"), dir.filePath("folder-link")));
   ASSERT_EQ(::mkfifo(Enc(dir.filePath("fifo")).constData(), 0600), 0);
 
   QList<TDirEntry> entries;
-  const QList<QByteArray> names = ListNames(dir.path(), &entries);
-  EXPECT_EQ(names, (QList<QByteArray>{".", "..", "a.txt", "fifo", "file-link", "folder-link", "sub"}));
+  EXPECT_EQ(ListNames(dir.path(), &entries),
+            (QList<QByteArray>{".", "..", "a.txt", "fifo", "file-link", "folder-link", "hard", "sub"}));
   // "." and ".." first, whatever order the file system keeps.
   EXPECT_EQ(entries.at(0).m_name, ".");
   EXPECT_EQ(entries.at(1).m_name, "..");
+  TFileIdSet ids;
   for (const TDirEntry &e : entries) {
-    if (e.m_name == "a.txt") {
-      EXPECT_EQ(e.m_kind, TDirEntry::EKind::File);
+    const auto kind = e.m_name == "a.txt" || e.m_name == "hard"       ? TDirEntry::EKind::File
+                      : e.m_name == "sub" || e.m_name.startsWith('.') ? TDirEntry::EKind::Folder
+                                                                      : TDirEntry::EKind::Other;
+    EXPECT_EQ(e.m_kind, kind) << e.m_name.constData();
+    if (kind == TDirEntry::EKind::File) {
       EXPECT_EQ(e.m_size, 5);
-      EXPECT_NE(e.m_id.m_inode, 0u);
-    } else if (e.m_name == "sub" || e.m_name == "." || e.m_name == "..") {
-      EXPECT_EQ(e.m_kind, TDirEntry::EKind::Folder);
-    } else {
-      EXPECT_EQ(e.m_kind, TDirEntry::EKind::Other) << e.m_name.constData();
+      ids.insert(e.m_id); // hard links share their identity
     }
   }
+  EXPECT_EQ(ids.size(), 1u);
   // A link to a folder is never opened as a folder, also not with a trailing "/" (which would make
   // the system follow it).
-  EXPECT_FALSE(TDirReader(Enc(dir.filePath("folder-link"))).IsOpen());
-  EXPECT_FALSE(TDirReader(Enc(dir.filePath("folder-link/"))).IsOpen());
-  EXPECT_FALSE(TDirReader(Enc(dir.filePath("folder-link//"))).IsOpen());
+  for (const char *path : {"folder-link", "folder-link/", "folder-link//", "missing"})
+    EXPECT_FALSE(TDirReader(Enc(dir.filePath(path))).IsOpen()) << path;
   EXPECT_TRUE(TDirReader(Enc(dir.filePath("sub/"))).IsOpen());
   EXPECT_TRUE(TDirReader("/").IsOpen());
-  EXPECT_FALSE(TDirReader(Enc(dir.filePath("missing"))).IsOpen());
-  // Hard links share their identity.
-  {
-    TestDir other;
-    const QString a = other.createFile("a", "x");
-    ASSERT_EQ(::link(Enc(a).constData(), Enc(other.filePath("b")).constData()), 0);
-    QList<TDirEntry> entries;
-    ListNames(other.path(), &entries);
-    TFileIdSet ids;
-    int files = 0;
-    for (const TDirEntry &e : entries)
-      if (e.m_kind == TDirEntry::EKind::File) {
-        ++files;
-        ids.insert(e.m_id);
-      }
-    EXPECT_EQ(files, 2);
-    EXPECT_EQ(ids.size(), 1u);
-  }
 }
 
 TEST(CanonicalFolders, LinksAndDotsResolveToOneText) {
@@ -210,23 +183,26 @@ TEST(CanonicalFolders, LinksAndDotsResolveToOneText) {
 }
 
 TEST(NameTexts, OnlyNamesThatComeBackAsTheSameBytesAreTextAndEscapingShowsTheRest) {
-  EXPECT_EQ(NameText("plain name.txt"), "plain name.txt");
-  EXPECT_EQ(NameText("caf\xC3\xA9"), QString::fromUtf8("caf\xC3\xA9"));
-  // The replacement character itself is a valid name.
-  EXPECT_EQ(NameText("\xEF\xBF\xBD"), QString(QChar::ReplacementCharacter));
-  for (const QByteArray &bad : {QByteArray("caf\xE9"), QByteArray("\xFF"), QByteArray("\xC0\xAF"),
-                                QByteArray("\xED\xA0\x80"), QByteArray("a\xE2\x82")})
-    EXPECT_TRUE(NameText(bad).isEmpty()) << bad.toHex().constData();
-  EXPECT_EQ(EscapedName("plain"), "plain");
-  EXPECT_EQ(EscapedName("caf\xC3\xA9"), QString::fromUtf8("caf\xC3\xA9"));
-  EXPECT_EQ(EscapedName("caf\xE9.txt"), "caf\\xE9.txt");
-  EXPECT_EQ(EscapedName("\xFF\xFE"), "\\xFF\\xFE");
+  // The replacement character itself and a four-byte character are valid names.
+  for (const QByteArray &good : {QByteArray("plain name.txt"), QByteArray("caf\xC3\xA9"),
+                                 QByteArray("\xEF\xBF\xBD"), QByteArray("\xF0\x9F\x98\x80")}) {
+    EXPECT_EQ(NameText(good), QString::fromUtf8(good));
+    EXPECT_EQ(EscapedName(good), QString::fromUtf8(good));
+  }
   // Overlong forms, encoded surrogates, code points past U+10FFFF and cut sequences are bytes.
-  EXPECT_EQ(EscapedName("\xC0\xAF"), "\\xC0\\xAF");
-  EXPECT_EQ(EscapedName("\xED\xA0\x80"), "\\xED\\xA0\\x80");
-  EXPECT_EQ(EscapedName("\xF4\x90\x80\x80"), "\\xF4\\x90\\x80\\x80");
-  EXPECT_EQ(EscapedName("a\xE2\x82"), "a\\xE2\\x82");
-  // A four-byte character stays one character; control characters cannot break a message's lines.
-  EXPECT_EQ(EscapedName("\xF0\x9F\x98\x80"), QString::fromUtf8("\xF0\x9F\x98\x80"));
+  const struct {
+    QByteArray name;
+    const char *escaped;
+  } bad[] = {{"caf\xE9.txt", "caf\\xE9.txt"},
+             {"\xFF\xFE", "\\xFF\\xFE"},
+             {"\xC0\xAF", "\\xC0\\xAF"},
+             {"\xED\xA0\x80", "\\xED\\xA0\\x80"},
+             {"\xF4\x90\x80\x80", "\\xF4\\x90\\x80\\x80"},
+             {"a\xE2\x82", "a\\xE2\\x82"}};
+  for (const auto &b : bad) {
+    EXPECT_TRUE(NameText(b.name).isEmpty()) << b.escaped;
+    EXPECT_EQ(EscapedName(b.name), b.escaped);
+  }
+  // Control characters cannot break a message's lines.
   EXPECT_EQ(EscapedName("a\nb\x7F"), "a\\x0Ab\\x7F");
 }

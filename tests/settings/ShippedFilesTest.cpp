@@ -3,7 +3,7 @@
 #include "tests/settings/Printers.h"
 #include "tests/support/TestEnv.h"
 
-#include <QFile>
+#include <QSet>
 #include <gtest/gtest.h>
 
 namespace {
@@ -16,33 +16,27 @@ QString languageFolder() {
 
 TEST(ShippedFiles, EnglishIsTheDefaultAndHoldsEveryTextOnceWithItsPlaceholders) {
   const TLangList list(languageFolder());
-  ASSERT_FALSE(list.Langs.empty());
   EXPECT_EQ(list.CurrentName, "English");
   EXPECT_GE(list.GetCurrentIndex(), 0);
   EXPECT_NE(list.GetText("Translator"), "no translated");
-  EXPECT_FALSE(list.GetText("Translator").isEmpty());
-  {
-    TLang english(languageFolder() + "English.wzl");
-    ASSERT_GT(english.Items.size(), 150);
-    QStringList keys;
-    for (const TLangEntry &e : english.Items) {
-      EXPECT_FALSE(e.Value.trimmed().isEmpty()) << e.Key.toStdString();
-      EXPECT_EQ(e.Key, e.Key.trimmed());
-      EXPECT_FALSE(keys.contains(e.Key)) << "repeated " << e.Key.toStdString();
-      keys << e.Key;
-    }
+  const TLang english(languageFolder() + "English.wzl");
+  ASSERT_GT(english.Items.size(), 150);
+  QSet<QString> keys;
+  for (const TLangEntry &e : english.Items) {
+    EXPECT_FALSE(e.Value.trimmed().isEmpty()) << e.Key.toStdString();
+    EXPECT_EQ(e.Key, e.Key.trimmed());
+    EXPECT_FALSE(keys.contains(e.Key)) << "repeated " << e.Key.toStdString();
+    keys << e.Key;
   }
-  {
-    // Message caption, buttons, page machine, results, actions, restore, dialogs.
-    const int ids[] = {209,   2010,  2026,  2027, 2038, 2039, 2040, 2041, 2042, 2043, 2044,  2045,  2046,
-                       2047,  2050,  2063,  2064, 2065, 2066, 2073, 2074, 2097, 2098, 20105, 20112, 20119,
-                       20120, 20121, 20125, 231,  237,  238,  2511, 2512, 2514, 2515, 2516,  2517,  262,
-                       2633,  2637,  2639,  2642, 2652, 272,  2713, 2011, 2019, 2081};
-    for (const int id : ids)
-      EXPECT_NE(list.GetText(id), "no translated") << id;
-    for (int method = 1; method <= 6; ++method)
-      EXPECT_NE(list.GetText(2074 + method), "no translated") << method;
-  }
+  // Message caption, buttons, page machine, results, actions, restore, dialogs, the six methods.
+  for (const int id :
+       {209,  2010,  2026,  2027,  2038,  2039,  2040,  2041, 2042, 2043, 2044, 2045, 2046, 2047,
+        2050, 2063,  2064,  2065,  2066,  2073,  2074,  2075, 2076, 2077, 2078, 2079, 2080, 2097,
+        2098, 20105, 20112, 20119, 20120, 20121, 20125, 231,  237,  238,  2511, 2512, 2514, 2515,
+        2516, 2517,  262,   2633,  2637,  2639,  2642,  2652, 272,  2713, 2011, 2019, 2081})
+    EXPECT_NE(list.GetText(id), "no translated") << id;
+  EXPECT_EQ(list.GetText(243).count("%s"), 4);
+  EXPECT_EQ(list.GetText(2513).count("%s"), 1);
 }
 
 TEST(ShippedFiles, EnglishNamesEveryGroupAndSpeaksOfPairhoundOnlyAsDoesTheHelpPage) {
@@ -57,26 +51,9 @@ TEST(ShippedFiles, EnglishNamesEveryGroupAndSpeaksOfPairhoundOnlyAsDoesTheHelpPa
     EXPECT_NE(groups.GetItem(6)->Name, groups.GetItem(7)->Name);
   }
   SetCurrentLangList(nullptr);
-  {
-    EXPECT_EQ(list.GetText(243).count("%s"), 4);
-    EXPECT_EQ(list.GetText(2513).count("%s"), 1);
-    const QString status = FormatText(list.GetText(243), {"1", "2", "3.00kb", "4.00kb"});
-    EXPECT_TRUE(status.contains('1') && status.contains('2') && status.contains("3.00kb") &&
-                status.contains("4.00kb"));
-  }
-  {
-    QFile file(languageFolder() + "English.wzl");
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QString text = QString::fromUtf8(file.readAll());
-    EXPECT_FALSE(text.contains("Twinsweep"));
-    EXPECT_FALSE(text.contains("Quillfern"));
-    EXPECT_TRUE(text.contains("Pairhound"));
-  }
-  {
-    QFile help(testenv::SourceDir() + "/Help/index.html");
-    ASSERT_TRUE(help.open(QIODevice::ReadOnly));
-    const QByteArray page = help.readAll();
-    EXPECT_TRUE(page.contains("<title>"));
-    EXPECT_TRUE(page.contains("Pairhound"));
-  }
+  const QString text = QString::fromUtf8(testenv::ReadFile(languageFolder() + "English.wzl"));
+  EXPECT_FALSE(text.contains("Twinsweep") || text.contains("Quillfern"));
+  EXPECT_TRUE(text.contains("Pairhound"));
+  const QByteArray page = testenv::ReadFile(testenv::SourceDir() + "/Help/index.html");
+  EXPECT_TRUE(page.contains("<title>") && page.contains("Pairhound"));
 }
