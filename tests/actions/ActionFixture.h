@@ -23,18 +23,18 @@ protected:
   TActionLogLines log;
   qint64 total = 0;
 
-  QString source(const QString &Relative) const { return dir.filePath(QStringLiteral("src/") + Relative); }
-  QString store() const { return dir.filePath(QStringLiteral("store")); }
+  QString source(const QString &Relative) const { return dir.filePath("src/" + Relative); }
+  QString store() const { return dir.filePath("store"); }
   // Where Move and Copy put the file at Path.
   QString stored(const QString &Path) const { return store() + Path; }
 
   // A file of the given contents under src/, on the list and marked.
   TUseFileProperty &addFile(const QString &Relative, const QByteArray &Contents) {
-    return addPath(dir.createFile(QStringLiteral("src/") + Relative, Contents));
+    return addPath(dir.createFile("src/" + Relative, Contents));
   }
   // Any path on the list, marked; Size < 0 takes the file's size.
   TUseFileProperty &addPath(const QString &Path, qint64 Size = -1) {
-    const qsizetype slash = Path.lastIndexOf(QLatin1Char('/'));
+    const qsizetype slash = Path.lastIndexOf('/');
     const qint64 size = Size >= 0 ? Size : QFileInfo(Path).size();
     TUseFileProperty &item =
         *list.GetItem(list.AddFile(Path.left(slash + 1), Path.mid(slash + 1), size, nullptr));
@@ -45,7 +45,7 @@ protected:
   // One whole run; returns the exception's kind that ended it ("" when none).
   std::string run(TAction Action, const QString &Store = {}) {
     QDir().mkpath(store());
-    TActionRun r{list, Action, Store.isEmpty() ? store() + QLatin1Char('/') : Store, sink, bar, log};
+    TActionRun r{list, Action, Store.isEmpty() ? store() + '/' : Store, sink, bar, log};
     r.FileWait = std::chrono::milliseconds(0);
     PrepareActionBar(bar, CountMarked(list));
     std::string ended;
@@ -56,6 +56,19 @@ protected:
     }
     total = r.Total;
     return ended;
+  }
+
+  // The outcome of every logged file: "+" done, "-" failed.
+  std::string oks() const {
+    std::string out;
+    for (const auto &line : log.Lines)
+      out += line.Ok ? '+' : '-';
+    return out;
+  }
+
+  // The log of one file at Path.
+  static QList<TActionLogLines::TLine> logged(const QString &Path, bool Ok) {
+    return {{Path + (Ok ? " - ok" : " - error"), Ok}};
   }
 
   // Every regular file below Folder, as paths relative to it.
@@ -75,14 +88,12 @@ protected:
     return f.open(QIODevice::WriteOnly) && f.write(Contents) == Contents.size();
   }
 
-  static QString trashFiles() {
-    return QFile::decodeName(qgetenv("XDG_DATA_HOME")) + QStringLiteral("/Trash/files");
-  }
+  static QString trashFiles() { return QFile::decodeName(qgetenv("XDG_DATA_HOME")) + "/Trash/files"; }
 };
 
 inline QString ActionName(TAction Action) {
-  return Action == TAction::Delete    ? QStringLiteral("Delete")
-         : Action == TAction::Recycle ? QStringLiteral("Recycle")
-         : Action == TAction::Move    ? QStringLiteral("Move")
-                                      : QStringLiteral("Copy");
+  return Action == TAction::Delete    ? "Delete"
+         : Action == TAction::Recycle ? "Recycle"
+         : Action == TAction::Move    ? "Move"
+                                      : "Copy";
 }

@@ -31,8 +31,8 @@ TEST_P(CrossDevice, KeepsContentsPermissionsAndTimes) {
     GTEST_SKIP() << other.Reason().toStdString();
   ASSERT_TRUE(actionenv::OnDifferentDevices(other.Path(), dir.path()));
   const QByteArray contents = QByteArray(300000, 'p') + "end";
-  const QString path = dir.createFile(QStringLiteral("src/photo.jpg"), contents);
-  const QString readOnly = dir.createFile(QStringLiteral("src/ro.txt"), "read only");
+  const QString path = dir.createFile("src/photo.jpg", contents);
+  const QString readOnly = dir.createFile("src/ro.txt", "read only");
   ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0640), 0);
   ASSERT_EQ(::chmod(QFile::encodeName(readOnly).constData(), 0444), 0);
   const QDateTime when = QDateTime::fromSecsSinceEpoch(1100000000);
@@ -40,19 +40,16 @@ TEST_P(CrossDevice, KeepsContentsPermissionsAndTimes) {
   addPath(path);
   addPath(readOnly);
 
-  run(GetParam(), other.Path() + QLatin1Char('/'));
+  run(GetParam(), other.Path() + '/');
 
-  ASSERT_EQ(log.Lines.size(), 2);
-  EXPECT_TRUE(log.Lines[0].Ok);
-  EXPECT_TRUE(log.Lines[1].Ok);
+  ASSERT_EQ(oks(), "++");
   const QString target = other.Path() + path;
   EXPECT_EQ(testenv::ReadFile(target), contents);
   EXPECT_EQ(StatOf(target).mode, 0640u);
   EXPECT_EQ(StatOf(target).mtime, when.toSecsSinceEpoch());
   EXPECT_EQ(StatOf(other.Path() + readOnly).mode, 0444u);
   EXPECT_EQ(QFileInfo::exists(path), GetParam() == TAction::Copy);
-  if (GetParam() == TAction::Copy)
-    EXPECT_EQ(StatOf(readOnly).mode, 0444u);
+  EXPECT_TRUE(GetParam() != TAction::Copy || StatOf(readOnly).mode == 0444u);
   // No temporary file stays beside the copies.
   EXPECT_EQ(filesBelow(other.Path()).size(), 2);
   EXPECT_EQ(total, contents.size() + 9);
@@ -62,14 +59,13 @@ TEST_P(CrossDevice, ATargetThatFillsUpHalfWayLeavesTheSourceAndNoPartialFile) {
   TOtherFileSystem other(256 << 10, true);
   if (!other.IsMounted())
     GTEST_SKIP() << "needs a small file system of its own to fill: " << other.Reason().toStdString();
-  const QString path = dir.createFileOfSize(QStringLiteral("src/big.bin"), 1 << 20, 7);
+  const QString path = dir.createFileOfSize("src/big.bin", 1 << 20, 7);
   const QByteArray contents = testenv::ReadFile(path);
   addPath(path);
 
-  run(GetParam(), other.Path() + QLatin1Char('/'));
+  run(GetParam(), other.Path() + '/');
 
-  ASSERT_EQ(log.Lines.size(), 1);
-  EXPECT_FALSE(log.Lines[0].Ok);
+  ASSERT_EQ(oks(), "-");
   EXPECT_EQ(testenv::ReadFile(path), contents);
   EXPECT_EQ(filesBelow(other.Path()), QStringList());
   EXPECT_FALSE(list.GetItem(0)->Processed);
@@ -86,13 +82,12 @@ TEST_F(CrossDeviceMove, ASourceThatCannotBeRemovedStaysAndItsCopyIsTakenBack) {
   TOtherFileSystem other(1 << 20, true);
   if (!other.IsMounted())
     GTEST_SKIP() << "needs a read-only file system of its own: " << other.Reason().toStdString();
-  const QString path = other.Path() + QStringLiteral("/keep.txt");
+  const QString path = other.Path() + "/keep.txt";
   ASSERT_TRUE(writeFile(path, "keep me"));
   ASSERT_TRUE(other.MakeReadOnly());
   addPath(path);
   run(TAction::Move);
-  ASSERT_EQ(log.Lines.size(), 1);
-  EXPECT_FALSE(log.Lines[0].Ok);
+  ASSERT_EQ(oks(), "-");
   EXPECT_EQ(testenv::ReadFile(path), "keep me");
   EXPECT_EQ(filesBelow(store()), QStringList());
 
@@ -105,7 +100,7 @@ TEST_F(CrossDeviceMove, TrashOnAnotherVolumeUsesThatVolumesTrashOrKeepsTheFile) 
   TOtherFileSystem other(1 << 20, true);
   if (!other.IsMounted())
     GTEST_SKIP() << "needs a volume of its own: " << other.Reason().toStdString();
-  const QString path = other.Path() + QStringLiteral("/far.txt");
+  const QString path = other.Path() + "/far.txt";
   ASSERT_TRUE(writeFile(path, "far away"));
   addPath(path);
   run(TAction::Recycle);
@@ -113,14 +108,14 @@ TEST_F(CrossDeviceMove, TrashOnAnotherVolumeUsesThatVolumesTrashOrKeepsTheFile) 
   const QString top = QFileInfo(other.Path()).absolutePath();
   QStringList trashed;
   for (const QString &file : filesBelow(top))
-    if (file.endsWith(QStringLiteral("/files/far.txt")))
-      trashed << top + QLatin1Char('/') + file;
+    if (file.endsWith("/files/far.txt"))
+      trashed << top + '/' + file;
   if (log.Lines[0].Ok) {
     // The volume's own trash, beside its record of where the file came from.
     ASSERT_EQ(trashed.size(), 1);
-    EXPECT_TRUE(trashed[0].contains(QStringLiteral("/.Trash")));
+    EXPECT_TRUE(trashed[0].contains("/.Trash"));
     EXPECT_EQ(testenv::ReadFile(trashed[0]), "far away");
-    const QString info = QFileInfo(trashed[0]).absolutePath() + QStringLiteral("/../info/far.txt.trashinfo");
+    const QString info = QFileInfo(trashed[0]).absolutePath() + "/../info/far.txt.trashinfo";
     EXPECT_TRUE(QFileInfo(info).isFile());
     EXPECT_FALSE(QFileInfo::exists(path));
   } else {

@@ -37,17 +37,17 @@ bool OnDifferentDevices(const QString &A, const QString &B) {
 TAsUser RunAsOrdinaryUser() {
   if (::geteuid() != 0)
     return {};
-  const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+  const QString setpriv = QStandardPaths::findExecutable("setpriv");
   if (setpriv.isEmpty())
-    return {TAsUser::Skip, QStringLiteral("runs as root and has no setpriv to become an ordinary user")};
+    return {TAsUser::Skip, "runs as root and has no setpriv to become an ordinary user"};
   // The build folder may be closed to other users: the child runs a copy of this program.
-  const QString folder = MakeTempFolder(QStringLiteral("/tmp"));
-  const QString program = folder + QStringLiteral("/asuser");
-  if (folder.isEmpty() || !QFile::copy(QStringLiteral("/proc/self/exe"), program) ||
+  const QString folder = MakeTempFolder("/tmp");
+  const QString program = folder + "/asuser";
+  if (folder.isEmpty() || !QFile::copy("/proc/self/exe", program) ||
       ::chmod(QFile::encodeName(folder).constData(), 0755) != 0 ||
       ::chmod(QFile::encodeName(program).constData(), 0755) != 0) {
     DeleteFolderTree(folder);
-    return {TAsUser::Skip, QStringLiteral("cannot place a copy of the test program for an ordinary user")};
+    return {TAsUser::Skip, "cannot place a copy of the test program for an ordinary user"};
   }
   const auto *test = ::testing::UnitTest::GetInstance()->current_test_info();
   const QString filter =
@@ -55,21 +55,19 @@ TAsUser RunAsOrdinaryUser() {
           .arg(QString::fromUtf8(test->test_suite_name()), QString::fromUtf8(test->name()));
   QProcess child;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert(QStringLiteral("TMPDIR"), QStringLiteral("/tmp"));
-  env.insert(QStringLiteral("HOME"), QStringLiteral("/tmp"));
+  env.insert("TMPDIR", "/tmp");
+  env.insert("HOME", "/tmp");
   child.setProcessEnvironment(env);
   child.setWorkingDirectory(folder);
   child.setProcessChannelMode(QProcess::MergedChannels);
-  child.start(setpriv,
-              {QStringLiteral("--reuid=%1").arg(NobodyId), QStringLiteral("--regid=%1").arg(NobodyId),
-               QStringLiteral("--clear-groups"), program, filter});
+  child.start(setpriv, {QStringLiteral("--reuid=%1").arg(NobodyId),
+                        QStringLiteral("--regid=%1").arg(NobodyId), "--clear-groups", program, filter});
   child.waitForFinished(-1);
   const QByteArray output = child.readAll();
   DeleteFolderTree(folder);
   // A child that never reached the test could not become the user at all (no such user, no rights).
   if (!output.contains("[ RUN      ]"))
-    return {TAsUser::Skip,
-            QStringLiteral("cannot start a process as an ordinary user: ") + QString::fromLocal8Bit(output)};
+    return {TAsUser::Skip, "cannot start a process as an ordinary user: " + QString::fromLocal8Bit(output)};
   EXPECT_TRUE(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0) << "as user nobody:\n"
                                                                                    << output.toStdString();
   EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
@@ -86,23 +84,23 @@ TOtherFileSystem::TOtherFileSystem(qint64 Size, bool MustMount) {
     if (!m_mountPoint.isEmpty() &&
         ::mount("tmpfs", QFile::encodeName(m_mountPoint).constData(), "tmpfs", 0, options.constData()) == 0) {
       m_mounted = true;
-      m_path = m_mountPoint + QStringLiteral("/data");
+      m_path = m_mountPoint + "/data";
       QDir().mkpath(m_path);
       ::chmod(QFile::encodeName(m_path).constData(), 0777);
       return;
     }
-    m_reason = QStringLiteral("mounting a tmpfs failed: ") + QString::fromLocal8Bit(std::strerror(errno)) +
-               (own ? QString() : QStringLiteral(" (no private mount namespace)"));
+    m_reason = "mounting a tmpfs failed: " + QString::fromLocal8Bit(std::strerror(errno)) +
+               (own ? QString() : " (no private mount namespace)");
     if (!m_mountPoint.isEmpty())
       ::rmdir(QFile::encodeName(m_mountPoint).constData());
     m_mountPoint.clear();
   } else {
-    m_reason = QStringLiteral("only root may mount a tmpfs");
+    m_reason = "only root may mount a tmpfs";
   }
   if (MustMount)
     return;
-  const QString uidRun = QStringLiteral("/run/user/") + QString::number(::getuid());
-  for (const QString &candidate : {QStringLiteral("/dev/shm"), uidRun, QStringLiteral("/var/tmp")}) {
+  const QString uidRun = "/run/user/" + QString::number(::getuid());
+  for (const QString &candidate : QStringList{"/dev/shm", uidRun, "/var/tmp"}) {
     if (::access(QFile::encodeName(candidate).constData(), W_OK | X_OK) != 0 ||
         !OnDifferentDevices(candidate, QDir::tempPath()))
       continue;
@@ -110,7 +108,7 @@ TOtherFileSystem::TOtherFileSystem(qint64 Size, bool MustMount) {
     if (!m_path.isEmpty())
       return;
   }
-  m_reason += QStringLiteral("; and no writable folder on another device than the temporary folder");
+  m_reason += "; and no writable folder on another device than the temporary folder";
 }
 
 TOtherFileSystem::~TOtherFileSystem() {

@@ -85,7 +85,7 @@ protected:
   // A file stored as if the Move action had put it there, and the place it came from.
   QString storeFile(const QString &Relative, const QByteArray &Contents) {
     const QString place = source(Relative);
-    dir.createFile(QStringLiteral("store") + place, Contents);
+    dir.createFile("store" + place, Contents);
     return place;
   }
 };
@@ -101,14 +101,14 @@ TEST_P(RoundTrip, GivesBackEveryByteTimeAndPermission) {
     QString relative;
     qint64 size;
     mode_t mode;
-  } files[] = {{QStringLiteral("a/b/c/deep.bin"), 1 << 20, 0640}, {QStringLiteral("a/empty"), 0, 0600},
-               {QStringLiteral("a/read only.txt"), 17, 0444},     {QStringLiteral("run.sh"), 4096, 0755},
-               {QStringLiteral("a/b/naïve – ü.txt"), 3000, 0644}, {QStringLiteral(".hidden/x"), 5, 0644}};
+  } files[] = {{"a/b/c/deep.bin", 1 << 20, 0640}, {"a/empty", 0, 0600},
+               {"a/read only.txt", 17, 0444},     {"run.sh", 4096, 0755},
+               {"a/b/naïve – ü.txt", 3000, 0644}, {".hidden/x", 5, 0644}};
   QMap<QString, TFileState> before;
   qint64 bytes = 0;
   quint32 seed = 1;
   for (const auto &f : files) {
-    const QString path = dir.createFileOfSize(QStringLiteral("src/") + f.relative, f.size, seed++);
+    const QString path = dir.createFileOfSize("src/" + f.relative, f.size, seed++);
     ASSERT_TRUE(Chmod(path, f.mode));
     const QDateTime when = QDateTime::fromSecsSinceEpoch(1000000000 + seed * 1000);
     ASSERT_TRUE(TestDir::setTimes(path, when, when));
@@ -116,7 +116,7 @@ TEST_P(RoundTrip, GivesBackEveryByteTimeAndPermission) {
     before[path] = StateOf(path);
     bytes += f.size;
   }
-  ASSERT_EQ(run(TAction::Move, storeFolder + QLatin1Char('/')), "");
+  ASSERT_EQ(run(TAction::Move, storeFolder + '/'), "");
   for (auto it = before.cbegin(); it != before.cend(); ++it)
     ASSERT_FALSE(QFileInfo::exists(it.key()));
 
@@ -127,14 +127,15 @@ TEST_P(RoundTrip, GivesBackEveryByteTimeAndPermission) {
   ASSERT_EQ(log.Lines.size(), qsizetype(std::size(files)));
   for (const auto &line : log.Lines) {
     EXPECT_TRUE(line.Ok) << line.Text.toStdString();
-    EXPECT_TRUE(line.Text.endsWith(QLatin1String(" - ok")));
+    EXPECT_TRUE(line.Text.endsWith(" - ok"));
     EXPECT_TRUE(before.contains(line.Text.chopped(5))) << line.Text.toStdString();
   }
   EXPECT_EQ(restoredBytes, bytes);
   EXPECT_EQ(restoredFiles, qint64(std::size(files)));
   // The files left the store; the folders the run emptied stay, and no temporary file is left anywhere.
   EXPECT_TRUE(filesBelow(storeFolder).isEmpty());
-  EXPECT_EQ(filesBelow(dir.filePath(QStringLiteral("src"))).size(), qsizetype(std::size(files)));
+  EXPECT_EQ(filesBelow(dir.filePath("src")).size(), qsizetype(std::size(files)));
+  EXPECT_EQ(bar.Max(), qsizetype(std::size(files)));
   EXPECT_EQ(bar.Position(), bar.Max());
 }
 
@@ -146,19 +147,16 @@ using RestoreWalk = RestoreFixture;
 
 TEST_F(RestoreWalk, ListsFoldersWithTheirSubtreesBeforeFilesAndMapsPlacesBack) {
   const QString s = store();
-  dir.createFile(QStringLiteral("store/x/Photos/a.jpg"), "aaa");
-  dir.createFile(QStringLiteral("store/x/b.txt"), "bb");
-  dir.createFile(QStringLiteral("store/x/Photos/2004/c.jpg"), "c");
-  dir.createFolder(QStringLiteral("store/x/empty"));
+  dir.createFile("store/x/Photos/a.jpg", "aaa");
+  dir.createFile("store/x/b.txt", "bb");
+  dir.createFile("store/x/Photos/2004/c.jpg", "c");
+  dir.createFolder("store/x/empty");
   const QList<TStoreEntry> entries = walk(s);
 
-  QStringList seen;
   QHash<QString, TStoreEntry> byPath;
-  for (const TStoreEntry &e : entries) {
-    seen << e.StorePath.mid(s.size() + 1);
+  for (const TStoreEntry &e : entries)
     byPath[e.StorePath.mid(s.size() + 1)] = e;
-  }
-  ASSERT_EQ(entries.size(), 7) << seen.join(QLatin1Char(',')).toStdString();
+  ASSERT_EQ(entries.size(), 7);
   for (qsizetype i = 0; i < entries.size(); ++i) {
     EXPECT_EQ(entries[i].Index, i);
     // A parent always comes before its children, and a folder's files after all of its subfolders.
@@ -168,37 +166,30 @@ TEST_F(RestoreWalk, ListsFoldersWithTheirSubtreesBeforeFilesAndMapsPlacesBack) {
         EXPECT_FALSE(entries[j].Parent == entries[i].Parent && !entries[j].IsFile);
     }
   }
-  EXPECT_EQ(byPath[QStringLiteral("x")].Parent, -1);
-  EXPECT_EQ(byPath[QStringLiteral("x/Photos")].Parent, byPath[QStringLiteral("x")].Index);
-  EXPECT_EQ(byPath[QStringLiteral("x/Photos/2004/c.jpg")].Parent,
-            byPath[QStringLiteral("x/Photos/2004")].Index);
-  EXPECT_EQ(byPath[QStringLiteral("x/b.txt")].Parent, byPath[QStringLiteral("x")].Index);
-  EXPECT_TRUE(byPath[QStringLiteral("x/b.txt")].IsFile);
-  EXPECT_FALSE(byPath[QStringLiteral("x/empty")].IsFile);
-  EXPECT_EQ(byPath[QStringLiteral("x/Photos/a.jpg")].Size, 3);
-  EXPECT_EQ(byPath[QStringLiteral("x/Photos")].Size, 0);
+  const auto at = [&](const char *Path) { return byPath.value(QLatin1String(Path)); };
+  EXPECT_EQ(at("x").Parent, -1);
+  EXPECT_EQ(at("x/Photos/2004/c.jpg").Parent, at("x/Photos/2004").Index);
+  EXPECT_EQ(at("x/b.txt").Parent, at("x").Index);
+  EXPECT_TRUE(at("x/b.txt").IsFile);
+  EXPECT_FALSE(at("x/empty").IsFile);
+  EXPECT_EQ(at("x/Photos/a.jpg").Size, 3);
   // Photos and its subtree come before b.txt.
-  EXPECT_LT(byPath[QStringLiteral("x/Photos/2004/c.jpg")].Index, byPath[QStringLiteral("x/b.txt")].Index);
+  EXPECT_LT(at("x/Photos/2004/c.jpg").Index, at("x/b.txt").Index);
 
-  EXPECT_EQ(RestoreOriginalPath(s, s + QStringLiteral("/x"), false), QStringLiteral("/x/"));
-  EXPECT_EQ(RestoreOriginalPath(s + QLatin1Char('/'), s + QStringLiteral("/x/Photos/a.jpg"), true),
-            QStringLiteral("/x/Photos/a.jpg"));
-  EXPECT_EQ(RestoreOriginalPath(s, s + QStringLiteral("/x/Photos"), false), QStringLiteral("/x/Photos/"));
-  EXPECT_EQ(RestoreOriginalPath(s, QStringLiteral("/elsewhere/a"), true), QString());
-  EXPECT_EQ(RestoreOriginalPath(s, s + QStringLiteral("x/a"), true), QString());
+  EXPECT_EQ(RestoreOriginalPath(s, s + "/x", false), "/x/");
+  EXPECT_EQ(RestoreOriginalPath(s + '/', s + "/x/Photos/a.jpg", true), "/x/Photos/a.jpg");
+  EXPECT_EQ(RestoreOriginalPath(s, s + "/x/Photos", false), "/x/Photos/");
+  EXPECT_EQ(RestoreOriginalPath(s, "/elsewhere/a", true), QString());
+  EXPECT_EQ(RestoreOriginalPath(s, s + "x/a", true), QString());
 }
 
 TEST_F(RestoreWalk, NeverListsOrFollowsLinksPipesOrNamesThatAreNotText) {
-  const QString outsideFile = dir.createFile(QStringLiteral("outside/secret.txt"), "outside");
-  dir.createFile(QStringLiteral("outside/folder/inner.txt"), "inner");
-  const QString inStore = dir.filePath(QStringLiteral("store") + source(QString()));
-  const QString kept = storeFile(QStringLiteral("real.txt"), "real");
-  ASSERT_EQ(::symlink(QFile::encodeName(outsideFile).constData(),
-                      QFile::encodeName(inStore + "link.txt").constData()),
-            0);
-  ASSERT_EQ(::symlink(QFile::encodeName(dir.filePath(QStringLiteral("outside/folder"))).constData(),
-                      QFile::encodeName(inStore + "linkdir").constData()),
-            0);
+  const QString outsideFile = dir.createFile("outside/secret.txt", "outside");
+  dir.createFile("outside/folder/inner.txt", "inner");
+  const QString inStore = dir.filePath("store" + source(QString()));
+  const QString kept = storeFile("real.txt", "real");
+  ASSERT_TRUE(QFile::link(outsideFile, inStore + "link.txt"));
+  ASSERT_TRUE(QFile::link(dir.filePath("outside/folder"), inStore + "linkdir"));
   ASSERT_EQ(::mkfifo(QFile::encodeName(inStore + "pipe").constData(), 0644), 0);
   // A name that is no UTF-8 text.
   const QByteArray badName = QFile::encodeName(inStore) + "bad\xff.txt";
@@ -208,41 +199,36 @@ TEST_F(RestoreWalk, NeverListsOrFollowsLinksPipesOrNamesThatAreNotText) {
   // The temporary folder's clean-up cannot name it.
   const auto removeBad = qScopeGuard([&] { ::unlink(badName.constData()); });
 
-  const QList<TStoreEntry> entries = walk(store());
-  QStringList files;
-  for (const TStoreEntry &e : entries)
-    if (e.IsFile)
-      files << e.StorePath;
-  EXPECT_EQ(files, QStringList{dir.filePath(QStringLiteral("store")) + kept});
+  const QList<TRestoreItem> listed = itemsOf(store());
+  ASSERT_EQ(listed.size(), 1);
+  EXPECT_EQ(listed[0].StorePath, stored(kept));
 
-  EXPECT_EQ(restoreAll(store()), "");
-  EXPECT_EQ(log.Lines.size(), 1);
+  EXPECT_EQ(restore(listed), "");
   EXPECT_EQ(testenv::ReadFile(kept), "real");
   EXPECT_EQ(testenv::ReadFile(outsideFile), "outside");
-  EXPECT_EQ(testenv::ReadFile(dir.filePath(QStringLiteral("outside/folder/inner.txt"))), "inner");
-  EXPECT_FALSE(QFileInfo::exists(source(QStringLiteral("link.txt"))));
-  EXPECT_FALSE(QFileInfo::exists(source(QStringLiteral("linkdir"))));
+  EXPECT_EQ(testenv::ReadFile(dir.filePath("outside/folder/inner.txt")), "inner");
+  EXPECT_FALSE(QFileInfo::exists(source("link.txt")));
+  EXPECT_FALSE(QFileInfo::exists(source("linkdir")));
   EXPECT_TRUE(QFileInfo(inStore + "link.txt").isSymLink());
 
   // A stored entry that became a link after the list was loaded is not moved either.
-  const QString swapped = storeFile(QStringLiteral("swapped.txt"), "x");
-  const QString storedPath = dir.filePath(QStringLiteral("store")) + swapped;
+  const QString swapped = storeFile("swapped.txt", "x");
+  const QString storedPath = stored(swapped);
   const QList<TRestoreItem> items = itemsOf(store());
   ASSERT_TRUE(QFile::remove(storedPath));
-  ASSERT_EQ(::symlink(QFile::encodeName(outsideFile).constData(), QFile::encodeName(storedPath).constData()),
-            0);
+  ASSERT_TRUE(QFile::link(outsideFile, storedPath));
   restore(items);
   EXPECT_FALSE(QFileInfo::exists(swapped));
   EXPECT_EQ(testenv::ReadFile(outsideFile), "outside");
 }
 
 TEST_F(RestoreWalk, CountsFilesBeyondFourGibibytesInFull) {
-  const QString place = storeFile(QStringLiteral("huge.bin"), {});
-  const QString stored = dir.filePath(QStringLiteral("store")) + place;
+  const QString place = storeFile("huge.bin", {});
+  const QString inStore = stored(place);
   const qint64 size = (qint64(5) << 30) + 7;
-  if (::truncate(QFile::encodeName(stored).constData(), size) != 0)
+  if (::truncate(QFile::encodeName(inStore).constData(), size) != 0)
     GTEST_SKIP() << "the temporary folder holds no sparse file of 5 GiB";
-  storeFile(QStringLiteral("small.bin"), "12345");
+  storeFile("small.bin", "12345");
   const QList<TRestoreItem> items = itemsOf(store());
   ASSERT_EQ(items.size(), 2);
   EXPECT_EQ(items[0].Size + items[1].Size, size + 5);
@@ -254,56 +240,51 @@ TEST_F(RestoreWalk, CountsFilesBeyondFourGibibytesInFull) {
 using RestorePlace = RestoreFixture;
 
 TEST_F(RestorePlace, ATakenPlaceIsShownAndLeftAloneUnlessReplacingIsAllowed) {
-  const QString place = storeFile(QStringLiteral("f.txt"), "stored copy");
-  const QString stored = dir.filePath(QStringLiteral("store")) + place;
-  dir.createFile(QStringLiteral("src/f.txt"), "the other one");
+  const QString place = storeFile("f.txt", "stored copy");
+  const QString inStore = stored(place);
+  dir.createFile("src/f.txt", "the other one");
 
   options.ReplaceExisting = false;
   EXPECT_EQ(RestoreTargetName(place, options), QString());
   restoreAll(store());
-  ASSERT_EQ(log.Lines.size(), 1);
-  EXPECT_EQ(log.Lines[0].Text, place + QStringLiteral(" - error"));
-  EXPECT_FALSE(log.Lines[0].Ok);
+  EXPECT_EQ(log.Lines, logged(place, false));
   EXPECT_EQ(testenv::ReadFile(place), "the other one");
-  EXPECT_EQ(testenv::ReadFile(stored), "stored copy");
+  EXPECT_EQ(testenv::ReadFile(inStore), "stored copy");
   EXPECT_EQ(restoredBytes, 0);
 
   options.ReplaceExisting = true;
   restoreAll(store());
-  ASSERT_EQ(log.Lines.size(), 1);
-  EXPECT_EQ(log.Lines[0].Text, place + QStringLiteral(" - ok"));
+  EXPECT_EQ(log.Lines, logged(place, true));
   EXPECT_EQ(testenv::ReadFile(place), "stored copy");
-  EXPECT_FALSE(QFileInfo::exists(stored));
+  EXPECT_FALSE(QFileInfo::exists(inStore));
   EXPECT_EQ(restoredBytes, 11);
 
   // The states the list shows.
-  const QString taken = storeFile(QStringLiteral("kept/taken.txt"), "stored");
-  const QString free = storeFile(QStringLiteral("kept/free.txt"), "stored");
-  const QString gone = storeFile(QStringLiteral("gone/inside.txt"), "stored");
-  dir.createFile(QStringLiteral("src/kept/taken.txt"), "already here");
+  const QString taken = storeFile("kept/taken.txt", "stored");
+  const QString free = storeFile("kept/free.txt", "stored");
+  const QString gone = storeFile("gone/inside.txt", "stored");
+  dir.createFile("src/kept/taken.txt", "already here");
   EXPECT_EQ(RestoreState(taken, true), TRestoreState::TakenPlace);
   EXPECT_EQ(RestoreState(free, true), TRestoreState::None);
   EXPECT_EQ(RestoreState(gone, true), TRestoreState::None);
-  EXPECT_EQ(RestoreState(source(QStringLiteral("gone/")), false), TRestoreState::FolderGone);
-  EXPECT_EQ(RestoreState(source(QStringLiteral("kept/")), false), TRestoreState::None);
-  EXPECT_EQ(RestoreState(QStringLiteral("/"), false), TRestoreState::None);
+  EXPECT_EQ(RestoreState(source("gone/"), false), TRestoreState::FolderGone);
+  EXPECT_EQ(RestoreState(source("kept/"), false), TRestoreState::None);
+  EXPECT_EQ(RestoreState("/", false), TRestoreState::None);
 }
 
 TEST_F(RestorePlace, OnlyARegularFileIsEverReplaced) {
-  const QString asFolder = storeFile(QStringLiteral("isfolder"), "stored");
-  dir.createFile(QStringLiteral("src/isfolder/inside"), "inside");
-  const QString asLink = storeFile(QStringLiteral("islink"), "stored");
-  const QString target = dir.createFile(QStringLiteral("elsewhere.txt"), "link target");
-  ASSERT_EQ(::symlink(QFile::encodeName(target).constData(), QFile::encodeName(asLink).constData()), 0);
+  const QString asFolder = storeFile("isfolder", "stored");
+  dir.createFile("src/isfolder/inside", "inside");
+  const QString asLink = storeFile("islink", "stored");
+  const QString target = dir.createFile("elsewhere.txt", "link target");
+  ASSERT_TRUE(QFile::link(target, asLink));
   EXPECT_EQ(RestoreTargetName(asFolder, options), QString());
   EXPECT_EQ(RestoreTargetName(asLink, options), QString());
-  EXPECT_FALSE(MoveBack(dir.filePath(QStringLiteral("store")) + asFolder, asFolder, true));
-  EXPECT_FALSE(MoveBack(dir.filePath(QStringLiteral("store")) + asLink, asLink, true));
+  EXPECT_FALSE(MoveBack(stored(asFolder), asFolder, true));
+  EXPECT_FALSE(MoveBack(stored(asLink), asLink, true));
   restoreAll(store());
-  ASSERT_EQ(log.Lines.size(), 2);
-  EXPECT_FALSE(log.Lines[0].Ok);
-  EXPECT_FALSE(log.Lines[1].Ok);
-  EXPECT_EQ(testenv::ReadFile(asFolder + QStringLiteral("/inside")), "inside");
+  ASSERT_EQ(oks(), "--");
+  EXPECT_EQ(testenv::ReadFile(asFolder + "/inside"), "inside");
   EXPECT_TRUE(QFileInfo(asLink).isSymLink());
   EXPECT_EQ(testenv::ReadFile(target), "link target");
   EXPECT_EQ(filesBelow(store()).size(), 2);
@@ -315,7 +296,7 @@ TEST_F(RestorePlace, ReplacesAcrossFileSystemsKeepingTimesAndPermissions) {
   TOtherFileSystem other(16 << 20);
   if (!other.IsValid())
     GTEST_SKIP() << other.Reason().toStdString();
-  const QString place = dir.createFile(QStringLiteral("src/r.txt"), "old contents");
+  const QString place = dir.createFile("src/r.txt", "old contents");
   const QString stored = other.Path() + place;
   ASSERT_TRUE(writeFile(stored, "restored contents"));
   ASSERT_TRUE(Chmod(stored, 0604));
@@ -326,7 +307,7 @@ TEST_F(RestorePlace, ReplacesAcrossFileSystemsKeepingTimesAndPermissions) {
   EXPECT_TRUE(MoveBack(stored, RestoreTargetName(place, options), true));
   EXPECT_EQ(StateOf(place), expected);
   EXPECT_FALSE(QFileInfo::exists(stored));
-  EXPECT_EQ(filesBelow(dir.filePath(QStringLiteral("src"))), QStringList{QStringLiteral("r.txt")});
+  EXPECT_EQ(filesBelow(dir.filePath("src")), QStringList{"r.txt"});
 }
 
 // A replacing move that fails leaves both files: the target folder is closed after the list was made.
@@ -338,32 +319,23 @@ TEST_P(FailingReplace, KeepsTheOldFileAndTheStoredFile) {
   const QString storeFolder = storeOn(GetParam(), 16 << 20);
   if (storeFolder.isEmpty())
     GTEST_SKIP() << other->Reason().toStdString();
-  const QString place = dir.createFile(QStringLiteral("src/locked/f.txt"), "old");
+  const QString place = dir.createFile("src/locked/f.txt", "old");
   const QString stored = storeFolder + place;
   ASSERT_TRUE(writeFile(stored, "stored"));
   const QList<TRestoreItem> items = itemsOf(storeFolder);
   ASSERT_EQ(items.size(), 1);
-  const QString locked = source(QStringLiteral("locked"));
-  ASSERT_TRUE(Chmod(locked, 0555));
-  restore(items);
-  Chmod(locked, 0755);
-
-  ASSERT_EQ(log.Lines.size(), 1);
-  EXPECT_FALSE(log.Lines[0].Ok);
-  EXPECT_EQ(testenv::ReadFile(place), "old");
-  EXPECT_EQ(testenv::ReadFile(stored), "stored");
-  EXPECT_EQ(filesBelow(locked), QStringList{QStringLiteral("f.txt")});
-
-  // A store the stored file cannot leave: the old file stays, and nothing new appears beside it.
-  const QString storedFolder = QFileInfo(stored).absolutePath();
-  ASSERT_TRUE(Chmod(storedFolder, 0555));
-  restore(items);
-  Chmod(storedFolder, 0755);
-  ASSERT_EQ(log.Lines.size(), 1);
-  EXPECT_FALSE(log.Lines[0].Ok);
-  EXPECT_EQ(testenv::ReadFile(place), "old");
-  EXPECT_EQ(testenv::ReadFile(stored), "stored");
-  EXPECT_EQ(filesBelow(locked), QStringList{QStringLiteral("f.txt")});
+  const QString locked = source("locked");
+  // The target's folder closed, then the store's folder the stored file cannot leave: the old file
+  // stays, and nothing new appears beside it.
+  for (const QString &closed : {locked, QFileInfo(stored).absolutePath()}) {
+    ASSERT_TRUE(Chmod(closed, 0555));
+    restore(items);
+    Chmod(closed, 0755);
+    ASSERT_EQ(oks(), "-");
+    EXPECT_EQ(testenv::ReadFile(place), "old");
+    EXPECT_EQ(testenv::ReadFile(stored), "stored");
+    EXPECT_EQ(filesBelow(locked), QStringList{"f.txt"});
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Restore, FailingReplace, ::testing::Bool(), [](const auto &Info) {
@@ -371,32 +343,30 @@ INSTANTIATE_TEST_SUITE_P(Restore, FailingReplace, ::testing::Bool(), [](const au
 });
 
 TEST_F(RestorePlace, AMissingFolderIsMadeOnlyWhenAllowed) {
-  const QString place = storeFile(QStringLiteral("new/chain/of/folders/f.txt"), "stored");
-  const QString stored = dir.filePath(QStringLiteral("store")) + place;
+  const QString place = storeFile("new/chain/of/folders/f.txt", "stored");
+  const QString inStore = stored(place);
 
   options.CreateFolders = false;
   EXPECT_EQ(RestoreTargetName(place, options), place);
   restoreAll(store());
-  ASSERT_EQ(log.Lines.size(), 1);
-  EXPECT_EQ(log.Lines[0].Text, place + QStringLiteral(" - error"));
-  EXPECT_FALSE(QFileInfo::exists(source(QStringLiteral("new"))));
-  EXPECT_EQ(testenv::ReadFile(stored), "stored");
+  EXPECT_EQ(log.Lines, logged(place, false));
+  EXPECT_FALSE(QFileInfo::exists(source("new")));
+  EXPECT_EQ(testenv::ReadFile(inStore), "stored");
 
   options.CreateFolders = true;
   restoreAll(store());
-  ASSERT_EQ(log.Lines.size(), 1);
-  EXPECT_EQ(log.Lines[0].Text, place + QStringLiteral(" - ok"));
+  EXPECT_EQ(log.Lines, logged(place, true));
   EXPECT_EQ(testenv::ReadFile(place), "stored");
-  EXPECT_FALSE(QFileInfo::exists(stored));
+  EXPECT_FALSE(QFileInfo::exists(inStore));
 }
 
 TEST_F(RestorePlace, AStoredFileThatIsGoneOrATargetThatIsNotCleanIsAnError) {
-  EXPECT_FALSE(MoveBack(dir.filePath(QStringLiteral("store/none")), source(QStringLiteral("none")), true));
-  const QString stored = dir.createFile(QStringLiteral("store/x/f"), "f");
+  EXPECT_FALSE(MoveBack(dir.filePath("store/none"), source("none"), true));
+  const QString stored = dir.createFile("store/x/f", "f");
   EXPECT_FALSE(MoveBack(stored, QString(), true));
-  EXPECT_FALSE(MoveBack(stored, source(QStringLiteral("../escape")), true));
-  EXPECT_EQ(RestoreTargetName(QStringLiteral("/a/../b"), options), QString());
-  EXPECT_EQ(RestoreTargetName(QStringLiteral("relative/f"), options), QString());
+  EXPECT_FALSE(MoveBack(stored, source("../escape"), true));
+  EXPECT_EQ(RestoreTargetName("/a/../b", options), QString());
+  EXPECT_EQ(RestoreTargetName("relative/f", options), QString());
   EXPECT_EQ(testenv::ReadFile(stored), "f");
 }
 
@@ -429,18 +399,6 @@ TEST_F(RestorePlace, StopAfterTheKthFileLeavesTheRestInTheStoreAndEndsTheWalk) {
       },
       &stop);
   EXPECT_EQ(seen, 3);
-}
-
-TEST_F(RestorePlace, TheBarRunsFromOneToTheFileCount) {
-  PrepareRestoreBar(bar, 0);
-  EXPECT_EQ(bar.Max(), 0);
-  EXPECT_EQ(bar.Position(), 0);
-  for (int i = 0; i < 3; ++i)
-    storeFile(QStringLiteral("f%1").arg(i), "x");
-  restoreAll(store());
-  EXPECT_EQ(bar.Max(), 3);
-  EXPECT_EQ(sink.calls(), 3);
-  EXPECT_EQ(bar.Position(), 3);
 }
 
 } // namespace

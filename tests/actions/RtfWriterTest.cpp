@@ -16,14 +16,14 @@ constexpr quint32 Red = 0xff0000;
 
 TRtfDocument LogDocument() {
   TRtfDocument doc;
-  doc.FontName = QStringLiteral("DejaVu Sans");
+  doc.FontName = "DejaVu Sans";
   doc.PointSize = 10;
   doc.Colours = {WindowText, Red};
-  doc.Lines = {{{QStringLiteral("Restored: 1.50kb"), WindowText, true, false, 18}},
+  doc.Lines = {{{"Restored: 1.50kb", WindowText, true, false, 18}},
                {},
-               {{QStringLiteral("Files:"), WindowText, false, true, 0}},
-               {{QStringLiteral("/tmp/a.txt - ok"), WindowText}},
-               {{QStringLiteral("/tmp/b{1}\\c.txt - error"), Red}}};
+               {{"Files:", WindowText, false, true, 0}},
+               {{"/tmp/a.txt - ok", WindowText}},
+               {{"/tmp/b{1}\\c.txt - error", Red}}};
   return doc;
 }
 
@@ -46,7 +46,7 @@ TEST(RtfWriter, WritesFontTableColourTableAndTheLookOfEachRun) {
 
 TEST(RtfWriter, EscapesEveryCharacterBeyondAsciiAndDropsControlCharacters) {
   TRtfDocument doc;
-  doc.Lines = {{{QStringLiteral("é€\U0001F600a\tb\x7f"), 0}}};
+  doc.Lines = {{{"é€\U0001F600a\tb\x7f", 0}}};
   const QByteArray rtf = WriteRtf(doc);
   // Characters beyond the basic plane are written as their two halves, each a signed 16-bit number.
   EXPECT_TRUE(rtf.contains(" \\u233?\\u8364?\\u-10179?\\u-8704?ab}")) << rtf.constData();
@@ -58,29 +58,28 @@ TEST(RtfWriter, EscapesEveryCharacterBeyondAsciiAndDropsControlCharacters) {
 
 TEST(RtfWriter, SavingReplacesAFileAndReadsBackWithItsLinesAndColours) {
   TestDir dir;
-  const QString name = dir.createFile(QStringLiteral("log.rtf"), "an older file of that name");
+  const QString name = dir.createFile("log.rtf", "an older file of that name");
   QString error;
   ASSERT_TRUE(SaveRtf(LogDocument(), name, &error)) << error.toStdString();
   EXPECT_EQ(testenv::ReadFile(name), WriteRtf(LogDocument()));
-  EXPECT_FALSE(SaveRtf(LogDocument(), dir.filePath(QStringLiteral("no/such/folder/log.rtf")), &error));
+  EXPECT_FALSE(SaveRtf(LogDocument(), dir.filePath("no/such/folder/log.rtf"), &error));
   EXPECT_FALSE(error.isEmpty());
 
-  const QString unrtf = QStandardPaths::findExecutable(QStringLiteral("unrtf"));
+  const QString unrtf = QStandardPaths::findExecutable("unrtf");
   if (unrtf.isEmpty())
     GTEST_SKIP() << "unrtf is not installed (scripts/install-deps.sh installs it)";
   QProcess reader;
-  reader.start(unrtf, {QStringLiteral("--html"), name});
+  reader.start(unrtf, {"--html", name});
   ASSERT_TRUE(reader.waitForFinished(-1));
   const QString html = QString::fromUtf8(reader.readAllStandardOutput());
   EXPECT_EQ(reader.exitCode(), 0) << reader.readAllStandardError().toStdString();
-  EXPECT_TRUE(html.contains(QLatin1String("DejaVu Sans")));
-  EXPECT_TRUE(html.contains(QLatin1String("<b>Restored: 1.50kb</b>"))) << html.toStdString();
-  EXPECT_TRUE(html.contains(QLatin1String("<u>Files:</u>")));
-  EXPECT_TRUE(html.contains(QLatin1String("<font color=\"#202020\"><font size=\"2\">/tmp/a.txt - ok")));
-  EXPECT_TRUE(
-      html.contains(QLatin1String("<font color=\"#ff0000\"><font size=\"2\">/tmp/b{1}\\c.txt - error")));
+  EXPECT_TRUE(html.contains("DejaVu Sans"));
+  EXPECT_TRUE(html.contains("<b>Restored: 1.50kb</b>")) << html.toStdString();
+  EXPECT_TRUE(html.contains("<u>Files:</u>"));
+  EXPECT_TRUE(html.contains("<font color=\"#202020\"><font size=\"2\">/tmp/a.txt - ok"));
+  EXPECT_TRUE(html.contains("<font color=\"#ff0000\"><font size=\"2\">/tmp/b{1}\\c.txt - error"));
   // The bold line is larger than the ordinary ones.
-  EXPECT_TRUE(html.contains(QLatin1String("<font size=\"5\"><b>Restored")));
+  EXPECT_TRUE(html.contains("<font size=\"5\"><b>Restored"));
 }
 
 } // namespace

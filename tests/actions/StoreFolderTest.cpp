@@ -20,57 +20,42 @@ QStringList Entries(const QString &Folder) {
 
 TEST(StoreLayout, MirrorsTheSourcePathBelowTheStore) {
   TestDir dir;
-  const QString store = dir.filePath(QStringLiteral("store"));
+  const QString store = dir.filePath("store");
   // Blanks typed around the store are not part of it; the store's own missing levels are made.
-  EXPECT_EQ(
-      MakeStorePath(QStringLiteral("/Photos/2004/a.jpg"), QStringLiteral("  ") + store + QStringLiteral(" ")),
-      store + QStringLiteral("/Photos/2004/"));
-  EXPECT_TRUE(QFileInfo(store + QStringLiteral("/Photos/2004")).isDir());
-  EXPECT_EQ(MakeStoreTarget(store + QLatin1Char('/'), QStringLiteral("/Photos/2004/a.jpg")),
-            store + QStringLiteral("/Photos/2004/a.jpg"));
+  EXPECT_EQ(MakeStorePath("/Photos/2004/a.jpg", "  " + store + " "), store + "/Photos/2004/");
+  EXPECT_TRUE(QFileInfo(store + "/Photos/2004").isDir());
+  EXPECT_EQ(MakeStoreTarget(store + '/', "/Photos/2004/a.jpg"), store + "/Photos/2004/a.jpg");
   // A file straight under "/" lands straight under the store.
-  EXPECT_EQ(MakeStorePath(QStringLiteral("/top.txt"), store), store + QLatin1Char('/'));
+  EXPECT_EQ(MakeStorePath("/top.txt", store), store + '/');
 }
 
 TEST(StoreLayout, SourcesThatWouldLeaveTheStoreOrFollowALinkMakeNothing) {
   TestDir dir;
-  const QString store = dir.createFolder(QStringLiteral("deep/store"));
-  for (const QString &source : {QStringLiteral("/../../escape/f"), QStringLiteral("/a/../../escape/f"),
-                                QStringLiteral("/a/./f"), QStringLiteral("/a//f"), QStringLiteral("escape/f"),
-                                QStringLiteral(""), QStringLiteral("/"), QString::fromUtf16(u"/a/f\0b", 6)}) {
+  const QString store = dir.createFolder("deep/store");
+  for (const QString &source : QStringList{"/../../escape/f", "/a/../../escape/f", "/a/./f", "/a//f",
+                                           "escape/f", "", "/", QString::fromUtf16(u"/a/f\0b", 6)}) {
     QString failed;
     EXPECT_EQ(MakeStorePath(source, store, &failed), QString()) << source.toStdString();
     EXPECT_THROW(MakeStoreTarget(store, source), EStoreFolder) << source.toStdString();
   }
+  EXPECT_EQ(Entries(dir.filePath("deep")), QStringList{"store"});
   EXPECT_EQ(Entries(store), QStringList());
-  EXPECT_EQ(Entries(dir.filePath(QStringLiteral("deep"))), QStringList{QStringLiteral("store")});
-  EXPECT_EQ(MakeStorePath(QStringLiteral("/a/f"), QStringLiteral("relative/store")), QString());
-  EXPECT_FALSE(QFileInfo::exists(QStringLiteral("relative")));
+  EXPECT_EQ(MakeStorePath("/a/f", "relative/store"), QString());
+  EXPECT_FALSE(QFileInfo::exists("relative"));
   // A link inside the store is not followed.
-  {
-    TestDir dir;
-    const QString store = dir.createFolder(QStringLiteral("store"));
-    const QString outside = dir.createFolder(QStringLiteral("outside"));
-    ASSERT_EQ(::symlink(QFile::encodeName(outside).constData(),
-                        QFile::encodeName(store + QStringLiteral("/a")).constData()),
-              0);
-    QString failed;
-    EXPECT_EQ(MakeStorePath(QStringLiteral("/a/b/f"), store, &failed), QString());
-    EXPECT_EQ(failed, store + QStringLiteral("/a/"));
-    EXPECT_EQ(Entries(outside), QStringList());
-    try {
-      MakeStoreTarget(store, QStringLiteral("/a/b/f"));
-      ADD_FAILURE() << "no exception";
-    } catch (const EStoreFolder &e) {
-      EXPECT_EQ(e.Folder(), store + QStringLiteral("/a/"));
-    }
-  }
+  const QString outside = dir.createFolder("outside");
+  ASSERT_TRUE(QFile::link(outside, store + "/a"));
+  QString failed;
+  EXPECT_EQ(MakeStorePath("/a/b/f", store, &failed), QString());
+  EXPECT_EQ(failed, store + "/a/");
+  EXPECT_THROW(MakeStoreTarget(store, "/a/b/f"), EStoreFolder);
+  EXPECT_EQ(Entries(outside), QStringList());
 }
 
 TEST(StoreLayout, ATakenTargetGetsTheFirstFreeNumberedName) {
   TestDir dir;
-  const QString store = dir.createFolder(QStringLiteral("store"));
-  const QString folder = store + QStringLiteral("/src/");
+  const QString store = dir.createFolder("store");
+  const QString folder = store + "/src/";
   const struct {
     const char *name;
     const char *second;
@@ -80,81 +65,77 @@ TEST(StoreLayout, ATakenTargetGetsTheFirstFreeNumberedName) {
                {".hidden", ".hidden-copy-2", ".hidden-copy-3"},
                {"pack.tar.gz", "pack.tar-copy-2.gz", "pack.tar-copy-3.gz"}};
   for (const auto &c : cases) {
-    const QString source = QStringLiteral("/src/") + QLatin1String(c.name);
+    const QString source = "/src/" + QLatin1String(c.name);
     EXPECT_EQ(MakeStoreTarget(store, source), folder + QLatin1String(c.name));
-    dir.createFile(QStringLiteral("store/src/") + QLatin1String(c.name), "1");
+    dir.createFile("store/src/" + QLatin1String(c.name), "1");
     EXPECT_EQ(MakeStoreTarget(store, source), folder + QLatin1String(c.second));
-    dir.createFile(QStringLiteral("store/src/") + QLatin1String(c.second), "2");
+    dir.createFile("store/src/" + QLatin1String(c.second), "2");
     EXPECT_EQ(MakeStoreTarget(store, source), folder + QLatin1String(c.third));
   }
   // A dangling link takes its name as much as a file does.
-  ASSERT_EQ(::symlink("nowhere", QFile::encodeName(folder + QStringLiteral("l")).constData()), 0);
-  EXPECT_EQ(MakeStoreTarget(store, QStringLiteral("/src/l")), folder + QStringLiteral("l-copy-2"));
+  ASSERT_EQ(::symlink("nowhere", QFile::encodeName(folder + "l").constData()), 0);
+  EXPECT_EQ(MakeStoreTarget(store, "/src/l"), folder + "l-copy-2");
 }
 
 TEST(FolderChecks, WritableProbeTouchesNoFileOfTheUserAndEmptyMeansNoEntry) {
   TestDir dir;
-  const QString folder = dir.createFolder(QStringLiteral("store"));
+  const QString folder = dir.createFolder("store");
   // A file under the probe name an earlier version used, and one under our own prefix.
-  dir.createFile(QStringLiteral("store/65hgrttoojdgw676yuuiu87893.tmp"), "user data");
-  dir.createFile(QStringLiteral("store/.pairhound-probe-XXXXXX"), "also user data");
+  dir.createFile("store/65hgrttoojdgw676yuuiu87893.tmp", "user data");
+  dir.createFile("store/.pairhound-probe-XXXXXX", "also user data");
   EXPECT_TRUE(IsFolderWritable(folder));
-  EXPECT_TRUE(IsFolderWritable(folder + QStringLiteral("/  ")));
-  EXPECT_EQ(testenv::ReadFile(folder + QStringLiteral("/65hgrttoojdgw676yuuiu87893.tmp")), "user data");
-  EXPECT_EQ(testenv::ReadFile(folder + QStringLiteral("/.pairhound-probe-XXXXXX")), "also user data");
+  EXPECT_TRUE(IsFolderWritable(folder + "/  "));
+  EXPECT_EQ(testenv::ReadFile(folder + "/65hgrttoojdgw676yuuiu87893.tmp"), "user data");
+  EXPECT_EQ(testenv::ReadFile(folder + "/.pairhound-probe-XXXXXX"), "also user data");
   EXPECT_EQ(Entries(folder).size(), 2);
-  EXPECT_FALSE(IsFolderWritable(dir.filePath(QStringLiteral("missing"))));
+  EXPECT_FALSE(IsFolderWritable(dir.filePath("missing")));
   EXPECT_FALSE(IsFolderWritable(QString()));
   // Empty means no entry at all.
-  {
-    TestDir dir;
-    const QString folder = dir.createFolder(QStringLiteral("f"));
-    EXPECT_TRUE(IsFolderEmpty(folder));
-    dir.createFile(QStringLiteral("f/.hidden"), "");
-    EXPECT_FALSE(IsFolderEmpty(folder));
-    QFile::remove(folder + QStringLiteral("/.hidden"));
-    dir.createFolder(QStringLiteral("f/sub"));
-    EXPECT_FALSE(IsFolderEmpty(folder));
-    EXPECT_TRUE(IsFolderEmpty(dir.filePath(QStringLiteral("missing"))));
-  }
+  const QString empty = dir.createFolder("f");
+  EXPECT_TRUE(IsFolderEmpty(empty));
+  EXPECT_TRUE(IsFolderEmpty(dir.filePath("missing")));
+  dir.createFile("f/.hidden", "");
+  EXPECT_FALSE(IsFolderEmpty(empty));
+  QFile::remove(empty + "/.hidden");
+  dir.createFolder("f/sub");
+  EXPECT_FALSE(IsFolderEmpty(empty));
 }
 
 TEST(FolderChecks, ARestoreFolderHoldsOnlyFoldersNamedLikeRootFolders) {
   TestDir dir;
-  const QString folder = dir.createFolder(QStringLiteral("r"));
+  const QString folder = dir.createFolder("r");
+  dir.createFolder("r/usr");
+  dir.createFolder("r/etc");
   EXPECT_TRUE(HoldsOnlyDriveLetters(folder));
-  dir.createFolder(QStringLiteral("r/usr"));
-  dir.createFolder(QStringLiteral("r/etc"));
-  EXPECT_TRUE(HoldsOnlyDriveLetters(folder));
-  EXPECT_TRUE(HoldsOnlyDriveLetters(folder + QLatin1Char('/')));
+  EXPECT_TRUE(HoldsOnlyDriveLetters(folder + '/'));
 
   const struct {
     const char *name;
     bool folder;
   } refused[] = {{"no-such-root-folder", true}, {"tmp", false}, {"readme.txt", false}};
   for (const auto &r : refused) {
-    const QString path = folder + QLatin1Char('/') + QLatin1String(r.name);
+    const QString path = folder + '/' + QLatin1String(r.name);
     if (r.folder)
       QDir().mkpath(path);
     else
-      dir.createFile(QStringLiteral("r/") + QLatin1String(r.name), "x");
+      dir.createFile("r/" + QLatin1String(r.name), "x");
     EXPECT_FALSE(HoldsOnlyDriveLetters(folder)) << r.name;
     r.folder ? QDir().rmdir(path) : QFile::remove(path);
     EXPECT_TRUE(HoldsOnlyDriveLetters(folder)) << r.name;
   }
   // A link named like a root folder is no folder of the store.
-  ASSERT_EQ(::symlink("/usr", QFile::encodeName(folder + QStringLiteral("/opt")).constData()), 0);
+  ASSERT_EQ(::symlink("/usr", QFile::encodeName(folder + "/opt").constData()), 0);
   EXPECT_FALSE(HoldsOnlyDriveLetters(folder));
 }
 
 TEST(StoreChecks, RunInTheirOrderWithTheirTexts) {
   TestDir dir;
-  const QString store = dir.createFolder(QStringLiteral("store")) + QLatin1Char('/');
+  const QString store = dir.createFolder("store") + '/';
   const auto freeSpace = [](qint64 Bytes) { return [Bytes](const QString &) { return Bytes; }; };
 
-  EXPECT_EQ(CheckStoreFolder(dir.filePath(QStringLiteral("missing/")), 1, freeSpace(100)).TextId, 2073);
-  EXPECT_EQ(CheckStoreFolder(QStringLiteral("store/"), 1, freeSpace(100)).TextId, 2073);
-  EXPECT_EQ(CheckStoreFolder(dir.createFile(QStringLiteral("file"), "x"), 1, freeSpace(100)).TextId, 2073);
+  EXPECT_EQ(CheckStoreFolder(dir.filePath("missing/"), 1, freeSpace(100)).TextId, 2073);
+  EXPECT_EQ(CheckStoreFolder("store/", 1, freeSpace(100)).TextId, 2073);
+  EXPECT_EQ(CheckStoreFolder(dir.createFile("file", "x"), 1, freeSpace(100)).TextId, 2073);
   EXPECT_EQ(CheckStoreFolder(store, 99, freeSpace(100)).TextId, 0);
   const TStoreCheck full = CheckStoreFolder(store, 100, freeSpace(100));
   EXPECT_EQ(full.TextId, 2513);
@@ -162,7 +143,7 @@ TEST(StoreChecks, RunInTheirOrderWithTheirTexts) {
   // Sizes beyond 32 bits are compared whole.
   EXPECT_EQ(CheckStoreFolder(store, (qint64(1) << 32) + 1, freeSpace(2)).TextId, 2513);
 
-  dir.createFile(QStringLiteral("store/.hidden"), "");
+  dir.createFile("store/.hidden", "");
   EXPECT_EQ(CheckStoreFolder(store, 1, freeSpace(100)).TextId, 2514);
   // Room is checked before emptiness.
   EXPECT_EQ(CheckStoreFolder(store, 100, freeSpace(100)).TextId, 2513);
@@ -172,7 +153,7 @@ TEST(StoreChecks, ExactlyTheMarkedSizeFreeOnARealVolumeIsNotEnough) {
   actionenv::TOtherFileSystem volume(1 << 20, true);
   if (!volume.IsMounted())
     GTEST_SKIP() << volume.Reason().toStdString();
-  const QString store = volume.Path() + QLatin1Char('/');
+  const QString store = volume.Path() + '/';
   const qint64 free = QStorageInfo(store).bytesAvailable();
   ASSERT_GT(free, 0);
   const TStoreCheck exact = CheckStoreFolder(store, free);
@@ -184,11 +165,10 @@ TEST(StoreChecks, ExactlyTheMarkedSizeFreeOnARealVolumeIsNotEnough) {
 TEST(StoreChecks, AStoreThatIsNotWritable) {
   RUN_AS_ORDINARY_USER();
   TestDir dir;
-  const QString store = dir.createFolder(QStringLiteral("store"));
+  const QString store = dir.createFolder("store");
   ASSERT_EQ(::chmod(QFile::encodeName(store).constData(), 0555), 0);
   EXPECT_FALSE(IsFolderWritable(store));
-  EXPECT_EQ(CheckStoreFolder(store + QLatin1Char('/'), 1, [](const QString &) { return qint64(100); }).TextId,
-            2512);
+  EXPECT_EQ(CheckStoreFolder(store + '/', 1, [](const QString &) { return qint64(100); }).TextId, 2512);
   ::chmod(QFile::encodeName(store).constData(), 0755);
 }
 
