@@ -48,9 +48,11 @@ struct TReadAhead::TSlot {
   // Read by the loop itself: an item that already holds a picture grid is read as it stands.
   bool InPlace = false;
   std::unique_ptr<TUseFileProperty> Item;
-  // Guarded by the pool's mutex.
+  std::mutex CountsMutex;
   std::vector<qint64> Counts;
-  bool Done = false;
+  // How many of Counts the loop may take; Done is set last, after which the worker leaves the slot.
+  std::atomic<size_t> Published{0};
+  std::atomic<bool> Done{false};
   bool Failed = false;
 };
 
@@ -58,13 +60,14 @@ class TReadAhead::TSlotCounter : public IReadCounter {
 public:
   TSlotCounter(TReadAhead &Pool, TSlot &Slot) : m_pool(Pool), m_slot(Slot) {}
   void Count(qint64 Bytes) override {
+    if (m_pool.m_cancel)
+      throw TCancelled();
     {
-      std::lock_guard Lock(m_pool.m_mutex);
-      if (m_pool.m_cancel)
-        throw TCancelled();
+      std::lock_guard Lock(m_slot.CountsMutex);
       m_slot.Counts.push_back(Bytes);
+      m_slot.Published = m_slot.Counts.size();
     }
-    m_pool.m_done.notify_all();
+    m_pool.Publish(m_slot);
   }
 
 private:
@@ -105,6 +108,7 @@ void TReadAhead::Prepare(size_t K) {
   Slot.Path = From.FullName();
   Slot.Gathered = From.FileItem.Id != TFileId{};
   Slot.Counts.clear();
+  Slot.Published = 0;
   Slot.Done = false;
   Slot.Failed = false;
   if (!Slot.InPlace) {
@@ -121,22 +125,35 @@ void TReadAhead::Prepare(size_t K) {
   }
   std::lock_guard Lock(m_mutex);
   m_prepared = K + 1;
-  m_work.notify_one();
+  if (m_sleeping > 0)
+    m_work.notify_one();
+}
+
+void TReadAhead::Publish(const TSlot &Slot) {
+  // Taking the mutex before notifying closes the gap between the loop's last look and its sleep.
+  if (m_waitingFor == &Slot) {
+    { std::lock_guard Lock(m_mutex); }
+    m_done.notify_one();
+  }
 }
 
 void TReadAhead::Work() {
   const TAlive Alive;
   std::vector<char> Buffer(static_cast<size_t>(ReadBufferSize));
   TContentHasher Hasher;
-  std::unique_lock Lock(m_mutex);
   for (;;) {
-    m_work.wait(Lock, [this] { return m_cancel || m_next < m_prepared; });
-    if (m_cancel)
-      return;
-    TSlot &Slot = *m_slots[m_next++ % m_slots.size()];
+    TSlot *Claimed = nullptr;
+    {
+      std::unique_lock Lock(m_mutex);
+      ++m_sleeping;
+      m_work.wait(Lock, [this] { return m_cancel || m_next < m_prepared; });
+      --m_sleeping;
+      if (m_cancel)
+        return;
+      Claimed = m_slots[m_next++ % m_slots.size()].get();
+    }
+    TSlot &Slot = *Claimed;
     if (!Slot.InPlace) {
-      Lock.unlock();
-      bool Failed = false;
       try {
         TSlotCounter Counter(*this, Slot);
         ReadFileParts(*Slot.Item, Slot.Path, Slot.Gathered, m_what, Buffer.data(), Hasher, Counter);
@@ -144,13 +161,11 @@ void TReadAhead::Work() {
         return;
       } catch (...) {
         MarkReadFailed(*Slot.Item);
-        Failed = true;
+        Slot.Failed = true;
       }
-      Lock.lock();
-      Slot.Failed = Failed;
     }
     Slot.Done = true;
-    m_done.notify_all();
+    Publish(Slot);
   }
 }
 
@@ -160,14 +175,20 @@ void TReadAhead::Take(size_t K, TReadPass &Pass) {
   // The blocks are counted as the worker publishes them, so a large file moves the bar, and Pause and
   // Stop answer, while it is read.
   size_t Counted = 0;
+  std::vector<qint64> Fresh;
   for (;;) {
-    std::vector<qint64> Fresh;
-    bool Done = false;
-    {
+    // Done is read before the counts, so that a finished slot's counts are all there.
+    const bool Done = Slot.Done;
+    if (!Done && Slot.Published == Counted) {
       std::unique_lock Lock(m_mutex);
-      m_done.wait(Lock, [&] { return Slot.Counts.size() > Counted || Slot.Done; });
+      m_waitingFor = &Slot;
+      m_done.wait(Lock, [&] { return Slot.Published > Counted || Slot.Done; });
+      m_waitingFor = nullptr;
+      continue;
+    }
+    {
+      std::lock_guard Lock(Slot.CountsMutex);
       Fresh.assign(Slot.Counts.begin() + qsizetype(Counted), Slot.Counts.end());
-      Done = Slot.Done;
     }
     for (qint64 Bytes : Fresh) {
       Pass.UpdateReadProgress(Bytes, false, Slot.Index);

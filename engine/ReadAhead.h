@@ -5,6 +5,7 @@
 
 #include "engine/ReadProperties.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -42,16 +43,22 @@ private:
 
   void Prepare(size_t K);
   void Work();
+  // Wakes the loop when it waits for Slot.
+  void Publish(const TSlot &Slot);
 
   const TUseFileList &m_list;
   const std::vector<int> m_indexes;
   const TWhatFind m_what;
   std::vector<std::unique_ptr<TSlot>> m_slots;
+  // Guards the hand-out of items and the sleeping of workers and loop; a slot's block counts have a
+  // lock of their own, so a worker's blocks wake nobody unless the loop waits for that very slot.
   std::mutex m_mutex;
   std::condition_variable m_work;
   std::condition_variable m_done;
   size_t m_prepared = 0;
   size_t m_next = 0;
-  bool m_cancel = false;
+  int m_sleeping = 0;
+  std::atomic<bool> m_cancel{false};
+  std::atomic<const TSlot *> m_waitingFor{nullptr};
   std::vector<std::thread> m_workers;
 };
