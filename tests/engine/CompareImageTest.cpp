@@ -73,16 +73,15 @@ TEST_F(PictureGrid, WhiteAndBlackPicturesGiveTheExtremes) {
     }
   EXPECT_EQ(pixels, 300 * 230);
   // Columns are 30 pixels wide; rows 28.75 high, so rows 1 to 8 hold 29, 29, 29, 28, 29, 29, 29, 28 lines.
-  const int lines[8] = {29, 29, 29, 28, 29, 29, 29, 28};
   for (int j = 1; j <= 8; ++j)
-    EXPECT_EQ(white.Cell(3, j).c, 30 * lines[j - 1]) << "row " << j;
+    EXPECT_EQ(white.Cell(3, j).c, 30 * (j % 4 == 0 ? 28 : 29)) << "row " << j;
   // Too small to use.
   EXPECT_NE(GridOf(Picture("40.bmp", 40, 40, Qt::gray, "BMP")).Total, 0);
   EXPECT_EQ(GridOf(Picture("34.bmp", 34, 200, Qt::gray, "BMP")).Total, 0);
 }
 
+// Left half black, right half white: columns 1 to 5 dark, 6 to 10 light.
 TEST_F(PictureGrid, CellsFollowColumnsAndRows) {
-  // Left half black, right half white: columns 1 to 5 dark, 6 to 10 light.
   QImage image(200, 100, QImage::Format_RGB32);
   image.fill(Qt::white);
   QPainter(&image).fillRect(0, 0, 100, 100, Qt::black);
@@ -110,15 +109,9 @@ TEST_F(PictureGrid, JpegFilesAreMeasuredAtOneEighth) {
 }
 
 TEST_F(PictureGrid, FilesThatAreNoPictureOfTheirExtensionLeaveTheGridAlone) {
-  ASSERT_TRUE(media::SavePicture(dir.filePath("png-inside.jpg"), 400, 400, Qt::white, "PNG"));
+  Picture("png-inside.jpg", 400, 400, Qt::white, "PNG");
   dir.createFile("text.png", "not a picture");
-  QByteArray cut;
-  {
-    QFile f(Picture("full.jpg", 400, 400, Qt::red, "JPEG"));
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    cut = f.read(40);
-  }
-  dir.createFile("cut.jpg", cut);
+  dir.createFile("cut.jpg", testenv::ReadFile(Picture("full.jpg", 400, 400, Qt::red, "JPEG")).left(40));
   for (const char *name : {"png-inside.jpg", "text.png", "cut.jpg", "missing.png", "noext"}) {
     EXPECT_EQ(GridOf(dir.filePath(name)).Total, 0) << name;
     int w = -1, h = -1;
@@ -137,9 +130,8 @@ TEST_F(PictureGrid, SimilarityOfGrids) {
   for (auto &cell : near.Cells)
     cell.p = 475000; // 5 % below
   EXPECT_TRUE(TDataImage::IsSimilar(base, near));
-  TDataImage oneOff = near;
-  oneOff.Cell(7, 3).p = 400000; // 20 % below
-  EXPECT_FALSE(TDataImage::IsSimilar(base, oneOff));
+  near.Cell(7, 3).p = 400000; // 20 % below
+  EXPECT_FALSE(TDataImage::IsSimilar(base, near));
   // A cell exactly 90 % alike is close; one unit less is not.
   TDataImage edge = base;
   edge.Cell(10, 8).p = 450000;
@@ -149,15 +141,13 @@ TEST_F(PictureGrid, SimilarityOfGrids) {
   EXPECT_FALSE(TDataImage::IsSimilar(base, edge));
   edge.Cell(10, 8).p = 555556; // the other way round: 500000 is 89.99996 % of it
   EXPECT_FALSE(TDataImage::IsSimilar(base, edge));
-  TDataImage empty;
-  EXPECT_FALSE(TDataImage::IsSimilar(empty, empty));
-  TDataImage noTotal = base;
-  noTotal.Total = 0;
-  EXPECT_FALSE(TDataImage::IsSimilar(noTotal, base));
-  // Pixel counts play no part.
-  TDataImage otherCounts = base;
-  otherCounts.Cell(1, 1).c = 1;
-  EXPECT_TRUE(TDataImage::IsSimilar(base, otherCounts));
+  EXPECT_FALSE(TDataImage::IsSimilar(TDataImage(), TDataImage()));
+  // Pixel counts play no part; a grid without a total is never similar.
+  edge = base;
+  edge.Cell(1, 1).c = 1;
+  EXPECT_TRUE(TDataImage::IsSimilar(base, edge));
+  edge.Total = 0;
+  EXPECT_FALSE(TDataImage::IsSimilar(edge, base));
 }
 
 TEST_F(PictureGrid, CellSimilarityAndTotalOrder) {
@@ -173,9 +163,7 @@ TEST_F(PictureGrid, CellSimilarityAndTotalOrder) {
 TEST_F(PictureGrid, SameDrawingInDifferentFormatsIsSimilar) {
   QImage image(640, 480, QImage::Format_RGB32);
   image.fill(QColor(200, 180, 40));
-  QPainter painter(&image);
-  painter.fillRect(100, 100, 300, 200, QColor(20, 40, 160));
-  painter.end();
+  QPainter(&image).fillRect(100, 100, 300, 200, QColor(20, 40, 160));
   const TDataImage png = GridOf(Image("a.png", image, "PNG"));
   const TDataImage jpg = GridOf(Image("a.jpg", image, "JPEG", 90));
   const TDataImage bmp = GridOf(Image("b.bmp", image.scaled(320, 240), "BMP"));
@@ -192,8 +180,7 @@ TEST_F(Thumbnail, KeepsTheAspectInTheTopLeftCornerAndNeverEnlarges) {
   ASSERT_FALSE(wide.isNull());
   EXPECT_EQ(wide.format(), QImage::Format_RGB888);
   EXPECT_EQ(wide.size(), QSize(80, 60));
-  EXPECT_EQ(w, 400);
-  EXPECT_EQ(h, 100);
+  EXPECT_EQ(QSize(w, h), QSize(400, 100));
   EXPECT_EQ(wide.pixel(0, 0), qRgb(0, 0, 0));
   EXPECT_EQ(wide.pixel(79, 19), qRgb(0, 0, 0));
   EXPECT_EQ(wide.pixel(0, 20), qRgb(255, 255, 255));
@@ -214,6 +201,12 @@ QByteArray Encoded(const QImage &Image, const char *Format, bool Progressive = f
   return writer.write(Image) ? data : QByteArray();
 }
 
+// Writes the low Bytes bytes of Value, most significant first, at At.
+void PutBE(QByteArray &Data, qsizetype At, quint32 Value, int Bytes) {
+  for (int i = 0; i < Bytes; ++i)
+    Data[At + i] = char(Value >> (8 * (Bytes - 1 - i)));
+}
+
 // A JPEG of 16 x 16 pixels whose frame header claims Width x Height.
 QByteArray JpegClaiming(int Width, int Height, bool Progressive = false) {
   QImage image(16, 16, QImage::Format_RGB32);
@@ -222,10 +215,8 @@ QByteArray JpegClaiming(int Width, int Height, bool Progressive = false) {
   const qsizetype sof = data.indexOf(Progressive ? "\xFF\xC2" : "\xFF\xC0");
   if (sof < 0)
     return {};
-  data[sof + 5] = char(Height >> 8);
-  data[sof + 6] = char(Height & 0xFF);
-  data[sof + 7] = char(Width >> 8);
-  data[sof + 8] = char(Width & 0xFF);
+  PutBE(data, sof + 5, quint32(Height), 2);
+  PutBE(data, sof + 7, quint32(Width), 2);
   return data;
 }
 
@@ -258,9 +249,7 @@ TEST_F(PictureGrid, OddFilesOfEveryPictureFormatGiveNoPicture) {
   memcpy(huge.data() + 18, &side, 4);
   memcpy(huge.data() + 22, &side, 4);
   QByteArray noise(5000, Qt::Uninitialized);
-  QRandomGenerator gen(3);
-  for (char &c : noise)
-    c = char(gen.bounded(256));
+  QRandomGenerator(3).fillRange(reinterpret_cast<quint32 *>(noise.data()), noise.size() / 4);
   for (const QString format :
        {"bmp", "gif", "jpg", "jpeg", "png", "ppm", "pbm", "xpm", "xbm", "ico", "svg", "tif", "webp"}) {
     const QByteArray good = Encoded(image, format.toLatin1().constData());
@@ -274,9 +263,9 @@ TEST_F(PictureGrid, OddFilesOfEveryPictureFormatGiveNoPicture) {
       int w = 0, h = 0;
       CreateThumbnail(path, 80, 60, w, h, true);
       CreateThumbnail(path, 300, 230, w, h, false);
-      const TDataImage grid = GridOf(path);
+      const qint64 total = GridOf(path).Total;
       if (stem != "cut") // a cut picture may still decode in part
-        EXPECT_EQ(grid.Total, 0) << stem.toStdString() << "." << format.toStdString();
+        EXPECT_EQ(total, 0) << stem.toStdString() << "." << format.toStdString();
     }
   }
 }
@@ -290,9 +279,8 @@ TEST_F(Thumbnail, CutProgressiveJpegIsNotSmoothed) {
   const QByteArray data = Encoded(image, "jpeg", true);
   const qsizetype secondScan = data.indexOf("\xFF\xDA", data.indexOf("\xFF\xDA") + 2);
   ASSERT_GT(secondScan, 0);
-  dir.createFile("cut.jpg", data.left(secondScan));
   int w = 0, h = 0;
-  const QImage thumb = CreateThumbnail(dir.filePath("cut.jpg"), 64, 64, w, h, true);
+  const QImage thumb = CreateThumbnail(dir.createFile("cut.jpg", data.left(secondScan)), 64, 64, w, h, true);
   ASSERT_FALSE(thumb.isNull());
   ASSERT_EQ(QSize(w, h), QSize(64, 64));
   for (int y = 0; y < 64; ++y)
@@ -424,13 +412,9 @@ QByteArray PngClaiming(quint32 Width, quint32 Height) {
   QImage image(16, 16, QImage::Format_RGB32);
   image.fill(Qt::gray);
   QByteArray data = Encoded(image, "png");
-  for (int i = 0; i < 4; ++i) {
-    data[16 + i] = char(Width >> (24 - 8 * i));
-    data[20 + i] = char(Height >> (24 - 8 * i));
-  }
-  const quint32 crc = quint32(crc32(0, reinterpret_cast<const Bytef *>(data.constData() + 12), 17));
-  for (int i = 0; i < 4; ++i)
-    data[29 + i] = char(crc >> (24 - 8 * i));
+  PutBE(data, 16, Width, 4);
+  PutBE(data, 20, Height, 4);
+  PutBE(data, 29, quint32(crc32(0, reinterpret_cast<const Bytef *>(data.constData() + 12), 17)), 4);
   return data;
 }
 
@@ -439,20 +423,17 @@ QByteArray PngClaiming(quint32 Width, quint32 Height) {
 TEST_F(PictureGrid, PicturesClaimingMoreThanTheLimitAreRefusedUnread) {
   const QByteArray progressive = JpegClaiming(20000, 20000, true);
   ASSERT_FALSE(progressive.isEmpty());
-  const QString huge = dir.createFile("huge.jpg", JpegClaiming(65500, 65500));
   int w = 0, h = 0;
-  dir.createFile("progressive.jpg", progressive);
-  EXPECT_TRUE(CreateThumbnail(dir.filePath("progressive.jpg"), 300, 230, w, h, false).isNull());
-  EXPECT_EQ(GridOf(dir.filePath("progressive.jpg")).Total, 0);
-  EXPECT_TRUE(CreateThumbnail(huge, 300, 230, w, h, false).isNull());
-  EXPECT_TRUE(CreateThumbnail(huge, 80, 60, w, h, true).isNull());
-  EXPECT_EQ(GridOf(huge).Total, 0);
+  for (const QString &path : {dir.createFile("progressive.jpg", progressive),
+                              dir.createFile("huge.jpg", JpegClaiming(65500, 65500)),
+                              dir.createFile("huge.png", PngClaiming(65500, 65500))}) {
+    EXPECT_TRUE(CreateThumbnail(path, 300, 230, w, h, false).isNull()) << path.toStdString();
+    EXPECT_TRUE(CreateThumbnail(path, 80, 60, w, h, true).isNull()) << path.toStdString();
+    EXPECT_EQ(GridOf(path).Total, 0) << path.toStdString();
+  }
   // 11585 x 11585 x 4 bytes is just within the limit, 11586 x 11586 just beyond.
   EXPECT_NE(GridOf(dir.createFile("within.jpg", JpegClaiming(11585, 11585))).Total, 0);
   EXPECT_EQ(GridOf(dir.createFile("beyond.jpg", JpegClaiming(11586, 11586))).Total, 0);
-  const QString png = dir.createFile("huge.png", PngClaiming(65500, 65500));
-  EXPECT_TRUE(CreateThumbnail(png, 80, 60, w, h, true).isNull());
-  EXPECT_EQ(GridOf(png).Total, 0);
 }
 
 // An ICNS part claiming 4 GiB makes Qt's reader allocate it before reading: refused; an honest one shows.
@@ -462,7 +443,6 @@ TEST_F(Thumbnail, IcnsClaimingMoreThanItHoldsIsRefusedUnread) {
   QByteArray honest = Encoded(image, "icns");
   if (honest.isEmpty())
     GTEST_SKIP() << "this Qt writes no ICNS";
-  dir.createFile("honest.icns", honest);
   const QByteArray lying = QByteArray::fromHex(
       "69636e73000000d8544f43200000001069637035ffffffffffffffff000000c089504e470d0a1a0a0000000d49484452"
       "00000020000000200802000000fc18eda3000000097048597300000ec400000ec401952b0e1b0000006a494441544889"
@@ -471,7 +451,7 @@ TEST_F(Thumbnail, IcnsClaimingMoreThanItHoldsIsRefusedUnread) {
       "01e500006e2812b6c4efc8ec0000000049454e44ae426082");
   dir.createFile("lying.icns", lying);
   int w = 0, h = 0;
-  EXPECT_FALSE(CreateThumbnail(dir.filePath("honest.icns"), 80, 60, w, h, true).isNull());
+  EXPECT_FALSE(CreateThumbnail(dir.createFile("honest.icns", honest), 80, 60, w, h, true).isNull());
   if (!LimitAddressSpaceTo1GiB())
     GTEST_SKIP() << "the address sanitizer needs more address space than the limit allows";
   EXPECT_TRUE(CreateThumbnail(dir.filePath("lying.icns"), 80, 60, w, h, true).isNull());

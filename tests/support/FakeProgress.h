@@ -11,16 +11,15 @@ class FakeProgressSink : public IProgressSink {
 public:
   explicit FakeProgressSink(IProgressBar *bar = nullptr) : m_bar(bar) {}
 
-  // Texts of every ProcessProgress call, in order.
+  // Text, bar position and maximum of every ProcessProgress call, in order (the bar's when one was given).
   QStringList texts;
-  // Bar position and maximum seen at each ProcessProgress call (when a bar was given).
   QList<int> positions;
   QList<int> maxima;
 
   // 1-based number of the call (counting both kinds) that throws; 0 = never.
   int stopAtCall = 0;
   bool haltInsteadOfStop = false;
-  // Runs on every call before the stop check (to look at state in the middle of a run).
+  // Runs on every call before the stop check.
   std::function<void(int call)> onCall;
 
   int calls() const { return m_calls; }

@@ -5,9 +5,8 @@
 
 #include <functional>
 
-// Runs Work on a thread of its own and answers whether it finished by itself. When it has not
-// finished after a generous while (far beyond what the work takes), it is taken to be waiting on
-// Fifo: the FIFO is opened for writing and closed again until the wait ends, and the answer is false.
+// Whether Work finished by itself; if not, it is taken to be waiting on Fifo, whose writing end is opened
+// until the wait ends.
 bool FinishesWithoutWaitingOn(const QString &Fifo, const std::function<void()> &Work);
 
 // Makes a FIFO at Path; false when the system refuses.

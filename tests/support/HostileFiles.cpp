@@ -3,9 +3,9 @@
 #include "engine/CRC.h"
 
 #include <QFile>
-#include <QList>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <fcntl.h>
 #include <future>
 #include <sys/stat.h>
@@ -34,25 +34,16 @@ quint32 ReferenceCrc(quint32 Crc, const QByteArray &Data) {
   return Crc;
 }
 
-namespace {
-
-// The table entry whose top byte is Top (the top bytes of the 256 entries are all different).
-quint8 IndexOfTop(quint32 Top) {
-  for (int n = 0; n < 256; ++n)
-    if (CrcTable()[size_t(n)] >> 24 == Top)
-      return quint8(n);
-  return 0;
-}
-
-} // namespace
-
 QByteArray WithCode(const QByteArray &Data, qint32 Target) {
-  // Each step of the register ends with a table entry whose top byte shows which entry it was, so
-  // the last four entries can be read backwards off the target; then the bytes that select them.
+  // Each step of the register ends with a table entry whose top byte (unique among the 256) shows which
+  // entry it was, so the last four entries can be read backwards off the target; then the bytes that
+  // select them.
   quint8 k[4];
   quint32 x = quint32(Target);
   for (int i = 3; i >= 0; --i) {
-    k[i] = IndexOfTop(x >> 24);
+    k[i] = quint8(
+        std::find_if(CrcTable().begin(), CrcTable().end(), [&](quint32 e) { return e >> 24 == x >> 24; }) -
+        CrcTable().begin());
     x = (x ^ CrcTable()[k[i]]) << 8;
   }
   quint32 r = UpdateCrc32(CrcStart, Data.constData(), Data.size());
@@ -89,14 +80,11 @@ QStringList NotRegularFiles(const QString &Folder, const QString &Plain, const Q
 }
 
 bool SwapForFifo(const QString &Path) {
-  const QByteArray native = QFile::encodeName(Path);
-  return ::unlink(native.constData()) == 0 && ::mkfifo(native.constData(), 0600) == 0;
+  return QFile::remove(Path) && ::mkfifo(QFile::encodeName(Path).constData(), 0600) == 0;
 }
 
 bool SwapForLink(const QString &Path, const QString &Target) {
-  const QByteArray native = QFile::encodeName(Path);
-  return ::unlink(native.constData()) == 0 &&
-         ::symlink(QFile::encodeName(Target).constData(), native.constData()) == 0;
+  return QFile::remove(Path) && QFile::link(Target, Path);
 }
 
 void OpenFifoWriter(const QString &Path) {
@@ -111,11 +99,9 @@ bool FinishesWithin(std::chrono::seconds Limit, const std::function<void()> &Wor
   std::future<void> done = task.get_future();
   std::thread worker(std::move(task));
   const bool inTime = done.wait_for(Limit) == std::future_status::ready;
-  if (!inTime) {
-    // Asked again until it returns: a reader may reach the FIFO only after the first try.
-    while (done.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready)
-      Unstick();
-  }
+  // Asked again until it returns: a reader may reach the FIFO only after the first try.
+  while (!inTime && done.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready)
+    Unstick();
   worker.join();
   done.get();
   return inTime;

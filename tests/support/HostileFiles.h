@@ -1,6 +1,6 @@
 #pragma once
-// Hostile files for the tests, made for real: byte strings of one size and one checksum but other
-// bytes, a file swapped for a FIFO or a link, and a guard that fails a test which would hang.
+// Hostile files made for real: bytes of one size and checksum, files swapped for a FIFO or a link, and a
+// guard that fails a test which would hang.
 
 #include <QByteArray>
 #include <QString>
@@ -12,10 +12,9 @@
 
 namespace hostile {
 
-// The checksum's table by its definition (reflected polynomial 0xEDB88320), to hold the fast ways
-// against and to forge checksums with.
+// The checksum's table by its definition (reflected polynomial 0xEDB88320), and the register after feeding
+// Data byte by byte through it: to hold the fast ways against and to forge checksums with.
 const std::array<quint32, 256> &CrcTable();
-// The register after feeding Data, byte by byte through that table.
 quint32 ReferenceCrc(quint32 Crc, const QByteArray &Data);
 
 // Data followed by four bytes chosen so that the stored checksum (CrcCode) of the whole is Target.
@@ -32,9 +31,8 @@ QStringList NotRegularFiles(const QString &Folder, const QString &Plain, const Q
 bool SwapForFifo(const QString &Path);
 bool SwapForLink(const QString &Path, const QString &Target);
 
-// Runs Work on a thread of its own and waits at most Limit for it. When it has not returned by then,
-// Unstick is called (it must make Work return: open a FIFO's other end, make the next progress call
-// stop) and the answer is false. The limit only guards against a hang; it measures nothing.
+// Runs Work on a thread of its own and waits at most Limit (a hang guard, no measure) for it. If it has not
+// returned by then, Unstick is called until it does (it must make Work return) and the answer is false.
 bool FinishesWithin(std::chrono::seconds Limit, const std::function<void()> &Work,
                     const std::function<void()> &Unstick);
 

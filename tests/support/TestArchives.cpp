@@ -104,13 +104,7 @@ bool WriteSelfExtractingZip(const QString &path, const QList<Entry> &entries) {
 QByteArray RarStored(const QList<Entry> &entries) {
   QByteArray out("Rar!\x1A\x07\x00", 7);
   // Main header: type 0x73, no flags, 13 bytes, reserved fields zero.
-  QByteArray main;
-  main.append(char(0x73));
-  Put16(main, 0);
-  Put16(main, 13);
-  Put16(main, 0);
-  Put32(main, 0);
-  out.append(Block(main));
+  out.append(Block(QByteArray("\x73\0\0\x0D\0\0\0\0\0\0\0", 11)));
   for (const Entry &e : entries) {
     QByteArray name = e.name.toLocal8Bit();
     name.replace('/', '\\');
@@ -133,11 +127,7 @@ QByteArray RarStored(const QList<Entry> &entries) {
     out.append(Block(h));
     out.append(data);
   }
-  QByteArray end;
-  end.append(char(0x7B));
-  Put16(end, 0x4000);
-  Put16(end, 7);
-  out.append(Block(end));
+  out.append(Block(QByteArray("\x7B\0\x40\x07\0", 5))); // end of archive
   return out;
 }
 

@@ -1,7 +1,6 @@
 #pragma once
-// Archives made at run time for the tests: ZIP through libarchive's writer (optionally with
-// encrypted entries), self-extracting ZIP by putting a program stub in front, and stored RAR 4
-// archives from a small writer of our own.
+// Archives made at run time: ZIP through libarchive (optionally encrypted), self-extracting ZIP (a program
+// stub in front), and stored RAR 4 from a small writer of our own.
 
 #include <QByteArray>
 #include <QList>
@@ -20,17 +19,14 @@ struct Entry {
   qint64 claimedSize = -1;
 };
 
-// Writes a ZIP archive (deflate) with the entries in order, every entry encrypted (traditional
-// PKWARE encryption) when a password is given; false on failure.
+// Writes a ZIP archive (deflate), every entry encrypted (traditional PKWARE) when a password is given.
 bool WriteZip(const QString &path, const QList<Entry> &entries, const QByteArray &password = {});
 
 // Count entries "part0.bin", "part1.bin" ... of Size bytes each, every one different.
 QList<Entry> Parts(int count, int size);
 
-// A small stand-in for a program that unpacks what follows it.
+// A small stand-in for a program that unpacks what follows it, and that stub + a ZIP archive.
 QByteArray SfxStub();
-
-// Writes stub + a ZIP archive of the entries.
 bool WriteSelfExtractingZip(const QString &path, const QList<Entry> &entries);
 
 // The bytes of a stored (uncompressed) RAR 4 archive with the entries in order.
@@ -40,9 +36,7 @@ bool WriteRar(const QString &path, const QList<Entry> &entries);
 // Writes a RAR archive for a name ending in ".rar", a self-extracting ZIP for ".exe", else a ZIP.
 bool WriteByName(const QString &path, const QList<Entry> &entries, const QByteArray &password = {});
 
-// Writes raw bytes to a file; false on failure.
 bool WriteBytes(const QString &path, const QByteArray &bytes);
-
 // Appends the low Bytes bytes of Value, least significant first.
 void PutLE(QByteArray &out, quint64 value, int bytes);
 

@@ -1,6 +1,5 @@
 #pragma once
-// Test isolation: every test process gets its own home, settings store, data folder (trash) and
-// temporary folder, so no test touches the user's files or sees another test's settings.
+// Every test process gets its own home, settings, data folder (trash) and temporary folder.
 
 #include <QByteArray>
 #include <QDateTime>
@@ -22,11 +21,10 @@ void ClearSettings();
 // The source tree, for shipped files such as Language/English.wzl.
 QString SourceDir();
 
-// The whole contents of a file, or "<missing>" when it cannot be opened (so that a missing file
-// never passes for an empty one).
+// The whole contents of a file, or "<missing>" (never passing for an empty file).
 QByteArray ReadFile(const QString &path);
 
-}  // namespace testenv
+} // namespace testenv
 
 // A temporary folder that creates files with given contents, sizes and times.
 class TestDir {
