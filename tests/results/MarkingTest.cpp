@@ -16,7 +16,7 @@ class Marking : public ::testing::Test {
 protected:
   // A file of Method's group Group with the given times; returns its row (rows follow the list).
   int add(const QString &Name, qint32 Group, qint64 Size = 100, double Created = 0, double Modified = 0,
-          const QString &Folder = QStringLiteral("/data/"), TUseFileProperty *Owner = nullptr) {
+          const QString &Folder = "/data/", TUseFileProperty *Owner = nullptr) {
     const int index = files.AddFile(Folder, Name, Size, Owner);
     TUseFileProperty *item = files.GetItem(index);
     item->Viewed.SetGroup(Method, Group);
@@ -160,7 +160,7 @@ TEST_F(Marking, SizesCompareAsSixtyFourBitNumbers) {
   EXPECT_EQ(checks(), "x.x.");
 }
 
-TEST_F(Marking, GroupsWithOneCountedRowAreLeftAlone) {
+TEST_F(Marking, GroupsWithOneCountedRowAreLeftAloneAndCheckedRowsStayOutOnRequest) {
   // A group of two with one processed file; a group of one; a pair beside them.
   add("a", 1, 10);
   const int done = add("b", 1, 20);
@@ -180,16 +180,14 @@ TEST_F(Marking, GroupsWithOneCountedRowAreLeftAlone) {
   criterion(TCriterionKind::Size, true);
   EXPECT_EQ(checks(), "xx.");
   EXPECT_EQ(marks(), "x..");
-}
-
-TEST_F(Marking, AlreadyCheckedRowsStayOutWhenTheOptionIsOn) {
+  // An already checked row stays out while the option is on, and is compared when it is off.
+  restart();
   add("a", 1, 30);
   add("b", 1, 10);
   showFiles({"c"}, 1, 20);
-  check({0}); // the largest, already checked
+  check({0});
   criterion(TCriterionKind::Size, true);
   EXPECT_EQ(checks(), "xx.");
-  // With the option off the checked row is compared as well and kept.
   criterion(TCriterionKind::Size, true, false);
   EXPECT_EQ(checks(), ".xx");
 }
@@ -223,15 +221,13 @@ TEST(FolderTree, PathsSplitAtTheSlashUnderTheRoot) {
   EXPECT_EQ(SplitPathComponents("/a//b"), QStringList({"/", "a", "", "b"}));
   EXPECT_EQ(SplitPathComponents(""), QStringList());
 
-  QStringList paths{"/a", "/a/b", "/a/b/c", "/ab", "/b"};
-  RemovePrefixPaths(paths);
-  EXPECT_EQ(paths, QStringList({"/a/b/c", "/ab", "/b"}));
-  QStringList rooted{"/", "/x"};
-  RemovePrefixPaths(rooted);
-  EXPECT_EQ(rooted, QStringList({"/x"}));
-  QStringList cased{"/A", "/a/b"};
-  RemovePrefixPaths(cased);
-  EXPECT_EQ(cased, QStringList({"/A", "/a/b"}));
+  for (auto [paths, kept] :
+       {std::pair<QStringList, QStringList>{{"/a", "/a/b", "/a/b/c", "/ab", "/b"}, {"/a/b/c", "/ab", "/b"}},
+        {{"/", "/x"}, {"/x"}},
+        {{"/A", "/a/b"}, {"/A", "/a/b"}}}) {
+    RemovePrefixPaths(paths);
+    EXPECT_EQ(paths, kept);
+  }
 }
 
 TEST(FolderTree, NodesAreSharedOnlyByExactlyEqualComponents) {

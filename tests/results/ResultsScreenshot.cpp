@@ -1,11 +1,9 @@
 // Not a test: searches a generated folder through the window and draws the results page into a PNG
 // file, to look at.
 //   pairhound_results_screenshot <output file> [<scene>]
-// Scenes: 1 (documents, content step), 2 (pictures step with thumbnails; the default), long (a long
-// step opened after the end of the step before was in sight), large (two files of about 3 GB, made
-// sparse), maximised (pictures, documents and the large files, content step, maximised window),
-// menu (documents and pictures, the list's pop-up menu open), marker (the marking dialog's three
-// pages, into <output file> with -1, -2 and -3 before its extension).
+// Scenes: 1 (documents, content step), 2 (pictures step with thumbnails; the default), menu (documents
+// and pictures, the list's pop-up menu open), marker (the marking dialog's three pages, into
+// <output file> with -1, -2 and -3 before its extension).
 #include "engine/StepStorage.h"
 #include "tests/support/TestEnv.h"
 #include "ui/main/DMMain.h"
@@ -18,14 +16,12 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDeadlineTimer>
-#include <QFile>
 #include <QFileInfo>
 #include <QMenu>
-#include <QStandardItemModel>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollBar>
+#include <QStandardItemModel>
 #include <QTabWidget>
 #include <QTest>
 
@@ -67,77 +63,36 @@ void reports(TestDir &Dir, int Count) {
                      QByteArray("Quarterly report number ") + QByteArray::number(i));
 }
 
-// Two copies of a disk image of 2 993 101 312 bytes that take no room on the disk.
-void largeFiles(TestDir &Dir) {
-  for (const char *name : {"Images/disk.img", "Images/copy of disk.img"}) {
-    QFile file(Dir.createFile(name, QByteArray()));
-    if (!file.open(QIODevice::ReadWrite) || !file.resize(2993101312LL))
-      qWarning("cannot make %s", name);
-  }
-}
 } // namespace
 
 int main(int argc, char **argv) {
   const QString mode = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("2");
-  QTemporaryDir screenConfig;
-  if (mode == "maximised") {
-    // A screen of a common size, so that the window can be maximised without a window manager.
-    QFile config(screenConfig.filePath("screen.json"));
-    if (config.open(QIODevice::WriteOnly))
-      config.write(R"({"screens": [{"name": "screen", "x": 0, "y": 0, "width": 1920, "height": 1080,
-                       "logicalDpi": 96, "dpr": 1}]})");
-    config.close();
-    qputenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + config.fileName()).toLocal8Bit());
-  }
   testenv::IsolateUserFolders();
   QApplication app(argc, argv);
   const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("results.png");
   TestDir dir;
-  if (mode == "long")
-    reports(dir, 60);
-  else if (mode == "large")
-    largeFiles(dir);
-  else
-    pictures(dir);
+  pictures(dir);
   if (mode == "menu" || mode == "marker")
     reports(dir, 4);
-  if (mode == "maximised")
-    largeFiles(dir);
-  if (mode == "large" || mode == "maximised")
-    dir.createFile("Images/readme.txt", "Made with the imaging tool.");
 
   TdtmMain dataModule;
   TfrmMain window(testenv::SourceDir());
   window.resize(760, 520);
-  if (mode == "maximised")
-    window.showMaximized();
-  else
-    window.show();
+  window.show();
   if (!QTest::qWaitForWindowExposed(&window))
     qWarning("window not exposed");
   window.ResultList().SetThumbPause(0);
   window.btnNext->click();
   window.cbxSearchMethodCrc->setChecked(true);
-  window.cbxSearchMethodImage->setChecked(mode == "1" || mode == "2" || mode == "maximised" ||
-                                          mode == "menu");
-  window.cbxSearchMethodProperty->setChecked(mode == "long");
+  window.cbxSearchMethodImage->setChecked(mode != "marker");
   window.btnNext->click();
   window.trvFolders->Model()->SetChecked(dir.path(), true);
   window.btnNext->click();
   QTreeView *tree = window.trvResult;
-  if (mode == "2") {
+  if (mode == "2")
     window.btnNext->click();
-  } else if (mode == "long") {
-    // The end of the content step in sight and current, then on to the next, as long, step.
-    tree->setCurrentIndex(tree->model()->index(tree->model()->rowCount() - 2, 0));
-    tree->scrollToBottom();
-    QTest::qWait(50);
-    window.btnNext->click();
-  }
-  if (mode != "long") {
-    window.ResultList().Model().SetChecked(1, true);
-    window.UpdateResultStatus();
-  }
+  window.ResultList().Model().SetChecked(1, true);
+  window.UpdateResultStatus();
   QDeadlineTimer deadline(10000);
   while (window.ResultList().ThumbLoader() && !window.ResultList().ThumbLoader()->isFinished() &&
          !deadline.hasExpired())

@@ -68,35 +68,27 @@ protected:
   TThumbnailQueue queue{10};
 };
 
-TEST_F(Thumbnails, WalksOnlyPictureRowsThatCanShowOne) {
-  picture("a.png", 10, 10);
+TEST_F(Thumbnails, EveryPictureRowThatCanShowOneGetsAThumbnailKeepingItsShape) {
+  picture("wide.png", 200, 100);
   add("notes.txt");
   const int done = add("done.png");
   files.GetItem(done)->Processed = true;
   const int pack = add("p.zip");
   files.GetItem(pack)->Owner = files.GetItem(pack);
   add("inside.png", files.GetItem(pack));
-  add("b.PNG");
-  showAll();
-  TResultShowLoadImages loader(model, queue, 0);
-  EXPECT_EQ(loader.Nodes(), (std::vector<int>{0, 5}));
-  EXPECT_TRUE(finish(loader));
-}
-
-TEST_F(Thumbnails, EveryPictureRowGetsAThumbnailKeepingItsShape) {
-  picture("wide.png", 200, 100);
-  picture("tall.png", 30, 90);
+  picture("tall.PNG", 30, 90);
   picture("small.png", 20, 10);
   showAll();
   TResultShowLoadImages loader(model, queue, 0);
+  EXPECT_EQ(loader.Nodes(), (std::vector<int>{0, 5, 6}));
   ASSERT_TRUE(finish(loader));
   EXPECT_EQ(loader.Made(), 3);
   const TResultShow *wide = model.GetResultData(0);
   EXPECT_EQ(wide->Thumbnail.size(), QSize(80, 40));
   EXPECT_EQ(wide->ImageWidth, 200);
   EXPECT_EQ(wide->ImageHeight, 100);
-  EXPECT_EQ(model.GetResultData(1)->Thumbnail.size(), QSize(20, 60));
-  EXPECT_EQ(model.GetResultData(2)->Thumbnail.size(), QSize(20, 10)); // never enlarged
+  EXPECT_EQ(model.GetResultData(5)->Thumbnail.size(), QSize(20, 60));
+  EXPECT_EQ(model.GetResultData(6)->Thumbnail.size(), QSize(20, 10)); // never enlarged
 }
 
 TEST_F(Thumbnails, QueuedRowsComeFirstNewestFirst) {
@@ -140,7 +132,7 @@ TEST_F(Thumbnails, AQueuedRowWhoseFileWasProcessedMeanwhileIsPassedOver) {
   EXPECT_TRUE(model.GetResultData(0)->Thumbnail.isNull());
 }
 
-TEST_F(Thumbnails, AStoppedLoaderNeverTouchesTheRowsAgain) {
+TEST_F(Thumbnails, AStoppedLoaderNeverTouchesTheRowsAgainAndJoinsWithoutTheMainThread) {
   addPictures(5);
   auto loader = std::make_unique<TResultShowLoadImages>(model, queue, 0);
   // Its first step may already wait in the event queue; the rows go before it can run.
@@ -153,20 +145,16 @@ TEST_F(Thumbnails, AStoppedLoaderNeverTouchesTheRowsAgain) {
   EXPECT_EQ(loader->Made(), 0);
   for (int row = 0; row < model.Count(); ++row)
     EXPECT_TRUE(model.GetResultData(row)->Thumbnail.isNull());
-}
-
-TEST_F(Thumbnails, ALoaderWaitingForTheMainThreadCanBeJoined) {
-  addPictures(1);
-  TResultShowLoadImages loader(model, queue, 0);
-  // No events are processed: the loader sits waiting for its first step.
-  loader.wait(50);
-  loader.Terminate();
-  EXPECT_TRUE(loader.wait(5000));
+  // One waiting for its first step, no events processed, can be joined as well.
+  TResultShowLoadImages waiting(model, queue, 0);
+  waiting.wait(50);
+  waiting.Terminate();
+  EXPECT_TRUE(waiting.wait(5000));
 }
 
 TEST_F(Thumbnails, PaintingQueuesVisiblePictureRowsWithoutThumbnail) {
   addPictures(30);
-  TLangList lang(testenv::SourceDir() + QStringLiteral("/Language/"));
+  TLangList lang(testenv::SourceDir() + "/Language/");
   QTreeView tree;
   QLabel status;
   TResultList list(
