@@ -1,13 +1,9 @@
 // Whole action runs on real files, read back through the disk, the log, the flags and the total.
 
 #include "actions/StoreFolder.h"
-#include "engine/ResultFile.h"
 #include "tests/actions/ActionFixture.h"
 #include "tests/actions/Environments.h"
 
-#include <QFile>
-
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -53,9 +49,7 @@ TEST_P(EveryAction, ActsOnAwkwardNamesAndLogsAMissingFileAsError) {
   // Found by the search, removed before the action.
   TUseFileProperty &gone = addFile("gone.txt", "gone");
   ASSERT_TRUE(QFile::remove(source("gone.txt")));
-
   EXPECT_EQ(run(GetParam()), "");
-
   ASSERT_EQ(oks(), "+++++-");
   for (int i = 0; i < 5; ++i) {
     EXPECT_TRUE(list.GetItem(i)->Processed) << i;
@@ -153,7 +147,6 @@ TEST_P(EveryAction, AFolderWithoutWritePermission) {
   addPath(path);
   run(GetParam());
   ::chmod(locked.constData(), 0755);
-
   EXPECT_EQ(testenv::ReadFile(path), "kept");
   if (GetParam() == TAction::Copy) {
     // Copying only reads the source.
@@ -181,12 +174,10 @@ TEST_F(Runs, ASecondRunActsOnlyOnFilesMarkedSinceTheFirst) {
   run(TAction::Copy);
   // The result steps refuse the action page when nothing is marked.
   EXPECT_FALSE(list.AnyMarked());
-
   // A Delete right after the Copy would delete the originals the user can no longer see as marked.
   run(TAction::Delete);
   EXPECT_TRUE(log.Lines.isEmpty());
   EXPECT_EQ(testenv::ReadFile(source("b")), "b");
-
   // A processed file cannot be marked again through the list, but even a stray mark is no order.
   list.GetItem(0)->Viewed.Marked = true;
   addFile("c", "c");
@@ -204,7 +195,6 @@ TEST_F(Runs, TwoSourcesOnOneTargetGetNumberedNames) {
   EXPECT_EQ(filesBelow(folder), (QStringList{"a-copy-2.txt", "a-copy-3.txt", "a.txt"}));
   EXPECT_EQ(testenv::ReadFile(folder + "a-copy-3.txt"), "same");
   EXPECT_EQ(total, 12);
-
   // Moved once, the same source is gone for the second.
   addPath(dir.createFile("src/b.txt", "b"));
   addPath(source("b.txt"));
@@ -223,7 +213,6 @@ TEST_F(Runs, AMirroredFolderThatCannotBeMadeEndsTheRunWithWhatWasDone) {
   const QString blocker = stored(source("y"));
   ASSERT_TRUE(QDir().mkpath(QFileInfo(blocker).absolutePath()));
   ASSERT_FALSE(dir.createFile("store" + source("y"), "blocker").isEmpty());
-
   QDir().mkpath(store());
   TActionRun r{list, TAction::Move, store() + '/', sink, bar, log};
   r.FileWait = std::chrono::milliseconds(0);
@@ -253,7 +242,6 @@ TEST_F(Runs, TrashGoesIntoADataFolderThatDidNotExistYet) {
   addFile("t.txt", "trash me");
   run(TAction::Recycle);
   QDir::setCurrent(before);
-
   ASSERT_EQ(oks(), "+");
   EXPECT_FALSE(QFileInfo::exists(source("t.txt")));
   EXPECT_EQ(testenv::ReadFile(data + "/Trash/files/t.txt"), "trash me");

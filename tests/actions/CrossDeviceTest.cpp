@@ -4,8 +4,6 @@
 #include "tests/actions/ActionFixture.h"
 #include "tests/actions/Environments.h"
 
-#include <QFile>
-
 #include <sys/stat.h>
 
 namespace {
@@ -39,9 +37,7 @@ TEST_P(CrossDevice, KeepsContentsPermissionsAndTimes) {
   ASSERT_TRUE(TestDir::setTimes(path, when, when));
   addPath(path);
   addPath(readOnly);
-
   run(GetParam(), other.Path() + '/');
-
   ASSERT_EQ(oks(), "++");
   const QString target = other.Path() + path;
   EXPECT_EQ(testenv::ReadFile(target), contents);
@@ -62,9 +58,7 @@ TEST_P(CrossDevice, ATargetThatFillsUpHalfWayLeavesTheSourceAndNoPartialFile) {
   const QString path = dir.createFileOfSize("src/big.bin", 1 << 20, 7);
   const QByteArray contents = testenv::ReadFile(path);
   addPath(path);
-
   run(GetParam(), other.Path() + '/');
-
   ASSERT_EQ(oks(), "-");
   EXPECT_EQ(testenv::ReadFile(path), contents);
   EXPECT_EQ(filesBelow(other.Path()), QStringList());
@@ -90,7 +84,6 @@ TEST_F(CrossDeviceMove, ASourceThatCannotBeRemovedStaysAndItsCopyIsTakenBack) {
   ASSERT_EQ(oks(), "-");
   EXPECT_EQ(testenv::ReadFile(path), "keep me");
   EXPECT_EQ(filesBelow(store()), QStringList());
-
   run(TAction::Copy);
   EXPECT_TRUE(log.Lines[0].Ok);
   EXPECT_EQ(testenv::ReadFile(stored(path)), "keep me");

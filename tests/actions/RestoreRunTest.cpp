@@ -4,7 +4,6 @@
 #include "tests/actions/ActionFixture.h"
 #include "tests/actions/Environments.h"
 
-#include <QFile>
 #include <QScopeGuard>
 
 #include <fcntl.h>
@@ -119,9 +118,7 @@ TEST_P(RoundTrip, GivesBackEveryByteTimeAndPermission) {
   ASSERT_EQ(run(TAction::Move, storeFolder + '/'), "");
   for (auto it = before.cbegin(); it != before.cend(); ++it)
     ASSERT_FALSE(QFileInfo::exists(it.key()));
-
   EXPECT_EQ(restoreAll(storeFolder), "");
-
   for (auto it = before.cbegin(); it != before.cend(); ++it)
     EXPECT_EQ(StateOf(it.key()), it.value()) << it.key().toStdString();
   ASSERT_EQ(log.Lines.size(), qsizetype(std::size(files)));
@@ -152,7 +149,6 @@ TEST_F(RestoreWalk, ListsFoldersWithTheirSubtreesBeforeFilesAndMapsPlacesBack) {
   dir.createFile("store/x/Photos/2004/c.jpg", "c");
   dir.createFolder("store/x/empty");
   const QList<TStoreEntry> entries = walk(s);
-
   QHash<QString, TStoreEntry> byPath;
   for (const TStoreEntry &e : entries)
     byPath[e.StorePath.mid(s.size() + 1)] = e;
@@ -175,7 +171,6 @@ TEST_F(RestoreWalk, ListsFoldersWithTheirSubtreesBeforeFilesAndMapsPlacesBack) {
   EXPECT_EQ(at("x/Photos/a.jpg").Size, 3);
   // Photos and its subtree come before b.txt.
   EXPECT_LT(at("x/Photos/2004/c.jpg").Index, at("x/b.txt").Index);
-
   EXPECT_EQ(RestoreOriginalPath(s, s + "/x", false), "/x/");
   EXPECT_EQ(RestoreOriginalPath(s + '/', s + "/x/Photos/a.jpg", true), "/x/Photos/a.jpg");
   EXPECT_EQ(RestoreOriginalPath(s, s + "/x/Photos", false), "/x/Photos/");
@@ -198,11 +193,9 @@ TEST_F(RestoreWalk, NeverListsOrFollowsLinksPipesOrNamesThatAreNotText) {
   ::close(bad);
   // The temporary folder's clean-up cannot name it.
   const auto removeBad = qScopeGuard([&] { ::unlink(badName.constData()); });
-
   const QList<TRestoreItem> listed = itemsOf(store());
   ASSERT_EQ(listed.size(), 1);
   EXPECT_EQ(listed[0].StorePath, stored(kept));
-
   EXPECT_EQ(restore(listed), "");
   EXPECT_EQ(testenv::ReadFile(kept), "real");
   EXPECT_EQ(testenv::ReadFile(outsideFile), "outside");
@@ -210,7 +203,6 @@ TEST_F(RestoreWalk, NeverListsOrFollowsLinksPipesOrNamesThatAreNotText) {
   EXPECT_FALSE(QFileInfo::exists(source("link.txt")));
   EXPECT_FALSE(QFileInfo::exists(source("linkdir")));
   EXPECT_TRUE(QFileInfo(inStore + "link.txt").isSymLink());
-
   // A stored entry that became a link after the list was loaded is not moved either.
   const QString swapped = storeFile("swapped.txt", "x");
   const QString storedPath = stored(swapped);
@@ -243,7 +235,6 @@ TEST_F(RestorePlace, ATakenPlaceIsShownAndLeftAloneUnlessReplacingIsAllowed) {
   const QString place = storeFile("f.txt", "stored copy");
   const QString inStore = stored(place);
   dir.createFile("src/f.txt", "the other one");
-
   options.ReplaceExisting = false;
   EXPECT_EQ(RestoreTargetName(place, options), QString());
   restoreAll(store());
@@ -251,14 +242,12 @@ TEST_F(RestorePlace, ATakenPlaceIsShownAndLeftAloneUnlessReplacingIsAllowed) {
   EXPECT_EQ(testenv::ReadFile(place), "the other one");
   EXPECT_EQ(testenv::ReadFile(inStore), "stored copy");
   EXPECT_EQ(restoredBytes, 0);
-
   options.ReplaceExisting = true;
   restoreAll(store());
   EXPECT_EQ(log.Lines, logged(place, true));
   EXPECT_EQ(testenv::ReadFile(place), "stored copy");
   EXPECT_FALSE(QFileInfo::exists(inStore));
   EXPECT_EQ(restoredBytes, 11);
-
   // The states the list shows.
   const QString taken = storeFile("kept/taken.txt", "stored");
   const QString free = storeFile("kept/free.txt", "stored");
@@ -303,7 +292,6 @@ TEST_F(RestorePlace, ReplacesAcrossFileSystemsKeepingTimesAndPermissions) {
   const QDateTime when = QDateTime::fromSecsSinceEpoch(1200000000);
   ASSERT_TRUE(TestDir::setTimes(stored, when, when));
   const TFileState expected = StateOf(stored);
-
   EXPECT_TRUE(MoveBack(stored, RestoreTargetName(place, options), true));
   EXPECT_EQ(StateOf(place), expected);
   EXPECT_FALSE(QFileInfo::exists(stored));
@@ -345,14 +333,12 @@ INSTANTIATE_TEST_SUITE_P(Restore, FailingReplace, ::testing::Bool(), [](const au
 TEST_F(RestorePlace, AMissingFolderIsMadeOnlyWhenAllowed) {
   const QString place = storeFile("new/chain/of/folders/f.txt", "stored");
   const QString inStore = stored(place);
-
   options.CreateFolders = false;
   EXPECT_EQ(RestoreTargetName(place, options), place);
   restoreAll(store());
   EXPECT_EQ(log.Lines, logged(place, false));
   EXPECT_FALSE(QFileInfo::exists(source("new")));
   EXPECT_EQ(testenv::ReadFile(inStore), "stored");
-
   options.CreateFolders = true;
   restoreAll(store());
   EXPECT_EQ(log.Lines, logged(place, true));
@@ -385,7 +371,6 @@ TEST_F(RestorePlace, StopAfterTheKthFileLeavesTheRestInTheStoreAndEndsTheWalk) {
     EXPECT_EQ(QFileInfo::exists(items[i].OriginalPath), i < 2) << i;
     EXPECT_EQ(QFileInfo::exists(items[i].StorePath), i >= 2) << i;
   }
-
   // A stop flag ends every open level of the walk.
   for (int i = 0; i < 5; ++i)
     dir.createFile(QStringLiteral("store/y/f%1/g%1/file").arg(i), "z");

@@ -64,7 +64,6 @@ TEST(RtfWriter, SavingReplacesAFileAndReadsBackWithItsLinesAndColours) {
   EXPECT_EQ(testenv::ReadFile(name), WriteRtf(LogDocument()));
   EXPECT_FALSE(SaveRtf(LogDocument(), dir.filePath("no/such/folder/log.rtf"), &error));
   EXPECT_FALSE(error.isEmpty());
-
   const QString unrtf = QStandardPaths::findExecutable("unrtf");
   if (unrtf.isEmpty())
     GTEST_SKIP() << "unrtf is not installed (scripts/install-deps.sh installs it)";

@@ -98,7 +98,6 @@ TEST(InputFile, ReadsBlocksAndPropsAndFailsOnMissingFiles) {
   ASSERT_EQ(file.Read(block.data(), block.size()), 100000 - 65536);
   EXPECT_EQ(block.left(100000 - 65536), data.mid(65536));
   EXPECT_EQ(file.Read(block.data(), block.size()), 0);
-
   const QString hidden = dir.createFile(".hidden", "abc");
   QFile::setPermissions(hidden, QFileDevice::ReadOwner);
   const QDateTime when(QDate(2020, 7, 1), QTime(12, 34, 56, 789), Qt::LocalTime);
@@ -108,7 +107,6 @@ TEST(InputFile, ReadsBlocksAndPropsAndFailsOnMissingFiles) {
   ASSERT_TRUE(platform::ReadFileProps(hidden, fromPath));
   EXPECT_EQ(fromFile, fromPath);
   EXPECT_TRUE(fromFile.Hidden && fromFile.ReadOnly);
-
   platform::TInputFile missing(dir.filePath("none"));
   EXPECT_FALSE(missing.IsOpen());
   TFileProps props;
@@ -142,7 +140,6 @@ TEST(OpenRegularFile, RefusesEverythingButARegularFileWithoutWaiting) {
   EXPECT_FALSE(missing.Refused());
   EXPECT_EQ(missing.Error(), ENOENT);
   EXPECT_FALSE(missing.ErrorText().isEmpty());
-
   platform::TInputFile file(plain);
   ASSERT_TRUE(file.IsOpen());
   EXPECT_EQ(file.Size(), 3);

@@ -76,7 +76,6 @@ TEST(ScratchFolders, DeleteNeverFollowsLinks) {
   ASSERT_TRUE(QFile::link(outside.filePath("keep"), scratch + "/sub/link-to-folder"));
   ASSERT_TRUE(QFile::link(precious, scratch + "/link-to-file"));
   QFile::setPermissions(dir.createFile("scratch/readonly.txt", "r"), QFileDevice::ReadOwner);
-
   EXPECT_TRUE(DeleteFolderTree(scratch + "/"));
   EXPECT_FALSE(QFileInfo::exists(scratch));
   EXPECT_TRUE(QFileInfo::exists(precious));
@@ -108,7 +107,6 @@ TEST(ScratchFolders, DeepAndLargeTreesAreDeletedWithFewDescriptorsAndTick) {
   ::setrlimit(RLIMIT_NOFILE, &saved);
   EXPECT_TRUE(deleted);
   EXPECT_FALSE(QFileInfo::exists(scratch));
-
   // Three folders of 1,000 files each: 3,003 entries, a tick for every FolderTreeTickEntries.
   ASSERT_EQ(CreateFolderExclusive(scratch), 0);
   for (int f = 0; f < 3; ++f) {
@@ -131,7 +129,6 @@ TEST(DirReader, ListsKindsAndIdentitiesAndNeverFollowsLinks) {
   ASSERT_TRUE(QFile::link(a, dir.filePath("file-link")));
   ASSERT_TRUE(QFile::link(dir.filePath("sub"), dir.filePath("folder-link")));
   ASSERT_EQ(::mkfifo(Enc(dir.filePath("fifo")).constData(), 0600), 0);
-
   QList<TDirEntry> entries;
   EXPECT_EQ(ListNames(dir.path(), &entries),
             (QList<QByteArray>{".", "..", "a.txt", "fifo", "file-link", "folder-link", "hard", "sub"}));
@@ -174,7 +171,6 @@ TEST(CanonicalFolders, LinksAndDotsResolveToOneText) {
   EXPECT_TRUE(CanonicalFolder(Enc(dir.createFile("file.txt", "f"))).isEmpty());
   EXPECT_TRUE(CanonicalFolder(Enc(dir.filePath("missing"))).isEmpty());
   EXPECT_TRUE(CanonicalFolder({}).isEmpty());
-
   EXPECT_TRUE(FolderInside(real + "inner/", real));
   EXPECT_TRUE(FolderInside(real, real));
   EXPECT_FALSE(FolderInside(real.chopped(1) + "2/", real)); // "real2" is not inside "real"

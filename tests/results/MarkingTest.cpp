@@ -1,5 +1,4 @@
 // Marking in bulk: selection commands, the criterion that keeps one file a group, folders, extensions.
-#include "settings/FileGroupExt.h"
 #include "tests/results/ShowRows.h"
 #include "tests/support/TestEnv.h"
 #include "ui/results/ResultMarking.h"
@@ -62,8 +61,6 @@ protected:
   TResultModel model{files, [] { return Method; }};
 };
 
-// --- Selection commands ---
-
 TEST_F(Marking, SelectCopiesTouchesOnlyTheRunOfTheFocusedGroup) {
   add("a1", 1);
   add("b1", 2);
@@ -94,7 +91,6 @@ TEST_F(Marking, AllNoneAndInvertKeepArchiveMembersAndProcessedFilesUnmarked) {
   item(done)->Processed = true;
   show();
   check({0});
-
   SetResultChecks(model, TCheckRule::Invert);
   // Every row's stored state turns, with or without a check box; only plain files and the archive mark.
   EXPECT_EQ(checks(), ".xxx");
@@ -109,8 +105,6 @@ TEST_F(Marking, AllNoneAndInvertKeepArchiveMembersAndProcessedFilesUnmarked) {
   EXPECT_EQ(checks(), "....");
   EXPECT_EQ(marks(), "....");
 }
-
-// --- By a criterion ---
 
 TEST_F(Marking, EachCriterionKeepsItsFileAndTiesKeepTheFirst) {
   // Created 3, 1, 2; modified 1, 3, 2; sizes 20, 10, 30.
@@ -213,14 +207,11 @@ TEST_F(Marking, AnArchiveMemberIsTheChoiceUnlessALaterFileBeatsIt) {
   EXPECT_EQ(marks(), ".x..xx");
 }
 
-// --- The folder tree ---
-
 TEST(FolderTree, PathsSplitAtTheSlashUnderTheRoot) {
   EXPECT_EQ(SplitPathComponents("/a/b"), QStringList({"/", "a", "b"}));
   EXPECT_EQ(SplitPathComponents("/"), QStringList({"/"}));
   EXPECT_EQ(SplitPathComponents("/a//b"), QStringList({"/", "a", "", "b"}));
   EXPECT_EQ(SplitPathComponents(""), QStringList());
-
   for (auto [paths, kept] :
        {std::pair<QStringList, QStringList>{{"/a", "/a/b", "/a/b/c", "/ab", "/b"}, {"/a/b/c", "/ab", "/b"}},
         {{"/", "/x"}, {"/x"}},
@@ -250,7 +241,6 @@ TEST(FolderTree, NodesAreSharedOnlyByExactlyEqualComponents) {
   EXPECT_EQ(GetFolderNodePath(top), "/");
   EXPECT_EQ(GetFolderNodePath(b), "/a/b/");
   EXPECT_EQ(GetFolderNodePath(xx), "/x/x/");
-
   a->setCheckState(Qt::Checked);
   xx->setCheckState(Qt::Checked);
   EXPECT_EQ(CheckedFoldersList(root), QStringList({"/a/", "/x/x/"}));
@@ -267,7 +257,6 @@ TEST_F(Marking, FoldersAreGatheredOnceAndARowMatchesOnlyItsOwnFolder) {
   item(done)->Processed = true;
   show();
   EXPECT_EQ(GatherFolders(model), QStringList({"/", "/A", "/a", "/a/b", "/ab"}));
-
   MarkByFolders(model, {"/a/"}, true);
   EXPECT_EQ(checks(), "x..x...");
   MarkByFolders(model, {"/a/b/", "/"}, true);
@@ -298,8 +287,6 @@ TEST_F(Marking, AFolderNameWithAngleBracketsMarksOnlyItself) {
   MarkByFolders(model, CheckedFoldersList(tree.invisibleRootItem()), true);
   EXPECT_EQ(checks(), "x.x");
 }
-
-// --- By extensions ---
 
 TEST_F(Marking, ExtensionsIncludeNoneAndMergeLetterCase) {
   EXPECT_EQ(FileExtensionKey("a.tar.gz"), ".gz");

@@ -134,8 +134,6 @@ TEST_F(ResultList, RowsCompareByTheirColumnsRule) {
   EXPECT_EQ(compare(files, lower, upper, ColPreview), 0);
 }
 
-// --- The regrouping walk ---
-
 std::vector<qint32> regroup(std::vector<qint32> Groups, std::vector<std::pair<int, int>> *Swaps = nullptr) {
   RegroupAfterSort(Groups, [&](int B, int A) {
     if (Swaps)
@@ -191,8 +189,6 @@ TEST(RegroupAfterSort, AnyOrderEndsWithEveryGroupInOneRun) {
   }
 }
 
-// --- Rows ---
-
 TEST_F(ResultList, CheckBoxesHeightsAndColoursFollowTheKindOfFile) {
   const int th = model.TextHeight();
   add("photo.jpg", 100, 1);
@@ -218,7 +214,6 @@ TEST_F(ResultList, CheckBoxesHeightsAndColoursFollowTheKindOfFile) {
     EXPECT_EQ(model.RowHeight(row), heights[row]) << row;
   EXPECT_EQ(model.index(0, ColName).data(Qt::SizeHintRole).toSize().height(), th + 64);
   EXPECT_FALSE(model.index(6, ColName).data(Qt::SizeHintRole).isValid());
-
   model.SetChecked(6, true);
   EXPECT_EQ(model.index(5, ColFolder).data().toString(), "/data/p.zip -> x/");
   EXPECT_EQ(model.index(6, ColSize).data().toString(), FormatSizeKb(100));
@@ -336,8 +331,6 @@ TEST_F(ResultList, AStepOpensAtItsTopWithItsFirstRowCurrent) {
   EXPECT_EQ(results.FocusedRow(), -1);
 }
 
-// --- Column widths ---
-
 TEST_F(ResultList, NoNumberIsCutShortHoweverNarrowTheList) {
   add("disk.img", 2993101312LL, 123456789);
   add("copy.img", 2993101312LL, 123456789);
@@ -398,7 +391,6 @@ TEST_F(ResultList, NameAndFolderTakeTheSpareWidthAndNoDragPushesAColumnOutOfSigh
   EXPECT_TRUE(fills());
   EXPECT_NEAR(width(ColName), name, 1);
   EXPECT_NEAR(width(ColFolder), folder, 1);
-
   // Dragging a column never pushes another out of sight.
   const auto allInSight = [&] {
     for (int column = 0; column < ResultColumnCount; ++column)
@@ -427,8 +419,6 @@ TEST_F(ResultList, NameAndFolderTakeTheSpareWidthAndNoDragPushesAColumnOutOfSigh
   EXPECT_LT(width(ColGroup), wide);
   EXPECT_TRUE(allInSight());
 }
-
-// --- Sorting ---
 
 TEST_F(ResultList, SortingKeepsEveryGroupTogether) {
   // Names interleave the groups, so a plain sort by name would split each of them.

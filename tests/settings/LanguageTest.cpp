@@ -121,7 +121,6 @@ TEST(TLangList, TextsComeOnlyFromTheFileOfTheStoredLanguageWithEnglishAsDefault)
   list.CurrentName = "Deutsch";
   EXPECT_EQ(LangText("2045"), "Warnung");
   SetCurrentLangList(nullptr);
-
   LangFolder noEnglish;
   noEnglish.add("de.wzl", "Language=Deutsch\n2045=Warnung\n");
   noEnglish.add("nolang.wzl", "2045=Nameless\n");
@@ -141,7 +140,6 @@ TEST(TLangList, ComboListsEveryFileOfTheFolderAndSelectsTheCurrentLanguage) {
   EXPECT_TRUE(none.GetLanguageNames().isEmpty());
   EXPECT_EQ(none.GetCurrentIndex(), -1);
   EXPECT_TRUE(TLangList(folder.path()).Langs.empty());
-
   folder.add("a.wzl", "Language=Deutsch\n");
   folder.add("b.wzl", "2045=no name\n");
   folder.add("c.wzl", "Language=English\n");
@@ -189,14 +187,12 @@ TEST(TLangList, ReadsOnlyRegularFilesOfASaneSize) {
   ASSERT_TRUE(MakeFifo(dir + "fifo.wzl"));
   ASSERT_TRUE(QFile::link("/dev/zero", dir + "zero.wzl"));
   ASSERT_TRUE(QFile::link(dir + "en.wzl", dir + "link.wzl"));
-
   std::unique_ptr<TLangList> list;
   EXPECT_TRUE(FinishesWithoutWaitingOn(dir + "fifo.wzl", [&] { list = std::make_unique<TLangList>(dir); }));
   ASSERT_TRUE(list);
   EXPECT_EQ(list->GetLanguageNames(), QStringList({"English", "Limit"}));
   EXPECT_EQ(list->GetText("2045"), "Warning");
   EXPECT_EQ(list->NotLoadable, QStringList({"fifo.wzl", "huge.wzl", "link.wzl", "zero.wzl"}));
-
   TLang lang;
   EXPECT_FALSE(lang.LoadFromFile(dir + "zero.wzl"));
   EXPECT_FALSE(lang.LoadFromFile(dir + "missing.wzl"));

@@ -42,7 +42,6 @@ TEST(Registry, ReadersGiveDefaultsUntilTheFirstWriteAndEveryKindRoundTrips) {
   EXPECT_FALSE(RegReadBool("ShowDialogWarningArchive", false));
   // Reading alone leaves no store behind.
   EXPECT_FALSE(QFile::exists(storeFile()));
-
   RegWriteString("Language", "Deutsch");
   EXPECT_TRUE(QFile::exists(storeFile()));
   RegWriteInteger("group-ext-count", -123456);
@@ -103,7 +102,6 @@ TEST(ComboHistory, BlankTextOrTextPresentInAnyCaseWritesNothingAndNewTextComesFi
   storeHistory(2, 2);
   EXPECT_FALSE(SaveComboHistoryItems(include, {"*.JPG", "*.txt"}, "  *.jpg "));
   EXPECT_EQ(storedHistory(), QStringList({"e0", "e1"}));
-
   testenv::ClearSettings();
   ASSERT_TRUE(SaveComboHistoryItems(include, {}, "  *.a\t"));
   ASSERT_TRUE(SaveComboHistoryItems(include, LoadComboHistoryItems(include), "*.b"));
@@ -121,7 +119,6 @@ TEST(ComboHistory, AFullHistoryDropsTheOldestAndLeftoversOfALongerOne) {
   EXPECT_EQ(items.first(), "t20");
   EXPECT_EQ(items.last(), "t1");
   EXPECT_EQ(RegReadString(include + "_item20", "<none>"), "<none>");
-
   testenv::ClearSettings();
   storeHistory(25, 25);
   ASSERT_TRUE(SaveComboHistoryItems(include, LoadComboHistoryItems(include), "x"));
