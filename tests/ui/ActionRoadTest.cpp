@@ -1,18 +1,9 @@
 // The action road: marked results to each action, the store folder's checks in their order, Stop,
 // the coloured log, and Back from the log to the results.
-#include "engine/SearchFilter.h"
-#include "engine/StepStorage.h"
 #include "platform/Folders.h"
-#include "settings/FormatSize.h"
 #include "tests/ui/UiTest.h"
-#include "ui/results/ResultShow.h"
 
-#include <QLineEdit>
-#include <QRadioButton>
 #include <QStorageInfo>
-#include <QTextBlock>
-#include <QTextEdit>
-#include <QTimer>
 
 using namespace uitest;
 
@@ -42,50 +33,32 @@ class ActionRoadTest : public WindowTest {
     QCOMPARE(page(), w().tbsAction);
   }
 
-  void checkLog(bool CopyDone) {
+  // The log after the copy was done: the bold total, then the copy's line and the removed file's in red.
+  void checkLog() {
     QCOMPARE(page(), w().tbsLog);
     QVERIFY(!w().btnNext->isEnabled());
     QCOMPARE(w().btnBack->text(), text(2026));
     QVERIFY(w().btnOptions->isEnabled());
     const QTextDocument &log = *w().memLog->document();
+    checkLogHead(log, text(20119) + " " + FormatSizeKb(m_letter.size()), text(20120) + " ");
     const QColor windowText = w().memLog->palette().color(QPalette::WindowText);
-    QStringList lines;
-    QList<QColor> colours;
+    QCOMPARE(log.firstBlock().begin().fragment().charFormat().foreground().color(), windowText);
+    QCOMPARE(log.blockCount(), 3 + 2);
+    QTextBlock line = log.firstBlock().next().next().next();
     for (int i = 0; i < w().FileList->Count(); ++i) {
-      const TUseFileProperty &item = *w().FileList->GetItem(i);
-      if (item.FullName() == copy() && CopyDone) {
-        lines << copy() + " - ok";
-        colours << windowText;
-      } else if (item.FullName() == copy() || item.FullName() == gone()) {
-        lines << item.FullName() + " - error";
-        colours << QColor(255, 0, 0);
-      }
-    }
-    QCOMPARE(log.blockCount(), 3 + lines.size());
-    const qint64 total = CopyDone ? m_letter.size() : 0;
-    const QTextBlock first = log.firstBlock();
-    QCOMPARE(first.text(), text(20119) + " " + FormatSizeKb(total));
-    const QTextCharFormat bold = first.begin().fragment().charFormat();
-    QCOMPARE(bold.fontWeight(), int(QFont::Bold));
-    QCOMPARE(bold.fontPointSize(), 18.0);
-    QVERIFY(!bold.fontUnderline());
-    QCOMPARE(bold.foreground().color(), windowText);
-    QCOMPARE(first.next().text(), QString());
-    const QTextBlock files = first.next().next();
-    QCOMPARE(files.text(), text(20120) + " ");
-    QVERIFY(files.begin().fragment().charFormat().fontUnderline());
-    QVERIFY(files.begin().fragment().charFormat().fontWeight() != int(QFont::Bold));
-    QTextBlock line = files.next();
-    for (qsizetype i = 0; i < lines.size(); ++i, line = line.next()) {
-      QCOMPARE(line.text(), lines[i]);
+      const QString name = w().FileList->GetItem(i)->FullName();
+      if (name != copy() && name != gone())
+        continue;
+      QCOMPARE(line.text(), name + (name == copy() ? " - ok" : " - error"));
       const QTextCharFormat format = line.begin().fragment().charFormat();
-      QCOMPARE(format.foreground().color(), colours[i]);
+      QCOMPARE(format.foreground().color(), name == copy() ? windowText : QColor(255, 0, 0));
       QVERIFY(format.fontWeight() != int(QFont::Bold) && !format.fontUnderline());
+      line = line.next();
     }
   }
 
   // Back from the log: the processed copy has no check box, the missing one stays marked.
-  void checkBackToResults(bool CopyDone) {
+  void checkBackToResults() {
     back();
     QCOMPARE(page(), w().tbsResults);
     QCOMPARE(w().ResultSteps->ShownMethod, int(MethodContent));
@@ -93,51 +66,35 @@ class ActionRoadTest : public WindowTest {
     QCOMPARE(rows.Count(), 3);
     for (int row = 0; row < rows.Count(); ++row) {
       const QString name = rows.GetResultData(row)->Item->FullName();
-      QCOMPARE(rows.HasCheckBox(row), !(CopyDone && name == copy()));
-      QCOMPARE(rows.IsChecked(row), name == gone() || (!CopyDone && name == copy()));
+      QCOMPARE(rows.HasCheckBox(row), name != copy());
+      QCOMPARE(rows.IsChecked(row), name == gone());
     }
-    dialogs().setNextAnswer(QMessageBox::Yes);
-    back();
-    QCOMPARE(page(), w().tbsFolders);
-    back();
-    back();
-    QCOMPARE(page(), w().tbsFirst);
+    leaveResults();
   }
 
   QString trashed(const QString &Path) {
     return QFile::decodeName(qgetenv("XDG_DATA_HOME")) + "/Trash/files/" + QFileInfo(Path).fileName();
   }
 
-  void tearDown() override {
-    SearchFilter().Clear();
-    m_tree.reset();
-  }
+  void tearDown() override { m_tree.reset(); }
 
 public:
   ActionRoadTest() : WindowTest(TWindow::Shown) {}
 
 private slots:
-  void deleteRemovesTheMarkedCopy() {
-    toActionPage();
-    w().rbtActionDelete->setChecked(true);
-    next();
-    checkLog(true);
-    QVERIFY(!QFileInfo::exists(copy()));
-    QVERIFY(!QFileInfo::exists(trashed(copy())));
-    QCOMPARE(testenv::ReadFile(kept()), m_letter);
-    checkBackToResults(true);
-  }
-
-  void recycleSendsTheMarkedCopyToTheTrash() {
-    toActionPage();
-    // The trash is the choice a new window offers.
-    QVERIFY(w().rbtActionDeleteToRecicly->isChecked());
-    next();
-    checkLog(true);
-    QVERIFY(!QFileInfo::exists(copy()));
-    QCOMPARE(testenv::ReadFile(trashed(copy())), m_letter);
-    QCOMPARE(testenv::ReadFile(kept()), m_letter);
-    checkBackToResults(true);
+  void deleteAndRecycleRemoveTheMarkedCopy() {
+    for (const bool recycle : {false, true}) {
+      toActionPage();
+      // The trash is the choice a new window offers.
+      QVERIFY(recycle || w().rbtActionDeleteToRecicly->isChecked());
+      (recycle ? w().rbtActionDeleteToRecicly : w().rbtActionDelete)->setChecked(true);
+      next();
+      checkLog();
+      QVERIFY(!QFileInfo::exists(copy()));
+      QCOMPARE(testenv::ReadFile(trashed(copy())), recycle ? m_letter : QByteArray("<missing>"));
+      QCOMPARE(testenv::ReadFile(kept()), m_letter);
+      checkBackToResults();
+    }
   }
 
   void moveAndCopyCheckTheStoreInTheirOrder() {
@@ -176,12 +133,12 @@ private slots:
       QVERIFY(QFile::remove(store + "/.hidden"));
 
       next();
-      checkLog(true);
+      checkLog();
       QCOMPARE(testenv::ReadFile(store + copy()), m_letter);
       QCOMPARE(QFileInfo::exists(copy()), choice == w().rbtActionCopy);
       QVERIFY(!QFileInfo::exists(store + gone()));
       QCOMPARE(testenv::ReadFile(kept()), m_letter);
-      checkBackToResults(true);
+      checkBackToResults();
     }
   }
 

@@ -1,86 +1,30 @@
 // Searches through the window with the search options set in their dialogs: the file filter decides
 // which files are gathered, the comparison options which files form groups.
-#include "engine/SearchFilter.h"
-#include "engine/SearchOptions.h"
-#include "engine/StepStorage.h"
 #include "tests/engine/MediaFiles.h"
 #include "tests/ui/UiTest.h"
-#include "ui/dialogs/AdditionOptions.h"
 #include "ui/dialogs/CheckedDateEdit.h"
-#include "ui/dialogs/Filter.h"
-#include "ui/main/FolderTree.h"
 #include "ui/main/LinkLabel.h"
-#include "ui/main/ResultSteps.h"
-#include "ui/results/ResultShow.h"
-
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDateEdit>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QSpinBox>
-#include <QToolButton>
 
 using namespace uitest;
 
-namespace {
-template <typename T = QAbstractButton> T *in(QDialog &Dialog, const char *Name) {
-  return find<T>(&Dialog, Name);
-}
-} // namespace
-
 class SearchOptionsRoadTest : public WindowTest {
   Q_OBJECT
-  std::unique_ptr<TestDir> m_tree;
-
-  void setUp() override {
-    w().ResultList().SetThumbPause(0);
-    m_tree = std::make_unique<TestDir>();
-  }
-  void tearDown() override {
-    SearchFilter().Clear();
-    SearchOptions().SetDefaults();
-    m_tree.reset();
-  }
-
   QString create(const QString &Name, const QByteArray &Contents, const QDateTime &Modified) {
-    const QString path = m_tree->createFile(Name, Contents);
+    const QString path = tree().createFile(Name, Contents);
     TestDir::setTimes(path, Modified, Modified);
     return path;
   }
-  // From the first page to the method page, with Method the only method chosen.
-  void toMethods(QCheckBox *Method) {
-    w().rbtFirstFind->setChecked(true);
-    w().btnNext->click();
-    QCOMPARE(w().ActivePage(), w().tbsWhat);
-    for (QCheckBox *box : {w().cbxSearchMethodCrc, w().cbxSearchMethodImage, w().cbxSearchMethodMp3,
-                           w().cbxSearchMethodProperty, w().cbxSearchMethodZero})
-      box->setChecked(box == Method);
-  }
   // From the method page through the folders page (the tree checked) into the search.
   void search() {
-    QCOMPARE(w().ActivePage(), w().tbsWhat);
-    w().btnNext->click();
-    w().trvFolders->Model()->ClearChecks();
-    w().trvFolders->Model()->SetChecked(m_tree->path(), true);
-    w().btnNext->click();
-  }
-  // The shown rows as paths inside the tree, sorted.
-  QStringList rows() {
-    QStringList paths;
-    TResultModel &model = w().ResultList().Model();
-    for (int row = 0; row < model.Count(); ++row)
-      paths << model.GetResultData(row)->Item->FullName().mid(m_tree->path().size() + 1);
-    paths.sort();
-    return paths;
+    toFolders();
+    next();
   }
   // A search that should find groups; should it find none, its message is answered (not waited on)
   // and the test fails on the page it stays on.
   void searchFindingGroups() {
     dialogs().setNextAnswer(QMessageBox::Ok);
     search();
-    QCOMPARE(w().ActivePage(), w().tbsResults);
+    QCOMPARE(page(), w().tbsResults);
     QVERIFY(dialogs().hasPendingAnswers());
     dialogs().reset();
   }
@@ -89,14 +33,14 @@ class SearchOptionsRoadTest : public WindowTest {
     dialogs().setNextAnswer(QMessageBox::Ok);
     search();
     QCOMPARE(dialogs().requests().back().text, text(2039));
-    QCOMPARE(w().ActivePage(), w().tbsFolders);
-    w().btnBack->click();
+    QCOMPARE(page(), w().tbsFolders);
+    back();
   }
   // The comparison options opened by Link, changed by Change, confirmed with OK.
   void setOptions(TLinkLabel *Link, const std::function<void(QDialog &)> &Change) {
     dialogs().setNextDialog([&](QDialog &Dialog) {
       Change(Dialog);
-      in(Dialog, "btnOK")->click();
+      click(Dialog, "btnOK");
       return Dialog.result();
     });
     emit Link->clicked();
@@ -123,20 +67,20 @@ private slots:
       create(QString("%1/small.txt").arg(folder), QByteArray(100, 'z'), QDateTime::currentDateTime());
     }
 
-    toMethods(w().cbxSearchMethodCrc);
+    toMethods({w().cbxSearchMethodCrc});
     dialogs().setNextDialog([&](QDialog &Dialog) {
-      in(Dialog, "rbtMaskSpecify")->click();
+      click(Dialog, "rbtMaskSpecify");
       QLineEdit *mask = in<QComboBox>(Dialog, "cmbMaskIncluded")->lineEdit();
       QTest::keyClicks(mask, "*.txt");
-      in(Dialog, "rbtSizeSpecify")->click();
+      click(Dialog, "rbtSizeSpecify");
       in<QComboBox>(Dialog, "cmbSizeSpecify")->setCurrentIndex(3);
       in<QSpinBox>(Dialog, "edtSizeSpecifyFirst")->setValue(1);
       in<QSpinBox>(Dialog, "edtSizeSpecifyLast")->setValue(10);
-      in(Dialog, "rbtDateSpecify")->click();
+      click(Dialog, "rbtDateSpecify");
       in<TCheckedDateEdit>(Dialog, "edtDateLeft")->DateEdit()->setDate(today.addDays(-5));
-      in(Dialog, "rbtAttrSpecify")->click();
-      in(Dialog, "cbxAttrHiddenExclude")->click();
-      in(Dialog, "btnOK")->click();
+      click(Dialog, "rbtAttrSpecify");
+      click(Dialog, "cbxAttrHiddenExclude");
+      click(Dialog, "btnOK");
       return Dialog.result();
     });
     w().btnFilter->click();
@@ -144,39 +88,39 @@ private slots:
 
     searchFindingGroups();
     QCOMPARE(w().ResultSteps->ShownMethod, int(MethodContent));
-    QCOMPARE(rows(), QStringList({"a/keep.txt", "b/keep.txt"}));
+    QCOMPARE(shownFiles(), QStringList({"a/keep.txt", "b/keep.txt"}));
     QCOMPARE(w().FileList->Count(), 2);
   }
 
   void tagThresholdsSetInTheDialogChangeTheGroups() {
     const media::Tag first{"Yesterday", "The Beatles", "Help"};
     const media::Tag second{"Yesterday", "Beatles", "Help"};
-    m_tree->createFolder("a");
-    m_tree->createFolder("b");
-    QVERIFY(media::SaveMp3(m_tree->filePath("a/first.mp3"), &first, nullptr));
-    QVERIFY(media::SaveMp3(m_tree->filePath("b/second.mp3"), &second, nullptr));
-    toMethods(w().cbxSearchMethodMp3);
+    tree().createFolder("a");
+    tree().createFolder("b");
+    QVERIFY(media::SaveMp3(tree().filePath("a/first.mp3"), &first, nullptr));
+    QVERIFY(media::SaveMp3(tree().filePath("b/second.mp3"), &second, nullptr));
+    toMethods({w().cbxSearchMethodMp3});
     // The artists match by 70 percent: not enough for the default of 100.
     searchFindingNothing();
     setOptions(w().lblSearchMethodMp3Options,
                [](QDialog &Dialog) { in<QSpinBox>(Dialog, "edtMusicTagArtist")->setValue(60); });
     searchFindingGroups();
     QCOMPARE(w().ResultSteps->ShownMethod, int(MethodTags));
-    QCOMPARE(rows(), QStringList({"a/first.mp3", "b/second.mp3"}));
+    QCOMPARE(shownFiles(), QStringList({"a/first.mp3", "b/second.mp3"}));
   }
 
   void propertyThresholdsSetInTheDialogChangeTheGroups() {
-    m_tree->createFile("a/holiday.txt", "first text");
-    m_tree->createFile("b/holidays.txt", "other text");
-    m_tree->createFile("b/holidays.log", "other text");
-    toMethods(w().cbxSearchMethodProperty);
+    tree().createFile("a/holiday.txt", "first text");
+    tree().createFile("b/holidays.txt", "other text");
+    tree().createFile("b/holidays.log", "other text");
+    toMethods({w().cbxSearchMethodProperty});
     searchFindingNothing();
     // The names match by 87.5 percent; the extensions must still be equal.
     setOptions(w().lblSearchMethodPropertyOptions,
                [](QDialog &Dialog) { in<QSpinBox>(Dialog, "edtFilePropertyName")->setValue(80); });
     searchFindingGroups();
     QCOMPARE(w().ResultSteps->ShownMethod, int(MethodProperties));
-    QCOMPARE(rows(), QStringList({"a/holiday.txt", "b/holidays.txt"}));
+    QCOMPARE(shownFiles(), QStringList({"a/holiday.txt", "b/holidays.txt"}));
   }
 };
 

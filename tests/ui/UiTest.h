@@ -1,24 +1,50 @@
 #pragma once
 // Support for the window tests: an isolated process (own settings store and folders), the data
-// module, translation folders made at run time, and lookup of controls by their names.
+// module, translation folders made at run time, lookup of controls by name and the wizard's roads.
 
+#include "engine/SearchFilter.h"
+#include "engine/SearchOptions.h"
+#include "engine/StepStorage.h"
+#include "settings/FileGroupExt.h"
+#include "settings/FormatSize.h"
 #include "settings/Language.h"
+#include "settings/Registry.h"
 #include "tests/support/TestEnv.h"
+#include "ui/dialogs/AdditionOptions.h"
+#include "ui/dialogs/ArchiveInformation.h"
+#include "ui/dialogs/CheckDirectorionDialog.h"
 #include "ui/dialogs/DialogService.h"
+#include "ui/dialogs/Filter.h"
+#include "ui/dialogs/Options.h"
 #include "ui/main/DMMain.h"
-#include "ui/main/Main.h"
-
 #include "ui/main/FolderTree.h"
+#include "ui/main/Main.h"
+#include "ui/main/ResultSteps.h"
+#include "ui/results/ResultShow.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
 #include <QDir>
 #include <QFile>
+#include <QGroupBox>
 #include <QImage>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QTabWidget>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeView>
 #include <functional>
 #include <memory>
 
@@ -55,6 +81,15 @@ template <typename T> T *find(QObject *Window, const char *Name) {
     qWarning("no control %s", Name);
   return child;
 }
+template <typename T = QAbstractButton> T *in(QWidget &Window, const char *Name) {
+  return find<T>(&Window, Name);
+}
+inline void click(QWidget &Window, const char *Name) {
+  in(Window, Name)->click();
+}
+inline bool checked(QWidget &Window, const char *Name) {
+  return in(Window, Name)->isChecked();
+}
 
 // A picture with some shapes, so that its grid is not flat; two shades close together look alike.
 inline QImage drawing(int Shade) {
@@ -72,8 +107,23 @@ inline DialogService &dialogs() {
   return DialogService::instance();
 }
 
-// Each test starts with clean settings, no prepared answers and (unless told otherwise) a fresh main
-// window over the shipped English texts; every answer it prepared must have been asked for.
+// A log's head: the bold total line First, an empty line, then the underlined caption Files.
+inline void checkLogHead(const QTextDocument &Log, const QString &First, const QString &Files) {
+  const QTextBlock first = Log.firstBlock();
+  QCOMPARE(first.text(), First);
+  const QTextCharFormat bold = first.begin().fragment().charFormat();
+  QCOMPARE(bold.fontWeight(), int(QFont::Bold));
+  QCOMPARE(bold.fontPointSize(), 18.0);
+  QVERIFY(!bold.fontUnderline());
+  QCOMPARE(first.next().text(), QString());
+  const QTextCharFormat caption = first.next().next().begin().fragment().charFormat();
+  QCOMPARE(first.next().next().text(), Files);
+  QVERIFY(caption.fontUnderline() && caption.fontWeight() != int(QFont::Bold));
+}
+
+// Each test starts with clean settings and search options, no prepared answers and (unless told
+// otherwise) a fresh main window over the shipped English texts; every answer it prepared must have
+// been asked for.
 class WindowTest : public QObject {
   Q_OBJECT
 public:
@@ -86,6 +136,12 @@ protected:
   void next() { w().btnNext->click(); }
   void back() { w().btnBack->click(); }
   QWidget *page() { return w().ActivePage(); }
+  // A folder of files for the test, made on first use.
+  TestDir &tree() {
+    if (!m_tree)
+      m_tree = std::make_unique<TestDir>();
+    return *m_tree;
+  }
   int messages(const QString &Text) {
     int n = 0;
     for (const auto &request : dialogs().requests())
@@ -99,8 +155,8 @@ protected:
     next();
     QCOMPARE(messages(Text), before + 1);
   }
-  // From the first page to the folders page with only Methods ticked and only Folder checked.
-  void toFolders(std::initializer_list<QCheckBox *> Methods, const QString &Folder) {
+  // From the first page to the method page with only Methods ticked.
+  void toMethods(std::initializer_list<QCheckBox *> Methods) {
     QCOMPARE(page(), w().tbsFirst);
     w().rbtFirstFind->setChecked(true);
     next();
@@ -108,10 +164,49 @@ protected:
     for (QCheckBox *box : {w().cbxSearchMethodCrc, w().cbxSearchMethodImage, w().cbxSearchMethodMp3,
                            w().cbxSearchMethodProperty, w().cbxSearchMethodZero})
       box->setChecked(std::find(Methods.begin(), Methods.end(), box) != Methods.end());
+  }
+  // From the method page to the folders page with only Folder (the tree by default) checked.
+  void toFolders(const QString &Folder = {}) {
     next();
     QCOMPARE(page(), w().tbsFolders);
     w().trvFolders->Model()->ClearChecks();
-    w().trvFolders->Model()->SetChecked(Folder, true);
+    w().trvFolders->Model()->SetChecked(Folder.isEmpty() ? tree().path() : Folder, true);
+  }
+  void toFolders(std::initializer_list<QCheckBox *> Methods, const QString &Folder = {}) {
+    toMethods(Methods);
+    toFolders(Folder);
+  }
+  // The shown rows as paths inside the tree, sorted.
+  QStringList shownFiles() {
+    QStringList paths;
+    TResultModel &model = w().ResultList().Model();
+    for (int row = 0; row < model.Count(); ++row)
+      paths << model.GetResultData(row)->Item->FullName().mid(tree().path().size() + 1);
+    paths.sort();
+    return paths;
+  }
+  // From the results back to the first page, leaving the results with Yes.
+  void leaveResults() {
+    dialogs().setNextAnswer(QMessageBox::Yes);
+    back();
+    QCOMPARE(page(), w().tbsFolders);
+    back();
+    back();
+    QCOMPARE(page(), w().tbsFirst);
+  }
+  // Runs Body on the dialog Open shows; a dialog left open is closed as by the title bar.
+  template <typename Dialog>
+  void with(const std::function<void()> &Open, const std::function<void(Dialog &)> &Body) {
+    dialogs().setNextDialog([&](QDialog &Shown) {
+      auto &dialog = static_cast<Dialog &>(Shown);
+      dialog.show();
+      if (QTest::qWaitForWindowExposed(&dialog))
+        Body(dialog);
+      if (dialog.isVisible())
+        dialog.reject();
+      return dialog.result();
+    });
+    Open();
   }
   virtual void setUp() {}
   virtual void tearDown() {}
@@ -120,9 +215,12 @@ private slots:
   void init() {
     testenv::ClearSettings();
     dialogs().reset();
+    SearchFilter().Clear();
+    SearchOptions().SetDefaults();
     if (m_mode != TWindow::None) {
       m_folder = std::make_unique<ProgramFolder>();
       m_window = std::make_unique<TfrmMain>(m_folder->path());
+      m_window->ResultList().SetThumbPause(0);
       if (m_mode == TWindow::Shown)
         m_window->show();
     }
@@ -132,7 +230,10 @@ private slots:
     const bool unused = dialogs().hasPendingAnswers();
     m_window.reset();
     m_folder.reset();
+    m_tree.reset();
     tearDown();
+    SearchFilter().Clear();
+    SearchOptions().SetDefaults();
     QVERIFY2(!unused, "a prepared answer was not asked for");
   }
 
@@ -140,6 +241,7 @@ private:
   TWindow m_mode;
   std::unique_ptr<ProgramFolder> m_folder;
   std::unique_ptr<TfrmMain> m_window;
+  std::unique_ptr<TestDir> m_tree;
 };
 
 } // namespace uitest
