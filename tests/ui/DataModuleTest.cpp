@@ -1,13 +1,9 @@
 // The data module and what a search shows beside the window: tray, icon animation, the folder
 // tree's checked folders, network locations, dialog filters.
 #include "platform/NetworkMounts.h"
-#include "settings/Registry.h"
 #include "tests/ui/UiTest.h"
-#include "ui/main/FolderTree.h"
 #include "ui/main/IconAnimation.h"
 #include "ui/main/Icons.h"
-
-#include <QTimer>
 
 #include <sys/stat.h>
 #include <unistd.h>

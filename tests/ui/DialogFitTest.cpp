@@ -1,20 +1,8 @@
 // The fixed-size dialogs under a larger desktop font and longer texts: every text stays whole.
-#include "settings/FileGroupExt.h"
 #include "tests/ui/UiTest.h"
-#include "ui/dialogs/AdditionOptions.h"
-#include "ui/dialogs/ArchiveInformation.h"
-#include "ui/dialogs/CheckDirectorionDialog.h"
-#include "ui/dialogs/Filter.h"
 #include "ui/dialogs/FilterGroupExt.h"
-#include "ui/dialogs/Options.h"
 
-#include <QAbstractButton>
-#include <QComboBox>
-#include <QGroupBox>
-#include <QLabel>
 #include <QLayout>
-#include <QPlainTextEdit>
-#include <QTabWidget>
 
 using namespace uitest;
 

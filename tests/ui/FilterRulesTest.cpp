@@ -118,23 +118,6 @@ TEST(FilterMapping, StoresOnlyTheChosenPartsAfterClearing) {
   EXPECT_EQ(filter.DateKind, 2);
 }
 
-TEST(FilterMapping, MasksAreTrimmedAndOnlyTheChosenSideIsStored) {
-  TFilterControls c = initial();
-  c.MaskSpecify = true;
-  c.MaskIncludedText = "  *.jpg; *.png \t";
-  c.MaskExcludedText = "~*";
-  TSearchFilter filter;
-  StoreFilterControls(c, filter);
-  EXPECT_TRUE(filter.MaskOn);
-  EXPECT_EQ(filter.IncludeMasks, "*.jpg; *.png"); // blanks inside stay
-  EXPECT_EQ(filter.ExcludeMasks, "");
-  c.MaskIncluded = false;
-  c.MaskExcluded = true;
-  StoreFilterControls(c, filter);
-  EXPECT_EQ(filter.IncludeMasks, "");
-  EXPECT_EQ(filter.ExcludeMasks, "~*");
-}
-
 TEST(FilterMapping, EveryPartComesBackAsItWasShown) {
   TFilterControls c = allPartsValid();
   c.MaskIncluded = false;
@@ -169,17 +152,11 @@ TEST(FilterMapping, LoadingShowsOnlyThePartsThatAreOn) {
   EXPECT_EQ(c, expected);
 }
 
-TEST(FilterMapping, LoadingChoosesTheMaskSideThatHasAText) {
+// A filter with both mask sides empty (not one this dialog stores) leaves both radios off.
+TEST(FilterMapping, MasksOnWithoutATextChooseNoSide) {
   TSearchFilter filter;
   filter.MaskOn = true;
-  filter.ExcludeMasks = "*.bak";
   TFilterControls c = initial();
-  LoadFilterControls(filter, c);
-  EXPECT_TRUE(c.MaskSpecify && c.MaskExcluded && !c.MaskIncluded);
-  EXPECT_EQ(c.MaskExcludedText, "*.bak");
-  // A filter with both sides empty (not one this dialog stores) leaves both radios off.
-  filter.ExcludeMasks.clear();
-  c = initial();
   LoadFilterControls(filter, c);
   EXPECT_TRUE(c.MaskSpecify && !c.MaskIncluded && !c.MaskExcluded);
 }
@@ -304,34 +281,28 @@ TEST(FilterEnabling, AnAttributeStandsInOneListOnly) {
 }
 
 TEST(ComparisonOptions, EachPageKeepsOneComparisonOn) {
-  struct Case {
+  // The boxes artist, song, name, extension, size as "1"/"0": after the click, then after the rule.
+  const struct {
     TOptionBox clicked;
-    bool artist, song, name, ext, size; // after the click
-    bool wantArtist, wantSong, wantName, wantExt, wantSize;
+    const char *shown, *kept;
+  } cases[] = {
+      {TOptionBox::MusicTagArtist, "00111", "01111"},   {TOptionBox::MusicTagSong, "00111", "10111"},
+      {TOptionBox::MusicTagArtist, "01111", "01111"},   {TOptionBox::FilePropertyName, "11000", "11010"},
+      {TOptionBox::FilePropertyExt, "11000", "11100"},  {TOptionBox::FilePropertySize, "11000", "11001"},
+      {TOptionBox::FilePropertySize, "11010", "11010"},
   };
-  const Case cases[] = {
-      {TOptionBox::MusicTagArtist, false, false, true, true, true, false, true, true, true, true},
-      {TOptionBox::MusicTagSong, false, false, true, true, true, true, false, true, true, true},
-      {TOptionBox::MusicTagArtist, false, true, true, true, true, false, true, true, true, true},
-      {TOptionBox::FilePropertyName, true, true, false, false, false, true, true, false, true, false},
-      {TOptionBox::FilePropertyExt, true, true, false, false, false, true, true, true, false, false},
-      {TOptionBox::FilePropertySize, true, true, false, false, false, true, true, false, false, true},
-      {TOptionBox::FilePropertySize, true, true, false, true, false, true, true, false, true, false},
-  };
-  for (const Case &k : cases) {
+  bool TSearchOptions::*const boxes[] = {&TSearchOptions::MusicTagArtist, &TSearchOptions::MusicTagSong,
+                                         &TSearchOptions::FilePropertyName, &TSearchOptions::FilePropertyExt,
+                                         &TSearchOptions::FilePropertySize};
+  for (const auto &k : cases) {
     TSearchOptions shown;
-    shown.MusicTagArtist = k.artist;
-    shown.MusicTagSong = k.song;
-    shown.FilePropertyName = k.name;
-    shown.FilePropertyExt = k.ext;
-    shown.FilePropertySize = k.size;
+    for (int i = 0; i < 5; ++i)
+      shown.*boxes[i] = k.shown[i] == '1';
     KeepOneComparison(k.clicked, shown);
-    const int row = int(&k - cases);
-    EXPECT_EQ(shown.MusicTagArtist, k.wantArtist) << row;
-    EXPECT_EQ(shown.MusicTagSong, k.wantSong) << row;
-    EXPECT_EQ(shown.FilePropertyName, k.wantName) << row;
-    EXPECT_EQ(shown.FilePropertyExt, k.wantExt) << row;
-    EXPECT_EQ(shown.FilePropertySize, k.wantSize) << row;
-    EXPECT_TRUE(shown.MusicTagAlbumDiffer) << row; // no rule of its own
+    std::string kept;
+    for (int i = 0; i < 5; ++i)
+      kept += shown.*boxes[i] ? '1' : '0';
+    EXPECT_EQ(kept, k.kept) << k.shown;
+    EXPECT_TRUE(shown.MusicTagAlbumDiffer); // no rule of its own
   }
 }

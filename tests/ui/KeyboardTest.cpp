@@ -1,21 +1,8 @@
 // Using the wizard without a mouse: where the focus starts, the tab order, Enter as Next, and
 // access keys that do not clash on any page or dialog.
 #include "tests/ui/UiTest.h"
-#include "ui/dialogs/AdditionOptions.h"
-#include "ui/dialogs/ArchiveInformation.h"
-#include "ui/dialogs/CheckDirectorionDialog.h"
-#include "ui/dialogs/Filter.h"
-#include "ui/dialogs/Options.h"
 
-#include <QAbstractButton>
-#include <QCheckBox>
 #include <QKeySequence>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QStackedWidget>
-#include <QTabWidget>
 
 using namespace uitest;
 

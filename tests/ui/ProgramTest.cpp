@@ -1,12 +1,7 @@
 // The program's life: closing the window during a paused run unwinds the run through its clean-up,
 // ends the event loop with 0 and still lets the program block save the file-type groups.
 #include "ui/main/Program.h"
-#include "settings/FileGroupExt.h"
-#include "settings/Registry.h"
 #include "tests/ui/UiTest.h"
-
-#include <QPushButton>
-#include <QTimer>
 
 using namespace uitest;
 

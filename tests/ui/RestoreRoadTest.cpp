@@ -1,22 +1,12 @@
 // The restore road: the store folder and its refusals, the list's states and status line while it
 // loads, the selection commands, the run, its log and saving it.
-#include "settings/FormatSize.h"
 #include "tests/ui/UiTest.h"
 #include "ui/main/RestoreList.h"
 
-#include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QSet>
 #include <QSignalSpy>
-#include <QTextBlock>
-#include <QTextEdit>
-#include <QToolButton>
-#include <QTreeView>
 
-using uitest::dialogs;
+using namespace uitest;
 
 namespace {
 
@@ -32,7 +22,7 @@ QList<QModelIndex> AllNodes(const QAbstractItemModel &Model, const QModelIndex &
 
 } // namespace
 
-class RestoreRoadTest : public uitest::WindowTest {
+class RestoreRoadTest : public WindowTest {
   Q_OBJECT
 public:
   RestoreRoadTest() : WindowTest(TWindow::Shown) {}
@@ -135,7 +125,6 @@ private slots:
     QVERIFY(!aFile.data(Qt::ForegroundRole).isValid());
     QCOMPARE(model.GetRestoreData(aFolder)->OriginalPath,
              QStringLiteral("/") + aFolder.data().toString() + "/");
-    QVERIFY(!aFile.data(Qt::DecorationRole).value<QIcon>().isNull() || QIcon::themeName().isEmpty());
 
     // The selection commands and a check by the user, each shown in the status line at once.
     w().btnRestoreSelectAll->click();
@@ -173,11 +162,8 @@ private slots:
     // The log: the bold total, an empty line, the underlined line, then one line per file.
     QTextDocument *doc = w().memRestoreLog->document();
     QCOMPARE(doc->blockCount(), 3 + 25);
+    checkLogHead(*doc, text(2515) + QLatin1Char(' ') + FormatSizeKb(22 * 4 + 8), text(20120) + " ");
     const QTextBlock first = doc->begin();
-    QCOMPARE(first.text(), text(2515) + QLatin1Char(' ') + FormatSizeKb(22 * 4 + 8));
-    QCOMPARE(first.begin().fragment().charFormat().fontWeight(), int(QFont::Bold));
-    QCOMPARE(first.begin().fragment().charFormat().fontPointSize(), 18.0);
-    QVERIFY(first.next().next().begin().fragment().charFormat().fontUnderline());
     int red = 0;
     for (QTextBlock line = first.next().next().next(); line.isValid(); line = line.next()) {
       const bool error = line.text().endsWith(QLatin1String(" - error"));

@@ -1,18 +1,8 @@
 // Texts of the main window and the options dialog: every control from the translation, a missing
 // id on exactly its controls, and the language switched live.
-#include "settings/Registry.h"
 #include "tests/ui/UiTest.h"
-#include "ui/dialogs/Options.h"
 
-#include <QAbstractButton>
 #include <QAction>
-#include <QComboBox>
-#include <QGroupBox>
-#include <QLabel>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QStackedWidget>
-#include <QTreeView>
 
 using namespace uitest;
 
@@ -47,89 +37,28 @@ QString idsAsTexts(const QString &line) {
 }
 
 // Which text id every fixed control of the main window shows: ".hint" names a tool button's hint.
-const QList<QPair<const char *, int>> ControlTexts = {
-    {"lblFirstTop", 2020},
-    {"gbxFirstClient", 2021},
-    {"rbtFirstFind", 2022},
-    {"rbtFirstOpen", 2023},
-    {"btnOptions", 2024},
-    {"btnExit", 2025},
-    {"btnBack", 2026},
-    {"btnNext", 2027},
-    {"rbtFirstRecovery", 251},
-    {"lblFirstRecoveryInfo", 2517},
-    {"lblWhatTop", 2028},
-    {"gbxWhatClient", 2029},
-    {"cbxSearchMethodCrc", 2030},
-    {"cbxSearchMethodImage", 2031},
-    {"cbxSearchMethodMp3", 2032},
-    {"cbxSearchMethodProperty", 2033},
-    {"cbxSearchMethodZero", 2034},
-    {"btnFilter", 261},
-    {"lblSearchMethodPropertyOptions", 271},
-    {"lblSearchMethodMp3Options", 271},
-    {"lblFoldersTop", 2035},
-    {"boxFoldersClient", 2036},
-    {"cbxSearchArchive", 2037},
-    {"lblMapDriveMount", 221},
-    {"lblMapDriveUnmount", 222},
-    {"lblFindingTop", 2051},
-    {"boxFindingClient", 2052},
-    {"lblResultsTop", 2053},
-    {"btnRun.hint", 2054},
-    {"mniRun", 2054},
-    {"btnSelect.hint", 2056},
-    {"mniSelect", 2056},
-    {"btnSelectCopies.hint", 2057},
-    {"mniSelectCopies", 2057},
-    {"btnSelectAutomatically.hint", 2058},
-    {"mniSelectAutomatically", 2058},
-    {"btnSelectAll.hint", 2059},
-    {"mniSelectAll", 2059},
-    {"btnSelectNone.hint", 2060},
-    {"mniSelectNone", 2060},
-    {"btnSelectInvert.hint", 2061},
-    {"mniSelectInvert", 2061},
-    {"btnSaveResult.hint", 2062},
-    {"mniSaveResult", 2062},
-    {"lblActionTop", 2099},
-    {"boxActionClient", 20100},
-    {"rbtActionDelete", 20101},
-    {"rbtActionDeleteToRecicly", 20102},
-    {"rbtActionMove", 20103},
-    {"rbtActionCopy", 20104},
-    {"lblActionMoveInfo", 2517},
-    {"lblDeletingTop", 20107},
-    {"boxDeletingClient", 20108},
-    {"lblOpenResultTop", 20109},
-    {"boxOpenResultClient", 20110},
-    {"lblOpenResultFileChoose", 20111},
-    {"btnResultOpen", 20112},
-    {"lblOpenMoveFolderTop", 20114},
-    {"boxOpenMoveFolderClient", 20115},
-    {"lblFolder", 20116},
-    {"btnSelectFolder", 20112},
-    {"lblLogTop", 20117},
-    {"boxLogClient", 20118},
-    {"lblOpenRestoreFolderTop", 252},
-    {"boxOpenRestoreFolderClient", 20115},
-    {"lblRestoreFolder", 20116},
-    {"btnFolderRestoreSelect", 20112},
-    {"lblRestoreFilesTop", 253},
-    {"boxRestoreFilesClient", 254},
-    {"cbxRestoreCreateDir", 255},
-    {"cbxRestoreCopyExist", 256},
-    {"btnRestoreRun.hint", 2054},
-    {"btnRestoreSelect.hint", 2056},
-    {"btnRestoreSelectAll.hint", 2059},
-    {"btnRestoreSelectNone.hint", 2060},
-    {"btnRestoreSelectInvert.hint", 2061},
-    {"lblRestoringTop", 257},
-    {"boxRestoringClient", 258},
-    {"btnRestoreLogSave", 259},
-    {"boxRestoreLogClient", 20118},
-    {"lblRestoreLogTop", 2510},
-};
+const char *const ControlTexts =
+    "lblFirstTop=2020 gbxFirstClient=2021 rbtFirstFind=2022 rbtFirstOpen=2023 btnOptions=2024 "
+    "btnExit=2025 btnBack=2026 btnNext=2027 rbtFirstRecovery=251 lblFirstRecoveryInfo=2517 "
+    "lblWhatTop=2028 gbxWhatClient=2029 cbxSearchMethodCrc=2030 cbxSearchMethodImage=2031 "
+    "cbxSearchMethodMp3=2032 cbxSearchMethodProperty=2033 cbxSearchMethodZero=2034 btnFilter=261 "
+    "lblSearchMethodPropertyOptions=271 lblSearchMethodMp3Options=271 lblFoldersTop=2035 "
+    "boxFoldersClient=2036 cbxSearchArchive=2037 lblMapDriveMount=221 lblMapDriveUnmount=222 "
+    "lblFindingTop=2051 boxFindingClient=2052 lblResultsTop=2053 btnRun.hint=2054 mniRun=2054 "
+    "btnSelect.hint=2056 mniSelect=2056 btnSelectCopies.hint=2057 mniSelectCopies=2057 "
+    "btnSelectAutomatically.hint=2058 mniSelectAutomatically=2058 btnSelectAll.hint=2059 "
+    "mniSelectAll=2059 btnSelectNone.hint=2060 mniSelectNone=2060 btnSelectInvert.hint=2061 "
+    "mniSelectInvert=2061 btnSaveResult.hint=2062 mniSaveResult=2062 lblActionTop=2099 "
+    "boxActionClient=20100 rbtActionDelete=20101 rbtActionDeleteToRecicly=20102 rbtActionMove=20103 "
+    "rbtActionCopy=20104 lblActionMoveInfo=2517 lblDeletingTop=20107 boxDeletingClient=20108 "
+    "lblOpenResultTop=20109 boxOpenResultClient=20110 lblOpenResultFileChoose=20111 btnResultOpen=20112 "
+    "lblOpenMoveFolderTop=20114 boxOpenMoveFolderClient=20115 lblFolder=20116 btnSelectFolder=20112 "
+    "lblLogTop=20117 boxLogClient=20118 lblOpenRestoreFolderTop=252 boxOpenRestoreFolderClient=20115 "
+    "lblRestoreFolder=20116 btnFolderRestoreSelect=20112 lblRestoreFilesTop=253 "
+    "boxRestoreFilesClient=254 cbxRestoreCreateDir=255 cbxRestoreCopyExist=256 btnRestoreRun.hint=2054 "
+    "btnRestoreSelect.hint=2056 btnRestoreSelectAll.hint=2059 btnRestoreSelectNone.hint=2060 "
+    "btnRestoreSelectInvert.hint=2061 lblRestoringTop=257 boxRestoringClient=258 btnRestoreLogSave=259 "
+    "boxRestoreLogClient=20118 lblRestoreLogTop=2510";
 
 QString dropKeys(const QString &line, const QStringList &keys) {
   for (const QString &key : keys)
@@ -156,23 +85,6 @@ public:
   TextsTest() : WindowTest(TWindow::None) {}
 
 private slots:
-  void everyControlHasItsText() {
-    ProgramFolder folder;
-    TfrmMain w(folder.path());
-    const auto texts = visibleTexts(&w);
-    QVERIFY(texts.size() > 80);
-    for (const auto &[name, text] : texts)
-      QVERIFY2(text != NoTranslatedText, qPrintable(name));
-    QCOMPARE(w.windowTitle(), QString("Pairhound 1.5"));
-    QCOMPARE(w.pgcMain->currentWidget(), w.tbsFirst);
-    QCOMPARE(w.trvResult->model()->headerData(2, Qt::Horizontal).toString(), w.LangList->GetText(2065));
-    QVERIFY(w.trvResult->model()->headerData(4, Qt::Horizontal).toString().isEmpty());
-    QCOMPARE(SearchMethodTitle(1), w.LangList->GetText(2075));
-    QCOMPARE(SearchMethodTitle(6), w.LangList->GetText(2080));
-    QVERIFY(SearchMethodTitle(0).isEmpty());
-    QVERIFY(SearchMethodTitle(7).isEmpty());
-  }
-
   void everyControlShowsItsOwnId() {
     ProgramFolder folder(idsAsTexts);
     TfrmMain w(folder.path());
@@ -180,9 +92,10 @@ private slots:
     for (const auto &[name, text] : visibleTexts(&w))
       shown.insert(name, text);
     QStringList pinned;
-    for (const auto &[name, id] : ControlTexts) {
-      QVERIFY2(shown.contains(name), name);
-      QCOMPARE(shown.value(name), "#" + QString::number(id));
+    for (const QString &entry : QString(ControlTexts).split(' ', Qt::SkipEmptyParts)) {
+      const QString name = entry.section('=', 0, 0);
+      QVERIFY2(shown.contains(name), qPrintable(name));
+      QCOMPARE(shown.value(name), "#" + entry.section('=', 1));
       pinned << name;
     }
     // No fixed text outside the table (the percentage is the progress routine's).
@@ -194,6 +107,8 @@ private slots:
                "#" + QString::number(2063 + column));
     for (int method = 1; method <= 6; ++method)
       QCOMPARE(SearchMethodTitle(method), "#" + QString::number(2074 + method));
+    QVERIFY(SearchMethodTitle(0).isEmpty() && SearchMethodTitle(7).isEmpty());
+    QCOMPARE(w.windowTitle(), QString("Pairhound 1.5"));
   }
 
   void missingIdShowsOnExactlyItsControls() {
@@ -285,14 +200,11 @@ private slots:
     TLangList langs(folder.path() + "/Language/");
     SetCurrentLangList(&langs);
     TfrmOptions dialog(langs, nullptr);
-    QCOMPARE(dialog.size().expandedTo(QSize(418, 194)),
-             dialog.size()); // the design size, or more for the texts
     QCOMPARE(dialog.windowTitle(), langs.GetText(2011));
     QCOMPARE(find<QLabel>(&dialog, "lblTranslator")->text(), langs.GetText(2019) + " " + NoTranslatedText);
     auto *combo = find<QComboBox>(&dialog, "cmbLanguage");
     QCOMPARE(combo->count(), 1);
     QCOMPARE(combo->currentText(), QString("English"));
-    QVERIFY(!combo->isEditable());
     SetCurrentLangList(nullptr);
     // Without translation files the choice is empty.
     TestDir empty;

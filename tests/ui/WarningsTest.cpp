@@ -1,23 +1,10 @@
 // The search warnings, the archive notice's conditions, and the windows' shared helpers: the folder
 // browser's memory, opening files, the check helpers on the results list.
-#include "engine/StepStorage.h"
-#include "settings/FileGroupExt.h"
-#include "settings/Language.h"
-#include "settings/Registry.h"
 #include "tests/ui/UiTest.h"
-#include "ui/dialogs/ArchiveInformation.h"
-#include "ui/dialogs/CheckDirectorionDialog.h"
 #include "ui/main/Helpers.h"
-#include "ui/main/ResultSteps.h"
-#include "ui/results/ResultShow.h"
 
-#include <QCheckBox>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTreeView>
 
 using namespace uitest;
 
