@@ -8,12 +8,6 @@ namespace {
 std::atomic<int> WorkerSetting{0};
 std::atomic<int> LiveWorkers{0};
 
-// Counts a worker as alive for as long as its loop runs.
-struct TAlive {
-  TAlive() { ++LiveWorkers; }
-  ~TAlive() { --LiveWorkers; }
-};
-
 // Ends a worker's read when the pool is cancelled.
 struct TCancelled {};
 
@@ -30,6 +24,14 @@ int DefaultReadWorkers() {
 
 void SetReadWorkers(int Count) {
   WorkerSetting = std::max(0, Count);
+}
+
+TReadWorkerAlive::TReadWorkerAlive() {
+  ++LiveWorkers;
+}
+
+TReadWorkerAlive::~TReadWorkerAlive() {
+  --LiveWorkers;
 }
 
 int RunningReadWorkers() {
@@ -138,7 +140,7 @@ void TReadAhead::Publish(const TSlot &Slot) {
 }
 
 void TReadAhead::Work() {
-  const TAlive Alive;
+  const TReadWorkerAlive Alive;
   std::vector<char> Buffer(static_cast<size_t>(ReadBufferSize));
   TContentHasher Hasher;
   for (;;) {

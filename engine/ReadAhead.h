@@ -18,8 +18,13 @@ int DefaultReadWorkers();
 // benchmarks.
 void SetReadWorkers(int Count);
 int ReadWorkers();
-// Read-ahead workers alive in the process now; 0 whenever no read pass runs.
+// Read-ahead and listing workers alive in the process now; 0 whenever no walk or read pass runs.
 int RunningReadWorkers();
+// Counts its thread in RunningReadWorkers() for as long as it lives.
+struct TReadWorkerAlive {
+  TReadWorkerAlive();
+  ~TReadWorkerAlive();
+};
 
 class TReadAhead {
 public:

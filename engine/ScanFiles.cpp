@@ -1,7 +1,9 @@
 #include "engine/ScanFiles.h"
 
 #include "engine/Archive.h"
+#include "engine/ListAhead.h"
 #include "engine/Progress.h"
+#include "engine/ReadAhead.h"
 #include "engine/ReadProperties.h"
 #include "engine/SearchFilter.h"
 #include "engine/UsePropertyFile.h"
@@ -13,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <deque>
 #include <vector>
 
 namespace {
@@ -47,7 +50,7 @@ private:
   };
 
   void ScanFolder(const QString &IncludeFolder);
-  void ScanOneFolder(TDirReader &Reader, const TFolder &Folder, std::vector<TFolder> &Next);
+  void ScanOneFolder(const TFolder &Folder);
   bool PassesFilter(const QString &Folder, const QString &Name, int64_t Size) const;
   void AddArchiveEntries(TArcList &Arc, TUseFileProperty *Archive);
   void CountEntry();
@@ -57,6 +60,10 @@ private:
   IProgressBar &m_bar;
   const TSearchFilter &m_filter;
   TVirtualFileSystems m_virtual;
+  // The walk's queue, breadth first: every folder of a level before the next level. The lister opens
+  // and lists the same folders in the same order ahead of the walk.
+  std::deque<TFolder> m_queue;
+  TListAhead *m_lister = nullptr;
   // Files with several names that were gathered, and folders walked in this search, so that neither
   // is taken twice (hard links; bind mounts and a folder reached from two include folders are caught
   // by the folder's identity).
@@ -76,6 +83,8 @@ void TScan::ScanIncludePaths() {
   m_list.LeftOut = {};
   for (const QString &folder : m_list.Filter.UnnamedFolders)
     m_list.LeftOut.Add(true, folder);
+  TListAhead lister(m_virtual, ReadWorkers());
+  m_lister = &lister;
   for (const QString &folder : m_list.Filter.IncludeFolders)
     // A relative path would be taken from the working folder, which the user never chose.
     if (folder.startsWith(QLatin1Char('/')))
@@ -87,34 +96,25 @@ void TScan::ScanFolder(const QString &IncludeFolder) {
   const QString root =
       IncludeFolder.endsWith(QLatin1Char('/')) ? IncludeFolder : IncludeFolder + QLatin1Char('/');
   // Like every folder below it, the folder itself is not followed when it is a link.
-  TDirReader rootReader(QFile::encodeName(root));
   const QByteArray canonical = CanonicalFolder(QFile::encodeName(root));
-  if (!rootReader.IsOpen() || canonical.isEmpty())
-    return;
   // A folder that lies inside an excluded one is excluded with it.
-  if (m_excluded.Covers(canonical))
+  if (canonical.isEmpty() || m_excluded.Covers(canonical))
     return;
-  std::vector<TFolder> next;
-  ScanOneFolder(rootReader, {root, canonical}, next);
-  std::vector<TFolder> level;
-  while (!next.empty()) {
-    level.clear();
-    level.swap(next);
-    for (const TFolder &folder : level) {
-      // Only a folder named exactly like an excluded one, letter case included, is skipped.
-      if (m_excluded.Contains(folder.m_canonical))
-        continue;
-      TDirReader reader(folder.m_canonical);
-      ScanOneFolder(reader, folder, next);
-    }
+  m_queue.push_back({root, canonical});
+  m_lister->Add(QFile::encodeName(root));
+  while (!m_queue.empty()) {
+    const TFolder folder = std::move(m_queue.front());
+    m_queue.pop_front();
+    ScanOneFolder(folder);
   }
 }
 
-void TScan::ScanOneFolder(TDirReader &Reader, const TFolder &Folder, std::vector<TFolder> &Next) {
-  if (!Reader.IsOpen() || Reader.IsVirtual(m_virtual) || !m_folders.insert(Reader.Id()).second)
+void TScan::ScanOneFolder(const TFolder &Folder) {
+  TFileId id;
+  if (!m_lister->Open(id) || !m_folders.insert(id).second)
     return;
   TDirEntry entry;
-  while (Reader.Next(entry)) {
+  while (m_lister->Next(entry)) {
     if (entry.m_name != "." && entry.m_name != ".." && entry.m_kind != TDirEntry::EKind::Other) {
       const bool isFolder = entry.m_kind == TDirEntry::EKind::Folder;
       const QString name = NameText(entry.m_name);
@@ -122,8 +122,12 @@ void TScan::ScanOneFolder(TDirReader &Reader, const TFolder &Folder, std::vector
         m_list.LeftOut.Add(isFolder, Folder.m_path + EscapedName(entry.m_name) + (isFolder ? "/" : ""));
       } else if (isFolder) {
         const QString sub = Folder.m_path + name + QLatin1Char('/');
-        if (AcceptSubfolder(sub))
-          Next.push_back({sub, Folder.m_canonical + entry.m_name + '/'});
+        QByteArray canonical = Folder.m_canonical + entry.m_name + '/';
+        // Only a folder named exactly like an excluded one, letter case included, is skipped.
+        if (AcceptSubfolder(sub) && !m_excluded.Contains(canonical)) {
+          m_lister->Add(canonical);
+          m_queue.push_back({sub, std::move(canonical)});
+        }
       } else if (!(entry.m_linked && m_files.count(entry.m_id))) {
         if (PassesFilter(Folder.m_path, name, entry.m_size)) {
           if (entry.m_linked)

@@ -1,6 +1,7 @@
 // Gathering: walk order, exclusion, progress, the filter, links and archives entered as folders.
 #include "engine/ScanFiles.h"
 #include "engine/Archive.h"
+#include "engine/ReadAhead.h"
 #include "engine/SearchFilter.h"
 #include "engine/UsePropertyFile.h"
 #include "settings/Language.h"
@@ -201,6 +202,33 @@ TEST_F(Gathering, FirstProgressAfterFortyEightFilesAndAStopLeavesAtOnce) {
   sink.stopAtCall = sink.calls() + 2;
   EXPECT_THROW(GatherRoot(), EMyStop);
   EXPECT_EQ(list.Count(), 98);
+  EXPECT_EQ(RunningReadWorkers(), 0);
+}
+
+TEST_F(Gathering, ListingAheadOnManyWorkersKeepsTheOrderOfOne) {
+  // Wide and deep enough that several workers list folders of one level at once.
+  for (int a = 0; a < 12; ++a)
+    for (int b = 0; b < 6; ++b)
+      for (int f = 0; f < 1 + (a * b) % 5; ++f)
+        dir.createFile(QString("a%1/b%2/c/f%3").arg(a).arg(b).arg(f), QByteArray(a + b + f, 'x'));
+  dir.createFile("a3/b1/c/skip/never.txt", "n");
+  ASSERT_EQ(::symlink(dir.filePath("a1").toUtf8(), dir.filePath("a2/link").toUtf8()), 0);
+  ASSERT_EQ(::link(dir.filePath("a4/b2/c/f0").toUtf8(), dir.filePath("a5/hard").toUtf8()), 0);
+  const auto gathered = [&](int workers) {
+    SetReadWorkers(workers);
+    Gather({Root()}, {Root() + "a3/b1/c/skip"});
+    QStringList rows;
+    for (int i = 0; i < list.Count(); ++i)
+      rows << list.GetItem(i)->FullName() + QString::number(list.GetItem(i)->FileItem.Size);
+    return std::pair(rows, sink.texts);
+  };
+  const auto one = gathered(1);
+  for (int workers : {2, 8, 16}) {
+    sink.texts.clear();
+    EXPECT_EQ(gathered(workers), one) << workers;
+  }
+  SetReadWorkers(0);
+  EXPECT_EQ(one.first.size(), 162); // every file once, the hard link once, the excluded folder left out
 }
 
 // A file of 5 GiB (sparse: no disk space taken) keeps its real size; an ill-formed mask ends the gathering.
@@ -401,12 +429,13 @@ TEST_F(Gathering, UnreadableFolderIsSkippedSilently) {
 TEST_F(Gathering, AFolderThatVanishesMidWalkIsSkipped) {
   for (int i = 0; i < 60; ++i)
     dir.createFile(QString("f%1").arg(i), "z");
-  dir.createFile("gone/x.txt", "x");
+  dir.createFile("g/gone/x.txt", "x");
   dir.createFile("stays/y.txt", "y");
-  // The first progress call comes while the top folder is listed, before its subfolders are.
+  // The first progress call comes while the top folder is walked: "g" may be listed by then, but
+  // "g/gone" is not even queued.
   sink.onCall = [&](int call) {
     if (call == 1)
-      QDir(dir.filePath("gone")).removeRecursively();
+      QDir(dir.filePath("g/gone")).removeRecursively();
   };
   GatherRoot();
   EXPECT_EQ(list.Count(), 61);
