@@ -142,11 +142,10 @@ TEST_P(EveryAction, AFolderWithoutWritePermission) {
   RUN_AS_ORDINARY_USER();
   ASSERT_NE(::geteuid(), 0u);
   const QString path = dir.createFile("src/locked/f.txt", "kept");
-  const QByteArray locked = QFile::encodeName(source("locked"));
-  ASSERT_EQ(::chmod(locked.constData(), 0555), 0);
+  ASSERT_TRUE(Chmod(source("locked"), 0555));
   addPath(path);
   run(GetParam());
-  ::chmod(locked.constData(), 0755);
+  Chmod(source("locked"), 0755);
   EXPECT_EQ(testenv::ReadFile(path), "kept");
   if (GetParam() == TAction::Copy) {
     // Copying only reads the source.

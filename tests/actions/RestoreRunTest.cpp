@@ -14,25 +14,6 @@ namespace {
 
 using actionenv::TOtherFileSystem;
 
-struct TFileState {
-  QByteArray contents;
-  mode_t mode = 0;
-  qint64 mtimeNs = 0;
-  bool operator==(const TFileState &) const = default;
-};
-
-TFileState StateOf(const QString &Path) {
-  struct stat st {};
-  if (::lstat(QFile::encodeName(Path).constData(), &st) != 0)
-    return {"<missing>", 0, 0};
-  return {testenv::ReadFile(Path), st.st_mode & 07777,
-          qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
-}
-
-bool Chmod(const QString &Path, mode_t Mode) {
-  return ::chmod(QFile::encodeName(Path).constData(), Mode) == 0;
-}
-
 class RestoreFixture : public ActionFixture {
 protected:
   TRestoreOptions options;

@@ -25,11 +25,10 @@ protected:
   }
   TUseFileProperty *item(int Row) { return files.GetItem(Row); }
   void show() { ShowAllRows(model, files); }
-  // Files of Size bytes in Group, shown as rows.
-  void showFiles(std::initializer_list<const char *> Names, qint32 Group = 1, qint64 Size = 1) {
-    for (const char *name : Names)
-      add(name, Group, Size, 5, 5);
-    show();
+  // Files of the given sizes in Group, all of the same times.
+  void sized(qint32 Group, std::initializer_list<qint64> Sizes) {
+    for (const qint64 size : Sizes)
+      add(QString::number(files.Count()), Group, size, 5, 5);
   }
   // Rows first: they point at the files.
   void restart() {
@@ -62,12 +61,11 @@ protected:
 };
 
 TEST_F(Marking, SelectCopiesTouchesOnlyTheRunOfTheFocusedGroup) {
-  add("a1", 1);
-  add("b1", 2);
-  add("b2", 2);
-  add("b3", 2);
-  add("c1", 3);
-  showFiles({"b4"}, 2); // the same group further down, after another group: not adjacent
+  sized(1, {1});
+  sized(2, {1, 1, 1});
+  sized(3, {1});
+  sized(2, {1}); // the same group further down, after another group: not adjacent
+  show();
   check({2});
   ASSERT_TRUE(SelectCopies(model, 2, Method));
   EXPECT_EQ(checks(), ".x.x..");
@@ -132,7 +130,8 @@ TEST_F(Marking, EachCriterionKeepsItsFileAndTiesKeepTheFirst) {
   }
   // Equal times: the first row of the group is kept.
   restart();
-  showFiles({"a", "b", "c"});
+  sized(1, {1, 1, 1});
+  show();
   criterion(TCriterionKind::DateCreate, false);
   EXPECT_EQ(checks(), ".xx");
   criterion(TCriterionKind::Size, true, false);
@@ -142,10 +141,8 @@ TEST_F(Marking, EachCriterionKeepsItsFileAndTiesKeepTheFirst) {
 TEST_F(Marking, SizesCompareAsSixtyFourBitNumbers) {
   const qint64 GiB = qint64(1) << 30;
   // 3 GiB is negative and 4 GiB + 1 is 1 as a signed 32-bit number.
-  add("three", 1, 3 * GiB);
-  add("kilo", 1, 1024);
-  add("four", 2, 4 * GiB + 1);
-  add("hundred", 2, 100);
+  sized(1, {3 * GiB, 1024});
+  sized(2, {4 * GiB + 1, 100});
   show();
   criterion(TCriterionKind::Size, true);
   EXPECT_EQ(checks(), ".x.x");
@@ -156,29 +153,26 @@ TEST_F(Marking, SizesCompareAsSixtyFourBitNumbers) {
 
 TEST_F(Marking, GroupsWithOneCountedRowAreLeftAloneAndCheckedRowsStayOutOnRequest) {
   // A group of two with one processed file; a group of one; a pair beside them.
-  add("a", 1, 10);
-  const int done = add("b", 1, 20);
-  item(done)->Processed = true;
-  add("single", 2, 5);
-  add("c", 3, 1);
-  showFiles({"d"}, 3, 2);
+  sized(1, {10, 20});
+  item(1)->Processed = true;
+  sized(2, {5});
+  sized(3, {1, 2});
+  show();
   criterion(TCriterionKind::Size, true);
   EXPECT_EQ(checks(), "...x.");
   // A group of three with a processed file takes part, the processed row's check follows the walk
   // but never its mark.
   restart();
-  add("a", 1, 10);
-  add("b", 1, 30);
+  sized(1, {10, 30, 20});
   item(1)->Processed = true;
-  showFiles({"c"}, 1, 20);
+  show();
   criterion(TCriterionKind::Size, true);
   EXPECT_EQ(checks(), "xx.");
   EXPECT_EQ(marks(), "x..");
   // An already checked row stays out while the option is on, and is compared when it is off.
   restart();
-  add("a", 1, 30);
-  add("b", 1, 10);
-  showFiles({"c"}, 1, 20);
+  sized(1, {30, 10, 20});
+  show();
   check({0});
   criterion(TCriterionKind::Size, true);
   EXPECT_EQ(checks(), "xx.");
@@ -247,14 +241,10 @@ TEST(FolderTree, NodesAreSharedOnlyByExactlyEqualComponents) {
 }
 
 TEST_F(Marking, FoldersAreGatheredOnceAndARowMatchesOnlyItsOwnFolder) {
-  add("1", 1, 1, 0, 0, "/a/");
-  add("2", 1, 1, 0, 0, "/a/b/");
-  add("3", 2, 1, 0, 0, "/ab/");
-  add("4", 2, 1, 0, 0, "/a/");
-  add("5", 3, 1, 0, 0, "/");
-  add("6", 3, 1, 0, 0, "/A/");
-  const int done = add("7", 4, 1, 0, 0, "/gone/");
-  item(done)->Processed = true;
+  const char *folders[] = {"/a/", "/a/b/", "/ab/", "/a/", "/", "/A/", "/gone/"};
+  for (int i = 0; i < 7; ++i)
+    add("f", i / 2 + 1, 1, 0, 0, folders[i]);
+  item(6)->Processed = true;
   show();
   EXPECT_EQ(GatherFolders(model), QStringList({"/", "/A", "/a", "/a/b", "/ab"}));
   MarkByFolders(model, {"/a/"}, true);
@@ -268,9 +258,8 @@ TEST_F(Marking, FoldersAreGatheredOnceAndARowMatchesOnlyItsOwnFolder) {
 }
 
 TEST_F(Marking, AFolderNameWithAngleBracketsMarksOnlyItself) {
-  add("1", 1, 1, 0, 0, "/p/a></q/");
-  add("2", 1, 1, 0, 0, "/q/");
-  add("3", 1, 1, 0, 0, "/p/a>/");
+  for (const char *folder : {"/p/a></q/", "/q/", "/p/a>/"})
+    add("f", 1, 1, 0, 0, folder);
   show();
   QStandardItemModel tree;
   for (const QString &folder : GatherFolders(model))
