@@ -40,14 +40,6 @@ private slots:
     QCOMPARE(QtFileFilter("Text file|*.txt"), QString("Text file (*.txt)"));
     QCOMPARE(QtFileFilter("Result|*.wzr|All|*.a;*.b"), QString("Result (*.wzr);;All (*.a *.b)"));
     QCOMPARE(QtFileFilter(QString()), QString());
-    TFileDialog dialog(TFileDialog::TKind::Save, "Rtf file|*.rtf");
-    dialogs().setNextFileName(QString());
-    QVERIFY(!dialog.Execute(nullptr));
-    QVERIFY(dialog.FileName.isEmpty());
-    dialogs().setNextFileName("/tmp/log.rtf");
-    QVERIFY(dialog.Execute(nullptr));
-    QCOMPARE(dialog.FileName, QString("/tmp/log.rtf"));
-    QCOMPARE(dialogs().requests().back().kind, QString("save"));
   }
 
   void animationStepsThroughEveryFrameAndWraps() {

@@ -140,15 +140,7 @@ private slots:
   }
 
   void aStepColoursItsGroupsInTurnFromTheSecondColour() {
-    TUseFileList &files = *w().FileList;
-    TStepStorage &steps = *w().ResultSteps;
-    steps.Setup(TWhatFind{MethodProperties});
-    for (const qint32 group : {3, 3, 7, 7, 7, 2}) {
-      const int index = files.AddFile("/data/", QString("f%1").arg(files.Count()), 10, nullptr);
-      files.GetItem(index)->Viewed.SetGroup(MethodProperties, group);
-      steps.AddIndex(MethodProperties, index);
-    }
-    w().StepView().ShowStep(MethodProperties);
+    showStep({3, 3, 7, 7, 7, 2});
     const QRgb expected[] = {GroupColor2, GroupColor2, GroupColor1, GroupColor1, GroupColor1, GroupColor2};
     QCOMPARE(w().ResultList().Model().Count(), 6);
     for (int row = 0; row < 6; ++row)

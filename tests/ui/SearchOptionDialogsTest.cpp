@@ -1,5 +1,7 @@
 // The search option dialogs as a person uses them: the file filter with its checks, histories and
-// group menu, the group editor, the comparison options, and their openers on the method page.
+// group menu, the group editor, the comparison options, and their openers on the method page; then
+// searches whose gathering and groups follow what was set in them.
+#include "tests/engine/MediaFiles.h"
 #include "tests/ui/UiTest.h"
 #include "ui/dialogs/CheckedDateEdit.h"
 #include "ui/dialogs/FilterGroupExt.h"
@@ -66,6 +68,29 @@ class SearchOptionDialogsTest : public WindowTest {
     QCOMPARE(request.icon, QMessageBox::Information);
     QCOMPARE(request.owner, static_cast<QWidget *>(&Dialog));
     QVERIFY(Dialog.isVisible());
+  }
+
+  // From the method page through the folders page (only Folder of the tree checked) into the search.
+  void search(const QString &Folder) {
+    toFolders(Folder.isEmpty() ? Folder : tree().filePath(Folder));
+    next();
+  }
+  // A search that should find groups; should it find none, its message is answered (not waited on)
+  // and the test fails on the page it stays on.
+  void searchFindingGroups(const QString &Folder) {
+    dialogs().setNextAnswer(QMessageBox::Ok);
+    search(Folder);
+    QCOMPARE(page(), w().tbsResults);
+    QVERIFY(dialogs().hasPendingAnswers());
+    dialogs().reset();
+  }
+  // A search that finds no group: the message, then back to the method page.
+  void searchFindingNothing(const QString &Folder) {
+    dialogs().setNextAnswer(QMessageBox::Ok);
+    search(Folder);
+    QCOMPARE(dialogs().requests().back().text, text(2039));
+    QCOMPARE(page(), w().tbsFolders);
+    back();
   }
 
 public:
@@ -463,6 +488,96 @@ private slots:
       click(d, "btnOK");
     });
     QCOMPARE(SearchOptions(), TSearchOptions());
+  }
+
+  void theFilterSetInItsDialogDecidesWhatIsGathered() {
+    const QDate today = QDate::currentDate();
+    const QByteArray same(2048, 'x');
+    const auto create = [this](const QString &Name, const QByteArray &Contents, const QDateTime &Modified) {
+      QVERIFY(TestDir::setTimes(tree().createFile(Name, Contents), Modified, Modified));
+    };
+    // Two copies kept: changed today, just after its start and just before its end.
+    create("a/keep.txt", same, QDateTime(today, QTime(0, 0, 1)));
+    create("b/keep.txt", same, QDateTime(today, QTime(23, 59, 59)));
+    // The same content, each left out by one part of the filter.
+    create("a/keep.dat", same, QDateTime::currentDateTime());
+    create("a/.keep.txt", same, QDateTime::currentDateTime());
+    create("a/old.txt", same, QDateTime(today.addDays(-10), QTime(12, 0)));
+    create("a/tomorrow.txt", same, QDateTime(today.addDays(1), QTime(0, 0, 1)));
+    // Pairs that would form groups of their own: too large, too small.
+    for (const char *folder : {"a", "b"}) {
+      create(QString("%1/large.txt").arg(folder), QByteArray(20 * 1024, 'y'), QDateTime::currentDateTime());
+      create(QString("%1/small.txt").arg(folder), QByteArray(100, 'z'), QDateTime::currentDateTime());
+    }
+
+    toMethods({w().cbxSearchMethodCrc});
+    withFilter([&](TfrmFilter &d) {
+      click(d, "rbtMaskSpecify");
+      type(d, "cmbMaskIncluded", "*.txt");
+      click(d, "rbtSizeSpecify");
+      in<QComboBox>(d, "cmbSizeSpecify")->setCurrentIndex(3);
+      type(d, "edtSizeSpecifyFirst", "1");
+      type(d, "edtSizeSpecifyLast", "10");
+      click(d, "rbtDateSpecify");
+      in<TCheckedDateEdit>(d, "edtDateLeft")->DateEdit()->setDate(today.addDays(-5));
+      click(d, "rbtAttrSpecify");
+      click(d, "cbxAttrHiddenExclude");
+      click(d, "btnOK");
+    });
+    QVERIFY(w().btnFilter->isChecked());
+    searchFindingGroups({});
+    QCOMPARE(w().ResultSteps->ShownMethod, int(MethodContent));
+    QCOMPARE(shownFiles(), QStringList({"a/keep.txt", "b/keep.txt"}));
+    QCOMPARE(w().FileList->Count(), 2);
+  }
+
+  void thresholdsSetInTheDialogChangeTheGroups() {
+    const media::Tag first{"Yesterday", "The Beatles", "Help"};
+    const media::Tag second{"Yesterday", "Beatles", "Help"};
+    tree().createFolder("tags/a");
+    tree().createFolder("tags/b");
+    QVERIFY(media::SaveMp3(tree().filePath("tags/a/first.mp3"), &first, nullptr));
+    QVERIFY(media::SaveMp3(tree().filePath("tags/b/second.mp3"), &second, nullptr));
+    tree().createFile("names/a/holiday.txt", "first text");
+    tree().createFile("names/b/holidays.txt", "other text");
+    tree().createFile("names/b/holidays.log", "other text");
+    // The artists match by 70 percent, the names by 87.5 (the extensions must still be equal): neither
+    // is enough for the default of 100.
+    const struct {
+      QCheckBox *method;
+      TLinkLabel *link;
+      const char *percent;
+      int value;
+      QString folder;
+      int step;
+      QStringList groups;
+    } cases[] = {{w().cbxSearchMethodMp3,
+                  w().lblSearchMethodMp3Options,
+                  "edtMusicTagArtist",
+                  60,
+                  "tags",
+                  MethodTags,
+                  {"tags/a/first.mp3", "tags/b/second.mp3"}},
+                 {w().cbxSearchMethodProperty,
+                  w().lblSearchMethodPropertyOptions,
+                  "edtFilePropertyName",
+                  80,
+                  "names",
+                  MethodProperties,
+                  {"names/a/holiday.txt", "names/b/holidays.txt"}}};
+    for (const auto &c : cases) {
+      toMethods({c.method});
+      searchFindingNothing(c.folder);
+      with<TfrmAdditionOptions>([&] { emit c.link->clicked(); },
+                                [&](TfrmAdditionOptions &d) {
+                                  in<QSpinBox>(d, c.percent)->setValue(c.value);
+                                  click(d, "btnOK");
+                                });
+      searchFindingGroups(c.folder);
+      QCOMPARE(w().ResultSteps->ShownMethod, c.step);
+      QCOMPARE(shownFiles(), c.groups);
+      leaveResults();
+    }
   }
 };
 

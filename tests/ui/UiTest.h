@@ -185,6 +185,18 @@ protected:
     paths.sort();
     return paths;
   }
+  // A properties step over the files /data/f0, f1 ... in the groups Groups, shown on the results page.
+  void showStep(std::initializer_list<qint32> Groups) {
+    TUseFileList &files = *w().FileList;
+    w().ResultSteps->Setup(TWhatFind{MethodProperties});
+    for (const qint32 group : Groups) {
+      const int index = files.AddFile("/data/", QString("f%1").arg(files.Count()), 10, nullptr);
+      files.GetItem(index)->Viewed.SetGroup(MethodProperties, group);
+      w().ResultSteps->AddIndex(MethodProperties, index);
+    }
+    w().StepView().ShowStep(MethodProperties);
+    w().ShowPage(w().tbsResults);
+  }
   // From the results back to the first page, leaving the results with Yes.
   void leaveResults() {
     dialogs().setNextAnswer(QMessageBox::Yes);

@@ -4,7 +4,6 @@
 #include "ui/main/Helpers.h"
 
 #include <QSignalSpy>
-#include <QTemporaryDir>
 
 using namespace uitest;
 
@@ -12,30 +11,24 @@ namespace {
 // A program Name first on PATH that records its arguments and exits with Code.
 class FakeProgram {
 public:
-  FakeProgram(const QString &Name, int Code) : m_oldPath(qgetenv("PATH")) {
-    const QString script =
-        QString("#!/bin/sh\nprintf '%s\\n' \"$@\" > '%1.args'\nexit %2\n").arg(path(Name)).arg(Code);
-    QFile file(path(Name));
-    if (file.open(QIODevice::WriteOnly))
-      file.write(script.toUtf8());
-    file.close();
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  FakeProgram(const QString &Name, int Code) : m_name(Name), m_oldPath(qgetenv("PATH")) {
+    m_dir.createFile(Name, QString("#!/bin/sh\nprintf '%s\\n' \"$@\" > '%1.args'\nexit %2\n")
+                               .arg(path(Name))
+                               .arg(Code)
+                               .toUtf8());
+    QFile::setPermissions(path(Name), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     qputenv("PATH", QFile::encodeName(m_dir.path()) + ":" + m_oldPath);
-    m_name = Name;
   }
   ~FakeProgram() { qputenv("PATH", m_oldPath); }
-  QString path(const QString &Name) const { return m_dir.path() + "/" + Name; }
+  QString path(const QString &Name) const { return m_dir.filePath(Name); }
   QStringList arguments() const {
-    QFile file(path(m_name) + ".args");
-    if (!file.open(QIODevice::ReadOnly))
-      return {};
-    return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    return QString::fromUtf8(testenv::ReadFile(path(m_name) + ".args")).split('\n', Qt::SkipEmptyParts);
   }
 
 private:
-  QTemporaryDir m_dir;
-  QByteArray m_oldPath;
+  TestDir m_dir;
   QString m_name;
+  QByteArray m_oldPath;
 };
 
 int dialogRequests() {
@@ -48,15 +41,6 @@ int dialogRequests() {
 
 class WarningsTest : public WindowTest {
   Q_OBJECT
-  void showOneFileStep() {
-    TUseFileList &files = *w().FileList;
-    w().ResultSteps->Setup(TWhatFind{MethodProperties});
-    const int index = files.AddFile("/data/", "one.txt", 10, nullptr);
-    files.GetItem(index)->Viewed.SetGroup(MethodProperties, 1);
-    w().ResultSteps->AddIndex(MethodProperties, index);
-    w().StepView().ShowStep(MethodProperties);
-    w().ShowPage(w().tbsResults);
-  }
 
 public:
   WarningsTest() : WindowTest(TWindow::Hidden) {}
@@ -89,29 +73,17 @@ private slots:
   }
 
   void systemFolderAnswers() {
-    {
-      TfrmCheckDirectorionDialog dialog(&w());
-      QVERIFY(dialog.rbtNo->isChecked());
-      QVERIFY(find<QPushButton>(&dialog, "btnReturn")->isDefault());
-      find<QPushButton>(&dialog, "btnReturn")->click();
-      QCOMPARE(dialog.Tag(), 1);
-    }
-    {
-      TfrmCheckDirectorionDialog dialog(&w());
-      dialog.show();
-      dialog.close(); // the title bar
-      QCOMPARE(dialog.Tag(), 0);
-    }
-    {
-      // Enter goes on with the search and leaves the system folders out.
-      TfrmCheckDirectorionDialog dialog(&w());
-      dialog.memDir->setPlainText("/usr");
-      dialog.show();
-      QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-      QTest::keyClick(&dialog, Qt::Key_Return);
-      QCOMPARE(dialog.Tag(), 1);
-      QVERIFY(dialog.rbtNo->isChecked());
-    }
+    TfrmCheckDirectorionDialog closed(&w());
+    closed.show();
+    closed.close(); // the title bar
+    QCOMPARE(closed.Tag(), 0);
+    // Enter goes on with the search and leaves the system folders out.
+    TfrmCheckDirectorionDialog dialog(&w());
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QTest::keyClick(&dialog, Qt::Key_Return);
+    QCOMPARE(dialog.Tag(), 1);
+    QVERIFY(dialog.rbtNo->isChecked());
   }
 
   void archiveNoticeOnlyWhenTickedAndSwitchedOn() {
@@ -169,7 +141,7 @@ private slots:
   void runButtonOpensTheFocusedRowOrBeeps() {
     w().btnRunClick(); // off the results page
     QCOMPARE(dialogs().beeps(), 1);
-    showOneFileStep();
+    showStep({1});
     w().trvResult->setCurrentIndex(QModelIndex());
     w().btnRunClick(); // rows, but none focused
     QCOMPARE(dialogs().beeps(), 2);
@@ -181,7 +153,7 @@ private slots:
     w().ShowPage(w().tbsResults);
     w().btnRunClick();
     QCOMPARE(dialogs().beeps(), 3);
-    QCOMPARE(launcher.arguments(), QStringList({"open", "file:///data/one.txt"}));
+    QCOMPARE(launcher.arguments(), QStringList({"open", "file:///data/f0"}));
   }
 
   void aFileIsOpenedOnlyWhenTheLauncherSaysSo() {
