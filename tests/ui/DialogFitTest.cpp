@@ -2,8 +2,6 @@
 #include "tests/ui/UiTest.h"
 #include "ui/dialogs/FilterGroupExt.h"
 
-#include <QLayout>
-
 using namespace uitest;
 
 namespace {
@@ -38,26 +36,8 @@ void checkEveryPage(QWidget *Dialog, QTabWidget *Pages) {
 
 class DialogFitTest : public QObject {
   Q_OBJECT
-  std::unique_ptr<ProgramFolder> m_folder;
-  std::unique_ptr<TLangList> m_langs;
-  QFont m_font;
 
 private slots:
-  void initTestCase() { m_font = QApplication::font(); }
-  void init() {
-    testenv::ClearSettings();
-    dialogs().reset();
-    m_folder = std::make_unique<ProgramFolder>([](const QString &line) {
-      return line.startsWith("Translator=") ? QString("Translator=Brambleworks and many kind friends") : line;
-    });
-    m_langs = std::make_unique<TLangList>(m_folder->path() + "/Language/");
-    SetCurrentLangList(m_langs.get());
-  }
-  void cleanup() {
-    QApplication::setFont(m_font);
-    SetCurrentLangList(nullptr);
-  }
-
   void dialogsShowEveryTextWhole_data() {
     QTest::addColumn<int>("points");
     QTest::newRow("desktop font") << 0;
@@ -65,12 +45,25 @@ private slots:
   }
   void dialogsShowEveryTextWhole() {
     QFETCH(int, points);
+    testenv::ClearSettings();
+    ProgramFolder folder([](const QString &line) {
+      return line.startsWith("Translator=") ? QString("Translator=Brambleworks and many kind friends") : line;
+    });
+    TLangList langs(folder.path() + "/Language/");
+    SetCurrentLangList(&langs);
+    const struct Restore {
+      QFont font = QApplication::font();
+      ~Restore() {
+        QApplication::setFont(font);
+        SetCurrentLangList(nullptr);
+      }
+    } restore;
     if (points > 0) {
-      QFont font = m_font;
+      QFont font = restore.font;
       font.setPointSize(points);
       QApplication::setFont(font);
     }
-    TfrmOptions options(*m_langs, nullptr);
+    TfrmOptions options(langs, nullptr);
     checkNothingCut(&options);
     TfrmCheckDirectorionDialog system(nullptr);
     system.memDir->setPlainText("/usr\n/etc");

@@ -44,33 +44,6 @@ TFileProps modifiedAt(const QDate &Day, int Hour, int Minute, int Msecs = 0) {
 
 } // namespace
 
-TEST(FilterValidation, ChecksRunInOrderAndNameThePageAndControl) {
-  // Each step breaks one more part; the earliest broken check is the one reported.
-  TFilterControls c = allPartsValid();
-  EXPECT_EQ(ValidateFilterControls(c), std::nullopt);
-  c.ReadOnlyInclude = c.HiddenInclude = c.ReadOnlyExclude = c.HiddenExclude = false;
-  EXPECT_EQ(ValidateFilterControls(c), (TFilterProblem{6, 3, "cbxAttrReadOnlyInclude", "2637"}));
-  c.DateLeft = Today;
-  c.DateRight = Today.addDays(-1);
-  EXPECT_EQ(ValidateFilterControls(c), (TFilterProblem{5, 2, "edtDateLeft", "2636"}));
-  c.SizeFirst = 6;
-  EXPECT_EQ(ValidateFilterControls(c), (TFilterProblem{4, 1, "edtSizeSpecifyLast", "2635"}));
-  c.SizeMode = 1;
-  c.SizeFirst = 0;
-  EXPECT_EQ(ValidateFilterControls(c), (TFilterProblem{3, 1, "edtSizeSpecifyFirst", "2634"}));
-  c.MaskIncluded = false;
-  c.MaskExcluded = true;
-  c.MaskExcludedText = " \t ";
-  EXPECT_EQ(ValidateFilterControls(c), (TFilterProblem{2, 0, "cmbMaskExcluded", "2633"}));
-  c.MaskIncluded = true;
-  c.MaskExcluded = false;
-  c.MaskIncludedText = "   ";
-  EXPECT_EQ(ValidateFilterControls(c), (TFilterProblem{1, 0, "cmbMaskIncluded", "2633"}));
-  // A part whose any-radio is chosen is not checked at all.
-  c.MaskSpecify = c.SizeSpecify = c.DateSpecify = c.AttrSpecify = false;
-  EXPECT_EQ(ValidateFilterControls(c), std::nullopt);
-}
-
 TEST(FilterValidation, SizeChecksDependOnTheMode) {
   TFilterControls c = initial();
   c.SizeSpecify = true;

@@ -2,39 +2,12 @@
 //   pairhound_screenshots <output folder>
 // Uses the shipped translations of the source tree and a throw-away settings store.
 #include "engine/ScanFiles.h"
-#include "engine/UsePropertyFile.h"
-#include "settings/FileGroupExt.h"
-#include "settings/Language.h"
-#include "settings/Registry.h"
-#include "tests/support/TestEnv.h"
-#include "ui/dialogs/AdditionOptions.h"
-#include "ui/dialogs/ArchiveInformation.h"
-#include "ui/dialogs/CheckDirectorionDialog.h"
-#include "ui/dialogs/Filter.h"
+#include "tests/ui/UiTest.h"
 #include "ui/dialogs/FilterGroupExt.h"
-#include "ui/dialogs/Options.h"
-#include "ui/main/DMMain.h"
-#include "ui/main/FolderTree.h"
 #include "ui/main/LinkLabel.h"
-#include "ui/main/Main.h"
-#include "ui/results/ResultShow.h"
 
-#include <QApplication>
-#include <QCheckBox>
-#include <QDir>
-#include <QFile>
-#include <QLineEdit>
 #include <QMessageBox>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QScreen>
-#include <QStackedWidget>
-#include <QTabWidget>
-#include <QTest>
-#include <QTimer>
-#include <QToolButton>
-#include <QTreeView>
 
 namespace {
 void save(QWidget *widget, const QString &file) {

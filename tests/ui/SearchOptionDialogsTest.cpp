@@ -150,6 +150,10 @@ private slots:
       okRefused(d, 2633);
       QCOMPARE(pageName(d, "pgcFilter"), QString("tbsMask"));
       QVERIFY(focused(d, "cmbMaskIncluded"));
+      click(d, "rbtMaskExcluded"); // only the chosen side is checked
+      okRefused(d, 2633);
+      QVERIFY(focused(d, "cmbMaskExcluded"));
+      click(d, "rbtMaskIncluded");
       type(d, "cmbMaskIncluded", "*.txt");
 
       okRefused(d, 2634);
