@@ -26,11 +26,7 @@ void Fill(TagLib::Tag *Target, const Tag &Source) {
 
 bool SaveMp3(const QString &Path, const Tag *Id3v1, const Tag *Id3v2) {
   // MPEG-1 layer III, 128 kbit/s, 44.1 kHz, no padding: 417 bytes a frame.
-  QByteArray frames;
-  for (int i = 0; i < 8; ++i) {
-    frames += QByteArray("\xFF\xFB\x90\x64", 4) + QByteArray(413, '\0');
-  }
-  if (!testarchive::WriteBytes(Path, frames))
+  if (!testarchive::WriteBytes(Path, (QByteArray("\xFF\xFB\x90\x64", 4) + QByteArray(413, '\0')).repeated(8)))
     return false;
   const QByteArray native = QFile::encodeName(Path);
   TagLib::MPEG::File file(native.constData(), false);
@@ -100,15 +96,9 @@ QByteArray Utf16z(const QString &S) {
 } // namespace
 
 bool SaveOgg(const QString &Path, const Tag &Fields) {
-  QByteArray ident("\x01vorbis", 7);
-  PutLE(ident, 0, 4);
-  ident.append(char(1));
-  PutLE(ident, 44100, 4);
-  PutLE(ident, 0, 4);
-  PutLE(ident, 128000, 4);
-  PutLE(ident, 0, 4);
-  ident.append(char(0xB8));
-  ident.append(char(1));
+  // Version 0, one channel, 44.1 kHz, 128 kbit/s nominal, block sizes, framing.
+  const QByteArray ident =
+      "\x01vorbis" + QByteArray::fromHex("000000000144ac00000000000000f4010000000000b801");
   QByteArray comment("\x03vorbis", 7);
   const QByteArray vendor("test");
   PutLE(comment, quint64(vendor.size()), 4);
@@ -126,17 +116,14 @@ bool SaveOgg(const QString &Path, const Tag &Fields) {
 }
 
 bool SaveWma(const QString &Path, const Tag &Fields) {
-  static const unsigned char headerGuid[16] = {0x30, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11,
-                                               0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C};
-  static const unsigned char contentGuid[16] = {0x33, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11,
-                                                0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C};
+  const QByteArray guidTail = QByteArray::fromHex("8e66cf11a6d900aa0062ce6c");
   const QByteArray title = Utf16z(Fields.title), author = Utf16z(Fields.artist), empty = Utf16z({});
-  QByteArray content(reinterpret_cast<const char *>(contentGuid), 16);
+  QByteArray content = QByteArray::fromHex("3326b275") + guidTail; // the content description object
   PutLE(content, quint64(24 + 10 + title.size() + author.size() + 3 * empty.size()), 8);
   for (const QByteArray *s : {&title, &author, &empty, &empty, &empty})
     PutLE(content, quint64(s->size()), 2);
   content += title + author + empty + empty + empty;
-  QByteArray header(reinterpret_cast<const char *>(headerGuid), 16);
+  QByteArray header = QByteArray::fromHex("3026b275") + guidTail; // the header object
   PutLE(header, quint64(30 + content.size()), 8);
   PutLE(header, 1, 4);
   header.append(char(1));
