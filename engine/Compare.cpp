@@ -84,11 +84,11 @@ qint32 TSearchOptions::Compare(int Method, const TUseFileProperty &A, const TUse
 }
 
 qint32 TSearchOptions::CompareTags(const TUseFileProperty &A, const TUseFileProperty &B) const {
-  if (MusicTagArtist && Below(MusicTagArtistPercent, TagSimilarity(A.Mp3_Artist, B.Mp3_Artist)))
+  if (MusicTagArtist && Below(MusicTagArtistPercent, TagSimilarity(A.Tags().Mp3_Artist, B.Tags().Mp3_Artist)))
     return -1;
-  if (MusicTagSong && Below(MusicTagSongPercent, TagSimilarity(A.Mp3_SongName, B.Mp3_SongName)))
+  if (MusicTagSong && Below(MusicTagSongPercent, TagSimilarity(A.Tags().Mp3_SongName, B.Tags().Mp3_SongName)))
     return -1;
-  if (MusicTagAlbumDiffer && A.Mp3_Album != B.Mp3_Album)
+  if (MusicTagAlbumDiffer && A.Tags().Mp3_Album != B.Tags().Mp3_Album)
     return -1;
   return 0;
 }

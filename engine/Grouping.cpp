@@ -210,11 +210,11 @@ private:
         KeyOf = [=](const TUseFileProperty &Item) {
           QString Key;
           if (ByAlbum)
-            Key += QString::number(Item.Mp3_Album.size()) + QLatin1Char(':') + Item.Mp3_Album;
+            Key += QString::number(Item.Tags().Mp3_Album.size()) + QLatin1Char(':') + Item.Tags().Mp3_Album;
           if (ByArtist)
-            Key += Letters(TagText(Item.Mp3_Artist));
+            Key += Letters(TagText(Item.Tags().Mp3_Artist));
           if (BySong)
-            Key += Letters(TagText(Item.Mp3_SongName));
+            Key += Letters(TagText(Item.Tags().Mp3_SongName));
           return Key;
         };
     }

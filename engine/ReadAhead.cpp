@@ -121,9 +121,7 @@ void TReadAhead::Prepare(size_t K) {
     To.UniqueSize = From.UniqueSize;
     To.WhatRead_Code = From.WhatRead_Code;
     To.WhatRead_Mp3 = From.WhatRead_Mp3;
-    To.Mp3_SongName = From.Mp3_SongName;
-    To.Mp3_Artist = From.Mp3_Artist;
-    To.Mp3_Album = From.Mp3_Album;
+    To.SetMusicTag(From.Tags());
   }
   std::lock_guard Lock(m_mutex);
   m_prepared = K + 1;
@@ -209,9 +207,7 @@ void TReadAhead::Take(size_t K, TReadPass &Pass) {
     Item.FileProps = Read.FileProps;
     Item.WhatRead_Code = Read.WhatRead_Code;
     Item.WhatRead_Mp3 = Read.WhatRead_Mp3;
-    Item.Mp3_SongName = std::move(Read.Mp3_SongName);
-    Item.Mp3_Artist = std::move(Read.Mp3_Artist);
-    Item.Mp3_Album = std::move(Read.Mp3_Album);
+    Item.SetMusicTag(Read.Tags());
     Item.DataImage = std::move(Read.DataImage);
     Slot.Item.reset();
     if (!Slot.Failed)

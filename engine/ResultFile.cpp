@@ -111,9 +111,9 @@ QString RecordLine(const TUseFileProperty &Item, const QString &ArchiveIndexes) 
       .Text(QStringLiteral("Main_FileName"), F.FileName)
       .Plain(QStringLiteral("Main_Size"), QString::number(F.Size))
       .Plain(QStringLiteral("Main_Code"), QString::number(F.Code))
-      .Text(QStringLiteral("Mp3_SongName"), Item.Mp3_SongName)
-      .Text(QStringLiteral("Mp3_Artist"), Item.Mp3_Artist)
-      .Text(QStringLiteral("Mp3_Album"), Item.Mp3_Album)
+      .Text(QStringLiteral("Mp3_SongName"), Item.Tags().Mp3_SongName)
+      .Text(QStringLiteral("Mp3_Artist"), Item.Tags().Mp3_Artist)
+      .Text(QStringLiteral("Mp3_Album"), Item.Tags().Mp3_Album)
       .Plain(QStringLiteral("WhatRead_Code"), BoolText(Item.WhatRead_Code))
       .Plain(QStringLiteral("WhatRead_Mp3"), BoolText(Item.WhatRead_Mp3));
   if (Item.DataImage)
@@ -257,9 +257,8 @@ void TUseFileProperty::LoadFromText(const QString &Line) {
   FileItem.FileName = Record.Text(QStringLiteral("Main_FileName"));
   FileItem.Size = Number("Main_Size", LLONG_MIN, LLONG_MAX);
   FileItem.Code = qint32(Number("Main_Code", INT_MIN, INT_MAX));
-  Mp3_SongName = Record.Text(QStringLiteral("Mp3_SongName"));
-  Mp3_Artist = Record.Text(QStringLiteral("Mp3_Artist"));
-  Mp3_Album = Record.Text(QStringLiteral("Mp3_Album"));
+  SetMusicTag({Record.Text(QStringLiteral("Mp3_SongName")), Record.Text(QStringLiteral("Mp3_Artist")),
+               Record.Text(QStringLiteral("Mp3_Album"))});
   WhatRead_Code = TextBool(Fields.Value(QStringLiteral("WhatRead_Code")));
   WhatRead_Mp3 = TextBool(Fields.Value(QStringLiteral("WhatRead_Mp3")));
   if (Fields.Has(QStringLiteral("DataImage"))) {

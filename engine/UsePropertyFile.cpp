@@ -162,7 +162,7 @@ bool TUseFileProperty::IsPictureFile() const {
 }
 
 bool TUseFileProperty::HasTags() const {
-  return IsMusicFile() && (!Mp3_SongName.isEmpty() || !Mp3_Artist.isEmpty());
+  return IsMusicFile() && m_tags && (!m_tags->Mp3_SongName.isEmpty() || !m_tags->Mp3_Artist.isEmpty());
 }
 
 bool TUseFileProperty::NeedCrc(const TWhatFind &WhatFind) const {
@@ -181,10 +181,22 @@ bool TUseFileProperty::NeedAnyRead(const TWhatFind &WhatFind) const {
   return NeedCrc(WhatFind) || NeedTags(WhatFind) || NeedPicture(WhatFind);
 }
 
+const TMusicTag &TUseFileProperty::Tags() const {
+  static const TMusicTag None;
+  return m_tags ? *m_tags : None;
+}
+
+TMusicTag &TUseFileProperty::EditTags() {
+  if (!m_tags)
+    m_tags = std::make_unique<TMusicTag>();
+  return *m_tags;
+}
+
 void TUseFileProperty::SetMusicTag(const TMusicTag &Tag) {
-  Mp3_SongName = Tag.Mp3_SongName;
-  Mp3_Artist = Tag.Mp3_Artist;
-  Mp3_Album = Tag.Mp3_Album;
+  if (Tag.Mp3_SongName.isEmpty() && Tag.Mp3_Artist.isEmpty() && Tag.Mp3_Album.isEmpty())
+    m_tags.reset();
+  else
+    EditTags() = Tag;
 }
 
 // ---- the list ----

@@ -162,9 +162,6 @@ public:
   QString TempArchiveIndexs;
   TFileItem FileItem;
   TFileProps FileProps;
-  QString Mp3_SongName;
-  QString Mp3_Artist;
-  QString Mp3_Album;
   bool WhatRead_Code = false;
   bool WhatRead_Mp3 = false;
   bool UniqueSize = false;
@@ -173,6 +170,10 @@ public:
   bool Processed = false;
   TUseFileViewed Viewed;
 
+private:
+  std::unique_ptr<TMusicTag> m_tags;
+
+public:
   // Folder from the path table followed by the name (for an archive member: its path inside the archive).
   QString FullName() const;
 
@@ -194,6 +195,10 @@ public:
   bool NeedPicture(const TWhatFind &WhatFind) const;
   bool NeedAnyRead(const TWhatFind &WhatFind) const;
 
+  // The music tags, all empty when none were read or loaded. Most files have none, so they are held
+  // apart from the item.
+  const TMusicTag &Tags() const;
+  TMusicTag &EditTags();
   void SetMusicTag(const TMusicTag &Tag);
 
   // Reads what the chosen methods need, the times and the flags (ReadProperties.cpp). Index is the

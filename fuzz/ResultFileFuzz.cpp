@@ -24,7 +24,7 @@ std::vector<TKept> Keep(const TUseFileList &List) {
   std::vector<TKept> kept;
   for (int i = 0; i < List.Count(); ++i) {
     const TUseFileProperty &f = *List.GetItem(i);
-    kept.push_back({f.FileItem.GetPath(), f.FileItem.FileName, f.Mp3_SongName, f.Mp3_Artist, f.Mp3_Album,
+    kept.push_back({f.FileItem.GetPath(), f.FileItem.FileName, f.Tags().Mp3_SongName, f.Tags().Mp3_Artist, f.Tags().Mp3_Album,
                     f.FileItem.Size, f.FileItem.Code, f.WhatRead_Code, f.WhatRead_Mp3, f.IsArchiveMember(),
                     f.DataImage ? std::optional<TDataImage>(*f.DataImage) : std::nullopt});
   }

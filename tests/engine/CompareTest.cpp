@@ -127,13 +127,13 @@ TEST(PictureCompare, NeedsGridsOnBothSides) {
 
 TEST_F(Options, DefaultsAskForEqualArtistTitleAndAlbum) {
   auto a = Item("a.mp3"), b = Item("b.mp3");
-  a->Mp3_Artist = "The Band";
-  b->Mp3_Artist = "the band.";
-  a->Mp3_SongName = b->Mp3_SongName = "Song One";
-  a->Mp3_Album = b->Mp3_Album = "Album";
+  a->EditTags().Mp3_Artist = "The Band";
+  b->EditTags().Mp3_Artist = "the band.";
+  a->EditTags().Mp3_SongName = b->EditTags().Mp3_SongName = "Song One";
+  a->EditTags().Mp3_Album = b->EditTags().Mp3_Album = "Album";
   EXPECT_EQ(TUseFileProperty::Compare(*a, *b, 3, 0), 0);
   EXPECT_EQ(TUseFileProperty::Compare(*a, *b, 3, 1), 0);
-  b->Mp3_Album = "album";
+  b->EditTags().Mp3_Album = "album";
   EXPECT_EQ(TUseFileProperty::Compare(*a, *b, 3, 0), -1);
   SearchOptions().MusicTagAlbumDiffer = false;
   EXPECT_EQ(TUseFileProperty::Compare(*a, *b, 3, 0), 0);
@@ -141,7 +141,7 @@ TEST_F(Options, DefaultsAskForEqualArtistTitleAndAlbum) {
 
 TEST_F(Options, MusicWithoutArtistNeverMatchesOnTheArtist) {
   auto a = Item("a.mp3"), b = Item("b.mp3");
-  a->Mp3_SongName = b->Mp3_SongName = "Same";
+  a->EditTags().Mp3_SongName = b->EditTags().Mp3_SongName = "Same";
   SearchOptions().MusicTagArtistPercent = 1;
   EXPECT_EQ(TUseFileProperty::Compare(*a, *b, 3, 0), -1);
   SearchOptions().MusicTagArtistPercent = 0;
@@ -155,8 +155,8 @@ TEST_F(Options, MusicWithoutArtistNeverMatchesOnTheArtist) {
 // characters pass 58 %.
 TEST_F(Options, ThresholdsCompareWithTheSimilarityAndWholePercentagesAreExact) {
   auto song1 = Item("a.mp3"), song2 = Item("b.mp3");
-  song1->Mp3_Artist = "Holiday";
-  song2->Mp3_Artist = "Holiday2";
+  song1->EditTags().Mp3_Artist = "Holiday";
+  song2->EditTags().Mp3_Artist = "Holiday2";
   SearchOptions().MusicTagSong = false;
   SearchOptions().MusicTagArtistPercent = 87;
   EXPECT_EQ(TUseFileProperty::Compare(*song1, *song2, 3, 0), 0);

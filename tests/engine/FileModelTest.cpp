@@ -56,7 +56,7 @@ TEST_F(FileModel, KindTests) {
     EXPECT_TRUE(!item->HasKind(0) && !item->HasKind(1) && item->HasKind(4) && !item->HasKind(7));
   EXPECT_TRUE(empty->HasKind(5) && !song->HasKind(5));
   EXPECT_TRUE(song->IsMusicFile() && song->HasKind(3) && !song->HasTags());
-  song->Mp3_Artist = "Someone";
+  song->EditTags().Mp3_Artist = "Someone";
   EXPECT_TRUE(song->HasTags());
   EXPECT_TRUE(pic->IsPictureFile() && !noext->IsPictureFile() && !noext->IsMusicFile());
   EXPECT_FALSE(pic->HasKind(2));

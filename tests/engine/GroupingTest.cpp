@@ -27,9 +27,7 @@ int AddRead(TUseFileList &List, const QString &Name, qint64 Size, qint32 Code) {
 // Song I of a tagged list, each of another size.
 void AddSong(TUseFileList &List, int I, const QString &Artist, const QString &Song, const QString &Album) {
   TUseFileProperty &Item = *List.GetItem(AddRead(List, QStringLiteral("t%1.mp3").arg(I), 1000 + I, 0));
-  Item.Mp3_Artist = Artist;
-  Item.Mp3_SongName = Song;
-  Item.Mp3_Album = Album;
+  Item.SetMusicTag({Song, Artist, Album});
 }
 
 QList<qint32> Groups(const TUseFileList &List, int Method) {
@@ -221,7 +219,7 @@ TEST_F(Grouping, CompactionKeepsArchivesAndTaggedMusic) {
   List.GetItem(Archive)->Owner = List.GetItem(Archive);
   List.AddFile(QString(), QStringLiteral("inner.txt"), 3, List.GetItem(Archive));
   const int Song = AddRead(List, "song.mp3", 200, 6);
-  List.GetItem(Song)->Mp3_SongName = QStringLiteral("Title");
+  List.GetItem(Song)->EditTags().Mp3_SongName = QStringLiteral("Title");
   AddRead(List, "untagged.mp3", 300, 7);
   AddRead(List, "plain.txt", 400, 8);
   GroupRun R;

@@ -104,7 +104,7 @@ QStringList DumpItems(const TUseFileList &List) {
                          "unique=" + N(Item.UniqueSize) + "/" + N(Item.UniqueCode),
                          "times=" + T(P.Created) + "/" + T(P.Modified) + "/" + T(P.Accessed),
                          "flags=" + N(P.ReadOnly) + N(P.Hidden) + N(P.SystemFile) + N(P.ArchiveFlag),
-                         "tags=" + Item.Mp3_SongName + "|" + Item.Mp3_Artist + "|" + Item.Mp3_Album,
+                         "tags=" + Item.Tags().Mp3_SongName + "|" + Item.Tags().Mp3_Artist + "|" + Item.Tags().Mp3_Album,
                          "groups=" + Groups.join(','),
                          "grid=" + Hex(Item.DataImage.get())}
                  .join(' ');

@@ -284,7 +284,7 @@ TEST_F(Reading, TagReadWithoutChecksumCountsTheFileAndSetsTheFlag) {
   TReadPass pass({3}, &sink, &bar);
   item->ReadProperties(0, {}, pass);
   EXPECT_TRUE(item->WhatRead_Mp3 && !item->WhatRead_Code);
-  EXPECT_EQ(item->Mp3_Artist, "Band");
+  EXPECT_EQ(item->Tags().Mp3_Artist, "Band");
   EXPECT_TRUE(item->HasTags());
   EXPECT_EQ(pass.ReadCallCount, 2);
   EXPECT_DOUBLE_EQ(pass.BytesRead, 2.0 * item->FileItem.Size);

@@ -37,8 +37,8 @@ void MakeSampleList(TUseFileList &List) {
   At(List, Add(List, "/data/", "a.txt", 5)).Processed = true;
   TUseFileProperty &Song = At(List, Add(List, "/data/", "b.mp3", 6000000000LL));
   Song.FileItem.Code = -1;
-  Song.Mp3_SongName = QStringLiteral("Song <live>");
-  Song.Mp3_Artist = QStringLiteral("Me");
+  Song.EditTags().Mp3_SongName = QStringLiteral("Song <live>");
+  Song.EditTags().Mp3_Artist = QStringLiteral("Me");
   Song.WhatRead_Mp3 = true;
   const int Box = Add(List, "/data/", "box.zip", 300);
   At(List, Box).Owner = &At(List, Box);
@@ -125,7 +125,7 @@ TEST_F(ResultFile, SavedTextByteForByteAndReadBack) {
   EXPECT_EQ(Song.FullName(), QStringLiteral("/data/b.mp3"));
   EXPECT_EQ(Song.FileItem.Size, 6000000000LL);
   EXPECT_EQ(Song.FileItem.Code, -1);
-  EXPECT_EQ(Song.Mp3_SongName, QStringLiteral("Song <live>"));
+  EXPECT_EQ(Song.Tags().Mp3_SongName, QStringLiteral("Song <live>"));
   EXPECT_TRUE(Song.WhatRead_Mp3 && !Song.WhatRead_Code && Song.Owner == nullptr);
   EXPECT_TRUE(At(Loaded, 1).IsArchive());
   EXPECT_EQ(At(Loaded, 2).Owner, &At(Loaded, 1));
@@ -187,7 +187,7 @@ TEST_F(ResultFile, EveryFileAndFolderNameReadsBackExactly) {
   List.SetFilter({1, 3}, QStringList{"/data/" + Names[0] + "/", "/x<y/"}, {}, "z");
   for (const QString &Name : Names) {
     TUseFileProperty &Item = At(List, Add(List, "/data/", Name, 1));
-    Item.Mp3_SongName = Name;
+    Item.EditTags().Mp3_SongName = Name;
     Add(List, "/data/" + Name + "/", "in.txt", 2);
   }
   // A member's folder inside its archive may begin with anything.
@@ -203,7 +203,7 @@ TEST_F(ResultFile, EveryFileAndFolderNameReadsBackExactly) {
   EXPECT_EQ(Loaded.Filter.PathsInclude, List.Filter.PathsInclude);
   for (int i = 0; i < List.Count(); ++i) {
     EXPECT_EQ(At(Loaded, i).FullName(), At(List, i).FullName()) << i;
-    EXPECT_EQ(At(Loaded, i).Mp3_SongName, At(List, i).Mp3_SongName) << i;
+    EXPECT_EQ(At(Loaded, i).Tags().Mp3_SongName, At(List, i).Tags().Mp3_SongName) << i;
     EXPECT_EQ(At(Loaded, i).Owner == nullptr, At(List, i).Owner == nullptr) << i;
   }
 }
@@ -218,9 +218,9 @@ TEST_F(ResultFile, AFileSavedBeforeValuesWereEscapedReadsBackAsWritten) {
   ASSERT_EQ(List.Count(), 2);
   EXPECT_EQ(List.Filter.PathsInclude, QStringLiteral("/d/%3C/;"));
   EXPECT_EQ(At(List, 0).FullName(), QStringLiteral("/d/%3C/%25 <Escaped=Main_FileName>.txt"));
-  EXPECT_EQ(At(List, 0).Mp3_SongName, QStringLiteral("a \u203A b"));
-  EXPECT_EQ(At(List, 0).Mp3_Artist, QStringLiteral("Song <live>"));
-  EXPECT_EQ(At(List, 0).Mp3_Album, QStringLiteral("%u0041"));
+  EXPECT_EQ(At(List, 0).Tags().Mp3_SongName, QStringLiteral("a \u203A b"));
+  EXPECT_EQ(At(List, 0).Tags().Mp3_Artist, QStringLiteral("Song <live>"));
+  EXPECT_EQ(At(List, 0).Tags().Mp3_Album, QStringLiteral("%u0041"));
   EXPECT_EQ(At(List, 1).FullName(), QStringLiteral("/d/ & /\tx %zz"));
 }
 
@@ -321,7 +321,7 @@ TEST_F(ResultFile, RecordsBeyondTheMemoryFailWithAClearError) {
   EXPECT_EQ(List.Count(), 0);
   // With room, the same file loads.
   ASSERT_EQ(Load(Name).Count(), 1);
-  EXPECT_EQ(At(Loaded, 0).Mp3_SongName.size(), 24 << 20);
+  EXPECT_EQ(At(Loaded, 0).Tags().Mp3_SongName.size(), 24 << 20);
 }
 
 TEST_F(ResultFile, MemberWhoseOwnerIsNoArchiveIsNotSavedAsAPlainFile) {
@@ -375,7 +375,7 @@ TEST_F(ResultFile, HostileRecordsLoadWithoutHarm) {
   EXPECT_EQ(At(List, 0).FileItem.Size, Q_INT64_C(9223372036854775807));
   EXPECT_EQ(At(List, 1).Owner, nullptr);
   EXPECT_EQ(At(List, 1).FileItem.FileName, QStringLiteral("bad\uFFFD\uFFFD.txt"));
-  EXPECT_EQ(At(List, 1).Mp3_SongName.size(), 300000);
+  EXPECT_EQ(At(List, 1).Tags().Mp3_SongName.size(), 300000);
   EXPECT_EQ(At(List, 2).Owner, &At(List, 0));
   TStepStorage Steps;
   GroupResult(List, Steps, L.Sink, L.Bar, {nullptr, nullptr, 0});

@@ -193,7 +193,7 @@ TEST_F(ResultList, CheckBoxesHeightsAndColoursFollowTheKindOfFile) {
   const int th = model.TextHeight();
   add("photo.jpg", 100, 1);
   const int song = add("song.mp3", 100, 1);
-  files.GetItem(song)->Mp3_SongName = "Title";
+  files.GetItem(song)->EditTags().Mp3_SongName = "Title";
   add("quiet.mp3", 100, 1);
   const int old = add("old.png", 100, 2);
   files.GetItem(old)->Processed = true;

@@ -40,9 +40,9 @@ void TResultDelegate::paint(QPainter *Painter, const QStyleOptionViewItem &Optio
     Painter->drawText(QPoint(x, y + metrics.ascent()), size);
   } else if (show->Item->HasTags()) {
     const int top = cell.top() + 2;
-    Painter->drawText(QPoint(cell.left(), top + metrics.ascent()), show->Item->Mp3_SongName);
+    Painter->drawText(QPoint(cell.left(), top + metrics.ascent()), show->Item->Tags().Mp3_SongName);
     Painter->drawText(QPoint(cell.left(), top + metrics.height() + 2 + metrics.ascent()),
-                      show->Item->Mp3_Artist);
+                      show->Item->Tags().Mp3_Artist);
   }
   Painter->restore();
 }
