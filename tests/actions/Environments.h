@@ -13,16 +13,15 @@ struct TAsUser {
   QString Reason;
 };
 
-// Not root: RunHere. Root: runs this very test again in a child process as the user "nobody" and
-// records the child's failure as this test's (RanInChild), or Skip with a reason when that cannot be
-// done here.
+// Not root: RunHere. Root: runs this test again as the user "nobody" in a child process whose failure
+// is this test's (RanInChild), or Skip with a reason.
 TAsUser RunAsOrdinaryUser();
 
-// A small tmpfs mounted in a mount namespace of this process (so it goes away with it), or, where
-// mounting is not allowed, a folder on another device than the temporary folder found at run time.
+// A small tmpfs mounted in this process's own mount namespace, or else a folder on another device
+// than the temporary folder.
 class TOtherFileSystem {
 public:
-  // Size: the tmpfs size in bytes. MustMount: only a tmpfs of that size will do (no fallback).
+  // MustMount: only a tmpfs of Size bytes will do.
   explicit TOtherFileSystem(qint64 Size, bool MustMount = false);
   ~TOtherFileSystem();
   TOtherFileSystem(const TOtherFileSystem &) = delete;
@@ -30,12 +29,9 @@ public:
 
   bool IsValid() const { return !m_path.isEmpty(); }
   bool IsMounted() const { return m_mounted; }
-  // Why no other file system is available.
-  const QString &Reason() const { return m_reason; }
-  // A fresh empty folder on the other file system, without a trailing "/".
-  const QString &Path() const { return m_path; }
-  // Makes the mounted tmpfs read-only.
-  bool MakeReadOnly();
+  const QString &Reason() const { return m_reason; } // why there is none
+  const QString &Path() const { return m_path; }     // an empty folder there, without a trailing "/"
+  bool MakeReadOnly();                               // of the mounted tmpfs
 
 private:
   QString m_mountPoint;
@@ -44,7 +40,6 @@ private:
   bool m_mounted = false;
 };
 
-// Whether two paths lie on different devices.
 bool OnDifferentDevices(const QString &A, const QString &B);
 
 } // namespace actionenv

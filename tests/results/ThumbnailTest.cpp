@@ -103,33 +103,27 @@ TEST_F(Thumbnails, QueuedRowsComeFirstNewestFirst) {
   EXPECT_EQ(order, (std::vector<int>{3, 5, 0, 1, 2, 4}));
 }
 
-TEST_F(Thumbnails, ARowThatFailsIsRememberedAndNotPickedAgain) {
+TEST_F(Thumbnails, ARowThatFailsOrWhoseFileWasProcessedMeanwhileIsPassedOver) {
   dir.createFile("broken.png", "this is no picture");
   add("broken.png");
   picture("good.png", 8, 8);
+  const int gone = picture("gone.png", 8, 8);
   showAll();
   queue.Feed(0); // would keep the loader on this row forever if failures were forgotten
+  queue.Feed(gone);
   TResultShowLoadImages loader(model, queue, 0);
+  // The file actions run while the results rows and their loader still stand.
+  files.GetItem(gone)->Processed = true; // before the loader's first step can run
   ASSERT_TRUE(finish(loader));
   EXPECT_TRUE(model.GetResultData(0)->ThumbnailFailed);
   EXPECT_TRUE(model.GetResultData(0)->Thumbnail.isNull());
   EXPECT_FALSE(model.GetResultData(1)->Thumbnail.isNull());
-  // A later loader (after a sort) does not try it again, and painting does not queue it.
+  EXPECT_TRUE(model.GetResultData(gone)->Thumbnail.isNull());
+  // A later loader (after a sort) does not try the failed row again.
   queue.Clear();
   TResultShowLoadImages again(model, queue, 0);
   ASSERT_TRUE(finish(again));
   EXPECT_EQ(again.Made(), 0);
-}
-
-TEST_F(Thumbnails, AQueuedRowWhoseFileWasProcessedMeanwhileIsPassedOver) {
-  // The file actions run while the results rows and their loader still stand.
-  const int gone = picture("gone.png", 8, 8);
-  showAll();
-  queue.Feed(0);
-  TResultShowLoadImages loader(model, queue, 0);
-  files.GetItem(gone)->Processed = true; // before the loader's first step can run
-  EXPECT_TRUE(finish(loader));
-  EXPECT_TRUE(model.GetResultData(0)->Thumbnail.isNull());
 }
 
 TEST_F(Thumbnails, AStoppedLoaderNeverTouchesTheRowsAgainAndJoinsWithoutTheMainThread) {
