@@ -210,29 +210,31 @@ TEST_F(RestoreWalk, CountsFilesBeyondFourGibibytesInFull) {
 
 using RestorePlace = RestoreFixture;
 
-TEST_F(RestorePlace, ATakenPlaceIsShownAndLeftAloneUnlessReplacingIsAllowed) {
-  const QString place = storeFile("f.txt", "stored copy");
-  const QString inStore = stored(place);
+TEST_F(RestorePlace, ATakenPlaceOrAMissingFolderIsLeftAloneUnlessItsOptionAllowsIt) {
+  const QString taken = storeFile("f.txt", "stored copy");
   dir.createFile("src/f.txt", "the other one");
-  options.ReplaceExisting = false;
-  EXPECT_EQ(RestoreTargetName(place, options), QString());
-  restoreAll(store());
-  EXPECT_EQ(log.Lines, logged(place, false));
-  EXPECT_EQ(testenv::ReadFile(place), "the other one");
-  EXPECT_EQ(testenv::ReadFile(inStore), "stored copy");
+  const QString deep = storeFile("new/chain/of/folders/f.txt", "stored");
+  options.ReplaceExisting = options.CreateFolders = false;
+  EXPECT_EQ(RestoreTargetName(taken, options), QString());
+  EXPECT_EQ(RestoreTargetName(deep, options), deep);
+  restoreAll(store()); // the new folder's subtree comes first
+  EXPECT_EQ(log.Lines, logged(deep, false) + logged(taken, false));
+  EXPECT_EQ(testenv::ReadFile(taken), "the other one");
+  EXPECT_FALSE(QFileInfo::exists(source("new")));
+  EXPECT_EQ(filesBelow(store()).size(), 2);
   EXPECT_EQ(restoredBytes, 0);
-  options.ReplaceExisting = true;
+  options.ReplaceExisting = options.CreateFolders = true;
   restoreAll(store());
-  EXPECT_EQ(log.Lines, logged(place, true));
-  EXPECT_EQ(testenv::ReadFile(place), "stored copy");
-  EXPECT_FALSE(QFileInfo::exists(inStore));
-  EXPECT_EQ(restoredBytes, 11);
+  EXPECT_EQ(log.Lines, logged(deep, true) + logged(taken, true));
+  EXPECT_EQ(testenv::ReadFile(taken), "stored copy");
+  EXPECT_EQ(testenv::ReadFile(deep), "stored");
+  EXPECT_TRUE(filesBelow(store()).isEmpty());
+  EXPECT_EQ(restoredBytes, 11 + 6);
   // The states the list shows.
-  const QString taken = storeFile("kept/taken.txt", "stored");
   const QString free = storeFile("kept/free.txt", "stored");
   const QString gone = storeFile("gone/inside.txt", "stored");
   dir.createFile("src/kept/taken.txt", "already here");
-  EXPECT_EQ(RestoreState(taken, true), TRestoreState::TakenPlace);
+  EXPECT_EQ(RestoreState(source("kept/taken.txt"), true), TRestoreState::TakenPlace);
   EXPECT_EQ(RestoreState(free, true), TRestoreState::None);
   EXPECT_EQ(RestoreState(gone, true), TRestoreState::None);
   EXPECT_EQ(RestoreState(source("gone/"), false), TRestoreState::FolderGone);
@@ -308,22 +310,6 @@ TEST_P(FailingReplace, KeepsTheOldFileAndTheStoredFile) {
 INSTANTIATE_TEST_SUITE_P(Restore, FailingReplace, ::testing::Bool(), [](const auto &Info) {
   return Info.param ? "AcrossFileSystems" : "OnOneFileSystem";
 });
-
-TEST_F(RestorePlace, AMissingFolderIsMadeOnlyWhenAllowed) {
-  const QString place = storeFile("new/chain/of/folders/f.txt", "stored");
-  const QString inStore = stored(place);
-  options.CreateFolders = false;
-  EXPECT_EQ(RestoreTargetName(place, options), place);
-  restoreAll(store());
-  EXPECT_EQ(log.Lines, logged(place, false));
-  EXPECT_FALSE(QFileInfo::exists(source("new")));
-  EXPECT_EQ(testenv::ReadFile(inStore), "stored");
-  options.CreateFolders = true;
-  restoreAll(store());
-  EXPECT_EQ(log.Lines, logged(place, true));
-  EXPECT_EQ(testenv::ReadFile(place), "stored");
-  EXPECT_FALSE(QFileInfo::exists(inStore));
-}
 
 TEST_F(RestorePlace, AStoredFileThatIsGoneOrATargetThatIsNotCleanIsAnError) {
   EXPECT_FALSE(MoveBack(dir.filePath("store/none"), source("none"), true));
