@@ -412,19 +412,7 @@ private slots:
     QVERIFY(!w().btnFilter->isChecked());
   }
 
-  void theOptionLinksOpenTheirPage() {
-    for (const bool music : {true, false}) {
-      QString page;
-      QWidget *owner = nullptr;
-      dialogs().setNextDialog([&](QDialog &Dialog) {
-        owner = Dialog.parentWidget();
-        page = pageName(Dialog, "pgcOptions");
-        return int(QDialog::Rejected);
-      });
-      emit(music ? w().lblSearchMethodMp3Options : w().lblSearchMethodPropertyOptions)->clicked();
-      QCOMPARE(page, QString(music ? "tbsMusicTag" : "tbsFileProperty"));
-      QCOMPARE(owner, static_cast<QWidget *>(&w()));
-    }
+  void theOptionsOpenOnTheMusicPageUnlessAskedOtherwise() {
     withOptions(-1,
                 [&](TfrmAdditionOptions &d) { QCOMPARE(pageName(d, "pgcOptions"), QString("tbsMusicTag")); });
   }
@@ -544,30 +532,27 @@ private slots:
     const struct {
       QCheckBox *method;
       TLinkLabel *link;
+      QString page;
       const char *percent;
       int value;
       QString folder;
       int step;
       QStringList groups;
-    } cases[] = {{w().cbxSearchMethodMp3,
-                  w().lblSearchMethodMp3Options,
-                  "edtMusicTagArtist",
-                  60,
-                  "tags",
-                  MethodTags,
-                  {"tags/a/first.mp3", "tags/b/second.mp3"}},
-                 {w().cbxSearchMethodProperty,
-                  w().lblSearchMethodPropertyOptions,
-                  "edtFilePropertyName",
-                  80,
-                  "names",
-                  MethodProperties,
-                  {"names/a/holiday.txt", "names/b/holidays.txt"}}};
+    } cases[] = {
+        {w().cbxSearchMethodMp3, w().lblSearchMethodMp3Options, "tbsMusicTag", "edtMusicTagArtist", 60,
+         "tags", MethodTags, QStringList({"tags/a/first.mp3", "tags/b/second.mp3"})},
+        {w().cbxSearchMethodProperty, w().lblSearchMethodPropertyOptions, "tbsFileProperty",
+         "edtFilePropertyName", 80, "names", MethodProperties,
+         QStringList({"names/a/holiday.txt", "names/b/holidays.txt"})},
+    };
     for (const auto &c : cases) {
       toMethods({c.method});
       searchFindingNothing(c.folder);
       with<TfrmAdditionOptions>([&] { emit c.link->clicked(); },
                                 [&](TfrmAdditionOptions &d) {
+                                  // Each link opens the options over the window on its own page.
+                                  QCOMPARE(d.parentWidget(), static_cast<QWidget *>(&w()));
+                                  QCOMPARE(pageName(d, "pgcOptions"), c.page);
                                   in<QSpinBox>(d, c.percent)->setValue(c.value);
                                   click(d, "btnOK");
                                 });
