@@ -26,12 +26,6 @@ void checkNothingCut(QWidget *Dialog) {
     }
   }
 }
-void checkEveryPage(QWidget *Dialog, QTabWidget *Pages) {
-  for (int i = 0; i < Pages->count(); ++i) {
-    Pages->setCurrentIndex(i);
-    checkNothingCut(Dialog);
-  }
-}
 } // namespace
 
 class DialogFitTest : public QObject {
@@ -63,25 +57,12 @@ private slots:
       font.setPointSize(points);
       QApplication::setFont(font);
     }
-    TfrmOptions options(langs, nullptr);
-    checkNothingCut(&options);
-    TfrmCheckDirectorionDialog system(nullptr);
-    system.memDir->setPlainText("/usr\n/etc");
-    checkNothingCut(&system);
-    TfrmArchiveInformation archive(nullptr);
-    checkNothingCut(&archive);
-
-    // The search option dialogs, every page with its part switched on.
     CreateFileGroupList();
+    forEveryDialogPage(langs, nullptr, [](QWidget &Dialog, const QString &) { checkNothingCut(&Dialog); });
     {
       TfrmFilter filter(nullptr);
-      for (const char *name : {"rbtMaskSpecify", "rbtSizeSpecify", "rbtDateSpecify", "rbtAttrSpecify"})
-        find<QAbstractButton>(&filter, name)->setChecked(true);
-      checkEveryPage(&filter, find<QTabWidget>(&filter, "pgcFilter"));
       TfrmFilterGroupExt groups(&filter);
       checkNothingCut(&groups);
-      TfrmAdditionOptions comparison(nullptr);
-      checkEveryPage(&comparison, comparison.pgcOptions);
     }
     FreeFileGroupList();
   }

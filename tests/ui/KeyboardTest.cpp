@@ -94,27 +94,11 @@ private slots:
     checkAccessKeys(&w(), "paused");
     w().LeaveBusyButtons();
 
-    TfrmOptions options(*w().LangList, &w());
-    checkAccessKeys(&options, "options");
-    TfrmCheckDirectorionDialog system(&w());
-    checkAccessKeys(&system, "system folders");
-    TfrmArchiveInformation archive(&w());
-    checkAccessKeys(&archive, "archives");
-
-    // Every page of the search option dialogs.
-    TfrmFilter filter(&w());
+    // The filter's twins share their text with the control beside them.
     const QStringList twins = {"btnMaskIncludedSelect", "btnMaskExcludedSelect",  "cbxAttrReadOnlyInclude",
                                "cbxAttrHiddenInclude",  "cbxAttrReadOnlyExclude", "cbxAttrHiddenExclude"};
-    auto *filterPages = find<QTabWidget>(&filter, "pgcFilter");
-    for (int i = 0; i < filterPages->count(); ++i) {
-      filterPages->setCurrentIndex(i);
-      checkAccessKeys(&filter, filterPages->currentWidget()->objectName(), twins);
-    }
-    TfrmAdditionOptions comparison(&w());
-    for (int i = 0; i < comparison.pgcOptions->count(); ++i) {
-      comparison.pgcOptions->setCurrentIndex(i);
-      checkAccessKeys(&comparison, comparison.pgcOptions->currentWidget()->objectName());
-    }
+    forEveryDialogPage(*w().LangList, &w(),
+                       [&](QWidget &Dialog, const QString &Name) { checkAccessKeys(&Dialog, Name, twins); });
   }
 
   // The archive notice starts on OK: a stray Space must not switch the notice off for good.

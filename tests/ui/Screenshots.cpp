@@ -103,11 +103,6 @@ int main(int argc, char **argv) {
     save(&window, out + QStringLiteral("/restore-log.png"));
     window.ShowPage(window.tbsFirst);
   }
-  TfrmOptions options(*window.LangList, &window);
-  save(&options, out + QStringLiteral("/dialog-options.png"));
-  TfrmCheckDirectorionDialog system(&window);
-  system.memDir->setPlainText(QStringLiteral("/usr\n/etc"));
-  save(&system, out + QStringLiteral("/dialog-system-folders.png"));
   TLeftOut leftOut;
   for (const char *path :
        {"/home/user/Music/caf\\xE9.mp3", "/home/user/Old/\\xC4rger/", "/home/user/x\\xFF.txt"})
@@ -115,39 +110,17 @@ int main(int argc, char **argv) {
   QMessageBox leftOutBox(QMessageBox::Information, window.LangList->GetText(2045), LeftOutMessage(leftOut),
                          QMessageBox::Ok, &window);
   save(&leftOutBox, out + QStringLiteral("/message-left-out.png"));
-  TfrmArchiveInformation archive(&window);
-  save(&archive, out + QStringLiteral("/dialog-archive.png"));
-
-  // Every page of the search option dialogs, each part switched on.
+  // Every page of the dialogs; the file groups, then so many that they scroll.
   CreateFileGroupList();
-  TfrmFilter filter(&window);
-  for (const char *name : {"rbtMaskSpecify", "rbtSizeSpecify", "rbtDateSpecify", "rbtAttrSpecify"})
-    filter.findChild<QAbstractButton *>(QLatin1String(name))->setChecked(true);
-  auto *filterPages = filter.findChild<QTabWidget *>(QStringLiteral("pgcFilter"));
-  for (int i = 0; i < filterPages->count(); ++i) {
-    filterPages->setCurrentIndex(i);
-    save(&filter,
-         out +
-             QStringLiteral("/dialog-filter-%1-%2.png").arg(i + 1).arg(filterPages->widget(i)->objectName()));
-  }
-  {
-    TfrmFilterGroupExt groups(&filter);
-    save(&groups, out + QStringLiteral("/dialog-groups.png"));
-  }
-  // So many groups that the rows scroll.
-  FileGroupList->SaveToRegistry();
-  RegWriteInteger(QStringLiteral("group-ext-count"), 30);
-  FileGroupList->LoadFromRegistry();
-  {
-    TfrmFilterGroupExt groups(&filter);
-    save(&groups, out + QStringLiteral("/dialog-groups-many.png"));
-  }
-  TfrmAdditionOptions comparison(&window);
-  for (int i = 0; i < comparison.pgcOptions->count(); ++i) {
-    comparison.pgcOptions->setCurrentIndex(i);
-    save(&comparison, out + QStringLiteral("/dialog-comparison-%1-%2.png")
-                                .arg(i + 1)
-                                .arg(comparison.pgcOptions->widget(i)->objectName()));
+  uitest::forEveryDialogPage(*window.LangList, &window, [&](QWidget &Dialog, const QString &Name) {
+    save(&Dialog, out + QStringLiteral("/dialog-%1.png").arg(Name));
+  });
+  for (const int count : {8, 30}) {
+    FileGroupList->SaveToRegistry();
+    RegWriteInteger(QStringLiteral("group-ext-count"), count);
+    FileGroupList->LoadFromRegistry();
+    TfrmFilterGroupExt groups(&window);
+    save(&groups, out + QStringLiteral("/dialog-groups-%1.png").arg(count));
   }
   FreeFileGroupList();
   return 0;

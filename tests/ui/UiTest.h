@@ -107,6 +107,29 @@ inline DialogService &dialogs() {
   return DialogService::instance();
 }
 
+// Every page of the fixed dialogs in turn, each part of the filter switched on: Use(dialog, name).
+inline void forEveryDialogPage(TLangList &Langs, QWidget *Owner,
+                               const std::function<void(QWidget &, const QString &)> &Use) {
+  TfrmOptions options(Langs, Owner);
+  Use(options, "options");
+  TfrmCheckDirectorionDialog system(Owner);
+  system.memDir->setPlainText("/usr\n/etc");
+  Use(system, "system-folders");
+  TfrmArchiveInformation archive(Owner);
+  Use(archive, "archive");
+  TfrmFilter filter(Owner);
+  for (const char *name : {"rbtMaskSpecify", "rbtSizeSpecify", "rbtDateSpecify", "rbtAttrSpecify"})
+    in(filter, name)->setChecked(true);
+  TfrmAdditionOptions comparison(Owner);
+  for (auto [dialog, pages] :
+       {std::pair<QWidget *, QTabWidget *>(&filter, in<QTabWidget>(filter, "pgcFilter")),
+        {&comparison, comparison.pgcOptions}})
+    for (int i = 0; i < pages->count(); ++i) {
+      pages->setCurrentIndex(i);
+      Use(*dialog, pages->currentWidget()->objectName());
+    }
+}
+
 // A log's head: the bold total line First, an empty line, then the underlined caption Files.
 inline void checkLogHead(const QTextDocument &Log, const QString &First, const QString &Files) {
   const QTextBlock first = Log.firstBlock();
