@@ -189,7 +189,7 @@ TEST(RegroupAfterSort, AnyOrderEndsWithEveryGroupInOneRun) {
   }
 }
 
-TEST_F(ResultList, CheckBoxesHeightsAndColoursFollowTheKindOfFile) {
+TEST_F(ResultList, CheckBoxesHeightsColoursAndHintsFollowTheKindOfFile) {
   const int th = model.TextHeight();
   add("photo.jpg", 100, 1);
   const int song = add("song.mp3", 100, 1);
@@ -225,18 +225,13 @@ TEST_F(ResultList, CheckBoxesHeightsAndColoursFollowTheKindOfFile) {
   const QColor name = model.index(3, ColName).data(Qt::ForegroundRole).value<QBrush>().color();
   EXPECT_NE(name, QColor(GroupColor2));
   EXPECT_EQ(model.index(3, ColFolder).data(Qt::ForegroundRole).value<QColor>(), QColor(GroupColor2));
-}
-
-TEST_F(ResultList, HintListsTimesAndAttributes) {
-  add("a", 10, 1);
-  add("b", 10, 1);
+  // Only the folder column has a hint: the times and the attributes.
   TFileProps &props = files.GetItem(0)->FileProps;
   props.Created = 0;        // never read, as for an archive member of a loaded result file
   props.Modified = 45419.5; // 2024-05-07 12:00 local time
   props.Accessed = 0;
   files.GetItem(1)->FileProps.ReadOnly = true;
   files.GetItem(1)->FileProps.Hidden = true;
-  showAll();
   const QStringList lines = model.index(0, ColFolder).data(Qt::ToolTipRole).toString().split('\n');
   ASSERT_EQ(lines.size(), 4);
   EXPECT_EQ(lines[0], lang.GetText(2639) + ' ');
@@ -247,7 +242,6 @@ TEST_F(ResultList, HintListsTimesAndAttributes) {
   EXPECT_EQ(lines[3], lang.GetText(2642) + ' ' + lang.GetText(2638));
   const QString both = model.index(1, ColFolder).data(Qt::ToolTipRole).toString();
   EXPECT_TRUE(both.endsWith(' ' + lang.GetText(2630) + ',' + lang.GetText(2631)));
-  // Only the folder column has a hint.
   EXPECT_FALSE(model.index(0, ColName).data(Qt::ToolTipRole).isValid());
 }
 
@@ -420,22 +414,33 @@ TEST_F(ResultList, NameAndFolderTakeTheSpareWidthAndNoDragPushesAColumnOutOfSigh
   EXPECT_TRUE(allInSight());
 }
 
-TEST_F(ResultList, SortingKeepsEveryGroupTogether) {
+TEST_F(ResultList, SortingKeepsEveryGroupTogetherAndRowsTheirState) {
   // Names interleave the groups, so a plain sort by name would split each of them.
   add("a1", 30, 1);
   add("c1", 30, 1);
-  add("b2", 20, 2);
+  const int pack = add("b2", 20, 2);
+  files.GetItem(pack)->Owner = files.GetItem(pack);
   add("a2", 20, 2);
   add("b3", 10, 3);
-  add("c3", 10, 3);
+  add("c3.jpg", 10, 3);
   showAll();
+  model.SetChecked(1, true);
+  tree.setCurrentIndex(model.index(5, ColName));
+  const int pictureHeight = model.RowHeight(5);
   results.HeaderClick(ColName);
   EXPECT_EQ(results.SortColumn(), ColName);
   EXPECT_EQ(results.SortDirection(), Qt::DescendingOrder); // the first click flips the initial direction
-  EXPECT_EQ(names(), (QStringList{"c3", "b3", "c1", "a1", "a2", "b2"}));
+  EXPECT_EQ(names(), (QStringList{"c3.jpg", "b3", "c1", "a1", "a2", "b2"}));
+  // Checks, heights, check boxes and the current row move with their files.
+  for (int row = 0; row < 6; ++row) {
+    EXPECT_EQ(model.IsChecked(row), row == 2) << row;
+    EXPECT_EQ(model.HasCheckBox(row), row != 5) << row;
+    EXPECT_EQ(model.RowHeight(row), row == 0 ? pictureHeight : 0) << row;
+  }
+  EXPECT_EQ(results.FocusedRow(), 0);
   results.HeaderClick(ColName);
   EXPECT_EQ(results.SortDirection(), Qt::AscendingOrder);
-  EXPECT_EQ(names(), (QStringList{"a1", "c1", "b2", "a2", "b3", "c3"}));
+  EXPECT_EQ(names(), (QStringList{"a1", "c1", "b2", "a2", "b3", "c3.jpg"}));
   // Another column flips the direction again.
   results.HeaderClick(ColSize);
   EXPECT_EQ(results.SortDirection(), Qt::DescendingOrder);
@@ -444,28 +449,6 @@ TEST_F(ResultList, SortingKeepsEveryGroupTogether) {
   const QRgb expected[] = {GroupColor1, GroupColor1, GroupColor2, GroupColor2, GroupColor1, GroupColor1};
   for (int row = 0; row < 6; ++row)
     EXPECT_EQ(model.GetResultData(row)->GroupColour, expected[row]) << row;
-}
-
-TEST_F(ResultList, ChecksHeightsAndCheckBoxesMoveWithTheirFiles) {
-  add("z.jpg", 10, 1);
-  add("y.txt", 10, 1);
-  add("x.txt", 10, 2);
-  const int pack = add("w.zip", 10, 2);
-  files.GetItem(pack)->Owner = files.GetItem(pack);
-  showAll();
-  model.SetChecked(1, true);
-  tree.setCurrentIndex(model.index(0, ColName)); // "z.jpg"
-  const int pictureHeight = model.RowHeight(0);
-  results.HeaderClick(ColName);
-  results.HeaderClick(ColName); // ascending: w x | y z
-  ASSERT_EQ(names(), (QStringList{"w.zip", "x.txt", "y.txt", "z.jpg"}));
-  EXPECT_FALSE(model.HasCheckBox(0));
-  EXPECT_TRUE(model.HasCheckBox(1));
-  EXPECT_TRUE(model.IsChecked(2));
-  EXPECT_FALSE(model.IsChecked(3));
-  EXPECT_EQ(model.RowHeight(3), pictureHeight);
-  EXPECT_EQ(model.RowHeight(0), 0);
-  EXPECT_EQ(results.FocusedRow(), 3); // the selection follows its file
 }
 
 TEST_F(ResultList, EmptyListsAndThePreviewColumnDoNotSortAndAResortKeepsColumnAndDirection) {
