@@ -4,6 +4,7 @@
 
 #include "actions/ActionLog.h"
 #include "actions/ActionRun.h"
+#include "actions/StoreFolder.h"
 #include "engine/UsePropertyFile.h"
 #include "tests/support/FakeProgress.h"
 #include "tests/support/TestEnv.h"
@@ -64,7 +65,8 @@ protected:
     return item;
   }
 
-  // One whole run; returns the exception's kind that ended it ("" when none).
+  // One whole run; returns what ended it early: "stop", or "folder " and the store folder it could not
+  // make ("" when nothing did).
   std::string run(TAction Action, const QString &Store = {}) {
     QDir().mkpath(store());
     TActionRun r{list, Action, Store.isEmpty() ? store() + '/' : Store, sink, bar, log};
@@ -75,6 +77,8 @@ protected:
       ActionLoop(r);
     } catch (const EMyStop &) {
       ended = "stop";
+    } catch (const EStoreFolder &e) {
+      ended = "folder " + e.Folder().toStdString();
     }
     total = r.Total;
     return ended;

@@ -96,11 +96,20 @@ TEST(TLang, ParsesPlainAndMultiLineValuesFromUtf8Files) {
 
 TEST(TLangList, TextsComeOnlyFromTheFileOfTheStoredLanguageWithEnglishAsDefault) {
   LangFolder folder;
-  folder.add("de.wzl", "Language=Deutsch\n2045=Warnung\n");
-  folder.add("en.wzl", "Language=English\n2045=Warning\n");
+  TLangList none(folder.path() + "missing/");
+  EXPECT_TRUE(none.Langs.empty());
+  EXPECT_EQ(none.GetText("2045"), "no translated");
+  EXPECT_EQ(none.GetCurrentIndex(), -1);
+  EXPECT_TRUE(TLangList(folder.path()).Langs.empty());
+  // The combo lists every file of the folder, also one without a name; no other file is read.
+  folder.add("a.wzl", "Language=Deutsch\n2045=Warnung\n");
+  folder.add("b.wzl", "2045=no name\n");
+  folder.add("c.wzl", "Language=English\n2045=Warning\n");
   folder.add("notes.txt", "Language=English\n2045=Wrong file\n");
+  folder.add("sub.wzl/inner.wzl", "Language=Hidden\n");
   TLangList list(folder.path());
-  ASSERT_EQ(list.Langs.size(), 2u);
+  EXPECT_EQ(list.GetLanguageNames(), QStringList({"Deutsch", "no translated", "English"}));
+  EXPECT_EQ(list.GetCurrentIndex(), 2);
   EXPECT_EQ(list.GetText("2045"), "Warning");
   EXPECT_EQ(list.GetText(2045), "Warning");
   // No fallback to another file for an id the current one lacks.
@@ -111,6 +120,8 @@ TEST(TLangList, TextsComeOnlyFromTheFileOfTheStoredLanguageWithEnglishAsDefault)
   list.CurrentName = "Deutsch";
   EXPECT_EQ(LangText("2045"), "Warnung");
   SetCurrentLangList(nullptr);
+  list.CurrentName = "english";
+  EXPECT_EQ(list.GetCurrentIndex(), -1);
   LangFolder noEnglish;
   noEnglish.add("de.wzl", "Language=Deutsch\n2045=Warnung\n");
   noEnglish.add("nolang.wzl", "2045=Nameless\n");
@@ -120,25 +131,6 @@ TEST(TLangList, TextsComeOnlyFromTheFileOfTheStoredLanguageWithEnglishAsDefault)
   EXPECT_EQ(other.GetText("Language"), "no translated");
   RegWriteString("Language", "Deutsch");
   EXPECT_EQ(TLangList(noEnglish.path()).CurrentName, "Deutsch");
-}
-
-TEST(TLangList, ComboListsEveryFileOfTheFolderAndSelectsTheCurrentLanguage) {
-  LangFolder folder;
-  TLangList none(folder.path() + "missing/");
-  EXPECT_TRUE(none.Langs.empty());
-  EXPECT_EQ(none.GetText("2045"), "no translated");
-  EXPECT_TRUE(none.GetLanguageNames().isEmpty());
-  EXPECT_EQ(none.GetCurrentIndex(), -1);
-  EXPECT_TRUE(TLangList(folder.path()).Langs.empty());
-  folder.add("a.wzl", "Language=Deutsch\n");
-  folder.add("b.wzl", "2045=no name\n");
-  folder.add("c.wzl", "Language=English\n");
-  folder.add("sub.wzl/inner.wzl", "Language=Hidden\n");
-  TLangList list(folder.path());
-  EXPECT_EQ(list.GetLanguageNames(), QStringList({"Deutsch", "no translated", "English"}));
-  EXPECT_EQ(list.GetCurrentIndex(), 2);
-  list.CurrentName = "english";
-  EXPECT_EQ(list.GetCurrentIndex(), -1);
 }
 
 TEST(FormatText, FillsPlaceholdersHarmlessly) {
