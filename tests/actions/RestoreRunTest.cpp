@@ -322,9 +322,8 @@ TEST_F(RestorePlace, AStoredFileThatIsGoneOrATargetThatIsNotCleanIsAnError) {
 }
 
 TEST_F(RestorePlace, StopAfterTheKthFileLeavesTheRestInTheStoreAndEndsTheWalk) {
-  QStringList places;
   for (int i = 0; i < 6; ++i)
-    places << storeFile(QStringLiteral("f%1.txt").arg(i), QByteArray::number(i));
+    storeFile(QStringLiteral("f%1.txt").arg(i), QByteArray::number(i));
   const QList<TRestoreItem> items = itemsOf(store());
   ASSERT_EQ(items.size(), 6);
   sink.stopAtCall = 2;
