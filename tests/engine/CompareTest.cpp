@@ -127,10 +127,8 @@ TEST(PictureCompare, NeedsGridsOnBothSides) {
 
 TEST_F(Options, DefaultsAskForEqualArtistTitleAndAlbum) {
   auto a = Item("a.mp3"), b = Item("b.mp3");
-  a->EditTags().Mp3_Artist = "The Band";
-  b->EditTags().Mp3_Artist = "the band.";
-  a->EditTags().Mp3_SongName = b->EditTags().Mp3_SongName = "Song One";
-  a->EditTags().Mp3_Album = b->EditTags().Mp3_Album = "Album";
+  a->SetMusicTag({"Song One", "The Band", "Album"});
+  b->SetMusicTag({"Song One", "the band.", "Album"});
   EXPECT_EQ(TUseFileProperty::Compare(*a, *b, 3, 0), 0);
   EXPECT_EQ(TUseFileProperty::Compare(*a, *b, 3, 1), 0);
   b->EditTags().Mp3_Album = "album";
@@ -155,8 +153,8 @@ TEST_F(Options, MusicWithoutArtistNeverMatchesOnTheArtist) {
 // characters pass 58 %.
 TEST_F(Options, ThresholdsCompareWithTheSimilarityAndWholePercentagesAreExact) {
   auto song1 = Item("a.mp3"), song2 = Item("b.mp3");
-  song1->EditTags().Mp3_Artist = "Holiday";
-  song2->EditTags().Mp3_Artist = "Holiday2";
+  song1->SetMusicTag({{}, "Holiday", {}});
+  song2->SetMusicTag({{}, "Holiday2", {}});
   SearchOptions().MusicTagSong = false;
   SearchOptions().MusicTagArtistPercent = 87;
   EXPECT_EQ(TUseFileProperty::Compare(*song1, *song2, 3, 0), 0);

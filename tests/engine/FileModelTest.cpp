@@ -76,20 +76,6 @@ TEST_F(FileModel, LargeSizesAreKeptWhole) {
   EXPECT_FALSE(big->IsEmptyFile() || big->HasKind(5));
 }
 
-TEST_F(FileModel, ReadNeedsFollowTheChosenMethods) {
-  auto *song = list.GetItem(list.AddFile("/d/", "a.ogg", 10, nullptr));
-  auto *pic = list.GetItem(list.AddFile("/d/", "a.png", 10, nullptr));
-  EXPECT_FALSE(song->NeedAnyRead({4, 5}));
-  EXPECT_TRUE(song->NeedCrc({1}));
-  song->UniqueSize = true;
-  EXPECT_FALSE(song->NeedCrc({1}));
-  EXPECT_TRUE(song->NeedTags({3}));
-  EXPECT_FALSE(pic->NeedTags({3}));
-  EXPECT_TRUE(pic->NeedPicture({2}));
-  EXPECT_FALSE(song->NeedPicture({2}));
-  EXPECT_TRUE(pic->NeedAnyRead({2}));
-}
-
 // An item beyond the last is empty after a closing ";", else the last one.
 TEST(ListStrings, CountAndGetItems) {
   EXPECT_EQ(CountListItems(""), 0);

@@ -169,9 +169,8 @@ TEST_F(ResultFile, PictureGridRoundTrip) {
   At(List, Add(List, "/p/", "x.png", 9)).DataImage = std::make_unique<TDataImage>(Grid);
   Add(List, "/p/", "y.png", 9);
   ASSERT_EQ(Load(Save(List)).Count(), 2);
-  ASSERT_TRUE(At(Loaded, 0).DataImage);
+  ASSERT_TRUE(At(Loaded, 0).DataImage && !At(Loaded, 1).DataImage);
   EXPECT_EQ(*At(Loaded, 0).DataImage, Grid);
-  EXPECT_FALSE(At(Loaded, 1).DataImage);
 }
 
 // Names a tagged line cannot hold as they stand, and names that only look like escapes.
@@ -237,9 +236,7 @@ TEST_F(ResultFile, RowsOfLookAlikeNamesPointAtTheirOwnFiles) {
   }
   ASSERT_EQ(Load(Save(List)).Count(), Names.size());
   for (int i = 0; i < Names.size(); ++i) {
-    QFile File(At(Loaded, i).FullName());
-    ASSERT_TRUE(File.open(QIODevice::ReadOnly)) << i;
-    EXPECT_EQ(File.readAll(), Names[i].toUtf8()) << i;
+    EXPECT_EQ(testenv::ReadFile(At(Loaded, i).FullName()), Names[i].toUtf8()) << i;
     EXPECT_NE(At(Loaded, i).FileProps.Modified, 0) << i;
   }
 }
@@ -383,14 +380,18 @@ TEST_F(ResultFile, HostileRecordsLoadWithoutHarm) {
   Save(List, "again.wzr");
 }
 
+// Unknown methods in the filter are dropped; a file of no records gives an empty list with the filter.
 TEST_F(ResultFile, LinesMayEndWithCrLfCrOrLf) {
-  TUseFileList &List = LoadText("<WhatFind=[4]><PathsInclude=/d/;><Archive=>\n2\r"
+  TUseFileList &List = LoadText("<WhatFind=[2][5][7]junk[0]><PathsInclude=/d/;/q/;><Archive=r>\n2\r"
                                 "<Main_Path=/d/><Main_FileName=a><Main_Size=1><Main_Code=0>\r\n"
                                 "<Main_Path=/d/><Main_FileName=b><Main_Size=2><Main_Code=0>");
-  EXPECT_EQ(List.Filter.PathsInclude, QStringLiteral("/d/;"));
+  EXPECT_EQ(List.Filter.WhatFind, TWhatFind({2, 5}));
+  EXPECT_EQ(List.Filter.PathsInclude, QStringLiteral("/d/;/q/;"));
   ASSERT_EQ(List.Count(), 2);
   EXPECT_EQ(At(List, 0).FileItem.FileName, QStringLiteral("a"));
   EXPECT_EQ(At(List, 1).FileItem.Size, 2);
+  EXPECT_EQ(LoadText("<WhatFind=[1]><PathsInclude=/p/;><Archive=r>\r\n0\r\n").Count(), 0);
+  EXPECT_EQ(List.Filter.Archive, QStringLiteral("r"));
 }
 
 // A damaged record fails the whole load, naming its line and field. A file outside an archive without a
@@ -414,14 +415,6 @@ TEST_F(ResultFile, DamagedRecordsFailTheLoadNamingLineAndField) {
     EXPECT_EQ(LoadError(Dir.createFile("bad.wzr", Head + C.Record + "\r\n"), C.Words),
               EResultFileError::BadRecord)
         << C.Record.constData();
-}
-
-TEST_F(ResultFile, OnlyFilterAndCountGiveAnEmptyListWithTheFilter) {
-  TUseFileList &List = LoadText("<WhatFind=[2][5][7]junk[0]><PathsInclude=/p/;/q/;><Archive=r>\r\n0\r\n");
-  EXPECT_EQ(List.Count(), 0);
-  EXPECT_EQ(List.Filter.WhatFind, TWhatFind({2, 5}));
-  EXPECT_EQ(List.Filter.PathsInclude, QStringLiteral("/p/;/q/;"));
-  EXPECT_EQ(List.Filter.Archive, QStringLiteral("r"));
 }
 
 TEST_F(ResultFile, StopWhileLoadingEmptiesTheList) {
