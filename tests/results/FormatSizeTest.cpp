@@ -8,7 +8,7 @@ QString kb(qint64 Bytes) {
 }
 } // namespace
 
-TEST(FormatSizeKb, TruncatesToTwoDecimalsAndGroupsDigitsInThrees) {
+TEST(FormatSizeKb, TruncatesToTwoDecimalsGroupsDigitsInThreesAndUsesTheLocaleSeparator) {
   EXPECT_EQ(kb(0), "0.00kb");
   EXPECT_EQ(kb(1023), "0.99kb"); // truncated, not rounded up to 1.00
   EXPECT_EQ(kb(1536), "1.50kb");
@@ -23,9 +23,7 @@ TEST(FormatSizeKb, TruncatesToTwoDecimalsAndGroupsDigitsInThrees) {
   // Negative counts keep their sign.
   EXPECT_EQ(kb(-1536), "-1.50kb");
   EXPECT_EQ(kb(-qint64(999) * 1024), "-999.00kb");
-}
-
-TEST(FormatSizeKb, UsesTheLocaleDecimalSeparator) {
+  // The locale's decimal separator.
   EXPECT_EQ(FormatSizeKb(1536, QLocale(QLocale::German, QLocale::Germany)), "1,50kb");
   EXPECT_EQ(FormatSizeKb(1048576, QLocale(QLocale::German, QLocale::Germany)), "1 024,00kb");
 }
