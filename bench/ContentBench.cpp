@@ -2,7 +2,10 @@
 // reading, grouping. Prints each phase's time, the peak memory and the memory held per gathered
 // file; can write the groups of non-empty files for comparison with other duplicate finders.
 //
-//   pairhound_contentbench <folder> [--groups FILE] [--dump FILE] [--pause-ms N] [--workers N] [--quiet]
+//   pairhound_contentbench <folder> [--groups FILE] [--dump FILE] [--pause-ms N] [--workers N] [--archives]
+//                          [--quiet]
+//
+// --archives enters ZIP and RAR archives, as the archive box of the folders page does.
 //
 // The groups file holds one line per group: the group's paths sorted and joined by tabs. The dump
 // holds one line per gathered file in list order with everything reading found out about it, so that
@@ -88,7 +91,7 @@ int main(int argc, char **argv) {
   QCoreApplication App(argc, argv);
   QString Folder, GroupsFile, DumpFile;
   int PauseMs = GroupingPauseMs;
-  bool Quiet = false;
+  bool Quiet = false, Archives = false;
   const QStringList Args = App.arguments();
   bool BadArgument = false;
   for (int i = 1; i < Args.size(); ++i) {
@@ -102,6 +105,8 @@ int main(int argc, char **argv) {
       SetReadWorkers(Args[++i].toInt());
     else if (Args[i] == QLatin1String("--quiet"))
       Quiet = true;
+    else if (Args[i] == QLatin1String("--archives"))
+      Archives = true;
     else if (Folder.isEmpty() && !Args[i].startsWith(QLatin1Char('-')))
       Folder = Args[i];
     else
@@ -109,7 +114,8 @@ int main(int argc, char **argv) {
   }
   if (BadArgument || Folder.isEmpty() || !QDir(Folder).exists()) {
     std::fprintf(stderr,
-                 "usage: %s <folder> [--groups FILE] [--dump FILE] [--pause-ms N] [--workers N] [--quiet]\n",
+                 "usage: %s <folder> [--groups FILE] [--dump FILE] [--pause-ms N] [--workers N] [--archives] "
+                 "[--quiet]\n",
                  argv[0]);
     return 2;
   }
@@ -121,6 +127,7 @@ int main(int argc, char **argv) {
   TSearchChoice Choice;
   Choice.WhatFind = TWhatFind({MethodContent});
   Choice.IncludeFolders = {QDir::cleanPath(QDir(Folder).absolutePath())};
+  Choice.Archive = ArchiveKinds(Archives);
 
   // Phase boundaries come from the step texts the run shows: gathering, reading, grouping.
   QElapsedTimer Clock;

@@ -1,8 +1,12 @@
 // Writes a reproducible folder tree for the duplicate-finder benchmarks: nested folders, groups of
 // 2 to 5 identical files, files of equal size but other content, empty files, sizes from 0 bytes
-// to a few MiB (most of them small, as on a real disk). The same arguments give the same tree.
+// to a few MiB (most of them small, as on a real disk), optionally a share of them packed into ZIP
+// archives of up to 50 members. The same arguments give the same tree.
 //
-//   pairhound_maketree <folder> [--files N] [--dup-share F] [--seed S] [--max-size BYTES]
+//   pairhound_maketree <folder> [--files N] [--dup-share F] [--seed S] [--max-size BYTES] [--zip-share F]
+
+#include <archive.h>
+#include <archive_entry.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -25,7 +29,11 @@ struct Options {
   double DupShare = 0.2; // share of files that belong to a duplicate group
   uint64_t Seed = 1;
   uint64_t MaxSize = 4u << 20;
+  double ZipShare = 0; // share of files packed into ZIP archives instead of written as files
 };
+
+// Members per archive.
+constexpr size_t ZipMembers = 50;
 
 // splitmix64: small, fast and the same on every machine.
 struct Random {
@@ -63,10 +71,9 @@ struct FilePlan {
   uint64_t ContentSeed;
 };
 
-bool WriteFile(const fs::path &Path, const FilePlan &Plan, std::vector<unsigned char> &Buffer) {
-  FILE *F = std::fopen(Path.c_str(), "wb");
-  if (!F)
-    return false;
+// Hands the file's content to Write in chunks of the buffer's size; false when Write fails.
+template <typename WriteChunk>
+bool MakeContent(const FilePlan &Plan, std::vector<unsigned char> &Buffer, WriteChunk Write) {
   Random R(Plan.ContentSeed);
   uint64_t Left = Plan.Size;
   while (Left > 0) {
@@ -75,13 +82,50 @@ bool WriteFile(const fs::path &Path, const FilePlan &Plan, std::vector<unsigned 
       const uint64_t V = R.Next();
       std::memcpy(Buffer.data() + i, &V, std::min<size_t>(8, Chunk - i));
     }
-    if (std::fwrite(Buffer.data(), 1, Chunk, F) != Chunk) {
-      std::fclose(F);
+    if (!Write(Buffer.data(), Chunk))
       return false;
-    }
     Left -= Chunk;
   }
-  return std::fclose(F) == 0;
+  return true;
+}
+
+bool WriteFile(const fs::path &Path, const FilePlan &Plan, std::vector<unsigned char> &Buffer) {
+  FILE *F = std::fopen(Path.c_str(), "wb");
+  if (!F)
+    return false;
+  const bool Written = MakeContent(Plan, Buffer, [F](const unsigned char *Data, size_t Size) {
+    return std::fwrite(Data, 1, Size, F) == Size;
+  });
+  return std::fclose(F) == 0 && Written;
+}
+
+// A ZIP archive (deflate) holding the planned files as "m<i>.dat", in folders "d0" to "d2".
+bool WriteZip(const fs::path &Path, const std::vector<FilePlan> &Members,
+              std::vector<unsigned char> &Buffer) {
+  archive *A = archive_write_new();
+  if (!A || archive_write_set_format_zip(A) != ARCHIVE_OK ||
+      archive_write_open_filename(A, Path.c_str()) != ARCHIVE_OK) {
+    archive_write_free(A);
+    return false;
+  }
+  bool Good = true;
+  for (size_t i = 0; i < Members.size() && Good; ++i) {
+    archive_entry *E = archive_entry_new();
+    const std::string Name = "d" + std::to_string(i % 3) + "/m" + std::to_string(i) + ".dat";
+    archive_entry_set_pathname(E, Name.c_str());
+    archive_entry_set_filetype(E, AE_IFREG);
+    archive_entry_set_perm(E, 0644);
+    archive_entry_set_size(E, la_int64_t(Members[i].Size));
+    archive_entry_set_mtime(E, 1577836800, 0); // fixed, so that the same arguments give the same bytes
+    Good = archive_write_header(A, E) == ARCHIVE_OK &&
+           MakeContent(Members[i], Buffer, [A](const unsigned char *Data, size_t Size) {
+             return archive_write_data(A, Data, Size) == la_ssize_t(Size);
+           });
+    archive_entry_free(E);
+  }
+  Good = archive_write_close(A) == ARCHIVE_OK && Good;
+  archive_write_free(A);
+  return Good;
 }
 
 bool ParseArgs(int argc, char **argv, Options &O) {
@@ -102,12 +146,15 @@ bool ParseArgs(int argc, char **argv, Options &O) {
       O.Seed = std::strtoull(Value("--seed"), nullptr, 10);
     else if (A == "--max-size")
       O.MaxSize = std::strtoull(Value("--max-size"), nullptr, 10);
+    else if (A == "--zip-share")
+      O.ZipShare = std::atof(Value("--zip-share"));
     else if (!A.empty() && A[0] != '-' && O.Root.empty())
       O.Root = A;
     else
       return false;
   }
-  return !O.Root.empty() && O.Files > 0 && O.DupShare >= 0 && O.DupShare <= 1 && O.MaxSize > 0;
+  return !O.Root.empty() && O.Files > 0 && O.DupShare >= 0 && O.DupShare <= 1 && O.MaxSize > 0 &&
+         O.ZipShare >= 0 && O.ZipShare <= 1;
 }
 
 } // namespace
@@ -115,8 +162,10 @@ bool ParseArgs(int argc, char **argv, Options &O) {
 int main(int argc, char **argv) {
   Options O;
   if (!ParseArgs(argc, argv, O)) {
-    std::fprintf(stderr, "usage: %s <folder> [--files N] [--dup-share F] [--seed S] [--max-size BYTES]\n",
-                 argv[0]);
+    std::fprintf(
+        stderr,
+        "usage: %s <folder> [--files N] [--dup-share F] [--seed S] [--max-size BYTES] [--zip-share F]\n",
+        argv[0]);
     return 2;
   }
   std::error_code Ec;
@@ -175,7 +224,27 @@ int main(int argc, char **argv) {
 
   std::vector<unsigned char> Buffer(1 << 20);
   uint64_t Bytes = 0;
+  std::vector<FilePlan> Packed;
+  size_t Archives = 0;
+  // Without --zip-share no number is drawn for it, so older trees stay as they were.
+  const auto FlushZip = [&] {
+    char Name[32];
+    std::snprintf(Name, sizeof Name, "z%05zu.zip", Archives++);
+    const fs::path Path = Folders[R.Below(Folders.size())] / Name;
+    const bool Written = WriteZip(Path, Packed, Buffer);
+    if (!Written)
+      std::fprintf(stderr, "cannot write %s\n", Path.c_str());
+    Packed.clear();
+    return Written;
+  };
   for (size_t i = 0; i < Plans.size(); ++i) {
+    Bytes += Plans[i].Size;
+    if (O.ZipShare > 0 && R.Unit() < O.ZipShare) {
+      Packed.push_back(Plans[i]);
+      if (Packed.size() == ZipMembers && !FlushZip())
+        return 1;
+      continue;
+    }
     char Name[32];
     std::snprintf(Name, sizeof Name, "f%07zu.dat", i);
     const fs::path Path = Folders[R.Below(Folders.size())] / Name;
@@ -183,9 +252,10 @@ int main(int argc, char **argv) {
       std::fprintf(stderr, "cannot write %s: %s\n", Path.c_str(), std::strerror(errno));
       return 1;
     }
-    Bytes += Plans[i].Size;
   }
-  std::printf("%zu files in %ld folders, %.1f MiB, %ld in duplicate groups\n", Plans.size(), FolderCount,
-              double(Bytes) / (1 << 20), long(FirstSingle));
+  if (!Packed.empty() && !FlushZip())
+    return 1;
+  std::printf("%zu files in %ld folders, %.1f MiB, %ld in duplicate groups, %zu ZIP archives\n", Plans.size(),
+              FolderCount, double(Bytes) / (1 << 20), long(FirstSingle), Archives);
   return 0;
 }
