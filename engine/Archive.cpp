@@ -2,6 +2,7 @@
 
 #include "engine/ArchiveSource.h"
 #include "engine/Progress.h"
+#include "engine/ReadAhead.h"
 #include "engine/ReadProperties.h"
 #include "engine/UsePropertyFile.h"
 #include "platform/Folders.h"
@@ -377,46 +378,78 @@ bool RoomToUnpack(int64_t FreeBytes, int64_t UnpackedTotal) {
   return FreeBytes > UnpackedTotal && FreeBytes - UnpackedTotal > ScratchReserve;
 }
 
-void ProcessArchive(TUseFileList &List, int Index, TReadPass &Pass) {
-  TUseFileProperty *archiveItem = List.GetItem(Index);
+TUnpackedArchive::TUnpackedArchive(const TUseFileList &List, int Index, IProgressSink &Sink)
+    : m_arc(CreateArcList(List.GetItem(Index)->FullName())) {
+  if (!m_arc || !m_arc->CanRead())
+    return;
+  m_arc->ProgressText = LangText(QStringLiteral("20121"));
+  bool listed = true;
+  try {
+    m_arc->ReadList(&Sink, UnpackProgressText(m_arc->ProgressText, 0));
+  } catch (const EArchiveError &) {
+    listed = false;
+  }
+  // The folder is made even when nothing is unpacked, so that members are looked for only in a
+  // folder of our own.
+  if (m_arc->MakeScratchFolder() && listed && RoomToUnpack(FreeSpaceProbe(), m_arc->UnpackedTotal()))
+    m_arc->Extract(Sink);
+}
+
+QString TUnpackedArchive::MemberPath(const TUseFileProperty &Member) {
+  if (!m_arc || !m_arc->CanRead())
+    return {};
+  // Of the members that unpack onto one path only the first was unpacked there.
+  const QString path = m_arc->ScratchPathOf(Member.FullName());
+  if (path.isEmpty())
+    return NeverExistingPath();
+  if (m_taken.contains(path))
+    return {};
+  m_taken.insert(path);
+  return path;
+}
+
+void TUnpackedArchive::DeleteScratchFolder(IProgressSink &Sink) {
+  if (m_arc)
+    m_arc->DeleteScratchFolder(&Sink);
+}
+
+int ArchiveMembersEnd(const TUseFileList &List, int Index) {
+  const TUseFileProperty *archive = List.GetItem(Index);
+  int end = Index + 1;
+  while (end < List.Count() && List.GetItem(end)->Owner == archive)
+    ++end;
+  return end;
+}
+
+size_t ReadArchiveMembers(TUseFileList &List, int Index, TReadAhead &Ahead, size_t From, TReadPass &Pass) {
   TNullProgressSink quiet;
   IProgressSink &sink = Pass.Sink ? *Pass.Sink : quiet;
-  // Freed on every way out, which deletes the scratch folder before a stop goes on; the way out
-  // without a stop deletes it with progress calls.
-  const std::unique_ptr<TArcList> arc = CreateArcList(archiveItem->FullName());
-  const bool canRead = arc && arc->CanRead();
-  if (canRead) {
-    arc->ProgressText = LangText(QStringLiteral("20121"));
-    bool listed = true;
-    try {
-      arc->ReadList(&sink, UnpackProgressText(arc->ProgressText, 0));
-    } catch (const EArchiveError &) {
-      listed = false;
-    }
-    // The folder is made even when nothing is unpacked, so that members are looked for only in a
-    // folder of our own.
-    if (arc->MakeScratchFolder() && listed && RoomToUnpack(FreeSpaceProbe(), arc->UnpackedTotal()))
-      arc->Extract(sink);
+  const TUseFileProperty *archive = List.GetItem(Index);
+  const std::vector<int> &order = Ahead.Indexes();
+  size_t end = From;
+  while (end < order.size() && List.GetItem(order[end])->Owner == archive)
+    ++end;
+  // Its destructor deletes the scratch folder on a stop, after the catch below.
+  TUnpackedArchive unpacked(List, Index, sink);
+  try {
+    for (size_t k = From; k < end; ++k)
+      Ahead.Release(k, unpacked.MemberPath(*List.GetItem(order[k])));
+    for (size_t k = From; k < end; ++k)
+      Ahead.Take(k, Pass);
+  } catch (...) {
+    // No worker may still read from the scratch folder, nor open a name in it, once it goes.
+    Ahead.Cancel();
+    throw;
   }
-  // Gathering puts an archive's members right after it, in the archive's order. Of the members
-  // that unpack onto one path only the first was unpacked there.
-  QSet<QString> taken;
-  for (int i = Index + 1; i < List.Count(); ++i) {
-    TUseFileProperty *member = List.GetItem(i);
-    if (member->Owner != archiveItem)
-      break;
-    QString path = canRead ? arc->ScratchPathOf(member->FullName()) : QString();
-    if (!canRead || (!path.isEmpty() && taken.contains(path))) {
-      member->FileItem.Unreadable = true;
-      member->FileItem.Code = -1;
-      continue;
-    }
-    if (path.isEmpty())
-      path = NeverExistingPath();
-    else
-      taken.insert(path);
-    member->ReadProperties(i, path, Pass);
-  }
-  if (arc)
-    arc->DeleteScratchFolder(&sink);
+  unpacked.DeleteScratchFolder(sink);
+  return end;
+}
+
+void ProcessArchive(TUseFileList &List, int Index, TReadPass &Pass) {
+  std::vector<int> members;
+  const int end = ArchiveMembersEnd(List, Index);
+  for (int i = Index + 1; i < end; ++i)
+    members.push_back(i);
+  TReadAhead ahead(List, std::move(members), Pass.WhatFind, ReadWorkers());
+  ReadArchiveMembers(List, Index, ahead, 0, Pass);
 }

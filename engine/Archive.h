@@ -3,6 +3,7 @@
 // gathering, and unpacking one archive at a time into a scratch folder of its own so that its
 // members can be read like plain files.
 
+#include <QSet>
 #include <QString>
 #include <cstdint>
 #include <memory>
@@ -11,7 +12,9 @@
 
 class IProgressSink;
 class TUseFileList;
+class TUseFileProperty;
 class TReadPass;
+class TReadAhead;
 
 // An archive that cannot be listed (damaged, unreadable, not what its name says).
 class EArchiveError : public std::runtime_error {
@@ -133,8 +136,32 @@ extern int64_t (*FreeSpaceProbe)();
 // The password tried on encrypted ZIP entries.
 extern const char *const ZipPassword;
 
-// Unpacks the entered archive at Index of List into a fresh scratch folder when the disk has room,
-// reads its members (the items right after it) from there, those that could not be unpacked like
-// missing files, then deletes the folder, also on a stop. A member whose path an earlier member
-// took is unreadable: what lies there is the other's. The progress text is text 20121.
+// An entered archive unpacked into a fresh scratch folder of its own (when the disk has room), so that
+// its members can be read like plain files; the folder goes with this object.
+class TUnpackedArchive {
+public:
+  // Lists the archive at Index of List and unpacks it, reporting through Sink with text 20121.
+  TUnpackedArchive(const TUseFileList &List, int Index, IProgressSink &Sink);
+  // Where Member, asked in list order, is read from: its unpacked file, a path that never exists for a
+  // member with no place in the scratch folder, or "" when it must not be read at all: the archive
+  // cannot be read, or an earlier member took its path and what lies there is the other's.
+  QString MemberPath(const TUseFileProperty &Member);
+  // Deletes the scratch folder, reporting through Sink; what the sink throws goes on once the whole
+  // folder is gone.
+  void DeleteScratchFolder(IProgressSink &Sink);
+
+private:
+  std::unique_ptr<TArcList> m_arc;
+  QSet<QString> m_taken;
+};
+
+// The list index after the members of the archive at Index: gathering puts them right after it.
+int ArchiveMembersEnd(const TUseFileList &List, int Index);
+
+// Unpacks the entered archive at Index of List and reads its members, which Ahead holds from position
+// From on, on Ahead's workers; then deletes the scratch folder, also on a stop, and only once no worker
+// reads from it any more. Returns the position after the last member.
+size_t ReadArchiveMembers(TUseFileList &List, int Index, TReadAhead &Ahead, size_t From, TReadPass &Pass);
+
+// The same for one archive alone, on a pool of its own.
 void ProcessArchive(TUseFileList &List, int Index, TReadPass &Pass);

@@ -2,11 +2,32 @@
 
 #include <algorithm>
 #include <atomic>
+#include <stdexcept>
 
 namespace {
 
 std::atomic<int> WorkerSetting{0};
 std::atomic<int> LiveWorkers{0};
+std::atomic<int> WaitingWorkers{0};
+std::atomic<long> ItemsBegun{0};
+
+// The pause and the passes it reaches; taken before any pass's own mutex.
+std::mutex PauseMutex;
+bool Paused = false;
+std::vector<TReadAhead *> Passes;
+
+// Waits on Condition until Ready, counting the worker in Sleeping and as waiting while it blocks.
+template <typename Predicate>
+void WaitCounted(std::condition_variable &Condition, std::unique_lock<std::mutex> &Lock, int &Sleeping,
+                 Predicate Ready) {
+  while (!Ready()) {
+    ++Sleeping;
+    ++WaitingWorkers;
+    Condition.wait(Lock);
+    --WaitingWorkers;
+    --Sleeping;
+  }
+}
 
 // Ends a worker's read when the pool is cancelled.
 struct TCancelled {};
@@ -43,13 +64,47 @@ int ReadWorkers() {
   return Count > 0 ? Count : DefaultReadWorkers();
 }
 
+void SetReadAheadPaused(bool Pause) {
+  std::lock_guard Guard(PauseMutex);
+  Paused = Pause;
+  for (TReadAhead *Pass : Passes) {
+    {
+      std::lock_guard Lock(Pass->m_mutex);
+      Pass->m_paused = Pause;
+    }
+    Pass->m_work.notify_all();
+    Pass->m_resume.notify_all();
+  }
+}
+
+bool ReadAheadPaused() {
+  std::lock_guard Guard(PauseMutex);
+  return Paused;
+}
+
+long ReadAheadItemsBegun() {
+  return ItemsBegun;
+}
+
+int WaitingReadWorkers() {
+  return WaitingWorkers;
+}
+
 struct TReadAhead::TSlot {
+  size_t Position = 0;
   int Index = -1;
   QString Path;
   bool Gathered = false;
+  bool Member = false;
   // Read by the loop itself: an item that already holds a picture grid is read as it stands.
   bool InPlace = false;
   std::unique_ptr<TUseFileProperty> Item;
+  // Guarded by the pool's mutex from the slot's preparation on.
+  // A member whose archive is not unpacked yet.
+  bool Held = false;
+  // A member that must not be read.
+  bool Skip = false;
+  bool Begun = false;
   std::mutex CountsMutex;
   std::vector<qint64> Counts;
   // How many of Counts the loop may take; Done is set last, after which the worker leaves the slot.
@@ -62,6 +117,9 @@ class TReadAhead::TSlotCounter : public IReadCounter {
 public:
   TSlotCounter(TReadAhead &Pool, TSlot &Slot) : m_pool(Pool), m_slot(Slot) {}
   void Count(qint64 Bytes) override {
+    // A large file ahead of the loop stops between its blocks on the pause.
+    if (m_pool.m_paused)
+      m_pool.WaitWhilePaused(m_slot.Position);
     if (m_pool.m_cancel)
       throw TCancelled();
     {
@@ -85,6 +143,11 @@ TReadAhead::TReadAhead(const TUseFileList &List, std::vector<int> Indexes, const
     Slot = std::make_unique<TSlot>();
   if (m_slots.empty())
     return;
+  {
+    std::lock_guard Guard(PauseMutex);
+    m_paused = Paused;
+    Passes.push_back(this);
+  }
   for (size_t k = 0; k < m_slots.size(); ++k)
     Prepare(k);
   for (size_t w = 0; w < std::min(Count, m_indexes.size()); ++w)
@@ -92,27 +155,36 @@ TReadAhead::TReadAhead(const TUseFileList &List, std::vector<int> Indexes, const
 }
 
 TReadAhead::~TReadAhead() {
+  Cancel();
+}
+
+void TReadAhead::Cancel() {
+  {
+    std::lock_guard Guard(PauseMutex);
+    std::erase(Passes, this);
+  }
   {
     std::lock_guard Lock(m_mutex);
     m_cancel = true;
   }
   m_work.notify_all();
+  m_resume.notify_all();
   for (std::thread &Worker : m_workers)
-    Worker.join();
+    if (Worker.joinable())
+      Worker.join();
 }
 
 // On the loop's thread: the item's name and what it already holds, copied into the slot's own item.
 void TReadAhead::Prepare(size_t K) {
-  TSlot &Slot = *m_slots[K % m_slots.size()];
+  TSlot &Slot = SlotAt(K);
   const TUseFileProperty &From = *m_list.GetItem(m_indexes[K]);
+  Slot.Position = K;
   Slot.Index = m_indexes[K];
+  Slot.Member = From.IsArchiveMember();
   Slot.InPlace = From.DataImage != nullptr;
-  Slot.Path = From.FullName();
-  Slot.Gathered = From.FileItem.Id != TFileId{};
-  Slot.Counts.clear();
-  Slot.Published = 0;
-  Slot.Done = false;
-  Slot.Failed = false;
+  Slot.Path = Slot.Member ? QString() : From.FullName();
+  Slot.Gathered = !Slot.Member && From.FileItem.Id != TFileId{};
+  Slot.Item.reset();
   if (!Slot.InPlace) {
     Slot.Item = std::make_unique<TUseFileProperty>();
     TUseFileProperty &To = *Slot.Item;
@@ -124,9 +196,51 @@ void TReadAhead::Prepare(size_t K) {
     To.SetMusicTag(From.Tags());
   }
   std::lock_guard Lock(m_mutex);
+  Slot.Held = Slot.Member;
+  if (Slot.Member && !m_released.empty() && m_released.front().first == K) {
+    Slot.Path = std::move(m_released.front().second);
+    m_released.pop_front();
+    Slot.Held = false;
+    Slot.Skip = Slot.Path.isEmpty();
+  } else {
+    Slot.Skip = false;
+  }
+  Slot.Begun = false;
+  Slot.Counts.clear();
+  Slot.Published = 0;
+  Slot.Done = false;
+  Slot.Failed = false;
   m_prepared = K + 1;
   if (m_sleeping > 0)
     m_work.notify_one();
+}
+
+void TReadAhead::Release(size_t K, const QString &Path) {
+  {
+    std::lock_guard Lock(m_mutex);
+    if (K >= m_prepared) {
+      m_released.emplace_back(K, Path);
+      return;
+    }
+    TSlot &Slot = SlotAt(K);
+    Slot.Path = Path;
+    Slot.Skip = Path.isEmpty();
+    Slot.Held = false;
+    if (m_sleeping == 0)
+      return;
+  }
+  m_work.notify_one();
+}
+
+// Under the mutex.
+bool TReadAhead::PausedAt(size_t K) const {
+  return m_paused && K > m_wanted;
+}
+
+void TReadAhead::WaitWhilePaused(size_t K) {
+  std::unique_lock Lock(m_mutex);
+  int Sleeping = 0;
+  WaitCounted(m_resume, Lock, Sleeping, [&] { return m_cancel || !PausedAt(K); });
 }
 
 void TReadAhead::Publish(const TSlot &Slot) {
@@ -137,6 +251,17 @@ void TReadAhead::Publish(const TSlot &Slot) {
   }
 }
 
+// Under the mutex: the first prepared slot not yet begun, past members still held, or null. Every
+// position from m_next on lies within the window, so its slot holds that position.
+TReadAhead::TSlot *TReadAhead::NextToRead() {
+  for (size_t K = m_next; K < m_prepared && !PausedAt(K); ++K) {
+    TSlot &Slot = SlotAt(K);
+    if (!Slot.Begun && !Slot.Held)
+      return &Slot;
+  }
+  return nullptr;
+}
+
 void TReadAhead::Work() {
   const TReadWorkerAlive Alive;
   std::vector<char> Buffer(static_cast<size_t>(ReadBufferSize));
@@ -145,15 +270,16 @@ void TReadAhead::Work() {
     TSlot *Claimed = nullptr;
     {
       std::unique_lock Lock(m_mutex);
-      ++m_sleeping;
-      m_work.wait(Lock, [this] { return m_cancel || m_next < m_prepared; });
-      --m_sleeping;
+      WaitCounted(m_work, Lock, m_sleeping, [&] { return m_cancel || (Claimed = NextToRead()) != nullptr; });
       if (m_cancel)
         return;
-      Claimed = m_slots[m_next++ % m_slots.size()].get();
+      Claimed->Begun = true;
+      ++ItemsBegun;
+      while (m_next < m_prepared && SlotAt(m_next).Begun)
+        ++m_next;
     }
     TSlot &Slot = *Claimed;
-    if (!Slot.InPlace) {
+    if (!Slot.InPlace && !Slot.Skip) {
       try {
         TSlotCounter Counter(*this, Slot);
         ReadFileParts(*Slot.Item, Slot.Path, Slot.Gathered, m_what, Buffer.data(), Hasher, Counter);
@@ -170,8 +296,19 @@ void TReadAhead::Work() {
 }
 
 void TReadAhead::Take(size_t K, TReadPass &Pass) {
-  TSlot &Slot = *m_slots[K % m_slots.size()];
+  TSlot &Slot = SlotAt(K);
   TUseFileProperty &Item = *m_list.GetItem(Slot.Index);
+  {
+    std::lock_guard Lock(m_mutex);
+    if (Slot.Held)
+      throw std::logic_error("an archive member was taken before it was released");
+    m_wanted = K;
+  }
+  // The item the loop waits for is read even while paused.
+  if (m_paused) {
+    m_work.notify_all();
+    m_resume.notify_all();
+  }
   // The blocks are counted as the worker publishes them, so a large file moves the bar, and Pause and
   // Stop answer, while it is read.
   size_t Counted = 0;
@@ -197,8 +334,11 @@ void TReadAhead::Take(size_t K, TReadPass &Pass) {
     if (Done)
       break;
   }
-  if (Slot.InPlace) {
-    Item.ReadProperties(Slot.Index, QString(), Pass);
+  if (Slot.Skip) {
+    Item.FileItem.Unreadable = true;
+    Item.FileItem.Code = -1;
+  } else if (Slot.InPlace) {
+    Item.ReadProperties(Slot.Index, Slot.Member ? Slot.Path : QString(), Pass);
   } else {
     TUseFileProperty &Read = *Slot.Item;
     Item.FileItem.Code = Read.FileItem.Code;

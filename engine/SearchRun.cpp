@@ -193,16 +193,22 @@ void TUseFileList::ReadAllProperties(IProgressSink &Sink, IProgressBar *Bar) {
   TReadPass Pass(Filter.WhatFind, &Sink, Bar);
   Pass.Start(TotalSize(), Count() > 0);
   Sink.ProcessProgress(QString());
-  // Members are read by their archive's pass, right after the archive itself.
+  // An archive's members are read right after it, once it is unpacked.
   std::vector<int> Order;
-  for (int i = 0; i < Count(); ++i)
-    if (GetItem(i)->Owner == nullptr || GetItem(i)->IsArchive())
-      Order.push_back(i);
-  TReadAhead Ahead(*this, Order, Filter.WhatFind, ReadWorkers());
-  for (size_t k = 0; k < Order.size(); ++k) {
-    Ahead.Take(k, Pass);
-    if (GetItem(Order[k])->IsArchive())
-      ProcessArchive(*this, Order[k], Pass);
+  for (int i = 0; i < Count();) {
+    const TUseFileProperty &Item = *GetItem(i);
+    const int End = Item.IsArchive() ? ArchiveMembersEnd(*this, i) : i + 1;
+    if (Item.Owner == nullptr || Item.IsArchive())
+      for (int k = i; k < End; ++k)
+        Order.push_back(k);
+    i = End;
+  }
+  TReadAhead Ahead(*this, std::move(Order), Filter.WhatFind, ReadWorkers());
+  for (size_t k = 0; k < Ahead.Indexes().size();) {
+    const int Index = Ahead.Indexes()[k];
+    Ahead.Take(k++, Pass);
+    if (GetItem(Index)->IsArchive())
+      k = ReadArchiveMembers(*this, Index, Ahead, k, Pass);
   }
 }
 

@@ -1,4 +1,5 @@
 #include "engine/ReadAhead.h"
+#include "engine/Archive.h"
 #include "engine/SearchRun.h"
 #include "engine/StepStorage.h"
 #include "tests/engine/MediaFiles.h"
@@ -13,6 +14,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -42,9 +45,19 @@ void MakeMixedTree(TestDir &Dir) {
   media::SaveMp3(Dir.filePath("music/b.mp3"), &B, nullptr);
   media::SaveOgg(Dir.filePath("music/a3.ogg"), A);
   media::SaveWma(Dir.filePath("music/b2.wma"), B);
-  testarchive::WriteZip(
-      Dir.filePath("arc/one.zip"),
-      {{"in/same.txt", "shared words"}, {"in/big.bin", QByteArray(300000, 'z')}, {"x.txt", "x"}});
+  testarchive::WriteZip(Dir.filePath("arc/one.zip"), {{"in/same.txt", "shared words"},
+                                                      {"in/big.bin", QByteArray(300000, 'z')},
+                                                      {"x.txt", "x"},
+                                                      {"empty.txt", ""},
+                                                      {"in//same.txt", "other words"}});
+  // Its members repeat a picture and tagged music of the tree; RAR lists no empty entry.
+  const auto Bytes = [&](const char *Name) { return testenv::ReadFile(Dir.filePath(Name)); };
+  testarchive::WriteRar(Dir.filePath("arc/two.rar"), {{"p/p1.png", Bytes("pics/p1.png")},
+                                                      {"p/deep/p2.jpg", Bytes("pics/p2.jpg")},
+                                                      {"a1.mp3", Bytes("music/a1.mp3")},
+                                                      {"big.bin", QByteArray(300000, 'y')},
+                                                      {"same.txt", "shared words"},
+                                                      {"empty.txt", ""}});
   for (int i = 0; i < 40; ++i)
     Dir.createFile(QStringLiteral("plain/d%1/f%2.txt").arg(i % 7).arg(i),
                    QByteArray::number(i % 9).repeated(50));
@@ -150,15 +163,20 @@ struct ReadRig {
   bool Reading = false;
   // The most workers seen alive at a progress call of the read pass.
   int SawWorkers = 0;
+  // Runs at every progress call of the read pass, before the sink's stop.
+  std::function<void(int Call)> OnReadCall;
 
   QStringList Dumped() const { return Dump(AfterReading, List, Steps, Sink); }
 
   // A whole search with every method, spoiling the tree between gathering and reading.
   void Search(TestDir &Dir, int Workers, bool Spoil) {
     WorkerCount Count(Workers);
-    Sink.onCall = [this](int) {
-      if (Reading)
-        SawWorkers = std::max(SawWorkers, RunningReadWorkers());
+    Sink.onCall = [this](int Call) {
+      if (!Reading)
+        return;
+      SawWorkers = std::max(SawWorkers, RunningReadWorkers());
+      if (OnReadCall)
+        OnReadCall(Call);
     };
     List.SetFilter(TWhatFind{1, 2, 3, 4, 5}, QStringList{Dir.path()}, QStringList(), QStringLiteral("zr"));
     List.ScanAll(Sink, Bar);
@@ -174,6 +192,38 @@ struct ReadRig {
   }
 };
 
+// The lines of items read whose dump begins with Start.
+QStringList AfterReadingOf(const ReadRig &Rig, const char *Start) {
+  QStringList Found;
+  for (const QString &Line : Rig.AfterReading)
+    if (Line.startsWith(QLatin1String(Start)))
+      Found << Line;
+  return Found;
+}
+
+// The list index of the item whose name begins with Start.
+int IndexOf(const ReadRig &Rig, const char *Start) {
+  for (int i = 0; i < Rig.List.Count(); ++i)
+    if (Rig.List.GetItem(i)->FullName().startsWith(QLatin1String(Start)))
+      return i;
+  return -1;
+}
+
+QStringList ScratchFolders() {
+  return QDir(GetTempDir())
+      .entryList({QStringLiteral("TWTemp*")}, QDir::AllEntries | QDir::Hidden | QDir::System);
+}
+
+// Waits until every live worker waits; false after a minute, which only a hang takes.
+bool AllWorkersWait() {
+  for (int Tries = 0; Tries < 60000; ++Tries) {
+    if (WaitingReadWorkers() == RunningReadWorkers())
+      return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return false;
+}
+
 } // namespace
 
 TEST(ReadAhead, OneWorkerAndManyGiveTheSameItemsGroupsAndProgressCalls) {
@@ -188,6 +238,19 @@ TEST(ReadAhead, OneWorkerAndManyGiveTheSameItemsGroupsAndProgressCalls) {
   EXPECT_FALSE(Baseline.filter(QStringLiteral("p0.png")).isEmpty());
   EXPECT_FALSE(Baseline.filter(QStringLiteral("|Artist|Album")).isEmpty());
   EXPECT_FALSE(Baseline.filter(QStringLiteral("big.bin")).isEmpty());
+  // The RAR's members were read from its scratch folder; the ZIP member that unpacks onto another's
+  // path is unreadable.
+  const auto Member = [&](const char *Start) {
+    const QStringList Lines = AfterReadingOf(One, Start);
+    return Lines.size() == 1 ? Lines.first() : QStringLiteral("%1 lines").arg(Lines.size());
+  };
+  EXPECT_FALSE(Member("p/p1.png ").contains(QStringLiteral("grid=-"))) << Member("p/p1.png ").toStdString();
+  EXPECT_FALSE(Member("p/deep/p2.jpg ").contains(QStringLiteral("grid=-")));
+  EXPECT_TRUE(Member("a1.mp3 ").contains(QStringLiteral("tags=Song|Artist|Album")))
+      << Member("a1.mp3 ").toStdString();
+  EXPECT_EQ(AfterReadingOf(One, "same.txt size=12 ").filter(" unreadable=0 ").size(), 1);
+  EXPECT_EQ(AfterReadingOf(One, "in//same.txt size=11 code=-1 ").filter(" unreadable=1 ").size(), 1);
+  EXPECT_EQ(AfterReadingOf(One, "empty.txt size=0 code=-1 ").size(), 1) << "the ZIP's empty member";
   for (int Workers : {2, 3, 8, 16}) {
     ReadRig Many;
     Many.Search(Dir, Workers, false);
@@ -202,7 +265,8 @@ TEST(ReadAhead, SpoiledFilesAreUnreadableWithAnyNumberOfWorkers) {
     MakeMixedTree(Dir);
     ReadRig Rig;
     Rig.Search(Dir, Workers, true);
-    EXPECT_EQ(Rig.AfterReading.filter(QStringLiteral(" unreadable=1 ")).size(), 3) << Workers;
+    // And the ZIP member whose path another member took.
+    EXPECT_EQ(Rig.AfterReading.filter(QStringLiteral(" unreadable=1 ")).size(), 4) << Workers;
     for (const char *Name : {"vanished", "fifo", "replaced"})
       EXPECT_EQ(Rig.AfterReading
                     .filter(QStringLiteral("/gone/%1.txt size=12 code=-1 hash=0:0 unreadable=1 ").arg(Name))
@@ -239,7 +303,54 @@ TEST(ReadAhead, StopOrHaltAtAnyReadCallLeavesNothingRunning) {
     // A grouping step that was stopped still makes its closing call.
     EXPECT_LE(Rig.Sink.calls(), Stop + 1);
     EXPECT_EQ(RunningReadWorkers(), 0) << Stop;
+    EXPECT_EQ(ScratchFolders(), QStringList()) << Stop;
   }
+}
+
+// Paused at many calls of the read pass (inside files, archives and their members), the workers
+// begin no further item until the search goes on, and the result and every progress call are those of
+// a search never paused. A stop while paused ends the pass at once.
+TEST(ReadAhead, WhilePausedTheWorkersBeginNoFurtherItem) {
+  TestDir Dir;
+  MakeMixedTree(Dir);
+  ReadRig Plain;
+  Plain.Search(Dir, 4, false);
+  const struct Unpause {
+    ~Unpause() { SetReadAheadPaused(false); }
+  } UnpauseAtEnd;
+
+  ReadRig Paused;
+  int Pauses = 0;
+  Paused.OnReadCall = [&](int Call) {
+    if (Call % 3 != 0)
+      return;
+    SetReadAheadPaused(true);
+    const long Begun = ReadAheadItemsBegun();
+    ASSERT_TRUE(AllWorkersWait()) << Call;
+    EXPECT_EQ(ReadAheadItemsBegun(), Begun) << Call;
+    ++Pauses;
+    SetReadAheadPaused(false);
+  };
+  Paused.Search(Dir, 4, false);
+  EXPECT_GT(Pauses, 20);
+  EXPECT_EQ(FirstDifference(Paused.Dumped(), Plain.Dumped()).toStdString(), "");
+
+  // Stopped while paused inside the RAR's members.
+  const int MemberCall =
+      int(Plain.Sink.texts.indexOf(QStringLiteral(" (%1)").arg(IndexOf(Plain, "p/p1.png")))) + 1;
+  ASSERT_GT(MemberCall, 0);
+  ReadRig Stopped;
+  Stopped.Sink.stopAtCall = MemberCall;
+  Stopped.OnReadCall = [&](int Call) {
+    if (Call != MemberCall)
+      return;
+    SetReadAheadPaused(true);
+    EXPECT_TRUE(AllWorkersWait());
+    EXPECT_EQ(ScratchFolders().size(), 1);
+  };
+  EXPECT_THROW(Stopped.Search(Dir, 4, false), EMyStop);
+  EXPECT_EQ(RunningReadWorkers(), 0);
+  EXPECT_EQ(ScratchFolders(), QStringList());
 }
 
 // The loop counts a big file's blocks while a worker reads it, before that file is finished.

@@ -1,4 +1,5 @@
 // The window's side of progress: busy captions, percentages, Pause, Stop, closing during a run.
+#include "engine/ReadAhead.h"
 #include "tests/ui/UiTest.h"
 #include "ui/main/IconAnimation.h"
 
@@ -40,6 +41,8 @@ private slots:
     QCOMPARE(w().btnNext->text(), text(next));
     QCOMPARE(w().btnBack->text(), text(back));
     QCOMPARE(w().PauseFlag(), pause);
+    // The read-ahead workers wait exactly while the search is paused.
+    QCOMPARE(ReadAheadPaused(), pause != 0);
     QCOMPARE(w().StopFlag(), 0);
     QCOMPARE(w().btnNext->font().bold(), next == 2050);
   }

@@ -1,6 +1,7 @@
 #include "ui/main/Main.h"
 #include "ui/main/RestoreList.h"
 
+#include "engine/ReadAhead.h"
 #include "engine/StepStorage.h"
 #include "engine/UsePropertyFile.h"
 #include "settings/FileGroupExt.h"
@@ -151,6 +152,11 @@ int TfrmMain::PauseFlag() const {
   return m_pauseFlag;
 }
 
+void TfrmMain::SetPauseFlag(int Flag) {
+  m_pauseFlag = Flag;
+  SetReadAheadPaused(Flag != 0);
+}
+
 bool TfrmMain::PumpDue() const {
   return !m_pumpClock.isValid() || PauseFlag() != 0 || StopFlag() != 0 || m_terminating ||
          m_pumpClock.elapsed() >= PumpIntervalMs;
@@ -233,7 +239,7 @@ void TfrmMain::FlushProgress() {
 
 void TfrmMain::ResetProgress() {
   m_stopFlag = 0;
-  m_pauseFlag = 0;
+  SetPauseFlag(0);
   lblPercent->setText(QStringLiteral("0%"));
   m_findBar->SetMin(0);
   m_findBar->SetPosition(0);
@@ -245,7 +251,7 @@ void TfrmMain::ResetProgress() {
 
 void TfrmMain::EnterBusyButtons() {
   m_pumpClock.invalidate();
-  m_pauseFlag = 0;
+  SetPauseFlag(0);
   btnNext->setText(T("2040"));
   m_stopFlag = 0;
   btnBack->setText(T("2041"));
@@ -267,7 +273,7 @@ void TfrmMain::LeaveBusyButtons() {
 
 void TfrmMain::TogglePause() {
   const int paused = 1 - PauseFlag();
-  m_pauseFlag = paused;
+  SetPauseFlag(paused);
   btnNext->setText(paused == 1 ? T("2050") : T("2040"));
   setBold(btnNext, paused == 1);
 }

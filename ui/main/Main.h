@@ -401,6 +401,8 @@ private:
   std::unique_ptr<TStepView> m_stepView;
   int m_stopFlag = 0;
   int m_pauseFlag = 0;
+  // Sets the pause flag; the read-ahead workers wait while it is set.
+  void SetPauseFlag(int Flag);
   TPageTable m_pages;
   TRestoreModel *m_restoreModel = nullptr;
   std::unique_ptr<TRestoreFilesLoad> m_restoreLoad;
