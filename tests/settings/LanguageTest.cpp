@@ -35,49 +35,39 @@ TEST(TLang, ParsesPlainAndMultiLineValuesFromUtf8Files) {
     EXPECT_EQ(key, k);
     EXPECT_EQ(value, v);
   }
-  // Each text with the values it gives, as "key=value"; entries < 0: not counted.
+  // Each text with the values it gives, as "key=value" texts joined by ";"; entries < 0: not counted.
   const struct {
-    const char *text;
-    QStringList values;
+    const char *text, *values;
     int entries;
   } cases[] = {
       // Plain lines are trimmed and split; the blank before "=" stays part of the key, the one
       // after it part of the value.
       {"2045=Warning\n   2046=Question  \t\r\n2047 = Spaced\r2048=a|b",
-       {"2045=Warning", "2046=Question", "2047=no translated", "2047 = Spaced", "2048=a\r\nb"},
-       -1},
-      {"just words\n\n[section]\n2045=Warning\n", {"2045=Warning"}, 1},
+       "2045=Warning;2046=Question;2047=no translated;2047 = Spaced;2048=a\r\nb", -1},
+      {"just words\n\n[section]\n2045=Warning\n", "2045=Warning", 1},
       // A multi-line value joins its trimmed lines with line breaks.
-      {"  2045=[first line  \n   second line]   \n2046=after",
-       {"2045=first line\r\nsecond line", "2046=after"},
+      {"  2045=[first line  \n   second line]   \n2046=after", "2045=first line\r\nsecond line;2046=after",
        -1},
-      {"2045=[\n first \n second]\n", {"2045=\r\nfirst\r\nsecond"}, -1},
+      {"2045=[\n first \n second]\n", "2045=\r\nfirst\r\nsecond", -1},
       // Closed on its own line: what follows the bracket is dropped.
-      {"2045=[ some text ] dropped\n2046=next", {"2045= some text ", "2046=next"}, -1},
+      {"2045=[ some text ] dropped\n2046=next", "2045= some text ;2046=next", -1},
       // Lines inside a multi-line value are consumed even with "=".
       {"2045=[one\nno equals here\n2046=inside]\n2047=outside",
-       {"2045=one\r\nno equals here\r\n2046=inside", "2046=no translated", "2047=outside"},
-       2},
+       "2045=one\r\nno equals here\r\n2046=inside;2046=no translated;2047=outside", 2},
       // An unclosed value ends empty at the file's end.
-      {"2044=before\n2045=[never\nclosed\n2046=swallowed",
-       {"2044=before", "2045=", "2046=no translated"},
-       -1},
+      {"2044=before\n2045=[never\nclosed\n2046=swallowed", "2044=before;2045=;2046=no translated", -1},
       // A bracket closed before it opens gives an empty value.
-      {"2045=x]y=[z", {"2045="}, -1},
+      {"2045=x]y=[z", "2045=", -1},
       // The first of two equal keys wins; keys are case-sensitive.
-      {"Language=English\n2045=first\n2045=second",
-       {"2045=first", "language=no translated", "Language=English"},
-       3},
+      {"Language=English\n2045=first\n2045=second", "2045=first;language=no translated;Language=English", 3},
       // Former product names become Pairhound, only as a whole.
       {"1=About Quillfern Twinsweep\n2=Twinsweep found|Twinsweep\n3=Quillfern alone\nLanguage=Twinsweep "
        "English",
-       {"1=About Pairhound", "2=Pairhound found\r\nPairhound", "3=Quillfern alone",
-        "Language=Pairhound English"},
-       -1},
+       "1=About Pairhound;2=Pairhound found\r\nPairhound;3=Quillfern alone;Language=Pairhound English", -1},
   };
   for (const auto &c : cases) {
     const TLang lang = parse(c.text);
-    for (const QString &value : c.values)
+    for (const QString &value : QString(c.values).split(';'))
       EXPECT_EQ(value.section('=', 0, 0) + '=' + lang.GetValue(value.section('=', 0, 0)), value) << c.text;
     EXPECT_TRUE(c.entries < 0 || lang.Items.size() == c.entries) << c.text;
   }
