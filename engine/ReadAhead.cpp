@@ -35,6 +35,7 @@ struct TCancelled {};
 // Items read ahead per worker: enough to keep every worker busy behind a slow loop, few enough that a
 // stopped search leaves little read for nothing.
 constexpr size_t AheadPerWorker = 32;
+constexpr size_t WakeBatch = 16;
 
 } // namespace
 
@@ -211,8 +212,10 @@ void TReadAhead::Prepare(size_t K) {
   Slot.Done = false;
   Slot.Failed = false;
   m_prepared = K + 1;
-  if (m_sleeping > 0)
-    m_work.notify_one();
+  // Sleeping workers are woken a batch at a time: a wake per item costs the loop more than a small
+  // file's read. Take wakes them too before it waits for an item nobody has taken.
+  if (m_sleeping > 0 && (m_prepared - m_next >= WakeBatch || m_prepared == m_indexes.size()))
+    m_work.notify_all();
 }
 
 void TReadAhead::Release(size_t K, const QString &Path) {
@@ -318,6 +321,8 @@ void TReadAhead::Take(size_t K, TReadPass &Pass) {
     const bool Done = Slot.Done;
     if (!Done && Slot.Published == Counted) {
       std::unique_lock Lock(m_mutex);
+      if (m_next <= K && m_sleeping > 0)
+        m_work.notify_all();
       m_waitingFor = &Slot;
       m_done.wait(Lock, [&] { return Slot.Published > Counted || Slot.Done; });
       m_waitingFor = nullptr;
