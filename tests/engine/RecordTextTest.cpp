@@ -25,14 +25,11 @@ TEST(RecordText, ReadsTheValueOfEachFieldOfARecord) {
   EXPECT_EQ(ReadRecordValue(S("Mp3_Song"), S("<Mp3_SongName=a><Mp3=b>")), QString());
   EXPECT_EQ(ReadRecordValue(S("A"), S("<A=abc")), S("abc"));
   EXPECT_FALSE(HasRecordField(S("A"), S("<A")));
-}
-
-TEST(RecordText, NestedRecordIsOneValueAndItsKeysAreNotSeenOutside) {
-  const QString Line = S("<Name=x><Grid=<CRC=7><p11=5>><After=y>");
-  EXPECT_EQ(ReadRecordValue(S("Grid"), Line), S("<CRC=7><p11=5>"));
-  EXPECT_EQ(ReadRecordValue(S("After"), Line), S("y"));
-  EXPECT_FALSE(HasRecordField(S("CRC"), Line));
-  EXPECT_EQ(ReadRecordValue(S("p11"), ReadRecordValue(S("Grid"), Line)), S("5"));
+  const QString Nested = S("<Name=x><Grid=<CRC=7><p11=5>><After=y>");
+  EXPECT_EQ(ReadRecordValue(S("Grid"), Nested), S("<CRC=7><p11=5>"));
+  EXPECT_EQ(ReadRecordValue(S("After"), Nested), S("y"));
+  EXPECT_FALSE(HasRecordField(S("CRC"), Nested));
+  EXPECT_EQ(ReadRecordValue(S("p11"), ReadRecordValue(S("Grid"), Nested)), S("5"));
 }
 
 TEST(RecordText, ValuesWithoutBracketsOrLineBreaksAreStoredAsTheyStand) {

@@ -25,10 +25,8 @@ TEST(SearchFilter, AllPartsOffLetsEverythingPassAndClearKeepsSizeModeAndDateKind
   EXPECT_TRUE(f.IsEmpty());
   f.IncludeMasks = "*.jpg"; // ignored while the part is off
   f.SizeFrom = 100;
-  EXPECT_TRUE(f.CheckMask("x.txt"));
-  EXPECT_TRUE(f.CheckSize(0));
-  EXPECT_TRUE(f.CheckDate(Props(1, 1, 1)));
-  EXPECT_TRUE(f.CheckAttributes(Props(0, 0, 0, true, true)));
+  EXPECT_TRUE(f.CheckMask("x.txt") && f.CheckSize(0) && f.CheckDate(Props(1, 1, 1)) &&
+              f.CheckAttributes(Props(0, 0, 0, true, true)));
   f.MaskOn = f.SizeOn = f.DateOn = f.AttrOn = true;
   f.SizeMode = 3;
   f.DateKind = 2;
@@ -36,12 +34,10 @@ TEST(SearchFilter, AllPartsOffLetsEverythingPassAndClearKeepsSizeModeAndDateKind
   f.ExcludeAttrs = "h";
   EXPECT_FALSE(f.IsEmpty());
   f.Clear();
-  EXPECT_TRUE(f.IsEmpty());
+  EXPECT_TRUE(f.IsEmpty() && f.IncludeMasks.isEmpty() && f.ExcludeAttrs.isEmpty() && f.SizeFrom == 0 &&
+              f.DateTo == 0);
   EXPECT_EQ(f.SizeMode, 3);
   EXPECT_EQ(f.DateKind, 2);
-  EXPECT_TRUE(f.IncludeMasks.isEmpty() && f.ExcludeAttrs.isEmpty());
-  EXPECT_EQ(f.SizeFrom, 0);
-  EXPECT_EQ(f.DateTo, 0);
 }
 
 // Include first, then exclude; an empty text lets all through; changed texts are used at once.

@@ -44,8 +44,7 @@ TEST_F(WorkerSteps, AStepRunsOnTheMainThreadAndTheWorkerWaitsForIt) {
     seen = value == 42; // written by the step before Run returned
   });
   ASSERT_TRUE(pumpUntil([&] { return thread->isFinished(); }));
-  EXPECT_TRUE(ran);
-  EXPECT_TRUE(seen);
+  EXPECT_TRUE(ran && seen);
   EXPECT_EQ(stepThread, QThread::currentThread());
 }
 
