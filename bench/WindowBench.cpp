@@ -4,10 +4,11 @@
 // tree, Next; its time ends when the first result step is on screen. Medians of several rounds and
 // the ratios window / headless and window / jdupes.
 //
-//   bench_window [folder] [--rounds N] [--window-only]
+//   bench_window [folder] [--rounds N] [--window-only] [--cold]
 //
 // --window-only runs the window's search alone, for a profiler; PAIRHOUND_BENCH_HEADLESS_ONLY=1 in the
 // environment runs the headless search alone, to compare the two profiles.
+// --cold drops the page cache before every timed search (root only), so each reads from the disk.
 // Without a folder it uses the tree of bench/peers.sh (100,000 files), making it when missing.
 
 #include "engine/SearchRun.h"
@@ -33,8 +34,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <optional>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -144,6 +147,13 @@ QString DefaultTree() {
   return tree + QStringLiteral("/data");
 }
 
+// Writes back and drops the page cache, dentries and inodes; false where the machine does not allow it.
+bool DropCaches() {
+  ::sync();
+  QFile control(QStringLiteral("/proc/sys/vm/drop_caches"));
+  return control.open(QIODevice::WriteOnly) && control.write("3\n") == 2 && control.flush();
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -159,16 +169,19 @@ int main(int argc, char **argv) {
   QString folder;
   int rounds = 3;
   bool windowOnly = false;
+  bool cold = false;
   const QStringList args = app.arguments();
   for (int i = 1; i < args.size(); ++i) {
     if (args[i] == QLatin1String("--rounds") && i + 1 < args.size())
       rounds = std::max(1, args[++i].toInt());
     else if (args[i] == QLatin1String("--window-only"))
       windowOnly = true;
+    else if (args[i] == QLatin1String("--cold"))
+      cold = true;
     else if (folder.isEmpty() && !args[i].startsWith(QLatin1Char('-')))
       folder = args[i];
     else {
-      std::fprintf(stderr, "usage: %s [folder] [--rounds N] [--window-only]\n", argv[0]);
+      std::fprintf(stderr, "usage: %s [folder] [--rounds N] [--window-only] [--cold]\n", argv[0]);
       return 2;
     }
   }
@@ -180,6 +193,13 @@ int main(int argc, char **argv) {
     return 2;
   }
   const QString jdupes = QStandardPaths::findExecutable(QStringLiteral("jdupes"));
+  // Every timed search starts from the same cache: the disk's (cold) or the one the last left (warm).
+  const auto settle = [&] {
+    if (cold && !DropCaches()) {
+      std::fprintf(stderr, "--cold: the page cache cannot be dropped here (needs root)\n");
+      std::exit(2);
+    }
+  };
 
   TdtmMain dataModule;
   // Warm the cache and the program once before anything is timed.
@@ -192,6 +212,7 @@ int main(int argc, char **argv) {
   if (windowOnly) {
     for (int round = 0; round < rounds; ++round) {
       double shown = 0;
+      settle();
       const double w = WindowSearch(folder, files, shown);
       std::printf("round %d: window %.3f s (main thread busy %.3f s)\n", round + 1, w, LastCpu);
     }
@@ -202,6 +223,7 @@ int main(int argc, char **argv) {
   int windowFiles = 0;
   for (int round = 0; round < rounds; ++round) {
     double shown = 0;
+    settle();
     const double w = WindowSearch(folder, windowFiles, shown);
     show.push_back(shown);
     if (w < 0) {
@@ -210,8 +232,10 @@ int main(int argc, char **argv) {
     }
     window.push_back(w);
     windowCpu.push_back(LastCpu);
+    settle();
     headless.push_back(HeadlessSearch(folder, files));
     headlessCpu.push_back(LastCpu);
+    settle();
     if (!jdupes.isEmpty())
       if (const auto j = JdupesSearch(jdupes, folder))
         peer.push_back(*j);
@@ -227,7 +251,8 @@ int main(int argc, char **argv) {
     return 1;
   }
   const double w = Median(window), h = Median(headless);
-  std::printf("folder: %s (%d files kept after grouping)\n", qPrintable(folder), files);
+  std::printf("folder: %s (%d files kept after grouping), %s cache\n", qPrintable(folder), files,
+              cold ? "cold" : "warm");
   std::printf("median of %d rounds: window %.3f s, headless engine %.3f s", rounds, w, h);
   if (!peer.empty())
     std::printf(", jdupes %.3f s", Median(peer));
