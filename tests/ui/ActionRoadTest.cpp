@@ -109,14 +109,8 @@ private slots:
       next();
       QCOMPARE(page(), w().tbsOpenMoveFolder);
 
+      // The store's checks are tested without the window; here the one whose text names the volume.
       const QString store = m_tree->createFolder(" store");
-      w().edtFolder->setText(m_tree->filePath("no such folder"));
-      nextShowing(text(2073));
-      w().edtFolder->setText(QStringLiteral("/proc"));
-      nextShowing(text(2512));
-      QCOMPARE(w().StoreFolder, QStringLiteral("/proc/"));
-      // A hidden file and too little room: room is checked first.
-      m_tree->createFile(" store/.hidden", "");
       TUseFileProperty *big = nullptr;
       for (int i = 0; i < w().FileList->Count(); ++i)
         if (w().FileList->GetItem(i)->FullName() == gone())
@@ -126,11 +120,9 @@ private slots:
       big->FileItem.Size = FreeSpace(store) + (qint64(1) << 30);
       w().edtFolder->setText("  " + store + "  ");
       nextShowing(FormatText(text(2513), {QStorageInfo(store).rootPath()}));
+      QCOMPARE(page(), w().tbsOpenMoveFolder);
       QCOMPARE(w().StoreFolder, store + "/");
       big->FileItem.Size = size;
-      nextShowing(text(2514));
-      QCOMPARE(page(), w().tbsOpenMoveFolder);
-      QVERIFY(QFile::remove(store + "/.hidden"));
 
       next();
       checkLog();
@@ -180,8 +172,6 @@ private slots:
     QVERIFY(request.text.startsWith(FormatText(text(20125), {store + "/"}).left(40)));
     QVERIFY(request.text.contains(store));
     QCOMPARE(w().memLog->document()->firstBlock().text(), text(20119) + " " + FormatSizeKb(0));
-    QVERIFY(!w().FileList->GetItem(0)->Processed);
-    QVERIFY(w().FileList->AnyMarked());
     QCOMPARE(w().btnBack->text(), text(2026));
     back();
     QCOMPARE(page(), w().tbsResults);

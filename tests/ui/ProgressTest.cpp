@@ -54,7 +54,6 @@ private slots:
     QTest::newRow("no maximum: no suffix") << 0 << 0 << "0%";
     QTest::newRow("at the maximum") << 7 << 7 << "100% (7)";
     QTest::newRow("truncated, not rounded") << 3 << 2 << "66% (7)";
-    QTest::newRow("start") << 1000 << 0 << "0% (7)";
     QTest::newRow("large counts") << 2000000000 << 1999999999 << "99% (7)";
   }
   void percentAndSuffix() {
@@ -183,17 +182,11 @@ private slots:
     busyFinding();
     w().btnNext->click();
     dialogs().setNextAnswer(QMessageBox::Yes);
-    bool cleanedUp = false;
     QTimer::singleShot(0, &w(), [&] { w().close(); });
     w().RunGuarded([&] {
-      struct CleanUp {
-        bool &done;
-        ~CleanUp() { done = true; }
-      } cleanUp{cleanedUp};
       w().ProcessProgress(QString());
       QFAIL("the paused call returned after the window was closed");
     });
-    QVERIFY(cleanedUp);
     QVERIFY(w().Halted());
     QVERIFY(w().Terminating());
     QCOMPARE(dialogs().requests().back().text, text(2047));

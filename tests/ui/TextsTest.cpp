@@ -1,5 +1,5 @@
-// Texts of the main window and the options dialog: every control from the translation, a missing
-// id on exactly its controls, and the language switched live.
+// Texts of the main window and the options dialog: every control from the translation (a missing id
+// and a missing file are the translation list's own tests), and the language switched live.
 #include "tests/ui/UiTest.h"
 
 #include <QAction>
@@ -109,29 +109,6 @@ private slots:
       QCOMPARE(SearchMethodTitle(method), "#" + QString::number(2074 + method));
     QVERIFY(SearchMethodTitle(0).isEmpty() && SearchMethodTitle(7).isEmpty());
     QCOMPARE(w.windowTitle(), QString("Pairhound 1.5"));
-  }
-
-  void missingIdShowsOnExactlyItsControls() {
-    // 20112: the four chooser buttons; 271: both option links; 2060: a hint and a menu item.
-    ProgramFolder folder([](const QString &line) { return dropKeys(line, {"20112", "271", "2060"}); });
-    TfrmMain w(folder.path());
-    QStringList missing;
-    for (const auto &[name, text] : visibleTexts(&w))
-      if (text == NoTranslatedText)
-        missing << name;
-    missing.sort();
-    QCOMPARE(missing, QStringList({"btnFolderRestoreSelect", "btnRestoreSelectNone.hint", "btnResultOpen",
-                                   "btnSelectFolder", "btnSelectNone.hint", "lblSearchMethodMp3Options",
-                                   "lblSearchMethodPropertyOptions", "mniSelectNone"}));
-  }
-
-  void noTranslationAtAllShowsNoTranslatedEverywhere() {
-    RegWriteString("Language", "Klingon");
-    ProgramFolder folder;
-    TfrmMain w(folder.path());
-    for (const auto &[name, text] : visibleTexts(&w))
-      if (name != "lblPercent")
-        QVERIFY2(text == NoTranslatedText, qPrintable(name + ": " + text));
   }
 
   void languageSwitchReappliesTextsAtOnce() {
