@@ -83,23 +83,6 @@ TEST_F(Grouping, TheBarEndsAt9888PerMilleWhereNinetyNinePercentWouldEndElsewhere
   }
 }
 
-TEST_F(Grouping, ContentGroupsAreNumberedByBreaksAndUniqueFilesAreCompactedAway) {
-  TUseFileList List;
-  AddRead(List, "x1", 10, 1);
-  AddRead(List, "y1", 20, 2);
-  AddRead(List, "x2", 10, 1);
-  AddRead(List, "alone", 30, 3);
-  AddRead(List, "y2", 20, 2);
-  AddRead(List, "same-size-other-content", 20, 9);
-  GroupRun R;
-  R.Group(List, {1});
-  ASSERT_EQ(List.Count(), 4);
-  EXPECT_EQ(Names(List, R.Steps.GetIndexes(1)), QStringList({"x2", "x1", "y2", "y1"}));
-  EXPECT_EQ(Groups(List, 1), QList<qint32>({0, 1, 0, 1}));
-  for (int m = 2; m <= 6; ++m)
-    EXPECT_EQ(Groups(List, m), QList<qint32>(4, -1));
-}
-
 // Content order and group numbers equal those of a stable sort by the content comparison.
 TEST_F(Grouping, ContentOrderIsAStableSortByTheContentComparison) {
   std::mt19937 Gen(11);
@@ -277,19 +260,6 @@ TEST_F(Grouping, StopAtEveryProgressCallLeavesWithTheBarAtItsEnd) {
       }
       EXPECT_EQ(R.Bar.Position(), int(R.Bar.Max() * 0.9888)) << N;
     }
-  }
-}
-
-TEST_F(Grouping, StopInsideASortedOrPairwiseGroupingMakesItsClosingCall) {
-  for (int Method : {1, 4, 5}) {
-    TUseFileList List;
-    AddRead(List, "a", 3, 3);
-    AddRead(List, "b", 3, 3);
-    GroupRun R;
-    R.Sink.stopAtCall = Method == 4 ? 2 : 1;
-    EXPECT_THROW(R.Group(List, {Method}), EMyStop);
-    // Content and pairwise grouping end with one more call; the flagged methods have none.
-    EXPECT_EQ(R.Sink.calls(), R.Sink.stopAtCall + (Method == 5 ? 0 : 1)) << Method;
   }
 }
 

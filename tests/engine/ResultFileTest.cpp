@@ -443,24 +443,6 @@ TEST_F(ResultFile, SavingWhereNoFileCanBeMadeFails) {
   EXPECT_THROW(Save(List, "no/such/folder/r.wzr"), EResultFileError);
 }
 
-TEST(ListPasses, ArchiveIndexTextLinksExactlyTheNamedItems) {
-  TUseFileList List;
-  for (int i = 0; i < 22; ++i)
-    Add(List, "/a/", QStringLiteral("f%1").arg(i), 1);
-  At(List, 0).TempArchiveIndexs = QStringLiteral("q12qq21q");
-  At(List, 5).TempArchiveIndexs = QStringLiteral("q01qq99qq6q");
-  List.LinkArchiveMembers();
-  for (int i = 0; i < 22; ++i) {
-    const TUseFileProperty *Expected = nullptr;
-    if (i == 0 || i == 12 || i == 21)
-      Expected = &At(List, 0);
-    if (i == 5 || i == 6)
-      Expected = &At(List, 5);
-    EXPECT_EQ(At(List, i).Owner, Expected) << i;
-    EXPECT_TRUE(At(List, i).TempArchiveIndexs.isEmpty());
-  }
-}
-
 TEST(ListPasses, MarksGroupsStatisticsAndPendingFlags) {
   TUseFileList List;
   Add(List, "/a/", "x", 6000000000LL);

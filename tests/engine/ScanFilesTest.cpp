@@ -205,7 +205,7 @@ TEST_F(Gathering, ListingAheadOnManyWorkersKeepsTheOrderOfOne) {
   ASSERT_EQ(::link(dir.filePath("a4/b2/c/f0").toUtf8(), dir.filePath("a5/hard").toUtf8()), 0);
   const auto gathered = [&](int workers) {
     SetReadWorkers(workers);
-    Gather({Root()}, {Root() + "a3/b1/c/skip"});
+    Gather({Root(), Root() + "a4/b2"}, {Root() + "a3/b1/c/skip"});
     QStringList rows;
     for (int i = 0; i < list.Count(); ++i)
       rows << list.GetItem(i)->FullName() + QString::number(list.GetItem(i)->FileItem.Size);
@@ -217,7 +217,8 @@ TEST_F(Gathering, ListingAheadOnManyWorkersKeepsTheOrderOfOne) {
     EXPECT_EQ(gathered(workers), one) << workers;
   }
   SetReadWorkers(0);
-  EXPECT_EQ(one.first.size(), 162); // every file once, the hard link once, the excluded folder left out
+  // Every file once (also below the second include folder), the hard link once, the excluded folder left out.
+  EXPECT_EQ(one.first.size(), 162);
 }
 
 // A file of 5 GiB (sparse: no disk space taken) keeps its real size; an ill-formed mask ends the gathering.
@@ -242,7 +243,7 @@ TEST_F(Gathering, FilterPartsApplyToFilesOnly) {
   EXPECT_THROW(GatherRoot(), EMaskError);
 }
 
-TEST_F(Gathering, DateAndAttributeFiltersReadTheFileTimes) {
+TEST_F(Gathering, DateAndAttributeFiltersReadTheFileProperties) {
   const QDateTime longAgo(QDate(2001, 5, 5), QTime(12, 0));
   ASSERT_TRUE(TestDir::setTimes(dir.createFile("old.txt", "o"), longAgo, longAgo));
   dir.createFile("new.txt", "n");
@@ -251,13 +252,10 @@ TEST_F(Gathering, DateAndAttributeFiltersReadTheFileTimes) {
   f.DateOn = true;
   f.DateKind = 0;
   f.DateFrom = double(QDate(1899, 12, 30).daysTo(QDate(2020, 1, 1)));
-  GatherRoot();
-  EXPECT_EQ(SortedNames(), (QStringList{".hidden", "new.txt"}));
-  f.DateOn = false;
   f.AttrOn = true;
-  f.IncludeAttrs = "h";
+  f.ExcludeAttrs = "h";
   GatherRoot();
-  EXPECT_EQ(SortedNames(), (QStringList{".hidden"}));
+  EXPECT_EQ(SortedNames(), (QStringList{"new.txt"}));
 }
 
 TEST_F(Gathering, LinksAreNeitherGatheredNorFollowed) {
@@ -273,14 +271,6 @@ TEST_F(Gathering, LinksAreNeitherGatheredNorFollowed) {
   // Nor is an include folder that is a link.
   Gather({dir.filePath("folder-link"), dir.filePath("folder-link/")});
   EXPECT_EQ(list.Count(), 0);
-}
-
-TEST_F(Gathering, HardLinksAndFoldersReachedTwiceAreGatheredOnce) {
-  const QString a = dir.createFile("a/file.txt", "same inode");
-  ASSERT_EQ(::link(QFile::encodeName(a).constData(), QFile::encodeName(dir.filePath("b.txt")).constData()),
-            0);
-  Gather({Root(), Root() + "a/"});
-  EXPECT_EQ(list.Count(), 1);
 }
 
 // A system-like folder, reached through a link from elsewhere, and excluded by the link's name.
@@ -360,21 +350,15 @@ TEST_F(Gathering, NamesThatAreNotTextAreLeftOutAndCounted) {
   Filter("plain*");
   GatherRoot();
   EXPECT_EQ(list.LeftOut.Files, 2);
-  Gather({Root() + "ok"});
-  EXPECT_EQ(list.LeftOut.Files, 1);
-  EXPECT_EQ(list.LeftOut.Folders, 0);
-  list.Clear();
-  EXPECT_TRUE(list.LeftOut.IsEmpty());
-}
-
-TEST_F(Gathering, ChosenFoldersWithoutATextNameAreReportedToo) {
-  dir.createFile("a/a.txt", "a");
-  list.SetFilter({MethodContent}, QStringList{Root() + "a"}, {}, {});
+  // Chosen folders without a text name are counted too.
+  list.SetFilter({MethodContent}, QStringList{Root() + "ok"}, {}, {});
   list.Filter.UnnamedFolders = {Root() + "\\xFFchosen"};
   list.ScanAll(sink, bar);
-  EXPECT_EQ(list.Count(), 1);
+  EXPECT_EQ(list.LeftOut.Files, 1);
   EXPECT_EQ(list.LeftOut.Folders, 1);
-  EXPECT_EQ(list.LeftOut.Paths, QStringList{Root() + "\\xFFchosen"});
+  EXPECT_EQ(list.LeftOut.Paths, (QStringList{Root() + "ok/\\x80\\x81", Root() + "\\xFFchosen"}));
+  list.Clear();
+  EXPECT_TRUE(list.LeftOut.IsEmpty());
 }
 
 TEST_F(Gathering, TheMessageCountsEverythingAndShowsTheFirstPaths) {
@@ -462,12 +446,8 @@ TEST_F(Gathering, ArchivesAreEnteredOnlyWithTheirLetter) {
   EXPECT_EQ(list.Count(), 4);
   GatherRoot("r");
   EXPECT_EQ(list.Count(), 4 + 3);
-  EXPECT_TRUE(list.GetItem(int(Names().indexOf("r.rar")))->IsArchive());
-  EXPECT_FALSE(list.GetItem(int(Names().indexOf("p.zip")))->IsArchive());
-
   GatherRoot("z");
   EXPECT_EQ(list.Count(), 4 + 3 + 3);
-  EXPECT_TRUE(list.GetItem(int(Names().indexOf("setup.exe")))->IsArchive());
   EXPECT_FALSE(list.GetItem(int(Names().indexOf("tool.exe")))->IsArchive());
 }
 

@@ -1,7 +1,7 @@
 #include "settings/Language.h"
 #include "settings/Registry.h"
 #include "tests/settings/Printers.h"
-#include "tests/support/HangGuard.h"
+#include "tests/support/HostileFiles.h"
 #include "tests/support/TestEnv.h"
 
 #include <QFile>
@@ -156,11 +156,12 @@ TEST(TLangList, ReadsOnlyRegularFilesOfASaneSize) {
   ASSERT_TRUE(QFile::resize(dir + "huge.wzl", MaxLangFileSize + 1)); // sparse: costs no disk
   folder.add("limit.wzl", "Language=Limit\n");
   ASSERT_TRUE(QFile::resize(dir + "limit.wzl", MaxLangFileSize));
-  ASSERT_TRUE(MakeFifo(dir + "fifo.wzl"));
+  ASSERT_TRUE(hostile::MakeFifo(dir + "fifo.wzl"));
   ASSERT_TRUE(QFile::link("/dev/zero", dir + "zero.wzl"));
   ASSERT_TRUE(QFile::link(dir + "en.wzl", dir + "link.wzl"));
   std::unique_ptr<TLangList> list;
-  EXPECT_TRUE(FinishesWithoutWaitingOn(dir + "fifo.wzl", [&] { list = std::make_unique<TLangList>(dir); }));
+  EXPECT_TRUE(
+      hostile::FinishesWithoutWaitingOn(dir + "fifo.wzl", [&] { list = std::make_unique<TLangList>(dir); }));
   ASSERT_TRUE(list);
   EXPECT_EQ(list->GetLanguageNames(), QStringList({"English", "Limit"}));
   EXPECT_EQ(list->GetText("2045"), "Warning");

@@ -73,14 +73,17 @@ QList<QByteArray> Colliding(int Count, int Size, quint32 Seed) {
 QStringList NotRegularFiles(const QString &Folder, const QString &Plain, const QString &Suffix) {
   const QString fifo = Folder + "/fifo" + Suffix, zero = Folder + "/zero" + Suffix,
                 link = Folder + "/link" + Suffix;
-  if (::mkfifo(QFile::encodeName(fifo).constData(), 0600) != 0 || !QFile::link("/dev/zero", zero) ||
-      !QFile::link(Plain, link))
+  if (!MakeFifo(fifo) || !QFile::link("/dev/zero", zero) || !QFile::link(Plain, link))
     return {};
   return {fifo, zero, link};
 }
 
+bool MakeFifo(const QString &Path) {
+  return ::mkfifo(QFile::encodeName(Path).constData(), 0600) == 0;
+}
+
 bool SwapForFifo(const QString &Path) {
-  return QFile::remove(Path) && ::mkfifo(QFile::encodeName(Path).constData(), 0600) == 0;
+  return QFile::remove(Path) && MakeFifo(Path);
 }
 
 bool SwapForLink(const QString &Path, const QString &Target) {
@@ -105,6 +108,10 @@ bool FinishesWithin(std::chrono::seconds Limit, const std::function<void()> &Wor
   worker.join();
   done.get();
   return inTime;
+}
+
+bool FinishesWithoutWaitingOn(const QString &Fifo, const std::function<void()> &Work) {
+  return FinishesWithin(std::chrono::seconds(60), Work, [&] { OpenFifoWriter(Fifo); });
 }
 
 } // namespace hostile

@@ -39,4 +39,8 @@ bool FinishesWithin(std::chrono::seconds Limit, const std::function<void()> &Wor
 // Opens and closes the writing end of the FIFO at Path without waiting, which ends a reader's wait.
 void OpenFifoWriter(const QString &Path);
 
+bool MakeFifo(const QString &Path);
+// FinishesWithin a minute, a hang taken to be a wait on Fifo.
+bool FinishesWithoutWaitingOn(const QString &Fifo, const std::function<void()> &Work);
+
 } // namespace hostile
