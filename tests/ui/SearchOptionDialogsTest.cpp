@@ -389,14 +389,10 @@ private slots:
     QVERIFY(!w().btnFilter->isChecked());
   }
 
-  void theOptionsOpenOnTheMusicPageUnlessAskedOtherwise() {
-    withOptions(-1,
-                [&](TfrmAdditionOptions &d) { QCOMPARE(pageName(d, "pgcOptions"), QString("tbsMusicTag")); });
-  }
-
   void comparisonOptionsKeepOneComparisonOnEachPage() {
-    withOptions(0, [&](TfrmAdditionOptions &d) {
+    withOptions(-1, [&](TfrmAdditionOptions &d) {
       QCOMPARE(d.windowTitle(), text(272));
+      QCOMPARE(pageName(d, "pgcOptions"), QString("tbsMusicTag")); // unless asked otherwise
       // Every ruled box takes part in the rules (tested in full without the window).
       click(d, "cbxMusicTagSong");
       click(d, "cbxMusicTagArtist");
