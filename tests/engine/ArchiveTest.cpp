@@ -214,45 +214,38 @@ TEST_F(Archives, EncryptedEntriesOpenOnlyWithTheFixedPassword) {
                QFileInfo::exists(theirsList.ScratchPathOf("sub/two.txt")));
 }
 
-TEST_F(Archives, HostileNamesNeverLeaveTheScratchFolder) {
+// Also paths too long to open, and entries holding more than they claim: the free-space rule trusts the
+// claimed sizes.
+TEST_F(Archives, HostileEntriesNeverLeaveTheScratchFolderNorOutgrowTheirClaim) {
   const QString zip = dir.filePath("evil.zip");
   const QString victim = dir.filePath("victim.txt");
+  const QString deep = QString("d/").repeated(3000) + "f.txt";
   ASSERT_TRUE(testarchive::WriteZip(zip, {{"../victim.txt", "zip dotdot"},
                                           {"docs/../../victim.txt", "zip nested dotdot"},
                                           {victim, "zip absolute"},
                                           {"escape", {}, false, dir.path()},
                                           {"escape/victim.txt", "through a link"},
+                                          {deep, "deep"},
                                           {"ok.txt", "fine"}}));
   TZipList list(zip);
   list.ReadList();
   // Listed as the archive says, except the link; only unpacking refuses them.
-  EXPECT_EQ(Names(list),
-            (QStringList{"../victim.txt", "docs/../../victim.txt", victim, "escape/victim.txt", "ok.txt"}));
+  EXPECT_EQ(Names(list), (QStringList{"../victim.txt", "docs/../../victim.txt", victim, "escape/victim.txt",
+                                      deep, "ok.txt"}));
   Unpack(list);
   EXPECT_FALSE(QFileInfo(list.ScratchFolder + "escape").isSymLink());
   EXPECT_EQ(ReadFile(list.ScratchPathOf("escape/victim.txt")), "through a link"); // a plain folder now
+  EXPECT_FALSE(QFileInfo::exists(list.ScratchFolder + "d"));
   EXPECT_EQ(ReadFile(list.ScratchPathOf("ok.txt")), "fine");
-  TRarList rarList(Make("evil.rar", {{"../victim.txt", "rar dotdot"}, {victim, "rar absolute"}}));
+  TRarList rarList(Make("evil.rar", {{"../victim.txt", "rar dotdot"},
+                                     {victim, "rar absolute"},
+                                     {"liar.bin", QByteArray(5000, 'l'), false, {}, 10},
+                                     {"honest.txt", "honest"}}));
   Unpack(rarList);
   EXPECT_FALSE(QFileInfo::exists(victim) || QFileInfo::exists(GetTempDir() + "/victim.txt"));
-}
-
-TEST_F(Archives, PathsTooLongToOpenAreNotUnpacked) {
-  TZipList list(Make("deep.zip", {{QString("d/").repeated(3000) + "f.txt", "deep"}, {"ok.txt", "ok"}}));
-  Unpack(list);
-  EXPECT_EQ(list.Count(), 2);
-  EXPECT_FALSE(QFileInfo::exists(list.ScratchFolder + "d"));
-  EXPECT_EQ(ReadFile(list.ScratchPathOf("ok.txt")), "ok");
-}
-
-// The free-space rule trusts the claimed sizes, so no entry may write more.
-TEST_F(Archives, EntriesHoldingMoreThanTheyClaimAreLeftOut) {
-  TRarList list(
-      Make("liar.rar", {{"liar.bin", QByteArray(5000, 'l'), false, {}, 10}, {"honest.txt", "honest"}}));
-  Unpack(list);
-  EXPECT_EQ(list.GetItem(0).UnpackedSize, 10);
-  EXPECT_FALSE(QFileInfo::exists(list.ScratchPathOf("liar.bin")));
-  EXPECT_EQ(ReadFile(list.ScratchPathOf("honest.txt")), "honest");
+  EXPECT_EQ(rarList.GetItem(2).UnpackedSize, 10);
+  EXPECT_FALSE(QFileInfo::exists(rarList.ScratchPathOf("liar.bin")));
+  EXPECT_EQ(ReadFile(rarList.ScratchPathOf("honest.txt")), "honest");
 }
 
 // Nothing here is unpacked, yet the pass must stay stoppable however many entries there are.
