@@ -112,7 +112,7 @@ TEST_F(PictureGrid, FilesThatAreNoPictureOfTheirExtensionLeaveTheGridAlone) {
   EXPECT_EQ(kept.Total, 1500000);
 }
 
-TEST_F(PictureGrid, SimilarityOfGrids) {
+TEST_F(PictureGrid, SimilarityAndOrderOfGrids) {
   const TDataImage base = Uniform(500000);
   EXPECT_TRUE(TDataImage::IsSimilar(base, base));
   TDataImage near = base;
@@ -137,9 +137,6 @@ TEST_F(PictureGrid, SimilarityOfGrids) {
   EXPECT_TRUE(TDataImage::IsSimilar(base, edge));
   edge.Total = 0;
   EXPECT_FALSE(TDataImage::IsSimilar(edge, base));
-}
-
-TEST_F(PictureGrid, CellSimilarityAndTotalOrder) {
   EXPECT_DOUBLE_EQ(TDataImage::CellSimilarity(0, 0), 100);
   EXPECT_DOUBLE_EQ(TDataImage::CellSimilarity(0, 5), 0);
   TDataImage big = Uniform(900000), small = Uniform(300000);
