@@ -77,7 +77,6 @@ private slots:
     toFolders({w().cbxSearchMethodCrc, w().cbxSearchMethodImage, w().cbxSearchMethodZero});
     next();
     checkStep(MethodContent, Letters);
-    QCOMPARE(w().GetResultData(0)->GroupColour, GroupColor2);
 
     next();
     checkStep(MethodPictures, Pictures);

@@ -164,7 +164,13 @@ private slots:
       okRefused(d, 2636);
       QCOMPARE(pageName(d, "pgcFilter"), QString("tbsDate"));
       QVERIFY(focused(d, "edtDateLeft"));
-      in<TCheckedDateEdit>(d, "edtDateLeft")->CheckBox()->click(); // one end only: no check
+      // Unchecking the only checked end checks the other; one end only has no order to check.
+      auto *left = in<TCheckedDateEdit>(d, "edtDateLeft");
+      auto *right = in<TCheckedDateEdit>(d, "edtDateRight");
+      right->CheckBox()->click();
+      left->CheckBox()->click();
+      QVERIFY(right->IsChecked() && !left->IsChecked());
+      QVERIFY(!left->DateEdit()->isEnabled());
       in<QComboBox>(d, "cmbDateType")->setCurrentIndex(1);
 
       okRefused(d, 2637);
@@ -263,50 +269,7 @@ private slots:
     });
   }
 
-  void theDateRuleKeepsOneEndChecked() {
-    withFilter([&](TfrmFilter &d) {
-      click(d, "rbtDateSpecify");
-      auto *left = in<TCheckedDateEdit>(d, "edtDateLeft");
-      auto *right = in<TCheckedDateEdit>(d, "edtDateRight");
-      left->CheckBox()->click();
-      QVERIFY(!left->DateEdit()->isEnabled());
-      right->CheckBox()->click();
-      left->CheckBox()->click();
-      QVERIFY(right->IsChecked() && !left->IsChecked());
-      click(d, "btnOK");
-    });
-    QCOMPARE(SearchFilter().DateFrom, 0.0);
-    QVERIFY(SearchFilter().DateTo > 0);
-  }
-
-  void theGroupMenuReplacesTheWholeText() {
-    withFilter([&](TfrmFilter &d) {
-      auto *menu = in<QMenu>(d, "mnuMask");
-      const QList<QAction *> actions = menu->actions();
-      click(d, "rbtMaskSpecify");
-      type(d, "cmbMaskExcluded", "*.keep");
-      click(d, "btnMaskExcludedSelect");
-      QCOMPARE(d.MaskMenuTag(), 2);
-      QTRY_VERIFY(menu->isVisible());
-      actions[4]->trigger();
-      menu->close();
-      QCOMPARE(in<QComboBox>(d, "cmbMaskExcluded")->currentText(), FileGroupList->GetItem(4)->Ext);
-      QCOMPARE(in<QComboBox>(d, "cmbMaskIncluded")->currentText(), QString());
-
-      type(d, "cmbMaskIncluded", "*.x");
-      click(d, "btnMaskIncludedSelect");
-      QCOMPARE(d.MaskMenuTag(), 1);
-      menu->close();
-      in<QComboBox>(d, "cmbMaskIncluded")->addItem("kept in the list");
-      d.findChild<QAction *>("mniMaskClear")->trigger();
-      QCOMPARE(in<QComboBox>(d, "cmbMaskIncluded")->currentText(), QString());
-      QCOMPARE(items(d, "cmbMaskIncluded"), QStringList({"kept in the list"}));
-      QCOMPARE(in<QComboBox>(d, "cmbMaskExcluded")->currentText(), FileGroupList->GetItem(4)->Ext);
-      click(d, "btnCancel");
-    });
-  }
-
-  void editedGroupsAreUsedAtOnceAndStayAfterCancel() {
+  void editedGroupsAreUsedAtOnceAndTheMenuReplacesTheWholeText() {
     withFilter([&](TfrmFilter &d) {
       // The editor, opened from the menu over the filter dialog: one clearing, one list with blanks.
       QWidget *owner = nullptr;
@@ -326,16 +289,30 @@ private slots:
       QCOMPARE(RegReadString("group-ext-item-6-ext", "?"), QString("*.ABC; *.def"));
       QCOMPARE(RegReadString("group-ext-item-0-ext", "?"), QString());
 
-      // The menu made before the edit hands out the new lists.
-      click(d, "rbtMaskSpecify");
-      click(d, "btnMaskIncludedSelect");
+      // The menu made before the edit hands out the new lists, into the box whose button opened it.
       auto *menu = in<QMenu>(d, "mnuMask");
-      menu->close();
+      click(d, "rbtMaskSpecify");
+      type(d, "cmbMaskExcluded", "*.keep");
+      click(d, "btnMaskExcludedSelect");
+      QCOMPARE(d.MaskMenuTag(), 2);
+      QTRY_VERIFY(menu->isVisible());
       menu->actions()[6]->trigger();
-      QCOMPARE(in<QComboBox>(d, "cmbMaskIncluded")->currentText(), QString("*.ABC; *.def"));
+      menu->close();
+      QCOMPARE(in<QComboBox>(d, "cmbMaskExcluded")->currentText(), QString("*.ABC; *.def"));
+      QCOMPARE(in<QComboBox>(d, "cmbMaskIncluded")->currentText(), QString());
       type(d, "cmbMaskIncluded", "*.z");
+      click(d, "btnMaskIncludedSelect");
+      QCOMPARE(d.MaskMenuTag(), 1);
+      menu->close();
       menu->actions()[0]->trigger();
       QCOMPARE(in<QComboBox>(d, "cmbMaskIncluded")->currentText(), QString());
+      // Clearing empties the text, not the list.
+      in<QComboBox>(d, "cmbMaskIncluded")->addItem("kept in the list");
+      type(d, "cmbMaskIncluded", "*.x");
+      d.findChild<QAction *>("mniMaskClear")->trigger();
+      QCOMPARE(in<QComboBox>(d, "cmbMaskIncluded")->currentText(), QString());
+      QCOMPARE(items(d, "cmbMaskIncluded"), QStringList({"kept in the list"}));
+      QCOMPARE(in<QComboBox>(d, "cmbMaskExcluded")->currentText(), QString("*.ABC; *.def"));
       click(d, "btnCancel");
     });
     QCOMPARE(FileGroupList->GetItem(6)->Ext, QString("*.ABC; *.def"));
