@@ -236,7 +236,7 @@ QString TArcList::ScratchPathOf(const QString &MemberPath) const {
   return path;
 }
 
-void TArcList::Extract(IProgressSink &Sink) {
+void TArcList::Extract(IProgressSink &Sink, const std::function<void(const QString &Name)> &Settled) {
   if (m_madeScratchFolder.isEmpty())
     return;
   TReader reader(OpenReader());
@@ -258,25 +258,11 @@ void TArcList::Extract(IProgressSink &Sink) {
   // is read from.
   QSet<QString> taken;
   archive_entry *entry = nullptr;
-  int headerFailures = 0;
-  for (;;) {
-    int r = archive_read_next_header(reader.get(), &entry);
-    if (r == ARCHIVE_EOF || r == ARCHIVE_FATAL)
-      break;
-    if (r < ARCHIVE_WARN) {
-      if (++headerFailures >= MaxHeaderFailures)
-        break;
-      continue;
-    }
-    headerFailures = 0;
-    // Counted before anything can skip the entry, so that no run of skipped entries holds off a stop.
-    progress.EntryDone();
-    const QString name = MemberName(entry, ListsEmptyEntries());
-    if (name.isEmpty())
-      continue;
+  // Unpacks the member entry Name, or leaves nothing of it; false when the archive cannot be read on.
+  const auto unpack = [&](const QString &name) {
     const QString target = ScratchPathOf(name);
     if (target.isEmpty() || taken.contains(target))
-      continue;
+      return true;
     taken.insert(target);
     const int64_t limit = EntrySize(entry);
 
@@ -285,16 +271,16 @@ void TArcList::Extract(IProgressSink &Sink) {
     const void *block = nullptr;
     size_t size = 0;
     la_int64_t offset = 0;
-    r = archive_read_data_block(reader.get(), &block, &size, &offset);
+    int r = archive_read_data_block(reader.get(), &block, &size, &offset);
     if (r == ARCHIVE_FATAL)
-      break;
+      return false;
     if (r < ARCHIVE_WARN)
-      continue;
+      return true;
     const QByteArray targetBytes = QFile::encodeName(target);
     archive_entry_copy_pathname(entry, targetBytes.constData());
     archive_entry_set_perm(entry, (archive_entry_perm(entry) & 0777) | 0400);
     if (archive_write_header(writer.get(), entry) < ARCHIVE_WARN)
-      continue;
+      return true;
     bool good = true;
     while (r != ARCHIVE_EOF) {
       const int64_t end = offset + int64_t(size);
@@ -313,7 +299,28 @@ void TArcList::Extract(IProgressSink &Sink) {
     archive_write_finish_entry(writer.get());
     if (!good)
       QFile::remove(target);
-    if (r == ARCHIVE_FATAL)
+    return r != ARCHIVE_FATAL;
+  };
+  int headerFailures = 0;
+  for (;;) {
+    const int r = archive_read_next_header(reader.get(), &entry);
+    if (r == ARCHIVE_EOF || r == ARCHIVE_FATAL)
+      break;
+    if (r < ARCHIVE_WARN) {
+      if (++headerFailures >= MaxHeaderFailures)
+        break;
+      continue;
+    }
+    headerFailures = 0;
+    // Counted before anything can skip the entry, so that no run of skipped entries holds off a stop.
+    progress.EntryDone();
+    const QString name = MemberName(entry, ListsEmptyEntries());
+    if (name.isEmpty())
+      continue;
+    const bool readOn = unpack(name);
+    if (Settled)
+      Settled(name);
+    if (!readOn)
       break;
   }
 }
@@ -391,8 +398,12 @@ TUnpackedArchive::TUnpackedArchive(const TUseFileList &List, int Index, IProgres
   }
   // The folder is made even when nothing is unpacked, so that members are looked for only in a
   // folder of our own.
-  if (m_arc->MakeScratchFolder() && listed && RoomToUnpack(FreeSpaceProbe(), m_arc->UnpackedTotal()))
-    m_arc->Extract(Sink);
+  m_room = m_arc->MakeScratchFolder() && listed && RoomToUnpack(FreeSpaceProbe(), m_arc->UnpackedTotal());
+}
+
+void TUnpackedArchive::Unpack(IProgressSink &Sink, const std::function<void(const QString &Name)> &Settled) {
+  if (m_room)
+    m_arc->Extract(Sink, Settled);
 }
 
 QString TUnpackedArchive::MemberPath(const TUseFileProperty &Member) {
@@ -421,6 +432,11 @@ int ArchiveMembersEnd(const TUseFileList &List, int Index) {
   return end;
 }
 
+namespace {
+// Unpacked members released to the read-ahead workers at once.
+constexpr size_t ReleaseBatch = 8;
+} // namespace
+
 size_t ReadArchiveMembers(TUseFileList &List, int Index, TReadAhead &Ahead, size_t From, TReadPass &Pass) {
   TNullProgressSink quiet;
   IProgressSink &sink = Pass.Sink ? *Pass.Sink : quiet;
@@ -431,9 +447,27 @@ size_t ReadArchiveMembers(TUseFileList &List, int Index, TReadAhead &Ahead, size
     ++end;
   // Its destructor deletes the scratch folder on a stop, after the catch below.
   TUnpackedArchive unpacked(List, Index, sink);
+  size_t released = From;
+  const auto releaseUpTo = [&](size_t until) {
+    std::vector<QString> paths;
+    for (size_t k = released; k < until; ++k)
+      paths.push_back(unpacked.MemberPath(*List.GetItem(order[k])));
+    Ahead.Release(released, std::move(paths));
+    released = until;
+  };
   try {
-    for (size_t k = From; k < end; ++k)
-      Ahead.Release(k, unpacked.MemberPath(*List.GetItem(order[k])));
+    // A member is read while the later ones are unpacked, once the entry it names is settled: no
+    // later entry writes its path. Should the entries part from the members gathering listed, the
+    // rest wait for the end.
+    bool inStep = true;
+    size_t settled = From;
+    unpacked.Unpack(sink, [&](const QString &name) {
+      inStep = inStep && settled < end && List.GetItem(order[settled])->FullName() == name;
+      // A few at a time: every release may wake a worker, which costs the loop more than a read.
+      if (inStep && ++settled - released >= ReleaseBatch)
+        releaseUpTo(settled);
+    });
+    releaseUpTo(end);
     for (size_t k = From; k < end; ++k)
       Ahead.Take(k, Pass);
   } catch (...) {

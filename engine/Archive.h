@@ -6,6 +6,7 @@
 #include <QSet>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -44,8 +45,10 @@ public:
   // Unpacks every listed entry that can be unpacked safely into ScratchFolder (which must exist),
   // keeping the entries' folders. Entries that fail (a wrong password, damage) are left out; what
   // was written of them is removed. An entry whose path an earlier entry took is left out too.
-  // Reports through Sink with ProgressText, which may throw EMyStop.
-  void Extract(IProgressSink &Sink);
+  // Reports through Sink with ProgressText, which may throw EMyStop. Settled, when given, is called
+  // with each member entry's name once the entry is unpacked or left out: nothing writes its path any
+  // more.
+  void Extract(IProgressSink &Sink, const std::function<void(const QString &Name)> &Settled = {});
   // Whether members can be read after extraction.
   virtual bool CanRead() const { return true; }
 
@@ -140,8 +143,11 @@ extern const char *const ZipPassword;
 // its members can be read like plain files; the folder goes with this object.
 class TUnpackedArchive {
 public:
-  // Lists the archive at Index of List and unpacks it, reporting through Sink with text 20121.
+  // Lists the archive at Index of List and makes its scratch folder, reporting through Sink with text
+  // 20121.
   TUnpackedArchive(const TUseFileList &List, int Index, IProgressSink &Sink);
+  // Unpacks it when the disk has room; Settled as for TArcList::Extract.
+  void Unpack(IProgressSink &Sink, const std::function<void(const QString &Name)> &Settled);
   // Where Member, asked in list order, is read from: its unpacked file, a path that never exists for a
   // member with no place in the scratch folder, or "" when it must not be read at all: the archive
   // cannot be read, or an earlier member took its path and what lies there is the other's.
@@ -152,6 +158,7 @@ public:
 
 private:
   std::unique_ptr<TArcList> m_arc;
+  bool m_room = false;
   QSet<QString> m_taken;
 };
 

@@ -35,7 +35,8 @@ struct TCancelled {};
 // Items read ahead per worker: enough to keep every worker busy behind a slow loop, few enough that a
 // stopped search leaves little read for nothing.
 constexpr size_t AheadPerWorker = 32;
-constexpr size_t WakeBatch = 16;
+// Items waiting to be begun before a sleeping worker is woken for them.
+constexpr size_t WakeBatch = 8;
 
 } // namespace
 
@@ -212,23 +213,28 @@ void TReadAhead::Prepare(size_t K) {
   Slot.Done = false;
   Slot.Failed = false;
   m_prepared = K + 1;
-  // Sleeping workers are woken a batch at a time: a wake per item costs the loop more than a small
-  // file's read. Take wakes them too before it waits for an item nobody has taken.
-  if (m_sleeping > 0 && (m_prepared - m_next >= WakeBatch || m_prepared == m_indexes.size()))
-    m_work.notify_all();
+  // A worker is woken for a few items at a time, not for each: on a busy machine every wake takes time
+  // from the loop, and the loop reads an item no worker has begun itself.
+  if (m_sleeping > 0 && m_prepared - m_next >= WakeBatch)
+    m_work.notify_one();
 }
 
-void TReadAhead::Release(size_t K, const QString &Path) {
+void TReadAhead::Release(size_t From, std::vector<QString> Paths) {
+  if (Paths.empty())
+    return;
   {
     std::lock_guard Lock(m_mutex);
-    if (K >= m_prepared) {
-      m_released.emplace_back(K, Path);
-      return;
+    for (size_t K = From; K < From + Paths.size(); ++K) {
+      QString &Path = Paths[K - From];
+      if (K >= m_prepared) {
+        m_released.emplace_back(K, std::move(Path));
+        continue;
+      }
+      TSlot &Slot = SlotAt(K);
+      Slot.Skip = Path.isEmpty();
+      Slot.Path = std::move(Path);
+      Slot.Held = false;
     }
-    TSlot &Slot = SlotAt(K);
-    Slot.Path = Path;
-    Slot.Skip = Path.isEmpty();
-    Slot.Held = false;
     if (m_sleeping == 0)
       return;
   }
@@ -265,22 +271,32 @@ TReadAhead::TSlot *TReadAhead::NextToRead() {
   return nullptr;
 }
 
+// Under the mutex.
+void TReadAhead::Begin(TSlot &Slot) {
+  Slot.Begun = true;
+  ++ItemsBegun;
+  while (m_next < m_prepared && SlotAt(m_next).Begun)
+    ++m_next;
+}
+
 void TReadAhead::Work() {
   const TReadWorkerAlive Alive;
   std::vector<char> Buffer(static_cast<size_t>(ReadBufferSize));
   TContentHasher Hasher;
   for (;;) {
     TSlot *Claimed = nullptr;
+    bool WakeAnother = false;
     {
       std::unique_lock Lock(m_mutex);
       WaitCounted(m_work, Lock, m_sleeping, [&] { return m_cancel || (Claimed = NextToRead()) != nullptr; });
       if (m_cancel)
         return;
-      Claimed->Begun = true;
-      ++ItemsBegun;
-      while (m_next < m_prepared && SlotAt(m_next).Begun)
-        ++m_next;
+      Begin(*Claimed);
+      WakeAnother = m_sleeping > 0 && NextToRead() != nullptr;
     }
+    // Workers wake one another, so that the loop wakes at most one for a batch of items.
+    if (WakeAnother)
+      m_work.notify_one();
     TSlot &Slot = *Claimed;
     if (!Slot.InPlace && !Slot.Skip) {
       try {
@@ -298,22 +314,9 @@ void TReadAhead::Work() {
   }
 }
 
-void TReadAhead::Take(size_t K, TReadPass &Pass) {
-  TSlot &Slot = SlotAt(K);
-  TUseFileProperty &Item = *m_list.GetItem(Slot.Index);
-  {
-    std::lock_guard Lock(m_mutex);
-    if (Slot.Held)
-      throw std::logic_error("an archive member was taken before it was released");
-    m_wanted = K;
-  }
-  // The item the loop waits for is read even while paused.
-  if (m_paused) {
-    m_work.notify_all();
-    m_resume.notify_all();
-  }
-  // The blocks are counted as the worker publishes them, so a large file moves the bar, and Pause and
-  // Stop answer, while it is read.
+// Counts the slot's blocks into Pass as its worker publishes them, so that a large file moves the bar,
+// and Pause and Stop answer, while it is read; returns once the worker is done.
+void TReadAhead::CountWhileRead(TSlot &Slot, TReadPass &Pass) {
   size_t Counted = 0;
   std::vector<qint64> Fresh;
   for (;;) {
@@ -321,8 +324,6 @@ void TReadAhead::Take(size_t K, TReadPass &Pass) {
     const bool Done = Slot.Done;
     if (!Done && Slot.Published == Counted) {
       std::unique_lock Lock(m_mutex);
-      if (m_next <= K && m_sleeping > 0)
-        m_work.notify_all();
       m_waitingFor = &Slot;
       m_done.wait(Lock, [&] { return Slot.Published > Counted || Slot.Done; });
       m_waitingFor = nullptr;
@@ -337,13 +338,37 @@ void TReadAhead::Take(size_t K, TReadPass &Pass) {
       ++Counted;
     }
     if (Done)
-      break;
+      return;
+  }
+}
+
+void TReadAhead::Take(size_t K, TReadPass &Pass) {
+  TSlot &Slot = SlotAt(K);
+  TUseFileProperty &Item = *m_list.GetItem(Slot.Index);
+  bool ReadHere = false;
+  {
+    std::lock_guard Lock(m_mutex);
+    if (Slot.Held)
+      throw std::logic_error("an archive member was taken before it was released");
+    m_wanted = K;
+    // Not begun by any worker (all busy, or just released): reading it here costs less than waiting.
+    if (!Slot.Begun) {
+      Begin(Slot);
+      ReadHere = true;
+    }
+  }
+  if (!ReadHere) {
+    // The item the loop waits for is read even while paused.
+    if (m_paused)
+      m_resume.notify_all();
+    CountWhileRead(Slot, Pass);
   }
   if (Slot.Skip) {
     Item.FileItem.Unreadable = true;
     Item.FileItem.Code = -1;
-  } else if (Slot.InPlace) {
+  } else if (ReadHere || Slot.InPlace) {
     Item.ReadProperties(Slot.Index, Slot.Member ? Slot.Path : QString(), Pass);
+    Slot.Item.reset();
   } else {
     TUseFileProperty &Read = *Slot.Item;
     Item.FileItem.Code = Read.FileItem.Code;

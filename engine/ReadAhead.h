@@ -52,9 +52,10 @@ public:
 
   const std::vector<int> &Indexes() const { return m_indexes; }
 
-  // Lets the workers read the archive member at Indexes[K] from Path, its file in the scratch folder;
-  // with an empty Path, Take marks it unreadable without reading it. K rises from call to call.
-  void Release(size_t K, const QString &Path);
+  // Lets the workers read the archive members at Indexes[From] on from Paths, their files in the
+  // scratch folder; for an empty path, Take marks the member unreadable without reading it. From rises
+  // from call to call.
+  void Release(size_t From, std::vector<QString> Paths);
 
   // Takes the read of Indexes[K], K rising by one from 0: counts its blocks into Pass as the worker
   // reads them, moves what was read into the list's item and makes the closing call, the same calls
@@ -73,6 +74,8 @@ private:
   TSlot &SlotAt(size_t K) const { return *m_slots[K % m_slots.size()]; }
   void Prepare(size_t K);
   TSlot *NextToRead();
+  void Begin(TSlot &Slot);
+  void CountWhileRead(TSlot &Slot, TReadPass &Pass);
   bool PausedAt(size_t K) const;
   void WaitWhilePaused(size_t K);
   void Work();
