@@ -101,12 +101,13 @@ struct TReadAhead::TSlot {
   // Read by the loop itself: an item that already holds a picture grid is read as it stands.
   bool InPlace = false;
   std::unique_ptr<TUseFileProperty> Item;
-  // Guarded by the pool's mutex from the slot's preparation on.
+  // Set under the pool's mutex from the slot's preparation on.
   // A member whose archive is not unpacked yet.
-  bool Held = false;
+  std::atomic<bool> Held{false};
   // A member that must not be read.
   bool Skip = false;
-  bool Begun = false;
+  // Claimed by a worker or by the loop, whichever comes first.
+  std::atomic<bool> Begun{false};
   std::mutex CountsMutex;
   std::vector<qint64> Counts;
   // How many of Counts the loop may take; Done is set last, after which the worker leaves the slot.
@@ -197,7 +198,11 @@ void TReadAhead::Prepare(size_t K) {
     To.WhatRead_Mp3 = From.WhatRead_Mp3;
     To.SetMusicTag(From.Tags());
   }
-  std::lock_guard Lock(m_mutex);
+  std::unique_lock Lock(m_mutex);
+  // The loop claims items without the mutex: every slot from m_next on must hold its own position
+  // before this one shows another.
+  while (m_next < m_prepared && SlotAt(m_next).Begun)
+    ++m_next;
   Slot.Held = Slot.Member;
   if (Slot.Member && !m_released.empty() && m_released.front().first == K) {
     Slot.Path = std::move(m_released.front().second);
@@ -215,8 +220,19 @@ void TReadAhead::Prepare(size_t K) {
   m_prepared = K + 1;
   // A worker is woken for a few items at a time, not for each: on a busy machine every wake takes time
   // from the loop, and the loop reads an item no worker has begun itself.
-  if (m_sleeping > 0 && m_prepared - m_next >= WakeBatch)
+  const bool Wake = m_sleeping > 0 && ReadableAtLeast(WakeBatch);
+  Lock.unlock();
+  if (Wake)
     m_work.notify_one();
+}
+
+// Under the mutex: whether Count slots at least could be begun now.
+bool TReadAhead::ReadableAtLeast(size_t Count) const {
+  size_t Found = 0;
+  for (size_t K = m_next; K < m_prepared && !PausedAt(K) && Found < Count; ++K)
+    if (!SlotAt(K).Held && !SlotAt(K).Begun)
+      ++Found;
+  return Found >= Count;
 }
 
 void TReadAhead::Release(size_t From, std::vector<QString> Paths) {
@@ -260,23 +276,19 @@ void TReadAhead::Publish(const TSlot &Slot) {
   }
 }
 
-// Under the mutex: the first prepared slot not yet begun, past members still held, or null. Every
-// position from m_next on lies within the window, so its slot holds that position.
-TReadAhead::TSlot *TReadAhead::NextToRead() {
+// Under the mutex: claims the first prepared slot not yet begun, past members still held; null when
+// there is none. Every position from m_next on lies within the window, so its slot holds that position.
+TReadAhead::TSlot *TReadAhead::ClaimNext() {
   for (size_t K = m_next; K < m_prepared && !PausedAt(K); ++K) {
     TSlot &Slot = SlotAt(K);
-    if (!Slot.Begun && !Slot.Held)
-      return &Slot;
+    if (Slot.Held || Slot.Begun.exchange(true))
+      continue;
+    ++ItemsBegun;
+    while (m_next < m_prepared && SlotAt(m_next).Begun)
+      ++m_next;
+    return &Slot;
   }
   return nullptr;
-}
-
-// Under the mutex.
-void TReadAhead::Begin(TSlot &Slot) {
-  Slot.Begun = true;
-  ++ItemsBegun;
-  while (m_next < m_prepared && SlotAt(m_next).Begun)
-    ++m_next;
 }
 
 void TReadAhead::Work() {
@@ -288,13 +300,12 @@ void TReadAhead::Work() {
     bool WakeAnother = false;
     {
       std::unique_lock Lock(m_mutex);
-      WaitCounted(m_work, Lock, m_sleeping, [&] { return m_cancel || (Claimed = NextToRead()) != nullptr; });
+      WaitCounted(m_work, Lock, m_sleeping, [&] { return m_cancel || (Claimed = ClaimNext()) != nullptr; });
       if (m_cancel)
         return;
-      Begin(*Claimed);
-      WakeAnother = m_sleeping > 0 && NextToRead() != nullptr;
+      WakeAnother = m_sleeping > 0 && ReadableAtLeast(WakeBatch);
     }
-    // Workers wake one another, so that the loop wakes at most one for a batch of items.
+    // Workers wake one another for batches of items, so that the loop wakes at most one.
     if (WakeAnother)
       m_work.notify_one();
     TSlot &Slot = *Claimed;
@@ -345,22 +356,19 @@ void TReadAhead::CountWhileRead(TSlot &Slot, TReadPass &Pass) {
 void TReadAhead::Take(size_t K, TReadPass &Pass) {
   TSlot &Slot = SlotAt(K);
   TUseFileProperty &Item = *m_list.GetItem(Slot.Index);
-  bool ReadHere = false;
-  {
-    std::lock_guard Lock(m_mutex);
-    if (Slot.Held)
-      throw std::logic_error("an archive member was taken before it was released");
-    m_wanted = K;
-    // Not begun by any worker (all busy, or just released): reading it here costs less than waiting.
-    if (!Slot.Begun) {
-      Begin(Slot);
-      ReadHere = true;
-    }
-  }
-  if (!ReadHere) {
+  if (Slot.Held)
+    throw std::logic_error("an archive member was taken before it was released");
+  m_wanted = K;
+  // Not begun by any worker (all busy, or just released): reading it here costs less than waiting.
+  const bool ReadHere = !Slot.Begun.exchange(true);
+  if (ReadHere) {
+    ++ItemsBegun;
+  } else {
     // The item the loop waits for is read even while paused.
-    if (m_paused)
+    if (m_paused) {
+      { std::lock_guard Lock(m_mutex); }
       m_resume.notify_all();
+    }
     CountWhileRead(Slot, Pass);
   }
   if (Slot.Skip) {

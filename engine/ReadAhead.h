@@ -73,8 +73,8 @@ private:
 
   TSlot &SlotAt(size_t K) const { return *m_slots[K % m_slots.size()]; }
   void Prepare(size_t K);
-  TSlot *NextToRead();
-  void Begin(TSlot &Slot);
+  TSlot *ClaimNext();
+  bool ReadableAtLeast(size_t Count) const;
   void CountWhileRead(TSlot &Slot, TReadPass &Pass);
   bool PausedAt(size_t K) const;
   void WaitWhilePaused(size_t K);
@@ -103,7 +103,7 @@ private:
   // The first position not begun.
   size_t m_next = 0;
   // The item the loop takes now or next: the only one read while paused.
-  size_t m_wanted = 0;
+  std::atomic<size_t> m_wanted{0};
   std::atomic<bool> m_paused{false};
   std::atomic<bool> m_cancel{false};
   std::atomic<const TSlot *> m_waitingFor{nullptr};

@@ -117,7 +117,8 @@ QStringList DumpItems(const TUseFileList &List) {
                          "unique=" + N(Item.UniqueSize) + "/" + N(Item.UniqueCode),
                          "times=" + T(P.Created) + "/" + T(P.Modified) + "/" + T(P.Accessed),
                          "flags=" + N(P.ReadOnly) + N(P.Hidden) + N(P.SystemFile) + N(P.ArchiveFlag),
-                         "tags=" + Item.Tags().Mp3_SongName + "|" + Item.Tags().Mp3_Artist + "|" + Item.Tags().Mp3_Album,
+                         "tags=" + Item.Tags().Mp3_SongName + "|" + Item.Tags().Mp3_Artist + "|" +
+                             Item.Tags().Mp3_Album,
                          "groups=" + Groups.join(','),
                          "grid=" + Hex(Item.DataImage.get())}
                  .join(' ');
@@ -214,14 +215,19 @@ QStringList ScratchFolders() {
       .entryList({QStringLiteral("TWTemp*")}, QDir::AllEntries | QDir::Hidden | QDir::System);
 }
 
-// Waits until every live worker waits; false after a minute, which only a hang takes.
-bool AllWorkersWait() {
+// Waits until Ready holds; false after a minute, which only a hang takes.
+bool WaitUntil(const std::function<bool()> &Ready) {
   for (int Tries = 0; Tries < 60000; ++Tries) {
-    if (WaitingReadWorkers() == RunningReadWorkers())
+    if (Ready())
       return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   return false;
+}
+
+// Waits until every live worker waits.
+bool AllWorkersWait() {
+  return WaitUntil([] { return WaitingReadWorkers() == RunningReadWorkers(); });
 }
 
 } // namespace
@@ -351,6 +357,30 @@ TEST(ReadAhead, WhilePausedTheWorkersBeginNoFurtherItem) {
   EXPECT_THROW(Stopped.Search(Dir, 4, false), EMyStop);
   EXPECT_EQ(RunningReadWorkers(), 0);
   EXPECT_EQ(ScratchFolders(), QStringList());
+}
+
+// Members are read while later ones are still being unpacked: held inside an unpacking call, the
+// loop sees workers begin the members already settled.
+TEST(ReadAhead, MembersAreReadWhileLaterOnesAreUnpacked) {
+  TestDir Dir;
+  ASSERT_TRUE(testarchive::WriteZip(Dir.filePath("many.zip"), testarchive::Parts(200, 4096)));
+  ReadRig Rig;
+  int UnpackCalls = 0;
+  long BegunBefore = 0;
+  bool SawMembersBegun = false;
+  Rig.OnReadCall = [&](int) {
+    if (!Rig.Sink.texts.last().endsWith(QLatin1String("%)")))
+      return;
+    // The first call comes before any entry is unpacked, the next after fifty.
+    if (++UnpackCalls == 1)
+      BegunBefore = ReadAheadItemsBegun();
+    else if (UnpackCalls == 2)
+      SawMembersBegun = WaitUntil([&] { return ReadAheadItemsBegun() > BegunBefore; });
+  };
+  Rig.Search(Dir, 4, false);
+  EXPECT_GE(UnpackCalls, 2);
+  EXPECT_TRUE(SawMembersBegun);
+  EXPECT_EQ(Rig.AfterReading.filter(QStringLiteral(" unreadable=0 ")).size(), 201);
 }
 
 // The loop counts a big file's blocks while a worker reads it, before that file is finished.
