@@ -96,12 +96,13 @@ void TScan::ScanFolder(const QString &IncludeFolder) {
   const QString root =
       IncludeFolder.endsWith(QLatin1Char('/')) ? IncludeFolder : IncludeFolder + QLatin1Char('/');
   // Like every folder below it, the folder itself is not followed when it is a link.
-  const QByteArray canonical = CanonicalFolder(QFile::encodeName(root));
+  const QByteArray path = QFile::encodeName(root);
+  const QByteArray canonical = CanonicalFolder(path);
   // A folder that lies inside an excluded one is excluded with it.
   if (canonical.isEmpty() || m_excluded.Covers(canonical))
     return;
   m_queue.push_back({root, canonical});
-  m_lister->Add(QFile::encodeName(root));
+  m_lister->Add(path);
   while (!m_queue.empty()) {
     const TFolder folder = std::move(m_queue.front());
     m_queue.pop_front();
