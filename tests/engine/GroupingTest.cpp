@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <numeric>
 #include <random>
 #include <tuple>
 #include <vector>
@@ -22,12 +21,6 @@ int AddRead(TUseFileList &List, const QString &Name, qint64 Size, qint32 Code) {
   Item.FileItem.Code = Code;
   Item.WhatRead_Code = Code != 0;
   return i;
-}
-
-// Song I of a tagged list, each of another size.
-void AddSong(TUseFileList &List, int I, const QString &Artist, const QString &Song, const QString &Album) {
-  TUseFileProperty &Item = *List.GetItem(AddRead(List, QStringLiteral("t%1.mp3").arg(I), 1000 + I, 0));
-  Item.SetMusicTag({Song, Artist, Album});
 }
 
 QList<qint32> Groups(const TUseFileList &List, int Method) {
@@ -80,54 +73,6 @@ TEST_F(Grouping, TheBarEndsAt9888PerMilleWhereNinetyNinePercentWouldEndElsewhere
     EXPECT_EQ(R.Bar.Position(), End);
     EXPECT_TRUE(Files > 0 ||
                 (R.Sink.calls() == 0 && R.Steps.Count() == 1 && R.Steps.GetIndexes(1).isEmpty()));
-  }
-}
-
-// Content order and group numbers equal those of a stable sort by the content comparison.
-TEST_F(Grouping, ContentOrderIsAStableSortByTheContentComparison) {
-  std::mt19937 Gen(11);
-  const qint64 Sizes[] = {
-      0, 1, 2, qint64(1) << 33, (qint64(1) << 33) + 1, std::numeric_limits<qint64>::max()};
-  const qint32 Codes[] = {0, -1, 1, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max()};
-  for (int Round = 0; Round < 20; ++Round) {
-    TUseFileList List;
-    for (int i = 0; i < 400; ++i) {
-      const int Item = AddRead(List, QStringLiteral("f%1").arg(i), Sizes[Gen() % 6], Codes[Gen() % 5]);
-      TUseFileProperty &F = *List.GetItem(Item);
-      F.FileItem.Hash = {Gen() % 2, Gen() % 3 == 0 ? ~quint64(0) : 0};
-      F.FileItem.Unreadable = Gen() % 7 == 0;
-      if (Gen() % 9 == 0)
-        F.WhatRead_Code = !F.WhatRead_Code;
-    }
-    GroupRun R;
-    R.Group(List, {1});
-
-    std::vector<int> Order(size_t(List.Count()));
-    std::iota(Order.begin(), Order.end(), 0);
-    std::stable_sort(Order.begin(), Order.end(), [&](int A, int B) {
-      return TUseFileProperty::Compare(*List.GetItem(A), *List.GetItem(B), 1, 1) < 0;
-    });
-    QList<qint32> Recorded;
-    QList<qint32> Expected(List.Count(), -1);
-    qint32 Group = 0;
-    bool Open = false;
-    for (size_t k = 1; k < Order.size(); ++k) {
-      const TUseFileProperty &A = *List.GetItem(Order[k]);
-      const TUseFileProperty &B = *List.GetItem(Order[k - 1]);
-      if (TUseFileProperty::Compare(A, B, 1, 0) == 0 && A.FileItem.Size > 0) {
-        Recorded << Order[k];
-        if (!Open)
-          Recorded << Order[k - 1];
-        Expected[Order[k]] = Expected[Order[k - 1]] = Group;
-        Open = true;
-      } else {
-        Open = false;
-        ++Group;
-      }
-    }
-    ASSERT_FALSE(Recorded.isEmpty());
-    EXPECT_EQ(R.Steps.GetIndexes(1), Recorded) << Round;
-    EXPECT_EQ(Groups(List, 1), Expected) << Round;
   }
 }
 
@@ -194,38 +139,6 @@ TEST_F(Grouping, PairwiseSimilarityIsNotChained) {
   EXPECT_EQ(Names(List, R.Steps.GetIndexes(4)),
             QStringList({"aaaabbbb.txt", "bbbbcccc.txt", "ccccdddd.txt", "ccccdddd.dat"}));
   EXPECT_EQ(Groups(List, 4), QList<qint32>({1, 1, 2, 2}));
-}
-
-TEST_F(Grouping, CompactionKeepsArchivesAndTaggedMusic) {
-  TUseFileList List;
-  const int Archive = AddRead(List, "box.zip", 100, 5);
-  List.GetItem(Archive)->Owner = List.GetItem(Archive);
-  List.AddFile(QString(), QStringLiteral("inner.txt"), 3, List.GetItem(Archive));
-  const int Song = AddRead(List, "song.mp3", 200, 6);
-  List.GetItem(Song)->EditTags().Mp3_SongName = QStringLiteral("Title");
-  AddRead(List, "untagged.mp3", 300, 7);
-  AddRead(List, "plain.txt", 400, 8);
-  GroupRun R;
-  R.Group(List, {1});
-  EXPECT_EQ(Names(List, {0, 1}), QStringList({"box.zip", "song.mp3"}));
-  EXPECT_TRUE(List.GetItem(0)->IsArchive());
-  EXPECT_FALSE(List.AnyGrouped());
-}
-
-TEST_F(Grouping, ProgressBudgetAndRisingCallCounterAcrossPassesAndMethods) {
-  TUseFileList List;
-  for (int i = 0; i < 30; ++i)
-    AddRead(List, QStringLiteral("f%1").arg(i), i % 10 + 1, i % 10 + 1);
-  AddRead(List, "empty", 0, -1);
-  GroupRun R;
-  R.Group(List, {1, 5});
-  ASSERT_FALSE(R.Sink.texts.isEmpty());
-  for (int i = 0; i < R.Sink.texts.size(); ++i)
-    ASSERT_EQ(R.Sink.texts[i], QStringLiteral(" (%1)").arg(i + 1));
-  // Both passes of both methods: content 1 + 20 + about 10 units, empty 50 + 50, per pass.
-  EXPECT_EQ(R.Sink.positions.first(), 1);
-  EXPECT_LE(R.Sink.positions.last(), 419);
-  EXPECT_TRUE(std::is_sorted(R.Sink.positions.begin(), R.Sink.positions.end()));
 }
 
 TEST_F(Grouping, StopAtEveryProgressCallLeavesWithTheBarAtItsEnd) {
@@ -343,34 +256,6 @@ TEST_F(Grouping, SkippingPairsOfOtherLettersChangesNothing) {
       }
 }
 
-// Case, separators, letter order and albums vary; one file is no music.
-TEST_F(Grouping, SkippingPairsOfTagsOfOtherLettersOrAlbumsChangesNothing) {
-  const QStringList Tags = {"Aaaa Bbbb", "aaaabbbb",    "bbbb-aaaa",       "BBBBAAAA",
-                            "abab abab", " aaaabbbb\t", "a.a.a.a.b.b.b.b", "aaaabbb",
-                            "",          "!!",          "Straße",          "STRASSE"};
-  for (bool Album : {false, true})
-    for (int Artist : {0, 50, 99, 100})
-      for (int Song : {0, 100}) {
-        TSearchOptions &O = SearchOptions();
-        O.MusicTagAlbumDiffer = Album;
-        O.MusicTagArtist = Artist > 0;
-        O.MusicTagArtistPercent = Artist;
-        O.MusicTagSong = Song > 0;
-        O.MusicTagSongPercent = Song;
-        std::mt19937 Random(Artist * 3 + Song + (Album ? 1 : 0));
-        TUseFileList List;
-        for (int i = 0; i < 150; ++i) {
-          const QString Artist = Tags[int(Random() % Tags.size())];
-          const QString Song = Tags[int(Random() % Tags.size())];
-          AddSong(List, i, Artist, Song, QStringLiteral("Album %1").arg(Random() % 3));
-        }
-        AddRead(List, "not-music.txt", 5, 0);
-        GroupRun R;
-        R.Group(List, {3});
-        ExpectEveryPairOrder(List, R, MethodTags);
-      }
-}
-
 // 60,000 shuffled files, two of each size: about a million comparisons in the sort.
 TEST_F(Grouping, AContentSortOfManyFilesCallsInBetweenAndAStopThereUnwinds) {
   const auto Fill = [](TUseFileList &List) {
@@ -381,17 +266,6 @@ TEST_F(Grouping, AContentSortOfManyFilesCallsInBetweenAndAStopThereUnwinds) {
     for (size_t i = 0; i < Sizes.size(); ++i)
       AddRead(List, QStringLiteral("f%1").arg(i), Sizes[i], Sizes[i]);
   };
-  TUseFileList List;
-  Fill(List);
-  GroupRun R;
-  R.Group(List, {1});
-  EXPECT_EQ(R.Steps.GetIndexes(1).size(), 60000);
-  // The opening call of the first pass and the sort's calls come before the bar's step of 20.
-  const qsizetype BeforeStep = R.Sink.positions.indexOf(21);
-  ASSERT_GT(BeforeStep, 0);
-  EXPECT_GE(BeforeStep, 3);
-  EXPECT_EQ(R.Sink.positions.count(1), BeforeStep);
-
   // A stop at the sort's first call: closing call, bar at its end, list whole and ungrouped.
   TUseFileList Stopped;
   Fill(Stopped);

@@ -3,8 +3,6 @@
 #include <QStringList>
 #include <gtest/gtest.h>
 
-#include <random>
-
 namespace {
 
 QString S(const char *Text) {
@@ -30,19 +28,6 @@ TEST(RecordText, ReadsTheValueOfEachFieldOfARecord) {
   EXPECT_EQ(ReadRecordValue(S("After"), Nested), S("y"));
   EXPECT_FALSE(HasRecordField(S("CRC"), Nested));
   EXPECT_EQ(ReadRecordValue(S("p11"), ReadRecordValue(S("Grid"), Nested)), S("5"));
-}
-
-TEST(RecordText, ValuesWithoutBracketsOrLineBreaksAreStoredAsTheyStand) {
-  // clang-format off
-  const QStringList Values = {S("plain"), S("100% & more"), S("%3C is not a bracket"), S("%u003C"), S("tab\there"),
-                              S(" lead"), S("trail "), S("\u00fcn\u00efc\u00f6d\u00e9 \u65e5\u672c"),
-                              S("\U0001F600 pair"), S("&lt;&gt;"), S("")};
-  // clang-format on
-  for (const QString &Value : Values) {
-    bool Escaped = true;
-    EXPECT_EQ(EscapeRecordValue(Value, Escaped), Value) << Value.toStdString();
-    EXPECT_FALSE(Escaped) << Value.toStdString();
-  }
 }
 
 TEST(RecordText, EscapedValuesHoldNoBracketOrLineBreakAndReadBackExactly) {
@@ -81,27 +66,4 @@ TEST(RecordText, DamagedEscapesAreRefused) {
     EXPECT_FALSE(UnescapeRecordValue(S(Stored), Value)) << Stored;
   ASSERT_TRUE(UnescapeRecordValue(S("%41%u0042%3c"), Value));
   EXPECT_EQ(Value, S("AB<"));
-}
-
-TEST(RecordText, AddDefaultExtOnlyWhenTheNameHasNone) {
-  EXPECT_EQ(AddDefaultExt(S("/home/u/result.txt"), S(".wzr")), S("/home/u/result.txt"));
-  EXPECT_EQ(AddDefaultExt(S("/home/u.d/result"), S(".wzr")), S("/home/u.d/result.wzr"));
-}
-
-TEST(RecordText, FieldsReadInOnePassAnswerAsTheSingleKeyReader) {
-  // Random lines of keys, "=", brackets and letters, balanced or not, nested or not.
-  std::mt19937 Random(5);
-  const QStringList Pieces = {S("<"), S(">"), S("="), S("a"), S("b"), S("ab"), S("<a="), S("<b="), S("<ab=")};
-  const QStringList Keys = {S("a"), S("b"), S("ab"), S("ba"), QString()};
-  for (int Round = 0; Round < 3000; ++Round) {
-    QString Line;
-    for (int n = int(Random() % 14); n > 0; --n)
-      Line += Pieces[int(Random() % Pieces.size())];
-    const TRecordFields Fields(Line);
-    for (const QString &Key : Keys) {
-      EXPECT_EQ(Fields.Has(Key), HasRecordField(Key, Line)) << Line.toStdString() << " " << Key.toStdString();
-      EXPECT_EQ(Fields.Value(Key), ReadRecordValue(Key, Line))
-          << Line.toStdString() << " " << Key.toStdString();
-    }
-  }
 }

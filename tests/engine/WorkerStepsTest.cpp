@@ -32,22 +32,6 @@ protected:
   TWorkerSteps steps{&context};
 };
 
-TEST_F(WorkerSteps, AStepRunsOnTheMainThreadAndTheWorkerWaitsForIt) {
-  QThread *stepThread = nullptr;
-  int value = 0;
-  std::atomic<bool> ran{false}, seen{false};
-  auto thread = worker([&] {
-    ran = steps.Run([&] {
-      stepThread = QThread::currentThread();
-      value = 42;
-    });
-    seen = value == 42; // written by the step before Run returned
-  });
-  ASSERT_TRUE(pumpUntil([&] { return thread->isFinished(); }));
-  EXPECT_TRUE(ran && seen);
-  EXPECT_EQ(stepThread, QThread::currentThread());
-}
-
 TEST_F(WorkerSteps, AStepQueuedBeforeTheStopNeverRuns) {
   std::atomic<bool> posted{false}, result{true};
   bool ran = false;
