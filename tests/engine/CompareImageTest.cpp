@@ -93,8 +93,6 @@ TEST_F(PictureGrid, JpegFilesAreMeasuredAtOneEighth) {
   EXPECT_FALSE(Thumb(dir.filePath("273.jpg"), 300, 230, false).isNull());
   EXPECT_EQ(w, 35);
   EXPECT_EQ(h, 35);
-  EXPECT_FALSE(Thumb(dir.filePath("273.jpg")).isNull());
-  EXPECT_EQ(w, 273);
 }
 
 TEST_F(PictureGrid, FilesThatAreNoPictureOfTheirExtensionLeaveTheGridAlone) {
@@ -128,7 +126,6 @@ TEST_F(PictureGrid, SimilarityAndOrderOfGrids) {
   EXPECT_TRUE(TDataImage::IsSimilar(base, edge));
   edge.Total = 0;
   EXPECT_FALSE(TDataImage::IsSimilar(edge, base));
-  EXPECT_DOUBLE_EQ(TDataImage::CellSimilarity(0, 0), 100);
   TDataImage big = Uniform(900000), small = Uniform(300000);
   big.Total = qint64(1) << 40;
   small.Total = (qint64(1) << 40) - 1;

@@ -101,20 +101,6 @@ TEST(ContentCompare, SortOrderKeepsEqualItemsTogether) {
           ASSERT_EQ(TUseFileProperty::Compare(*order[k], *order[k - 1], 1, 0), 0) << i << " " << j;
 }
 
-TEST(PictureCompare, NeedsGridsOnBothSides) {
-  auto a = Item("a.png"), b = Item("b.png");
-  EXPECT_EQ(TUseFileProperty::Compare(*a, *b, 2, 0), -1);
-  a->DataImage = std::make_unique<TDataImage>();
-  for (auto &c : a->DataImage->Cells)
-    c.p = 500000;
-  b->DataImage = std::make_unique<TDataImage>(*a->DataImage);
-  a->DataImage->Total = 1500000;
-  b->DataImage->Total = 1400000;
-  EXPECT_EQ(TUseFileProperty::Compare(*a, *b, 2, 0), 0);
-  EXPECT_EQ(TUseFileProperty::Compare(*a, *b, 2, 1), -1);
-  EXPECT_EQ(TUseFileProperty::Compare(*b, *a, 2, 1), 1);
-}
-
 TEST_F(Options, MusicWithoutArtistNeverMatchesOnTheArtist) {
   auto a = Item("a.mp3"), b = Item("b.mp3");
   a->EditTags().Mp3_SongName = b->EditTags().Mp3_SongName = "Same";
@@ -127,17 +113,8 @@ TEST_F(Options, MusicWithoutArtistNeverMatchesOnTheArtist) {
   EXPECT_EQ(TUseFileProperty::Compare(*a, *b, 3, 0), 0);
 }
 
-// 7 of 8 characters are 87.5 %. A share that is a whole percentage is that percentage exactly: 29 of 50
-// characters pass 58 %.
+// A share that is a whole percentage is that percentage exactly: 29 of 50 characters pass 58 %.
 TEST_F(Options, ThresholdsCompareWithTheSimilarityAndWholePercentagesAreExact) {
-  auto song1 = Item("a.mp3"), song2 = Item("b.mp3");
-  song1->SetMusicTag({{}, "Holiday", {}});
-  song2->SetMusicTag({{}, "Holiday2", {}});
-  SearchOptions().MusicTagSong = false;
-  SearchOptions().MusicTagArtistPercent = 87;
-  EXPECT_EQ(TUseFileProperty::Compare(*song1, *song2, 3, 0), 0);
-  SearchOptions().MusicTagArtistPercent = 88;
-  EXPECT_EQ(TUseFileProperty::Compare(*song1, *song2, 3, 0), -1);
   const QString common = "ABCDEFGHIJKLMNOPQRSTUVWXYZ012";                     // 29 characters
   const QString longer = common + QString::fromUtf8("3456789ÄÖÜÆØÅÇÉÈÊËÎÏÔ"); // 50 characters
   EXPECT_EQ(TextSimilarity(common, longer), 58.0);

@@ -50,12 +50,3 @@ TEST_F(FileModel, KindTests) {
   noext->FileItem.Unreadable = true;
   EXPECT_TRUE(noext->HasKind(6));
 }
-
-// An item beyond the last is empty after a closing ";", else the last one.
-TEST(ListStrings, CountAndGetItems) {
-  EXPECT_EQ(CountListItems(""), 0);
-  EXPECT_EQ(CountListItems("/a/;/b/;"), 2);
-  EXPECT_EQ(CountListItems("a;b"), 2);
-  EXPECT_EQ(GetListItem("/a/;/b/;", 3), "");
-  EXPECT_EQ(GetListItem("a;b", 5), "b");
-}

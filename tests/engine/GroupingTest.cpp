@@ -258,17 +258,14 @@ TEST_F(Grouping, SkippingPairsOfOtherLettersChangesNothing) {
 
 // 60,000 shuffled files, two of each size: about a million comparisons in the sort.
 TEST_F(Grouping, AContentSortOfManyFilesCallsInBetweenAndAStopThereUnwinds) {
-  const auto Fill = [](TUseFileList &List) {
-    std::vector<int> Sizes(60000);
-    for (size_t i = 0; i < Sizes.size(); ++i)
-      Sizes[i] = int(i / 2) + 1;
-    std::shuffle(Sizes.begin(), Sizes.end(), std::mt19937(3));
-    for (size_t i = 0; i < Sizes.size(); ++i)
-      AddRead(List, QStringLiteral("f%1").arg(i), Sizes[i], Sizes[i]);
-  };
-  // A stop at the sort's first call: closing call, bar at its end, list whole and ungrouped.
+  std::vector<int> Sizes(60000);
+  for (size_t i = 0; i < Sizes.size(); ++i)
+    Sizes[i] = int(i / 2) + 1;
+  std::shuffle(Sizes.begin(), Sizes.end(), std::mt19937(3));
   TUseFileList Stopped;
-  Fill(Stopped);
+  for (size_t i = 0; i < Sizes.size(); ++i)
+    AddRead(Stopped, QStringLiteral("f%1").arg(i), Sizes[i], Sizes[i]);
+  // A stop at the sort's first call: closing call, bar at its end, list whole and ungrouped.
   GroupRun S;
   S.Sink.stopAtCall = 2;
   EXPECT_THROW(S.Group(Stopped, {1}), EMyStop);

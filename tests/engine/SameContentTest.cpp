@@ -126,11 +126,9 @@ TEST(SameContent, ConfirmingReportsProgressAndLetsAStopThrough) {
   R.List.SaveToFile(Saved);
 
   Rig Open;
-  QStringList Steps;
   Open.List.LoadFromFile(Saved, Open.Bar, Open.Sink);
   const int LoadCalls = Open.Sink.calls();
-  ConfirmContentGroups(Open.List, Open.Sink, Open.Bar, [&](const QString &Text) { Steps << Text; });
-  EXPECT_EQ(Steps.size(), 1);
+  ConfirmContentGroups(Open.List, Open.Sink, Open.Bar);
   EXPECT_EQ(Open.Bar.Max(), 100);
   // A call at the end of each file and at every tenth; bytes counted once, the bar below 99.
   EXPECT_EQ(Open.Sink.positions.mid(LoadCalls), QList<int>({25, 50, 67, 75, 75}));
@@ -139,19 +137,4 @@ TEST(SameContent, ConfirmingReportsProgressAndLetsAStopThrough) {
   Stopped.List.LoadFromFile(Saved, Stopped.Bar, Stopped.Sink);
   Stopped.Sink.stopAtCall = Stopped.Sink.calls() + 2;
   EXPECT_THROW(ConfirmContentGroups(Stopped.List, Stopped.Sink, Stopped.Bar), EMyStop);
-}
-
-TEST(SameContent, NothingIsReadAgainWithoutTheContentMethod) {
-  TestDir Dir;
-  Rig R;
-  R.List.Filter.WhatFind = TWhatFind{MethodProperties};
-  for (const char *Name : {"missing", "missing-too"}) {
-    TUseFileProperty *Item = R.List.GetItem(R.List.AddFile(Dir.path() + "/", Name, 10, nullptr));
-    Item->FileItem.Code = 77;
-    Item->WhatRead_Code = true;
-  }
-  ConfirmContentGroups(R.List, R.Sink, R.Bar);
-  EXPECT_EQ(R.Sink.calls(), 0);
-  EXPECT_TRUE(R.List.GetItem(0)->WhatRead_Code);
-  EXPECT_EQ(R.List.GetItem(1)->FileItem.Code, 77);
 }
