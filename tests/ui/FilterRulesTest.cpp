@@ -60,18 +60,6 @@ TEST(FilterValidation, SizeChecksDependOnTheMode) {
   EXPECT_EQ(ValidateFilterControls(c), std::nullopt);
 }
 
-TEST(FilterValidation, AnyOneAttributeBoxIsEnough) {
-  TFilterControls c = initial();
-  c.AttrSpecify = true;
-  EXPECT_EQ(ValidateFilterControls(c)->Check, 6);
-  for (bool TFilterControls::*box : {&TFilterControls::ReadOnlyInclude, &TFilterControls::HiddenInclude,
-                                     &TFilterControls::ReadOnlyExclude, &TFilterControls::HiddenExclude}) {
-    TFilterControls one = c;
-    one.*box = true;
-    EXPECT_EQ(ValidateFilterControls(one), std::nullopt);
-  }
-}
-
 TEST(FilterMapping, StoresOnlyTheChosenPartsAfterClearing) {
   TSearchFilter filter;
   filter.MaskOn = filter.DateOn = true;
@@ -123,15 +111,6 @@ TEST(FilterMapping, LoadingShowsOnlyThePartsThatAreOn) {
   TFilterControls expected = initial();
   expected.AttrSpecify = expected.HiddenInclude = true;
   EXPECT_EQ(c, expected);
-}
-
-// A filter with both mask sides empty (not one this dialog stores) leaves both radios off.
-TEST(FilterMapping, MasksOnWithoutATextChooseNoSide) {
-  TSearchFilter filter;
-  filter.MaskOn = true;
-  TFilterControls c = initial();
-  LoadFilterControls(filter, c);
-  EXPECT_TRUE(c.MaskSpecify && !c.MaskIncluded && !c.MaskExcluded);
 }
 
 TEST(FilterMapping, ModesAndKindsOutOfRangeKeepTheShownItem) {

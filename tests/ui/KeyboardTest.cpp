@@ -1,39 +1,7 @@
-// Using the wizard without a mouse: where the focus starts, the tab order, Enter as Next, and
-// access keys that do not clash on any page or dialog.
+// Using the wizard without a mouse: Enter as Next, and where the warnings' focus starts.
 #include "tests/ui/UiTest.h"
 
-#include <QKeySequence>
-
 using namespace uitest;
-
-namespace {
-// The access keys of the buttons, boxes, choices and field captions that Window shows now; every
-// one that has a text must have a key of its own, except Unkeyed: controls that share their text
-// with another one beside them.
-void checkAccessKeys(QWidget *Window, const QString &Where, const QStringList &Unkeyed = {}) {
-  QStringList labelled;
-  for (QAbstractButton *button : Window->findChildren<QAbstractButton *>()) {
-    // OK and Cancel of a dialog answer Enter and Escape.
-    const bool okOrCancel = QStringList({"btnOk", "btnOK", "btnCancel"}).contains(button->objectName());
-    if (button->isVisibleTo(Window) && !button->text().isEmpty() && !okOrCancel &&
-        !Unkeyed.contains(button->objectName()))
-      labelled << button->objectName();
-  }
-  for (QLabel *label : Window->findChildren<QLabel *>())
-    if (label->buddy() && label->isVisibleTo(Window))
-      labelled << label->objectName();
-  QMap<QKeySequence, QString> owners;
-  for (const QString &name : labelled) {
-    const QWidget *control = Window->findChild<QWidget *>(name);
-    const QString text = control->property("text").toString();
-    const QKeySequence key = QKeySequence::mnemonic(text);
-    QVERIFY2(!key.isEmpty(), qPrintable(Where + ": no access key on " + name));
-    QVERIFY2(!owners.contains(key),
-             qPrintable(Where + ": " + name + " and " + owners[key] + " share " + key.toString()));
-    owners[key] = name;
-  }
-}
-} // namespace
 
 class KeyboardTest : public WindowTest {
   Q_OBJECT
@@ -48,19 +16,6 @@ public:
   KeyboardTest() : WindowTest(TWindow::Hidden) {}
 
 private slots:
-  void focusStartsOnThePageAndTheButtonsComeLast() {
-    showActive();
-    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w().rbtFirstFind));
-    QList<QWidget *> order;
-    for (int i = 0; i < 12 && !order.contains(QApplication::focusWidget()); ++i) {
-      order << QApplication::focusWidget();
-      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    }
-    const QList<QWidget *> tail = {w().btnOptions, w().btnHelp, w().btnNext, w().btnExit}; // Back is off here
-    QVERIFY(order.size() > tail.size());
-    QCOMPARE(order.mid(order.size() - tail.size()), tail);
-  }
-
   void enterIsNextUnlessAButtonHasTheFocus() {
     showActive();
     w().rbtFirstFind->setFocus();
@@ -73,32 +28,6 @@ private slots:
     w().btnBack->setFocus();
     QTest::keyClick(w().btnBack, Qt::Key_Return);
     QCOMPARE(w().ActivePage(), w().tbsWhat);
-    // A field is reached by its caption's key.
-    w().ShowPage(w().tbsOpenResult);
-    QCOMPARE(w().lblOpenResultFileChoose->buddy(), static_cast<QWidget *>(w().edtResultOpen));
-    QCOMPARE(w().lblFolder->buddy(), static_cast<QWidget *>(w().edtFolder));
-    QCOMPARE(w().lblRestoreFolder->buddy(), static_cast<QWidget *>(w().edtFolderRestore));
-    // F1 opens the help, as the Help button does.
-    QCOMPARE(w().btnHelp->shortcut(), QKeySequence(QKeySequence::HelpContents));
-  }
-
-  void accessKeysAreUniqueOnEveryPage() {
-    for (int i = 0; i < w().pgcMain->count(); ++i) {
-      w().ShowPage(w().pgcMain->widget(i));
-      checkAccessKeys(&w(), w().ActivePage()->objectName());
-    }
-    w().ShowPage(w().tbsFinding);
-    w().EnterBusyButtons();
-    checkAccessKeys(&w(), "busy");
-    w().TogglePause();
-    checkAccessKeys(&w(), "paused");
-    w().LeaveBusyButtons();
-
-    // The filter's twins share their text with the control beside them.
-    const QStringList twins = {"btnMaskIncludedSelect", "btnMaskExcludedSelect",  "cbxAttrReadOnlyInclude",
-                               "cbxAttrHiddenInclude",  "cbxAttrReadOnlyExclude", "cbxAttrHiddenExclude"};
-    forEveryDialogPage(*w().LangList, &w(),
-                       [&](QWidget &Dialog, const QString &Name) { checkAccessKeys(&Dialog, Name, twins); });
   }
 
   // The archive notice starts on OK: a stray Space must not switch the notice off for good.

@@ -1,7 +1,6 @@
 // The window's side of progress: busy captions, percentages, Pause, Stop, closing during a run.
 #include "engine/ReadAhead.h"
 #include "tests/ui/UiTest.h"
-#include "ui/main/IconAnimation.h"
 
 #include <QProgressBar>
 
@@ -24,10 +23,8 @@ private slots:
     QTest::addColumn<int>("next");
     QTest::addColumn<int>("back");
     QTest::addColumn<int>("pause");
-    QTest::newRow("idle") << "" << 2027 << 2026 << 0;
     QTest::newRow("busy") << "E" << 2040 << 2041 << 0;
     QTest::newRow("paused") << "EP" << 2050 << 2041 << 1;
-    QTest::newRow("continued") << "EPP" << 2040 << 2041 << 0;
     QTest::newRow("left while paused keeps the flag") << "EPL" << 2027 << 2026 << 1;
     QTest::newRow("busy again clears it") << "EPLE" << 2040 << 2041 << 0;
   }
@@ -52,7 +49,6 @@ private slots:
     QTest::addColumn<int>("position");
     QTest::addColumn<QString>("expected");
     QTest::newRow("no maximum: no suffix") << 0 << 0 << "0%";
-    QTest::newRow("at the maximum") << 7 << 7 << "100% (7)";
     QTest::newRow("truncated, not rounded") << 3 << 2 << "66% (7)";
     QTest::newRow("large counts") << 2000000000 << 1999999999 << "99% (7)";
   }
@@ -68,25 +64,6 @@ private slots:
     QCOMPARE(dtmMain->TrayHint(), expected + "\rReading files...");
   }
 
-  void actionPercentFollowsThePageShown() {
-    w().DeletingBar().SetMax(3);
-    w().DeletingBar().SetPosition(2);
-    w().RestoringBar().SetMax(4);
-    w().RestoringBar().SetPosition(4);
-    w().ShowPage(w().tbsDeleting);
-    w().ProcessActionProgress();
-    QCOMPARE(w().lblDeletingPercent->text(), QString("66%"));
-    w().ShowPage(w().tbsRestoring);
-    w().ProcessActionProgress();
-    w().FlushProgress();
-    QCOMPARE(w().lblRestoringPercent->text(), QString("100%"));
-    w().RestoringBar().SetMax(0);
-    w().ProcessActionProgress();
-    w().FlushProgress();
-    QCOMPARE(w().lblRestoringPercent->text(), QString("0%"));
-    QCOMPARE(w().lblDeletingPercent->text(), QString("66%"));
-  }
-
   void stopAnsweredNoGoesOnAndYesRaisesAtTheNextCall() {
     busyFinding();
     w().SetMax(4);
@@ -98,9 +75,7 @@ private slots:
     w().ProcessProgress(QString()); // goes on
     const auto asked = dialogs().requests().back();
     QCOMPARE(asked.text, text(2046));
-    QCOMPARE(asked.caption, text(2045));
     QCOMPARE(asked.defaultButton, QMessageBox::No);
-    QCOMPARE(asked.icon, QMessageBox::Question);
 
     dialogs().setNextAnswer(QMessageBox::Yes);
     w().btnBack->click();
@@ -163,16 +138,6 @@ private slots:
     QCOMPARE(w().PauseFlag(), 1); // Continue was never pressed
   }
 
-  void pauseThenContinueReturns() {
-    w().ShowPage(w().tbsDeleting);
-    w().EnterBusyButtons();
-    w().btnNext->click();
-    QTimer::singleShot(0, &w(), [&] { w().btnNext->click(); });
-    w().ProcessActionProgress(); // returns after Continue
-    QCOMPARE(w().PauseFlag(), 0);
-    QCOMPARE(w().btnNext->text(), text(2040));
-  }
-
   void closeWhilePausedUnwindsWithHalt() {
     QVERIFY_THROWS_EXCEPTION(EMyStop, w().RunGuarded([] { throw EMyStop(); }));
     QVERIFY(!w().Halted());
@@ -201,23 +166,6 @@ private slots:
     QVERIFY(w().Halted());
     // The end of the search shows a folded window again, but not one the user closed.
     QVERIFY(!w().isVisible());
-  }
-
-  void theCloseQuestionHoldsTheAnimationOnlyOnTheSearchPage() {
-    busyFinding();
-    TfrmMain::TSearchIndicators indicators(w());
-    TIconAnimation *animation = w().AnimationThread;
-    QVERIFY(animation);
-    QVERIFY(!animation->Suspended());
-    bool heldWhileAsked = false;
-    dialogs().setNextAnswer(QMessageBox::No, [&] { heldWhileAsked = animation->Suspended(); });
-    QVERIFY(!w().close());
-    QVERIFY(heldWhileAsked);
-    QVERIFY(!animation->Suspended()); // No: it runs on
-    w().ShowPage(w().tbsDeleting);
-    dialogs().setNextAnswer(QMessageBox::No, [&] { heldWhileAsked = animation->Suspended(); });
-    QVERIFY(!w().close());
-    QVERIFY(!heldWhileAsked);
   }
 
   void closeAsksOnlyOnTheProgressPages() {

@@ -4,10 +4,8 @@
 #include "engine/ScanFiles.h"
 #include "tests/ui/UiTest.h"
 #include "ui/dialogs/FilterGroupExt.h"
-#include "ui/main/LinkLabel.h"
 
 #include <QMessageBox>
-#include <QScreen>
 
 namespace {
 void save(QWidget *widget, const QString &file) {
@@ -22,12 +20,6 @@ void save(QWidget *widget, const QString &file) {
 int main(int argc, char **argv) {
   testenv::IsolateUserFolders();
   QApplication app(argc, argv);
-  // PAIRHOUND_FONT_POINTS=12 shows how the windows take a larger desktop font.
-  if (const int points = qEnvironmentVariableIntValue("PAIRHOUND_FONT_POINTS"); points > 0) {
-    QFont font = QApplication::font();
-    font.setPointSize(points);
-    QApplication::setFont(font);
-  }
   const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
   QDir().mkpath(out);
   TdtmMain dataModule;
@@ -38,12 +30,6 @@ int main(int argc, char **argv) {
     save(&window,
          out + QStringLiteral("/page-%1-%2.png").arg(i + 1, 2, 10, QLatin1Char('0')).arg(page->objectName()));
   }
-  window.ShowPage(window.tbsFirst);
-  // A link reached from the keyboard.
-  QApplication::setActiveWindow(&window);
-  window.setAttribute(Qt::WA_KeyboardFocusChange);
-  window.lblFirstRecoveryInfo->setFocus(Qt::TabFocusReason);
-  save(&window, out + QStringLiteral("/page-01-link-focus.png"));
   // A real search over a few copies: the paused progress page, then the results.
   {
     TestDir files;
@@ -60,12 +46,6 @@ int main(int argc, char **argv) {
     });
     window.btnNext->click();
     save(&window, out + QStringLiteral("/run-results.png"));
-    // The same results over the whole screen.
-    const QRect normal = window.geometry();
-    if (const QScreen *screen = window.screen())
-      window.setGeometry(screen->availableGeometry());
-    save(&window, out + QStringLiteral("/run-results-maximised.png"));
-    window.setGeometry(normal);
     // Copies of the first rows marked, one of them gone from the disk: the log of a trash run.
     TResultModel &rows = window.ResultList().Model();
     for (int row = 1; row < 6; ++row)
@@ -96,7 +76,6 @@ int main(int argc, char **argv) {
     QTest::qWaitFor([&] { return window.btnNext->isEnabled(); }, 10000);
     window.trvRestoreFiles->expandAll();
     window.btnRestoreSelectAll->click();
-    window.trvRestoreFiles->setCurrentIndex(window.trvRestoreFiles->model()->index(0, 0));
     save(&window, out + QStringLiteral("/restore-files.png"));
     window.cbxRestoreCopyExist->setChecked(false);
     window.btnNext->click();
