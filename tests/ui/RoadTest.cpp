@@ -105,20 +105,6 @@ private slots:
     QVERIFY(w().ResultTreeEmpty());
   }
 
-  void aSortedListStaysSortedOnTheNextStep() {
-    toFolders({w().cbxSearchMethodCrc, w().cbxSearchMethodImage});
-    next();
-    QCOMPARE(page(), w().tbsResults);
-    w().trvResultHeaderClick(ColName); // descending
-    next();
-    QCOMPARE(w().ResultSteps->ShownMethod, int(MethodPictures));
-    QCOMPARE(w().ResultList().SortDirection(), Qt::DescendingOrder);
-    QCOMPARE(w().GetResultData(0)->Item->FileItem.FileName, QString("holiday.png"));
-    back();
-    QCOMPARE(w().GetResultData(0)->Item->FileItem.FileName, QString("letter.txt"));
-    leaveResults();
-  }
-
   void stopDuringTheSearchReturnsToTheFolders() {
     toFolders({w().cbxSearchMethodCrc});
     dialogs().setNextAnswer(QMessageBox::Yes); // "Stop the search?"

@@ -30,33 +30,6 @@ int main(int argc, char **argv) {
     save(&window,
          out + QStringLiteral("/page-%1-%2.png").arg(i + 1, 2, 10, QLatin1Char('0')).arg(page->objectName()));
   }
-  // A real search over a few copies: the paused progress page, then the results.
-  {
-    TestDir files;
-    for (int i = 0; i < 40; ++i)
-      files.createFileOfSize(QStringLiteral("set%1/copy%2.dat").arg(i % 4).arg(i), 4096 + (i % 10), i % 10);
-    window.trvFolders->Model()->SetChecked(files.path(), true);
-    window.ShowPage(window.tbsFolders);
-    QTimer::singleShot(0, &window, [&] {
-      window.btnNext->click(); // Pause
-      QTimer::singleShot(50, &window, [&] {
-        save(&window, out + QStringLiteral("/run-paused.png"));
-        window.btnNext->click(); // Continue
-      });
-    });
-    window.btnNext->click();
-    save(&window, out + QStringLiteral("/run-results.png"));
-    // Copies of the first rows marked, one of them gone from the disk: the log of a trash run.
-    TResultModel &rows = window.ResultList().Model();
-    for (int row = 1; row < 6; ++row)
-      rows.SetChecked(row, true);
-    QFile::remove(rows.GetResultData(3)->Item->FullName());
-    window.btnNext->click();
-    window.rbtActionDeleteToRecicly->setChecked(true);
-    window.btnNext->click();
-    save(&window, out + QStringLiteral("/run-log.png"));
-    window.ShowPage(window.tbsFirst);
-  }
   // A store to restore from: a file whose place is taken (red), a folder whose place is gone (grey),
   // then the log of the run.
   {

@@ -61,20 +61,6 @@ private slots:
     QCOMPARE(system.Tag(), 0);
   }
 
-  void systemFolderAnswers() {
-    TfrmCheckDirectorionDialog closed(&w());
-    closed.show();
-    closed.close(); // the title bar
-    QCOMPARE(closed.Tag(), 0);
-    // Enter goes on with the search and leaves the system folders out.
-    TfrmCheckDirectorionDialog dialog(&w());
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    QTest::keyClick(&dialog, Qt::Key_Return);
-    QCOMPARE(dialog.Tag(), 1);
-    QVERIFY(dialog.rbtNo->isChecked());
-  }
-
   void archiveNoticeOnlyWhenTickedAndSwitchedOn() {
     int noticeShown = 0;
     dialogs().setNextDialog([&](QDialog &dialog) {
