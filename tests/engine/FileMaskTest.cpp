@@ -43,6 +43,7 @@ TEST(FileMaskList, EmptyPiecesAndAnIllFormedMaskBehindAMatch) {
   for (const char *list : {"", ";", ";;"})
     EXPECT_FALSE(MatchesMaskList("a.txt", list)) << list;
   EXPECT_TRUE(MatchesMaskList("a.txt", "*.doc;;*.txt;"));
+  EXPECT_FALSE(MatchesMaskList("b.png", "*.jpg; *.png")); // the blank is part of the mask
   EXPECT_TRUE(MatchesMaskList("a.txt", "*.txt;[x"));
   EXPECT_THROW(MatchesMaskList("a.doc", "*.txt;[x"), EMaskError);
   TFileMaskList list("*.txt;[x");

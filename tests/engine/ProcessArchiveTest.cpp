@@ -3,7 +3,6 @@
 #include "engine/ReadProperties.h"
 #include "engine/UsePropertyFile.h"
 #include "platform/Folders.h"
-#include "settings/Language.h"
 #include "tests/support/FakeProgress.h"
 #include "tests/support/TestArchives.h"
 #include "tests/support/TestEnv.h"
@@ -32,18 +31,11 @@ qint32 CodeOf(const QByteArray &Data) {
 class ArchivePass : public ::testing::Test {
 protected:
   void SetUp() override {
-    langDir.createFile("English.wzl", "Language=English\n20121=Unpacking\n");
-    langs = std::make_unique<TLangList>(langDir.path());
-    langs->CurrentName = "English";
-    SetCurrentLangList(langs.get());
     FreeSpaceProbe = &FakeFree;
     g_freeSpace = int64_t(1) << 40;
     list.Clear();
   }
-  void TearDown() override {
-    SetCurrentLangList(nullptr);
-    FreeSpaceProbe = &FreeSpaceOnScratchDrive;
-  }
+  void TearDown() override { FreeSpaceProbe = &FreeSpaceOnScratchDrive; }
 
   // Writes the archive (its kind chosen by the name) and adds it and its members as gathering would;
   // returns the archive's index.
@@ -74,30 +66,12 @@ protected:
   }
 
   TestDir dir;
-  TestDir langDir;
-  std::unique_ptr<TLangList> langs;
   TUseFileList list;
   TProgressBarModel bar;
   FakeProgressSink sink{&bar};
 };
 
 } // namespace
-
-TEST_F(ArchivePass, MembersAreReadFromTheScratchFolderWhichIsThenDeleted) {
-  const int at = Pack("p.zip", {{"a.txt", "alpha"}, {"docs/b.txt", "bravo!"}});
-  QString seenScratch;
-  sink.onCall = [&](int) {
-    if (seenScratch.isEmpty() && !ScratchFolders().isEmpty())
-      seenScratch = ScratchFolders().first();
-  };
-  Run(at);
-  EXPECT_EQ(seenScratch, "TWTemp1");
-  EXPECT_EQ(Member(1)->FileItem.Code, CodeOf("alpha"));
-  EXPECT_EQ(Member(2)->FileItem.Code, CodeOf("bravo!"));
-  EXPECT_NE(Member(2)->FileProps.Modified, 0); // times come from the unpacked copy
-  EXPECT_TRUE(sink.texts.contains(" (Unpacking 0%)"));
-  EXPECT_TRUE(ScratchFolders().isEmpty());
-}
 
 // Room for the packed size and the reserve, not for the unpacked size, unpacks nothing.
 TEST_F(ArchivePass, NothingIsUnpackedWithoutRoomBeyondTheReserve) {
@@ -114,26 +88,6 @@ TEST_F(ArchivePass, NothingIsUnpackedWithoutRoomBeyondTheReserve) {
   Run(at);
   EXPECT_FALSE(Member(1)->FileItem.Unreadable);
   EXPECT_EQ(Member(1)->FileItem.Code, CodeOf(data));
-}
-
-TEST_F(ArchivePass, StopDuringExtractionOrWhileReadingAMemberDeletesTheScratchFolder) {
-  // In the small archive the first call is the unpacking's, the second the first member's.
-  for (const auto &[name, entries] :
-       {std::pair{"p.zip", QList<Entry>{{"a.txt", "alpha"}, {"b.txt", "bravo"}}},
-        std::pair{"big.zip", testarchive::Parts(4, 1 << 20)}}) {
-    list.Clear();
-    sink = FakeProgressSink{&bar};
-    const int at = Pack(name, entries);
-    bool scratchExistedAtStop = false;
-    sink.stopAtCall = 2;
-    sink.onCall = [&](int call) {
-      if (call == 2)
-        scratchExistedAtStop = !ScratchFolders().isEmpty();
-    };
-    EXPECT_THROW(Run(at), EMyStop) << name;
-    EXPECT_TRUE(scratchExistedAtStop) << name;
-    EXPECT_TRUE(ScratchFolders().isEmpty()) << name;
-  }
 }
 
 TEST_F(ArchivePass, MembersNamedOutsideTheScratchFolderAreNeverRead) {
@@ -178,6 +132,7 @@ TEST_F(ArchivePass, EntriesThatUnpackOntoOnePathNeverLendTheirContent) {
                                {"c.txt", "see"},
                                {"b.txt", "bravo"}});
     Run(at);
+    EXPECT_NE(Member(1)->FileProps.Modified, 0); // times come from the unpacked copy
     for (const auto &[i, data] : {std::pair{1, "first"}, {3, "dot"}, {6, "sea"}, {8, "bravo"}}) {
       EXPECT_FALSE(Member(i)->FileItem.Unreadable) << name.toStdString() << " " << i;
       EXPECT_EQ(Member(i)->FileItem.Code, CodeOf(data)) << name.toStdString() << " " << i;
@@ -190,19 +145,10 @@ TEST_F(ArchivePass, EntriesThatUnpackOntoOnePathNeverLendTheirContent) {
   }
 }
 
-TEST_F(ArchivePass, ALargeArchiveIsListedAndItsScratchFolderDeletedWithProgressAndStopsGoOn) {
+TEST_F(ArchivePass, ALargeArchivesScratchFolderIsDeletedWithProgressAndAStopThereGoesOn) {
   const int entries = 2 * FolderTreeTickEntries + 1;
   const int at = Pack("many.zip", testarchive::Parts(entries, 8));
   const TUseFileProperty *last = Member(entries);
-
-  // Listing reports too, and a stop there goes on.
-  TZipList zip(dir.filePath("many.zip"));
-  FakeProgressSink listing;
-  zip.ReadList(&listing, " (listing)");
-  EXPECT_EQ(zip.Count(), entries);
-  EXPECT_EQ(listing.texts, QStringList({" (listing)", " (listing)"}));
-  listing.stopAtCall = listing.calls() + 1;
-  EXPECT_THROW(zip.ReadList(&listing), EMyStop);
 
   // Calls made once every member was read, while the scratch folder is still there: the deletion's.
   QList<int> deletionCalls;

@@ -11,18 +11,12 @@
 
 namespace testarchive {
 
+namespace {
+
+// Appends the low Bytes bytes of Value, least significant first.
 void PutLE(QByteArray &out, quint64 value, int bytes) {
   for (int i = 0; i < bytes; ++i)
     out.append(char((value >> (8 * i)) & 0xFF));
-}
-
-namespace {
-
-void Put16(QByteArray &b, quint16 v) {
-  PutLE(b, v, 2);
-}
-void Put32(QByteArray &b, quint32 v) {
-  PutLE(b, v, 4);
 }
 
 quint32 Crc32(const QByteArray &b) {
@@ -32,7 +26,7 @@ quint32 Crc32(const QByteArray &b) {
 // A RAR 4 block: its CRC (low 16 bits of the CRC-32 of everything after the CRC field) in front.
 QByteArray Block(const QByteArray &afterCrc) {
   QByteArray b;
-  Put16(b, quint16(Crc32(afterCrc) & 0xFFFF));
+  PutLE(b, quint16(Crc32(afterCrc) & 0xFFFF), 2);
   b.append(afterCrc);
   return b;
 }
@@ -112,17 +106,17 @@ QByteArray RarStored(const QList<Entry> &entries) {
     QByteArray h;
     h.append(char(0x74));
     // Long block (the packed data follows); folders carry the dictionary bits 111.
-    Put16(h, quint16(0x8000 | (e.folder ? 0x00E0 : 0)));
-    Put16(h, quint16(32 + name.size()));
-    Put32(h, quint32(data.size()));                                      // packed size
-    Put32(h, quint32(e.claimedSize >= 0 ? e.claimedSize : data.size())); // unpacked size
-    h.append(char(2));                                                   // host: Windows
-    Put32(h, Crc32(data));
-    Put32(h, (quint32(2020 - 1980) << 25) | (1u << 21) | (1u << 16)); // 2020-01-01 00:00 (DOS time)
-    h.append(char(29));                                               // version needed: 2.9
-    h.append(char(0x30));                                             // method: stored
-    Put16(h, quint16(name.size()));
-    Put32(h, e.folder ? 0x10 : 0x20); // attributes: folder or archive bit
+    PutLE(h, quint16(0x8000 | (e.folder ? 0x00E0 : 0)), 2);
+    PutLE(h, quint16(32 + name.size()), 2);
+    PutLE(h, quint32(data.size()), 4);                                      // packed size
+    PutLE(h, quint32(e.claimedSize >= 0 ? e.claimedSize : data.size()), 4); // unpacked size
+    h.append(char(2));                                                      // host: Windows
+    PutLE(h, Crc32(data), 4);
+    PutLE(h, (quint32(2020 - 1980) << 25) | (1u << 21) | (1u << 16), 4); // 2020-01-01 00:00 (DOS time)
+    h.append(char(29));                                                  // version needed: 2.9
+    h.append(char(0x30));                                                // method: stored
+    PutLE(h, quint16(name.size()), 2);
+    PutLE(h, e.folder ? 0x10 : 0x20, 4); // attributes: folder or archive bit
     h.append(name);
     out.append(Block(h));
     out.append(data);
