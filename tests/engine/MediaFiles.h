@@ -19,4 +19,10 @@ struct Tag {
 // exactly the given fields (the other tag is not written when its pointer is null).
 bool SaveMp3(const QString &Path, const Tag *Id3v1, const Tag *Id3v2);
 
+// An Ogg Vorbis file of its three header packets, the comment header holding the given fields.
+bool SaveOgg(const QString &Path, const Tag &Fields);
+
+// A WMA (ASF) file of a header object with a content description (title and artist only).
+bool SaveWma(const QString &Path, const Tag &Fields);
+
 } // namespace media

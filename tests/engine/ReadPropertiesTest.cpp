@@ -202,3 +202,11 @@ TEST_F(Reading, TagsOfAnMp3FileComeFromTheFullerTag) {
   EXPECT_EQ(ReadMusicTags(dir.filePath("tie.mp3"), "tie.txt").Mp3_SongName, "");
   EXPECT_THROW(ReadMusicTags(dir.filePath("none.mp3"), "none.mp3"), EReadFailed);
 }
+
+TEST_F(Reading, TagsOfOggAndWmaFiles) {
+  ASSERT_TRUE(media::SaveOgg(dir.filePath("a.ogg"), {"Ogg Title", "Ogg Artist", "Ogg Album"}));
+  EXPECT_EQ(Joined(ReadMusicTags(dir.filePath("a.ogg"), "a.OGG")), "Ogg Title|Ogg Artist|Ogg Album");
+  ASSERT_TRUE(media::SaveWma(dir.filePath("a.wma"), {QString::fromUtf8("Wm\u00e4 Title"), "Wma Artist", {}}));
+  EXPECT_EQ(Joined(ReadMusicTags(dir.filePath("a.wma"), "a.wma")),
+            QString::fromUtf8("Wm\u00e4 Title|Wma Artist|"));
+}

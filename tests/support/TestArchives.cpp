@@ -11,13 +11,12 @@
 
 namespace testarchive {
 
-namespace {
-
-// Appends the low Bytes bytes of Value, least significant first.
 void PutLE(QByteArray &out, quint64 value, int bytes) {
   for (int i = 0; i < bytes; ++i)
     out.append(char((value >> (8 * i)) & 0xFF));
 }
+
+namespace {
 
 quint32 Crc32(const QByteArray &b) {
   return quint32(crc32(0L, reinterpret_cast<const Bytef *>(b.constData()), uInt(b.size())));

@@ -37,5 +37,7 @@ bool WriteRar(const QString &path, const QList<Entry> &entries);
 bool WriteByName(const QString &path, const QList<Entry> &entries, const QByteArray &password = {});
 
 bool WriteBytes(const QString &path, const QByteArray &bytes);
+// Appends the low Bytes bytes of Value, least significant first.
+void PutLE(QByteArray &out, quint64 value, int bytes);
 
 } // namespace testarchive
