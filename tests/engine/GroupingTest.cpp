@@ -122,6 +122,22 @@ TEST_F(Grouping, EmptyFilesNeverFormAContentGroupButFormAnEmptyGroup) {
 
 // Names share four of eight letters with their neighbour only: 50 % similar. F3 is not joined through F2;
 // every ungrouped candidate uses up a number.
+// Compaction drops what is in no group, but keeps entered archives and music with tags.
+TEST_F(Grouping, CompactionKeepsArchivesAndTaggedMusic) {
+  TUseFileList List;
+  const int Archive = AddRead(List, "box.zip", 100, 5);
+  List.GetItem(Archive)->Owner = List.GetItem(Archive);
+  List.AddFile(QString(), QStringLiteral("inner.txt"), 3, List.GetItem(Archive));
+  const int Song = AddRead(List, "song.mp3", 200, 6);
+  List.GetItem(Song)->EditTags().Mp3_SongName = QStringLiteral("Title");
+  AddRead(List, "untagged.mp3", 300, 7);
+  AddRead(List, "plain.txt", 400, 8);
+  GroupRun R;
+  R.Group(List, {1});
+  EXPECT_EQ(Names(List, {0, 1}), QStringList({"box.zip", "song.mp3"}));
+  EXPECT_TRUE(List.GetItem(0)->IsArchive());
+}
+
 TEST_F(Grouping, PairwiseSimilarityIsNotChained) {
   TSearchOptions &O = SearchOptions();
   O.FilePropertySize = false;
