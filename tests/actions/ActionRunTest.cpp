@@ -173,23 +173,6 @@ TEST_F(Runs, ASecondRunActsOnlyOnFilesMarkedSinceTheFirst) {
   EXPECT_TRUE(QFileInfo::exists(source("a")));
 }
 
-TEST_F(Runs, TwoSourcesOnOneTargetGetNumberedNames) {
-  const QString path = dir.createFile("src/a.txt", "same");
-  for (int i = 0; i < 3; ++i)
-    addPath(path);
-  run(TAction::Copy);
-  const QString folder = stored(source(QString()));
-  EXPECT_EQ(filesBelow(folder), (QStringList{"a-copy-2.txt", "a-copy-3.txt", "a.txt"}));
-  EXPECT_EQ(testenv::ReadFile(folder + "a-copy-3.txt"), "same");
-  EXPECT_EQ(total, 12);
-  // Moved once, the same source is gone for the second.
-  addPath(dir.createFile("src/b.txt", "b"));
-  addPath(source("b.txt"));
-  run(TAction::Move);
-  ASSERT_EQ(oks(), "+-");
-  EXPECT_EQ(testenv::ReadFile(folder + "b.txt"), "b");
-}
-
 TEST_F(Runs, AMirroredFolderThatCannotBeMadeEndsTheRunWithWhatWasDone) {
   const QString first = dir.createFile("src/x/a", "a");
   const QString second = dir.createFile("src/y/b", "b");
@@ -209,22 +192,6 @@ TEST_F(Runs, AMirroredFolderThatCannotBeMadeEndsTheRunWithWhatWasDone) {
   EXPECT_EQ(total, 1);
   EXPECT_EQ(testenv::ReadFile(second), "b");
   EXPECT_EQ(testenv::ReadFile(blocker), "blocker");
-}
-
-TEST_F(Runs, TrashGoesIntoADataFolderThatDidNotExistYet) {
-  const QString data = dir.filePath("fresh/data");
-  qputenv("XDG_DATA_HOME", QFile::encodeName(data));
-  const QString here = dir.createFolder("cwd");
-  const QString before = QDir::currentPath();
-  ASSERT_TRUE(QDir::setCurrent(here));
-  addFile("t.txt", "trash me");
-  run(TAction::Recycle);
-  QDir::setCurrent(before);
-  ASSERT_EQ(oks(), "+");
-  EXPECT_FALSE(QFileInfo::exists(source("t.txt")));
-  EXPECT_EQ(testenv::ReadFile(data + "/Trash/files/t.txt"), "trash me");
-  EXPECT_TRUE(QFileInfo(data + "/Trash/info/t.txt.trashinfo").isFile());
-  EXPECT_TRUE(QDir(here).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
 }
 
 TEST_F(Runs, OnlyRegularFilesAreActedOn) {

@@ -67,36 +67,6 @@ TEST_F(CrossDeviceMove, ASourceThatCannotBeRemovedStaysAndItsCopyIsTakenBack) {
   ASSERT_EQ(oks(), "-");
   EXPECT_EQ(testenv::ReadFile(path), "keep me");
   EXPECT_EQ(filesBelow(store()), QStringList());
-  run(TAction::Copy);
-  EXPECT_TRUE(log.Lines[0].Ok);
-  EXPECT_EQ(testenv::ReadFile(stored(path)), "keep me");
-}
-
-TEST_F(CrossDeviceMove, TrashOnAnotherVolumeUsesThatVolumesTrashOrKeepsTheFile) {
-  TOtherFileSystem other(1 << 20, true);
-  if (!other.IsMounted())
-    GTEST_SKIP() << "needs a volume of its own: " << other.Reason().toStdString();
-  const QString path = other.Path() + "/far.txt";
-  ASSERT_TRUE(writeFile(path, "far away"));
-  addPath(path);
-  run(TAction::Recycle);
-  ASSERT_EQ(log.Lines.size(), 1);
-  const QString top = QFileInfo(other.Path()).absolutePath();
-  QStringList trashed;
-  for (const QString &file : filesBelow(top))
-    if (file.endsWith("/files/far.txt"))
-      trashed << top + '/' + file;
-  if (log.Lines[0].Ok) {
-    // The volume's own trash, beside its record of where the file came from.
-    ASSERT_EQ(trashed.size(), 1);
-    EXPECT_TRUE(trashed[0].contains("/.Trash"));
-    EXPECT_EQ(testenv::ReadFile(trashed[0]), "far away");
-    const QString info = QFileInfo(trashed[0]).absolutePath() + "/../info/far.txt.trashinfo";
-    EXPECT_TRUE(QFileInfo(info).isFile());
-    EXPECT_FALSE(QFileInfo::exists(path));
-  } else {
-    EXPECT_EQ(testenv::ReadFile(path), "far away");
-  }
 }
 
 } // namespace

@@ -20,10 +20,9 @@ protected:
   qint64 restoredBytes = 0;
   qint64 restoredFiles = 0;
 
-  QList<TStoreEntry> walk(const QString &Store, const std::atomic<bool> *Stop = nullptr) {
+  QList<TStoreEntry> walk(const QString &Store) {
     QList<TStoreEntry> entries;
-    WalkStore(
-        Store, [&](const TStoreEntry &E) { entries.append(E); }, Stop);
+    WalkStore(Store, [&](const TStoreEntry &E) { entries.append(E); });
     return entries;
   }
 
@@ -121,42 +120,6 @@ INSTANTIATE_TEST_SUITE_P(Restore, RoundTrip, ::testing::Bool(), [](const auto &I
 
 using RestoreWalk = RestoreFixture;
 
-TEST_F(RestoreWalk, ListsFoldersWithTheirSubtreesBeforeFilesAndMapsPlacesBack) {
-  const QString s = store();
-  dir.createFile("store/x/Photos/a.jpg", "aaa");
-  dir.createFile("store/x/b.txt", "bb");
-  dir.createFile("store/x/Photos/2004/c.jpg", "c");
-  dir.createFolder("store/x/empty");
-  const QList<TStoreEntry> entries = walk(s);
-  QHash<QString, TStoreEntry> byPath;
-  for (const TStoreEntry &e : entries)
-    byPath[e.StorePath.mid(s.size() + 1)] = e;
-  ASSERT_EQ(entries.size(), 7);
-  for (qsizetype i = 0; i < entries.size(); ++i) {
-    EXPECT_EQ(entries[i].Index, i);
-    // A parent always comes before its children, and a folder's files after all of its subfolders.
-    EXPECT_LT(entries[i].Parent, i);
-    if (entries[i].IsFile) {
-      for (qsizetype j = i + 1; j < entries.size(); ++j)
-        EXPECT_FALSE(entries[j].Parent == entries[i].Parent && !entries[j].IsFile);
-    }
-  }
-  const auto at = [&](const char *Path) { return byPath.value(QLatin1String(Path)); };
-  EXPECT_EQ(at("x").Parent, -1);
-  EXPECT_EQ(at("x/Photos/2004/c.jpg").Parent, at("x/Photos/2004").Index);
-  EXPECT_EQ(at("x/b.txt").Parent, at("x").Index);
-  EXPECT_TRUE(at("x/b.txt").IsFile);
-  EXPECT_FALSE(at("x/empty").IsFile);
-  EXPECT_EQ(at("x/Photos/a.jpg").Size, 3);
-  // Photos and its subtree come before b.txt.
-  EXPECT_LT(at("x/Photos/2004/c.jpg").Index, at("x/b.txt").Index);
-  EXPECT_EQ(RestoreOriginalPath(s, s + "/x", false), "/x/");
-  EXPECT_EQ(RestoreOriginalPath(s + '/', s + "/x/Photos/a.jpg", true), "/x/Photos/a.jpg");
-  EXPECT_EQ(RestoreOriginalPath(s, s + "/x/Photos", false), "/x/Photos/");
-  EXPECT_EQ(RestoreOriginalPath(s, "/elsewhere/a", true), QString());
-  EXPECT_EQ(RestoreOriginalPath(s, s + "x/a", true), QString());
-}
-
 TEST_F(RestoreWalk, NeverListsOrFollowsLinksPipesOrNamesThatAreNotText) {
   const QString outsideFile = dir.createFile("outside/secret.txt", "outside");
   dir.createFile("outside/folder/inner.txt", "inner");
@@ -215,8 +178,6 @@ TEST_F(RestorePlace, ATakenPlaceOrAMissingFolderIsLeftAloneUnlessItsOptionAllows
   dir.createFile("src/f.txt", "the other one");
   const QString deep = storeFile("new/chain/of/folders/f.txt", "stored");
   options.ReplaceExisting = options.CreateFolders = false;
-  EXPECT_EQ(RestoreTargetName(taken, options), QString());
-  EXPECT_EQ(RestoreTargetName(deep, options), deep);
   restoreAll(store()); // the new folder's subtree comes first
   EXPECT_EQ(log.Lines, logged(deep, false) + logged(taken, false));
   EXPECT_EQ(testenv::ReadFile(taken), "the other one");
@@ -313,10 +274,12 @@ TEST_F(RestorePlace, AStoredFileThatIsGoneOrATargetThatIsNotCleanIsAnError) {
   EXPECT_FALSE(MoveBack(stored, source("../escape"), true));
   EXPECT_EQ(RestoreTargetName("/a/../b", options), QString());
   EXPECT_EQ(RestoreTargetName("relative/f", options), QString());
+  EXPECT_EQ(RestoreOriginalPath(store(), "/elsewhere/a", true), QString());
+  EXPECT_EQ(RestoreOriginalPath(store(), store() + "x/a", true), QString());
   EXPECT_EQ(testenv::ReadFile(stored), "f");
 }
 
-TEST_F(RestorePlace, StopAfterTheKthFileLeavesTheRestInTheStoreAndEndsTheWalk) {
+TEST_F(RestorePlace, StopAfterTheKthFileLeavesTheRestInTheStore) {
   for (int i = 0; i < 6; ++i)
     storeFile(QStringLiteral("f%1.txt").arg(i), QByteArray::number(i));
   const QList<TRestoreItem> items = itemsOf(store());
@@ -330,19 +293,6 @@ TEST_F(RestorePlace, StopAfterTheKthFileLeavesTheRestInTheStoreAndEndsTheWalk) {
     EXPECT_EQ(QFileInfo::exists(items[i].OriginalPath), i < 2) << i;
     EXPECT_EQ(QFileInfo::exists(items[i].StorePath), i >= 2) << i;
   }
-  // A stop flag ends every open level of the walk.
-  for (int i = 0; i < 5; ++i)
-    dir.createFile(QStringLiteral("store/y/f%1/g%1/file").arg(i), "z");
-  std::atomic<bool> stop{false};
-  int seen = 0;
-  WalkStore(
-      store(),
-      [&](const TStoreEntry &) {
-        if (++seen == 3)
-          stop = true;
-      },
-      &stop);
-  EXPECT_EQ(seen, 3);
 }
 
 } // namespace

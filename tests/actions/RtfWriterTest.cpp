@@ -27,19 +27,6 @@ TRtfDocument LogDocument() {
   return doc;
 }
 
-TEST(RtfWriter, WritesBalancedGroupsAColourTableAndEscapedRuns) {
-  const QByteArray rtf = WriteRtf(LogDocument());
-  EXPECT_TRUE(rtf.startsWith("{\\rtf1\\ansi")) << rtf.constData();
-  // Entry 0 is the reader's default; the window-text colour and red follow in that order.
-  EXPECT_TRUE(rtf.contains("{\\colortbl ;\\red32\\green32\\blue32;\\red255\\green0\\blue0;}"));
-  EXPECT_TRUE(rtf.contains("{\\cf2\\fs20 /tmp/b\\{1\\}\\\\c.txt - error}"));
-  EXPECT_EQ(rtf.count("\\par\n"), 5);
-  // Groups balance once the escaped braces are left out.
-  QByteArray plain = rtf;
-  plain.replace("\\\\", "").replace("\\{", "").replace("\\}", "");
-  EXPECT_EQ(plain.count('{'), plain.count('}'));
-}
-
 TEST(RtfWriter, EscapesEveryCharacterBeyondAsciiAndDropsControlCharacters) {
   TRtfDocument doc;
   doc.Lines = {{{"é€\U0001F600a\tb\x7f", 0}}};

@@ -72,19 +72,8 @@ TEST(LocalDays, InstantsOutsideTheUsualRangeStillConvert) {
   EXPECT_EQ(platform::UnixTimeToDays(0, 0), 25569 + 1.0 / 24);
 }
 
-TEST(InputFile, ReadsBlocksAndPropsAndFailsOnMissingFiles) {
+TEST(InputFile, ReadsPropsAndFailsOnMissingFiles) {
   TestDir dir;
-  QByteArray data(100000, '\0');
-  for (int i = 0; i < data.size(); ++i)
-    data[i] = char(i * 7 + 3);
-  platform::TInputFile file(dir.createFile("data.bin", data));
-  ASSERT_TRUE(file.IsOpen());
-  QByteArray block(65536, '\0');
-  ASSERT_EQ(file.Read(block.data(), block.size()), 65536);
-  EXPECT_EQ(block, data.left(65536));
-  ASSERT_EQ(file.Read(block.data(), block.size()), 100000 - 65536);
-  EXPECT_EQ(block.left(100000 - 65536), data.mid(65536));
-  EXPECT_EQ(file.Read(block.data(), block.size()), 0);
   const QString hidden = dir.createFile(".hidden", "abc");
   QFile::setPermissions(hidden, QFileDevice::ReadOwner);
   const QDateTime when(QDate(2020, 7, 1), QTime(12, 34, 56, 789), Qt::LocalTime);

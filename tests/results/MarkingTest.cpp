@@ -160,15 +160,6 @@ TEST_F(Marking, GroupsWithOneCountedRowAreLeftAloneAndCheckedRowsStayOutOnReques
   show();
   criterion(TCriterionKind::Size, true);
   EXPECT_EQ(checks(), "...x.");
-  // A group of three with a processed file takes part, the processed row's check follows the walk
-  // but never its mark.
-  restart();
-  sized(1, {10, 30, 20});
-  item(1)->Processed = true;
-  show();
-  criterion(TCriterionKind::Size, true);
-  EXPECT_EQ(checks(), "xx.");
-  EXPECT_EQ(marks(), "x..");
   // An already checked row stays out while the option is on, and is compared when it is off.
   restart();
   sized(1, {30, 10, 20});
@@ -201,43 +192,6 @@ TEST_F(Marking, AnArchiveMemberIsTheChoiceUnlessALaterFileBeatsIt) {
   EXPECT_EQ(marks(), ".x..xx");
 }
 
-TEST(FolderTree, PathsSplitAtTheSlashUnderTheRoot) {
-  EXPECT_EQ(SplitPathComponents("/a/b"), QStringList({"/", "a", "b"}));
-  EXPECT_EQ(SplitPathComponents("/"), QStringList({"/"}));
-  EXPECT_EQ(SplitPathComponents("/a//b"), QStringList({"/", "a", "", "b"}));
-  EXPECT_EQ(SplitPathComponents(""), QStringList());
-  for (auto [paths, kept] :
-       {std::pair<QStringList, QStringList>{{"/a", "/a/b", "/a/b/c", "/ab", "/b"}, {"/a/b/c", "/ab", "/b"}},
-        {{"/", "/x"}, {"/x"}},
-        {{"/A", "/a/b"}, {"/A", "/a/b"}}}) {
-    RemovePrefixPaths(paths);
-    EXPECT_EQ(paths, kept);
-  }
-}
-
-TEST(FolderTree, NodesAreSharedOnlyByExactlyEqualComponents) {
-  QStandardItemModel tree;
-  QStandardItem *root = tree.invisibleRootItem();
-  QStandardItem *b = AddPathToTree(root, "/a/b");
-  QStandardItem *ab = AddPathToTree(root, "/ab");
-  QStandardItem *xx = AddPathToTree(root, "/x/x");
-  AddPathToTree(root, "/A");
-  ASSERT_EQ(root->rowCount(), 1);
-  QStandardItem *top = root->child(0);
-  EXPECT_EQ(top->rowCount(), 4); // a, ab, x, A
-  QStandardItem *a = FindSiblingByText(top, "a");
-  ASSERT_NE(a, nullptr);
-  EXPECT_EQ(b->parent(), a);
-  EXPECT_EQ(ab->parent(), top);
-  EXPECT_EQ(AddPathToTree(root, "/a/b"), b);
-  EXPECT_EQ(FindSiblingByText(top, "B"), nullptr);
-  EXPECT_EQ(GetFolderNodePath(top), "/");
-  EXPECT_EQ(GetFolderNodePath(b), "/a/b/");
-  a->setCheckState(Qt::Checked);
-  xx->setCheckState(Qt::Checked);
-  EXPECT_EQ(CheckedFoldersList(root), QStringList({"/a/", "/x/x/"}));
-}
-
 TEST_F(Marking, FoldersAreGatheredOnceAndARowMatchesOnlyItsOwnFolder) {
   const char *folders[] = {"/a/", "/a/b/", "/ab/", "/a/", "/", "/A/", "/gone/"};
   for (int i = 0; i < 7; ++i)
@@ -250,8 +204,6 @@ TEST_F(Marking, FoldersAreGatheredOnceAndARowMatchesOnlyItsOwnFolder) {
   MarkByFolders(model, {"/a/b/", "/"}, true);
   EXPECT_EQ(checks(), "xx.xx..");
   MarkByFolders(model, {"/a/"}, false);
-  EXPECT_EQ(checks(), ".x..x..");
-  MarkByFolders(model, {}, true);
   EXPECT_EQ(checks(), ".x..x..");
 }
 

@@ -1,4 +1,4 @@
-// The results list: rows, check boxes, heights, hints, the status line and the group-keeping sort.
+// The results list: rows, check boxes, the status line and the group-keeping sort.
 #include "settings/FileGroupExt.h"
 #include "settings/FormatSize.h"
 #include "settings/Language.h"
@@ -7,16 +7,10 @@
 #include "ui/results/ResultShow.h"
 #include "ui/results/ResultShowLoadImages.h"
 
-#include <QHeaderView>
 #include <QLabel>
-#include <QScrollBar>
-#include <QStyle>
 #include <QTest>
 #include <QTreeView>
 #include <gtest/gtest.h>
-
-#include <map>
-#include <random>
 
 namespace {
 
@@ -53,26 +47,6 @@ protected:
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&tree));
     QCoreApplication::processEvents();
   }
-  QHeaderView &header() { return *tree.header(); }
-  int width(int Column) { return header().sectionSize(Column); }
-  // The right edge of Column on the list's viewport.
-  int rightEdge(int Column) { return header().sectionViewportPosition(Column) + width(Column); }
-  // Drags the right edge of Column by Dx pixels with the mouse.
-  void drag(int Column, int Dx) {
-    QWidget *grip = header().viewport();
-    const QPoint from(rightEdge(Column) - 1, header().height() / 2);
-    QTest::mousePress(grip, Qt::LeftButton, {}, from);
-    QTest::mouseMove(grip, from + QPoint(Dx / 2, 0));
-    QTest::mouseMove(grip, from + QPoint(Dx, 0));
-    QTest::mouseRelease(grip, Qt::LeftButton, {}, from + QPoint(Dx, 0));
-  }
-  // Whether Column's cell of Row shows its whole text, by the item views' own text margins.
-  bool showsWhole(int Row, int Column) {
-    const QString text = model.index(Row, Column).data().toString();
-    const int margin = tree.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &tree) + 1;
-    const int room = tree.visualRect(model.index(Row, Column)).width() - 2 * margin;
-    return tree.fontMetrics().elidedText(text, Qt::ElideMiddle, room) == text;
-  }
   QStringList names() {
     QStringList out;
     for (int row = 0; row < model.Count(); ++row)
@@ -98,41 +72,6 @@ protected:
   TResultList results;
   TResultModel &model = results.Model();
 };
-
-// Row A against row B under Column, by the rule the sort applies.
-int compare(TUseFileList &Files, int A, int B, int Column) {
-  const TResultShow a(Files.GetItem(A), GroupColor1), b(Files.GetItem(B), GroupColor1);
-  switch (SortKind(Column)) {
-  case TSortKind::Text:
-    return CompareSortKeys(TextSortKey(a, Column, Method), TextSortKey(b, Column, Method));
-  case TSortKind::Number:
-    return CompareSortKeys(NumberSortKey(a, Column, Method), NumberSortKey(b, Column, Method));
-  default:
-    return 0;
-  }
-}
-
-TEST_F(ResultList, RowsCompareByTheirColumnsRule) {
-  const int lower = add("abc", 10240, 10);
-  const int upper = add("ABC", 2048, 9);
-  const int underscore = add("_x", 0, -1);
-  const int umlaut = add(QString::fromUtf8("Ä"), 0, 1);
-  const int umlautSmall = add(QString::fromUtf8("ä"), 0, 1);
-  const int longer = add("abcd", 0, 1, nullptr, "/data/Sub/");
-  // Names and folders: only A-Z fold, other characters compare by code, so "_" (95) stands before
-  // "a" (97) though it would stand after an unfolded "A" (65).
-  EXPECT_EQ(compare(files, lower, upper, ColName), 0);
-  EXPECT_LT(compare(files, underscore, upper, ColName), 0);
-  EXPECT_NE(compare(files, umlaut, umlautSmall, ColName), 0);
-  EXPECT_LT(compare(files, lower, longer, ColName), 0);
-  EXPECT_GT(compare(files, longer, lower, ColFolder), 0); // "/data/sub/" after "/data/"
-  // Sizes and groups compare as numbers, not as their texts ("10.00kb" and "10" come first as text).
-  EXPECT_GT(compare(files, lower, upper, ColSize), 0);
-  EXPECT_GT(compare(files, lower, upper, ColGroup), 0);
-  // Every result is -1, 0 or 1, and the preview column holds every row equal.
-  EXPECT_EQ(compare(files, upper, lower, ColSize), -1);
-  EXPECT_EQ(compare(files, lower, upper, ColPreview), 0);
-}
 
 std::vector<qint32> regroup(std::vector<qint32> Groups, std::vector<std::pair<int, int>> *Swaps = nullptr) {
   RegroupAfterSort(Groups, [&](int B, int A) {
@@ -160,40 +99,9 @@ TEST(RegroupAfterSort, KeepsTheOrderOfLaterGroupsAndNeverSplitsARun) {
   EXPECT_EQ(regroup({4}), (std::vector<qint32>{4}));
 }
 
-TEST(RegroupAfterSort, AnyOrderEndsWithEveryGroupInOneRun) {
-  std::mt19937 random(12345);
-  for (int round = 0; round < 300; ++round) {
-    const int count = 1 + int(random() % 60);
-    const int groupCount = 1 + int(random() % 8);
-    std::vector<qint32> groups(static_cast<size_t>(count));
-    for (auto &g : groups)
-      g = qint32(random() % groupCount);
-    // Mirror the swaps on the row numbers to check that Swap is told exactly what happened.
-    std::vector<int> rows(static_cast<size_t>(count));
-    std::iota(rows.begin(), rows.end(), 0);
-    const std::vector<qint32> before = groups;
-    bool sameRow = false;
-    RegroupAfterSort(groups, [&](int B, int A) {
-      sameRow = sameRow || A == B;
-      std::swap(rows[size_t(B)], rows[size_t(A)]);
-    });
-    ASSERT_FALSE(sameRow);
-    std::map<qint32, int> seen;
-    for (int i = 0; i < count; ++i) {
-      ASSERT_EQ(groups[size_t(i)], before[size_t(rows[size_t(i)])]) << "round " << round;
-      if (i > 0 && groups[size_t(i)] != groups[size_t(i - 1)]) {
-        ASSERT_EQ(seen.count(groups[size_t(i)]), 0u) << "group split in round " << round;
-      }
-      seen[groups[size_t(i)]]++;
-    }
-  }
-}
-
-TEST_F(ResultList, CheckBoxesHeightsColoursAndHintsFollowTheKindOfFile) {
-  const int th = model.TextHeight();
+TEST_F(ResultList, CheckBoxesAndCellsFollowTheKindOfFile) {
   add("photo.jpg", 100, 1);
-  const int song = add("song.mp3", 100, 1);
-  files.GetItem(song)->EditTags().Mp3_SongName = "Title";
+  add("song.mp3", 100, 1);
   add("quiet.mp3", 100, 1);
   const int old = add("old.png", 100, 2);
   files.GetItem(old)->Processed = true;
@@ -207,73 +115,14 @@ TEST_F(ResultList, CheckBoxesHeightsColoursAndHintsFollowTheKindOfFile) {
     EXPECT_EQ(model.HasCheckBox(row), row < 3 || row == 6) << row;
   EXPECT_FALSE(model.index(5, ColName).data(Qt::CheckStateRole).isValid());
   EXPECT_TRUE(model.index(6, ColName).flags() & Qt::ItemIsUserCheckable);
-  // Pictures are tall, tagged music takes two lines; the rest (also a processed picture or one
-  // inside an archive) keep the default.
-  const int heights[] = {th + 64, 2 * th + 6, 0, 0, 0, 0, 0};
-  for (int row = 0; row < 7; ++row)
-    EXPECT_EQ(model.RowHeight(row), heights[row]) << row;
-  EXPECT_EQ(model.index(0, ColName).data(Qt::SizeHintRole).toSize().height(), th + 64);
-  EXPECT_FALSE(model.index(6, ColName).data(Qt::SizeHintRole).isValid());
   model.SetChecked(6, true);
   EXPECT_EQ(model.index(5, ColFolder).data().toString(), "/data/p.zip -> x/");
   EXPECT_EQ(model.index(6, ColSize).data().toString(), FormatSizeKb(100));
   EXPECT_EQ(model.index(6, ColGroup).data().toString(), "2");
   EXPECT_EQ(model.index(6, ColPreview).data().toString(), "");
-  // Rebuilt rows keep their marks; a processed name is grey, other cells take the group colour.
+  // Rebuilt rows keep their marks.
   showAll();
   EXPECT_EQ(model.index(6, ColName).data(Qt::CheckStateRole).toInt(), Qt::Checked);
-  const QColor name = model.index(3, ColName).data(Qt::ForegroundRole).value<QBrush>().color();
-  EXPECT_NE(name, QColor(GroupColor2));
-  EXPECT_EQ(model.index(3, ColFolder).data(Qt::ForegroundRole).value<QColor>(), QColor(GroupColor2));
-  // Only the folder column has a hint: the times and the attributes.
-  TFileProps &props = files.GetItem(0)->FileProps;
-  props.Created = 0;        // never read, as for an archive member of a loaded result file
-  props.Modified = 45419.5; // 2024-05-07 12:00 local time
-  props.Accessed = 0;
-  files.GetItem(1)->FileProps.ReadOnly = true;
-  files.GetItem(1)->FileProps.Hidden = true;
-  const QStringList lines = model.index(0, ColFolder).data(Qt::ToolTipRole).toString().split('\n');
-  ASSERT_EQ(lines.size(), 4);
-  EXPECT_EQ(lines[0], lang.GetText(2639) + ' ');
-  EXPECT_EQ(lines[1],
-            lang.GetText(2640) + ' ' +
-                QLocale().toString(QDateTime(QDate(2024, 5, 7), QTime(12, 0)), QLocale::ShortFormat));
-  EXPECT_EQ(lines[2], lang.GetText(2641) + ' ');
-  EXPECT_EQ(lines[3], lang.GetText(2642) + ' ' + lang.GetText(2638));
-  const QString both = model.index(1, ColFolder).data(Qt::ToolTipRole).toString();
-  EXPECT_TRUE(both.endsWith(' ' + lang.GetText(2630) + ',' + lang.GetText(2631)));
-  EXPECT_FALSE(model.index(0, ColName).data(Qt::ToolTipRole).isValid());
-}
-
-TEST_F(ResultList, ManyChecksInABracketRelayoutTheViewOnce) {
-  for (int i = 0; i < 50; ++i)
-    add(QStringLiteral("f%1").arg(i), 10, i / 2);
-  showAll();
-  int cellChanges = 0, relayouts = 0, resets = 0;
-  QObject::connect(&model, &QAbstractItemModel::dataChanged, [&] { ++cellChanges; });
-  QObject::connect(&model, &QAbstractItemModel::layoutChanged, [&] { ++relayouts; });
-  QObject::connect(&model, &QAbstractItemModel::modelReset, [&] { ++resets; });
-  model.BeginUpdate();
-  for (int row = 0; row < model.Count(); ++row)
-    model.SetChecked(row, true);
-  model.EndUpdate();
-  EXPECT_EQ(cellChanges, 0);
-  EXPECT_EQ(relayouts, 1);
-  EXPECT_EQ(resets, 0);
-  EXPECT_TRUE(files.GetItem(49)->Viewed.Marked);
-  // Outside a bracket one check repaints one cell.
-  model.SetChecked(3, false);
-  EXPECT_EQ(cellChanges, 1);
-  // Rows added or cleared inside a bracket make one reset.
-  model.BeginUpdate();
-  model.BeginUpdate(); // nested
-  model.Clear();
-  model.AddResultNode(0, GroupColor1);
-  model.EndUpdate();
-  EXPECT_EQ(resets, 0);
-  model.EndUpdate();
-  EXPECT_EQ(resets, 1);
-  EXPECT_EQ(model.Count(), 1);
 }
 
 TEST_F(ResultList, ADoubleClickOrSpaceTogglesTheRowsCheck) {
@@ -291,127 +140,6 @@ TEST_F(ResultList, ADoubleClickOrSpaceTogglesTheRowsCheck) {
   tree.setCurrentIndex(model.index(1, ColSize));
   QTest::keyClick(&tree, Qt::Key_Space);
   EXPECT_TRUE(model.IsChecked(1));
-}
-
-TEST_F(ResultList, AStepOpensAtItsTopWithItsFirstRowCurrent) {
-  for (int i = 0; i < 200; ++i)
-    add(QStringLiteral("f%1").arg(i, 3, 10, QLatin1Char('0')), 10 + i, i / 2);
-  showAll();
-  showTree(500, 200);
-  tree.setCurrentIndex(model.index(190, ColName));
-  tree.scrollToBottom();
-  ASSERT_GT(tree.verticalScrollBar()->value(), 0);
-  showAll(); // the next step
-  QCoreApplication::processEvents();
-  EXPECT_EQ(tree.verticalScrollBar()->value(), 0);
-  EXPECT_EQ(tree.indexAt(QPoint(1, 1)).row(), 0);
-  EXPECT_EQ(results.FocusedRow(), 0);
-  // A user's sort lets the current row follow its file (the smallest, now last) ...
-  results.HeaderClick(ColSize);
-  EXPECT_EQ(results.FocusedRow(), 199);
-  tree.scrollToBottom();
-  // ... but the sort that a step just shown re-applies leaves it at its top.
-  showAll();
-  results.Resorting = true;
-  results.HeaderClick(ColSize);
-  results.Resorting = false;
-  QCoreApplication::processEvents();
-  EXPECT_EQ(names().first(), "f199"); // column and direction kept
-  EXPECT_EQ(tree.header()->sortIndicatorSection(), ColSize);
-  EXPECT_EQ(tree.header()->sortIndicatorOrder(), Qt::DescendingOrder);
-  EXPECT_EQ(results.FocusedRow(), 0);
-  EXPECT_EQ(tree.verticalScrollBar()->value(), 0);
-  // An empty step has no current row.
-  files.Clear();
-  showAll();
-  EXPECT_EQ(results.FocusedRow(), -1);
-}
-
-TEST_F(ResultList, NoNumberIsCutShortHoweverNarrowTheList) {
-  add("disk.img", 2993101312LL, 123456789);
-  add("copy.img", 2993101312LL, 123456789);
-  add("empty", 0, 7);
-  showFiles({"note"}, 100, 7);
-  showTree(700);
-  EXPECT_EQ(model.index(0, ColSize).data().toString(), FormatSizeKb(2993101312LL));
-  for (int width : {700, 300}) {
-    tree.resize(width, 300);
-    QCoreApplication::processEvents();
-    for (int row = 0; row < model.Count(); ++row) {
-      EXPECT_TRUE(showsWhole(row, ColSize)) << width << " " << row;
-      EXPECT_TRUE(showsWhole(row, ColGroup)) << width << " " << row;
-    }
-  }
-  // The user cannot drag a number column so narrow that its numbers are cut.
-  drag(ColSize, -width(ColSize));
-  drag(ColGroup, -width(ColGroup));
-  EXPECT_TRUE(showsWhole(0, ColSize));
-  EXPECT_TRUE(showsWhole(0, ColGroup));
-  // A step of small files narrows the size column again to what it needs.
-  const int large = width(ColSize);
-  files.Clear();
-  showFiles({"a", "b"}, 100);
-  EXPECT_LT(width(ColSize), large);
-  EXPECT_TRUE(showsWhole(0, ColSize));
-  EXPECT_GE(width(ColSize), header().sectionSizeHint(ColSize)); // nor is its title cut
-  // A row added on its own, outside an update bracket, widens the column when it needs more.
-  model.AddResultNode(add("huge", 4000000000000LL, 2), GroupColor1);
-  EXPECT_TRUE(showsWhole(2, ColSize));
-  EXPECT_GT(width(ColSize), large);
-}
-
-TEST_F(ResultList, NameAndFolderTakeTheSpareWidthAndNoDragPushesAColumnOutOfSight) {
-  showFiles({"a", "b"});
-  showTree(600);
-  const auto fills = [&] {
-    int sum = 0;
-    for (int column = 0; column < ResultColumnCount; ++column)
-      sum += width(column);
-    return sum == tree.viewport()->width();
-  };
-  EXPECT_TRUE(fills());
-  const int name = width(ColName), folder = width(ColFolder), size = width(ColSize), group = width(ColGroup),
-            preview = width(ColPreview);
-  tree.resize(1000, 300);
-  QCoreApplication::processEvents();
-  EXPECT_TRUE(fills());
-  EXPECT_NEAR(width(ColName) - name, 200, 1);
-  EXPECT_NEAR(width(ColFolder) - folder, 200, 1);
-  EXPECT_EQ(width(ColSize), size);
-  EXPECT_EQ(width(ColGroup), group);
-  EXPECT_EQ(width(ColPreview), preview);
-  tree.resize(600, 300);
-  QCoreApplication::processEvents();
-  EXPECT_TRUE(fills());
-  EXPECT_NEAR(width(ColName), name, 1);
-  EXPECT_NEAR(width(ColFolder), folder, 1);
-  // Dragging a column never pushes another out of sight.
-  const auto allInSight = [&] {
-    for (int column = 0; column < ResultColumnCount; ++column)
-      if (rightEdge(column) > tree.viewport()->width())
-        return false;
-    return true;
-  };
-  // Name taken wider: Folder gives way, down to its minimum.
-  const int before = width(ColName) + width(ColFolder);
-  drag(ColName, 100);
-  EXPECT_TRUE(allInSight());
-  EXPECT_EQ(width(ColName) + width(ColFolder), before);
-  drag(ColName, 2000);
-  EXPECT_TRUE(allInSight());
-  EXPECT_GT(width(ColName), 300);
-  // Any other column taken wider takes its room from Name and Folder, and no more than they have.
-  drag(ColGroup, 2000);
-  EXPECT_TRUE(allInSight());
-  drag(ColPreview, 2000);
-  EXPECT_TRUE(allInSight());
-  // Given back, the room goes to Name and Folder.
-  const int shared = width(ColName) + width(ColFolder);
-  const int wide = width(ColGroup);
-  drag(ColGroup, -50);
-  EXPECT_EQ(width(ColName) + width(ColFolder), shared + (wide - width(ColGroup)));
-  EXPECT_LT(width(ColGroup), wide);
-  EXPECT_TRUE(allInSight());
 }
 
 TEST_F(ResultList, SortingKeepsEveryGroupTogetherAndRowsTheirState) {
@@ -449,19 +177,6 @@ TEST_F(ResultList, SortingKeepsEveryGroupTogetherAndRowsTheirState) {
   const QRgb expected[] = {GroupColor1, GroupColor1, GroupColor2, GroupColor2, GroupColor1, GroupColor1};
   for (int row = 0; row < 6; ++row)
     EXPECT_EQ(model.GetResultData(row)->GroupColour, expected[row]) << row;
-}
-
-TEST_F(ResultList, EmptyListsAndThePreviewColumnDoNotSort) {
-  add("b", 10, 1);
-  showFiles({"a"}, 20, 2);
-  results.HeaderClick(ColPreview);
-  EXPECT_EQ(results.SortColumn(), -1);
-  EXPECT_EQ(names(), (QStringList{"b", "a"}));
-  files.Clear();
-  showAll();
-  results.HeaderClick(ColFolder);
-  ASSERT_NE(results.ThumbLoader(), nullptr); // restarted even with nothing to do
-  EXPECT_TRUE(results.ThumbLoader()->wait(5000));
 }
 
 TEST_F(ResultList, SortingStopsTheLoaderAndStartsANewOneOverTheNewOrder) {

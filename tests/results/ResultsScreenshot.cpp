@@ -20,7 +20,6 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QStandardItemModel>
 #include <QTabWidget>
 #include <QTest>
@@ -42,15 +41,14 @@ QImage scene(int Width, int Height, QColor Sky, QColor Ground, int Sun) {
 void pictures(TestDir &Dir) {
   QDir().mkpath(Dir.filePath("Holiday 2025"));
   QDir().mkpath(Dir.filePath("Phone backup/camera"));
-  scene(800, 600, QColor(120, 170, 230), QColor(60, 140, 60), 20)
-      .save(Dir.filePath("Holiday 2025/beach.jpg"), nullptr, 92);
-  scene(800, 600, QColor(120, 170, 230), QColor(60, 140, 60), 20)
-      .save(Dir.filePath("Phone backup/camera/IMG_0001.jpg"), nullptr, 70);
+  const QImage day = scene(800, 600, QColor(120, 170, 230), QColor(60, 140, 60), 20);
+  day.save(Dir.filePath("Holiday 2025/beach.jpg"), nullptr, 92);
+  day.save(Dir.filePath("Phone backup/camera/IMG_0001.jpg"), nullptr, 70);
   scene(400, 300, QColor(122, 168, 228), QColor(62, 138, 60), 21)
       .save(Dir.filePath("Phone backup/beach small.png"));
-  scene(300, 600, QColor(40, 40, 90), QColor(200, 200, 200), 70).save(Dir.filePath("Holiday 2025/night.png"));
-  scene(300, 600, QColor(40, 40, 90), QColor(200, 200, 200), 70)
-      .save(Dir.filePath("Phone backup/camera/IMG_0002.bmp"));
+  const QImage night = scene(300, 600, QColor(40, 40, 90), QColor(200, 200, 200), 70);
+  night.save(Dir.filePath("Holiday 2025/night.png"));
+  night.save(Dir.filePath("Phone backup/camera/IMG_0002.bmp"));
   Dir.createFile("Holiday 2025/notes.txt", "Ferry at nine, bring the blue bag.");
   Dir.createFile("Phone backup/notes (1).txt", "Ferry at nine, bring the blue bag.");
 }

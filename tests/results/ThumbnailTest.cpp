@@ -1,6 +1,5 @@
 // The thumbnail queue and the loader thread.
 #include "settings/FileGroupExt.h"
-#include "settings/Language.h"
 #include "tests/results/ShowRows.h"
 #include "tests/support/TestEnv.h"
 #include "ui/results/ResultShow.h"
@@ -9,8 +8,6 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QImage>
-#include <QLabel>
-#include <QTreeView>
 #include <gtest/gtest.h>
 
 namespace {
@@ -91,18 +88,6 @@ TEST_F(Thumbnails, EveryPictureRowThatCanShowOneGetsAThumbnailKeepingItsShape) {
   EXPECT_EQ(model.GetResultData(6)->Thumbnail.size(), QSize(20, 10)); // never enlarged
 }
 
-TEST_F(Thumbnails, QueuedRowsComeFirstNewestFirst) {
-  addPictures(6);
-  std::vector<int> order;
-  QObject::connect(&model, &QAbstractItemModel::dataChanged,
-                   [&](const QModelIndex &From, const QModelIndex &) { order.push_back(From.row()); });
-  queue.Feed(5);
-  queue.Feed(3);
-  TResultShowLoadImages loader(model, queue, 0);
-  ASSERT_TRUE(finish(loader));
-  EXPECT_EQ(order, (std::vector<int>{3, 5, 0, 1, 2, 4}));
-}
-
 TEST_F(Thumbnails, ARowThatFailsOrWhoseFileWasProcessedMeanwhileIsPassedOver) {
   dir.createFile("broken.png", "this is no picture");
   add("broken.png");
@@ -144,30 +129,6 @@ TEST_F(Thumbnails, AStoppedLoaderNeverTouchesTheRowsAgainAndJoinsWithoutTheMainT
   waiting.wait(50);
   waiting.Terminate();
   EXPECT_TRUE(waiting.wait(5000));
-}
-
-TEST_F(Thumbnails, PaintingQueuesVisiblePictureRowsWithoutThumbnail) {
-  addPictures(30);
-  TLangList lang(testenv::SourceDir() + "/Language/");
-  QTreeView tree;
-  QLabel status;
-  TResultList list(
-      &tree, &status, files, lang, [] { return MethodPictures; }, 4);
-  tree.resize(500, 300);
-  tree.show();
-  QCoreApplication::processEvents();
-  for (int i = 0; i < 30; ++i)
-    list.Model().AddResultNode(i, GroupColor2);
-  tree.grab();
-  const std::vector<int> &rows = list.Queue().Rows();
-  ASSERT_FALSE(rows.empty());
-  EXPECT_LE(int(rows.size()), 5);
-  EXPECT_EQ(rows.front(), 0); // the list is scrolled to the top: the first rows are the visible ones
-  // Rows further down are queued once they are painted, pushing out the oldest.
-  tree.scrollToBottom();
-  tree.grab();
-  EXPECT_EQ(rows.back(), 29);
-  EXPECT_FALSE(list.Queue().Contains(0));
 }
 
 } // namespace

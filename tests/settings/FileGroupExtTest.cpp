@@ -24,12 +24,6 @@ protected:
     FreeFileGroupList();
   }
 
-  void storeGroups(const QStringList &masks) {
-    RegWriteInteger("group-ext-count", int(masks.size()));
-    for (int i = 0; i < masks.size(); ++i)
-      RegWriteString("group-ext-item-" + QString::number(i) + "-ext", masks.at(i));
-  }
-
   TestDir m_dir;
   std::unique_ptr<TLangList> m_list;
 };
@@ -75,21 +69,6 @@ TEST_F(GroupNames, NamesComeFromTheTranslationAndTheUserGroupsAreNumbered) {
   EXPECT_EQ(list.GetItem(6)->Name, "no translated 1");
 }
 
-TEST_F(GroupNames, AStoredCountGivesThatManyGroupsLoweredAndOnlyEightNamed) {
-  QStringList masks{"*.MP3;*.Ogg", "FILE*.CHK"};
-  for (int i = 2; i < 10; ++i)
-    masks << "*.x" + QString::number(i);
-  storeGroups(masks);
-  TListFileGroupExt list;
-  ASSERT_EQ(list.GetCount(), 10);
-  EXPECT_EQ(list.GetItem(0)->Ext, "*.mp3;*.ogg");
-  EXPECT_EQ(list.GetItem(1)->Ext, "file*.chk");
-  EXPECT_EQ(list.GetItem(2)->Name, "Video");
-  EXPECT_EQ(list.GetItem(7)->Name, "User group 2");
-  EXPECT_EQ(list.GetItem(8)->Name, "");
-  EXPECT_EQ(list.GetItem(9)->Ext, "*.x9");
-}
-
 TEST_F(GroupNames, ListsAreStoredWithoutNamesAndEditedMasksAsAssigned) {
   { TListFileGroupExt list; }
   ASSERT_EQ(RegReadInteger("group-ext-count", 0), 8);
@@ -103,11 +82,4 @@ TEST_F(GroupNames, ListsAreStoredWithoutNamesAndEditedMasksAsAssigned) {
   }
   TListFileGroupExt next;
   EXPECT_EQ(next.GetItem(6)->Ext, "*.zip;*.rar");
-  CreateFileGroupList();
-  ASSERT_NE(FileGroupList, nullptr);
-  FileGroupList->GetItem(7)->Ext = "*.iso";
-  FreeFileGroupList();
-  EXPECT_EQ(FileGroupList, nullptr);
-  EXPECT_EQ(RegReadString("group-ext-item-7-ext", ""), "*.iso");
-  FreeFileGroupList(); // harmless
 }

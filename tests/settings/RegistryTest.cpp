@@ -2,16 +2,11 @@
 
 #include "tests/settings/Printers.h"
 #include "tests/support/TestEnv.h"
-#include <QFile>
 #include <QSettings>
 
 #include <gtest/gtest.h>
 
 namespace {
-
-QString storeFile() {
-  return QSettings(QStringLiteral("Brambleworks"), QStringLiteral("Pairhound 1.5")).fileName();
-}
 
 // Writes a raw value the way another version of the program (or a hand edit) might have left it.
 void putRaw(const QString &name, const QVariant &value) {
@@ -34,29 +29,6 @@ QStringList storedHistory() {
 }
 
 } // namespace
-
-TEST(Registry, ReadersGiveDefaultsUntilTheFirstWriteAndEveryKindRoundTrips) {
-  EXPECT_EQ(RegReadString("Language", "English"), "English");
-  EXPECT_EQ(RegReadInteger("group-ext-count", -5), -5);
-  EXPECT_TRUE(RegReadBool("ShowDialogWarningArchive", true));
-  EXPECT_FALSE(RegReadBool("ShowDialogWarningArchive", false));
-  // Reading alone leaves no store behind.
-  EXPECT_FALSE(QFile::exists(storeFile()));
-  RegWriteString("Language", "Deutsch");
-  EXPECT_TRUE(QFile::exists(storeFile()));
-  RegWriteInteger("group-ext-count", -123456);
-  RegWriteBool("ShowDialogWarningArchive", false);
-  EXPECT_EQ(RegReadString("Language", "English"), "Deutsch");
-  EXPECT_EQ(RegReadInteger("group-ext-count", 0), -123456);
-  EXPECT_FALSE(RegReadBool("ShowDialogWarningArchive", true));
-  // Booleans are stored as 0 or 1; any non-zero number reads true.
-  RegWriteBool("ShowDialogWarningArchive", true);
-  EXPECT_EQ(RegReadInteger("ShowDialogWarningArchive", 99), 1);
-  for (int stored : {7, -1, 0}) {
-    RegWriteInteger("ShowDialogWarningArchive", stored);
-    EXPECT_EQ(RegReadBool("ShowDialogWarningArchive", stored == 0), stored != 0) << stored;
-  }
-}
 
 TEST(Registry, HandEditedValuesAndOtherWritersAreReadSafely) {
   putRaw("group-ext-count", "many");
@@ -118,14 +90,4 @@ TEST(ComboHistory, BlankTextOrTextPresentInAnyCaseWritesNothingAndNewTextComesFi
   EXPECT_EQ(LoadComboHistoryItems(include), QStringList({"*.c", "*.b", "*.a"}));
   EXPECT_EQ(storedHistory(), QStringList({"*.a", "*.b", "*.c"}));
   EXPECT_TRUE(LoadComboHistoryItems("combo-exclude-ext").isEmpty());
-}
-
-TEST(ComboHistory, AFullHistoryDropsTheOldest) {
-  for (int i = 0; i < 21; ++i)
-    ASSERT_TRUE(SaveComboHistoryItems(include, LoadComboHistoryItems(include), "t" + QString::number(i)));
-  QStringList items = LoadComboHistoryItems(include);
-  ASSERT_EQ(items.size(), 20);
-  EXPECT_EQ(items.first(), "t20");
-  EXPECT_EQ(items.last(), "t1");
-  EXPECT_EQ(RegReadString(include + "_item20", "<none>"), "<none>");
 }

@@ -17,10 +17,3 @@ TEST(ReplaceAll, ReplacesEveryOccurrenceCaseSensitively) {
   EXPECT_EQ(ReplaceAll("", "x", "abc"), "abc");
   EXPECT_EQ(ReplaceAll("a", "aa", "aba"), "aabaa");
 }
-
-TEST(TrimBlanks, RemovesBlanksAndControlCharactersAtBothEndsOnly) {
-  EXPECT_EQ(TrimBlanks(" \t\x01 a b \r\n\x1f"), "a b");
-  EXPECT_EQ(TrimBlanks("   "), "");
-  EXPECT_EQ(TrimBlanks(""), "");
-  EXPECT_EQ(TrimBlanks(QString::fromUtf8("\u00a0x")), QString::fromUtf8("\u00a0x"));
-}
