@@ -63,10 +63,6 @@ protected:
   FakeProgressSink sink{&bar};
 };
 
-int Depth(const QString &relative) {
-  return int(relative.count('/'));
-}
-
 } // namespace
 
 // The last pair: no wrap past 32 bits.
@@ -77,21 +73,6 @@ TEST(ScanHelpers, ProgressPositionsFollowTheLogarithm) {
   // clang-format on
   for (const auto &[count, position] : cases)
     EXPECT_EQ(ScanProgressPosition(count), position) << count;
-}
-
-TEST_F(Gathering, WalksBreadthFirst) {
-  dir.createFile("top.txt", "1");
-  dir.createFile("a/a1.txt", "22");
-  dir.createFile("a/deep/d1.txt", "4444");
-  dir.createFile("a/deep/deeper/x.txt", "55555");
-  dir.createFile("b/b1.txt", "333");
-  dir.createFolder("emptyfolder");
-  GatherRoot();
-  const QStringList names = Names();
-  EXPECT_EQ(SortedNames(),
-            (QStringList{"a/a1.txt", "a/deep/d1.txt", "a/deep/deeper/x.txt", "b/b1.txt", "top.txt"}));
-  for (int i = 1; i < names.size(); ++i)
-    EXPECT_LE(Depth(names[i - 1]), Depth(names[i])) << names.join(",").toStdString();
 }
 
 TEST_F(Gathering, AnExcludedFolderIsSkippedWithEverythingBelowIt) {
