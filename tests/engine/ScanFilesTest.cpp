@@ -323,6 +323,23 @@ const QList<testarchive::Entry> kArchiveTree = {
 }
 
 // An archive must also pass the filter; its members need not.
+TEST_F(Gathering, AFolderThatVanishesMidWalkIsSkipped) {
+  for (int i = 0; i < 60; ++i)
+    dir.createFile(QString("f%1").arg(i), "z");
+  dir.createFile("g/gone/x.txt", "x");
+  dir.createFile("stays/y.txt", "y");
+  // The first progress call comes while the top folder is walked: "g" may be listed by then, but
+  // "g/gone" is not even queued.
+  sink.onCall = [&](int call) {
+    if (call == 1)
+      QDir(dir.filePath("g/gone")).removeRecursively();
+  };
+  GatherRoot();
+  EXPECT_EQ(list.Count(), 61);
+  EXPECT_TRUE(Names().contains("stays/y.txt"));
+  EXPECT_EQ(sink.texts.last(), "");
+}
+
 TEST_F(Gathering, ArchivesAreEnteredOnlyWithTheirLetterAndWhenTheyPassTheFilter) {
   ASSERT_TRUE(testarchive::WriteZip(dir.filePath("p.zip"), kArchiveTree));
   ASSERT_TRUE(testarchive::WriteRar(dir.filePath("r.rar"), kArchiveTree));

@@ -250,3 +250,14 @@ TEST_F(Marking, ExtensionsIncludeNoneAndMergeLetterCase) {
 }
 
 } // namespace
+
+// A folder covers only what lies below its own name: "/a" never swallows "/ab", nor "/A" "/a/b".
+TEST(FolderTree, PrefixPathsGoOnlyBelowTheirOwnName) {
+  for (auto [paths, kept] :
+       {std::pair<QStringList, QStringList>{{"/a", "/a/b", "/a/b/c", "/ab", "/b"}, {"/a/b/c", "/ab", "/b"}},
+        {{"/", "/x"}, {"/x"}},
+        {{"/A", "/a/b"}, {"/A", "/a/b"}}}) {
+    RemovePrefixPaths(paths);
+    EXPECT_EQ(paths, kept);
+  }
+}

@@ -99,6 +99,31 @@ TEST(RegroupAfterSort, KeepsTheOrderOfLaterGroupsAndNeverSplitsARun) {
   EXPECT_EQ(regroup({4}), (std::vector<qint32>{4}));
 }
 
+// Row A against row B under Column, by the rule the sort applies.
+int compare(TUseFileList &Files, int A, int B, int Column) {
+  const TResultShow a(Files.GetItem(A), GroupColor1), b(Files.GetItem(B), GroupColor1);
+  switch (SortKind(Column)) {
+  case TSortKind::Text:
+    return CompareSortKeys(TextSortKey(a, Column, Method), TextSortKey(b, Column, Method));
+  case TSortKind::Number:
+    return CompareSortKeys(NumberSortKey(a, Column, Method), NumberSortKey(b, Column, Method));
+  default:
+    return 0;
+  }
+}
+
+TEST_F(ResultList, RowsCompareByTheirColumnsRule) {
+  const int lower = add("abc", 10240, 10);
+  const int upper = add("ABC", 2048, 9);
+  const int underscore = add("_x", 0, -1);
+  // Only A-Z fold: "_" (95) stands before "a" (97) though it would stand after an unfolded "A" (65).
+  EXPECT_EQ(compare(files, lower, upper, ColName), 0);
+  EXPECT_LT(compare(files, underscore, upper, ColName), 0);
+  // Sizes and groups compare as numbers, not as their texts ("10.00kb" and "10" come first as text).
+  EXPECT_GT(compare(files, lower, upper, ColSize), 0);
+  EXPECT_GT(compare(files, lower, upper, ColGroup), 0);
+}
+
 TEST_F(ResultList, CheckBoxesAndCellsFollowTheKindOfFile) {
   add("photo.jpg", 100, 1);
   add("song.mp3", 100, 1);
