@@ -6,8 +6,6 @@ namespace {
 
 const QChar OpenBracket('<');
 const QChar CloseBracket('>');
-const QChar OpenLookAlike(0x2039);
-const QChar CloseLookAlike(0x203A);
 
 } // namespace
 

@@ -271,8 +271,9 @@ TEST_F(Thumbnail, SvgLinkingOutsideItselfIsRefused) {
     QImage thumb;
     EXPECT_TRUE(hostile::FinishesWithoutWaitingOn(fifo, [&] { thumb = Thumb(path); })) << c.name;
     EXPECT_EQ(!thumb.isNull(), c.shown) << c.name;
-    if (c.shown)
+    if (c.shown) {
       EXPECT_EQ(thumb.pixel(40, 30), qRgb(255, 0, 0)) << c.name;
+    }
   }
 }
 

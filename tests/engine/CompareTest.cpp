@@ -96,9 +96,10 @@ TEST(ContentCompare, SortOrderKeepsEqualItemsTogether) {
   // Every pair the equality test joins sits inside one run of neighbours that it joins too.
   for (size_t i = 0; i < order.size(); ++i)
     for (size_t j = i + 1; j < order.size(); ++j)
-      if (TUseFileProperty::Compare(*order[i], *order[j], 1, 0) == 0)
+      if (TUseFileProperty::Compare(*order[i], *order[j], 1, 0) == 0) {
         for (size_t k = i + 1; k <= j; ++k)
           ASSERT_EQ(TUseFileProperty::Compare(*order[k], *order[k - 1], 1, 0), 0) << i << " " << j;
+      }
 }
 
 TEST_F(Options, MusicWithoutArtistNeverMatchesOnTheArtist) {

@@ -23,7 +23,10 @@ struct Rig {
   FakeProgressSink Sink{&Bar};
 
   void Search(const QString &Folder, const QString &Archive = QString()) {
-    TSearchChoice Choice{.WhatFind = {MethodContent}, .IncludeFolders = {Folder}, .Archive = Archive};
+    TSearchChoice Choice;
+    Choice.WhatFind = {MethodContent};
+    Choice.IncludeFolders = {Folder};
+    Choice.Archive = Archive;
     RunSearch(List, Steps, Choice, Sink, Bar, {nullptr, nullptr, 0});
   }
   // What opening a result file does: load, confirm, group.

@@ -26,7 +26,10 @@ struct SearchRig {
     return H;
   }
   void Search(const QString &Folder, const TWhatFind &WhatFind, const QString &Archive = QString()) {
-    TSearchChoice Choice{.WhatFind = WhatFind, .IncludeFolders = {Folder}, .Archive = Archive};
+    TSearchChoice Choice;
+    Choice.WhatFind = WhatFind;
+    Choice.IncludeFolders = {Folder};
+    Choice.Archive = Archive;
     RunSearch(List, Steps, Choice, Sink, Bar, Hooks());
   }
   // The names of each method's step rows, grouped as "name name | name name".

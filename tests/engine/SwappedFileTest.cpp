@@ -41,8 +41,10 @@ struct SwapRig {
       EXPECT_TRUE(Swap == ESwap::Fifo ? hostile::SwapForFifo(Victim)
                                       : hostile::SwapForLink(Victim, "/dev/zero"));
     };
-    TSearchChoice Choice{
-        .WhatFind = {MethodContent, MethodUnreadable}, .IncludeFolders = {Folder}, .Archive = "z"};
+    TSearchChoice Choice;
+    Choice.WhatFind = {MethodContent, MethodUnreadable};
+    Choice.IncludeFolders = {Folder};
+    Choice.Archive = "z";
     return hostile::FinishesWithin(
         Limit, [&] { RunSearch(List, Steps, Choice, Sink, Bar, Hooks); },
         [&] {

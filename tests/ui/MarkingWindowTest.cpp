@@ -62,7 +62,7 @@ class MarkingWindowTest : public WindowTest {
       QByteArray Data;
       int Year;
     } files[] = {{"docs/x.txt", x, 2001}, {"docs/old/x.txt", x, 2005}, {"backup/x.log", x, 2010},
-                 {"docs/y.txt", y, 2010}, {"backup/y.txt", y, 2001},   {"docs/README", "only once"}};
+                 {"docs/y.txt", y, 2010}, {"backup/y.txt", y, 2001},   {"docs/README", "only once", 0}};
     for (const auto &f : files) {
       const QString path = t.createFile(f.Name, f.Data);
       if (f.Year)

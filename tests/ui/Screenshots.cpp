@@ -46,7 +46,7 @@ int main(int argc, char **argv) {
     window.ShowPage(window.tbsOpenRestoreFolder);
     window.edtFolderRestore->setText(store);
     window.btnNext->click();
-    QTest::qWaitFor([&] { return window.btnNext->isEnabled(); }, 10000);
+    (void)QTest::qWaitFor([&] { return window.btnNext->isEnabled(); }, 10000);
     window.trvRestoreFiles->expandAll();
     window.btnRestoreSelectAll->click();
     save(&window, out + QStringLiteral("/restore-files.png"));
