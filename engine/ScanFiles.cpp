@@ -135,6 +135,7 @@ void TScan::ScanOneFolder(const TFolder &Folder) {
             m_files.insert(entry.m_id);
           const int index = m_list.AddFile(Folder.m_path, name, entry.m_size, nullptr);
           m_list.GetItem(index)->FileItem.Id = entry.m_id;
+          m_list.GetItem(index)->FileItem.ModifiedNs = entry.m_modifiedNs;
           if (const auto arc = CreateArcList(Folder.m_path + name, m_list.Filter.Archive))
             AddArchiveEntries(*arc, m_list.GetItem(index));
         }

@@ -117,6 +117,9 @@ struct TFileItem {
   // The device and inode gathering saw, so that reading takes no other file put in its place; zero
   // when not known (a loaded result, an archive member).
   TFileId Id;
+  // The modification time gathering saw, in nanoseconds since the epoch; with Id and Size it is the
+  // identity a file action checks before it touches the file. Zero when not known.
+  qint64 ModifiedNs = 0;
   // The hash of the bytes the checksum was computed from; zero when not known (never saved, so a
   // loaded result knows it only once its files were read again).
   TContentHash Hash;

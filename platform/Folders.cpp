@@ -386,6 +386,7 @@ bool TDirReader::Next(TDirEntry &Entry) {
     return false;
   Entry.m_size = 0;
   Entry.m_id = {};
+  Entry.m_modifiedNs = 0;
   Entry.m_linked = false;
   // "." and ".." come first, whatever order the file system keeps.
   if (m_dotsGiven < 2) {
@@ -413,6 +414,7 @@ bool TDirReader::Next(TDirEntry &Entry) {
     Entry.m_kind = TDirEntry::EKind::File;
     Entry.m_size = st.st_size;
     Entry.m_id = IdOf(st);
+    Entry.m_modifiedNs = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
     Entry.m_linked = st.st_nlink > 1;
   } else if (S_ISDIR(st.st_mode)) {
     Entry.m_kind = TDirEntry::EKind::Folder;

@@ -86,6 +86,8 @@ struct TDirEntry {
   EKind m_kind = EKind::Other;
   int64_t m_size = 0;
   TFileId m_id;
+  // The modification time in nanoseconds since the epoch.
+  int64_t m_modifiedNs = 0;
   // More than one name leads to this file (hard links).
   bool m_linked = false;
 };
