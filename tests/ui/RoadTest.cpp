@@ -152,17 +152,31 @@ private slots:
     leaveResults();
   }
 
-  void noFolderCheckedIsRefusedAlsoAfterLeavingOutTheOnlyOne() {
+  void noFolderCheckedIsRefusedAndLeavingOutTheOnlyOneSaysWhy() {
     toFolders({w().cbxSearchMethodCrc});
     w().trvFolders->Model()->ClearChecks();
     nextShowing(2038);
     QCOMPARE(page(), w().tbsFolders);
+    // The folder is visibly checked: the refusal names the warning's answer, not a missing check.
     dtmMain->SystemFolders = {"/nowhere/else", tree().path()};
     w().trvFolders->Model()->SetChecked(tree().path(), true);
     leaveSystemFoldersOut();
-    nextShowing(2038);
+    nextShowing(20155);
+    QCOMPARE(messages(text(2038)), 1);
     QCOMPARE(messages(text(2039)), 0);
     checkReturnedTo(w().tbsFolders);
+    // The same with the platform's own list and only /usr checked.
+    dtmMain->SystemFolders = m_systemFolders;
+    QVERIFY(dtmMain->SystemFolders.contains("/usr"));
+    w().trvFolders->Model()->ClearChecks();
+    QVERIFY(w().trvFolders->Model()->SetChecked("/usr", true));
+    QString listed;
+    leaveSystemFoldersOut(&listed);
+    nextShowing(20155);
+    QCOMPARE(listed, QString("/usr"));
+    QCOMPARE(messages(text(2038)), 1);
+    checkReturnedTo(w().tbsFolders);
+    QCOMPARE(w().trvFolders->CheckedFolders(), QStringList({"/usr"}));
   }
 
   void namesThatAreNotTextAreReportedAfterTheSearch() {

@@ -73,9 +73,13 @@ void TfrmMain::SearchRun() {
   ExcludedFolders.clear();
   if (!CheckSystemFolders())
     return;
-  // Also when the system folders left out were all that was checked.
-  if (NothingToSearch(SearchChoice())) {
-    ShowInfo(T("2038"));
+  const TSearchChoice choice = SearchChoice();
+  if (NothingToSearch(choice)) {
+    // Folders are checked, but the warning's answer left every one of them out: asking the user to
+    // check a folder would contradict the tree.
+    TSearchChoice unexcluded = choice;
+    unexcluded.ExcludeFolders.clear();
+    ShowInfo(T(NothingToSearch(unexcluded) ? "2038" : "20155"));
     return;
   }
   RunFromPage(tbsFolders, true, [this] {
