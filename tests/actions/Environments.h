@@ -1,21 +1,13 @@
 #pragma once
-// Places the file-action tests need beyond a temporary folder: a run without root rights (root may
-// write anywhere, so permission faults only show for an ordinary user) and a second file system.
+// Places the file-action tests need beyond a temporary folder: a run without root rights (AsUser.h) and a
+// second file system.
+
+#include "tests/support/AsUser.h"
 
 #include <QString>
 #include <QtGlobal>
 
 namespace actionenv {
-
-// What the current test should do about needing an ordinary user.
-struct TAsUser {
-  enum EKind { RunHere, RanInChild, Skip } Kind = RunHere;
-  QString Reason;
-};
-
-// Not root: RunHere. Root: runs this test again as the user "nobody" in a child process whose failure
-// is this test's (RanInChild), or Skip with a reason.
-TAsUser RunAsOrdinaryUser();
 
 // A small tmpfs mounted in this process's own mount namespace, or else a folder on another device
 // than the temporary folder.
@@ -43,13 +35,3 @@ private:
 bool OnDifferentDevices(const QString &A, const QString &B);
 
 } // namespace actionenv
-
-// Runs the rest of the test as an ordinary user: skips with the reason, or returns after the child ran.
-#define RUN_AS_ORDINARY_USER()                                                                               \
-  do {                                                                                                       \
-    const actionenv::TAsUser asUser = actionenv::RunAsOrdinaryUser();                                        \
-    if (asUser.Kind == actionenv::TAsUser::Skip)                                                             \
-      GTEST_SKIP() << asUser.Reason.toStdString();                                                           \
-    if (asUser.Kind == actionenv::TAsUser::RanInChild)                                                       \
-      return;                                                                                                \
-  } while (0)

@@ -119,6 +119,23 @@ TEST(ScratchFolder, OnlyTheFolderMadeIsEverDeleted) {
   EXPECT_FALSE(QFileInfo::exists(made));
 }
 
+TEST(ScratchFolder, MemberPathsStayInside) {
+  TZipList list("x.zip");
+  EXPECT_EQ(list.ScratchPathOf("a.txt"), ""); // no folder made yet
+  ASSERT_TRUE(list.MakeScratchFolder());
+  EXPECT_EQ(list.ScratchPathOf("docs/b.txt"), list.ScratchFolder + "docs/b.txt");
+  EXPECT_EQ(list.ScratchPathOf("../x"), "");
+  EXPECT_EQ(list.ScratchPathOf("docs/../../x"), "");
+  EXPECT_EQ(list.ScratchPathOf("/etc/passwd"), "");
+  EXPECT_EQ(list.ScratchPathOf("..x/y"), list.ScratchFolder + "..x/y");
+  // A name that cleans up to the scratch folder itself names no member.
+  EXPECT_EQ(list.ScratchPathOf("./."), "");
+  EXPECT_EQ(list.ScratchPathOf(".//."), "");
+  EXPECT_EQ(list.ScratchPathOf("docs/."), list.ScratchFolder + "docs");
+  // A path the system cannot open could never be read back.
+  EXPECT_EQ(list.ScratchPathOf(QString("a/").repeated(2100) + "f"), "");
+}
+
 // A file entry named "." would be written over the scratch folder itself.
 TEST_F(Archives, EntryNamedLikeTheScratchFolderIsLeftOut) {
   for (const char *name : {"dot.zip", "dot.rar"}) {
@@ -189,4 +206,22 @@ TEST_F(Archives, EntriesThatAreSkippedStillLetAStopThrough) {
   TZipList list(Make("refused.zip", entries));
   sink.stopAtCall = 2;
   EXPECT_THROW(Unpack(list), EMyStop);
+}
+
+// Counted by bytes, not only by members: a Stop also gets through inside one large member.
+TEST_F(Archives, ProgressCountsUnpackedBytes) {
+  TZipList list(Make("big.zip", testarchive::Parts(4, 1 << 20)));
+  list.ProgressText = "Unpacking";
+  Unpack(list);
+  ASSERT_GE(sink.texts.size(), 4);
+  EXPECT_EQ(sink.texts.first(), " (Unpacking 0%)");
+  EXPECT_EQ(sink.texts.last(), " (Unpacking 100%)");
+  EXPECT_TRUE(sink.texts.contains(" (Unpacking 50%)"));
+
+  TZipList one(Make("one.zip", testarchive::Parts(1, 4 << 20)));
+  FakeProgressSink stopping;
+  stopping.stopAtCall = 2;
+  one.ReadList();
+  ASSERT_TRUE(one.MakeScratchFolder());
+  EXPECT_THROW(one.Extract(stopping), EMyStop);
 }

@@ -93,12 +93,16 @@ TEST_F(PictureGrid, JpegFilesAreMeasuredAtOneEighth) {
   EXPECT_FALSE(Thumb(dir.filePath("273.jpg"), 300, 230, false).isNull());
   EXPECT_EQ(w, 35);
   EXPECT_EQ(h, 35);
+  // A thumbnail that keeps the shape is made from the whole picture.
+  EXPECT_FALSE(Thumb(dir.filePath("273.jpg")).isNull());
+  EXPECT_EQ(w, 273);
 }
 
 TEST_F(PictureGrid, FilesThatAreNoPictureOfTheirExtensionLeaveTheGridAlone) {
   Picture("png-inside.jpg", 400, 400, Qt::white, "PNG");
   dir.createFile("text.png", "not a picture");
-  for (const char *name : {"png-inside.jpg", "missing.png", "noext"}) {
+  dir.createFile("cut.jpg", testenv::ReadFile(Picture("full.jpg", 400, 400, Qt::red, "JPEG")).left(40));
+  for (const char *name : {"png-inside.jpg", "cut.jpg", "missing.png", "noext"}) {
     EXPECT_EQ(GridOf(dir.filePath(name)).Total, 0) << name;
     EXPECT_TRUE(Thumb(dir.filePath(name)).isNull()) << name;
   }
@@ -106,6 +110,21 @@ TEST_F(PictureGrid, FilesThatAreNoPictureOfTheirExtensionLeaveTheGridAlone) {
   TDataImage kept = Uniform(500000);
   kept.LoadFromFile(dir.filePath("text.png"));
   EXPECT_EQ(kept.Total, 1500000);
+}
+
+// Two black cells are alike, not 0 % alike.
+TEST_F(PictureGrid, CellSimilarityAndTotalOrder) {
+  EXPECT_DOUBLE_EQ(TDataImage::CellSimilarity(0, 0), 100);
+  EXPECT_DOUBLE_EQ(TDataImage::CellSimilarity(0, 5), 0);
+  EXPECT_DOUBLE_EQ(TDataImage::CellSimilarity(1000, 900), 90);
+  EXPECT_DOUBLE_EQ(TDataImage::CellSimilarity(900, 1000), 90);
+  TDataImage black = Uniform(500000);
+  black.Cell(4, 4).p = 0;
+  EXPECT_TRUE(TDataImage::IsSimilar(black, black));
+  const TDataImage big = Uniform(900000), small = Uniform(300000);
+  EXPECT_EQ(TDataImage::CompareTotal(big, small), -1);
+  EXPECT_EQ(TDataImage::CompareTotal(small, big), 1);
+  EXPECT_EQ(TDataImage::CompareTotal(big, big), 0);
 }
 
 TEST_F(PictureGrid, SimilarityAndOrderOfGrids) {
@@ -209,6 +228,23 @@ QByteArray Gzip(const QByteArray &Head, qint64 Filler = 0, const QByteArray &Tai
   feed(Tail, Z_FINISH);
   deflateEnd(&z);
   return out;
+}
+
+// Smoothing is off: a progressive JPEG cut after its first scan shows every 8 x 8 block in one colour.
+TEST_F(Thumbnail, CutProgressiveJpegIsNotSmoothed) {
+  QImage image(64, 64, QImage::Format_RGB32);
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 64; ++x)
+      image.setPixel(x, y, qRgb(x * 4, y * 4, (x * y) % 256));
+  const QByteArray data = Encoded(image, "jpeg", true);
+  const qsizetype secondScan = data.indexOf("\xFF\xDA", data.indexOf("\xFF\xDA") + 2);
+  ASSERT_GT(secondScan, 0);
+  const QImage thumb = Thumb(dir.createFile("cut.jpg", data.left(secondScan)), 64, 64);
+  ASSERT_FALSE(thumb.isNull());
+  ASSERT_EQ(QSize(w, h), QSize(64, 64));
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 64; ++x)
+      ASSERT_EQ(thumb.pixel(x, y), thumb.pixel(x / 8 * 8, y / 8 * 8)) << x << "," << y;
 }
 
 // A compressed SVG is unpacked under the same cap as any picture; beyond it, unreadable whatever its name.

@@ -50,3 +50,19 @@ TEST_F(FileModel, KindTests) {
   noext->FileItem.Unreadable = true;
   EXPECT_TRUE(noext->HasKind(6));
 }
+
+// Ogg and WMA are music as much as MP3; only pictures are measured.
+TEST_F(FileModel, ReadNeedsFollowTheChosenMethods) {
+  auto *song = list.GetItem(list.AddFile("/d/", "a.ogg", 10, nullptr));
+  auto *wma = list.GetItem(list.AddFile("/d/", "b.WMA", 10, nullptr));
+  auto *pic = list.GetItem(list.AddFile("/d/", "a.png", 10, nullptr));
+  EXPECT_FALSE(song->NeedAnyRead({4, 5}));
+  EXPECT_TRUE(song->NeedCrc({1}));
+  song->UniqueSize = true;
+  EXPECT_FALSE(song->NeedCrc({1}));
+  EXPECT_TRUE(song->NeedTags({3}) && wma->NeedTags({3}) && wma->NeedAnyRead({3}));
+  EXPECT_FALSE(pic->NeedTags({3}));
+  EXPECT_TRUE(pic->NeedPicture({2}));
+  EXPECT_FALSE(song->NeedPicture({2}));
+  EXPECT_TRUE(pic->NeedAnyRead({2}));
+}

@@ -23,6 +23,14 @@ int AddRead(TUseFileList &List, const QString &Name, qint64 Size, qint32 Code) {
   return i;
 }
 
+// A tagged song, t<I>.mp3, as reading would leave it.
+void AddSong(TUseFileList &List, int I, const QString &Artist, const QString &Song, const QString &Album) {
+  TMusicTag &Tags = List.GetItem(AddRead(List, QStringLiteral("t%1.mp3").arg(I), 1000 + I, 0))->EditTags();
+  Tags.Mp3_Artist = Artist;
+  Tags.Mp3_SongName = Song;
+  Tags.Mp3_Album = Album;
+}
+
 QList<qint32> Groups(const TUseFileList &List, int Method) {
   QList<qint32> Result;
   for (int i = 0; i < List.Count(); ++i)
@@ -269,6 +277,36 @@ TEST_F(Grouping, SkippingPairsOfOtherLettersChangesNothing) {
         R.Group(List, {4});
         ASSERT_GT(List.Count(), 20);
         ExpectEveryPairOrder(List, R, MethodProperties);
+      }
+}
+
+// Tags that must be fully similar match only when they hold the same letters once trimmed, upper-cased
+// and rid of separators; case, separators and order vary here. 100 letters and one more are 99 % alike.
+TEST_F(Grouping, SkippingPairsOfTagsOfOtherLettersChangesNothing) {
+  const QString Long = QString(60, 'a') + QString(40, 'b');
+  const QStringList Tags = {"Aaaa Bbbb", "aaaabbbb",    "bbbb-aaaa",       "BBBBAAAA",
+                            "abab abab", " aaaabbbb\t", "a.a.a.a.b.b.b.b", "aaaabbb",
+                            "",          "!!",          "Straße",          "STRASSE",
+                            Long,        Long + "c"};
+  for (bool Album : {false, true})
+    for (int Artist : {0, 99, 100})
+      for (int Song : {0, 99, 100}) {
+        TSearchOptions &O = SearchOptions();
+        O.MusicTagAlbumDiffer = Album;
+        O.MusicTagArtist = Artist > 0;
+        O.MusicTagArtistPercent = Artist;
+        O.MusicTagSong = Song > 0;
+        O.MusicTagSongPercent = Song;
+        std::mt19937 Random(Artist * 3 + Song + (Album ? 1 : 0));
+        TUseFileList List;
+        for (int i = 0; i < 150; ++i) {
+          const QString Artist = Tags[int(Random() % Tags.size())];
+          const QString Song = Tags[int(Random() % Tags.size())];
+          AddSong(List, i, Artist, Song, QStringLiteral("Album %1").arg(Random() % 2));
+        }
+        GroupRun R;
+        R.Group(List, {3});
+        ExpectEveryPairOrder(List, R, MethodTags);
       }
 }
 

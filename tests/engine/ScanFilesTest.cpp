@@ -4,7 +4,9 @@
 #include "engine/ReadAhead.h"
 #include "engine/SearchFilter.h"
 #include "engine/UsePropertyFile.h"
+#include "settings/Language.h"
 #include "tests/settings/Printers.h"
+#include "tests/support/AsUser.h"
 #include "tests/support/FakeProgress.h"
 #include "tests/support/TestArchives.h"
 #include "tests/support/TestEnv.h"
@@ -201,6 +203,16 @@ TEST_F(Gathering, DateAndAttributeFiltersReadTheFileProperties) {
   f.ExcludeAttrs = "h";
   GatherRoot();
   EXPECT_EQ(SortedNames(), (QStringList{"new.txt"}));
+  // Each filter on its own reads the properties too.
+  f.AttrOn = false;
+  GatherRoot();
+  EXPECT_EQ(SortedNames(), (QStringList{".hidden", "new.txt"}));
+  f.DateOn = false;
+  f.AttrOn = true;
+  f.ExcludeAttrs.clear();
+  f.IncludeAttrs = "h";
+  GatherRoot();
+  EXPECT_EQ(SortedNames(), (QStringList{".hidden"}));
 }
 
 TEST_F(Gathering, LinksAreNeitherGatheredNorFollowed) {
@@ -303,9 +315,29 @@ TEST_F(Gathering, NamesThatAreNotTextAreLeftOutAndCounted) {
   EXPECT_TRUE(list.LeftOut.IsEmpty());
 }
 
+// Eight left out, five shown, then "...".
+TEST_F(Gathering, TheMessageCountsEverythingAndShowsTheFirstPaths) {
+  const TLangList english(testenv::SourceDir() + "/Language/");
+  SetCurrentLangList(&english);
+  EXPECT_TRUE(LeftOutMessage({}).isEmpty());
+  RawNames raw(Root());
+  for (char c = 'a'; c < 'a' + 7; ++c)
+    ASSERT_TRUE(raw.File(QByteArray(1, c) + "\xFE"));
+  ASSERT_TRUE(raw.Folder("\xC3("));
+  GatherRoot();
+  const QString message = LeftOutMessage(list.LeftOut);
+  SetCurrentLangList(nullptr);
+  EXPECT_EQ(list.LeftOut.Paths.size(), TLeftOut::Shown);
+  EXPECT_TRUE(message.startsWith(english.GetText(281))) << message.toStdString();
+  EXPECT_TRUE(message.contains(FormatText(english.GetText(282), {"7"}))) << message.toStdString();
+  EXPECT_TRUE(message.contains(FormatText(english.GetText(283), {"1"}))) << message.toStdString();
+  for (const QString &path : list.LeftOut.Paths)
+    EXPECT_TRUE(message.contains("\n" + path + "\n")) << path.toStdString();
+  EXPECT_TRUE(message.endsWith("\n...")) << message.toStdString();
+}
+
 TEST_F(Gathering, UnreadableFolderIsSkippedSilently) {
-  if (::geteuid() == 0)
-    GTEST_SKIP() << "the superuser reads every folder";
+  RUN_AS_ORDINARY_USER(); // the superuser reads every folder
   dir.createFile("open/o.txt", "o");
   dir.createFile("closed/c.txt", "c");
   ASSERT_TRUE(QFile::setPermissions(dir.filePath("closed"), QFileDevice::WriteOwner));

@@ -97,6 +97,16 @@ TEST(SearchRun, StopAtAnyCallEndsTheRunWithTheProgressReset) {
   }
 }
 
+// The archives box, the method boxes and the checked folders.
+TEST(SearchRun, ChoicesOfThePagesBecomeTheFilter) {
+  EXPECT_EQ(ArchiveKinds(true), QStringLiteral("zr"));
+  EXPECT_EQ(ArchiveKinds(false), QString());
+  EXPECT_EQ(BuildWhatFind(true, false, true, false, true), TWhatFind({1, 3, 5}));
+  EXPECT_EQ(BuildWhatFind(false, true, false, true, false), TWhatFind({2, 4}));
+  EXPECT_TRUE(BuildWhatFind(false, false, false, false, false).IsEmpty());
+  EXPECT_EQ(CollectCheckedFolders({}), QStringList());
+}
+
 TEST(SearchRun, CheckedFoldersBecomeTheFilter) {
   EXPECT_EQ(CollectCheckedFolders({"/home/b", "/data", "/home/b/inner", "/home/bb", "/data/"}),
             (QStringList{"/data", "/home/b", "/home/bb"}));

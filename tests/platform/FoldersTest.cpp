@@ -32,6 +32,22 @@ QList<QByteArray> ListNames(const QString &path, QList<TDirEntry> *all = nullptr
 
 } // namespace
 
+TEST(PathHelpers, ForceFolderChainMakesEveryLevel) {
+  TestDir dir;
+  const QString deep = dir.filePath("a/b/c");
+  EXPECT_TRUE(ForceFolderChain(deep));
+  EXPECT_TRUE(QFileInfo(deep).isDir());
+  EXPECT_TRUE(ForceFolderChain(deep + "/")); // already there
+  // A file in the way cannot become a folder.
+  dir.createFile("f", "x");
+  EXPECT_FALSE(ForceFolderChain(dir.filePath("f/g")));
+  // Only blanks and control characters are trimmed; a no-break space belongs to the name.
+  const QString nbsp = dir.filePath("n") + QChar(0x00A0);
+  EXPECT_TRUE(ForceFolderChain(" \t" + nbsp + "\n"));
+  EXPECT_TRUE(QFileInfo(nbsp).isDir());
+  EXPECT_FALSE(QFileInfo::exists(dir.filePath("n")));
+}
+
 TEST(ScratchFolders, CreatedExclusivelyWithOwnerOnlyMode) {
   TestDir dir;
   const QString p = dir.filePath("s1");
