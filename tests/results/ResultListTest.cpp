@@ -1,4 +1,5 @@
-// The results list: rows, check boxes, the status line and the group-keeping sort.
+// The results list: rows, check boxes, colours, hints, the status line, column widths, the group-keeping
+// sort and where a step opens.
 #include "settings/FileGroupExt.h"
 #include "settings/FormatSize.h"
 #include "settings/Language.h"
@@ -7,7 +8,11 @@
 #include "ui/results/ResultShow.h"
 #include "ui/results/ResultShowLoadImages.h"
 
+#include <QApplication>
+#include <QHeaderView>
 #include <QLabel>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTest>
 #include <QTreeView>
 #include <gtest/gtest.h>
@@ -46,6 +51,26 @@ protected:
     tree.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&tree));
     QCoreApplication::processEvents();
+  }
+  QHeaderView &header() { return *tree.header(); }
+  int width(int Column) { return header().sectionSize(Column); }
+  // The right edge of Column on the list's viewport.
+  int rightEdge(int Column) { return header().sectionViewportPosition(Column) + width(Column); }
+  // Drags the right edge of Column by Dx pixels with the mouse.
+  void drag(int Column, int Dx) {
+    QWidget *grip = header().viewport();
+    const QPoint from(rightEdge(Column) - 1, header().height() / 2);
+    QTest::mousePress(grip, Qt::LeftButton, {}, from);
+    QTest::mouseMove(grip, from + QPoint(Dx / 2, 0));
+    QTest::mouseMove(grip, from + QPoint(Dx, 0));
+    QTest::mouseRelease(grip, Qt::LeftButton, {}, from + QPoint(Dx, 0));
+  }
+  // Whether Column's cell of Row shows its whole text, by the item views' own text margins.
+  bool showsWhole(int Row, int Column) {
+    const QString text = model.index(Row, Column).data().toString();
+    const int margin = tree.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &tree) + 1;
+    const int room = tree.visualRect(model.index(Row, Column)).width() - 2 * margin;
+    return tree.fontMetrics().elidedText(text, Qt::ElideMiddle, room) == text;
   }
   QStringList names() {
     QStringList out;
@@ -150,6 +175,48 @@ TEST_F(ResultList, CheckBoxesAndCellsFollowTheKindOfFile) {
   EXPECT_EQ(model.index(6, ColName).data(Qt::CheckStateRole).toInt(), Qt::Checked);
 }
 
+TEST_F(ResultList, ProcessedNamesAreGreyAndOtherCellsTakeTheGroupColour) {
+  add("a", 10, 1);
+  add("b", 10, 1);
+  files.GetItem(0)->Processed = true;
+  model.BeginUpdate();
+  model.AddResultNode(0, GroupColor1);
+  model.AddResultNode(1, GroupColor2);
+  model.EndUpdate();
+  const QColor name = model.index(0, ColName).data(Qt::ForegroundRole).value<QBrush>().color();
+  EXPECT_NE(name, QColor(GroupColor1));
+  EXPECT_EQ(name, QApplication::palette().color(QPalette::Disabled, QPalette::Text));
+  for (int column : {ColFolder, ColSize, ColGroup})
+    EXPECT_EQ(model.index(0, column).data(Qt::ForegroundRole).value<QColor>(), QColor(GroupColor1)) << column;
+  for (int column : {ColName, ColFolder, ColSize, ColGroup})
+    EXPECT_EQ(model.index(1, column).data(Qt::ForegroundRole).value<QColor>(), QColor(GroupColor2)) << column;
+}
+
+// A time never read (0) shows nothing, not 30 December 1899.
+TEST_F(ResultList, HintListsTimesAndAttributes) {
+  add("a", 10, 1);
+  add("b", 10, 1);
+  TFileProps &props = files.GetItem(0)->FileProps;
+  props.Created = 0;        // never read, as for an archive member of a loaded result file
+  props.Modified = 45419.5; // 2024-05-07 12:00 local time
+  props.Accessed = 0;
+  files.GetItem(1)->FileProps.ReadOnly = true;
+  files.GetItem(1)->FileProps.Hidden = true;
+  showAll();
+  const QStringList lines = model.index(0, ColFolder).data(Qt::ToolTipRole).toString().split('\n');
+  ASSERT_EQ(lines.size(), 4);
+  EXPECT_EQ(lines[0], lang.GetText(2639) + ' ');
+  EXPECT_EQ(lines[1],
+            lang.GetText(2640) + ' ' +
+                QLocale().toString(QDateTime(QDate(2024, 5, 7), QTime(12, 0)), QLocale::ShortFormat));
+  EXPECT_EQ(lines[2], lang.GetText(2641) + ' ');
+  EXPECT_EQ(lines[3], lang.GetText(2642) + ' ' + lang.GetText(2638));
+  const QString both = model.index(1, ColFolder).data(Qt::ToolTipRole).toString();
+  EXPECT_TRUE(both.endsWith(' ' + lang.GetText(2630) + ',' + lang.GetText(2631)));
+  // Only the folder column has a hint.
+  EXPECT_FALSE(model.index(0, ColName).data(Qt::ToolTipRole).isValid());
+}
+
 TEST_F(ResultList, ADoubleClickOrSpaceTogglesTheRowsCheck) {
   add("c", 512, -1); // in no group: not counted
   showFiles({"a", "b"});
@@ -166,6 +233,107 @@ TEST_F(ResultList, ADoubleClickOrSpaceTogglesTheRowsCheck) {
   QTest::keyClick(&tree, Qt::Key_Space);
   EXPECT_TRUE(model.IsChecked(1));
 }
+
+TEST_F(ResultList, AStepOpensAtItsTopWithItsFirstRowCurrent) {
+  for (int i = 0; i < 200; ++i)
+    add(QString("f%1").arg(i, 3, 10, QLatin1Char('0')), 10 + i, i / 2);
+  showAll();
+  showTree(500, 200);
+  tree.setCurrentIndex(model.index(190, ColName));
+  tree.scrollToBottom();
+  ASSERT_GT(tree.verticalScrollBar()->value(), 0);
+  showAll(); // the next step
+  QCoreApplication::processEvents();
+  EXPECT_EQ(tree.verticalScrollBar()->value(), 0);
+  EXPECT_EQ(tree.indexAt(QPoint(1, 1)).row(), 0);
+  EXPECT_EQ(results.FocusedRow(), 0);
+  // A user's sort lets the current row follow its file (the smallest, now last) ...
+  results.HeaderClick(ColSize);
+  EXPECT_EQ(results.FocusedRow(), 199);
+  tree.scrollToBottom();
+  // ... but the sort that a step just shown re-applies leaves it at its top.
+  showAll();
+  results.Resorting = true;
+  results.HeaderClick(ColSize);
+  results.Resorting = false;
+  QCoreApplication::processEvents();
+  EXPECT_EQ(names().first(), "f199");
+  EXPECT_EQ(results.FocusedRow(), 0);
+  EXPECT_EQ(tree.verticalScrollBar()->value(), 0);
+  // An empty step has no current row.
+  files.Clear();
+  showAll();
+  EXPECT_EQ(results.FocusedRow(), -1);
+}
+
+// --- Column widths ---
+
+TEST_F(ResultList, NoNumberIsCutShortHoweverNarrowTheList) {
+  add("disk.img", 2993101312LL, 123456789);
+  add("copy.img", 2993101312LL, 123456789);
+  add("empty", 0, 7);
+  add("note", 100, 7);
+  showAll();
+  showTree(700);
+  EXPECT_EQ(model.index(0, ColSize).data().toString(), FormatSizeKb(2993101312LL));
+  for (int width : {700, 300}) {
+    tree.resize(width, 300);
+    QCoreApplication::processEvents();
+    for (int row = 0; row < model.Count(); ++row) {
+      EXPECT_TRUE(showsWhole(row, ColSize)) << width << " " << row;
+      EXPECT_TRUE(showsWhole(row, ColGroup)) << width << " " << row;
+    }
+  }
+  // The user cannot drag a number column so narrow that its numbers are cut.
+  drag(ColSize, -width(ColSize));
+  drag(ColGroup, -width(ColGroup));
+  EXPECT_TRUE(showsWhole(0, ColSize));
+  EXPECT_TRUE(showsWhole(0, ColGroup));
+  // A step of small files narrows the size column again to what it needs.
+  const int large = width(ColSize);
+  files.Clear();
+  showFiles({"a", "b"}, 100);
+  EXPECT_LT(width(ColSize), large);
+  EXPECT_TRUE(showsWhole(0, ColSize));
+  EXPECT_GE(width(ColSize), header().sectionSizeHint(ColSize)); // nor is its title cut
+  // A row added on its own, outside an update bracket, widens the column when it needs more.
+  model.AddResultNode(add("huge", 4000000000000LL, 2), GroupColor1);
+  EXPECT_TRUE(showsWhole(2, ColSize));
+  EXPECT_GT(width(ColSize), large);
+}
+
+TEST_F(ResultList, DraggingAColumnNeverPushesAnotherOutOfSight) {
+  showFiles({"a", "b"});
+  showTree(600);
+  const auto allInSight = [&] {
+    for (int column = 0; column < ResultColumnCount; ++column)
+      if (rightEdge(column) > tree.viewport()->width())
+        return false;
+    return true;
+  };
+  // Name taken wider: Folder gives way, down to its minimum.
+  const int before = width(ColName) + width(ColFolder);
+  drag(ColName, 100);
+  EXPECT_TRUE(allInSight());
+  EXPECT_EQ(width(ColName) + width(ColFolder), before);
+  drag(ColName, 2000);
+  EXPECT_TRUE(allInSight());
+  EXPECT_GT(width(ColName), 300);
+  // Any other column taken wider takes its room from Name and Folder, and no more than they have.
+  drag(ColGroup, 2000);
+  EXPECT_TRUE(allInSight());
+  drag(ColPreview, 2000);
+  EXPECT_TRUE(allInSight());
+  // Given back, the room goes to Name and Folder.
+  const int shared = width(ColName) + width(ColFolder);
+  const int group = width(ColGroup);
+  drag(ColGroup, -50);
+  EXPECT_EQ(width(ColName) + width(ColFolder), shared + (group - width(ColGroup)));
+  EXPECT_LT(width(ColGroup), group);
+  EXPECT_TRUE(allInSight());
+}
+
+// --- Sorting ---
 
 TEST_F(ResultList, SortingKeepsEveryGroupTogetherAndRowsTheirState) {
   // Names interleave the groups, so a plain sort by name would split each of them.

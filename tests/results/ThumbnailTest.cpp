@@ -1,13 +1,17 @@
 // The thumbnail queue and the loader thread.
 #include "settings/FileGroupExt.h"
+#include "settings/Language.h"
 #include "tests/results/ShowRows.h"
 #include "tests/support/TestEnv.h"
+#include "ui/results/ResultList.h"
 #include "ui/results/ResultShow.h"
 #include "ui/results/ResultShowLoadImages.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QImage>
+#include <QLabel>
+#include <QTreeView>
 #include <gtest/gtest.h>
 
 namespace {
@@ -129,6 +133,39 @@ TEST_F(Thumbnails, AStoppedLoaderNeverTouchesTheRowsAgainAndJoinsWithoutTheMainT
   waiting.wait(50);
   waiting.Terminate();
   EXPECT_TRUE(waiting.wait(5000));
+}
+
+// The list's painting feeds the queue: the picture rows on screen that still need a thumbnail, not a file of
+// another kind, a processed picture or one that has its thumbnail already.
+TEST_F(Thumbnails, PaintingQueuesVisiblePictureRowsWithoutThumbnail) {
+  add("notes.txt");
+  files.GetItem(picture("done.png"))->Processed = true;
+  picture("shown.png");
+  addPictures(30);
+  TLangList lang(testenv::SourceDir() + "/Language/");
+  QTreeView tree;
+  QLabel status;
+  TResultList list(
+      &tree, &status, files, lang, [] { return MethodPictures; }, 4);
+  tree.resize(500, 300);
+  tree.show();
+  QCoreApplication::processEvents();
+  for (int i = 0; i < files.Count(); ++i)
+    list.Model().AddResultNode(i, GroupColor2);
+  list.Model().GetResultData(2)->Thumbnail = QImage(8, 8, QImage::Format_RGB888);
+  tree.grab();
+  const std::vector<int> &rows = list.Queue().Rows();
+  ASSERT_FALSE(rows.empty());
+  EXPECT_LE(int(rows.size()), 5);
+  // The list is scrolled to the top: the first pictures are the visible ones.
+  EXPECT_EQ(rows.front(), 3);
+  for (int row : {0, 1, 2})
+    EXPECT_FALSE(list.Queue().Contains(row)) << row;
+  // Rows further down are queued once they are painted, pushing out the oldest.
+  tree.scrollToBottom();
+  tree.grab();
+  EXPECT_EQ(rows.back(), 32);
+  EXPECT_FALSE(list.Queue().Contains(3));
 }
 
 } // namespace
