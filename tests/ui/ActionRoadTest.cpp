@@ -101,9 +101,21 @@ private slots:
       choice->setChecked(true);
       next();
       QCOMPARE(page(), w().tbsOpenMoveFolder);
+      // Back and Next again keep the choice.
+      back();
+      QCOMPARE(page(), w().tbsAction);
+      next();
+      QCOMPARE(page(), w().tbsOpenMoveFolder);
 
-      // The store's checks are tested without the window; here the one whose text names the volume.
+      // Each refusal names its fault; the folder stays on the page.
       const QString store = m_tree->createFolder(" store");
+      w().edtFolder->setText(m_tree->filePath("no such folder"));
+      nextShowing(text(2073));
+      w().edtFolder->setText("/proc");
+      nextShowing(text(2512));
+      QCOMPARE(w().StoreFolder, QString("/proc/"));
+      // A hidden file and too little room: room is checked first.
+      m_tree->createFile(" store/.hidden", "");
       TUseFileProperty *big = nullptr;
       for (int i = 0; i < w().FileList->Count(); ++i)
         if (w().FileList->GetItem(i)->FullName() == gone())
@@ -116,6 +128,9 @@ private slots:
       QCOMPARE(page(), w().tbsOpenMoveFolder);
       QCOMPARE(w().StoreFolder, store + "/");
       big->FileItem.Size = size;
+      nextShowing(text(2514));
+      QCOMPARE(page(), w().tbsOpenMoveFolder);
+      QVERIFY(QFile::remove(store + "/.hidden"));
 
       next();
       checkLog();
@@ -124,6 +139,32 @@ private slots:
       QVERIFY(!QFileInfo::exists(store + gone()));
       QCOMPARE(testenv::ReadFile(kept()), m_letter);
       checkBackToResults();
+    }
+  }
+
+  // Marks taken away after the action page was reached: no action runs over nothing, by either road.
+  void anActionWithNothingMarkedIsRefused() {
+    for (QRadioButton *choice : {w().rbtActionDelete, w().rbtActionMove}) {
+      toActionPage();
+      w().ResultList().Model().BeginUpdate();
+      for (int row = 0; row < w().ResultList().Model().Count(); ++row)
+        w().ResultList().Model().SetChecked(row, false);
+      w().ResultList().Model().EndUpdate();
+      choice->setChecked(true);
+      if (choice == w().rbtActionMove) {
+        next();
+        w().edtFolder->setText(m_tree->createFolder("store"));
+      }
+      QWidget *const shown = page();
+      nextShowing(text(20105));
+      QCOMPARE(page(), shown);
+      QCOMPARE(testenv::ReadFile(copy()), m_letter);
+      QVERIFY(w().memLog->document()->isEmpty());
+      if (choice == w().rbtActionMove)
+        back();
+      back();
+      QCOMPARE(page(), w().tbsResults);
+      leaveResults();
     }
   }
 

@@ -105,6 +105,48 @@ private slots:
     QVERIFY(w().ResultTreeEmpty());
   }
 
+  void backOverEmptyStepsAsksAndNoKeepsTheShownStep() {
+    // Without the letter's copy the content step is empty: the pictures are the first rows shown.
+    QVERIFY(QFile::remove(tree().filePath("backup/letter copy.txt")));
+    toFolders({w().cbxSearchMethodCrc, w().cbxSearchMethodImage});
+    next();
+    checkStep(MethodPictures, Pictures);
+    dialogs().setNextAnswer(QMessageBox::No);
+    back();
+    QCOMPARE(messages(text(2097)), 1);
+    checkStep(MethodPictures, Pictures);
+    leaveResults();
+  }
+
+  // The sort is carried to the next step, which opens at its top; a sort lays the colours anew. Next on a
+  // last step that has rows but no mark refuses and stays.
+  void aSortedListStaysSortedOnTheNextStep() {
+    toFolders({w().cbxSearchMethodCrc, w().cbxSearchMethodImage});
+    next();
+    QCOMPARE(page(), w().tbsResults);
+    w().trvResultHeaderClick(ColName); // descending
+    next();
+    QCOMPARE(w().ResultSteps->ShownMethod, int(MethodPictures));
+    QCOMPARE(w().ResultList().SortDirection(), Qt::DescendingOrder);
+    QCOMPARE(w().GetResultData(0)->Item->FileItem.FileName, QString("holiday.png"));
+    QCOMPARE(w().GetResultData(0)->GroupColour, GroupColor1);
+    QCOMPARE(w().ResultList().FocusedRow(), 0);
+    nextShowing(20105);
+    checkStep(MethodPictures, Pictures);
+    back();
+    QCOMPARE(w().GetResultData(0)->Item->FileItem.FileName, QString("letter.txt"));
+    leaveResults();
+  }
+
+  void backFromTheRestoreFolderPageLeadsToTheFirstPage() {
+    w().rbtFirstRecovery->setChecked(true);
+    next();
+    QCOMPARE(page(), w().tbsOpenRestoreFolder);
+    back();
+    QCOMPARE(page(), w().tbsFirst);
+    QVERIFY(!w().btnBack->isEnabled());
+  }
+
   void stopDuringTheSearchReturnsToTheFolders() {
     toFolders({w().cbxSearchMethodCrc});
     dialogs().setNextAnswer(QMessageBox::Yes); // "Stop the search?"
