@@ -2,9 +2,10 @@
 // thumbnail loader started, the list laid out and painted once) and to sort it by each sortable
 // column keeping groups together (sort, regrouping, colours, repaint); the bulk marking commands in
 // one list update each (select all, invert, the three automatic markings). Medians of several runs,
-// in wall time and in the main thread's processor time (steadier on a busy machine).
+// in wall time and in the main thread's processor time (steadier on a busy machine). Last, the
+// marking dialog opened over rows that each lie in their own subfolder of one parent.
 //
-//   bench_resultlist [rows=100000] [runs=5]
+//   bench_resultlist [rows=100000] [runs=5] [sibling folders=40000]
 
 #include "engine/StepStorage.h"
 #include "settings/Language.h"
@@ -13,6 +14,7 @@
 #include "ui/main/ResultSteps.h"
 #include "ui/results/Marker.h"
 #include "ui/results/ResultMarking.h"
+#include "ui/results/ResultModel.h"
 #include "ui/results/ResultShow.h"
 
 #include <QApplication>
@@ -191,6 +193,32 @@ int main(int argc, char **argv) {
     RegroupAfterSort(groups, [&swaps](int, int) { ++swaps; });
     std::printf("regroup walk, groups spread out: %.1f ms, %ld swaps\n", double(timer.nsecsElapsed()) / 1e6,
                 swaps);
+  }
+  // The marking dialog's folder tree when every row has its own subfolder of one parent.
+  {
+    const int siblings = argc > 3 ? std::atoi(argv[3]) : 40000;
+    TUseFileList files;
+    TResultModel model(files, [] { return MethodContent; });
+    model.BeginUpdate();
+    for (int i = 0; i < siblings; ++i) {
+      const int index = files.AddFile(QStringLiteral("/data/shared/folder %1/").arg(i, 6, 10, QLatin1Char('0')),
+                                      QStringLiteral("file.dat"), 1, nullptr);
+      files.GetItem(index)->Viewed.SetGroup(MethodContent, i / 2);
+      model.AddResultNode(index, 0);
+    }
+    model.EndUpdate();
+    std::vector<double> times, cpuTimes;
+    for (int run = 0; run < runs; ++run) {
+      timer.start();
+      const double cpu = ThreadMs();
+      TfrmMarker marker(model, *window.LangList, {}, &window);
+      times.push_back(double(timer.nsecsElapsed()) / 1e6);
+      cpuTimes.push_back(ThreadMs() - cpu);
+    }
+    std::printf("open the marking dialog over %d sibling folders: median %.1f ms  (min %.1f, max %.1f), "
+                "processor %.1f ms\n",
+                siblings, Median(times), *std::min_element(times.begin(), times.end()),
+                *std::max_element(times.begin(), times.end()), Median(cpuTimes));
   }
   std::printf("peak memory: %ld MiB\n", PeakRssKiB() / 1024);
   return 0;

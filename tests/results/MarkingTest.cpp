@@ -261,3 +261,63 @@ TEST(FolderTree, PrefixPathsGoOnlyBelowTheirOwnName) {
     EXPECT_EQ(paths, kept);
   }
 }
+
+namespace {
+
+// A tree as text: each node's name, its children in braces, siblings separated by "|".
+QString DumpTree(const QStandardItem *Node) {
+  QStringList children;
+  for (int row = 0; row < Node->rowCount(); ++row) {
+    const QStandardItem *child = Node->child(row);
+    children << child->text() + (child->hasChildren() ? "{" + DumpTree(child) + "}" : QString()) +
+                    (child->checkState() == Qt::Unchecked ? "" : "!");
+  }
+  return children.join('|');
+}
+
+} // namespace
+
+// The dialog's tree is built through a lookup by name; it must give exactly the tree that adding
+// the folders one by one gives, in the same order, on names that differ only in case, by blanks, by
+// Unicode composition, by an empty component or by nesting.
+TEST(FolderTree, TheTreeByNameLookupMatchesTheTreeBuiltFolderByFolder) {
+  TUseFileList files;
+  TResultModel model(files, [] { return MethodContent; });
+  const QString composed = QString::fromUtf8("/x/\xc3\xa9/");
+  const QString decomposed = QString::fromUtf8("/x/e\xcc\x81/");
+  const QStringList rowFolders = {"/a/b/c/", "/a/", "/A/", "/a/B/", "/ab/", "/a b/", "/a/b /", "/a/b/c/",
+                                  composed, decomposed, "//net/share/", "/a/b/", "/A/b/", "/z/y/x/w/",
+                                  "/", "/a/B/d/"};
+  for (const QString &folder : rowFolders)
+    files.AddFile(folder, "f", 1, nullptr);
+  ShowAllRows(model, files);
+  QStringList folders = GatherFolders(model);
+  RemovePrefixPaths(folders);
+
+  QStandardItemModel reference;
+  for (const QString &folder : folders)
+    AddPathToTree(reference.invisibleRootItem(), folder);
+  QStandardItemModel tree;
+  int insertions = 0;
+  QObject::connect(&tree, &QAbstractItemModel::rowsInserted, [&] { ++insertions; });
+  FillFolderTree(tree.invisibleRootItem(), folders);
+
+  const QString expected =
+      QString::fromUtf8("/{{net{share}}|A{b}|a{B{d}|b{c}|b }|a b|ab|x{e\xcc\x81|\xc3\xa9}|z{y{x{w}}}}");
+  EXPECT_EQ(DumpTree(reference.invisibleRootItem()).toStdString(), expected.toStdString());
+  EXPECT_EQ(DumpTree(tree.invisibleRootItem()).toStdString(), expected.toStdString());
+  // The model heard of the whole tree once; every node can take a check and starts without one.
+  EXPECT_EQ(insertions, 1);
+  QStandardItem *leaf = tree.item(0)->child(2)->child(1)->child(0);
+  ASSERT_NE(leaf, nullptr);
+  EXPECT_EQ(GetFolderNodePath(leaf), "/a/b/c/");
+  // Deep nodes belong to the model too, so a check on them is heard.
+  EXPECT_EQ(leaf->model(), &tree);
+  EXPECT_TRUE(leaf->isCheckable());
+  EXPECT_FALSE(leaf->isEditable());
+
+  // Nothing to add leaves the model alone.
+  QStandardItemModel empty;
+  FillFolderTree(empty.invisibleRootItem(), {});
+  EXPECT_EQ(empty.rowCount(), 0);
+}

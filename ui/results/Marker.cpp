@@ -157,8 +157,7 @@ void TfrmMarker::FillFolders() {
   QStringList folders = GatherFolders(m_model);
   RemovePrefixPaths(folders);
   m_propagating = true;
-  for (const QString &folder : folders)
-    AddPathToTree(m_folders->invisibleRootItem(), folder);
+  FillFolderTree(m_folders->invisibleRootItem(), folders);
   m_propagating = false;
   trvFolders->expandAll();
 }

@@ -3,6 +3,7 @@
 #include "ui/results/ResultList.h"
 #include "ui/results/ResultModel.h"
 
+#include <QHash>
 #include <QSet>
 #include <QStandardItem>
 #include <QStandardItemModel>
@@ -173,15 +174,18 @@ QStringList GatherFolders(const TResultModel &Model) {
 }
 
 void RemovePrefixPaths(QStringList &Paths) {
-  qsizetype i = 0;
-  while (i + 1 < Paths.size()) {
+  // Testing the same position again after a drop compares each entry with the one that followed it
+  // in the original list, so one pass that keeps the survivors gives the same list without shifting
+  // the rest of it at every drop.
+  QStringList kept;
+  kept.reserve(Paths.size());
+  for (qsizetype i = 0; i < Paths.size(); ++i) {
     const QString &entry = Paths[i];
     const QString prefix = entry.endsWith(QLatin1Char('/')) ? entry : entry + QLatin1Char('/');
-    if (Paths[i + 1].startsWith(prefix))
-      Paths.removeAt(i);
-    else
-      ++i;
+    if (i + 1 == Paths.size() || !Paths[i + 1].startsWith(prefix))
+      kept << entry;
   }
+  Paths = std::move(kept);
 }
 
 QStringList SplitPathComponents(const QString &Path) {
@@ -206,20 +210,51 @@ QStandardItem *FindSiblingByText(QStandardItem *Parent, const QString &Text) {
   return nullptr;
 }
 
+namespace {
+
+QStandardItem *NewFolderNode(const QString &Text) {
+  auto *node = new QStandardItem(Text);
+  node->setCheckable(true);
+  node->setCheckState(Qt::Unchecked);
+  node->setEditable(false);
+  return node;
+}
+
+} // namespace
+
 QStandardItem *AddPathToTree(QStandardItem *Root, const QString &Path) {
   QStandardItem *node = Root;
   for (const QString &component : SplitPathComponents(Path)) {
     QStandardItem *next = FindSiblingByText(node, component);
     if (!next) {
-      next = new QStandardItem(component);
-      next->setCheckable(true);
-      next->setCheckState(Qt::Unchecked);
-      next->setEditable(false);
+      next = NewFolderNode(component);
       node->appendRow(next);
     }
     node = next;
   }
   return node;
+}
+
+void FillFolderTree(QStandardItem *Root, const QStringList &Folders) {
+  // Built apart from the model, so that its views hear of the whole tree once.
+  QStandardItem top;
+  QHash<const QStandardItem *, QHash<QString, QStandardItem *>> children;
+  for (const QString &folder : Folders) {
+    QStandardItem *node = &top;
+    for (const QString &component : SplitPathComponents(folder)) {
+      QStandardItem *&next = children[node][component];
+      if (!next) {
+        next = NewFolderNode(component);
+        node->appendRow(next);
+      }
+      node = next;
+    }
+  }
+  // One top node at a time: appendRows gives only the rows it adds their model, not the nodes
+  // below them. Absolute paths share the one top node "/".
+  if (top.rowCount() > 0)
+    for (QStandardItem *node : top.takeColumn(0))
+      Root->appendRow(node);
 }
 
 QString GetFolderNodePath(const QStandardItem *Node) {

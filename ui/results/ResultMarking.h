@@ -65,6 +65,9 @@ QStringList SplitPathComponents(const QString &Path);
 QStandardItem *FindSiblingByText(QStandardItem *Parent, const QString &Text);
 // Adds Path's components under Root, reusing nodes met on the way; returns the deepest node.
 QStandardItem *AddPathToTree(QStandardItem *Root, const QString &Path);
+// The tree that AddPathToTree gives folder by folder, built under the childless Root with each
+// node's children found by name through a hash, and inserted into Root's model at once.
+void FillFolderTree(QStandardItem *Root, const QStringList &Folders);
 // The folder a node stands for, from its top-level node, ending with "/".
 QString GetFolderNodePath(const QStandardItem *Node);
 // The folder of every checked node under Root, in tree order, each ending with "/".
