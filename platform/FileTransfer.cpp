@@ -1,10 +1,6 @@
 #include "platform/FileTransfer.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QStandardPaths>
-#include <QStorageInfo>
 
 #include <algorithm>
 #include <cerrno>
@@ -207,26 +203,6 @@ void RemoveIfSame(const QByteArray &Path, const struct stat &Id) {
     ::unlink(Path.constData());
 }
 
-QString CanonicalFolder(const QString &Path) {
-  return QFileInfo(Path).canonicalFilePath();
-}
-
-// Whether Folder is one of the trash folders a file of Source's volume may be sent to.
-bool IsTrashFolder(const QString &Folder, const QString &Source, const QString &DataHome) {
-  const QString folder = CanonicalFolder(Folder);
-  if (folder.isEmpty())
-    return false;
-  const QString uid = QString::number(::getuid());
-  const QString top = QStorageInfo(QFileInfo(Source).absolutePath()).rootPath();
-  QStringList candidates{DataHome + QStringLiteral("/Trash")};
-  if (!top.isEmpty())
-    candidates << top + QStringLiteral("/.Trash/") + uid << top + QStringLiteral("/.Trash-") + uid;
-  for (const QString &c : candidates)
-    if (CanonicalFolder(c) == folder)
-      return true;
-  return false;
-}
-
 } // namespace
 
 bool IsRegularFile(const QString &Path) {
@@ -380,39 +356,6 @@ bool MoveFileReplacing(const QString &Source, const QString &Target) {
     return false;
   }
   return true;
-}
-
-bool MoveToTrash(const QString &FileName) {
-  const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-  if (dataHome.isEmpty() || !QDir().mkpath(dataHome))
-    return false;
-  const QByteArray source = Native(FileName);
-  struct stat before;
-  if (::lstat(source.constData(), &before) != 0 || !S_ISREG(before.st_mode))
-    return false;
-
-  QString inTrash;
-  if (!QFile::moveToTrash(FileName, &inTrash))
-    return false;
-
-  struct stat now;
-  const bool left = ::lstat(source.constData(), &now) != 0 && errno == ENOENT;
-  const QByteArray landed = Native(inTrash);
-  const bool ours = !inTrash.isEmpty() && ::lstat(landed.constData(), &now) == 0 && SameFile(now, before);
-  if (left && ours) {
-    const QFileInfo info(inTrash);
-    const QString files = info.absolutePath();
-    const QString trash = QFileInfo(files).absolutePath();
-    const QString trashInfo =
-        trash + QStringLiteral("/info/") + info.fileName() + QStringLiteral(".trashinfo");
-    if (QFileInfo(files).fileName() == QLatin1String("files") && IsTrashFolder(trash, FileName, dataHome) &&
-        IsRegularFile(trashInfo))
-      return true;
-  }
-  // It went somewhere that is no trash: bring it back rather than leave it there.
-  if (ours && left)
-    (void)RenameNoReplace(inTrash, FileName);
-  return false;
 }
 
 } // namespace platform

@@ -28,9 +28,11 @@ bool MoveFileSafely(const QString &Source, const QString &Target);
 // On any failure both files stay as they were. Refused when Target is no regular file.
 bool MoveFileReplacing(const QString &Source, const QString &Target);
 
-// Sends FileName to the user's freedesktop trash. True only when the file has left its place and
-// stands in the "files" folder of a trash folder beside its ".trashinfo"; never deletes instead.
-// Makes the user's data folder first, since without it the file could land in the current folder.
+// Sends the regular file FileName (an absolute path) to the freedesktop trash: the home trash, or the
+// trash folder of its own file system. True only when the file has left its place and stands in the
+// "files" folder of a trash folder beside a complete record (Path and DeletionDate) that names it;
+// a name too long for its record is trashed under a shorter one. Never deletes instead, never hangs,
+// and makes nothing outside the data folder and the trash folders.
 bool MoveToTrash(const QString &FileName);
 
 // Whether Path names a regular file itself (a link to one does not count).

@@ -12,6 +12,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth fonts-dejavu-core
   unrtf
+  libglib2.0-dev acl
 )
 
 missing=()
