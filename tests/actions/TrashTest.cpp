@@ -11,7 +11,6 @@
 #include "platform/FileTransfer.h"
 #include "tests/actions/ActionFixture.h"
 #include "tests/actions/Environments.h"
-#include "tests/support/AsUser.h"
 
 #include <QDirIterator>
 #include <QProcess>
