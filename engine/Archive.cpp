@@ -46,12 +46,12 @@ constexpr int MaxHeaderFailures = 16;
 // Scratch names that fail for another reason than being taken, after which none is made.
 constexpr int MaxScratchFailures = 16;
 
-archive *OpenWith(const QString &FileName, void (*Setup)(archive *)) {
+archive *OpenWith(const QString &FileName, void (*Setup)(archive *), const TFileId &Expected = {}) {
   archive *a = archive_read_new();
   if (!a)
     return nullptr;
   Setup(a);
-  if (OpenArchiveFile(a, FileName) != ARCHIVE_OK) {
+  if (OpenArchiveFile(a, FileName, Expected == TFileId{} ? nullptr : &Expected) != ARCHIVE_OK) {
     archive_read_free(a);
     return nullptr;
   }
@@ -175,6 +175,11 @@ void TArcList::ReadList(IProgressSink *Sink, const QString &Text) {
     if (!name.isEmpty())
       m_items.emplace_back(std::move(name), EntrySize(entry));
   }
+}
+
+void TArcList::KeepOnly(const QSet<QString> &Names) {
+  std::erase_if(m_items, [&](const TArcItem &Item) { return !Names.contains(Item.Name); });
+  m_only = Names;
 }
 
 bool TArcList::MakeScratchFolder() {
@@ -315,7 +320,7 @@ void TArcList::Extract(IProgressSink &Sink, const std::function<void(const QStri
     // Counted before anything can skip the entry, so that no run of skipped entries holds off a stop.
     progress.EntryDone();
     const QString name = MemberName(entry, ListsEmptyEntries());
-    if (name.isEmpty())
+    if (name.isEmpty() || (m_only && !m_only->contains(name)))
       continue;
     const bool readOn = unpack(name);
     if (Settled)
@@ -326,11 +331,11 @@ void TArcList::Extract(IProgressSink &Sink, const std::function<void(const QStri
 }
 
 archive *TZipList::OpenReader() const {
-  return OpenWith(ArchiveName, &SetupZip);
+  return OpenWith(ArchiveName, &SetupZip, Expected);
 }
 
 archive *TRarList::OpenReader() const {
-  return OpenWith(ArchiveName, &SetupRar);
+  return OpenWith(ArchiveName, &SetupRar, Expected);
 }
 
 bool IsZipArchive(const QString &FileName) {
@@ -385,10 +390,12 @@ bool RoomToUnpack(int64_t FreeBytes, int64_t UnpackedTotal) {
   return FreeBytes > UnpackedTotal && FreeBytes - UnpackedTotal > ScratchReserve;
 }
 
-TUnpackedArchive::TUnpackedArchive(const TUseFileList &List, int Index, IProgressSink &Sink)
+TUnpackedArchive::TUnpackedArchive(const TUseFileList &List, int Index, IProgressSink &Sink,
+                                   const QSet<QString> *Only)
     : m_arc(CreateArcList(List.GetItem(Index)->FullName())) {
   if (!m_arc || !m_arc->CanRead())
     return;
+  m_arc->Expected = List.GetItem(Index)->FileItem.Id;
   m_arc->ProgressText = LangText(QStringLiteral("20121"));
   bool listed = true;
   try {
@@ -396,6 +403,8 @@ TUnpackedArchive::TUnpackedArchive(const TUseFileList &List, int Index, IProgres
   } catch (const EArchiveError &) {
     listed = false;
   }
+  if (Only)
+    m_arc->KeepOnly(*Only);
   // The folder is made even when nothing is unpacked, so that members are looked for only in a
   // folder of our own.
   m_room = m_arc->MakeScratchFolder() && listed && RoomToUnpack(FreeSpaceProbe(), m_arc->UnpackedTotal());

@@ -3,11 +3,14 @@
 // gathering, and unpacking one archive at a time into a scratch folder of its own so that its
 // members can be read like plain files.
 
+#include "platform/Folders.h"
+
 #include <QSet>
 #include <QString>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -51,6 +54,9 @@ public:
   void Extract(IProgressSink &Sink, const std::function<void(const QString &Name)> &Settled = {});
   // Whether members can be read after extraction.
   virtual bool CanRead() const { return true; }
+  // After ReadList: only the entries with these paths stay listed and are unpacked, and only their
+  // room is asked for.
+  void KeepOnly(const QSet<QString> &Names);
 
   int Count() const { return int(m_items.size()); }
   const TArcItem &GetItem(int Index) const { return m_items.at(size_t(Index)); }
@@ -76,6 +82,8 @@ public:
   QString ScratchFolder;
   // Shown inside the progress text: " (" + ProgressText + " " + percent + "%)".
   QString ProgressText;
+  // The archive's device and inode when known: a file put in its place is never opened.
+  TFileId Expected;
 
 protected:
   // A libarchive reader set up for this archive kind, opened on ArchiveName; null on failure.
@@ -88,6 +96,7 @@ protected:
 private:
   // The folder this object made, kept apart from the public name so that only it is ever deleted.
   QString m_madeScratchFolder;
+  std::optional<QSet<QString>> m_only;
 };
 
 class TZipList : public TArcList {
@@ -144,8 +153,9 @@ extern const char *const ZipPassword;
 class TUnpackedArchive {
 public:
   // Lists the archive at Index of List and makes its scratch folder, reporting through Sink with text
-  // 20121.
-  TUnpackedArchive(const TUseFileList &List, int Index, IProgressSink &Sink);
+  // 20121. The archive must still be the file the item names by device and inode, when known. With
+  // Only, just the members with those paths are unpacked.
+  TUnpackedArchive(const TUseFileList &List, int Index, IProgressSink &Sink, const QSet<QString> *Only = nullptr);
   // Unpacks it when the disk has room; Settled as for TArcList::Extract.
   void Unpack(IProgressSink &Sink, const std::function<void(const QString &Name)> &Settled);
   // Where Member, asked in list order, is read from: its unpacked file, a path that never exists for a

@@ -55,8 +55,8 @@ int Close(archive *, void *Data) {
 
 } // namespace
 
-int OpenArchiveFile(archive *A, const QString &FileName) {
-  platform::TInputFile file(FileName);
+int OpenArchiveFile(archive *A, const QString &FileName, const TFileId *Expected) {
+  platform::TInputFile file(FileName, Expected);
   if (!file.IsOpen()) {
     archive_set_error(A, file.Refused() ? EINVAL : file.Error(), "Cannot open the archive");
     return ARCHIVE_FATAL;

@@ -1,10 +1,14 @@
 #include "engine/ConfirmContent.h"
 
+#include "engine/Archive.h"
 #include "engine/ReadProperties.h"
 #include "settings/Language.h"
 
+#include <QSet>
+
 #include <algorithm>
-#include <set>
+#include <map>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -35,21 +39,35 @@ std::vector<std::vector<int>> SharedCodes(const TUseFileList &List) {
   return Runs;
 }
 
-// Reads the file of Item again; true and its hash kept when it still has the saved size and checksum.
-bool ConfirmFile(TUseFileProperty &Item, int Index, TReadPass &Pass) {
+// Reads Path again as Item's file; true and its hash kept when it still has the saved size and
+// checksum. A plain file must still be the one the item names (device, inode and time, where known)
+// and then carries the identity this read saw; an unpacked member is judged by its bytes alone.
+bool ConfirmFile(TUseFileProperty &Item, int Index, TReadPass &Pass, const QString &Path) {
   TFileItem &F = Item.FileItem;
+  const bool Plain = !Item.IsArchiveMember();
   qint64 Counted = 0;
   bool Same = false;
-  platform::TInputFile File(Item.FullName());
-  if (File.IsOpen() && File.Size() == F.Size) {
-    try {
-      const TContentCode Code = ComputeFileCode(File, Pass, Index);
-      Counted = Code.Bytes;
-      Same = Code.Bytes == F.Size && qint32(Code.Crc) == F.Code;
-      if (Same)
-        F.Hash = Code.Hash;
-    } catch (const EReadFailed &) {
-      // unreadable now: it leaves its group below
+  if (!Path.isEmpty()) {
+    platform::TInputFile File(Path, Plain && F.Id != TFileId{} ? &F.Id : nullptr);
+    TFileStamp Before;
+    if (File.IsOpen() && File.Stamp(Before) && Before.Size == F.Size &&
+        !(Plain && F.ModifiedNs != 0 && Before.ModifiedNs != F.ModifiedNs)) {
+      try {
+        const TContentCode Code = ComputeFileCode(File, Pass, Index);
+        Counted = Code.Bytes;
+        // A file written to while it was read proves nothing.
+        TFileStamp After;
+        Same = Code.Bytes == F.Size && qint32(Code.Crc) == F.Code && File.Stamp(After) && After == Before;
+        if (Same) {
+          F.Hash = Code.Hash;
+          if (Plain) {
+            F.Id = Before.Id;
+            F.ModifiedNs = Before.ModifiedNs;
+          }
+        }
+      } catch (const EReadFailed &) {
+        // unreadable now: it leaves its group below
+      }
     }
   }
   if (!Same) {
@@ -62,6 +80,21 @@ bool ConfirmFile(TUseFileProperty &Item, int Index, TReadPass &Pass) {
   return Same;
 }
 
+// Unpacks the Members (list indexes, in list order) of the archive at Index into a scratch folder of
+// their own and reads each there; the folder goes afterwards, also on a stop.
+void ConfirmMembers(TUseFileList &List, int Index, const std::vector<int> &Members, TReadPass &Pass) {
+  TNullProgressSink Quiet;
+  IProgressSink &Sink = Pass.Sink ? *Pass.Sink : Quiet;
+  QSet<QString> Names;
+  for (int i : Members)
+    Names.insert(List.GetItem(i)->FullName());
+  TUnpackedArchive Unpacked(List, Index, Sink, &Names);
+  Unpacked.Unpack(Sink, {});
+  for (int i : Members)
+    ConfirmFile(*List.GetItem(i), i, Pass, Unpacked.MemberPath(*List.GetItem(i)));
+  Unpacked.DeleteScratchFolder(Sink);
+}
+
 } // namespace
 
 void ConfirmContentGroups(TUseFileList &List, IProgressSink &Sink, IProgressBar &Bar,
@@ -71,28 +104,30 @@ void ConfirmContentGroups(TUseFileList &List, IProgressSink &Sink, IProgressBar 
   const std::vector<std::vector<int>> Runs = SharedCodes(List);
   qint64 Total = 0;
   int Files = 0;
+  std::vector<int> Plain;
+  // The members to confirm, by the list index of their archive.
+  std::map<int, std::vector<int>> Members;
+  std::unordered_map<const TUseFileProperty *, int> IndexOf;
+  for (int i = 0; i < List.Count(); ++i)
+    IndexOf[List.GetItem(i)] = i;
   for (const std::vector<int> &Run : Runs)
-    for (int i : Run)
-      if (!List.GetItem(i)->IsArchiveMember()) {
-        Total += List.GetItem(i)->FileItem.Size;
-        ++Files;
-      }
+    for (int i : Run) {
+      const TUseFileProperty &Item = *List.GetItem(i);
+      Total += Item.FileItem.Size;
+      ++Files;
+      if (Item.IsArchiveMember())
+        Members[IndexOf.at(Item.Owner)].push_back(i);
+      else
+        Plain.push_back(i);
+    }
   if (ShowStep)
     ShowStep(LangText(QStringLiteral("2043")));
   TReadPass Pass(List.Filter.WhatFind, &Sink, &Bar);
   Pass.Start(Total, Files > 0);
-  for (const std::vector<int> &Run : Runs) {
-    std::set<TContentHash> Hashes;
-    for (int i : Run) {
-      TUseFileProperty &Item = *List.GetItem(i);
-      if (!Item.IsArchiveMember() && ConfirmFile(Item, i, Pass))
-        Hashes.insert(Item.FileItem.Hash);
-    }
-    // A member goes with the plain files when they agree; where they split, it cannot be told
-    // which of them it equals, and it stays with the members of its checksum only.
-    if (Hashes.size() == 1)
-      for (int i : Run)
-        if (List.GetItem(i)->IsArchiveMember())
-          List.GetItem(i)->FileItem.Hash = *Hashes.begin();
+  for (int i : Plain)
+    ConfirmFile(*List.GetItem(i), i, Pass, List.GetItem(i)->FullName());
+  for (auto &[Archive, Indexes] : Members) {
+    std::sort(Indexes.begin(), Indexes.end());
+    ConfirmMembers(List, Archive, Indexes, Pass);
   }
 }

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <tuple>
 #include <unordered_map>
 #include <vector>
 
@@ -38,6 +39,29 @@ bool SameContent(const TContentSortKey &A, const TContentSortKey &B) {
          A.Size > 0;
 }
 
+// Which file a row names: its device and inode, or for an archive member its archive's and its
+// path inside; a zero Id when not known. Ordered by group, file and then list index.
+struct TFileKey {
+  qint32 Group = -1;
+  TFileId Id;
+  QString Member;
+  int Index = 0;
+
+  bool SameFile(const TFileKey &Other) const {
+    return Group == Other.Group && Id == Other.Id && Member == Other.Member;
+  }
+  bool operator<(const TFileKey &Other) const {
+    return std::tie(Group, Id.m_device, Id.m_inode, Member, Index) <
+           std::tie(Other.Group, Other.Id.m_device, Other.Id.m_inode, Other.Member, Other.Index);
+  }
+};
+
+TFileKey FileKeyOf(const TUseFileProperty &Item) {
+  if (Item.IsArchiveMember())
+    return {-1, Item.Owner->FileItem.Id, Item.FullName(), 0};
+  return {-1, Item.FileItem.Id, {}, 0};
+}
+
 class TGroupBuilder {
 public:
   TGroupBuilder(TUseFileList &List, TStepStorage &Steps, IProgressBar &Bar, IProgressSink &Sink, int PauseMs)
@@ -65,6 +89,12 @@ public:
     default:
       break;
     }
+    DropSameFileRows();
+    if (Record)
+      for (int Index : m_recorded)
+        if (GroupOf(Index) != -1)
+          m_steps.AddIndex(Method, Index);
+    m_recorded.clear();
   }
 
 private:
@@ -107,10 +137,46 @@ private:
     Accumulator += Step;
   }
 
+  // Recorded once the method's groups are settled, in the order they were set.
   void SetItemGroup(int Index, qint32 Group) {
     m_list.GetItem(Index)->Viewed.SetGroup(m_method, Group);
     if (m_record)
-      m_steps.AddIndex(m_method, Index);
+      m_recorded.push_back(Index);
+  }
+
+  // Two rows of one group that name one file (a folder swapped for a link after a result was saved,
+  // a name changed while the search ran) would let an action on one remove the other's only copy:
+  // the later row leaves the group, and a group left with one row goes, unless one file alone makes
+  // a group under this method.
+  void DropSameFileRows() {
+    std::vector<TFileKey> Keys;
+    for (int i = 0; i < m_list.Count(); ++i)
+      if (GroupOf(i) != -1) {
+        TFileKey Key = FileKeyOf(*m_list.GetItem(i));
+        if (Key.Id != TFileId{}) {
+          Key.Group = GroupOf(i);
+          Key.Index = i;
+          Keys.push_back(std::move(Key));
+        }
+      }
+    std::sort(Keys.begin(), Keys.end());
+    std::vector<qint32> Emptied;
+    for (size_t k = 1; k < Keys.size(); ++k)
+      if (Keys[k].SameFile(Keys[k - 1])) {
+        m_list.GetItem(Keys[k].Index)->Viewed.SetGroup(m_method, -1);
+        Emptied.push_back(Keys[k].Group);
+      }
+    if (Emptied.empty() || m_method == MethodEmpty || m_method == MethodUnreadable)
+      return;
+    std::unordered_map<qint32, int> Left;
+    for (qint32 Group : Emptied)
+      Left[Group] = 0;
+    for (int i = 0; i < m_list.Count(); ++i)
+      if (auto Found = Left.find(GroupOf(i)); Found != Left.end())
+        ++Found->second;
+    for (int i = 0; i < m_list.Count(); ++i)
+      if (auto Found = Left.find(GroupOf(i)); Found != Left.end() && Found->second == 1)
+        m_list.GetItem(i)->Viewed.SetGroup(m_method, -1);
   }
 
   qint32 GroupOf(int Index) const { return m_list.GetItem(Index)->Viewed.GetGroup(m_method); }
@@ -301,6 +367,7 @@ private:
   qint32 m_groupCounter = 0;
   int m_method = 0;
   bool m_record = false;
+  std::vector<int> m_recorded;
 };
 
 } // namespace

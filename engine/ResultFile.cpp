@@ -522,7 +522,7 @@ TListStatistics TUseFileList::GetStatistics() const {
   TListStatistics S;
   for (int i = 0; i < Count(); ++i) {
     const TUseFileProperty &Item = *GetItem(i);
-    if (Item.Viewed.Marked && !Item.Processed) {
+    if (Item.IsMarked()) {
       S.MarkedSize += Item.FileItem.Size;
       ++S.MarkedCount;
     }

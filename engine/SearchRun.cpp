@@ -131,7 +131,7 @@ void TUseFileList::MarkUniqueCodes(IProgressSink *Sink) {
 
 bool TUseFileList::AnyMarked() const {
   return std::any_of(m_items.begin(), m_items.end(),
-                     [](const auto &Item) { return Item->Viewed.Marked && !Item->Processed; });
+                     [](const auto &Item) { return Item->IsMarked(); });
 }
 
 bool TUseFileList::AnyGrouped() const {

@@ -191,6 +191,11 @@ public:
   bool HasTags() const;
   bool IsArchive() const { return Owner == this; }
   bool IsArchiveMember() const { return Owner != nullptr && Owner != this; }
+  // Only a plain file not yet processed can be marked, and only its row shows a check box: entered
+  // archives and their members are never acted on.
+  bool CanTakeMark() const { return Owner == nullptr && !Processed; }
+  // Marked, and a file that can be.
+  bool IsMarked() const { return Viewed.Marked && CanTakeMark(); }
 
   // What a read has to do for the chosen methods.
   bool NeedCrc(const TWhatFind &WhatFind) const;

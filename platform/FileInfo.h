@@ -22,6 +22,15 @@ struct TFileProps {
   bool operator==(const TFileProps &) const = default;
 };
 
+// Which file, and which version of it: what a file action checks before it touches a file.
+struct TFileStamp {
+  TFileId Id;
+  qint64 Size = -1;
+  // Modification time in nanoseconds since the epoch.
+  qint64 ModifiedNs = 0;
+  bool operator==(const TFileStamp &) const = default;
+};
+
 namespace platform {
 
 // Fills Props from the file at Path (symbolic links are followed). Returns false and leaves Props
@@ -71,6 +80,8 @@ public:
   // Fills Buffer with up to Size bytes, fewer only at the end of the file; -1 when nothing could be read
   // because of an error.
   qint64 Read(char *Buffer, qint64 Size);
+  // Device, inode, size and modification time of the open file; false when they cannot be told.
+  bool Stamp(TFileStamp &Stamp) const;
   // As ReadFileProps for the path, but of the open file: after reading, without a second path lookup.
   bool ReadProps(TFileProps &Props) const;
 

@@ -1,6 +1,7 @@
 #include "engine/Grouping.h"
 #include "engine/SearchOptions.h"
 #include "engine/SearchRun.h"
+#include "engine/Similarity.h"
 #include "engine/StepStorage.h"
 #include "tests/support/FakeProgress.h"
 
@@ -327,4 +328,48 @@ TEST_F(Grouping, AContentSortOfManyFilesCallsInBetweenAndAStopThereUnwinds) {
   EXPECT_EQ(S.Bar.Position(), int(S.Bar.Max() * 0.9888));
   EXPECT_EQ(Stopped.Count(), 60000);
   EXPECT_FALSE(Stopped.AnyGrouped());
+}
+
+// Rows that name one file (same device and inode, or the same path in one archive) never share a
+// group under any method: the later row leaves, a group left with one row goes, except where one file
+// alone is a group; a row without a known identity is never taken for another.
+TEST_F(Grouping, RowsThatNameOneFileNeverShareAGroup) {
+  TUseFileList List;
+  const auto Add = [&](const QString &Name, qint64 Size, TFileId Id, TUseFileProperty *Owner = nullptr) {
+    const int i = AddRead(List, Name, Size, 7);
+    List.GetItem(i)->FileItem.Id = Id;
+    List.GetItem(i)->Owner = Owner;
+    return i;
+  };
+  // pair: two rows of one file; trio: one file twice beside another; unknown: no identity; box:
+  // an archive named twice, each with its member.
+  Add("pair.f", 10, {1, 1});
+  Add("pair.f", 10, {1, 1});
+  Add("trio.f", 20, {1, 2});
+  Add("trio.f", 20, {1, 3});
+  Add("trio.f", 20, {1, 2});
+  Add("unknown.f", 30, {});
+  Add("unknown.f", 30, {});
+  const int Box1 = Add("box.zip", 40, {1, 4});
+  Add("m.f", 50, {}, List.GetItem(Box1));
+  const int Box2 = Add("box.zip", 40, {1, 4});
+  Add("m.f", 50, {}, List.GetItem(Box2));
+  List.GetItem(Box1)->Owner = List.GetItem(Box1);
+  List.GetItem(Box2)->Owner = List.GetItem(Box2);
+  Add("empty.f", 0, {1, 5});
+  Add("empty.f", 0, {1, 5});
+  GroupRun R;
+  R.Group(List, {MethodContent, MethodProperties, MethodEmpty});
+  QStringList Kept;
+  for (int Method : {MethodContent, MethodProperties, MethodEmpty}) {
+    QStringList Rows;
+    for (qint32 i : R.Steps.GetIndexes(Method))
+      Rows << RemoveExtension(List.GetItem(i)->FileItem.FileName) +
+                  QString::number(List.GetItem(i)->FileItem.Id.m_inode);
+    Rows.sort();
+    Kept << Rows.join(' ');
+  }
+  EXPECT_EQ(Kept, QStringList({"trio2 trio3 unknown0 unknown0", "trio2 trio3 unknown0 unknown0", "empty5"}));
+  // The rows left out of every group went with compaction, but for the two archives.
+  EXPECT_EQ(List.Count(), 7);
 }

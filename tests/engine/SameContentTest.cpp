@@ -1,14 +1,18 @@
 // Files of one size and checksum whose bytes differ never share a content group.
+#include "engine/Archive.h"
 #include "engine/CRC.h"
 #include "engine/ConfirmContent.h"
 #include "engine/ResultFile.h"
 #include "engine/SearchRun.h"
 #include "engine/StepStorage.h"
+#include "platform/FileInfo.h"
+#include "settings/Language.h"
 #include "tests/support/FakeProgress.h"
 #include "tests/support/HostileFiles.h"
 #include "tests/support/TestArchives.h"
 #include "tests/support/TestEnv.h"
 
+#include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
 
@@ -28,6 +32,18 @@ struct Rig {
     Choice.IncludeFolders = {Folder};
     Choice.Archive = Archive;
     RunSearch(List, Steps, Choice, Sink, Bar, {nullptr, nullptr, 0});
+  }
+  // Searches Dir and saves the result in it as "r.wzr"; returns the file's path.
+  QString SearchAndSave(const TestDir &Dir, const QString &Archive = QString()) {
+    Search(Dir.path(), Archive);
+    const QString Saved = Dir.filePath("r.wzr");
+    List.SaveToFile(Saved);
+    return Saved;
+  }
+  // Loads File; returns the progress calls made so far.
+  int Load(const QString &File) {
+    List.LoadFromFile(File, Bar, Sink);
+    return Sink.calls();
   }
   // What opening a result file does: load, confirm, group.
   void Open(const QString &File) {
@@ -80,7 +96,7 @@ TEST(SameContent, ArchiveMembersAreProvedFromTheirUnpackedCopies) {
   R.Search(Dir.path(), QStringLiteral("z"));
   EXPECT_EQ(R.Groups(), "plain same");
 
-  // Reopened, the members keep their codes; the plain file is read again.
+  // Reopened, the member is unpacked and read again like the plain file.
   R.List.SaveToFile(Dir.filePath("r.wzr"));
   Rig Open;
   Open.Open(Dir.filePath("r.wzr"));
@@ -124,20 +140,162 @@ TEST(SameContent, ConfirmingReportsProgressAndLetsAStopThrough) {
   for (int i = 0; i < 4; ++i)
     Dir.createFile(QStringLiteral("f%1").arg(i), QByteArray(3 * 65536, 'x'));
   Rig R;
-  R.Search(Dir.path());
-  const QString Saved = Dir.filePath("r.wzr");
-  R.List.SaveToFile(Saved);
+  const QString Saved = R.SearchAndSave(Dir);
 
   Rig Open;
-  Open.List.LoadFromFile(Saved, Open.Bar, Open.Sink);
-  const int LoadCalls = Open.Sink.calls();
+  const int LoadCalls = Open.Load(Saved);
   ConfirmContentGroups(Open.List, Open.Sink, Open.Bar);
   EXPECT_EQ(Open.Bar.Max(), 100);
   // A call at the end of each file and at every tenth; bytes counted once, the bar below 99.
   EXPECT_EQ(Open.Sink.positions.mid(LoadCalls), QList<int>({25, 50, 67, 75, 75}));
 
   Rig Stopped;
-  Stopped.List.LoadFromFile(Saved, Stopped.Bar, Stopped.Sink);
-  Stopped.Sink.stopAtCall = Stopped.Sink.calls() + 2;
+  Stopped.Sink.stopAtCall = Stopped.Load(Saved) + 2;
   EXPECT_THROW(ConfirmContentGroups(Stopped.List, Stopped.Sink, Stopped.Bar), EMyStop);
+}
+
+namespace {
+
+// Names of the scratch folders left in the temporary folder.
+QStringList ScratchFolders() {
+  return QDir(GetTempDir()).entryList({QStringLiteral("TWTemp*")}, QDir::AllEntries | QDir::System);
+}
+
+} // namespace
+
+// a.bin and its copy inside z.zip make one group; a second archive y.zip holds a copy of b.bin.
+TEST(SameContent, ReopenedMembersAreUnpackedAgainAndLeaveWhenTheirArchiveIsGoneOrChanged) {
+  TestDir Dir;
+  const QList<QByteArray> Data = hostile::Colliding(2, 300, 11);
+  Dir.createFile("a.bin", Data[0]);
+  Dir.createFile("b.bin", "the bytes of b, in y.zip as well");
+  Dir.createFile("c.bin", Data[0]);
+  ASSERT_TRUE(testarchive::WriteZip(Dir.filePath("z.zip"), {{"in/a.bin", Data[0]}}));
+  ASSERT_TRUE(testarchive::WriteZip(Dir.filePath("y.zip"), {{"b.bin", "the bytes of b, in y.zip as well"}}));
+  Rig R;
+  R.Search(Dir.path(), QStringLiteral("z"));
+  ASSERT_EQ(R.Groups(), "a.bin a.bin c.bin | b.bin b.bin");
+  const QString Saved = Dir.filePath("r.wzr");
+  R.List.SaveToFile(Saved);
+
+  // The member rewritten with other bytes of the same size and checksum: only unpacking tells.
+  ASSERT_TRUE(testarchive::WriteZip(Dir.filePath("z.zip"), {{"in/a.bin", Data[1]}}));
+  Rig Changed;
+  Changed.Open(Saved);
+  EXPECT_EQ(Changed.Groups(), "a.bin c.bin | b.bin b.bin");
+
+  // y.zip gone: its member's group had two files and is gone with it.
+  ASSERT_TRUE(QFile::remove(Dir.filePath("y.zip")));
+  Rig Gone;
+  Gone.Open(Saved);
+  EXPECT_EQ(Gone.Groups(), "a.bin c.bin");
+  // An archive swapped for a link is not opened either.
+  ASSERT_TRUE(testarchive::WriteZip(Dir.filePath("real.zip"), {{"b.bin", "the bytes of b, in y.zip as well"}}));
+  ASSERT_TRUE(QFile::link(Dir.filePath("real.zip"), Dir.filePath("y.zip")));
+  Rig Linked;
+  Linked.Open(Saved);
+  EXPECT_EQ(Linked.Groups(), "a.bin c.bin");
+  EXPECT_EQ(ScratchFolders(), QStringList());
+}
+
+TEST(SameContent, ConfirmingMembersReportsUnpackingAndRemovesItsFolderOnAStopOrHalt) {
+  TestDir Dir;
+  const QByteArray Data(200000, 'm');
+  Dir.createFile("plain", Data);
+  QList<testarchive::Entry> Entries;
+  for (int i = 0; i < 60; ++i)
+    Entries.append({QStringLiteral("m%1").arg(i), Data});
+  ASSERT_TRUE(testarchive::WriteZip(Dir.filePath("z.zip"), Entries));
+  Rig R;
+  const QString Saved = R.SearchAndSave(Dir, QStringLiteral("z"));
+
+  Rig Open;
+  const int LoadCalls = Open.Load(Saved);
+  ConfirmContentGroups(Open.List, Open.Sink, Open.Bar);
+  const QStringList Texts = Open.Sink.texts.mid(LoadCalls);
+  EXPECT_TRUE(Texts.contains(UnpackProgressText(LangText("20121"), 0))) << Texts.join('|').toStdString();
+  EXPECT_GT(Texts.size(), 10);
+  EXPECT_EQ(ScratchFolders(), QStringList());
+
+  // A stop or a halt at every call of the confirmation leaves no scratch folder behind.
+  for (const bool Halt : {false, true})
+    for (int At = 1; At <= Texts.size(); At += std::max<int>(1, int(Texts.size()) / 12)) {
+      Rig Stopped;
+      Stopped.Sink.stopAtCall = Stopped.Load(Saved) + At;
+      Stopped.Sink.haltInsteadOfStop = Halt;
+      try {
+        ConfirmContentGroups(Stopped.List, Stopped.Sink, Stopped.Bar);
+        ADD_FAILURE() << "not stopped at call " << At;
+      } catch (const EMyStop &) {
+        EXPECT_FALSE(Halt);
+      } catch (const EMyHalt &) {
+        EXPECT_TRUE(Halt);
+      }
+      ASSERT_EQ(ScratchFolders(), QStringList()) << "stopped at call " << At;
+    }
+}
+
+// A plain file is opened as the file the loaded row names, and afterwards carries what that read saw.
+TEST(SameContent, ConfirmingOpensTheFileTheRowNamesAndKeepsItsIdentity) {
+  TestDir Dir;
+  Dir.createFile("one", QByteArray(500, 'k'));
+  Dir.createFile("two", QByteArray(500, 'k'));
+  Dir.createFile("three", QByteArray(500, 'k'));
+  Rig R;
+  const QString Saved = R.SearchAndSave(Dir);
+
+  Rig Open;
+  Open.Load(Saved);
+  TUseFileProperty *Three = nullptr;
+  for (int i = 0; i < Open.List.Count(); ++i)
+    if (Open.List.GetItem(i)->FileItem.FileName == "three")
+      Three = Open.List.GetItem(i);
+  ASSERT_TRUE(Three);
+  // As if "three" had been another file when the result was loaded.
+  Three->FileItem.Id = {1, 1};
+  ConfirmContentGroups(Open.List, Open.Sink, Open.Bar);
+  GroupResult(Open.List, Open.Steps, Open.Sink, Open.Bar, {nullptr, nullptr, 0});
+  EXPECT_EQ(Open.Groups(), "one two");
+  for (int i = 0; i < Open.List.Count(); ++i) {
+    const TFileItem &F = Open.List.GetItem(i)->FileItem;
+    platform::TInputFile File(Open.List.GetItem(i)->FullName());
+    TFileStamp Now;
+    ASSERT_TRUE(File.Stamp(Now));
+    EXPECT_EQ(F.Id, Now.Id);
+    EXPECT_EQ(F.ModifiedNs, Now.ModifiedNs);
+  }
+}
+
+// A folder replaced by a link after saving: two rows of one group name one file, and only the one
+// saved first stays; a group left with that file alone is gone.
+TEST(SameContent, RowsThatNameOneFileAreNeverBothKept) {
+  TestDir Dir;
+  Dir.createFile("a/pair", QByteArray(400, 'p'));
+  Dir.createFile("b/pair", QByteArray(400, 'p'));
+  Dir.createFile("a/trio", QByteArray(401, 't'));
+  Dir.createFile("b/trio", QByteArray(401, 't'));
+  Dir.createFile("c/trio", QByteArray(401, 't'));
+  Rig R;
+  R.Search(Dir.path());
+  ASSERT_EQ(R.Groups(), "pair pair | trio trio trio");
+  const QString Saved = Dir.filePath("r.wzr");
+  R.List.SaveToFile(Saved);
+  ASSERT_TRUE(QDir(Dir.filePath("b")).removeRecursively());
+  ASSERT_TRUE(QFile::link(Dir.filePath("a"), Dir.filePath("b")));
+
+  Rig Open;
+  Open.Open(Saved);
+  EXPECT_EQ(Open.Groups(), "trio trio");
+  // The saved order is the order folders were listed in, which the file system decides.
+  QStringList Order;
+  for (int i = 0; i < R.List.Count(); ++i)
+    if (R.List.GetItem(i)->FileItem.FileName == "trio")
+      Order << R.List.GetItem(i)->FileItem.GetPath().mid(Dir.path().size());
+  Order.removeAll(Order.indexOf("/a/") < Order.indexOf("/b/") ? "/b/" : "/a/");
+  QStringList Folders;
+  for (int i = 0; i < Open.List.Count(); ++i)
+    if (Open.List.GetItem(i)->Viewed.GetGroup(MethodContent) != -1)
+      Folders << Open.List.GetItem(i)->FileItem.GetPath().mid(Dir.path().size());
+  EXPECT_EQ(Folders, Order);
+  EXPECT_EQ(Open.Steps.GetIndexes(MethodContent).size(), 2);
 }

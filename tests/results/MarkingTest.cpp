@@ -1,4 +1,5 @@
 // Marking in bulk: selection commands, the criterion that keeps one file a group, folders, extensions.
+#include "engine/ResultFile.h"
 #include "tests/results/ShowRows.h"
 #include "tests/support/TestEnv.h"
 #include "ui/results/ResultMarking.h"
@@ -82,6 +83,7 @@ TEST_F(Marking, SelectCopiesTouchesOnlyTheRunOfTheFocusedGroup) {
 
 TEST_F(Marking, AllNoneAndInvertKeepArchiveMembersAndProcessedFilesUnmarked) {
   add("plain", 1);
+  add("other", 1);
   const int pack = add("pack.zip", 1);
   item(pack)->Owner = item(pack);
   add("member", 1, 100, 0, 0, "/in/", item(pack));
@@ -90,18 +92,46 @@ TEST_F(Marking, AllNoneAndInvertKeepArchiveMembersAndProcessedFilesUnmarked) {
   show();
   check({0});
   SetResultChecks(model, TCheckRule::Invert);
-  // Every row's stored state turns, with or without a check box; only plain files and the archive mark.
-  EXPECT_EQ(checks(), ".xxx");
-  EXPECT_EQ(marks(), ".x..");
+  // Only the rows with a check box turn: the archive, its member and the processed file hold no
+  // check, shown or not, and no mark.
+  EXPECT_EQ(checks(), ".x...");
+  EXPECT_EQ(marks(), ".x...");
   SetResultChecks(model, TCheckRule::Invert);
-  EXPECT_EQ(checks(), "x...");
-  EXPECT_EQ(marks(), "x...");
+  EXPECT_EQ(checks(), "x....");
+  EXPECT_EQ(marks(), "x....");
   SetResultChecks(model, TCheckRule::All);
-  EXPECT_EQ(checks(), "xxxx");
-  EXPECT_EQ(marks(), "xx..");
+  EXPECT_EQ(checks(), "xx...");
+  EXPECT_EQ(marks(), "xx...");
   SetResultChecks(model, TCheckRule::None);
-  EXPECT_EQ(checks(), "....");
-  EXPECT_EQ(marks(), "....");
+  EXPECT_EQ(checks(), ".....");
+  EXPECT_EQ(marks(), ".....");
+}
+
+// Two duplicate archives that were entered show no check box, and no command marks either.
+TEST_F(Marking, EnteredArchivesTakeNoMarkFromAnyCommand) {
+  const int first = add("a.zip", 1, 100, 2, 2);
+  const int second = add("b.zip", 1, 100, 1, 1);
+  for (int pack : {first, second})
+    item(pack)->Owner = item(pack);
+  show();
+  EXPECT_FALSE(model.HasCheckBox(0) || model.HasCheckBox(1));
+  criterion(TCriterionKind::DateCreate, false);
+  EXPECT_EQ(marks(), "..");
+  SetResultChecks(model, TCheckRule::All);
+  EXPECT_EQ(marks(), "..");
+  SetResultChecks(model, TCheckRule::Invert);
+  EXPECT_EQ(marks(), "..");
+  EXPECT_TRUE(ToggleResultCheck(model, 0));
+  EXPECT_TRUE(SelectCopies(model, 0, Method));
+  EXPECT_EQ(marks(), "..");
+  EXPECT_EQ(checks(), "..");
+  // A mark set behind the rows' back counts nowhere.
+  item(first)->Viewed.Marked = true;
+  EXPECT_EQ(files.GetStatistics().MarkedCount, 0);
+  EXPECT_FALSE(files.AnyMarked());
+  // Nor does the folder or extension list offer them.
+  EXPECT_TRUE(GatherFolders(model).isEmpty());
+  EXPECT_TRUE(GatherExtensions(model).isEmpty());
 }
 
 TEST_F(Marking, EachCriterionKeepsItsFileAndTiesKeepTheFirst) {
@@ -182,13 +212,13 @@ TEST_F(Marking, AnArchiveMemberIsTheChoiceUnlessALaterFileBeatsIt) {
   show();
   // Largest: the last member displaced "plain", then "later" beat it.
   criterion(TCriterionKind::Size, true);
-  EXPECT_EQ(checks(), ".xxx.x");
+  EXPECT_EQ(checks(), ".x...x");
   EXPECT_EQ(marks(), ".x...x");
   // Smallest: no later file beats the last member, which is kept; members stay unmarked.
   SetResultChecks(model, TCheckRule::None);
   files.GetItem(5)->FileItem.Size = 7;
   criterion(TCriterionKind::Size, false);
-  EXPECT_EQ(checks(), ".xx.xx");
+  EXPECT_EQ(checks(), ".x..xx");
   EXPECT_EQ(marks(), ".x..xx");
 }
 

@@ -1,5 +1,7 @@
 // The results page's commands in the window: marking by criterion and by folders, the
 // selection commands and their beeps, saving the result.
+#include "engine/ResultFile.h"
+#include "tests/support/TestArchives.h"
 #include "tests/ui/UiTest.h"
 #include "ui/results/Marker.h"
 
@@ -147,6 +149,64 @@ private slots:
     QCOMPARE(dialogs().beeps(), beeps + 4);
     QCOMPARE(checkedFiles().size(), 0);
     w().ShowPage(w().tbsResults);
+  }
+
+  // Two duplicate archives that were entered show no check box: no command marks them, the status
+  // line does not count them, and the action run never sees them.
+  void enteredArchivesTakeNoMarkOnTheWayToTheLog() {
+    for (const int Year : {2000, 2003}) {
+      const QString pack = folder(Year == 2000 ? "packs/old.zip" : "packs/new.zip");
+      QVERIFY(QDir().mkpath(folder("packs")));
+      QVERIFY(testarchive::WriteZip(pack, {{"inside.txt", "a member, the same in both archives"}}));
+      QVERIFY(TestDir::setTimes(pack, year(Year), year(Year)));
+    }
+    RegWriteBool("ShowDialogWarningArchive", false);
+    toMethods({w().cbxSearchMethodCrc});
+    w().cbxSearchArchive->setChecked(true);
+    toFolders();
+    next();
+    QCOMPARE(page(), w().tbsResults);
+    const QStringList packs = {"packs/new.zip", "packs/old.zip"};
+    QVERIFY(shownFiles().contains(packs[0]) && shownFiles().contains(packs[1]));
+    int plain = 0;
+    for (int row = 0; row < model().Count(); ++row)
+      plain += model().GetResultData(row)->Item->Owner == nullptr;
+    const auto markedPacks = [&] {
+      int marked = 0;
+      for (int i = 0; i < w().FileList->Count(); ++i)
+        marked += w().FileList->GetItem(i)->Owner != nullptr && w().FileList->GetItem(i)->Viewed.Marked;
+      return marked;
+    };
+
+    w().btnSelectAll->click();
+    QCOMPARE(markedPacks(), 0);
+    QCOMPARE(w().FileList->GetStatistics().MarkedCount, plain);
+    QVERIFY2(w().barResultPanel->text().startsWith(QString("Marked %1 of ").arg(plain)),
+             qPrintable(w().barResultPanel->text()));
+    w().mniSelectInvert->trigger();
+    QCOMPARE(markedPacks(), 0);
+    QVERIFY(!w().FileList->AnyMarked());
+    // The earliest created of each group is kept: new.zip would be marked if it could be.
+    mark([](TfrmMarker &M) {
+      M.rbtDateCreate->setChecked(true);
+      M.cmbDateCreate->setCurrentIndex(0);
+      M.btnCriterionsOk->click();
+    });
+    QCOMPARE(markedPacks(), 0);
+    QCOMPARE(checkedFiles().size(), 3);
+    for (const QString &file : checkedFiles())
+      QVERIFY2(!file.startsWith("packs/"), qPrintable(file));
+
+    // Past the last step to the action page, and deleting: the log names no archive.
+    next();
+    QCOMPARE(page(), w().tbsAction);
+    w().rbtActionDelete->setChecked(true);
+    next();
+    QCOMPARE(page(), w().tbsLog);
+    const QString log = w().memLog->toPlainText();
+    QVERIFY2(!log.contains(".zip"), qPrintable(log));
+    QVERIFY2(log.contains(" - ok"), qPrintable(log));
+    QVERIFY(QFileInfo::exists(folder("packs/old.zip")) && QFileInfo::exists(folder("packs/new.zip")));
   }
 
   void savingAsksBeforeReplacingAndSaysWhyItFailed() {

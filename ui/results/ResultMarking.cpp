@@ -125,10 +125,6 @@ namespace {
 
 const QString Root = QStringLiteral("/");
 
-bool CanTakeMark(const TUseFileProperty &Item) {
-  return !Item.IsArchiveMember() && !Item.Processed;
-}
-
 // Sorted without regard to case; entries equal so still come in code order.
 void SortCaseless(QStringList &List) {
   std::sort(List.begin(), List.end(), [](const QString &A, const QString &B) {
@@ -146,7 +142,7 @@ QStringList GatherKeys(const TResultModel &Model,
   QStringList keys;
   for (int row = 0; row < Model.Count(); ++row) {
     const TUseFileProperty &item = *Model.GetResultData(row)->Item;
-    if (!CanTakeMark(item))
+    if (!item.CanTakeMark())
       continue;
     const QString key = KeyOf(item);
     const QString seenAs = Unique == Qt::CaseSensitive ? key : key.toCaseFolded();

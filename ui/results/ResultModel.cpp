@@ -210,7 +210,7 @@ void TResultModel::AddResultNode(int Index, QRgb GroupColour) {
   TUseFileProperty *item = m_list.GetItem(Index);
   TRow row;
   row.Data = std::make_unique<TResultShow>(item, GroupColour);
-  row.CheckBox = item->Owner == nullptr && !item->Processed;
+  row.CheckBox = item->CanTakeMark();
   if (row.Data->WantsThumbnail())
     row.Height = m_textHeight + 64;
   else if (item->HasTags() && !item->Processed)
@@ -236,8 +236,9 @@ void TResultModel::SetChecked(int Row, bool Checked) {
   if (Row < 0 || Row >= Count())
     return;
   TRow &row = m_rows[size_t(Row)];
-  row.Checked = Checked;
   row.Data->SetMarked(Checked);
+  // A row without a check box holds no hidden check either: the row and its file's mark agree.
+  row.Checked = row.Data->Item->Viewed.Marked;
   RefreshCell(Row, ColName);
 }
 

@@ -27,9 +27,7 @@ QString TResultShow::GetCellText(int Column, int Method) const {
 }
 
 void TResultShow::SetMarked(bool Value) {
-  if (Item->IsArchiveMember() || Item->Processed)
-    return;
-  Item->Viewed.Marked = Value;
+  Item->Viewed.Marked = Value && Item->CanTakeMark();
 }
 
 bool TResultShow::WantsThumbnail() const {

@@ -44,7 +44,7 @@ public:
   QString GetFolderText() const;
   // Name, folder, size, group number (for Method); other columns "".
   QString GetCellText(int Column, int Method) const;
-  // The file's mark; archive members and processed files never take one.
+  // The file's mark; only a file that can take one (a plain file not yet processed) is marked.
   void SetMarked(bool Value);
   qint32 GetGroup(int Method) const { return Item->Viewed.GetGroup(Method); }
   // Whether the loader makes a thumbnail for this row at all.
