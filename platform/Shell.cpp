@@ -1,5 +1,6 @@
 #include "platform/Shell.h"
 
+#include <QDesktopServices>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
@@ -12,6 +13,11 @@ namespace {
 // How long a launcher may take to say whether a program took the file. One still running by then is
 // running the program itself (a desktop-less xdg-open does), so the file was handed over.
 constexpr int LauncherWaitMs = 10000;
+
+std::function<bool(const QUrl &)> &desktopHandler() {
+  static std::function<bool(const QUrl &)> handler;
+  return handler;
+}
 } // namespace
 
 bool OpenDocument(const QString &Path) {
@@ -43,6 +49,19 @@ bool OpenDocument(const QString &Path) {
     return opened;
   }
   return false;
+}
+
+bool OpenWithDesktop(const QString &Path) {
+  if (Path.isEmpty())
+    return false;
+  const QUrl url = QUrl::fromLocalFile(Path);
+  if (const auto &handler = desktopHandler())
+    return handler(url);
+  return QDesktopServices::openUrl(url);
+}
+
+void SetDesktopHandler(std::function<bool(const QUrl &)> Handler) {
+  desktopHandler() = std::move(Handler);
 }
 
 bool StartProgram(const QString &Program, const QStringList &Arguments) {

@@ -1,7 +1,11 @@
 // The search warnings, the archive notice's conditions, and the windows' shared helpers: the folder
 // browser's memory, opening files.
+#include "platform/Shell.h"
 #include "tests/ui/UiTest.h"
 #include "ui/main/Helpers.h"
+#include "ui/main/LinkLabel.h"
+
+#include <QScopeGuard>
 
 using namespace uitest;
 
@@ -140,6 +144,56 @@ private slots:
     dialogs().setNextFileName(viewer.path("viewer"));
     QVERIFY(OpenFile("/data/a b.txt"));
     QTRY_COMPARE(viewer.arguments(), QStringList({"/data/a b.txt"}));
+  }
+
+  void theHelpOpensWithTheDesktopOrNamesItsFile() {
+    // The help page beside the program, as a shipped program has it.
+    const QString help = GetHelpFileName();
+    const bool made = !QFileInfo::exists(help);
+    if (made) {
+      QVERIFY(QDir().mkpath(QFileInfo(help).path()));
+      QFile page(help);
+      QVERIFY(page.open(QIODevice::WriteOnly));
+      page.write("<html>help</html>");
+    }
+    const auto restore = qScopeGuard([made, help] {
+      platform::SetDesktopHandler({});
+      if (made)
+        QFile::remove(help);
+    });
+    QList<QUrl> handed;
+    bool handled = true;
+    platform::SetDesktopHandler([&](const QUrl &Url) {
+      handed << Url;
+      return handled;
+    });
+    // Launchers that find no program must not be asked: the desktop's handler decides alone.
+    FakeProgram gio("gio", 4), xdg("xdg-open", 4);
+    const std::function<void()> clicks[] = {[&] { emit w().lblFirstRecoveryInfo->clicked(); },
+                                            [&] { emit w().lblActionMoveInfo->clicked(); },
+                                            [&] { w().btnHelp->click(); }};
+    for (const auto &click : clicks)
+      click();
+    QCOMPARE(handed, QList<QUrl>(3, QUrl::fromLocalFile(help)));
+    QCOMPARE(int(dialogs().requests().size()), 0);
+    // Nothing opens it: each link says so, naming the file, and offers no program chooser.
+    handled = false;
+    for (const auto &click : clicks) {
+      dialogs().setNextAnswer(QMessageBox::Ok);
+      click();
+      const auto &request = dialogs().requests().back();
+      QCOMPARE(request.kind, QString("message"));
+      QCOMPARE(request.text, FormatText(text(20156), {help}));
+      QVERIFY(request.text.contains(help));
+    }
+    QCOMPARE(int(dialogs().requests().size()), 3);
+    QCOMPARE(handed.size(), 6);
+    // A page that is not there is not handed over, and the message names it all the same.
+    const QString missing = QDir::temp().filePath("no such help/index.html");
+    dialogs().setNextAnswer(QMessageBox::Ok);
+    OpenHelp(missing);
+    QCOMPARE(handed.size(), 6);
+    QCOMPARE(dialogs().requests().back().text, FormatText(text(20156), {missing}));
   }
 };
 

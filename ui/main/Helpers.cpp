@@ -46,6 +46,12 @@ bool OpenWith(const QString &FileName) {
   return ShellExec(program, {FileName});
 }
 
+void OpenHelp(const QString &FileName) {
+  if (QFileInfo(FileName).isFile() && platform::OpenWithDesktop(FileName))
+    return;
+  ShowInfo(FormatText(LangText(QStringLiteral("20156")), {FileName}));
+}
+
 bool ShellExec(const QString &Program, const QStringList &Parameters) {
   return platform::StartProgram(Program, Parameters);
 }

@@ -27,6 +27,9 @@ QString MakeCaption();
 bool OpenFile(const QString &FileName);
 // Lets the user choose a program and starts it with the file; false when none was started.
 bool OpenWith(const QString &FileName);
+// Opens the program's help page with the desktop's handler; when nothing opens it, says so and
+// names the file. Never a program chooser: the page is ours, and any browser shows it.
+void OpenHelp(const QString &FileName);
 // Starts Program with the blank-separated Parameters; false when it could not be started.
 bool ShellExec(const QString &Program, const QStringList &Parameters);
 

@@ -408,7 +408,7 @@ void TfrmMain::btnExitClick() {
 }
 
 void TfrmMain::OpenHelpIndex() {
-  OpenFile(GetHelpFileName());
+  OpenHelp(GetHelpFileName());
 }
 
 void TfrmMain::btnHelpClick() {
