@@ -242,6 +242,32 @@ private slots:
     QVERIFY2(failure.text.contains(blocked), qPrintable(failure.text));
     QVERIFY(failure.text.size() > blocked.size() + 10);
   }
+
+  // The file may exist only once ".wzr" is added, which the save dialog cannot know: the program's
+  // question is the only one, asked once, whichever name was typed.
+  void savingOverAnExistingResultAsksOnce() {
+    search();
+    const QString existing = tree().createFile("again.wzr", "keep me");
+    for (const QString &chosen : {folder("again"), existing}) {
+      const size_t before = dialogs().requests().size();
+      dialogs().setNextFileName(chosen);
+      dialogs().setNextAnswer(QMessageBox::No);
+      w().btnSaveResult->click();
+      const auto &asked = dialogs().requests();
+      QCOMPARE(asked.size(), before + 2);
+      QCOMPARE(asked[before].kind, QString("save"));
+      QVERIFY(asked[before].fileOptions.testFlag(QFileDialog::DontConfirmOverwrite));
+      QCOMPARE(asked[before + 1].text, text(2098));
+      QCOMPARE(messages(text(2098)), int(chosen == existing) + 1);
+      QCOMPARE(testenv::ReadFile(existing), QByteArray("keep me"));
+    }
+    // A new name asks nothing beyond the dialog.
+    const size_t before = dialogs().requests().size();
+    dialogs().setNextFileName(folder("fresh"));
+    w().btnSaveResult->click();
+    QCOMPARE(dialogs().requests().size(), before + 1);
+    QVERIFY(QFileInfo::exists(folder("fresh.wzr")));
+  }
 };
 
 PAIRHOUND_QTEST_MAIN(MarkingWindowTest)

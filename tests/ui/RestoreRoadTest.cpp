@@ -120,6 +120,14 @@ private slots:
     QVERIFY(rtf.startsWith("{\\rtf1"));
     QVERIFY(rtf.contains((place(QStringLiteral("kept/taken1.txt")) + QStringLiteral(" - error")).toUtf8()));
     QCOMPARE(dialogs().requests().back().kind, QStringLiteral("save"));
+    // Saved again over it: replaced without a question, from the dialog or the program.
+    const size_t asked = dialogs().requests().size();
+    QFile::resize(m_dir.filePath(QStringLiteral("restore log.rtf")), 3);
+    dialogs().setNextFileName(m_dir.filePath(QStringLiteral("restore log")));
+    w().btnRestoreLogSave->click();
+    QCOMPARE(dialogs().requests().size(), asked + 1);
+    QVERIFY(dialogs().requests().back().fileOptions.testFlag(QFileDialog::DontConfirmOverwrite));
+    QCOMPARE(testenv::ReadFile(m_dir.filePath(QStringLiteral("restore log.rtf"))), rtf);
 
     back();
     QCOMPARE(page(), w().tbsFirst);

@@ -72,8 +72,11 @@ QString DialogService::getOpenFileName(QWidget *owner, const QString &caption, c
 
 QString DialogService::getSaveFileName(QWidget *owner, const QString &caption, const QString &folder,
                                        const QString &filter) {
-  m_requests.push_back({"save", caption, filter, folder, QMessageBox::NoIcon, QMessageBox::NoButton, owner});
-  return takeOr(m_fileNames, [&] { return QFileDialog::getSaveFileName(owner, caption, folder, filter); });
+  const QFileDialog::Options options = QFileDialog::DontConfirmOverwrite;
+  m_requests.push_back(
+      {"save", caption, filter, folder, QMessageBox::NoIcon, QMessageBox::NoButton, owner, options});
+  return takeOr(m_fileNames,
+                [&] { return QFileDialog::getSaveFileName(owner, caption, folder, filter, nullptr, options); });
 }
 
 QString DialogService::getExistingDirectory(QWidget *owner, const QString &caption, const QString &folder) {

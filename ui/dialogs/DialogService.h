@@ -6,6 +6,7 @@
 // request takes the oldest queued answer of its kind instead of opening a window. Without a queued
 // answer the real window opens.
 
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QStringList>
 #include <deque>
@@ -29,6 +30,8 @@ public:
   // File and folder dialogs; "" means cancelled.
   QString getOpenFileName(QWidget *owner, const QString &caption, const QString &folder,
                           const QString &filter);
+  // The dialog never asks about a file that exists: the caller adds the default extension first,
+  // which the dialog cannot know, and then asks its own question or replaces the file.
   QString getSaveFileName(QWidget *owner, const QString &caption, const QString &folder,
                           const QString &filter);
   QString getExistingDirectory(QWidget *owner, const QString &caption, const QString &folder);
@@ -70,6 +73,7 @@ public:
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
     QWidget *owner = nullptr;
+    QFileDialog::Options fileOptions; // what a file or folder dialog was opened with
   };
   const std::vector<Request> &requests() const { return m_requests; }
   int beeps() const { return m_beeps; }
