@@ -7,6 +7,7 @@
 #include "ui/main/LinkLabel.h"
 
 #include <QMenu>
+#include <QScopeGuard>
 
 using namespace uitest;
 
@@ -152,6 +153,34 @@ private slots:
     QCOMPARE(DaysToDate(f.DateTo), QDate::currentDate().addDays(-1));
     QCOMPARE(f.IncludeAttrs, QString("h"));
     QVERIFY(w().btnFilter->isChecked());
+  }
+
+  // Under locales whose short dates have two-digit years the dates still show four, and a typed
+  // "1999" is 1999, not 2099.
+  void datesShowAndTakeFourDigitYears() {
+    QCOMPARE(WithFourDigitYears("M/d/yy"), QString("M/d/yyyy"));
+    QCOMPARE(WithFourDigitYears("y-MM-dd"), QString("yyyy-MM-dd"));
+    QCOMPARE(WithFourDigitYears("dd.MM.yyyy 'yy''s' yy"), QString("dd.MM.yyyy 'yy''s' yyyy"));
+    const auto restore = qScopeGuard([saved = QLocale()] { QLocale::setDefault(saved); });
+    for (const char *name : {"en_US", "de_DE", "en_GB", "fr_FR", "ja_JP", "bg_BG"}) {
+      QLocale::setDefault(QLocale(name));
+      withFilter([&](TfrmFilter &d) {
+        click(d, "rbtDateSpecify");
+        auto *left = in<TCheckedDateEdit>(d, "edtDateLeft");
+        left->CheckBox()->setChecked(true);
+        QDateEdit *edit = left->DateEdit();
+        edit->setDate(QDate(2024, 3, 5));
+        QVERIFY2(edit->text().contains("2024"), qPrintable(QString(name) + ": " + edit->text()));
+        edit->setFocus();
+        edit->setSelectedSection(QDateTimeEdit::YearSection);
+        QTest::keyClicks(edit, "1999");
+        QVERIFY2(edit->text().contains("1999"), qPrintable(QString(name) + ": " + edit->text()));
+        QCOMPARE(edit->date(), QDate(1999, 3, 5));
+        click(d, "btnOK");
+      });
+      QCOMPARE(DaysToDate(SearchFilter().DateFrom), QDate(1999, 3, 5));
+      SearchFilter().Clear();
+    }
   }
 
   void everyOkWritesBothHistoriesAndEnterIsOk() {

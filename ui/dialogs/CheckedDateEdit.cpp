@@ -3,13 +3,38 @@
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QHBoxLayout>
+#include <QLocale>
 #include <QSignalBlocker>
+
+QString WithFourDigitYears(const QString &Format) {
+  QString out;
+  bool quoted = false;
+  for (qsizetype i = 0; i < Format.size();) {
+    const QChar c = Format[i];
+    if (c == QLatin1Char('y') && !quoted) {
+      while (i < Format.size() && Format[i] == QLatin1Char('y'))
+        ++i;
+      out += QStringLiteral("yyyy");
+      continue;
+    }
+    if (c == QLatin1Char('\''))
+      quoted = !quoted;
+    out += c;
+    ++i;
+  }
+  return out;
+}
+
+void ShowFourDigitYears(QDateTimeEdit *Edit) {
+  Edit->setDisplayFormat(WithFourDigitYears(Edit->locale().dateFormat(QLocale::ShortFormat)));
+}
 
 TCheckedDateEdit::TCheckedDateEdit(QWidget *Parent) : QWidget(Parent) {
   m_check = new QCheckBox(this);
   m_check->setChecked(true);
   m_date = new QDateEdit(this);
   m_date->setCalendarPopup(true);
+  ShowFourDigitYears(m_date);
   // Day 0 of the filter's dates means "no bound": keep clear of it.
   m_date->setMinimumDate(QDate(1900, 1, 1));
   auto *layout = new QHBoxLayout(this);

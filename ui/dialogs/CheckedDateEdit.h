@@ -7,6 +7,13 @@
 
 class QCheckBox;
 class QDateEdit;
+class QDateTimeEdit;
+
+// Format with every year in four digits: some locales' short dates have two, and a typed "99" would
+// then be taken as 2099. Quoted text stays as it is.
+QString WithFourDigitYears(const QString &Format);
+// The edit's own locale's short date, its years in four digits.
+void ShowFourDigitYears(QDateTimeEdit *Edit);
 
 class TCheckedDateEdit : public QWidget {
   Q_OBJECT
