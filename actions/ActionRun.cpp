@@ -5,10 +5,17 @@
 #include "engine/Progress.h"
 #include "engine/UsePropertyFile.h"
 #include "platform/FileTransfer.h"
+#include "platform/Names.h"
+#include "settings/Language.h"
 
-#include <QFile>
 #include <QThread>
 
+#include <algorithm>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+#include <fcntl.h>
 #include <unistd.h>
 
 QString ActionLogLine(const QString &FullName, bool Ok) {
@@ -26,20 +33,30 @@ bool DeleteToRecycleBin(const QString &FileName) {
   return platform::MoveToTrash(FileName);
 }
 
-bool ActOnFile(const QString &FileName, TAction Action, const QString &Store) {
-  if (!IsCleanAbsolutePath(FileName) || !platform::IsRegularFile(FileName))
-    return false;
+QString ActionErrorLine(const QString &FullName, const QString &Reason) {
+  return ActionLogLine(FullName + QStringLiteral(" (") + Reason + QLatin1Char(')'), false);
+}
+
+TActOutcome ActOnFile(const QString &FileName, const platform::TFileIdentity &Identity, TAction Action,
+                      const QString &Store) {
+  if (!IsCleanAbsolutePath(FileName))
+    return TActOutcome::Failed;
+  QByteArray name;
+  const platform::TFolderFd folder = platform::OpenParentNoLinks(platform::EncodeName(FileName), name);
+  if (!folder.IsOpen() || !platform::IsSameFileAt(folder.Get(), name, Identity))
+    return TActOutcome::Changed;
+  const auto outcome = [](bool Ok) { return Ok ? TActOutcome::Done : TActOutcome::Failed; };
   switch (Action) {
   case TAction::Delete:
-    return ::unlink(QFile::encodeName(FileName).constData()) == 0;
+    return outcome(::unlinkat(folder.Get(), name.constData(), 0) == 0);
   case TAction::Recycle:
-    return DeleteToRecycleBin(FileName);
+    return outcome(DeleteToRecycleBin(FileName));
   case TAction::Move:
-    return platform::MoveFileSafely(FileName, MakeStoreTarget(Store, FileName));
+    return outcome(platform::MoveFileAt(folder.Get(), name, Identity, MakeStoreTarget(Store, FileName)));
   case TAction::Copy:
-    return platform::CopyFileSafely(FileName, MakeStoreTarget(Store, FileName));
+    return outcome(platform::CopyFileAt(folder.Get(), name, Identity, MakeStoreTarget(Store, FileName)));
   }
-  return false;
+  return TActOutcome::Failed;
 }
 
 int CountMarked(const TUseFileList &List) {
@@ -51,6 +68,81 @@ int CountMarked(const TUseFileList &List) {
   }
   return n;
 }
+
+bool RemovesFiles(TAction Action) {
+  return Action != TAction::Copy;
+}
+
+namespace {
+
+// A group of one search method: the method in the high half, the group number in the low half.
+quint64 GroupKey(int Method, qint32 Group) {
+  return quint64(quint32(Method)) << 32 | quint32(Group);
+}
+
+template <typename F> void ForEachGroup(const TUseFileProperty &Item, F Visit) {
+  for (int m = 1; m <= MethodCount; ++m)
+    if (const qint32 g = Item.Viewed.GetGroup(m); g != -1)
+      Visit(GroupKey(m, g));
+}
+
+// The files of the list that stay where they are: not marked, not processed.
+bool Stays(const TUseFileProperty &Item) {
+  return !Item.Viewed.Marked && !Item.Processed;
+}
+
+} // namespace
+
+int GroupsLosingEveryCopy(const TUseFileList &List) {
+  std::unordered_map<quint64, bool> keepsCopy;
+  for (int i = 0; i < List.Count(); ++i) {
+    const TUseFileProperty &Item = *List.GetItem(i);
+    if (Item.Processed)
+      continue;
+    ForEachGroup(Item, [&](quint64 Key) { keepsCopy[Key] = keepsCopy[Key] || Stays(Item); });
+  }
+  return int(std::count_if(keepsCopy.begin(), keepsCopy.end(), [](const auto &G) { return !G.second; }));
+}
+
+namespace {
+
+// The unmarked files of every group as the run found them at its start, and whether one of them is
+// still there unchanged when a marked file of the group is about to go.
+class TCopyWatch {
+public:
+  explicit TCopyWatch(const TUseFileList &List) {
+    for (int i = 0; i < List.Count(); ++i) {
+      const TUseFileProperty &Item = *List.GetItem(i);
+      if (Stays(Item))
+        ForEachGroup(Item, [&](quint64 Key) { m_unmarked[Key].push_back(&Item); });
+    }
+  }
+
+  // Whether every group of Item that had unmarked files still has one, other than Item's own file.
+  bool CopyLeft(const TUseFileProperty &Item) const {
+    bool left = true;
+    ForEachGroup(Item, [&](quint64 Key) {
+      const auto found = m_unmarked.find(Key);
+      if (left && found != m_unmarked.end())
+        left = std::any_of(found->second.begin(), found->second.end(),
+                           [&](const TUseFileProperty *Copy) { return StillThere(*Copy, Item); });
+    });
+    return left;
+  }
+
+private:
+  // A member is as safe as its archive; a plain file (an entered archive too) must be itself.
+  static bool StillThere(const TUseFileProperty &Copy, const TUseFileProperty &Marked) {
+    const TUseFileProperty &file = Copy.IsArchiveMember() ? *Copy.Owner : Copy;
+    const platform::TFileIdentity id = file.FileItem.Identity();
+    return id.IsKnown() && id.Id != Marked.FileItem.Id &&
+           platform::IsSameFile(platform::EncodeName(file.FullName()), id);
+  }
+
+  std::unordered_map<quint64, std::vector<const TUseFileProperty *>> m_unmarked;
+};
+
+} // namespace
 
 void PrepareActionBar(IProgressBar &Bar, int Marked) {
   Bar.SetMin(0);
@@ -80,6 +172,9 @@ void ActionLoop(TActionRun &Run) {
   Run.Log.BeginRun();
   TLoopEnd end(Run);
   Run.List.SetAllPending(false);
+  std::optional<TCopyWatch> copies;
+  if (RemovesFiles(Run.Action))
+    copies.emplace(Run.List);
   for (int i = 0; i < Run.List.Count(); ++i) {
     TUseFileProperty &Item = *Run.List.GetItem(i);
     if (!Item.Viewed.Marked || Item.Processed)
@@ -87,11 +182,26 @@ void ActionLoop(TActionRun &Run) {
     if (Run.Bar.Position() < Run.Bar.Max())
       Run.Bar.SetPosition(Run.Bar.Position() + 1);
     const QString name = Item.FullName();
+    TActOutcome outcome = TActOutcome::Failed;
     // An archive member's name is its path inside the archive, not a file of its own.
-    const bool ok = !Item.IsArchiveMember() && ActOnFile(name, Run.Action, Run.StoreFolder);
+    if (!Item.IsArchiveMember()) {
+      const platform::TFileIdentity identity = Item.FileItem.Identity();
+      if (!identity.IsKnown() || (copies && !platform::IsSameFile(platform::EncodeName(name), identity)))
+        outcome = TActOutcome::Changed;
+      else if (copies && !copies->CopyLeft(Item))
+        outcome = TActOutcome::NoCopyLeft;
+      else
+        outcome = ActOnFile(name, identity, Run.Action, Run.StoreFolder);
+    }
+    const bool ok = outcome == TActOutcome::Done;
     if (ok)
       Run.Total += Item.FileItem.Size;
-    Run.Log.AddLine(ActionLogLine(name, ok), ok);
+    if (outcome == TActOutcome::Changed)
+      Run.Log.AddLine(ActionErrorLine(name, LangText(QStringLiteral("20130"))), false);
+    else if (outcome == TActOutcome::NoCopyLeft)
+      Run.Log.AddLine(ActionErrorLine(name, LangText(QStringLiteral("20131"))), false);
+    else
+      Run.Log.AddLine(ActionLogLine(name, ok), ok);
     if (ok)
       Item.ProcessPending = true;
     Run.Sink.ProcessActionProgress();

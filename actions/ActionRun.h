@@ -3,6 +3,8 @@
 // into the store folder or copy them there, with one log line per file. A file whose action succeeded
 // becomes Processed (and no longer marked) when the loop ends, also when it ends by Stop.
 
+#include "platform/FileAt.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -16,16 +18,42 @@ class TUseFileList;
 // The four actions, as the action page offers them.
 enum class TAction { Delete, Recycle, Move, Copy };
 
-// Performs Action on the file FileName; Store is the store folder of Move and Copy. True only when the
-// action succeeded. A name that is not a clean absolute path, or that no longer names a regular file,
+// How the action on one file ended.
+enum class TActOutcome {
+  Done,
+  // The action was tried and failed.
+  Failed,
+  // The name no longer holds the file the search saw (or its identity was never known): left alone.
+  Changed,
+  // A group of the file had unmarked copies at the start of the run and none of them is left as it
+  // was: the file, perhaps the last copy, is left alone.
+  NoCopyLeft
+};
+
+// Performs Action on the file FileName; Store is the store folder of Move and Copy. The file's folder
+// is opened from "/" down without following a link, and the action acts on the name inside it only
+// while that name holds the regular file Identity describes (same device, inode, size and
+// modification time); otherwise Changed and nothing is done. A name that is not a clean absolute path
 // is refused. Throws EStoreFolder when the mirrored folder for a Move or Copy cannot be made.
-bool ActOnFile(const QString &FileName, TAction Action, const QString &Store);
+TActOutcome ActOnFile(const QString &FileName, const platform::TFileIdentity &Identity, TAction Action,
+                      const QString &Store);
 
 // Sends one file to the trash; never deletes it instead.
 bool DeleteToRecycleBin(const QString &FileName);
 
 // Marked files still to act on (a processed file no longer counts).
 int CountMarked(const TUseFileList &List);
+
+// Whether the action removes the files from their place (all but Copy).
+bool RemovesFiles(TAction Action);
+
+// Groups (of any method) that a run removing the marked files would leave without a copy: each has a
+// marked file, and every other file of it still on the list is marked too (an archive member, which
+// cannot be marked, is a copy).
+int GroupsLosingEveryCopy(const TUseFileList &List);
+
+// The log line of a file left alone for Reason: its name, the reason in brackets, " - error".
+QString ActionErrorLine(const QString &FullName, const QString &Reason);
 
 // The state of one run.
 struct TActionRun {
@@ -45,6 +73,8 @@ struct TActionRun {
 void PrepareActionBar(IProgressBar &Bar, int Marked);
 
 // Acts on every marked, unprocessed item in list order, writing each file's line to the log and
-// calling the sink's ProcessActionProgress after it. Zeroes and fills Run.Total. Whatever ends the loop
+// calling the sink's ProcessActionProgress after it. A run that removes files never removes the last
+// copy: see TActOutcome::NoCopyLeft; an unmarked archive member counts as a copy while its archive is
+// still there unchanged. Zeroes and fills Run.Total. Whatever ends the loop
 // (EMyStop, EMyHalt, EStoreFolder), the items done so far are committed as Processed before it passes on.
 void ActionLoop(TActionRun &Run);

@@ -1,17 +1,22 @@
 #include "actions/RestoreRun.h"
 
 #include "actions/ActionLog.h"
+#include "actions/ActionRun.h"
 #include "actions/StoreFolder.h"
 #include "engine/Progress.h"
 #include "engine/ScanFiles.h"
 #include "platform/FileTransfer.h"
 #include "platform/Folders.h"
+#include "platform/Names.h"
+#include "settings/Language.h"
 
 #include <QFile>
 #include <QThread>
 
 #include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -20,20 +25,23 @@ public:
   TStoreWalk(const std::function<void(const TStoreEntry &)> &Visit, const std::atomic<bool> *Stop)
       : m_visit(Visit), m_stop(Stop) {}
 
-  void Walk(const QString &Folder, qint64 Parent) {
+  void Walk(const QString &Folder, qint64 Parent, const QList<TFileId> &Above) {
     const QString folder = AddSlash(Folder);
     // Pass 1: each subfolder, followed by its subtree.
     ForEach(
         folder, TDirEntry::EKind::Folder,
-        [&](const TStoreEntry &Entry) { Walk(Entry.StorePath, Entry.Index); }, Parent);
+        [&](const TStoreEntry &Entry) { Walk(Entry.StorePath, Entry.Index, Entry.Folders); }, Parent, Above);
     // Pass 2: the files, from a listing of their own.
     ForEach(
-        folder, TDirEntry::EKind::File, [](const TStoreEntry &) {}, Parent);
+        folder, TDirEntry::EKind::File, [](const TStoreEntry &) {}, Parent, Above);
   }
 
 private:
-  template <typename F> void ForEach(const QString &Folder, TDirEntry::EKind Kind, F After, qint64 Parent) {
-    TDirReader reader(QFile::encodeName(Folder));
+  template <typename F>
+  void ForEach(const QString &Folder, TDirEntry::EKind Kind, F After, qint64 Parent,
+               const QList<TFileId> &Above) {
+    TDirReader reader(platform::EncodeName(Folder));
+    const QList<TFileId> folders = QList<TFileId>(Above) << reader.Id();
     TDirEntry entry;
     while (!Stopped() && reader.Next(entry)) {
       if (entry.m_kind != Kind || entry.m_name == "." || entry.m_name == "..")
@@ -42,8 +50,12 @@ private:
       const QString name = NameText(entry.m_name);
       if (name.isEmpty())
         continue;
-      const TStoreEntry found{m_next++, Parent, Kind == TDirEntry::EKind::File, Folder + name,
-                              Kind == TDirEntry::EKind::File ? qint64(entry.m_size) : 0};
+      const TStoreEntry found{m_next++,
+                              Parent,
+                              Kind == TDirEntry::EKind::File,
+                              Folder + name,
+                              Kind == TDirEntry::EKind::File ? qint64(entry.m_size) : 0,
+                              folders};
       m_visit(found);
       After(found);
     }
@@ -83,7 +95,7 @@ private:
 
 void WalkStore(const QString &Store, const std::function<void(const TStoreEntry &)> &Visit,
                const std::atomic<bool> *Stop) {
-  TStoreWalk(Visit, Stop).Walk(Store, -1);
+  TStoreWalk(Visit, Stop).Walk(Store, -1, {});
 }
 
 QString RestoreOriginalPath(const QString &Store, const QString &StorePath, bool IsFile) {
@@ -120,12 +132,40 @@ QString RestoreTargetName(const QString &OriginalPath, const TRestoreOptions &Op
   return OriginalPath;
 }
 
-bool MoveBack(const QString &StorePath, const QString &Target, bool Replace) {
-  if (Target.isEmpty() || !IsCleanAbsolutePath(Target) || !platform::IsRegularFile(StorePath))
-    return false;
-  if (Replace && platform::IsRegularFile(Target))
-    return platform::MoveFileReplacing(StorePath, Target);
-  return platform::MoveFileSafely(StorePath, Target);
+namespace {
+
+// Opens the folder holding the stored file through the folders the walk saw: the store as its path
+// leads (the user chose it), each level below it without following a link; not open when any level
+// is another folder now. Name receives the stored file's name.
+platform::TFolderFd OpenStoreFolder(const TRestoreItem &Item, QByteArray &Name) {
+  const QList<QByteArray> parts = platform::EncodeName(Item.StorePath).split('/');
+  const qsizetype below = Item.Folders.size() - 1;
+  if (below < 0 || parts.size() < below + 2)
+    return {};
+  Name = parts.last();
+  const qsizetype first = parts.size() - 1 - below;
+  const QByteArray store = parts.mid(0, first).join('/') + '/';
+  platform::TFolderFd dir(::open(store.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  if (dir.Id() != Item.Folders[0])
+    return {};
+  for (qsizetype level = 1; level <= below; ++level) {
+    dir = platform::OpenFolderAt(dir.Get(), parts[first + level - 1]);
+    if (!dir.IsOpen() || dir.Id() != Item.Folders[level])
+      return {};
+  }
+  return dir;
+}
+
+} // namespace
+
+TMoveBack MoveBack(const TRestoreItem &Item, const QString &Target, bool Replace) {
+  if (Target.isEmpty() || !IsCleanAbsolutePath(Target))
+    return TMoveBack::Failed;
+  QByteArray name;
+  const platform::TFolderFd folder = OpenStoreFolder(Item, name);
+  if (!folder.IsOpen())
+    return TMoveBack::StoreChanged;
+  return platform::MoveBackAt(folder.Get(), name, Target, Replace) ? TMoveBack::Done : TMoveBack::Failed;
 }
 
 void PrepareRestoreBar(IProgressBar &Bar, int Count) {
@@ -143,12 +183,16 @@ void RestoreLoop(TRestoreRun &Run) {
     if (Run.Bar.Position() < Run.Bar.Max())
       Run.Bar.SetPosition(Run.Bar.Position() + 1);
     const QString target = RestoreTargetName(Item.OriginalPath, Run.Options);
-    const bool ok = MoveBack(Item.StorePath, target, Run.Options.ReplaceExisting);
+    const TMoveBack moved = MoveBack(Item, target, Run.Options.ReplaceExisting);
+    const bool ok = moved == TMoveBack::Done;
     if (ok) {
       Run.Total += Item.Size;
       ++Run.Restored;
     }
-    Run.Log.AddLine(ActionLogLine(Item.OriginalPath, ok), ok);
+    if (moved == TMoveBack::StoreChanged)
+      Run.Log.AddLine(ActionErrorLine(Item.OriginalPath, LangText(QStringLiteral("20133"))), false);
+    else
+      Run.Log.AddLine(ActionLogLine(Item.OriginalPath, ok), ok);
     Run.Sink.ProcessActionProgress();
     if (Run.FileWait.count() > 0)
       QThread::msleep(quint64(Run.FileWait.count()));

@@ -4,6 +4,8 @@
 // file at the place is replaced only in one atomic step, and the stored file goes only after its copy
 // stands in place.
 
+#include "platform/Folders.h"
+
 #include <QList>
 #include <QString>
 #include <QtGlobal>
@@ -24,6 +26,9 @@ struct TStoreEntry {
   bool IsFile = false;
   QString StorePath;
   qint64 Size = 0;
+  // Device and inode of the store and of each folder below it down to the one that holds the entry,
+  // as the walk opened them: the restore goes only through these same folders.
+  QList<TFileId> Folders;
 };
 
 // Walks Store: inside every folder first its subfolders (each followed by its whole subtree), then its
@@ -54,19 +59,26 @@ struct TRestoreOptions {
 // target stays and the move fails. Nothing is deleted here.
 QString RestoreTargetName(const QString &OriginalPath, const TRestoreOptions &Options);
 
-// Moves the stored regular file StorePath to Target. With Replace a regular file at Target is replaced
-// in one step: a rename over it on one file system; across file systems a complete copy under a
-// temporary name in Target's folder (flushed, with the stored file's permissions and times) takes its
-// place, and the stored file is removed only then. On any failure both the file at Target and the
-// stored file stay as they were. False for an empty Target or a StorePath that is no regular file.
-bool MoveBack(const QString &StorePath, const QString &Target, bool Replace);
-
 // One checked file of the restore list.
 struct TRestoreItem {
   QString StorePath;
   QString OriginalPath;
   qint64 Size = 0;
+  // The folders the walk went through to it (TStoreEntry::Folders).
+  QList<TFileId> Folders;
 };
+
+// How moving one stored file back ended.
+enum class TMoveBack { Done, Failed, StoreChanged };
+
+// Moves the stored regular file Item.StorePath to Target. The store's folder (the one Item.Folders
+// begins with) and each folder below it are opened without following a link and must still be the
+// folders the walk saw, else StoreChanged and nothing moves. With Replace a regular file at Target is
+// replaced in one step: a rename over it on one file system; across file systems a complete copy under
+// a temporary name in Target's folder (flushed, with the stored file's permissions and times) takes
+// its place, and the stored file is removed only then. On any failure both the file at Target and the
+// stored file stay as they were. Failed for an empty Target or a stored entry that is no regular file.
+TMoveBack MoveBack(const TRestoreItem &Item, const QString &Target, bool Replace);
 
 // The state of one restore run.
 struct TRestoreRun {

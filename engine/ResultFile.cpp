@@ -2,6 +2,8 @@
 
 #include "engine/ReadProperties.h"
 #include "engine/RecordText.h"
+#include "platform/FileAt.h"
+#include "platform/Names.h"
 #include "settings/Language.h"
 
 #include <QDir>
@@ -19,6 +21,9 @@
 namespace {
 
 const QString CrLf = QStringLiteral("\r\n");
+
+// The time of a loaded record that saved none: no file has it, so no file matches it.
+constexpr qint64 NoSavedTime = LLONG_MIN;
 
 QString BoolText(bool Value) {
   return Value ? QStringLiteral("-1") : QStringLiteral("0");
@@ -110,8 +115,11 @@ QString RecordLine(const TUseFileProperty &Item, const QString &ArchiveIndexes) 
   Record.Text(QStringLiteral("Main_Path"), F.GetPath())
       .Text(QStringLiteral("Main_FileName"), F.FileName)
       .Plain(QStringLiteral("Main_Size"), QString::number(F.Size))
-      .Plain(QStringLiteral("Main_Code"), QString::number(F.Code))
-      .Text(QStringLiteral("Mp3_SongName"), Item.Tags().Mp3_SongName)
+      .Plain(QStringLiteral("Main_Code"), QString::number(F.Code));
+  // The time is saved only beside an identity that is known, so a reopened result can tell its file.
+  if (F.Identity().IsKnown())
+    Record.Plain(QStringLiteral("Main_Modified"), QString::number(F.ModifiedNs));
+  Record.Text(QStringLiteral("Mp3_SongName"), Item.Tags().Mp3_SongName)
       .Text(QStringLiteral("Mp3_Artist"), Item.Tags().Mp3_Artist)
       .Text(QStringLiteral("Mp3_Album"), Item.Tags().Mp3_Album)
       .Plain(QStringLiteral("WhatRead_Code"), BoolText(Item.WhatRead_Code))
@@ -257,6 +265,10 @@ void TUseFileProperty::LoadFromText(const QString &Line) {
   FileItem.FileName = Record.Text(QStringLiteral("Main_FileName"));
   FileItem.Size = Number("Main_Size", LLONG_MIN, LLONG_MAX);
   FileItem.Code = qint32(Number("Main_Code", INT_MIN, INT_MAX));
+  FileItem.Id = {};
+  FileItem.ModifiedNs = Fields.Has(QStringLiteral("Main_Modified"))
+                            ? Number("Main_Modified", LLONG_MIN + 1, LLONG_MAX)
+                            : NoSavedTime;
   SetMusicTag({Record.Text(QStringLiteral("Mp3_SongName")), Record.Text(QStringLiteral("Mp3_Artist")),
                Record.Text(QStringLiteral("Mp3_Album"))});
   WhatRead_Code = TextBool(Fields.Value(QStringLiteral("WhatRead_Code")));
@@ -387,6 +399,22 @@ private:
   bool m_afterCr = false;
 };
 
+// A reopened file may be acted on only while it is the file the result saw: reached without following
+// a link, it must still have the saved size and time; its device and inode are taken now. Otherwise
+// its identity stays unknown, and the file actions leave it alone.
+void TakeIdentity(TUseFileProperty &Item) {
+  TFileItem &F = Item.FileItem;
+  const qint64 saved = F.ModifiedNs;
+  F.Id = {};
+  F.ModifiedNs = 0;
+  platform::TFileIdentity now;
+  if (saved != NoSavedTime && platform::IdentityNoLinks(platform::EncodeName(Item.FullName()), now) &&
+      now.Size == F.Size && now.ModifiedNs == saved) {
+    F.Id = now.Id;
+    F.ModifiedNs = saved;
+  }
+}
+
 // Opens a result file for reading; a device or a pipe would be read without end or wait for a writer.
 void OpenResultFile(QFile &File, const QString &FileName) {
   platform::TInputFile Input(FileName);
@@ -482,8 +510,12 @@ void TUseFileList::LoadFromFile(const QString &FileName, IProgressBar &Bar, IPro
       if ((i + 1) % DiskItemsPerProgress == 0)
         Sink.ProcessProgress(QString());
       TUseFileProperty &Item = *GetItem(i);
-      if (!Item.IsArchiveMember())
-        GetFileProps(Item.FullName(), Item.FileProps);
+      if (Item.IsArchiveMember()) {
+        Item.FileItem.ModifiedNs = 0;
+        continue;
+      }
+      TakeIdentity(Item);
+      GetFileProps(Item.FullName(), Item.FileProps);
     }
   } catch (const EMyStop &) {
     Clear();

@@ -6,6 +6,7 @@
 #include "engine/CompareImage.h"
 #include "engine/ContentHash.h"
 #include "engine/LeftOut.h"
+#include "platform/FileAt.h"
 #include "platform/FileInfo.h"
 
 #include <QString>
@@ -114,8 +115,8 @@ struct TFileItem {
   qint64 Size = 0;
   // Checksum register as stored; 0 not read, -1 reading failed.
   qint32 Code = 0;
-  // The device and inode gathering saw, so that reading takes no other file put in its place; zero
-  // when not known (a loaded result, an archive member).
+  // The device and inode gathering (or loading a result) saw, so that reading takes no other file put
+  // in its place; zero when not known (an archive member, a loaded file that changed).
   TFileId Id;
   // The modification time gathering saw, in nanoseconds since the epoch; with Id and Size it is the
   // identity a file action checks before it touches the file. Zero when not known.
@@ -124,6 +125,8 @@ struct TFileItem {
   // loaded result knows it only once its files were read again).
   TContentHash Hash;
 
+  // What a file action checks before it touches the file; not known without Id.
+  platform::TFileIdentity Identity() const { return {Id, Size, ModifiedNs}; }
   QString GetPath() const { return PathTable().At(PathIndex); }
   void SetPath(const QString &Folder) { PathIndex = PathTable().Add(Folder); }
 };

@@ -1,5 +1,7 @@
 #include "platform/FileTransfer.h"
 
+#include "platform/FileAt.h"
+
 #include <QFile>
 
 #include <algorithm>
@@ -41,6 +43,26 @@ public:
 
 private:
   int m_fd;
+};
+
+QByteArray FolderOf(const QByteArray &Path) {
+  const qsizetype slash = Path.lastIndexOf('/');
+  if (slash < 0)
+    return QByteArrayLiteral(".");
+  return slash == 0 ? QByteArrayLiteral("/") : Path.left(slash);
+}
+
+// A file named by its path, or by its name inside a folder the caller opened.
+struct TAt {
+  int Dir = AT_FDCWD;
+  QByteArray Name;
+
+  static TAt Path(const QByteArray &Path) { return {AT_FDCWD, Path}; }
+  const char *c() const { return Name.constData(); }
+  // The folder that holds it, named the same way.
+  TAt Folder() const { return Dir == AT_FDCWD ? Path(FolderOf(Name)) : TAt{Dir, QByteArrayLiteral(".")}; }
+  bool Lstat(struct stat &St) const { return ::fstatat(Dir, c(), &St, AT_SYMLINK_NOFOLLOW) == 0; }
+  bool Unlink() const { return ::unlinkat(Dir, c(), 0) == 0; }
 };
 
 bool SameFile(const struct stat &A, const struct stat &B) {
@@ -116,12 +138,13 @@ bool CopyData(int In, int Out, off_t Size) {
   return ::ftruncate(Out, Size) == 0;
 }
 
-// Opens a regular file for reading without following a link and without blocking on a FIFO.
-int OpenRegular(const QByteArray &Path, struct stat &St) {
-  const int fd = ::open(Path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+// Opens a regular file for reading without following a link and without blocking on a FIFO; when
+// Expected is given, only the file it describes.
+int OpenRegular(const TAt &Source, struct stat &St, const TFileIdentity *Expected = nullptr) {
+  const int fd = ::openat(Source.Dir, Source.c(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0)
     return -1;
-  if (::fstat(fd, &St) != 0 || !S_ISREG(St.st_mode)) {
+  if (::fstat(fd, &St) != 0 || !S_ISREG(St.st_mode) || (Expected && !HasIdentity(St, *Expected))) {
     ::close(fd);
     errno = EINVAL;
     return -1;
@@ -130,23 +153,16 @@ int OpenRegular(const QByteArray &Path, struct stat &St) {
   return fd;
 }
 
-bool SyncFolder(const QByteArray &Folder) {
-  TFd fd(::open(Folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+bool SyncFolder(const TAt &Folder) {
+  TFd fd(::openat(Folder.Dir, Folder.c(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   return fd.get() >= 0 && ::fsync(fd.get()) == 0;
-}
-
-QByteArray FolderOf(const QByteArray &Path) {
-  const qsizetype slash = Path.lastIndexOf('/');
-  if (slash < 0)
-    return QByteArrayLiteral(".");
-  return slash == 0 ? QByteArrayLiteral("/") : Path.left(slash);
 }
 
 // Copies Source into a fresh temporary file in Target's folder, flushed and with Source's permissions
 // and times; Temp receives its name, Placed its identity. On failure nothing is left behind.
-bool CopyToTemp(const QByteArray &Source, const QByteArray &Target, struct stat &SourceSt,
-                struct stat &Placed, QByteArray &Temp) {
-  TFd in(OpenRegular(Source, SourceSt));
+bool CopyToTemp(const TAt &Source, const QByteArray &Target, struct stat &SourceSt, struct stat &Placed,
+                QByteArray &Temp, const TFileIdentity *Expected = nullptr) {
+  TFd in(OpenRegular(Source, SourceSt, Expected));
   if (in.get() < 0)
     return false;
   Temp = FolderOf(Target) + "/.pairhound-XXXXXX";
@@ -172,10 +188,10 @@ bool CopyToTemp(const QByteArray &Source, const QByteArray &Target, struct stat 
 }
 
 // The copy of CopyFileSafely; Placed receives the identity of the file now at Target.
-bool CopyInto(const QByteArray &Source, const QByteArray &Target, struct stat &SourceSt,
-              struct stat &Placed) {
+bool CopyInto(const TAt &Source, const QByteArray &Target, struct stat &SourceSt, struct stat &Placed,
+              const TFileIdentity *Expected = nullptr) {
   QByteArray temp;
-  if (!CopyToTemp(Source, Target, SourceSt, Placed, temp))
+  if (!CopyToTemp(Source, Target, SourceSt, Placed, temp, Expected))
     return false;
   if (!RenameNoReplace(QFile::decodeName(temp), QFile::decodeName(Target))) {
     const int saved = errno;
@@ -183,14 +199,15 @@ bool CopyInto(const QByteArray &Source, const QByteArray &Target, struct stat &S
     errno = saved;
     return false;
   }
-  (void)SyncFolder(FolderOf(Target));
+  (void)SyncFolder(TAt::Path(FolderOf(Target)));
   return true;
 }
 
 // Whether this process may remove an entry of Folder owned by Owner.
-bool MayRemoveFrom(const QByteArray &Folder, uid_t Owner) {
+bool MayRemoveFrom(const TAt &Folder, uid_t Owner) {
   struct stat dir;
-  if (::stat(Folder.constData(), &dir) != 0 || ::access(Folder.constData(), W_OK | X_OK) != 0)
+  if (::fstatat(Folder.Dir, Folder.c(), &dir, 0) != 0 ||
+      ::faccessat(Folder.Dir, Folder.c(), W_OK | X_OK, 0) != 0)
     return false;
   const uid_t me = ::geteuid();
   return !(dir.st_mode & S_ISVTX) || me == 0 || me == Owner || me == dir.st_uid;
@@ -210,63 +227,95 @@ bool IsRegularFile(const QString &Path) {
   return ::lstat(Native(Path).constData(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-bool RenameNoReplace(const QString &Source, const QString &Target) {
-  const QByteArray from = Native(Source);
-  const QByteArray to = Native(Target);
-  if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+namespace {
+
+bool RenameNoReplaceAt(const TAt &From, const TAt &To) {
+  if (::renameat2(From.Dir, From.c(), To.Dir, To.c(), RENAME_NOREPLACE) == 0)
     return true;
   if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
     return false;
   // A file system without the no-replace rename: a hard link fails on an existing name as well.
-  if (::link(from.constData(), to.constData()) == 0) {
-    if (::unlink(from.constData()) == 0)
+  if (::linkat(From.Dir, From.c(), To.Dir, To.c(), 0) == 0) {
+    if (From.Unlink())
       return true;
     const int saved = errno;
-    ::unlink(to.constData());
+    To.Unlink();
     errno = saved;
     return false;
   }
   if (errno == EEXIST || errno == EXDEV)
     return false;
   struct stat st;
-  if (::lstat(to.constData(), &st) == 0) {
+  if (To.Lstat(st)) {
     errno = EEXIST;
     return false;
   }
-  return ::rename(from.constData(), to.constData()) == 0;
+  return ::renameat(From.Dir, From.c(), To.Dir, To.c()) == 0;
+}
+
+// The regular file Source, with the identity Expected when given; Before receives what it is.
+bool IsExpectedFile(const TAt &Source, const TFileIdentity *Expected, struct stat &Before) {
+  if (!Source.Lstat(Before) || !S_ISREG(Before.st_mode) || (Expected && !HasIdentity(Before, *Expected))) {
+    errno = EINVAL;
+    return false;
+  }
+  return true;
+}
+
+bool MoveFile(const TAt &From, const QByteArray &To, const TFileIdentity *Expected) {
+  struct stat before;
+  if (!IsExpectedFile(From, Expected, before))
+    return false;
+  const TAt to = TAt::Path(To);
+  if (RenameNoReplaceAt(From, to)) {
+    // Another file may have taken the name between the look and the rename: it goes back.
+    struct stat moved;
+    if (to.Lstat(moved) && SameFile(moved, before))
+      return true;
+    (void)RenameNoReplaceAt(to, From);
+    errno = EBUSY;
+    return false;
+  }
+  if (errno != EXDEV || !MayRemoveFrom(From.Folder(), before.st_uid))
+    return false;
+
+  struct stat copied, placed;
+  if (!CopyInto(From, To, copied, placed, Expected))
+    return false;
+  // The source goes only when it is still the file that was copied, unchanged.
+  struct stat now;
+  if (!SameFile(copied, before) || !From.Lstat(now) || !Unchanged(now, copied) || !From.Unlink()) {
+    const int saved = errno;
+    RemoveIfSame(To, placed);
+    errno = saved ? saved : EBUSY;
+    return false;
+  }
+  (void)SyncFolder(From.Folder());
+  return true;
+}
+
+} // namespace
+
+bool RenameNoReplace(const QString &Source, const QString &Target) {
+  return RenameNoReplaceAt(TAt::Path(Native(Source)), TAt::Path(Native(Target)));
 }
 
 bool CopyFileSafely(const QString &Source, const QString &Target) {
   struct stat source, placed;
-  return CopyInto(Native(Source), Native(Target), source, placed);
+  return CopyInto(TAt::Path(Native(Source)), Native(Target), source, placed);
 }
 
 bool MoveFileSafely(const QString &Source, const QString &Target) {
-  const QByteArray from = Native(Source);
-  struct stat before;
-  if (::lstat(from.constData(), &before) != 0 || !S_ISREG(before.st_mode)) {
-    errno = EINVAL;
-    return false;
-  }
-  if (RenameNoReplace(Source, Target))
-    return true;
-  if (errno != EXDEV || !MayRemoveFrom(FolderOf(from), before.st_uid))
-    return false;
+  return MoveFile(TAt::Path(Native(Source)), Native(Target), nullptr);
+}
 
-  const QByteArray to = Native(Target);
-  struct stat copied, placed;
-  if (!CopyInto(from, to, copied, placed))
-    return false;
-  // The source goes only when it is still the file that was copied, unchanged.
-  struct stat now;
-  if (::lstat(from.constData(), &now) != 0 || !Unchanged(now, copied) || ::unlink(from.constData()) != 0) {
-    const int saved = errno;
-    RemoveIfSame(to, placed);
-    errno = saved ? saved : EBUSY;
-    return false;
-  }
-  (void)SyncFolder(FolderOf(from));
-  return true;
+bool CopyFileAt(int Dir, const QByteArray &Name, const TFileIdentity &Expected, const QString &Target) {
+  struct stat source, placed;
+  return Expected.IsKnown() && CopyInto({Dir, Name}, Native(Target), source, placed, &Expected);
+}
+
+bool MoveFileAt(int Dir, const QByteArray &Name, const TFileIdentity &Expected, const QString &Target) {
+  return Expected.IsKnown() && MoveFile({Dir, Name}, Native(Target), &Expected);
 }
 
 namespace {
@@ -278,12 +327,11 @@ bool Exchange(const QByteArray &A, const QByteArray &B) {
 
 // Puts the finished copy Temp in the place of the regular file Target and then removes Source
 // (copied as Copied); when Source cannot go, the old Target comes back and the copy is dropped.
-bool ReplaceWithCopy(const QByteArray &Source, const QByteArray &Temp, const QByteArray &Target,
+bool ReplaceWithCopy(const TAt &Source, const QByteArray &Temp, const QByteArray &Target,
                      const struct stat &Copied) {
   auto sourceGone = [&] {
     struct stat now;
-    return ::lstat(Source.constData(), &now) == 0 && Unchanged(now, Copied) &&
-           ::unlink(Source.constData()) == 0;
+    return Source.Lstat(now) && Unchanged(now, Copied) && Source.Unlink();
   };
   auto fail = [](int Error) {
     errno = Error ? Error : EBUSY;
@@ -319,19 +367,15 @@ bool ReplaceWithCopy(const QByteArray &Source, const QByteArray &Temp, const QBy
     }
     ::unlink(backup.constData());
   }
-  (void)SyncFolder(FolderOf(Target));
-  (void)SyncFolder(FolderOf(Source));
+  (void)SyncFolder(TAt::Path(FolderOf(Target)));
+  (void)SyncFolder(Source.Folder());
   return true;
 }
 
-} // namespace
-
-bool MoveFileReplacing(const QString &Source, const QString &Target) {
-  const QByteArray from = Native(Source);
-  const QByteArray to = Native(Target);
+bool MoveReplacing(const TAt &From, const QByteArray &To) {
+  const TAt to = TAt::Path(To);
   struct stat before, old;
-  if (::lstat(from.constData(), &before) != 0 || !S_ISREG(before.st_mode) ||
-      ::lstat(to.constData(), &old) != 0 || !S_ISREG(old.st_mode)) {
+  if (!From.Lstat(before) || !S_ISREG(before.st_mode) || !to.Lstat(old) || !S_ISREG(old.st_mode)) {
     errno = EINVAL;
     return false;
   }
@@ -339,23 +383,37 @@ bool MoveFileReplacing(const QString &Source, const QString &Target) {
     errno = EEXIST;
     return false;
   }
-  if (::rename(from.constData(), to.constData()) == 0) {
-    (void)SyncFolder(FolderOf(to));
+  if (::renameat(From.Dir, From.c(), AT_FDCWD, To.constData()) == 0) {
+    (void)SyncFolder(to.Folder());
     return true;
   }
-  if (errno != EXDEV || !MayRemoveFrom(FolderOf(from), before.st_uid))
+  if (errno != EXDEV || !MayRemoveFrom(From.Folder(), before.st_uid))
     return false;
   struct stat copied, placed;
   QByteArray temp;
-  if (!CopyToTemp(from, to, copied, placed, temp))
+  if (!CopyToTemp(From, To, copied, placed, temp))
     return false;
-  if (!ReplaceWithCopy(from, temp, to, copied)) {
+  if (!ReplaceWithCopy(From, temp, To, copied)) {
     const int saved = errno;
     RemoveIfSame(temp, placed);
     errno = saved;
     return false;
   }
   return true;
+}
+
+} // namespace
+
+bool MoveFileReplacing(const QString &Source, const QString &Target) {
+  return MoveReplacing(TAt::Path(Native(Source)), Native(Target));
+}
+
+bool MoveBackAt(int Dir, const QByteArray &Name, const QString &Target, bool Replace) {
+  const TAt from{Dir, Name};
+  struct stat old;
+  if (Replace && TAt::Path(Native(Target)).Lstat(old) && S_ISREG(old.st_mode))
+    return MoveReplacing(from, Native(Target));
+  return MoveFile(from, Native(Target), nullptr);
 }
 
 } // namespace platform

@@ -4,6 +4,8 @@
 // after its copy stands in place. Every routine acts on regular files only and never follows a link
 // at the last step of a path.
 
+#include "platform/FileAt.h"
+
 #include <QString>
 
 namespace platform {
@@ -27,6 +29,17 @@ bool MoveFileSafely(const QString &Source, const QString &Target);
 // otherwise a complete copy under a temporary name takes Target's place and Source is removed after.
 // On any failure both files stay as they were. Refused when Target is no regular file.
 bool MoveFileReplacing(const QString &Source, const QString &Target);
+
+// Copy and move of a file reached through an open folder: Name inside Dir, which must still be the
+// regular file Expected describes (a copy checks the file it opened; a move checks the name before
+// it renames and the file it renamed after, and puts back another file that took the name between).
+// False for an identity that is not known.
+bool CopyFileAt(int Dir, const QByteArray &Name, const TFileIdentity &Expected, const QString &Target);
+bool MoveFileAt(int Dir, const QByteArray &Name, const TFileIdentity &Expected, const QString &Target);
+
+// Moves the regular file Name inside Dir to Target: with Replace over a regular file at Target as
+// MoveFileReplacing does, else as MoveFileSafely does.
+bool MoveBackAt(int Dir, const QByteArray &Name, const QString &Target, bool Replace);
 
 // Sends the regular file FileName (an absolute path) to the freedesktop trash: the home trash, or the
 // trash folder of its own file system. True only when the file has left its place and stands in the

@@ -6,6 +6,7 @@
 #include "actions/ActionRun.h"
 #include "actions/StoreFolder.h"
 #include "engine/UsePropertyFile.h"
+#include "settings/Language.h"
 #include "tests/support/FakeProgress.h"
 #include "tests/support/TestEnv.h"
 
@@ -55,14 +56,24 @@ protected:
   TUseFileProperty &addFile(const QString &Relative, const QByteArray &Contents) {
     return addPath(dir.createFile("src/" + Relative, Contents));
   }
-  // Any path on the list, marked; Size < 0 takes the file's size.
+  // Any path on the list, marked; Size < 0 takes the file's size. The identity is what gathering would
+  // see now (the path's own entry, not what a link leads to).
   TUseFileProperty &addPath(const QString &Path, qint64 Size = -1) {
     const qsizetype slash = Path.lastIndexOf('/');
     const qint64 size = Size >= 0 ? Size : QFileInfo(Path).size();
     TUseFileProperty &item =
         *list.GetItem(list.AddFile(Path.left(slash + 1), Path.mid(slash + 1), size, nullptr));
     item.Viewed.Marked = true;
+    seen(item);
     return item;
+  }
+  // Takes the identity of the item's file as it is now, as a search would.
+  static void seen(TUseFileProperty &Item) {
+    struct stat st {};
+    if (::lstat(QFile::encodeName(Item.FullName()).constData(), &st) != 0)
+      return;
+    Item.FileItem.Id = {uint64_t(st.st_dev), uint64_t(st.st_ino)};
+    Item.FileItem.ModifiedNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
   }
 
   // One whole run; returns what ended it early: "stop", or "folder " and the store folder it could not
@@ -95,6 +106,10 @@ protected:
   // The log of one file at Path.
   static QList<TActionLogLines::TLine> logged(const QString &Path, bool Ok) {
     return {{Path + (Ok ? " - ok" : " - error"), Ok}};
+  }
+  // The log of a file left alone for the reason of text Id.
+  static TActionLogLines::TLine leftAlone(const QString &Path, const char *Id) {
+    return {Path + " (" + LangText(Id) + ") - error", false};
   }
 
   // Every regular file below Folder, as paths relative to it.

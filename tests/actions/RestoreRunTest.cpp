@@ -31,8 +31,16 @@ protected:
     QList<TRestoreItem> items;
     for (const TStoreEntry &e : walk(Store))
       if (e.IsFile)
-        items.append({e.StorePath, RestoreOriginalPath(Store, e.StorePath, true), e.Size});
+        items.append({e.StorePath, RestoreOriginalPath(Store, e.StorePath, true), e.Size, e.Folders});
     return items;
+  }
+  // The listed file at StorePath of the store Store.
+  TRestoreItem listed(const QString &StorePath, const QString &Store = {}) {
+    for (const TRestoreItem &item : itemsOf(Store.isEmpty() ? store() : Store))
+      if (item.StorePath == StorePath)
+        return item;
+    ADD_FAILURE() << "not listed: " << StorePath.toStdString();
+    return {};
   }
 
   // A whole restore run over Items; returns "stop" when Stop ended it.
@@ -156,6 +164,32 @@ TEST_F(RestoreWalk, NeverListsOrFollowsLinksPipesOrNamesThatAreNotText) {
   EXPECT_EQ(testenv::ReadFile(outsideFile), "outside");
 }
 
+// A folder of the store swapped after the listing, for a link to a folder outside or for another
+// folder of the same name: nothing is moved through it, and the line says why.
+TEST_F(RestoreWalk, AStoreFolderSwappedAfterTheListingMovesNothing) {
+  for (const bool link : {true, false}) {
+    const QString place = storeFile("sub/f.txt", "stored");
+    const QString folder = QFileInfo(stored(place)).absolutePath();
+    const QList<TRestoreItem> items = itemsOf(store());
+    ASSERT_EQ(items.size(), 1);
+    const QString outside = dir.createFile("outside/f.txt", "outside");
+    ASSERT_EQ(
+        ::rename(QFile::encodeName(folder).constData(), QFile::encodeName(dir.filePath("moved")).constData()),
+        0);
+    if (link)
+      ASSERT_TRUE(QFile::link(QFileInfo(outside).absolutePath(), folder));
+    else
+      ASSERT_TRUE(QFileInfo(dir.createFile("store" + place, "another")).isFile());
+    restore(items);
+    EXPECT_EQ(log.Lines, QList<TActionLogLines::TLine>{leftAlone(place, "20133")}) << link;
+    EXPECT_FALSE(QFileInfo::exists(place));
+    EXPECT_EQ(testenv::ReadFile(outside), "outside");
+    EXPECT_EQ(testenv::ReadFile(dir.filePath("moved/f.txt")), "stored");
+    ASSERT_TRUE(QFile::remove(folder) || QDir(folder).removeRecursively());
+    ASSERT_TRUE(QDir(dir.filePath("moved")).removeRecursively());
+  }
+}
+
 TEST_F(RestoreWalk, CountsFilesBeyondFourGibibytesInFull) {
   const QString place = storeFile("huge.bin", {});
   const QString inStore = stored(place);
@@ -206,8 +240,8 @@ TEST_F(RestorePlace, OnlyARegularFileIsEverReplaced) {
   ASSERT_TRUE(QFile::link(target, asLink));
   EXPECT_EQ(RestoreTargetName(asFolder, options), QString());
   EXPECT_EQ(RestoreTargetName(asLink, options), QString());
-  EXPECT_FALSE(MoveBack(stored(asFolder), asFolder, true));
-  EXPECT_FALSE(MoveBack(stored(asLink), asLink, true));
+  EXPECT_EQ(MoveBack(listed(stored(asFolder)), asFolder, true), TMoveBack::Failed);
+  EXPECT_EQ(MoveBack(listed(stored(asLink)), asLink, true), TMoveBack::Failed);
   restoreAll(store());
   ASSERT_EQ(oks(), "--");
   EXPECT_EQ(testenv::ReadFile(asFolder + "/inside"), "inside");
@@ -229,7 +263,7 @@ TEST_F(RestorePlace, ReplacesAcrossFileSystemsKeepingTimesAndPermissions) {
   const QDateTime when = QDateTime::fromSecsSinceEpoch(1200000000);
   ASSERT_TRUE(TestDir::setTimes(stored, when, when));
   const TFileState expected = StateOf(stored);
-  EXPECT_TRUE(MoveBack(stored, RestoreTargetName(place, options), true));
+  EXPECT_EQ(MoveBack(listed(stored, other.Path()), RestoreTargetName(place, options), true), TMoveBack::Done);
   EXPECT_EQ(StateOf(place), expected);
   EXPECT_FALSE(QFileInfo::exists(stored));
   EXPECT_EQ(filesBelow(dir.filePath("src")), QStringList{"r.txt"});
@@ -268,10 +302,13 @@ INSTANTIATE_TEST_SUITE_P(Restore, FailingReplace, ::testing::Bool(), [](const au
 });
 
 TEST_F(RestorePlace, AStoredFileThatIsGoneOrATargetThatIsNotCleanIsAnError) {
-  EXPECT_FALSE(MoveBack(dir.filePath("store/none"), source("none"), true));
+  const QString none = dir.createFile("store/none", "none");
+  const TRestoreItem gone = listed(none);
+  ASSERT_TRUE(QFile::remove(none));
+  EXPECT_EQ(MoveBack(gone, source("none"), true), TMoveBack::Failed);
   const QString stored = dir.createFile("store/x/f", "f");
-  EXPECT_FALSE(MoveBack(stored, QString(), true));
-  EXPECT_FALSE(MoveBack(stored, source("../escape"), true));
+  EXPECT_EQ(MoveBack(listed(stored), QString(), true), TMoveBack::Failed);
+  EXPECT_EQ(MoveBack(listed(stored), source("../escape"), true), TMoveBack::Failed);
   EXPECT_EQ(RestoreTargetName("/a/../b", options), QString());
   EXPECT_EQ(RestoreTargetName("relative/f", options), QString());
   EXPECT_EQ(RestoreOriginalPath(store(), "/elsewhere/a", true), QString());

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -214,6 +215,49 @@ TEST_F(ResultFile, LoadingReadsTheTimesOfEachFileThatExistsUnderItsOwnName) {
   }
   EXPECT_EQ(At(Loaded, Box - 1).FileProps, TFileProps());
   EXPECT_EQ(At(Loaded, Box + 1).FileProps, TFileProps());
+}
+
+// A reopened file may be acted on only while it is still the file the result saw: its identity is
+// taken at loading when the file, reached without a link, has the saved size and time.
+TEST_F(ResultFile, AReopenedFileKeepsItsIdentityOnlyWhileItHasTheSavedSizeAndTime) {
+  const QStringList Names = {"same.txt", "grown.txt", "touched.txt", "sub/behind link.txt", "gone.txt"};
+  TUseFileList List;
+  List.SetFilter({4}, QStringList{Dir.path()}, {}, QString());
+  for (const QString &Name : Names) {
+    const QString Path = Dir.createFile(Name, "twelve bytes");
+    const qsizetype Slash = Path.lastIndexOf('/');
+    TUseFileProperty &Item = At(List, Add(List, Path.left(Slash + 1), Path.mid(Slash + 1), 12));
+    struct stat St {};
+    ASSERT_EQ(::lstat(QFile::encodeName(Path).constData(), &St), 0);
+    Item.FileItem.Id = {St.st_dev, St.st_ino};
+    Item.FileItem.ModifiedNs = qint64(St.st_mtim.tv_sec) * 1000000000 + St.st_mtim.tv_nsec;
+  }
+  const QString Saved = Save(List);
+  EXPECT_TRUE(testenv::ReadFile(Saved).contains(
+      "<Main_Modified=" + QByteArray::number(At(List, 0).FileItem.ModifiedNs) + ">"));
+
+  QFile Grown(Dir.filePath("grown.txt"));
+  ASSERT_TRUE(Grown.open(QIODevice::Append) && Grown.write("!") == 1);
+  Grown.close();
+  ASSERT_TRUE(TestDir::setTimes(Dir.filePath("touched.txt"), QDateTime::fromSecsSinceEpoch(1400000000),
+                                QDateTime::fromSecsSinceEpoch(1400000000)));
+  // The folder moved away and a link put in its place: the same file, reached through a link.
+  ASSERT_EQ(::rename(QFile::encodeName(Dir.filePath("sub")).constData(),
+                     QFile::encodeName(Dir.filePath("real")).constData()),
+            0);
+  ASSERT_TRUE(QFile::link(Dir.filePath("real"), Dir.filePath("sub")));
+  ASSERT_TRUE(QFile::remove(Dir.filePath("gone.txt")));
+
+  ASSERT_EQ(Load(Saved).Count(), Names.size());
+  EXPECT_EQ(At(Loaded, 0).FileItem.Identity(), At(List, 0).FileItem.Identity());
+  for (int i = 1; i < Names.size(); ++i)
+    EXPECT_FALSE(At(Loaded, i).FileItem.Identity().IsKnown()) << Names[i].toStdString();
+
+  // A record that saved no time (an older file) gives no identity; one saved again keeps none either.
+  QByteArray Old = testenv::ReadFile(Saved);
+  Old.replace("<Main_Modified=", "<Old_Modified=");
+  EXPECT_FALSE(At(LoadText(Old), 0).FileItem.Identity().IsKnown());
+  EXPECT_FALSE(testenv::ReadFile(Save(Loaded, "again.wzr")).contains("Main_Modified"));
 }
 
 // A device, a pipe or a link to one would be read forever or wait for a writer; a link to a result file

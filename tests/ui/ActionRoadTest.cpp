@@ -48,7 +48,7 @@ class ActionRoadTest : public WindowTest {
       const QString name = w().FileList->GetItem(i)->FullName();
       if (name != copy() && name != gone())
         continue;
-      QCOMPARE(line.text(), name + (name == copy() ? " - ok" : " - error"));
+      QCOMPARE(line.text(), name + (name == copy() ? " - ok" : " (" + text(20130) + ") - error"));
       const QTextCharFormat format = line.begin().fragment().charFormat();
       QCOMPARE(format.foreground().color(), name == copy() ? windowText : QColor(255, 0, 0));
       line = line.next();
@@ -187,6 +187,65 @@ private slots:
       processed += w().FileList->GetItem(i)->Processed;
     QCOMPARE(processed, w().memLog->document()->lastBlock().text().endsWith(" - ok") ? 1 : 0);
     QVERIFY(w().btnOptions->isEnabled());
+  }
+
+  // Fault of a run that trusted names: the marked copy edited after the search, or the kept copy
+  // removed, and Delete went on all the same.
+  void deleteLeavesAChangedFileAndTheLastCopyWithTheirReasons() {
+    for (const bool editCopy : {true, false}) {
+      toActionPage();
+      QVERIFY(QFile::remove(editCopy ? copy() : kept()));
+      if (editCopy)
+        m_tree->createFile("backup/letter copy.txt", "a longer letter than the one found");
+      w().rbtActionDelete->setChecked(true);
+      next();
+      QCOMPARE(page(), w().tbsLog);
+      const QTextBlock line = w().memLog->document()->firstBlock().next().next().next();
+      QStringList lines{line.text(), line.next().text()};
+      lines.sort();
+      QCOMPARE(lines, QStringList({copy() + " (" + text(editCopy ? 20130 : 20131) + ") - error",
+                                   gone() + " (" + text(20130) + ") - error"}));
+      QCOMPARE(line.begin().fragment().charFormat().foreground().color(), QColor(255, 0, 0));
+      QVERIFY(QFileInfo::exists(copy()));
+      QCOMPARE(w().memLog->document()->firstBlock().text(), text(20119) + " " + FormatSizeKb(0));
+      back();
+      leaveResults();
+    }
+  }
+
+  // Every copy marked: one question, No by default; No goes back to the action page with nothing
+  // done, Yes acts. Deleting for good is not offered again by itself.
+  void removingEveryCopyOfAGroupAsksOnce() {
+    toActionPage();
+    TResultModel &rows = w().ResultList().Model();
+    back();
+    QCOMPARE(page(), w().tbsResults);
+    for (int row = 0; row < rows.Count(); ++row)
+      rows.SetChecked(row, true);
+    next();
+    QCOMPARE(page(), w().tbsAction);
+    w().rbtActionDelete->setChecked(true);
+    const QString question = FormatText(text(20132), {"1"});
+    dialogs().setNextAnswer(QMessageBox::No);
+    next();
+    QCOMPARE(messages(question), 1);
+    QCOMPARE(dialogs().requests().back().defaultButton, QMessageBox::No);
+    QCOMPARE(page(), w().tbsAction);
+    QCOMPARE(testenv::ReadFile(kept()), m_letter);
+    QCOMPARE(testenv::ReadFile(copy()), m_letter);
+
+    dialogs().setNextAnswer(QMessageBox::Yes);
+    next();
+    QCOMPARE(messages(question), 2);
+    QCOMPARE(page(), w().tbsLog);
+    QVERIFY(!QFileInfo::exists(kept()) && !QFileInfo::exists(copy()));
+    back();
+    QCOMPARE(page(), w().tbsResults);
+    for (int row = 0; row < rows.Count(); ++row)
+      rows.SetChecked(row, rows.GetResultData(row)->Item->FullName() == gone());
+    next();
+    QCOMPARE(page(), w().tbsAction);
+    QVERIFY(w().rbtActionDeleteToRecicly->isChecked());
   }
 
   void aStoreFolderThatCannotBeMirroredEndsOnTheLogWithAMessage() {

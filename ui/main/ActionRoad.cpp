@@ -51,6 +51,12 @@ TAction TfrmMain::CheckedAction() const {
   return TAction::Recycle;
 }
 
+void TfrmMain::ShowActionPage() {
+  if (rbtActionDelete->isChecked())
+    rbtActionDeleteToRecicly->setChecked(true);
+  ShowPage(tbsAction);
+}
+
 void TfrmMain::ActionNext() {
   const TAction action = CheckedAction();
   if (action == TAction::Move || action == TAction::Copy)
@@ -75,6 +81,18 @@ void TfrmMain::RunAction() {
   if (CountMarked(*FileList) == 0) {
     ShowInfo(LangList->GetText(20105));
     return;
+  }
+  if (RemovesFiles(CheckedAction())) {
+    if (const int lost = GroupsLosingEveryCopy(*FileList); lost > 0) {
+      const auto answer =
+          DialogService::instance().messageBox(this, QMessageBox::Question, LangList->GetText(2045),
+                                               FormatText(LangList->GetText(20132), {QString::number(lost)}),
+                                               QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+      if (answer != QMessageBox::Yes) {
+        ShowPage(tbsAction);
+        return;
+      }
+    }
   }
   TRichLog log(*memLog);
   TActionRun run{*FileList, CheckedAction(), StoreFolder, *this, DeletingBar(), log};

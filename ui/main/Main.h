@@ -169,8 +169,12 @@ public:
 
   // --- The action road (ActionRoad.cpp) ---
   // The chosen action over the marked files on tbsDeleting in busy mode, then its log on tbsLog,
-  // also after Stop and after a store folder that could not be made (named in a message).
+  // also after Stop and after a store folder that could not be made (named in a message). A run that
+  // would remove every copy of some group asks first; No goes back to the action page.
   void RunAction();
+  // The action page shown from the results: deleting for good is never the choice it offers by
+  // itself, so the trash takes its place.
+  void ShowActionPage();
   // The summary above the log's file lines, for a run total of Total bytes.
   void ActionLogSummary(qint64 Total);
   // The short wait before the loop: one message pass and 80 ms, unless a millisecond has passed.

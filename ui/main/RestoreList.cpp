@@ -136,6 +136,7 @@ void TRestoreModel::AddEntries(const QList<TLoadedEntry> &Entries,
     TRestoreFileShow &show = *node->Data;
     show.OriginalPath = loaded.OriginalPath;
     show.State = loaded.State;
+    show.Folders = e.Folders;
     if (e.IsFile)
       show.SetIcons(FileIcon(e.StorePath), {});
     else
@@ -161,7 +162,7 @@ QList<TRestoreItem> TRestoreModel::CollectCheckedRestore() const {
   WalkNodes(*m_root, [&](const TNode &Node) {
     const TRestoreFileShow &show = *Node.Data;
     if (show.IsFile && show.Checked)
-      items.append({show.StorePath, show.OriginalPath, show.Size});
+      items.append({show.StorePath, show.OriginalPath, show.Size, show.Folders});
   });
   return items;
 }

@@ -30,6 +30,8 @@ struct TRestoreFileShow {
   // Where it came from; a folder's place ends in "/".
   QString OriginalPath;
   qint64 Size;
+  // The folders the walk went through to it.
+  QList<TFileId> Folders;
   bool Checked = false;
   bool Expanded = false;
 

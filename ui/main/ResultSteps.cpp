@@ -53,7 +53,7 @@ void TStepView::Next() {
   const int shown = m_steps.ShownMethod;
   if (shown == m_steps.GetMethod(m_steps.Count() - 1)) {
     if (m_window.FileList->AnyMarked()) {
-      m_window.ShowPage(m_window.tbsAction);
+      m_window.ShowActionPage();
       return;
     }
     if (m_window.ResultTreeEmpty())
