@@ -93,6 +93,38 @@ private slots:
     QCOMPARE(image(w().windowIcon()), own);
   }
 
+  void pausedSearchHoldsTheAnimation() {
+    TfrmMain::TSearchIndicators indicators(w());
+    QVERIFY(w().AnimationThread);
+    w().ShowPage(w().tbsFinding);
+    w().EnterBusyButtons();
+    w().TogglePause();
+    // The hold begins after the first pause pass, which a loaded machine may delay by any time: watch
+    // for it rather than guess when it comes; give up (and continue) after a few seconds.
+    bool suspendedWhilePaused = false;
+    int ticks = 0;
+    QTimer watch;
+    watch.setInterval(10);
+    connect(&watch, &QTimer::timeout, &w(), [&] {
+      suspendedWhilePaused = w().AnimationThread->Suspended();
+      if (suspendedWhilePaused || ++ticks > 500) {
+        watch.stop();
+        w().TogglePause();
+      }
+    });
+    watch.start();
+    w().ProcessProgress(QString());
+    QVERIFY(suspendedWhilePaused);
+    QVERIFY(!w().AnimationThread->Suspended()); // resumed once at the end of the call
+    // Stop answered No leaves the hold until the end of the next progress call.
+    dialogs().setNextAnswer(QMessageBox::No);
+    w().ConfirmStop();
+    QVERIFY(w().AnimationThread->Suspended());
+    w().ProcessProgress(QString());
+    QVERIFY(!w().AnimationThread->Suspended());
+    w().LeaveBusyButtons();
+  }
+
   void checkedFoldersAreSortedAndNeverNested() {
     TestDir dir;
     for (const char *f : {"a/x/1", "a/x/2", "a/y", "a/.hidden", "a b", "ab", "c"})

@@ -1,5 +1,5 @@
-// The results page's commands in the window: marking by criterion and by folders, the
-// selection commands and their beeps, saving the result.
+// The results page's commands in the window: marking by each criterion, by folders and by extensions,
+// the selection commands and their beeps, saving the result.
 #include "engine/ResultFile.h"
 #include "tests/support/TestArchives.h"
 #include "tests/ui/UiTest.h"
@@ -46,9 +46,9 @@ class MarkingWindowTest : public WindowTest {
     w().btnSelectAutomatically->click();
   }
   void none() { w().btnSelectNone->click(); }
-  // Searches the tree for equal contents: the content step is shown.
+  // Searches the tree for equal contents and similar pictures: the content step is shown.
   void search() {
-    toFolders({w().cbxSearchMethodCrc});
+    toFolders({w().cbxSearchMethodCrc, w().cbxSearchMethodImage});
     next();
     QCOMPARE(page(), w().tbsResults);
     QCOMPARE(w().ResultSteps->ShownMethod, MethodContent);
@@ -70,6 +70,9 @@ class MarkingWindowTest : public WindowTest {
       if (f.Year)
         QVERIFY(TestDir::setTimes(path, year(f.Year), year(f.Year)));
     }
+    QDir().mkpath(t.filePath("pictures"));
+    QVERIFY(drawing(200).save(t.filePath("pictures/small.png")));
+    QVERIFY(drawing(205).save(t.filePath("pictures/large.bmp")));
   }
 
 public:
@@ -77,7 +80,7 @@ public:
 
 private slots:
 
-  void marksByACriterionAndByFolders() {
+  void marksByEachCriterionByFoldersAndByExtensions() {
     search();
     QCOMPARE(shownFiles(),
              QStringList({"backup/x.log", "backup/y.txt", "docs/old/x.txt", "docs/x.txt", "docs/y.txt"}));
@@ -85,27 +88,53 @@ private slots:
 
     // The earliest modified of each group is kept.
     mark([](TfrmMarker &M) {
+      QVERIFY(M.rbtDateCreate->isChecked());
+      QCOMPARE(M.cmbDateCreate->currentIndex(), 0);
+      QCOMPARE(M.cmbDateUpdate->currentIndex(), 1);
+      QCOMPARE(M.cmbSize->currentIndex(), 0);
+      QVERIFY(M.cbxNotUseCheked->isChecked());
       M.rbtDateUpdate->setChecked(true);
       M.cmbDateUpdate->setCurrentIndex(0);
       M.btnCriterionsOk->click();
     });
     QCOMPARE(checkedFiles(), QStringList({"backup/x.log", "docs/old/x.txt", "docs/y.txt"}));
     QVERIFY(w().barResultPanel->text() != unmarked);
-    // The rows already checked would stay out, so start clean.
+    // The latest modified; the rows already checked would stay out, so start clean.
     none();
     QCOMPARE(w().barResultPanel->text(), unmarked);
+    mark([](TfrmMarker &M) {
+      M.rbtDateUpdate->setChecked(true);
+      M.btnCriterionsOk->click();
+    });
+    QCOMPARE(checkedFiles(), QStringList({"backup/y.txt", "docs/old/x.txt", "docs/x.txt"}));
+
+    // Created first: one file of each group stays unmarked, the others are marked.
+    none();
+    mark([](TfrmMarker &M) { M.btnCriterionsOk->click(); });
+    QCOMPARE(checkedFiles().size(), 3);
 
     // Cancel changes nothing, not even the status line.
     const QStringList before = checkedFiles();
     const QString status = w().barResultPanel->text();
-    mark([](TfrmMarker &M) {
-      M.rbtSize->setChecked(true);
-      M.btnCriterionsCancel->click();
-    });
+    for (int page = 0; page < 3; ++page)
+      mark([page](TfrmMarker &M) {
+        M.rbtSize->setChecked(true);
+        M.rbtFoldersUnCheck->setChecked(true);
+        for (int i = 0; i < M.lbxExtensions->count(); ++i)
+          M.lbxExtensions->item(i)->setCheckState(Qt::Checked);
+        QPushButton *const cancels[] = {M.btnCriterionsCancel, M.btnFoldersCancel, M.btnExtensionsCancel};
+        cancels[page]->click();
+      });
     QCOMPARE(checkedFiles(), before);
     QCOMPARE(w().barResultPanel->text(), status);
 
-    // By folders: checking a folder copies the check down to its subfolders.
+    // By folders: a folder alone marks only its own files; copying the check down takes its subfolders.
+    none();
+    mark([this](TfrmMarker &M) {
+      M.FolderNode(folder("docs/old"))->setCheckState(Qt::Checked);
+      M.btnFoldersOk->click();
+    });
+    QCOMPARE(checkedFiles(), QStringList({"docs/old/x.txt"}));
     mark([this](TfrmMarker &M) {
       QStandardItem *docs = M.FolderNode(folder("docs"));
       QVERIFY(docs && M.FolderNode(folder("backup")));
@@ -115,6 +144,47 @@ private slots:
       M.btnFoldersOk->click();
     });
     QCOMPARE(checkedFiles(), QStringList({"docs/old/x.txt", "docs/x.txt", "docs/y.txt"}));
+    mark([this](TfrmMarker &M) {
+      M.FolderNode(folder("docs/old"))->setCheckState(Qt::Checked);
+      M.rbtFoldersUnCheck->setChecked(true);
+      M.btnFoldersOk->click();
+    });
+    QCOMPARE(checkedFiles(), QStringList({"docs/x.txt", "docs/y.txt"}));
+
+    // By extensions: the list holds the shown rows' extensions.
+    none();
+    mark([](TfrmMarker &M) {
+      QStringList keys;
+      for (int i = 0; i < M.lbxExtensions->count(); ++i)
+        keys << M.lbxExtensions->item(i)->text();
+      QCOMPARE(keys, QStringList({".log", ".txt"}));
+      M.lbxExtensions->item(0)->setCheckState(Qt::Checked);
+      M.btnExtensionsOk->click();
+    });
+    QCOMPARE(checkedFiles(), QStringList({"backup/x.log"}));
+    w().btnSelectAll->click();
+    mark([](TfrmMarker &M) {
+      M.lbxExtensions->item(1)->setCheckState(Qt::Checked);
+      M.rbtExtensionsUnCheck->setChecked(true);
+      M.btnExtensionsOk->click();
+    });
+    QCOMPARE(checkedFiles(), QStringList({"backup/x.log"}));
+
+    // The pictures step: the largest file of the pair is kept, then the smallest.
+    next();
+    QCOMPARE(w().ResultSteps->ShownMethod, MethodPictures);
+    const qint64 small = QFileInfo(folder("pictures/small.png")).size();
+    const qint64 large = QFileInfo(folder("pictures/large.bmp")).size();
+    QVERIFY(large > small);
+    for (const int kept : {1, 0}) {
+      none();
+      mark([kept](TfrmMarker &M) {
+        M.rbtSize->setChecked(true);
+        M.cmbSize->setCurrentIndex(kept);
+        M.btnCriterionsOk->click();
+      });
+      QCOMPARE(checkedFiles(), QStringList({kept == 1 ? "pictures/small.png" : "pictures/large.bmp"}));
+    }
   }
 
   void selectionCommandsWorkOnTheFocusedRowAndBeepWithoutOne() {
@@ -133,6 +203,12 @@ private slots:
     QVERIFY(!model().IsChecked(middle) && model().IsChecked(middle - 1) && model().IsChecked(middle + 1));
     w().btnSelect->click();
     QCOMPARE(checkedFiles().size(), 3);
+    w().mniSelectInvert->trigger();
+    QCOMPARE(checkedFiles().size(), 2);
+    w().mniSelectInvert->trigger();
+    QCOMPARE(checkedFiles().size(), 3);
+    w().mniSelectAll->trigger();
+    QCOMPARE(checkedFiles().size(), 5);
     w().mniSelectNone->trigger();
     QCOMPARE(checkedFiles().size(), 0);
 

@@ -57,7 +57,9 @@ private slots:
     w().rbtFirstRecovery->setChecked(true);
     next();
     QCOMPARE(page(), w().tbsOpenRestoreFolder);
-    // Which folders are stores is tested without the window.
+    // Which folders are stores is tested without the window; here each refusal once.
+    refused(m_dir.filePath(QStringLiteral("no such folder")), 2073);
+    refused(m_dir.createFile(QStringLiteral("a file"), "x"), 2073);
     m_dir.createFile(QStringLiteral("notastore/readme.txt"), "x");
     refused(m_dir.filePath(QStringLiteral("notastore")), 2511);
 
@@ -79,18 +81,33 @@ private slots:
 
     TRestoreModel &model = w().RestoreModel();
     const QList<QModelIndex> nodes = AllNodes(model);
-    QModelIndex taken, aFile;
+    QModelIndex taken, goneFolder, aFile;
     for (const QModelIndex &node : nodes) {
       const TRestoreFileShow *show = model.GetRestoreData(node);
       if (show->StorePath == takenStored)
         taken = node;
+      if (show->OriginalPath == place(QStringLiteral("gone/")))
+        goneFolder = node;
       if (show->IsFile && show->State == TRestoreState::None && !aFile.isValid())
         aFile = node;
     }
+    QVERIFY(taken.isValid() && goneFolder.isValid());
+    // Taken places in red, a folder whose place is gone greyed, the rest in the usual colour.
     QCOMPARE(model.GetRestoreData(taken)->State, TRestoreState::TakenPlace);
+    QCOMPARE(taken.data(Qt::ForegroundRole).value<QBrush>().color(), QColor(255, 0, 0));
+    QCOMPARE(model.GetRestoreData(goneFolder)->State, TRestoreState::FolderGone);
+    QCOMPARE(goneFolder.data(Qt::ForegroundRole).value<QBrush>().color(),
+             QApplication::palette().color(QPalette::Disabled, QPalette::Text));
+    QVERIFY(!aFile.data(Qt::ForegroundRole).isValid());
 
     // The selection commands and a check by the user, each shown in the status line at once.
     w().btnRestoreSelectAll->click();
+    QCOMPARE(w().barRestoreFilesPanel->text(), status(25, 25, total, total));
+    w().btnRestoreSelectInvert->click();
+    QCOMPARE(w().barRestoreFilesPanel->text(), status(0, 25, 0, total));
+    w().btnRestoreSelectNone->click();
+    QCOMPARE(w().barRestoreFilesPanel->text(), status(0, 25, 0, total));
+    w().btnRestoreSelectInvert->click();
     QCOMPARE(w().barRestoreFilesPanel->text(), status(25, 25, total, total));
     model.setData(aFile, Qt::Unchecked, Qt::CheckStateRole);
     const qint64 aFileSize = model.GetRestoreData(aFile)->Size;
@@ -107,11 +124,20 @@ private slots:
     QCOMPARE(testenv::ReadFile(place(free.back())), QByteArray("1234"));
     QCOMPARE(testenv::ReadFile(place(QStringLiteral("gone/deep/g.txt"))), QByteArray("12345678"));
     QCOMPARE(testenv::ReadFile(place(QStringLiteral("kept/taken1.txt"))), QByteArray("already there"));
+    QCOMPARE(testenv::ReadFile(takenStored), QByteArray("stored"));
 
     // The log: the bold total (the taken places not counted), then one line per file.
     QTextDocument *doc = w().memRestoreLog->document();
     QCOMPARE(doc->blockCount(), 3 + 25);
     checkLogHead(*doc, text(2515) + QLatin1Char(' ') + FormatSizeKb(22 * 4 + 8), text(20120) + " ");
+    int red = 0;
+    for (QTextBlock line = doc->begin().next().next().next(); line.isValid(); line = line.next()) {
+      const bool error = line.text().endsWith(QLatin1String(" - error"));
+      QVERIFY(error || line.text().endsWith(QLatin1String(" - ok")));
+      QCOMPARE(line.begin().fragment().charFormat().foreground().color() == QColor(255, 0, 0), error);
+      red += error;
+    }
+    QCOMPARE(red, 2);
 
     // Saved under a name without an extension: name + ".rtf", rich text with the lines.
     dialogs().setNextFileName(m_dir.filePath(QStringLiteral("restore log")));

@@ -239,6 +239,20 @@ private slots:
       menu->close();
       QCOMPARE(in<QComboBox>(d, "cmbMaskExcluded")->currentText(), QString("*.ABC; *.def"));
       QCOMPARE(in<QComboBox>(d, "cmbMaskIncluded")->currentText(), QString());
+      // The included box's button fills that box, and only it; Clear empties its text, not its list.
+      type(d, "cmbMaskIncluded", "*.x");
+      click(d, "btnMaskIncludedSelect");
+      QCOMPARE(d.MaskMenuTag(), 1);
+      QTRY_VERIFY(menu->isVisible());
+      menu->actions()[4]->trigger();
+      menu->close();
+      QCOMPARE(in<QComboBox>(d, "cmbMaskIncluded")->currentText(), FileGroupList->GetItem(4)->Ext);
+      QCOMPARE(in<QComboBox>(d, "cmbMaskExcluded")->currentText(), QString("*.ABC; *.def"));
+      in<QComboBox>(d, "cmbMaskIncluded")->addItem("kept in the list");
+      d.findChild<QAction *>("mniMaskClear")->trigger();
+      QCOMPARE(in<QComboBox>(d, "cmbMaskIncluded")->currentText(), QString());
+      QVERIFY(items(d, "cmbMaskIncluded").contains("kept in the list"));
+      QCOMPARE(in<QComboBox>(d, "cmbMaskExcluded")->currentText(), QString("*.ABC; *.def"));
       click(d, "btnCancel");
     });
     QCOMPARE(FileGroupList->GetItem(6)->Ext, QString("*.ABC; *.def"));
