@@ -29,8 +29,8 @@ QString ActionLogLine(const QString &FullName, bool Ok) {
   return line + (Ok ? QStringLiteral(" - ok") : QStringLiteral(" - error"));
 }
 
-bool DeleteToRecycleBin(const QString &FileName) {
-  return platform::MoveToTrash(FileName);
+bool DeleteToRecycleBin(const QString &FileName, const platform::TFileIdentity *Expected) {
+  return platform::MoveToTrash(FileName, Expected);
 }
 
 QString ActionErrorLine(const QString &FullName, const QString &Reason) {
@@ -50,7 +50,8 @@ TActOutcome ActOnFile(const QString &FileName, const platform::TFileIdentity &Id
   case TAction::Delete:
     return outcome(::unlinkat(folder.Get(), name.constData(), 0) == 0);
   case TAction::Recycle:
-    return outcome(DeleteToRecycleBin(FileName));
+    // The trash works by path: it must still lead to the file just checked.
+    return outcome(DeleteToRecycleBin(FileName, &Identity));
   case TAction::Move:
     return outcome(platform::MoveFileAt(folder.Get(), name, Identity, MakeStoreTarget(Store, FileName)));
   case TAction::Copy:

@@ -38,8 +38,8 @@ enum class TActOutcome {
 TActOutcome ActOnFile(const QString &FileName, const platform::TFileIdentity &Identity, TAction Action,
                       const QString &Store);
 
-// Sends one file to the trash; never deletes it instead.
-bool DeleteToRecycleBin(const QString &FileName);
+// Sends one file to the trash (with Expected, only the file it describes); never deletes it instead.
+bool DeleteToRecycleBin(const QString &FileName, const platform::TFileIdentity *Expected = nullptr);
 
 // Marked files still to act on (a processed file no longer counts).
 int CountMarked(const TUseFileList &List);

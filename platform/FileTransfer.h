@@ -45,8 +45,9 @@ bool MoveBackAt(int Dir, const QByteArray &Name, const QString &Target, bool Rep
 // trash folder of its own file system. True only when the file has left its place and stands in the
 // "files" folder of a trash folder beside a complete record (Path and DeletionDate) that names it;
 // a name too long for its record is trashed under a shorter one. Never deletes instead, never hangs,
-// and makes nothing outside the data folder and the trash folders.
-bool MoveToTrash(const QString &FileName);
+// and makes nothing outside the data folder and the trash folders. With Expected, only while the path
+// still leads to the file it describes.
+bool MoveToTrash(const QString &FileName, const TFileIdentity *Expected = nullptr);
 
 // Whether Path names a regular file itself (a link to one does not count).
 bool IsRegularFile(const QString &Path);

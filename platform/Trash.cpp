@@ -110,9 +110,9 @@ QList<QByteArray> TopTrashes(const QByteArray &Top) {
 
 QByteArray RecordText(const QByteArray &Path) {
   char *escaped = g_uri_escape_string(Path.constData(), "/", FALSE);
-  const QByteArray text = "[Trash Info]\nPath=" + QByteArray(escaped) + "\nDeletionDate=" +
-                          QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd'T'hh:mm:ss")).toLatin1() +
-                          "\n";
+  const QByteArray text =
+      "[Trash Info]\nPath=" + QByteArray(escaped) + "\nDeletionDate=" +
+      QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd'T'hh:mm:ss")).toLatin1() + "\n";
   g_free(escaped);
   return text;
 }
@@ -285,8 +285,8 @@ bool CheckTrashed(const QByteArray &Source, const struct stat &Before, const QBy
   if (RecordNames(info, Source, top))
     return true;
   const QByteArray path = trash == Home + "/Trash" || top.isEmpty() ? Source
-                          : top == "/"                             ? Source.mid(1)
-                                                                   : Source.mid(top.size() + 1);
+                          : top == "/"                              ? Source.mid(1)
+                                                                    : Source.mid(top.size() + 1);
   if (FillRecord(::open(info.constData(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC), RecordText(path)) &&
       RecordNames(info, Source, top))
     return true;
@@ -299,10 +299,11 @@ bool CheckTrashed(const QByteArray &Source, const struct stat &Before, const QBy
 
 } // namespace
 
-bool MoveToTrash(const QString &FileName) {
+bool MoveToTrash(const QString &FileName, const TFileIdentity *Expected) {
   const QByteArray source = EncodeName(FileName);
   struct stat before;
-  if (!source.startsWith('/') || !Lstat(source, before) || !S_ISREG(before.st_mode))
+  if (!source.startsWith('/') || !Lstat(source, before) || !S_ISREG(before.st_mode) ||
+      (Expected && !HasIdentity(before, *Expected)))
     return false;
   const QByteArray home = DataHome();
   if (home.isEmpty() || !MakeFolders(home))

@@ -1,6 +1,7 @@
 // An action touches only the file the search saw, reached without following a link, and a run that
 // removes files never removes the last copy of a group.
 
+#include "platform/FileTransfer.h"
 #include "tests/actions/ActionFixture.h"
 
 #include <sys/stat.h>
@@ -161,6 +162,19 @@ INSTANTIATE_TEST_SUITE_P(Actions, LastCopy,
                          [](const auto &Info) { return ActionName(Info.param).toStdString(); });
 
 using Copies = TwoCopies;
+
+// The trash works by path, after the action checked the file through its folder: the path must still
+// lead to that file.
+TEST_F(Copies, TheTrashTakesOnlyTheFileItWasToldOf) {
+  twoCopies();
+  const platform::TFileIdentity seenThen = marked->FileItem.Identity();
+  replaceWithLink(source("mark"), source("keep"));
+  EXPECT_FALSE(platform::MoveToTrash(marked->FullName(), &seenThen));
+  EXPECT_EQ(testenv::ReadFile(kept->FullName()), Letter);
+  const platform::TFileIdentity keptNow = kept->FileItem.Identity();
+  EXPECT_TRUE(platform::MoveToTrash(marked->FullName(), &keptNow));
+  EXPECT_FALSE(QFileInfo::exists(kept->FullName()));
+}
 
 TEST_F(Copies, CopyingLeavesEveryFileSoItNeedsNoUnmarkedCopy) {
   twoCopies();
