@@ -1,9 +1,12 @@
 // The data module and what a search shows beside the window: tray, icon animation, the folder
 // tree's checked folders, network locations, dialog filters.
 #include "platform/NetworkMounts.h"
+#include "tests/support/MountStandIn.h"
 #include "tests/ui/UiTest.h"
 #include "ui/main/IconAnimation.h"
 #include "ui/main/Icons.h"
+
+#include <QDirIterator>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -207,6 +210,58 @@ private slots:
     w().lblMapDriveMountClick();
     QCOMPARE(dialogs().requests().back().kind, QString("text"));
     QCOMPARE(dialogs().requests().back().caption, w().LangList->GetText(221));
+  }
+
+  void aNetworkLoginIsAskedForAndPassedOnButNeverKept() {
+    TMountStandIn tool;
+    const QString address = "smb://host/share";
+    const QString password = QString::fromUtf8(TMountStandIn::Password);
+    // Fills the login dialog with User and Password, after checking what it shows.
+    const auto login = [&](const QString &User, const QString &Password) {
+      dialogs().setNextText(address);
+      dialogs().setNextDialog([=](QDialog &Dialog) {
+        auto &form = static_cast<TfrmNetworkLogin &>(Dialog);
+        [&] {
+          QCOMPARE(form.windowTitle(), address);
+          QVERIFY(form.lblMessage->text().startsWith(TMountStandIn::Message));
+          for (QLineEdit *edit : {form.edtUser, form.edtDomain, form.edtPassword})
+            QVERIFY(edit->isVisibleTo(&form));
+          QCOMPARE(form.edtUser->text(), QString("guest"));
+          QCOMPARE(form.edtPassword->echoMode(), QLineEdit::Password);
+        }();
+        form.edtUser->setText(User);
+        form.edtPassword->setText(Password);
+        find<QPushButton>(&form, "btnOk")->click();
+        return int(form.result());
+      });
+    };
+    // A wrong password: the tool's own message, never the password.
+    login(TMountStandIn::User, "not it");
+    dialogs().setNextAnswer(QMessageBox::Ok);
+    w().lblMapDriveMountClick();
+    QCOMPARE(dialogs().requests().back().text, text(224) + "\ngio: " + address + ": Login failed");
+    QVERIFY(!tool.Mounted());
+    // Cancel: no message, and the tool is gone.
+    dialogs().setNextText(address);
+    dialogs().setNextDialog([](QDialog &) { return int(QDialog::Rejected); });
+    const auto asked = dialogs().requests().size();
+    w().lblMapDriveMountClick();
+    QCOMPARE(dialogs().requests().size(), asked + 2); // the address and the login, nothing after
+    QVERIFY(!tool.Mounted());
+    QVERIFY(!tool.Running());
+    // The right login mounts, the domain left to the tool's default.
+    login(TMountStandIn::User, password);
+    w().lblMapDriveMountClick();
+    QVERIFY(tool.Mounted());
+    QCOMPARE(dialogs().requests().back().kind, QString("dialog"));
+    QCOMPARE(tool.Arguments(), QStringList({"mount", address}));
+    // Nothing the program keeps (settings, caches, temporary files) holds the password.
+    QDirIterator files(testenv::IsolatedRoot(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+      const QString file = files.next();
+      if (!file.startsWith(tool.Folder() + "/"))
+        QVERIFY2(!testenv::ReadFile(file).contains(password.toUtf8()), qPrintable(file));
+    }
   }
 
   void mountListKeepsNetworkLocationsOnly() {

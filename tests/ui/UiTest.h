@@ -15,6 +15,7 @@
 #include "ui/dialogs/CheckDirectorionDialog.h"
 #include "ui/dialogs/DialogService.h"
 #include "ui/dialogs/Filter.h"
+#include "ui/dialogs/NetworkLogin.h"
 #include "ui/dialogs/Options.h"
 #include "ui/main/DMMain.h"
 #include "ui/main/FolderTree.h"
@@ -117,6 +118,14 @@ inline void forEveryDialogPage(TLangList &Langs, QWidget *Owner,
   Use(system, "system-folders");
   TfrmArchiveInformation archive(Owner);
   Use(archive, "archive");
+  TfrmNetworkLogin login(
+      Owner, "smb://server/share",
+      "Authentication Required\nEnter user and password for share \"share\" on \"server\":");
+  using TKind = TfrmNetworkLogin::TKind;
+  for (const TKind kind : {TKind::User, TKind::Domain, TKind::Password})
+    login.Ask(kind, kind == TKind::User ? "guest" : "");
+  login.edtPassword->setText("hidden");
+  Use(login, "network-login");
   TfrmFilter filter(Owner);
   for (const char *name : {"rbtMaskSpecify", "rbtSizeSpecify", "rbtDateSpecify", "rbtAttrSpecify"})
     in(filter, name)->setChecked(true);

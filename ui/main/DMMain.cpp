@@ -5,11 +5,16 @@
 #include "platform/Shell.h"
 #include "settings/Language.h"
 #include "ui/dialogs/DialogService.h"
+#include "ui/dialogs/NetworkLogin.h"
 #include "ui/main/Icons.h"
 #include "ui/main/Main.h"
 
 #include <QApplication>
+#include <QScopeGuard>
 #include <QSystemTrayIcon>
+
+#include <map>
+#include <optional>
 
 TdtmMain *dtmMain = nullptr;
 
@@ -108,7 +113,7 @@ bool refuseWithoutTool(QWidget *Owner) {
   return true;
 }
 
-// The tool may take a while to reach a server; the window cannot answer meanwhile.
+// The tool may take a while to reach a server; the windows repaint meanwhile, but take no input.
 template <typename Call> platform::TMountResult waiting(Call &&Run) {
   QApplication::setOverrideCursor(Qt::WaitCursor);
   const platform::TMountResult result = Run();
@@ -117,9 +122,64 @@ template <typename Call> platform::TMountResult waiting(Call &&Run) {
 }
 
 void reportFailure(QWidget *Owner, const platform::TMountResult &Result) {
-  if (!Result.Ok)
+  if (!Result.Ok && !Result.Cancelled)
     ShowInfoFor(Owner, LangText(QStringLiteral("224")) + QStringLiteral("\n") + Result.Message);
 }
+
+// Answers the mount tool's questions. It asks user, domain and password one after another; the
+// login dialog asks at once for the one asked and those that may follow it, and keeps their answers
+// for their questions. Nothing of it is stored anywhere else.
+class TLoginAnswers {
+public:
+  using TKind = platform::TMountQuestion::TKind;
+  TLoginAnswers(QWidget *Owner, const QString &Address) : m_owner(Owner), m_address(Address) {}
+  ~TLoginAnswers() { forget(); }
+
+  std::optional<QString> operator()(const platform::TMountQuestion &Question) {
+    // The dialogs take the pointer as usual, not the hourglass of the wait.
+    QApplication::restoreOverrideCursor();
+    const auto busyAgain = qScopeGuard([] { QApplication::setOverrideCursor(Qt::WaitCursor); });
+    if (Question.Kind == TKind::Choice)
+      return choose(Question);
+    if (const auto kept = m_later.find(Question.Kind); kept != m_later.end()) {
+      const QString answer = kept->second;
+      m_later.erase(kept);
+      return answer;
+    }
+    forget();
+    TfrmNetworkLogin login(m_owner, m_address, Question.Message);
+    login.Ask(Question.Kind, Question.Default);
+    // A domain comes only from Windows shares, and only between the user and the password.
+    if (Question.Kind == TKind::User && m_address.startsWith(QLatin1String("smb:"), Qt::CaseInsensitive))
+      login.Ask(TKind::Domain);
+    if (Question.Kind != TKind::Password)
+      login.Ask(TKind::Password);
+    if (DialogService::instance().execDialog(login) != QDialog::Accepted)
+      return std::nullopt;
+    for (const TKind later : {TKind::Domain, TKind::Password})
+      if (later != Question.Kind && login.Asks(later))
+        m_later[later] = login.Answer(later);
+    return login.Answer(Question.Kind);
+  }
+
+private:
+  std::optional<QString> choose(const platform::TMountQuestion &Question) {
+    const auto pick =
+        DialogService::instance().getItem(m_owner, m_address, Question.Message, Question.Choices);
+    if (!pick)
+      return std::nullopt;
+    return QString::number(Question.Choices.indexOf(*pick) + 1);
+  }
+  void forget() {
+    for (auto &[kind, answer] : m_later)
+      answer.fill(QLatin1Char(' '));
+    m_later.clear();
+  }
+
+  QWidget *m_owner;
+  QString m_address;
+  std::map<TKind, QString> m_later;
+};
 } // namespace
 
 bool TdtmMain::ndrMountExecute(QWidget *Owner) {
@@ -129,7 +189,11 @@ bool TdtmMain::ndrMountExecute(QWidget *Owner) {
       Owner, LangText(QStringLiteral("221")), LangText(QStringLiteral("225")), QStringLiteral("smb://"));
   if (!address || address->trimmed().isEmpty())
     return false;
-  const auto result = waiting([&] { return platform::MountNetworkLocation(*address); });
+  TLoginAnswers answers(Owner, address->trimmed());
+  const auto result = waiting([&] {
+    return platform::MountNetworkLocation(
+        *address, [&answers](const platform::TMountQuestion &Question) { return answers(Question); });
+  });
   reportFailure(Owner, result);
   return result.Ok;
 }
