@@ -35,5 +35,11 @@ public:
 };
 
 // The log line of one file: its full path followed by " - ok" or " - error". Control characters of the
-// path (a newline in a name) are shown as their visible symbols, so one file stays one line.
+// path (a newline in a name) are shown as their visible symbols, and line and paragraph separators and
+// bidirectional controls as "<U+202E>", so one file stays one line and reads in its own order.
 QString ActionLogLine(const QString &FullName, bool Ok);
+
+// The line of a file whose copy a Stop or the window's closing abandoned: its path, " - " and text
+// 20145.
+QString ActionStoppedLine(const QString &FullName);
+

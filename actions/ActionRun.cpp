@@ -18,15 +18,55 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-QString ActionLogLine(const QString &FullName, bool Ok) {
-  QString line = FullName;
-  for (QChar &c : line) {
+namespace {
+
+// Characters that end a line or turn the text around wherever they stand: line and paragraph
+// separators, the next-line control and the bidirectional embeddings, overrides, isolates and marks.
+bool BreaksTheLine(char16_t C) {
+  return (C >= 0x80 && C <= 0x9f) || C == 0x061c || C == 0x200e || C == 0x200f || (C >= 0x2028 && C <= 0x202e) ||
+         (C >= 0x2066 && C <= 0x2069);
+}
+
+QString ShownName(const QString &FullName) {
+  QString line;
+  line.reserve(FullName.size());
+  for (const QChar c : FullName) {
     if (c.unicode() < 0x20)
-      c = QChar(0x2400 + c.unicode());
+      line += QChar(0x2400 + c.unicode());
     else if (c.unicode() == 0x7f)
-      c = QChar(0x2421);
+      line += QChar(0x2421);
+    else if (BreaksTheLine(c.unicode()))
+      line += QStringLiteral("<U+%1>").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper();
+    else
+      line += c;
   }
-  return line + (Ok ? QStringLiteral(" - ok") : QStringLiteral(" - error"));
+  return line;
+}
+
+} // namespace
+
+QString ActionLogLine(const QString &FullName, bool Ok) {
+  return ShownName(FullName) + (Ok ? QStringLiteral(" - ok") : QStringLiteral(" - error"));
+}
+
+QString ActionStoppedLine(const QString &FullName) {
+  return ShownName(FullName) + QStringLiteral(" - ") + LangText(QStringLiteral("20145"));
+}
+
+TCopyProgress::TCopyProgress(IProgressSink &Sink)
+    : m_tick([this, &Sink] {
+        try {
+          Sink.ProcessActionProgress();
+          return true;
+        } catch (...) {
+          m_stopped = std::current_exception();
+          return false;
+        }
+      }) {}
+
+void TCopyProgress::Rethrow() const {
+  if (m_stopped)
+    std::rethrow_exception(m_stopped);
 }
 
 bool DeleteToRecycleBin(const QString &FileName, const platform::TFileIdentity *Expected) {
@@ -38,7 +78,7 @@ QString ActionErrorLine(const QString &FullName, const QString &Reason) {
 }
 
 TActOutcome ActOnFile(const QString &FileName, const platform::TFileIdentity &Identity, TAction Action,
-                      const QString &Store) {
+                      const QString &Store, const platform::TCopyTick &Tick) {
   if (!IsCleanAbsolutePath(FileName))
     return TActOutcome::Failed;
   QByteArray name;
@@ -53,9 +93,9 @@ TActOutcome ActOnFile(const QString &FileName, const platform::TFileIdentity &Id
     // The trash works by path: it must still lead to the file just checked.
     return outcome(DeleteToRecycleBin(FileName, &Identity));
   case TAction::Move:
-    return outcome(platform::MoveFileAt(folder.Get(), name, Identity, MakeStoreTarget(Store, FileName)));
+    return outcome(platform::MoveFileAt(folder.Get(), name, Identity, MakeStoreTarget(Store, FileName), Tick));
   case TAction::Copy:
-    return outcome(platform::CopyFileAt(folder.Get(), name, Identity, MakeStoreTarget(Store, FileName)));
+    return outcome(platform::CopyFileAt(folder.Get(), name, Identity, MakeStoreTarget(Store, FileName), Tick));
   }
   return TActOutcome::Failed;
 }
@@ -184,6 +224,7 @@ void ActionLoop(TActionRun &Run) {
       Run.Bar.SetPosition(Run.Bar.Position() + 1);
     const QString name = Item.FullName();
     TActOutcome outcome = TActOutcome::Failed;
+    const TCopyProgress progress(Run.Sink);
     // An archive member's name is its path inside the archive, not a file of its own.
     if (!Item.IsArchiveMember()) {
       const platform::TFileIdentity identity = Item.FileItem.Identity();
@@ -192,7 +233,11 @@ void ActionLoop(TActionRun &Run) {
       else if (copies && !copies->CopyLeft(Item))
         outcome = TActOutcome::NoCopyLeft;
       else
-        outcome = ActOnFile(name, identity, Run.Action, Run.StoreFolder);
+        outcome = ActOnFile(name, identity, Run.Action, Run.StoreFolder, progress.Tick());
+    }
+    if (progress.Stopped()) {
+      Run.Log.AddLine(ActionStoppedLine(name), false);
+      progress.Rethrow();
     }
     const bool ok = outcome == TActOutcome::Done;
     if (ok)

@@ -4,11 +4,13 @@
 // becomes Processed (and no longer marked) when the loop ends, also when it ends by Stop.
 
 #include "platform/FileAt.h"
+#include "platform/FileTransfer.h"
 
 #include <QString>
 #include <QtGlobal>
 
 #include <chrono>
+#include <exception>
 
 class IActionLog;
 class IProgressBar;
@@ -35,8 +37,27 @@ enum class TActOutcome {
 // while that name holds the regular file Identity describes (same device, inode, size and
 // modification time); otherwise Changed and nothing is done. A name that is not a clean absolute path
 // is refused. Throws EStoreFolder when the mirrored folder for a Move or Copy cannot be made.
+// Tick is called between the blocks of a copy; false abandons it.
 TActOutcome ActOnFile(const QString &FileName, const platform::TFileIdentity &Identity, TAction Action,
-                      const QString &Store);
+                      const QString &Store, const platform::TCopyTick &Tick = {});
+
+// Hands the sink's progress call to a copy between its blocks, so a large file keeps the window
+// answering: Pause waits there, and a Stop or Halt abandons the copy and is kept to be thrown again
+// once the copy has cleaned up after itself.
+class TCopyProgress {
+public:
+  explicit TCopyProgress(IProgressSink &Sink);
+  TCopyProgress(const TCopyProgress &) = delete;
+  TCopyProgress &operator=(const TCopyProgress &) = delete;
+  const platform::TCopyTick &Tick() const { return m_tick; }
+  bool Stopped() const { return bool(m_stopped); }
+  // Throws what ended the copy, if anything did.
+  void Rethrow() const;
+
+private:
+  std::exception_ptr m_stopped;
+  platform::TCopyTick m_tick;
+};
 
 // Sends one file to the trash (with Expected, only the file it describes); never deletes it instead.
 bool DeleteToRecycleBin(const QString &FileName, const platform::TFileIdentity *Expected = nullptr);

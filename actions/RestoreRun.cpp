@@ -158,14 +158,14 @@ platform::TFolderFd OpenStoreFolder(const TRestoreItem &Item, QByteArray &Name) 
 
 } // namespace
 
-TMoveBack MoveBack(const TRestoreItem &Item, const QString &Target, bool Replace) {
+TMoveBack MoveBack(const TRestoreItem &Item, const QString &Target, bool Replace, const platform::TCopyTick &Tick) {
   if (Target.isEmpty() || !IsCleanAbsolutePath(Target))
     return TMoveBack::Failed;
   QByteArray name;
   const platform::TFolderFd folder = OpenStoreFolder(Item, name);
   if (!folder.IsOpen())
     return TMoveBack::StoreChanged;
-  return platform::MoveBackAt(folder.Get(), name, Target, Replace) ? TMoveBack::Done : TMoveBack::Failed;
+  return platform::MoveBackAt(folder.Get(), name, Target, Replace, Tick) ? TMoveBack::Done : TMoveBack::Failed;
 }
 
 void PrepareRestoreBar(IProgressBar &Bar, int Count) {
@@ -183,7 +183,12 @@ void RestoreLoop(TRestoreRun &Run) {
     if (Run.Bar.Position() < Run.Bar.Max())
       Run.Bar.SetPosition(Run.Bar.Position() + 1);
     const QString target = RestoreTargetName(Item.OriginalPath, Run.Options);
-    const TMoveBack moved = MoveBack(Item, target, Run.Options.ReplaceExisting);
+    const TCopyProgress progress(Run.Sink);
+    const TMoveBack moved = MoveBack(Item, target, Run.Options.ReplaceExisting, progress.Tick());
+    if (progress.Stopped()) {
+      Run.Log.AddLine(ActionStoppedLine(Item.OriginalPath), false);
+      progress.Rethrow();
+    }
     const bool ok = moved == TMoveBack::Done;
     if (ok) {
       Run.Total += Item.Size;

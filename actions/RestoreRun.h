@@ -4,6 +4,7 @@
 // file at the place is replaced only in one atomic step, and the stored file goes only after its copy
 // stands in place.
 
+#include "platform/FileTransfer.h"
 #include "platform/Folders.h"
 
 #include <QList>
@@ -78,7 +79,9 @@ enum class TMoveBack { Done, Failed, StoreChanged };
 // a temporary name in Target's folder (flushed, with the stored file's permissions and times) takes
 // its place, and the stored file is removed only then. On any failure both the file at Target and the
 // stored file stay as they were. Failed for an empty Target or a stored entry that is no regular file.
-TMoveBack MoveBack(const TRestoreItem &Item, const QString &Target, bool Replace);
+// Tick is called between the blocks of a copy; false abandons it.
+TMoveBack MoveBack(const TRestoreItem &Item, const QString &Target, bool Replace,
+                   const platform::TCopyTick &Tick = {});
 
 // The state of one restore run.
 struct TRestoreRun {
@@ -99,6 +102,7 @@ struct TRestoreRun {
 void PrepareRestoreBar(IProgressBar &Bar, int Count);
 
 // Moves every item back in order, writing each file's line (its place + " - ok" or " - error") to the
-// log and calling the sink's ProcessActionProgress after it, which may end the loop by EMyStop.
+// log and calling the sink's ProcessActionProgress after it (and between the blocks of a copy), which
+// may end the loop by EMyStop; a copy it abandons is logged as such (text 20145).
 // Zeroes and fills Run.Total and Run.Restored; the log is closed however the loop ends.
 void RestoreLoop(TRestoreRun &Run);

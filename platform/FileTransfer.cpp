@@ -5,11 +5,13 @@
 #include <QFile>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #include <vector>
 
@@ -93,9 +95,44 @@ bool WriteAll(int Fd, const char *Data, size_t Size, off_t Offset) {
   return true;
 }
 
+// Calls the caller's tick between blocks, often enough to keep a window answering, and starts the
+// write-back of every finished chunk so the final flush stays short.
+class TPacer {
+public:
+  TPacer(const TCopyTick &Tick, int Out) : m_tick(Tick), m_out(Out), m_last(Clock::now()) {}
+  // Bytes up to End are written. False (errno ECANCELED) when the tick says to give up.
+  bool Step(off_t End) {
+    if (End - m_flushed >= ChunkBytes) {
+      (void)::sync_file_range(m_out, m_flushed, End - m_flushed, SYNC_FILE_RANGE_WRITE);
+      m_flushed = End;
+    }
+    // A small file is done before anyone could press a button: it makes no call at all.
+    const off_t since = End - m_ticked;
+    if (!m_tick || since < MinimumBytes || (since < ChunkBytes && Clock::now() - m_last < TickEvery))
+      return true;
+    m_ticked = End;
+    m_last = Clock::now();
+    if (m_tick())
+      return true;
+    errno = ECANCELED;
+    return false;
+  }
+
+private:
+  using Clock = std::chrono::steady_clock;
+  static constexpr off_t ChunkBytes = 64 << 20;
+  static constexpr off_t MinimumBytes = 2 << 20;
+  static constexpr std::chrono::milliseconds TickEvery{40};
+  const TCopyTick &m_tick;
+  int m_out;
+  Clock::time_point m_last;
+  off_t m_ticked = 0;
+  off_t m_flushed = 0;
+};
+
 // Copies the bytes [From, To) of In to the same place in Out; a source that ends early is a failure,
 // since the file changed while it was copied.
-bool CopyRange(int In, int Out, off_t From, off_t To, std::vector<char> &Buffer) {
+bool CopyRange(int In, int Out, off_t From, off_t To, std::vector<char> &Buffer, TPacer &Pacer) {
   while (From < To) {
     const size_t want = size_t(std::min<off_t>(To - From, off_t(Buffer.size())));
     const ssize_t n = ::pread(In, Buffer.data(), want, From);
@@ -111,12 +148,14 @@ bool CopyRange(int In, int Out, off_t From, off_t To, std::vector<char> &Buffer)
     if (!WriteAll(Out, Buffer.data(), size_t(n), From))
       return false;
     From += n;
+    if (!Pacer.Step(From))
+      return false;
   }
   return true;
 }
 
 // Copies Size bytes, skipping the holes the file system reports, so a sparse file stays sparse.
-bool CopyData(int In, int Out, off_t Size) {
+bool CopyData(int In, int Out, off_t Size, TPacer &Pacer) {
   std::vector<char> buffer(1 << 20);
   off_t offset = 0;
   while (offset < Size) {
@@ -124,18 +163,43 @@ bool CopyData(int In, int Out, off_t Size) {
     if (data < 0) {
       if (errno == ENXIO)
         break; // the rest is a hole
-      return CopyRange(In, Out, offset, Size, buffer);
+      return CopyRange(In, Out, offset, Size, buffer, Pacer);
     }
     if (data >= Size)
       break;
     off_t hole = ::lseek(In, data, SEEK_HOLE);
     if (hole < 0 || hole > Size)
       hole = Size;
-    if (!CopyRange(In, Out, data, hole, buffer))
+    if (!CopyRange(In, Out, data, hole, buffer, Pacer))
       return false;
     offset = hole;
   }
   return ::ftruncate(Out, Size) == 0;
+}
+
+// Gives Out the extended attributes of In, the access control list among them, as mv does. One the
+// target cannot hold (another file system's kind, a security label we may not set) is left out.
+void CopyAttributes(int In, int Out) {
+  ssize_t size = ::flistxattr(In, nullptr, 0);
+  if (size <= 0)
+    return;
+  QByteArray names(size, Qt::Uninitialized);
+  size = ::flistxattr(In, names.data(), size_t(names.size()));
+  if (size <= 0)
+    return;
+  names.truncate(size);
+  QByteArray value;
+  for (const QByteArray &name : names.split('\0')) {
+    if (name.isEmpty())
+      continue;
+    const ssize_t length = ::fgetxattr(In, name.constData(), nullptr, 0);
+    if (length < 0)
+      continue;
+    value.resize(length);
+    const ssize_t got = ::fgetxattr(In, name.constData(), value.data(), size_t(value.size()));
+    if (got >= 0)
+      (void)::fsetxattr(Out, name.constData(), value.constData(), size_t(got), 0);
+  }
 }
 
 // Opens a regular file for reading without following a link and without blocking on a FIFO; when
@@ -158,10 +222,11 @@ bool SyncFolder(const TAt &Folder) {
   return fd.get() >= 0 && ::fsync(fd.get()) == 0;
 }
 
-// Copies Source into a fresh temporary file in Target's folder, flushed and with Source's permissions
-// and times; Temp receives its name, Placed its identity. On failure nothing is left behind.
+// Copies Source into a fresh temporary file in Target's folder, flushed and with Source's extended
+// attributes, permissions and times; Temp receives its name, Placed its identity. Tick is called
+// between blocks. On failure, a Stop among them, nothing is left behind.
 bool CopyToTemp(const TAt &Source, const QByteArray &Target, struct stat &SourceSt, struct stat &Placed,
-                QByteArray &Temp, const TFileIdentity *Expected = nullptr) {
+                QByteArray &Temp, const TCopyTick &Tick, const TFileIdentity *Expected = nullptr) {
   TFd in(OpenRegular(Source, SourceSt, Expected));
   if (in.get() < 0)
     return false;
@@ -169,11 +234,14 @@ bool CopyToTemp(const TAt &Source, const QByteArray &Target, struct stat &Source
   TFd out(::mkostemp(Temp.data(), O_CLOEXEC));
   if (out.get() < 0)
     return false;
-  bool ok = CopyData(in.get(), out.get(), SourceSt.st_size);
+  TPacer pacer(Tick, out.get());
+  bool ok = CopyData(in.get(), out.get(), SourceSt.st_size, pacer);
   if (ok) {
-    // Ownership can be kept only by root; permissions and times by anyone.
+    // Ownership can be kept only by root; permissions and times by anyone. The attributes come after
+    // the owner, whose change drops some of them, and before the mode, which the ACL's mask follows.
     if (::geteuid() == 0)
       (void)::fchown(out.get(), SourceSt.st_uid, SourceSt.st_gid);
+    CopyAttributes(in.get(), out.get());
     const struct timespec times[2] = {SourceSt.st_atim, SourceSt.st_mtim};
     ok = ::fchmod(out.get(), SourceSt.st_mode & 07777) == 0 && ::futimens(out.get(), times) == 0 &&
          ::fsync(out.get()) == 0 && ::fstat(out.get(), &Placed) == 0;
@@ -189,9 +257,9 @@ bool CopyToTemp(const TAt &Source, const QByteArray &Target, struct stat &Source
 
 // The copy of CopyFileSafely; Placed receives the identity of the file now at Target.
 bool CopyInto(const TAt &Source, const QByteArray &Target, struct stat &SourceSt, struct stat &Placed,
-              const TFileIdentity *Expected = nullptr) {
+              const TCopyTick &Tick, const TFileIdentity *Expected = nullptr) {
   QByteArray temp;
-  if (!CopyToTemp(Source, Target, SourceSt, Placed, temp, Expected))
+  if (!CopyToTemp(Source, Target, SourceSt, Placed, temp, Tick, Expected))
     return false;
   if (!RenameNoReplace(QFile::decodeName(temp), QFile::decodeName(Target))) {
     const int saved = errno;
@@ -262,7 +330,7 @@ bool IsExpectedFile(const TAt &Source, const TFileIdentity *Expected, struct sta
   return true;
 }
 
-bool MoveFile(const TAt &From, const QByteArray &To, const TFileIdentity *Expected) {
+bool MoveFile(const TAt &From, const QByteArray &To, const TFileIdentity *Expected, const TCopyTick &Tick) {
   struct stat before;
   if (!IsExpectedFile(From, Expected, before))
     return false;
@@ -280,7 +348,7 @@ bool MoveFile(const TAt &From, const QByteArray &To, const TFileIdentity *Expect
     return false;
 
   struct stat copied, placed;
-  if (!CopyInto(From, To, copied, placed, Expected))
+  if (!CopyInto(From, To, copied, placed, Tick, Expected))
     return false;
   // The source goes only when it is still the file that was copied, unchanged.
   struct stat now;
@@ -300,22 +368,24 @@ bool RenameNoReplace(const QString &Source, const QString &Target) {
   return RenameNoReplaceAt(TAt::Path(Native(Source)), TAt::Path(Native(Target)));
 }
 
-bool CopyFileSafely(const QString &Source, const QString &Target) {
+bool CopyFileSafely(const QString &Source, const QString &Target, const TCopyTick &Tick) {
   struct stat source, placed;
-  return CopyInto(TAt::Path(Native(Source)), Native(Target), source, placed);
+  return CopyInto(TAt::Path(Native(Source)), Native(Target), source, placed, Tick);
 }
 
-bool MoveFileSafely(const QString &Source, const QString &Target) {
-  return MoveFile(TAt::Path(Native(Source)), Native(Target), nullptr);
+bool MoveFileSafely(const QString &Source, const QString &Target, const TCopyTick &Tick) {
+  return MoveFile(TAt::Path(Native(Source)), Native(Target), nullptr, Tick);
 }
 
-bool CopyFileAt(int Dir, const QByteArray &Name, const TFileIdentity &Expected, const QString &Target) {
+bool CopyFileAt(int Dir, const QByteArray &Name, const TFileIdentity &Expected, const QString &Target,
+                const TCopyTick &Tick) {
   struct stat source, placed;
-  return Expected.IsKnown() && CopyInto({Dir, Name}, Native(Target), source, placed, &Expected);
+  return Expected.IsKnown() && CopyInto({Dir, Name}, Native(Target), source, placed, Tick, &Expected);
 }
 
-bool MoveFileAt(int Dir, const QByteArray &Name, const TFileIdentity &Expected, const QString &Target) {
-  return Expected.IsKnown() && MoveFile({Dir, Name}, Native(Target), &Expected);
+bool MoveFileAt(int Dir, const QByteArray &Name, const TFileIdentity &Expected, const QString &Target,
+                const TCopyTick &Tick) {
+  return Expected.IsKnown() && MoveFile({Dir, Name}, Native(Target), &Expected, Tick);
 }
 
 namespace {
@@ -372,7 +442,7 @@ bool ReplaceWithCopy(const TAt &Source, const QByteArray &Temp, const QByteArray
   return true;
 }
 
-bool MoveReplacing(const TAt &From, const QByteArray &To) {
+bool MoveReplacing(const TAt &From, const QByteArray &To, const TCopyTick &Tick) {
   const TAt to = TAt::Path(To);
   struct stat before, old;
   if (!From.Lstat(before) || !S_ISREG(before.st_mode) || !to.Lstat(old) || !S_ISREG(old.st_mode)) {
@@ -391,7 +461,7 @@ bool MoveReplacing(const TAt &From, const QByteArray &To) {
     return false;
   struct stat copied, placed;
   QByteArray temp;
-  if (!CopyToTemp(From, To, copied, placed, temp))
+  if (!CopyToTemp(From, To, copied, placed, temp, Tick))
     return false;
   if (!ReplaceWithCopy(From, temp, To, copied)) {
     const int saved = errno;
@@ -404,16 +474,16 @@ bool MoveReplacing(const TAt &From, const QByteArray &To) {
 
 } // namespace
 
-bool MoveFileReplacing(const QString &Source, const QString &Target) {
-  return MoveReplacing(TAt::Path(Native(Source)), Native(Target));
+bool MoveFileReplacing(const QString &Source, const QString &Target, const TCopyTick &Tick) {
+  return MoveReplacing(TAt::Path(Native(Source)), Native(Target), Tick);
 }
 
-bool MoveBackAt(int Dir, const QByteArray &Name, const QString &Target, bool Replace) {
+bool MoveBackAt(int Dir, const QByteArray &Name, const QString &Target, bool Replace, const TCopyTick &Tick) {
   const TAt from{Dir, Name};
   struct stat old;
   if (Replace && TAt::Path(Native(Target)).Lstat(old) && S_ISREG(old.st_mode))
-    return MoveReplacing(from, Native(Target));
-  return MoveFile(from, Native(Target), nullptr);
+    return MoveReplacing(from, Native(Target), Tick);
+  return MoveFile(from, Native(Target), nullptr, Tick);
 }
 
 } // namespace platform

@@ -149,6 +149,15 @@ TEST_P(EveryAction, AFolderWithoutWritePermission) {
   EXPECT_EQ(total, 0);
 }
 
+TEST(ActionLogLines, SeparatorsAndBidirectionalControlsAreShownEscapedSoOneFileStaysOneLine) {
+  const QString name = QString::fromUtf8("/d/a\u2028b\u2029c\u202Ed\u202Ae\u2066f\u2069g\u200Fh\u0085i.txt");
+  const QString line = ActionLogLine(name, true);
+  EXPECT_EQ(line, "/d/a<U+2028>b<U+2029>c<U+202E>d<U+202A>e<U+2066>f<U+2069>g<U+200F>h<U+0085>i.txt - ok");
+  EXPECT_EQ(ActionStoppedLine("/d/x\u202Ey"), "/d/x<U+202E>y - " + LangText("20145"));
+  // Ordinary text of any script stays as it is.
+  EXPECT_EQ(ActionLogLine(QString::fromUtf8("/d/Grüße ✓ שלום.txt"), false), QString::fromUtf8("/d/Grüße ✓ שלום.txt - error"));
+}
+
 INSTANTIATE_TEST_SUITE_P(Actions, EveryAction,
                          ::testing::Values(TAction::Delete, TAction::Recycle, TAction::Move, TAction::Copy),
                          [](const auto &Info) { return ActionName(Info.param).toStdString(); });

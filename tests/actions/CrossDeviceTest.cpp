@@ -1,8 +1,16 @@
 // Move and copy between two file systems: the data is copied under a temporary name and the source
 // goes only after the copy stands in place, so a failure at any step leaves exactly the source.
 
+#include "actions/RestoreRun.h"
 #include "tests/actions/ActionFixture.h"
 #include "tests/actions/Environments.h"
+#include "settings/Language.h"
+
+#include <QDirIterator>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <sys/xattr.h>
 
 namespace {
 
@@ -48,6 +56,106 @@ TEST_P(CrossDevice, ATargetThatFillsUpHalfWayLeavesTheSourceAndNoPartialFile) {
   EXPECT_FALSE(list.GetItem(0)->Processed);
   EXPECT_TRUE(list.GetItem(0)->Viewed.Marked);
   EXPECT_EQ(total, 0);
+}
+
+// The stored file at StorePath as the restore list gives it.
+TRestoreItem Stored(const QString &Store, const QString &StorePath) {
+  TRestoreItem item;
+  WalkStore(Store, [&](const TStoreEntry &E) {
+    if (E.IsFile && E.StorePath == StorePath)
+      item = {E.StorePath, RestoreOriginalPath(Store, E.StorePath, true), E.Size, E.Folders};
+  });
+  return item;
+}
+
+// The value of one extended attribute ("<none>" when there is none).
+QByteArray Attribute(const QString &Path, const char *Name) {
+  QByteArray value(4096, Qt::Uninitialized);
+  const ssize_t n = ::lgetxattr(QFile::encodeName(Path).constData(), Name, value.data(), size_t(value.size()));
+  return n < 0 ? QByteArrayLiteral("<none>") : value.left(n);
+}
+
+TEST_P(CrossDevice, KeepsExtendedAttributesAndTheAclThereAndBackAgain) {
+  TOtherFileSystem other(64 << 20);
+  if (!other.IsValid())
+    GTEST_SKIP() << other.Reason().toStdString();
+  const QString path = dir.createFile("src/tagged.txt", "tagged");
+  const QByteArray native = QFile::encodeName(path);
+  if (::setxattr(native.constData(), "user.xdg.comment", "a comment", 9, 0) != 0)
+    GTEST_SKIP() << "the temporary folder holds no extended attributes";
+  const QString setfacl = QStandardPaths::findExecutable("setfacl");
+  ASSERT_FALSE(setfacl.isEmpty()) << "scripts/install-deps.sh installs the acl package";
+  ASSERT_EQ(QProcess::execute(setfacl, {"-m", "u:65534:rw,m:rw", path}), 0);
+  const QByteArray acl = Attribute(path, "system.posix_acl_access");
+  ASSERT_NE(acl, "<none>");
+  const TFileState state = StateOf(path);
+  addPath(path);
+  run(GetParam(), other.Path() + '/');
+  ASSERT_EQ(oks(), "+");
+  const QString away = other.Path() + path;
+  EXPECT_EQ(Attribute(away, "user.xdg.comment"), "a comment");
+  EXPECT_EQ(Attribute(away, "system.posix_acl_access"), acl);
+  EXPECT_EQ(StateOf(away), state);
+  if (GetParam() == TAction::Copy)
+    return;
+  // The restore brings it back across the file systems with all of it.
+  ASSERT_EQ(MoveBack(Stored(other.Path(), away), path, false), TMoveBack::Done);
+  EXPECT_EQ(Attribute(path, "user.xdg.comment"), "a comment");
+  EXPECT_EQ(Attribute(path, "system.posix_acl_access"), acl);
+  EXPECT_EQ(StateOf(path), state);
+}
+
+// A Stop or a closed window while a large file is being copied abandons that file: no partial copy
+// anywhere, the source as it was, and a log line that says so.
+TEST_P(CrossDevice, StopOrHaltDuringALargeCopyAbandonsThatFileAndSaysSo) {
+  TOtherFileSystem other(512 << 20);
+  if (!other.IsValid())
+    GTEST_SKIP() << other.Reason().toStdString();
+  const qint64 size = 160 << 20;
+  const QString path = dir.createFileOfSize("src/big.bin", size, 3);
+  const TFileState before = StateOf(path);
+  // How much of the copy stood when the first progress call came.
+  qint64 written = -1;
+  sink.onCall = [&](int) {
+    QDirIterator it(other.Path(), {".pairhound-*"}, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    if (written < 0 && it.hasNext())
+      written = QFileInfo(it.next()).size();
+  };
+  for (const bool halt : {false, true}) {
+    written = -1;
+    list.Clear();
+    addPath(path);
+    sink.stopAtCall = sink.calls() + 1;
+    sink.haltInsteadOfStop = halt;
+    if (halt)
+      EXPECT_THROW(run(GetParam(), other.Path() + '/'), EMyHalt);
+    else
+      EXPECT_EQ(run(GetParam(), other.Path() + '/'), "stop");
+    ASSERT_EQ(log.Lines.size(), 1);
+    EXPECT_EQ(log.Lines[0], (TActionLogLines::TLine{path + " - " + LangText("20145"), false}));
+    EXPECT_EQ(StateOf(path), before);
+    EXPECT_EQ(filesBelow(other.Path()), QStringList());
+    EXPECT_FALSE(list.GetItem(0)->Processed);
+    EXPECT_GT(written, 0);
+    EXPECT_LT(written, size);
+  }
+  sink.onCall = {};
+  if (GetParam() == TAction::Copy)
+    return;
+  // The restore across file systems abandons its copy the same way.
+  sink.stopAtCall = 0;
+  list.Clear();
+  addPath(path);
+  ASSERT_EQ(run(TAction::Move, other.Path() + '/'), "");
+  TRestoreRun restore{{Stored(other.Path(), other.Path() + path)}, {}, sink, bar, log};
+  restore.FileWait = std::chrono::milliseconds(0);
+  sink.stopAtCall = sink.calls() + 1;
+  sink.haltInsteadOfStop = false;
+  EXPECT_THROW(RestoreLoop(restore), EMyStop);
+  ASSERT_EQ(log.Lines.size(), 1);
+  EXPECT_EQ(log.Lines[0].Text, path + " - " + LangText("20145"));
+  EXPECT_EQ(StateOf(other.Path() + path), before);
+  EXPECT_EQ(QDir(QFileInfo(path).path()).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
 INSTANTIATE_TEST_SUITE_P(Actions, CrossDevice, ::testing::Values(TAction::Move, TAction::Copy),

@@ -3,6 +3,7 @@
 #include "platform/Folders.h"
 #include "tests/ui/UiTest.h"
 
+#include <QDirIterator>
 #include <QStorageInfo>
 
 using namespace uitest;
@@ -246,6 +247,67 @@ private slots:
     next();
     QCOMPARE(page(), w().tbsAction);
     QVERIFY(w().rbtActionDeleteToRecicly->isChecked());
+  }
+
+  // A copy of 1 GiB answers Stop while it runs: the partial copy goes, the file stays, the log says so.
+  void stopDuringALargeCopyAbandonsThatFile() {
+    // Two copies of 1 GiB found; the one in "backup" marked.
+    m_tree = std::make_unique<TestDir>();
+    const qint64 size = qint64(1) << 30;
+    const QByteArray block(1 << 20, 'g');
+    const QString kept = m_tree->filePath("docs/big.bin"), big = m_tree->filePath("backup/big copy.bin");
+    for (const QString &path : {kept, big}) {
+      QDir().mkpath(QFileInfo(path).path());
+      QFile file(path);
+      QVERIFY(file.open(QIODevice::WriteOnly));
+      for (qint64 written = 0; written < size; written += block.size())
+        QCOMPARE(file.write(block), block.size());
+    }
+    toFolders({w().cbxSearchMethodCrc}, m_tree->path());
+    next();
+    QCOMPARE(page(), w().tbsResults);
+    TResultModel &rows = w().ResultList().Model();
+    QCOMPARE(rows.Count(), 2);
+    for (int row = 0; row < rows.Count(); ++row)
+      rows.SetChecked(row, rows.GetResultData(row)->Item->FullName() == big);
+    next();
+    QCOMPARE(page(), w().tbsAction);
+    const QDateTime modified = QFileInfo(big).lastModified();
+    w().rbtActionCopy->setChecked(true);
+    next();
+    const QString store = m_tree->createFolder("store");
+    w().edtFolder->setText(store);
+    // Stop as soon as the copy has begun to write.
+    QTimer watch;
+    watch.setInterval(5);
+    connect(&watch, &QTimer::timeout, this, [&] {
+      QDirIterator it(store, {".pairhound-*"}, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+      if (!it.hasNext() || QFileInfo(it.next()).size() == 0)
+        return;
+      watch.stop();
+      dialogs().setNextAnswer(QMessageBox::Yes); // "Stop?"
+      back();
+    });
+    watch.start();
+    next();
+    watch.stop();
+    QCOMPARE(page(), w().tbsLog);
+    QCOMPARE(messages(text(2046)), 1);
+    const QTextDocument &log = *w().memLog->document();
+    QTextBlock line = log.findBlock(log.toPlainText().indexOf(big));
+    QCOMPARE(line.text(), big + " - " + text(20145));
+    QCOMPARE(line.begin().fragment().charFormat().foreground().color(), QColor(255, 0, 0));
+    // Nothing of the copy is left in the store; the file is as it was.
+    QDirIterator left(store, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    QVERIFY(!left.hasNext());
+    QCOMPARE(QFileInfo(big).size(), size);
+    QCOMPARE(QFileInfo(big).lastModified(), modified);
+    QFile again(big);
+    QVERIFY(again.open(QIODevice::ReadOnly));
+    QVERIFY(again.seek(size - block.size()));
+    QCOMPARE(again.read(block.size()), block);
+    for (int i = 0; i < w().FileList->Count(); ++i)
+      QVERIFY(!w().FileList->GetItem(i)->Processed);
   }
 
   void aStoreFolderThatCannotBeMirroredEndsOnTheLogWithAMessage() {

@@ -186,6 +186,8 @@ public:
   // (also after Stop); the restore list is emptied either way.
   void RunRestore();
   void RestoreLogSummary(qint64 Total);
+  // The same wait as DelayAction, before the restore loop.
+  void DelayRestore(int Count);
   // Zero figures: the figures of the whole tree; otherwise a loader's running figures.
   void UpdateRestoreStatus(qint64 FileCount, qint64 TotalSize);
   TRestoreFileShow *FocusedRestoreItem() const;

@@ -175,6 +175,7 @@ void TfrmMain::RunRestore() {
              lblRestoringPercent->setText(QStringLiteral("0%"));
              PrepareRestoreBar(RestoringBar(), int(run.Items.size()));
              ProcessActionProgress();
+             DelayRestore(3);
              RestoreLoop(run);
              toLog();
            },
@@ -184,6 +185,10 @@ void TfrmMain::RunRestore() {
              DialogService::instance().messageBox(this, QMessageBox::Warning, LangList->GetText(2045),
                                                   Message, QMessageBox::Ok, QMessageBox::Ok);
            }});
+}
+
+void TfrmMain::DelayRestore(int Count) {
+  DelayAction(Count);
 }
 
 void TfrmMain::RestoreLogSummary(qint64 Total) {
