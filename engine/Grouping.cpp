@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
-#include <tuple>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace {
@@ -39,27 +39,26 @@ bool SameContent(const TContentSortKey &A, const TContentSortKey &B) {
          A.Size > 0;
 }
 
-// Which file a row names: its device and inode, or for an archive member its archive's and its
-// path inside; a zero Id when not known. Ordered by group, file and then list index.
+// Which file a row of a group names: its device and inode, or for an archive member its archive's
+// and its path inside; a zero Id when not known.
 struct TFileKey {
   qint32 Group = -1;
   TFileId Id;
   QString Member;
-  int Index = 0;
 
-  bool SameFile(const TFileKey &Other) const {
-    return Group == Other.Group && Id == Other.Id && Member == Other.Member;
-  }
-  bool operator<(const TFileKey &Other) const {
-    return std::tie(Group, Id.m_device, Id.m_inode, Member, Index) <
-           std::tie(Other.Group, Other.Id.m_device, Other.Id.m_inode, Other.Member, Other.Index);
+  bool operator==(const TFileKey &) const = default;
+};
+
+struct TFileKeyHash {
+  size_t operator()(const TFileKey &Key) const noexcept {
+    return TFileIdHash()(Key.Id) ^ (size_t(quint32(Key.Group)) << 7) ^ qHash(Key.Member);
   }
 };
 
-TFileKey FileKeyOf(const TUseFileProperty &Item) {
+TFileKey FileKeyOf(const TUseFileProperty &Item, qint32 Group) {
   if (Item.IsArchiveMember())
-    return {-1, Item.Owner->FileItem.Id, Item.FullName(), 0};
-  return {-1, Item.FileItem.Id, {}, 0};
+    return {Group, Item.Owner->FileItem.Id, Item.FullName()};
+  return {Group, Item.FileItem.Id, {}};
 }
 
 class TGroupBuilder {
@@ -149,23 +148,20 @@ private:
   // the later row leaves the group, and a group left with one row goes, unless one file alone makes
   // a group under this method.
   void DropSameFileRows() {
-    std::vector<TFileKey> Keys;
-    for (int i = 0; i < m_list.Count(); ++i)
-      if (GroupOf(i) != -1) {
-        TFileKey Key = FileKeyOf(*m_list.GetItem(i));
-        if (Key.Id != TFileId{}) {
-          Key.Group = GroupOf(i);
-          Key.Index = i;
-          Keys.push_back(std::move(Key));
-        }
-      }
-    std::sort(Keys.begin(), Keys.end());
+    std::unordered_set<TFileKey, TFileKeyHash> Seen;
     std::vector<qint32> Emptied;
-    for (size_t k = 1; k < Keys.size(); ++k)
-      if (Keys[k].SameFile(Keys[k - 1])) {
-        m_list.GetItem(Keys[k].Index)->Viewed.SetGroup(m_method, -1);
-        Emptied.push_back(Keys[k].Group);
+    for (int i = 0; i < m_list.Count(); ++i) {
+      if ((i + 1) % SortHeartbeatComparisons == 0)
+        CountedCall();
+      const qint32 Group = GroupOf(i);
+      if (Group == -1)
+        continue;
+      TFileKey Key = FileKeyOf(*m_list.GetItem(i), Group);
+      if (Key.Id != TFileId{} && !Seen.insert(std::move(Key)).second) {
+        m_list.GetItem(i)->Viewed.SetGroup(m_method, -1);
+        Emptied.push_back(Group);
       }
+    }
     if (Emptied.empty() || m_method == MethodEmpty || m_method == MethodUnreadable)
       return;
     std::unordered_map<qint32, int> Left;
