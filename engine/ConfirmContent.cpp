@@ -40,31 +40,27 @@ std::vector<std::vector<int>> SharedCodes(const TUseFileList &List) {
 }
 
 // Reads Path again as Item's file; true and its hash kept when it still has the saved size and
-// checksum. A plain file must still be the one the item names (device, inode and time, where known)
-// and then carries the identity this read saw; an unpacked member is judged by its bytes alone.
+// checksum. A plain file must be the file loading took its identity from, still unchanged: a row
+// without that identity (changed since the result was saved, or reached through a link) proves
+// nothing. An unpacked member is judged by its bytes alone.
 bool ConfirmFile(TUseFileProperty &Item, int Index, TReadPass &Pass, const QString &Path) {
   TFileItem &F = Item.FileItem;
   const bool Plain = !Item.IsArchiveMember();
   qint64 Counted = 0;
   bool Same = false;
-  if (!Path.isEmpty()) {
-    platform::TInputFile File(Path, Plain && F.Id != TFileId{} ? &F.Id : nullptr);
-    TFileStamp Before;
-    if (File.IsOpen() && File.Stamp(Before) && Before.Size == F.Size &&
-        !(Plain && F.ModifiedNs != 0 && Before.ModifiedNs != F.ModifiedNs)) {
+  if (!Path.isEmpty() && (!Plain || F.Identity().IsKnown())) {
+    platform::TInputFile File(Path, Plain ? &F.Id : nullptr);
+    platform::TFileIdentity Before;
+    if (File.IsOpen() && File.Identity(Before) && Before.Size == F.Size &&
+        (!Plain || Before == F.Identity())) {
       try {
         const TContentCode Code = ComputeFileCode(File, Pass, Index);
         Counted = Code.Bytes;
         // A file written to while it was read proves nothing.
-        TFileStamp After;
-        Same = Code.Bytes == F.Size && qint32(Code.Crc) == F.Code && File.Stamp(After) && After == Before;
-        if (Same) {
+        platform::TFileIdentity After;
+        Same = Code.Bytes == F.Size && qint32(Code.Crc) == F.Code && File.Identity(After) && After == Before;
+        if (Same)
           F.Hash = Code.Hash;
-          if (Plain) {
-            F.Id = Before.Id;
-            F.ModifiedNs = Before.ModifiedNs;
-          }
-        }
       } catch (const EReadFailed &) {
         // unreadable now: it leaves its group below
       }

@@ -182,13 +182,11 @@ qint64 TInputFile::Size() const {
   return qint64(st.st_size);
 }
 
-bool TInputFile::Stamp(TFileStamp &Stamp) const {
+bool TInputFile::Identity(TFileIdentity &Identity) const {
   struct stat st {};
   if (m_fd < 0 || ::fstat(m_fd, &st) != 0)
     return false;
-  Stamp.Id = {uint64_t(st.st_dev), uint64_t(st.st_ino)};
-  Stamp.Size = qint64(st.st_size);
-  Stamp.ModifiedNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  Identity = IdentityOf(st);
   return true;
 }
 

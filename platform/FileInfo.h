@@ -4,6 +4,7 @@
 // device, only a regular file.
 // Times are local time in days since 30 December 1899 (the fraction is the time of day).
 
+#include "platform/FileAt.h"
 #include "platform/Folders.h"
 
 #include <QString>
@@ -20,15 +21,6 @@ struct TFileProps {
   bool ArchiveFlag = false;
 
   bool operator==(const TFileProps &) const = default;
-};
-
-// Which file, and which version of it: what a file action checks before it touches a file.
-struct TFileStamp {
-  TFileId Id;
-  qint64 Size = -1;
-  // Modification time in nanoseconds since the epoch.
-  qint64 ModifiedNs = 0;
-  bool operator==(const TFileStamp &) const = default;
 };
 
 namespace platform {
@@ -81,7 +73,7 @@ public:
   // because of an error.
   qint64 Read(char *Buffer, qint64 Size);
   // Device, inode, size and modification time of the open file; false when they cannot be told.
-  bool Stamp(TFileStamp &Stamp) const;
+  bool Identity(TFileIdentity &Identity) const;
   // As ReadFileProps for the path, but of the open file: after reading, without a second path lookup.
   bool ReadProps(TFileProps &Props) const;
 

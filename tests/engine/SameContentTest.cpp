@@ -12,11 +12,13 @@
 #include "tests/support/TestArchives.h"
 #include "tests/support/TestEnv.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <unistd.h>
 
 namespace {
 
@@ -235,39 +237,43 @@ TEST(SameContent, ConfirmingMembersReportsUnpackingAndRemovesItsFolderOnAStopOrH
     }
 }
 
-// A plain file is opened as the file the loaded row names, and afterwards carries what that read saw.
-TEST(SameContent, ConfirmingOpensTheFileTheRowNamesAndKeepsItsIdentity) {
+// A plain file is confirmed only as the file loading took its identity from, still unchanged; the
+// identity the file actions check is then the file's own.
+TEST(SameContent, ConfirmingReadsOnlyTheFileLoadingIdentifiedAndUnchanged) {
   TestDir Dir;
-  Dir.createFile("one", QByteArray(500, 'k'));
-  Dir.createFile("two", QByteArray(500, 'k'));
-  Dir.createFile("three", QByteArray(500, 'k'));
+  for (const char *Name : {"one", "two", "other", "touched"})
+    Dir.createFile(Name, QByteArray(500, 'k'));
   Rig R;
   const QString Saved = R.SearchAndSave(Dir);
 
   Rig Open;
   Open.Load(Saved);
-  TUseFileProperty *Three = nullptr;
-  for (int i = 0; i < Open.List.Count(); ++i)
-    if (Open.List.GetItem(i)->FileItem.FileName == "three")
-      Three = Open.List.GetItem(i);
-  ASSERT_TRUE(Three);
-  // As if "three" had been another file when the result was loaded.
-  Three->FileItem.Id = {1, 1};
+  const auto Named = [&](const QString &Name) {
+    for (int i = 0; i < Open.List.Count(); ++i)
+      if (Open.List.GetItem(i)->FileItem.FileName == Name)
+        return Open.List.GetItem(i);
+    return static_cast<TUseFileProperty *>(nullptr);
+  };
+  ASSERT_TRUE(Named("other") && Named("touched"));
+  // As if "other" had been another file when the result was loaded; "touched" written to since.
+  Named("other")->FileItem.Id = {1, 1};
+  const QDateTime Earlier = QDateTime::currentDateTime().addDays(-3);
+  ASSERT_TRUE(TestDir::setTimes(Dir.filePath("touched"), Earlier, Earlier));
   ConfirmContentGroups(Open.List, Open.Sink, Open.Bar);
   GroupResult(Open.List, Open.Steps, Open.Sink, Open.Bar, {nullptr, nullptr, 0});
   EXPECT_EQ(Open.Groups(), "one two");
   for (int i = 0; i < Open.List.Count(); ++i) {
     const TFileItem &F = Open.List.GetItem(i)->FileItem;
     platform::TInputFile File(Open.List.GetItem(i)->FullName());
-    TFileStamp Now;
-    ASSERT_TRUE(File.Stamp(Now));
-    EXPECT_EQ(F.Id, Now.Id);
-    EXPECT_EQ(F.ModifiedNs, Now.ModifiedNs);
+    platform::TFileIdentity Now;
+    ASSERT_TRUE(File.Identity(Now));
+    EXPECT_EQ(F.Identity(), Now);
   }
 }
 
-// A folder replaced by a link after saving: two rows of one group name one file, and only the one
-// saved first stays; a group left with that file alone is gone.
+// A folder replaced by a link after saving makes two rows name one file: the row behind the link has
+// no identity and leaves. A name made a second link to another row's file keeps its identity, and the
+// later of the two rows leaves. A group left with one file is gone.
 TEST(SameContent, RowsThatNameOneFileAreNeverBothKept) {
   TestDir Dir;
   Dir.createFile("a/pair", QByteArray(400, 'p'));
@@ -275,27 +281,40 @@ TEST(SameContent, RowsThatNameOneFileAreNeverBothKept) {
   Dir.createFile("a/trio", QByteArray(401, 't'));
   Dir.createFile("b/trio", QByteArray(401, 't'));
   Dir.createFile("c/trio", QByteArray(401, 't'));
+  Dir.createFile("d/hard", QByteArray(402, 'h'));
+  Dir.createFile("e/hard", QByteArray(402, 'h'));
+  Dir.createFile("f/hard", QByteArray(402, 'h'));
+  // One time for the three, so that a name linked to another's file still shows the saved time.
+  const QDateTime Time = QDateTime::currentDateTime().addDays(-1);
+  for (const char *Name : {"d/hard", "e/hard", "f/hard"})
+    ASSERT_TRUE(TestDir::setTimes(Dir.filePath(Name), Time, Time));
   Rig R;
-  R.Search(Dir.path());
-  ASSERT_EQ(R.Groups(), "pair pair | trio trio trio");
-  const QString Saved = Dir.filePath("r.wzr");
-  R.List.SaveToFile(Saved);
-  ASSERT_TRUE(QDir(Dir.filePath("b")).removeRecursively());
-  ASSERT_TRUE(QFile::link(Dir.filePath("a"), Dir.filePath("b")));
-
-  Rig Open;
-  Open.Open(Saved);
-  EXPECT_EQ(Open.Groups(), "trio trio");
+  const QString Saved = R.SearchAndSave(Dir);
+  ASSERT_EQ(R.Groups(), "hard hard hard | pair pair | trio trio trio");
   // The saved order is the order folders were listed in, which the file system decides.
   QStringList Order;
   for (int i = 0; i < R.List.Count(); ++i)
-    if (R.List.GetItem(i)->FileItem.FileName == "trio")
+    if (R.List.GetItem(i)->FileItem.FileName == "hard")
       Order << R.List.GetItem(i)->FileItem.GetPath().mid(Dir.path().size());
-  Order.removeAll(Order.indexOf("/a/") < Order.indexOf("/b/") ? "/b/" : "/a/");
-  QStringList Folders;
-  for (int i = 0; i < Open.List.Count(); ++i)
-    if (Open.List.GetItem(i)->Viewed.GetGroup(MethodContent) != -1)
-      Folders << Open.List.GetItem(i)->FileItem.GetPath().mid(Dir.path().size());
-  EXPECT_EQ(Folders, Order);
-  EXPECT_EQ(Open.Steps.GetIndexes(MethodContent).size(), 2);
+  ASSERT_TRUE(QDir(Dir.filePath("b")).removeRecursively());
+  ASSERT_TRUE(QFile::link(Dir.filePath("a"), Dir.filePath("b")));
+  ASSERT_TRUE(QFile::remove(Dir.filePath("e/hard")));
+  ASSERT_EQ(::link(QFile::encodeName(Dir.filePath("d/hard")).constData(),
+                   QFile::encodeName(Dir.filePath("e/hard")).constData()),
+            0);
+  Order.removeAll(Order.indexOf("/d/") < Order.indexOf("/e/") ? "/e/" : "/d/");
+
+  Rig Open;
+  Open.Open(Saved);
+  EXPECT_EQ(Open.Groups(), "hard hard | trio trio");
+  QStringList Trio, Hard;
+  for (int i = 0; i < Open.List.Count(); ++i) {
+    const TUseFileProperty &Item = *Open.List.GetItem(i);
+    if (Item.Viewed.GetGroup(MethodContent) != -1)
+      (Item.FileItem.FileName == "hard" ? Hard : Trio) << Item.FileItem.GetPath().mid(Dir.path().size());
+  }
+  Trio.sort();
+  EXPECT_EQ(Trio, QStringList({"/a/", "/c/"}));
+  EXPECT_EQ(Hard, Order);
+  EXPECT_EQ(Open.Steps.GetIndexes(MethodContent).size(), 4);
 }
