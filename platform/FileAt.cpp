@@ -43,6 +43,8 @@ int OpenWhole(const QByteArray &Folder) {
 }
 
 int OpenLevels(const QByteArray &Folder) {
+  if (!IsPlainFolderPath(Folder))
+    return -1;
   TFolderFd dir(::open("/", FolderFlags));
   for (const QByteArray &part : Folder.mid(1).split('/')) {
     if (part.isEmpty())
@@ -93,6 +95,11 @@ TFolderFd OpenFolderNoLinks(const QByteArray &Folder) {
   if (fd == -2)
     fd = OpenLevels(Folder);
   TFolderFd dir(fd);
+  return dir.IsOpen() && IsFolder(dir.Get()) ? std::move(dir) : TFolderFd();
+}
+
+TFolderFd OpenFolderLevels(const QByteArray &Folder) {
+  TFolderFd dir(OpenLevels(Folder));
   return dir.IsOpen() && IsFolder(dir.Get()) ? std::move(dir) : TFolderFd();
 }
 

@@ -44,6 +44,10 @@ private:
 // is a link or no folder, or cannot be reached.
 TFolderFd OpenFolderNoLinks(const QByteArray &Folder);
 
+// The same, always one level at a time (what OpenFolderNoLinks does where the kernel cannot refuse
+// links on the whole way in one call).
+TFolderFd OpenFolderLevels(const QByteArray &Folder);
+
 // Opens the folder Name (one level) inside Dir without following a link.
 TFolderFd OpenFolderAt(int Dir, const QByteArray &Name);
 
