@@ -30,6 +30,7 @@ constexpr qsizetype RecordSuffix = 10; // ".trashinfo"
 constexpr qsizetype UniqueRoom = 5;
 constexpr int NameTries = 1000;
 constexpr qsizetype RecordCap = 64 * 1024;
+constexpr int FirstGuesses = 8;
 
 bool SameFile(const struct stat &A, const struct stat &B) {
   return A.st_dev == B.st_dev && A.st_ino == B.st_ino;
@@ -248,8 +249,23 @@ bool TrashOurselves(const QByteArray &Source, const struct stat &Before, const Q
 }
 
 // Where GIO put the file Before: the trash folder and the name in its "files" folder.
-bool FindTrashed(const struct stat &Before, const QList<QByteArray> &Trashes, QByteArray &Trash,
-                 QByteArray &Name) {
+bool FindTrashed(const struct stat &Before, const QByteArray &Base, const QList<QByteArray> &Trashes,
+                 QByteArray &Trash, QByteArray &Name) {
+  // GIO names a file "a.tar.gz", then "a.2.tar.gz", "a.3.tar.gz" ...: those first, so a full trash
+  // is rarely read.
+  const qsizetype dot = Base.indexOf('.');
+  for (int i = 1; i <= FirstGuesses; ++i) {
+    const QByteArray number = "." + QByteArray::number(i);
+    const QByteArray guess = i == 1 ? Base : dot < 0 ? Base + number : Base.left(dot) + number + Base.mid(dot);
+    for (const QByteArray &t : Trashes) {
+      struct stat st;
+      if (Lstat(t + "/files/" + guess, st) && SameFile(st, Before)) {
+        Trash = t;
+        Name = guess;
+        return true;
+      }
+    }
+  }
   for (const QByteArray &t : Trashes) {
     const QByteArray files = t + "/files";
     DIR *dir = ::opendir(files.constData());
@@ -277,7 +293,7 @@ bool CheckTrashed(const QByteArray &Source, const struct stat &Before, const QBy
   if (!top.isEmpty())
     trashes << TopTrashes(top);
   QByteArray trash, name;
-  if (!FindTrashed(Before, trashes, trash, name)) {
+  if (!FindTrashed(Before, Source.mid(Source.lastIndexOf('/') + 1), trashes, trash, name)) {
     errno = ENOENT;
     return false;
   }

@@ -141,6 +141,12 @@ TEST_F(TrashTest, NamesOf245To255BytesAreTrashedAndTheRecordKeepsTheWholePath) {
   expectTrashed(dir.createFile("b/" + twice, "second"));
 }
 
+TEST_F(TrashTest, ManyFilesOfOneNameEachGetTheirOwnPlaceAndRecord) {
+  for (int i = 0; i < 12; ++i)
+    expectTrashed(dir.createFile(QStringLiteral("d%1/same.txt").arg(i), QByteArray::number(i)));
+  EXPECT_EQ(QDir(HomeTrash() + "/files").entryList({"same*"}, QDir::Files).size(), 12);
+}
+
 TEST_F(TrashTest, OddNamesAreRecordedSoThatTheyReadBackToTheFileItself) {
   for (const QString &name : {QStringLiteral("report%41.txt"), QStringLiteral("100% sure.txt"),
                               QStringLiteral("a #b?.txt"), QStringLiteral("  blanks  .txt"),
