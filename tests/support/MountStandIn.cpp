@@ -31,13 +31,23 @@ fi
 : > '@DIR@/mounted'
 )";
 
+// Only the first answer goes on.
+const char *const QuestionScript = R"(echo '@DOUBT@'
+echo '[1] Log In Anyway'
+echo '[2] Cancel'
+printf 'Choice: '
+IFS= read -r choice || exit 2
+[ "$choice" = 1 ] || exit 2)";
+
 QByteArray script(TMountStandIn::TMode Mode, const QByteArray &Folder) {
   using TMode = TMountStandIn::TMode;
   QByteArray text(LoginScript);
   // Silent never gets to its questions; Stubborn ignores SIGTERM and a closed input.
   text.replace("@BEFORE@", Mode == TMode::Silent     ? "exec sleep 600"
                            : Mode == TMode::Stubborn ? "trap '' TERM"
+                           : Mode == TMode::Question ? QuestionScript
                                                      : "");
+  text.replace("@DOUBT@", TMountStandIn::Doubt);
   text.replace("@GIVEUP@", Mode == TMode::Stubborn ? "exec sleep 600" : "exit 2");
   text.replace("@DIR@", Folder);
   text.replace("@MESSAGE@", TMountStandIn::Message);

@@ -13,7 +13,9 @@ public:
     Login,    // asks and checks, as above
     Stubborn, // asks, but ignores a closed input and SIGTERM: only being killed ends it
     Silent,   // neither asks nor ends
+    Question, // asks first whether to go on ("[1] Log In Anyway", "[2] Cancel"), then logs in
   };
+  static constexpr const char *Doubt = "The identity of \"host\" cannot be verified."; // no single quote
   static constexpr const char *User = "alice";
   static constexpr const char *Password = "p\xC3\xA4ss word\"$1 ;x"; // spaces, quotes, a non-ASCII letter
   static constexpr const char *Message = "Authentication Required";

@@ -212,28 +212,33 @@ private slots:
     QCOMPARE(dialogs().requests().back().caption, w().LangList->GetText(221));
   }
 
+  // Answers the address dialog with Address and the login dialog with User and Password, after
+  // checking what the dialog shows.
+  void answerLogin(const QString &Address, const QString &User, const QString &Password) {
+    dialogs().setNextText(Address);
+    dialogs().setNextDialog([=](QDialog &Dialog) {
+      auto &form = static_cast<TfrmNetworkLogin &>(Dialog);
+      [&] {
+        QCOMPARE(form.windowTitle(), Address);
+        QVERIFY(form.lblMessage->text().startsWith(TMountStandIn::Message));
+        for (QLineEdit *edit : {form.edtUser, form.edtDomain, form.edtPassword})
+          QVERIFY(edit->isVisibleTo(&form));
+        QCOMPARE(form.edtUser->text(), QString("guest"));
+        QCOMPARE(form.edtPassword->echoMode(), QLineEdit::Password);
+      }();
+      form.edtUser->setText(User);
+      form.edtPassword->setText(Password);
+      find<QPushButton>(&form, "btnOk")->click();
+      return int(form.result());
+    });
+  }
+
   void aNetworkLoginIsAskedForAndPassedOnButNeverKept() {
     TMountStandIn tool;
     const QString address = "smb://host/share";
     const QString password = QString::fromUtf8(TMountStandIn::Password);
-    // Fills the login dialog with User and Password, after checking what it shows.
     const auto login = [&](const QString &User, const QString &Password) {
-      dialogs().setNextText(address);
-      dialogs().setNextDialog([=](QDialog &Dialog) {
-        auto &form = static_cast<TfrmNetworkLogin &>(Dialog);
-        [&] {
-          QCOMPARE(form.windowTitle(), address);
-          QVERIFY(form.lblMessage->text().startsWith(TMountStandIn::Message));
-          for (QLineEdit *edit : {form.edtUser, form.edtDomain, form.edtPassword})
-            QVERIFY(edit->isVisibleTo(&form));
-          QCOMPARE(form.edtUser->text(), QString("guest"));
-          QCOMPARE(form.edtPassword->echoMode(), QLineEdit::Password);
-        }();
-        form.edtUser->setText(User);
-        form.edtPassword->setText(Password);
-        find<QPushButton>(&form, "btnOk")->click();
-        return int(form.result());
-      });
+      answerLogin(address, User, Password);
     };
     // A wrong password: the tool's own message, never the password.
     login(TMountStandIn::User, "not it");
@@ -262,6 +267,27 @@ private slots:
       if (!file.startsWith(tool.Folder() + "/"))
         QVERIFY2(!testenv::ReadFile(file).contains(password.toUtf8()), qPrintable(file));
     }
+  }
+
+  void aQuestionOfTheMountToolOffersItsAnswers() {
+    TMountStandIn tool(TMountStandIn::TMode::Question);
+    const QString address = "smb://host/share";
+    // The second answer: the tool gives up, and says so.
+    dialogs().setNextText(address);
+    dialogs().setNextText(QString("Cancel"));
+    dialogs().setNextAnswer(QMessageBox::Ok);
+    w().lblMapDriveMountClick();
+    const auto &asked = dialogs().requests().at(dialogs().requests().size() - 2);
+    QCOMPARE(asked.kind, QString("item"));
+    QCOMPARE(asked.caption, address);
+    QCOMPARE(asked.text, QString(TMountStandIn::Doubt));
+    QCOMPARE(dialogs().requests().back().text, text(224) + "\n");
+    QVERIFY(!tool.Mounted());
+    // The first goes on to the login.
+    answerLogin(address, TMountStandIn::User, QString::fromUtf8(TMountStandIn::Password));
+    dialogs().setNextText(QString("Log In Anyway"));
+    w().lblMapDriveMountClick();
+    QVERIFY(tool.Mounted());
   }
 
   void mountListKeepsNetworkLocationsOnly() {
