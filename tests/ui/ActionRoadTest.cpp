@@ -249,8 +249,9 @@ private slots:
     QVERIFY(w().rbtActionDeleteToRecicly->isChecked());
   }
 
-  // A copy of 1 GiB answers Stop while it runs: the partial copy goes, the file stays, the log says so.
-  void stopDuringALargeCopyAbandonsThatFile() {
+  // A copy of 1 GiB answers Pause and Stop while it runs: paused it writes nothing, stopped its partial
+  // copy goes, the file stays, and the log says so.
+  void pauseAndStopDuringALargeCopy() {
     // Two copies of 1 GiB found; the one in "backup" marked.
     m_tree = std::make_unique<TestDir>();
     const qint64 size = qint64(1) << 30;
@@ -277,20 +278,30 @@ private slots:
     next();
     const QString store = m_tree->createFolder("store");
     w().edtFolder->setText(store);
-    // Stop as soon as the copy has begun to write.
+    // Pause as soon as the copy has begun to write; while paused it writes nothing; then Stop.
     QTimer watch;
     watch.setInterval(5);
+    qint64 pausedAt = -1;
+    bool stillWhilePaused = false;
     connect(&watch, &QTimer::timeout, this, [&] {
       QDirIterator it(store, {".pairhound-*"}, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-      if (!it.hasNext() || QFileInfo(it.next()).size() == 0)
+      const qint64 written = it.hasNext() ? QFileInfo(it.next()).size() : -1;
+      if (pausedAt < 0) {
+        if (written > 0) {
+          next(); // Pause
+          pausedAt = written;
+        }
         return;
+      }
       watch.stop();
+      stillWhilePaused = written == pausedAt && w().btnNext->text() == text(2050);
       dialogs().setNextAnswer(QMessageBox::Yes); // "Stop?"
       back();
     });
     watch.start();
     next();
     watch.stop();
+    QVERIFY(stillWhilePaused);
     QCOMPARE(page(), w().tbsLog);
     QCOMPARE(messages(text(2046)), 1);
     const QTextDocument &log = *w().memLog->document();
