@@ -47,8 +47,8 @@ private:
       if (entry.m_kind != Kind || entry.m_name == "." || entry.m_name == "..")
         continue;
       // A name that does not read back as the same bytes would lead to another file or none.
-      const QString name = NameText(entry.m_name);
-      if (name.isEmpty())
+      const QString name = QString::fromUtf8(entry.m_name);
+      if (name.toUtf8() != entry.m_name)
         continue;
       const TStoreEntry found{m_next++,
                               Parent,

@@ -6,11 +6,10 @@
 #include "engine/ReadProperties.h"
 #include "engine/UsePropertyFile.h"
 #include "platform/Folders.h"
+#include "platform/Names.h"
 #include "settings/Language.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QSet>
 
 #include <archive.h>
@@ -21,6 +20,7 @@
 #include <cmath>
 #include <exception>
 #include <limits>
+#include <unistd.h>
 
 const char *const ZipPassword = "73";
 int64_t (*FreeSpaceProbe)() = &FreeSpaceOnScratchDrive;
@@ -70,14 +70,12 @@ void SetupRar(archive *A) {
   archive_read_support_format_rar5(A);
 }
 
+// A name that is not UTF-8 keeps its bytes, so that it unpacks under the very name the archive holds.
 QString EntryName(archive_entry *Entry) {
   if (const char *utf8 = archive_entry_pathname_utf8(Entry))
-    return QString::fromUtf8(utf8);
+    return platform::DecodeName(QByteArray(utf8));
   const char *raw = archive_entry_pathname(Entry);
-  if (!raw)
-    return {};
-  const QString name = QString::fromUtf8(raw);
-  return name.contains(QChar::ReplacementCharacter) ? QString::fromLatin1(raw) : name;
+  return raw ? platform::DecodeName(QByteArray(raw)) : QString();
 }
 
 // Only plain files become members: folders are implied by the paths, and links could point anywhere.
@@ -158,7 +156,7 @@ void TArcList::ReadList(IProgressSink *Sink, const QString &Text) {
   m_items.clear();
   TReader reader(OpenReader());
   if (!reader)
-    throw EArchiveError("cannot open " + QFile::encodeName(ArchiveName).toStdString());
+    throw EArchiveError("cannot open " + platform::EncodeName(ArchiveName).toStdString());
   archive_entry *entry = nullptr;
   for (int64_t n = 1;; ++n) {
     if (Sink && n % ListProgressEntries == 0)
@@ -236,7 +234,7 @@ QString TArcList::ScratchPathOf(const QString &MemberPath) const {
   if (!path.startsWith(m_madeScratchFolder))
     return {};
   // Longer than the system opens: it could never be read back, only be a heavy tree to make.
-  if (QFile::encodeName(path).size() >= PATH_MAX)
+  if (platform::EncodeName(path).size() >= PATH_MAX)
     return {};
   return path;
 }
@@ -281,7 +279,7 @@ void TArcList::Extract(IProgressSink &Sink, const std::function<void(const QStri
       return false;
     if (r < ARCHIVE_WARN)
       return true;
-    const QByteArray targetBytes = QFile::encodeName(target);
+    const QByteArray targetBytes = platform::EncodeName(target);
     archive_entry_copy_pathname(entry, targetBytes.constData());
     archive_entry_set_perm(entry, (archive_entry_perm(entry) & 0777) | 0400);
     if (archive_write_header(writer.get(), entry) < ARCHIVE_WARN)
@@ -303,7 +301,7 @@ void TArcList::Extract(IProgressSink &Sink, const std::function<void(const QStri
     }
     archive_write_finish_entry(writer.get());
     if (!good)
-      QFile::remove(target);
+      ::unlink(targetBytes.constData());
     return r != ARCHIVE_FATAL;
   };
   int headerFailures = 0;
@@ -378,8 +376,8 @@ QString UnpackProgressText(const QString &Text, int Percent) {
 QString GetTempDir() {
   // Resolved, so that no link lies on the way to an unpacked file.
   const QString temp = QDir::tempPath();
-  const QString canonical = QFileInfo(temp).canonicalFilePath();
-  return canonical.isEmpty() ? temp : canonical;
+  const QByteArray canonical = CanonicalFolder(platform::EncodeName(temp));
+  return canonical.isEmpty() ? temp : platform::DecodeName(canonical.chopped(1));
 }
 
 int64_t FreeSpaceOnScratchDrive() {

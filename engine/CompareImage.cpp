@@ -1,9 +1,9 @@
 #include "engine/CompareImage.h"
 
+#include "platform/FileInfo.h"
 #include "settings/RegularFile.h"
 
 #include <QBuffer>
-#include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
 #include <QXmlStreamReader>
@@ -14,6 +14,7 @@
 #include <cstring>
 #include <jerror.h>
 #include <jpeglib.h>
+#include <sys/stat.h>
 #include <memory>
 #include <unistd.h>
 #include <vector>
@@ -389,11 +390,15 @@ QImage MakeThumbnail(const QString &FileName, int Width, int Height, int &PicWid
   if (target.isNull())
     return {};
   target.fill(Qt::white);
-  qint64 size = 0;
-  const int fd = OpenRegularFile(FileName, &size);
+  // Opened by the name's own bytes: a Qt class given the path would encode it its own way.
+  const int fd = platform::OpenRegularFile(FileName).Fd;
   if (fd < 0)
     return {};
-  const QByteArray format = QFileInfo(FileName).suffix().toLower().toLatin1();
+  struct stat st {};
+  const qint64 size = ::fstat(fd, &st) == 0 ? qint64(st.st_size) : 0;
+  const QString name = FileName.sliced(FileName.lastIndexOf(QLatin1Char('/')) + 1);
+  const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+  const QByteArray format = dot < 0 ? QByteArray() : name.sliced(dot + 1).toLower().toLatin1();
   if (format == "svg" || format == "svgz")
     return DrawSvg(fd, target, PicWidth, PicHeight, KeepAspect) ? target : QImage();
   const bool jpeg = format == "jpg" || format == "jpeg";

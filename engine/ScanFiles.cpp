@@ -8,10 +8,9 @@
 #include "engine/SearchFilter.h"
 #include "engine/UsePropertyFile.h"
 #include "platform/Folders.h"
+#include "platform/Names.h"
 #include "settings/Language.h"
 #include "settings/StringRoutines.h"
-
-#include <QFile>
 
 #include <algorithm>
 #include <cmath>
@@ -80,9 +79,6 @@ void TScan::ScanIncludePaths() {
   m_bar.SetPosition(0);
   m_bar.SetMax(100);
   m_entries = 0;
-  m_list.LeftOut = {};
-  for (const QString &folder : m_list.Filter.UnnamedFolders)
-    m_list.LeftOut.Add(true, folder);
   TListAhead lister(m_virtual, ReadWorkers());
   m_lister = &lister;
   for (const QString &folder : m_list.Filter.IncludeFolders)
@@ -96,7 +92,7 @@ void TScan::ScanFolder(const QString &IncludeFolder) {
   const QString root =
       IncludeFolder.endsWith(QLatin1Char('/')) ? IncludeFolder : IncludeFolder + QLatin1Char('/');
   // Like every folder below it, the folder itself is not followed when it is a link.
-  const QByteArray path = QFile::encodeName(root);
+  const QByteArray path = platform::EncodeName(root);
   const QByteArray canonical = CanonicalFolder(path);
   // A folder that lies inside an excluded one is excluded with it.
   if (canonical.isEmpty() || m_excluded.Covers(canonical))
@@ -118,10 +114,8 @@ void TScan::ScanOneFolder(const TFolder &Folder) {
   while (m_lister->Next(entry)) {
     if (entry.m_name != "." && entry.m_name != ".." && entry.m_kind != TDirEntry::EKind::Other) {
       const bool isFolder = entry.m_kind == TDirEntry::EKind::Folder;
-      const QString name = NameText(entry.m_name);
-      if (name.isEmpty()) {
-        m_list.LeftOut.Add(isFolder, Folder.m_path + EscapedName(entry.m_name) + (isFolder ? "/" : ""));
-      } else if (isFolder) {
+      const QString name = platform::DecodeName(entry.m_name);
+      if (isFolder) {
         const QString sub = Folder.m_path + name + QLatin1Char('/');
         QByteArray canonical = Folder.m_canonical + entry.m_name + '/';
         // Only a folder named exactly like an excluded one, letter case included, is skipped.
@@ -215,21 +209,6 @@ TExcludedFolders::TExcludedFolders(const QStringList &Folders) {
 bool TExcludedFolders::Covers(const QByteArray &Folder) const {
   return std::any_of(m_folders.cbegin(), m_folders.cend(),
                      [&](const QByteArray &Excluded) { return FolderInside(Folder, Excluded); });
-}
-
-QString LeftOutMessage(const TLeftOut &LeftOut) {
-  if (LeftOut.IsEmpty())
-    return {};
-  const auto text = [](const char *Id) { return LangText(QString::fromLatin1(Id)); };
-  QString message = text("281") + QStringLiteral("\n\n") +
-                    FormatText(text("282"), {QString::number(LeftOut.Files)}) + QLatin1Char('\n') +
-                    FormatText(text("283"), {QString::number(LeftOut.Folders)}) + QStringLiteral("\n\n") +
-                    text("284");
-  for (const QString &path : LeftOut.Paths)
-    message += QLatin1Char('\n') + path;
-  if (LeftOut.Files + LeftOut.Folders > LeftOut.Paths.size())
-    message += QStringLiteral("\n...");
-  return message;
 }
 
 int ScanProgressPosition(int64_t Count) {

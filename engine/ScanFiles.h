@@ -8,8 +8,6 @@
 #include <QStringList>
 #include <cstdint>
 
-struct TLeftOut;
-
 // Trims blanks and control characters at both ends and appends "/" unless the text already ends
 // in one; an empty or blank text stays "".
 QString AddSlash(const QString &Text);
@@ -35,10 +33,6 @@ public:
 private:
   QSet<QByteArray> m_folders;
 };
-
-// What a search tells the user about the names it left out (the translated texts with the counts
-// and the first paths); empty when nothing was left out.
-QString LeftOutMessage(const TLeftOut &LeftOut);
 
 // Position of the gathering bar after Count entries: 6 x ln(Count + 1), rounded half to even.
 int ScanProgressPosition(int64_t Count);

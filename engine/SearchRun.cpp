@@ -224,7 +224,6 @@ void ShowStep(const TSearchHooks &Hooks, const char *TextId) {
 void RunSearchPhases(TUseFileList &List, const TSearchChoice &Choice, IProgressSink &Sink, IProgressBar &Bar,
                      const TSearchHooks &Hooks) {
   List.SetFilter(Choice.WhatFind, Choice.IncludeFolders, Choice.ExcludeFolders, Choice.Archive);
-  List.Filter.UnnamedFolders = Choice.UnnamedFolders;
   struct Reset {
     const TSearchHooks &Hooks;
     ~Reset() {

@@ -221,7 +221,6 @@ void TUseFileList::Clear() {
   while (!m_items.empty())
     m_items.pop_back();
   PathTable().Clear();
-  LeftOut = {};
 }
 
 void TUseFileList::ClearGroups(int Method) {

@@ -5,7 +5,6 @@
 
 #include "engine/CompareImage.h"
 #include "engine/ContentHash.h"
-#include "engine/LeftOut.h"
 #include "platform/FileAt.h"
 #include "platform/FileInfo.h"
 
@@ -61,9 +60,6 @@ struct TFilter {
   // The folders a search walks and those it skips with everything below them: exact absolute paths.
   QStringList IncludeFolders;
   QStringList ExcludeFolders;
-  // Chosen folders whose names are not text (escaped): no path reaches them, so the walk reports
-  // them as left out.
-  QStringList UnnamedFolders;
   // Lower-case archive letters: "z" ZIP and self-extracting ZIP, "r" RAR; empty: archives not entered.
   QString Archive;
 
@@ -259,8 +255,6 @@ public:
                  const QString &Archive);
   // Folders travel as lists: a ";"-joined text would split a folder named "a;b".
   void SetFilter(const TWhatFind &, const QString &, const QString &, const QString &) = delete;
-  // What the last gathering left out; emptied by Clear.
-  TLeftOut LeftOut;
   // Frees every item, last first, then empties the path table.
   void Clear();
   // Sets the group of Method (every group when Method is -1) of every item to -1 and clears every mark.

@@ -1,5 +1,7 @@
 #include "platform/FileInfo.h"
 
+#include "platform/Names.h"
+
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QFile>
@@ -118,7 +120,7 @@ constexpr unsigned kPropsMask = STATX_BASIC_STATS | STATX_BTIME;
 } // namespace
 
 bool ReadFileProps(const QString &Path, TFileProps &Props) {
-  const QByteArray native = QFile::encodeName(Path);
+  const QByteArray native = platform::EncodeName(Path);
   struct statx sx {};
   if (statx(AT_FDCWD, native.constData(), 0, kPropsMask, &sx) != 0)
     return false;
@@ -128,7 +130,7 @@ bool ReadFileProps(const QString &Path, TFileProps &Props) {
 
 TOpenedFile OpenRegularFile(const QString &Path, const TFileId *Expected) {
   TOpenedFile opened;
-  const QByteArray native = QFile::encodeName(Path);
+  const QByteArray native = platform::EncodeName(Path);
   int fd;
   do
     fd = ::open(native.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);

@@ -1,11 +1,10 @@
 #include "platform/Folders.h"
 
+#include "platform/Names.h"
 #include "settings/StringRoutines.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QStorageInfo>
 
 #include <cerrno>
 #include <cstdio>
@@ -16,6 +15,7 @@
 #include <linux/magic.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
+#include <sys/statvfs.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
@@ -179,7 +179,7 @@ bool IsVirtualMagic(unsigned long Type) {
 
 bool ForceFolderChain(const QString &Path) {
   // Blanks and control characters only: other white space may end a folder's name.
-  QByteArray path = QFile::encodeName(TrimBlanks(Path));
+  QByteArray path = platform::EncodeName(TrimBlanks(Path));
   if (!path.endsWith('/'))
     path += '/';
   for (qsizetype i = 1; i < path.size(); ++i) {
@@ -196,23 +196,22 @@ bool ForceFolderChain(const QString &Path) {
 
 int64_t FreeSpace(const QString &Path) {
   // The volume of a folder still to be made is the one of its nearest existing parent.
-  QFileInfo info(Path.isEmpty() ? QDir::currentPath() : Path);
-  QString existing = info.absoluteFilePath();
-  while (!QFileInfo::exists(existing)) {
-    const QString parent = QFileInfo(existing).absolutePath();
-    if (parent == existing)
+  QByteArray path = platform::EncodeName(QDir::cleanPath(Path.isEmpty() ? QDir::currentPath() : Path));
+  if (!path.startsWith('/'))
+    path = platform::EncodeName(QDir::currentPath()) + '/' + path;
+  for (;;) {
+    struct statvfs fs {};
+    if (::statvfs(path.constData(), &fs) == 0)
+      return int64_t(fs.f_bavail) * int64_t(fs.f_frsize);
+    if ((errno != ENOENT && errno != ENOTDIR) || path == "/")
       return 0;
-    existing = parent;
+    const qsizetype slash = path.lastIndexOf('/');
+    path = slash <= 0 ? QByteArray("/") : path.left(slash);
   }
-  QStorageInfo storage(existing);
-  if (!storage.isValid())
-    return 0;
-  const qint64 available = storage.bytesAvailable();
-  return available > 0 ? available : 0;
 }
 
 int CreateFolderExclusive(const QString &Path) {
-  if (::mkdir(QFile::encodeName(Path).constData(), 0700) == 0)
+  if (::mkdir(platform::EncodeName(Path).constData(), 0700) == 0)
     return 0;
   return errno;
 }
@@ -221,7 +220,7 @@ bool DeleteFolderTree(const QString &Path, const std::function<void()> &Tick) {
   QString path = Path;
   while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
     path.chop(1);
-  const QByteArray bytes = QFile::encodeName(path);
+  const QByteArray bytes = platform::EncodeName(path);
   const int fd = ::open(bytes.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0)
     return errno == ENOENT;
@@ -255,61 +254,15 @@ QByteArray CanonicalFolder(const QByteArray &Path) {
 QByteArray ComparableFolder(const QString &Folder) {
   if (!Folder.startsWith(QLatin1Char('/')))
     return {};
-  const QByteArray canonical = CanonicalFolder(QFile::encodeName(Folder));
+  const QByteArray canonical = CanonicalFolder(platform::EncodeName(Folder));
   if (!canonical.isEmpty())
     return canonical;
-  const QByteArray text = QFile::encodeName(QDir::cleanPath(Folder));
+  const QByteArray text = platform::EncodeName(QDir::cleanPath(Folder));
   return text.endsWith('/') ? text : text + '/';
 }
 
 bool FolderInside(const QByteArray &Inner, const QByteArray &Outer) {
   return !Outer.isEmpty() && Inner.startsWith(Outer);
-}
-
-QString NameText(const QByteArray &Bytes) {
-  const QString name = QFile::decodeName(Bytes);
-  if (name.contains(QChar::ReplacementCharacter) && QFile::encodeName(name) != Bytes)
-    return {};
-  return name;
-}
-
-QString EscapedName(const QByteArray &Bytes) {
-  QString out;
-  const auto escape = [&out](unsigned char c) {
-    out += QStringLiteral("\\x") + QString::number(c, 16).toUpper().rightJustified(2, QLatin1Char('0'));
-  };
-  const qsizetype n = Bytes.size();
-  for (qsizetype i = 0; i < n;) {
-    const auto c = static_cast<unsigned char>(Bytes.at(i));
-    if (c < 0x80) {
-      if (c < 0x20 || c == 0x7F)
-        escape(c);
-      else
-        out += QLatin1Char(char(c));
-      ++i;
-      continue;
-    }
-    // The length and the smallest code point of a sequence that starts with c.
-    const int length =
-        c >= 0xC2 && c <= 0xDF ? 2 : (c >= 0xE0 && c <= 0xEF ? 3 : (c >= 0xF0 && c <= 0xF4 ? 4 : 0));
-    char32_t code = length == 2 ? c & 0x1F : (length == 3 ? c & 0x0F : c & 0x07);
-    bool valid = length > 0 && i + length <= n;
-    for (int k = 1; valid && k < length; ++k) {
-      const auto next = static_cast<unsigned char>(Bytes.at(i + k));
-      valid = (next & 0xC0) == 0x80;
-      code = (code << 6) | (next & 0x3F);
-    }
-    static const char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    valid = valid && code >= smallest[length] && code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF);
-    if (!valid) {
-      escape(c);
-      ++i;
-      continue;
-    }
-    out += QString::fromUcs4(&code, 1);
-    i += length;
-  }
-  return out;
 }
 
 TVirtualFileSystems::TVirtualFileSystems() {

@@ -44,14 +44,6 @@ QByteArray ComparableFolder(const QString &Folder);
 // Whether Inner is Outer or lies inside it; both canonical folders ending in "/".
 bool FolderInside(const QByteArray &Inner, const QByteArray &Outer);
 
-// The name as text, or empty when the text would not give the same bytes back (not valid UTF-8):
-// every later step reaches a file through its text, which would then name another file or none.
-QString NameText(const QByteArray &Bytes);
-
-// Bytes shown as text for a message: valid UTF-8 as it stands, every other byte and every control
-// character as "\xNN".
-QString EscapedName(const QByteArray &Bytes);
-
 // Identity of a file or folder on this machine.
 struct TFileId {
   uint64_t m_device = 0;

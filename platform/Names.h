@@ -1,15 +1,25 @@
 #pragma once
 // The one mapping between a file name's bytes and the program's text. Every name handed to the
 // operating system, or taken from it, passes through these two, so the rule lives in one place.
+//
+// Valid UTF-8 is decoded as it stands. A byte that is not part of valid UTF-8 (a Latin-1 letter, a
+// cut sequence, an overlong form, an encoded surrogate) becomes the lone surrogate U+DC00 + byte,
+// which no valid UTF-8 decodes to, and encoding turns it back into that byte. So every byte string
+// survives decoding and encoding unchanged, and a name that is valid UTF-8 gives its usual text.
+// Qt's own file classes encode names their own way and would turn such a surrogate into other bytes:
+// they get an open descriptor or bytes from here, never such a text.
 
 #include <QByteArray>
-#include <QFile>
 #include <QString>
 
 namespace platform {
 
-inline QByteArray EncodeName(const QString &Name) { return QFile::encodeName(Name); }
+QByteArray EncodeName(const QString &Name);
 
-inline QString DecodeName(const QByteArray &Bytes) { return QFile::decodeName(Bytes); }
+QString DecodeName(const QByteArray &Bytes);
+
+// A name (or path) as text to show: each byte that is not UTF-8, and each control character, written
+// as "\xE9".
+QString ShownName(const QString &Name);
 
 } // namespace platform

@@ -21,7 +21,11 @@ bool OpenWithDesktop(const QString &Path);
 // Puts Handler in the desktop's place (tests); an empty one gives the desktop back.
 void SetDesktopHandler(std::function<bool(const QUrl &)> Handler);
 
-// Starts Program with Arguments, detached; false when it could not be started.
+// The file URL of a local path, its name's bytes percent-encoded as they are.
+QString FileUrl(const QString &Path);
+
+// Starts Program with Arguments, detached; false when it could not be started. Both go to the system
+// as the mapping's bytes, so a file name that is not UTF-8 reaches the program unchanged.
 bool StartProgram(const QString &Program, const QStringList &Arguments);
 
 // The folders of the operating system itself, in the order a warning lists them.

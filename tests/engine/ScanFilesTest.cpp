@@ -4,6 +4,7 @@
 #include "engine/ReadAhead.h"
 #include "engine/SearchFilter.h"
 #include "engine/UsePropertyFile.h"
+#include "platform/Names.h"
 #include "settings/Language.h"
 #include "tests/settings/Printers.h"
 #include "tests/support/AsUser.h"
@@ -284,56 +285,50 @@ private:
 
 } // namespace
 
-// "caf\xE9" would show as "caf\uFFFD", the true name of another file here.
-TEST_F(Gathering, NamesThatAreNotTextAreLeftOutAndCounted) {
+// Names that are not UTF-8 were once left out and counted; now each is gathered under a text that
+// leads back to its own bytes, never to the file "caf\uFFFD" beside it.
+TEST_F(Gathering, NamesThatAreNotTextAreGatheredUnderTheirOwnBytes) {
   RawNames raw(Root());
   ASSERT_TRUE(raw.File("caf\xE9.txt") && raw.File("caf\xEF\xBF\xBD.txt") && raw.Folder("d\xFF") &&
               raw.File("d\xFF/inside.txt") && raw.Folder("ok") && raw.File("ok/\x80\x81"));
+  for (const QByteArray &odd : testenv::OddNames())
+    ASSERT_TRUE(raw.Folder(odd) && raw.File(odd + "/" + odd));
   dir.createFile("plain.txt", "p");
   GatherRoot();
-  EXPECT_EQ(SortedNames(), (QStringList{QString::fromUtf8("caf\xEF\xBF\xBD.txt"), "plain.txt"}));
-  for (int i = 0; i < list.Count(); ++i)
-    EXPECT_TRUE(QFileInfo::exists(list.GetItem(i)->FullName())) << i;
-  EXPECT_EQ(list.LeftOut.Files, 2);
-  EXPECT_EQ(list.LeftOut.Folders, 1);
-  QStringList paths = list.LeftOut.Paths;
-  paths.sort();
-  EXPECT_EQ(paths, (QStringList{Root() + "caf\\xE9.txt", Root() + "d\\xFF/", Root() + "ok/\\x80\\x81"}));
+  QStringList expected{platform::DecodeName("caf\xE9.txt"), QString::fromUtf8("caf\xEF\xBF\xBD.txt"),
+                       platform::DecodeName("d\xFF/inside.txt"), platform::DecodeName("ok/\x80\x81"), "plain.txt"};
+  for (const QByteArray &odd : testenv::OddNames())
+    expected << platform::DecodeName(odd + "/" + odd);
+  expected.sort();
+  EXPECT_EQ(SortedNames(), expected);
+  for (int i = 0; i < list.Count(); ++i) {
+    const QByteArray bytes = platform::EncodeName(list.GetItem(i)->FullName());
+    struct stat st;
+    ASSERT_EQ(::lstat(bytes.constData(), &st), 0) << i;
+    EXPECT_EQ(uint64_t(st.st_ino), list.GetItem(i)->FileItem.Id.m_inode) << i;
+  }
 
-  // The next gathering starts counting anew; the filter does not make a name text.
-  Filter("plain*");
-  GatherRoot();
-  EXPECT_EQ(list.LeftOut.Files, 2);
-  // Chosen folders without a text name are counted too.
-  list.SetFilter({MethodContent}, QStringList{Root() + "ok"}, {}, {});
-  list.Filter.UnnamedFolders = {Root() + "\\xFFchosen"};
-  list.ScanAll(sink, bar);
-  EXPECT_EQ(list.LeftOut.Files, 1);
-  EXPECT_EQ(list.LeftOut.Folders, 1);
-  EXPECT_EQ(list.LeftOut.Paths, (QStringList{Root() + "\\xFFchosen", Root() + "ok/\\x80\\x81"}));
-  list.Clear();
-  EXPECT_TRUE(list.LeftOut.IsEmpty());
+  // Such a folder can be chosen, and excluded, like any other.
+  Gather({Root() + platform::DecodeName("d\xFF")});
+  EXPECT_EQ(Names(), QStringList{platform::DecodeName("d\xFF/inside.txt")});
+  Gather({Root()}, {Root() + platform::DecodeName("d\xFF")});
+  EXPECT_EQ(list.Count(), expected.size() - 1);
+  EXPECT_FALSE(Names().contains(platform::DecodeName("d\xFF/inside.txt")));
 }
 
-// Eight left out, five shown, then "...".
-TEST_F(Gathering, TheMessageCountsEverythingAndShowsTheFirstPaths) {
-  const TLangList english(testenv::SourceDir() + "/Language/");
-  SetCurrentLangList(&english);
-  EXPECT_TRUE(LeftOutMessage({}).isEmpty());
+// Once eight were left out, five shown and then "..."; now no message is made, since nothing is left
+// out: all eight are gathered.
+TEST_F(Gathering, ManyNamesThatAreNotTextAreAllGathered) {
   RawNames raw(Root());
   for (char c = 'a'; c < 'a' + 7; ++c)
     ASSERT_TRUE(raw.File(QByteArray(1, c) + "\xFE"));
-  ASSERT_TRUE(raw.Folder("\xC3("));
+  ASSERT_TRUE(raw.Folder("\xC3(") && raw.File("\xC3(/in"));
   GatherRoot();
-  const QString message = LeftOutMessage(list.LeftOut);
-  SetCurrentLangList(nullptr);
-  EXPECT_EQ(list.LeftOut.Paths.size(), TLeftOut::Shown);
-  EXPECT_TRUE(message.startsWith(english.GetText(281))) << message.toStdString();
-  EXPECT_TRUE(message.contains(FormatText(english.GetText(282), {"7"}))) << message.toStdString();
-  EXPECT_TRUE(message.contains(FormatText(english.GetText(283), {"1"}))) << message.toStdString();
-  for (const QString &path : list.LeftOut.Paths)
-    EXPECT_TRUE(message.contains("\n" + path + "\n")) << path.toStdString();
-  EXPECT_TRUE(message.endsWith("\n...")) << message.toStdString();
+  QStringList expected;
+  for (char c = 'a'; c < 'a' + 7; ++c)
+    expected << platform::DecodeName(QByteArray(1, c) + "\xFE");
+  expected << platform::DecodeName("\xC3(/in");
+  EXPECT_EQ(SortedNames(), expected);
 }
 
 TEST_F(Gathering, UnreadableFolderIsSkippedSilently) {

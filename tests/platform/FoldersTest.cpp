@@ -1,5 +1,6 @@
 // Path helpers, free space, exclusive scratch folders, link-safe deletion and the folder listing.
 #include "platform/Folders.h"
+#include "platform/Names.h"
 #include "tests/support/TestEnv.h"
 
 #include <QDir>
@@ -162,12 +163,14 @@ TEST(CanonicalFolders, LinksAndDotsResolveToOneText) {
   EXPECT_FALSE(FolderInside(real, {}));
 }
 
-TEST(NameTexts, OnlyNamesThatComeBackAsTheSameBytesAreTextAndEscapingShowsTheRest) {
+// Every name is text now: bytes that are not UTF-8 come back as the same bytes, and show escaped.
+TEST(NameTexts, EveryNameComesBackAsTheSameBytesAndShowsItsOddBytesEscaped) {
   // The replacement character itself and a four-byte character are valid names.
   for (const QByteArray &good : {QByteArray("plain name.txt"), QByteArray("caf\xC3\xA9"),
                                  QByteArray("\xEF\xBF\xBD"), QByteArray("\xF0\x9F\x98\x80")}) {
-    EXPECT_EQ(NameText(good), QString::fromUtf8(good));
-    EXPECT_EQ(EscapedName(good), QString::fromUtf8(good));
+    EXPECT_EQ(platform::DecodeName(good), QString::fromUtf8(good));
+    EXPECT_EQ(platform::EncodeName(platform::DecodeName(good)), good);
+    EXPECT_EQ(platform::ShownName(platform::DecodeName(good)), QString::fromUtf8(good));
   }
   // Overlong forms, encoded surrogates, code points past U+10FFFF and cut sequences are bytes.
   const struct {
@@ -180,9 +183,10 @@ TEST(NameTexts, OnlyNamesThatComeBackAsTheSameBytesAreTextAndEscapingShowsTheRes
              {"\xF4\x90\x80\x80", "\\xF4\\x90\\x80\\x80"},
              {"a\xE2\x82", "a\\xE2\\x82"}};
   for (const auto &b : bad) {
-    EXPECT_TRUE(NameText(b.name).isEmpty()) << b.escaped;
-    EXPECT_EQ(EscapedName(b.name), b.escaped);
+    const QString text = platform::DecodeName(b.name);
+    EXPECT_EQ(platform::EncodeName(text), b.name) << b.escaped;
+    EXPECT_EQ(platform::ShownName(text), b.escaped);
   }
   // Control characters cannot break a message's lines.
-  EXPECT_EQ(EscapedName("a\nb\x7F"), "a\\x0Ab\\x7F");
+  EXPECT_EQ(platform::ShownName("a\nb\x7F"), "a\\x0Ab\\x7F");
 }

@@ -1,11 +1,16 @@
 #include "tests/support/TestEnv.h"
 
+#include "platform/Folders.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 
+#include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <utime.h>
 
 namespace testenv {
@@ -59,6 +64,51 @@ QByteArray ReadFile(const QString &path) {
 }  // namespace testenv
 
 TestDir::TestDir() : m_dir(QDir::tempPath() + QStringLiteral("/testdir-XXXXXX")) {}
+
+TestDir::~TestDir() {
+  if (m_dir.isValid())
+    DeleteFolderTree(m_dir.path());
+}
+
+namespace testenv {
+
+QList<QByteArray> OddNames() {
+  return {"caf\xE9", "\xFF\xFE", "\x80", "cut\xE2\x82", "over\xC0\xAF"};
+}
+
+bool MakeRawFolder(const QByteArray &path) {
+  for (qsizetype i = 1; i <= path.size(); ++i)
+    if (i == path.size() || path.at(i) == '/')
+      if (::mkdir(path.left(i).constData(), 0755) != 0 && errno != EEXIST)
+        return false;
+  return true;
+}
+
+bool WriteRaw(const QByteArray &path, const QByteArray &contents) {
+  const qsizetype slash = path.lastIndexOf('/');
+  if (slash > 0 && !MakeRawFolder(path.left(slash)))
+    return false;
+  const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0)
+    return false;
+  const bool written = ::write(fd, contents.constData(), size_t(contents.size())) == contents.size();
+  return ::close(fd) == 0 && written;
+}
+
+QByteArray ReadRaw(const QByteArray &path) {
+  const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0)
+    return "<missing>";
+  QByteArray data;
+  char buffer[65536];
+  ssize_t n;
+  while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
+    data.append(buffer, qsizetype(n));
+  ::close(fd);
+  return data;
+}
+
+} // namespace testenv
 
 QString TestDir::filePath(const QString &relative) const { return m_dir.filePath(relative); }
 

@@ -2,6 +2,7 @@
 // Every test process gets its own home, settings, data folder (trash) and temporary folder.
 
 #include <QByteArray>
+#include <QList>
 #include <QDateTime>
 #include <QString>
 #include <QTemporaryDir>
@@ -24,12 +25,23 @@ QString SourceDir();
 // The whole contents of a file, or "<missing>" (never passing for an empty file).
 QByteArray ReadFile(const QString &path);
 
+// Names that are not UTF-8: a Latin-1 letter, bytes that never begin UTF-8, a lone continuation byte,
+// a cut multi-byte sequence and an overlong form.
+QList<QByteArray> OddNames();
+// A file or folder made under its exact bytes (folders on the way too); false when it fails.
+bool WriteRaw(const QByteArray &path, const QByteArray &contents);
+bool MakeRawFolder(const QByteArray &path);
+// The whole contents of the file at these bytes, or "<missing>".
+QByteArray ReadRaw(const QByteArray &path);
+
 } // namespace testenv
 
 // A temporary folder that creates files with given contents, sizes and times.
 class TestDir {
 public:
   TestDir();
+  // Removes also what Qt's own removal cannot name (names that are not UTF-8).
+  ~TestDir();
   bool isValid() const { return m_dir.isValid(); }
   // The folder, without a trailing slash.
   QString path() const { return m_dir.path(); }

@@ -1,6 +1,7 @@
 // The main road through the window: a search with its results steps, Stop, no result, the
 // system-folder warning, and opening a saved result file.
 #include "engine/CRC.h"
+#include "platform/Names.h"
 #include "tests/support/HostileFiles.h"
 #include "tests/ui/UiTest.h"
 
@@ -221,20 +222,38 @@ private slots:
     QCOMPARE(w().trvFolders->CheckedFolders(), QStringList({"/usr"}));
   }
 
-  void namesThatAreNotTextAreReportedAfterTheSearch() {
-    const QByteArray bad = QFile::encodeName(tree().filePath("docs/")) + "caf\xE9.txt";
-    const int fd = ::open(bad.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-    QVERIFY(fd >= 0);
-    ::close(fd);
-    toFolders({w().cbxSearchMethodCrc});
-    dialogs().setNextAnswer(QMessageBox::Ok);
+  // Names that are not UTF-8 were left out and reported after the search; now such a folder is
+  // checked on the folders page like any other and its files are found and shown escaped.
+  void namesThatAreNotTextAreSearchedLikeAnyOther() {
+    const QByteArray odd = platform::EncodeName(tree().path()) + "/caf\xE9";
+    for (const QByteArray &name : testenv::OddNames())
+      QVERIFY(testenv::WriteRaw(odd + "/" + name + ".txt", "the same words in an old folder"));
+    toMethods({w().cbxSearchMethodCrc});
     next();
-    ::unlink(bad.constData());
-    checkStep(MethodContent, Letters);
-    const auto &request = dialogs().requests().back();
-    QCOMPARE(request.kind, QString("message"));
-    QVERIFY(request.text.startsWith(text(281)));
-    QVERIFY(request.text.contains(tree().filePath("docs/caf\\xE9.txt")));
+    QCOMPARE(page(), w().tbsFolders);
+    TFolderTreeModel &folders = *w().trvFolders->Model();
+    folders.ClearChecks();
+    const QModelIndex index = folders.index(platform::DecodeName(odd));
+    QVERIFY(index.isValid());
+    QCOMPARE(index.data().toString(), "caf\\xE9");
+    // As a click on its check box.
+    QVERIFY(folders.setData(index, Qt::Checked, Qt::CheckStateRole));
+    QCOMPARE(w().trvFolders->CheckedFolders(), QStringList{platform::DecodeName(odd)});
+    next();
+    QCOMPARE(page(), w().tbsResults);
+    TResultModel &model = w().ResultList().Model();
+    QCOMPARE(model.Count(), testenv::OddNames().size());
+    QStringList shown;
+    for (int row = 0; row < model.Count(); ++row) {
+      QCOMPARE(model.index(row, ColFolder).data().toString(), tree().path() + "/caf\\xE9/");
+      shown << model.index(row, ColName).data().toString();
+      // Each row names its own file.
+      const QByteArray bytes = platform::EncodeName(model.GetResultData(row)->Item->FullName());
+      QCOMPARE(testenv::ReadRaw(bytes), QByteArray("the same words in an old folder"));
+    }
+    shown.sort();
+    QCOMPARE(shown, QStringList({"\\x80.txt", "\\xFF\\xFE.txt", "caf\\xE9.txt", "cut\\xE2\\x82.txt",
+                                 "over\\xC0\\xAF.txt"}));
     leaveResults();
   }
 

@@ -55,13 +55,6 @@ int main(int argc, char **argv) {
     save(&window, out + QStringLiteral("/restore-log.png"));
     window.ShowPage(window.tbsFirst);
   }
-  TLeftOut leftOut;
-  for (const char *path :
-       {"/home/user/Music/caf\\xE9.mp3", "/home/user/Old/\\xC4rger/", "/home/user/x\\xFF.txt"})
-    leftOut.Add(QByteArray(path).endsWith('/'), QString::fromLatin1(path));
-  QMessageBox leftOutBox(QMessageBox::Information, window.LangList->GetText(2045), LeftOutMessage(leftOut),
-                         QMessageBox::Ok, &window);
-  save(&leftOutBox, out + QStringLiteral("/message-left-out.png"));
   // Every page of the dialogs; the file groups, then so many that they scroll.
   CreateFileGroupList();
   uitest::forEveryDialogPage(*window.LangList, &window, [&](QWidget &Dialog, const QString &Name) {

@@ -1,11 +1,18 @@
 #include "ui/main/FolderTree.h"
 
 #include "platform/Folders.h"
+#include "platform/Names.h"
 #include "platform/NetworkMounts.h"
 
+#include <QCollator>
 #include <QDir>
-#include <QFile>
+#include <QFileIconProvider>
 #include <QHeaderView>
+
+#include <algorithm>
+#include <climits>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 QString clean(const QString &Folder) {
@@ -28,11 +35,155 @@ QString below(const QString &Folder) {
 QString childPath(const QString &Folder, const QString &Name) {
   return below(Folder) + Name;
 }
+
+bool isFolder(const QByteArray &Path) {
+  struct stat st;
+  return ::stat(Path.constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
 } // namespace
 
-TFolderTreeModel::TFolderTreeModel(QObject *Parent) : QFileSystemModel(Parent) {
-  setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
-  setReadOnly(true);
+struct TFolderTreeModel::TNode {
+  TNode *m_parent = nullptr;
+  int m_row = 0;
+  // The name as the mapping decodes it ("/" for the root), and the path.
+  QString m_name;
+  QString m_path;
+  bool m_link = false;
+  bool m_listed = false;
+  std::vector<std::unique_ptr<TNode>> m_children;
+
+  TNode *Add(const QString &Name, bool Link) {
+    auto node = std::make_unique<TNode>();
+    node->m_parent = this;
+    node->m_name = Name;
+    node->m_path = m_parent ? childPath(m_path, Name) : Name;
+    node->m_link = Link;
+    m_children.push_back(std::move(node));
+    return m_children.back().get();
+  }
+};
+
+TFolderTreeModel::TFolderTreeModel(QObject *Parent)
+    : QAbstractItemModel(Parent), m_folderIcon(QFileIconProvider().icon(QFileIconProvider::Folder)) {
+  m_top = std::make_unique<TNode>();
+  m_top->m_listed = true;
+  m_top->Add(QStringLiteral("/"), false);
+}
+
+TFolderTreeModel::~TFolderTreeModel() = default;
+
+void TFolderTreeModel::Reload() {
+  beginResetModel();
+  m_top->m_children.clear();
+  m_top->Add(QStringLiteral("/"), false);
+  endResetModel();
+}
+
+TFolderTreeModel::TNode *TFolderTreeModel::nodeOf(const QModelIndex &Index) const {
+  return Index.isValid() ? static_cast<TNode *>(Index.internalPointer()) : m_top.get();
+}
+
+QModelIndex TFolderTreeModel::indexOf(const TNode *Node) const {
+  if (!Node || Node == m_top.get())
+    return {};
+  return createIndex(Node->m_row, 0, const_cast<TNode *>(Node));
+}
+
+void TFolderTreeModel::list(TNode *Node) {
+  if (Node->m_listed)
+    return;
+  Node->m_listed = true;
+  // The folder itself is opened without following a link; what a link leads to is listed only when
+  // a path through it is asked for.
+  const QByteArray path = platform::EncodeName(Node->m_path) + (Node->m_link ? "/." : "");
+  std::vector<std::pair<QString, bool>> found;
+  TDirReader reader(path);
+  TDirEntry entry;
+  while (reader.Next(entry)) {
+    // Hidden folders are left out of the tree, as a file manager does.
+    if (entry.m_name.startsWith('.') || entry.m_kind == TDirEntry::EKind::File)
+      continue;
+    const QString name = platform::DecodeName(entry.m_name);
+    if (entry.m_kind == TDirEntry::EKind::Folder) {
+      found.emplace_back(name, false);
+      continue;
+    }
+    const QByteArray full = (path.endsWith('/') ? path : path + '/') + entry.m_name;
+    struct stat st;
+    if (::lstat(full.constData(), &st) == 0 && S_ISLNK(st.st_mode) && isFolder(full))
+      found.emplace_back(name, true);
+  }
+  if (found.empty())
+    return;
+  QCollator collator;
+  collator.setNumericMode(true);
+  collator.setCaseSensitivity(Qt::CaseInsensitive);
+  std::sort(found.begin(), found.end(),
+            [&](const auto &A, const auto &B) { return collator.compare(A.first, B.first) < 0; });
+  beginInsertRows(indexOf(Node), 0, int(std::min<size_t>(found.size(), INT_MAX)) - 1);
+  for (const auto &[name, link] : found) {
+    const int row = int(Node->m_children.size());
+    Node->Add(name, link)->m_row = row;
+    if (Node->m_children.size() == size_t(INT_MAX))
+      break;
+  }
+  endInsertRows();
+}
+
+TFolderTreeModel::TNode *TFolderTreeModel::loaded(const QString &Folder) const {
+  const QString folder = clean(Folder);
+  if (!folder.startsWith(QLatin1Char('/')))
+    return nullptr;
+  TNode *node = m_top->m_children.front().get();
+  for (const QString &part : folder.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+    const auto it = std::find_if(node->m_children.begin(), node->m_children.end(),
+                                 [&](const auto &Child) { return Child->m_name == part; });
+    if (it == node->m_children.end())
+      return nullptr;
+    node = it->get();
+  }
+  return node;
+}
+
+QModelIndex TFolderTreeModel::index(const QString &Folder) {
+  const QString folder = clean(Folder);
+  if (!folder.startsWith(QLatin1Char('/')))
+    return {};
+  TNode *node = m_top->m_children.front().get();
+  for (const QString &part : folder.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+    list(node);
+    const auto it = std::find_if(node->m_children.begin(), node->m_children.end(),
+                                 [&](const auto &Child) { return Child->m_name == part; });
+    if (it == node->m_children.end())
+      return {};
+    node = it->get();
+  }
+  return indexOf(node);
+}
+
+QString TFolderTreeModel::filePath(const QModelIndex &Index) const {
+  return Index.isValid() ? nodeOf(Index)->m_path : QString();
+}
+
+QModelIndex TFolderTreeModel::index(int Row, int Column, const QModelIndex &Parent) const {
+  const TNode *parent = nodeOf(Parent);
+  if (Column != 0 || Row < 0 || size_t(Row) >= parent->m_children.size())
+    return {};
+  return createIndex(Row, 0, parent->m_children[size_t(Row)].get());
+}
+
+QModelIndex TFolderTreeModel::parent(const QModelIndex &Index) const {
+  return Index.isValid() ? indexOf(nodeOf(Index)->m_parent) : QModelIndex();
+}
+
+int TFolderTreeModel::rowCount(const QModelIndex &Parent) const {
+  if (Parent.column() > 0)
+    return 0;
+  return int(nodeOf(Parent)->m_children.size());
+}
+
+int TFolderTreeModel::columnCount(const QModelIndex &) const {
+  return 1;
 }
 
 bool TFolderTreeModel::hasCheckedAncestorOrSelf(const QString &Folder) const {
@@ -50,31 +201,28 @@ bool TFolderTreeModel::hasCheckedBelow(const QString &Folder) const {
 
 void TFolderTreeModel::eraseBelow(const QString &Folder) {
   const QString prefix = below(Folder);
-  for (std::set<QString> *folders : {&m_checked, &m_unnamed}) {
-    auto it = folders->lower_bound(prefix);
-    while (it != folders->end() && it->startsWith(prefix))
-      it = folders->erase(it);
-  }
+  auto it = m_checked.lower_bound(prefix);
+  while (it != m_checked.end() && it->startsWith(prefix))
+    it = m_checked.erase(it);
 }
 
 bool TFolderTreeModel::Checkable(const QString &Folder) {
-  if (Folder.contains(QChar::ReplacementCharacter) || !Folder.startsWith(QLatin1Char('/')))
+  if (!Folder.startsWith(QLatin1Char('/')))
     return false;
-  const QByteArray path = QFile::encodeName(clean(Folder));
+  const QByteArray path = platform::EncodeName(clean(Folder));
   const QByteArray canonical = CanonicalFolder(path);
   return canonical.isEmpty() || canonical == (path.endsWith('/') ? path : path + '/');
 }
 
 bool TFolderTreeModel::isLink(const QModelIndex &Index) const {
-  return Index.isValid() && fileInfo(Index).isSymLink();
+  return Index.isValid() && nodeOf(Index)->m_link;
 }
 
-// Read from the model's own records, which it keeps for painting anyway.
 bool TFolderTreeModel::checkable(const QModelIndex &Index) const {
-  for (QModelIndex i = Index; i.isValid(); i = i.parent())
-    if (isLink(i) || fileName(i).contains(QChar::ReplacementCharacter))
+  for (const TNode *node = nodeOf(Index); node && node != m_top.get(); node = node->m_parent)
+    if (node->m_link)
       return false;
-  return true;
+  return Index.isValid();
 }
 
 // Checks every subfolder of the levels from Ancestor down to Folder's parent, except the one on the
@@ -82,16 +230,14 @@ bool TFolderTreeModel::checkable(const QModelIndex &Index) const {
 void TFolderTreeModel::addSiblings(const QString &Folder, const QString &Ancestor) {
   for (QString level = Folder; level != Ancestor; level = parentOf(level)) {
     const QString parent = parentOf(level);
-    TDirReader reader(QFile::encodeName(parent));
+    TDirReader reader(platform::EncodeName(parent));
     TDirEntry entry;
     while (reader.Next(entry)) {
       if (entry.m_kind != TDirEntry::EKind::Folder || entry.m_name == "." || entry.m_name == "..")
         continue;
-      const QString name = NameText(entry.m_name);
-      if (name.isEmpty())
-        m_unnamed.insert(childPath(parent, EscapedName(entry.m_name)));
-      else if (childPath(parent, name) != level)
-        m_checked.insert(childPath(parent, name));
+      const QString path = childPath(parent, platform::DecodeName(entry.m_name));
+      if (path != level)
+        m_checked.insert(path);
     }
   }
 }
@@ -130,7 +276,6 @@ bool TFolderTreeModel::SetChecked(const QString &Folder, bool Checked) {
 
 void TFolderTreeModel::ClearChecks() {
   m_checked.clear();
-  m_unnamed.clear();
   notifyFrom(QStringLiteral("/"));
 }
 
@@ -139,41 +284,66 @@ QStringList TFolderTreeModel::CheckedFolders() const {
   return QStringList(m_checked.begin(), m_checked.end());
 }
 
-QStringList TFolderTreeModel::UnnamedFolders() const {
-  return QStringList(m_unnamed.begin(), m_unnamed.end());
-}
-
 QVariant TFolderTreeModel::data(const QModelIndex &Index, int Role) const {
-  if (Role == Qt::CheckStateRole && Index.column() == 0)
-    return checkable(Index) ? QVariant(CheckState(filePath(Index))) : QVariant();
-  if (Role == Qt::ToolTipRole && isLink(Index))
-    return QStringLiteral("\u2192 ") + fileInfo(Index).symLinkTarget();
-  return QFileSystemModel::data(Index, Role);
+  if (!Index.isValid() || Index.column() != 0)
+    return {};
+  const TNode *node = nodeOf(Index);
+  switch (Role) {
+  case Qt::DisplayRole:
+    return platform::ShownName(node->m_name);
+  case Qt::DecorationRole:
+    return m_folderIcon;
+  case Qt::CheckStateRole:
+    return checkable(Index) ? QVariant(CheckState(node->m_path)) : QVariant();
+  case Qt::ToolTipRole: {
+    if (!node->m_link)
+      return {};
+    QByteArray target(PATH_MAX, '\0');
+    const ssize_t n =
+        ::readlink(platform::EncodeName(node->m_path).constData(), target.data(), size_t(target.size()));
+    return n < 0 ? QVariant()
+                 : QVariant(QStringLiteral("\u2192 ") + platform::ShownName(platform::DecodeName(target.left(n))));
+  }
+  default:
+    return {};
+  }
 }
 
 bool TFolderTreeModel::setData(const QModelIndex &Index, const QVariant &Value, int Role) {
   if (Role != Qt::CheckStateRole || Index.column() != 0)
-    return QFileSystemModel::setData(Index, Value, Role);
+    return false;
   return checkable(Index) && SetChecked(filePath(Index), Value.toInt() == Qt::Checked);
 }
 
 Qt::ItemFlags TFolderTreeModel::flags(const QModelIndex &Index) const {
-  Qt::ItemFlags f = QFileSystemModel::flags(Index);
-  if (Index.column() == 0 && checkable(Index))
+  if (!Index.isValid())
+    return Qt::NoItemFlags;
+  Qt::ItemFlags f = Qt::ItemIsSelectable;
+  if (checkable(Index))
     f |= Qt::ItemIsUserCheckable;
   // Shown greyed: a search never goes through a link.
-  if (isLink(Index))
-    f &= ~Qt::ItemIsEnabled;
+  if (!isLink(Index))
+    f |= Qt::ItemIsEnabled;
   return f;
 }
 
 // A link is not opened: what lies behind it is reached by its own path.
 bool TFolderTreeModel::hasChildren(const QModelIndex &Parent) const {
-  return !isLink(Parent) && QFileSystemModel::hasChildren(Parent);
+  const TNode *node = nodeOf(Parent);
+  if (node->m_link)
+    return false;
+  return !node->m_listed || !node->m_children.empty();
 }
 
 bool TFolderTreeModel::canFetchMore(const QModelIndex &Parent) const {
-  return !isLink(Parent) && QFileSystemModel::canFetchMore(Parent);
+  const TNode *node = nodeOf(Parent);
+  return !node->m_link && !node->m_listed;
+}
+
+void TFolderTreeModel::fetchMore(const QModelIndex &Parent) {
+  TNode *node = nodeOf(Parent);
+  if (!node->m_link)
+    list(node);
 }
 
 void TFolderTreeModel::notifySubtree(const QModelIndex &Index) {
@@ -187,7 +357,7 @@ void TFolderTreeModel::notifySubtree(const QModelIndex &Index) {
 
 // Repaints the changed folder's loaded subtree and its ancestors (their mixed states).
 void TFolderTreeModel::notifyFrom(const QString &Folder) {
-  const QModelIndex start = index(Folder);
+  const QModelIndex start = indexOf(loaded(Folder));
   if (!start.isValid())
     return;
   for (QModelIndex i = start; i.isValid(); i = i.parent())
@@ -198,16 +368,13 @@ void TFolderTreeModel::notifyFrom(const QString &Folder) {
 TFolderTree::TFolderTree(QWidget *Parent) : QTreeView(Parent), m_model(new TFolderTreeModel(this)) {
   setModel(m_model);
   setHeaderHidden(true);
-  for (int column = 1; column < m_model->columnCount(); ++column)
-    hideColumn(column);
   setUniformRowHeights(true);
   Rebuild();
 }
 
 void TFolderTree::Rebuild() {
   // A fresh root makes the model read the folders again (a mounted location appears).
-  m_model->setRootPath(QString());
-  m_model->setRootPath(QStringLiteral("/"));
+  m_model->Reload();
   expand(m_model->index(QStringLiteral("/")));
   for (const QString &mounts :
        {QStringLiteral("/media"), QStringLiteral("/mnt"), QStringLiteral("/run/media")})

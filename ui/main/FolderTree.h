@@ -2,40 +2,63 @@
 // The folder tree of the folders page: the file system from "/" (folders only), each folder with a
 // three-state check box. A checked folder includes everything below it; a folder shows the mixed
 // state when something below it is checked. The checked folders come sorted, and never one that
-// lies inside another. Links, and folders whose path is not exact text, are shown without a check box:
-// a search never follows a link, and a text that is not the folder's own name would name another.
+// lies inside another. Links are shown greyed, without a check box: a search never follows a link.
+// Folders are listed by their names' bytes (platform/Names.h), so a name that is not UTF-8 is a
+// folder like any other; it shows with its odd bytes written as "\xE9".
 
-#include <QFileSystemModel>
+#include <QAbstractItemModel>
+#include <QIcon>
 #include <QTreeView>
-#include <set>
 
-class TFolderTreeModel : public QFileSystemModel {
+#include <memory>
+#include <set>
+#include <vector>
+
+class TFolderTreeModel : public QAbstractItemModel {
   Q_OBJECT
 public:
   explicit TFolderTreeModel(QObject *Parent = nullptr);
+  ~TFolderTreeModel() override;
 
   Qt::CheckState CheckState(const QString &Folder) const;
   // Checking a folder checks everything below it. Unchecking a folder below a checked one keeps
   // the rest of that checked folder's subtree checked, folder by folder (never a link). False when
-  // Folder cannot be checked (a link, or reached through one, or a name that is not text).
+  // Folder cannot be checked (a link, or reached through one).
   bool SetChecked(const QString &Folder, bool Checked);
   void ClearChecks();
   // Sorted, without any folder that lies inside another.
   QStringList CheckedFolders() const;
-  // Folders of a checked subtree that stayed checked when a folder beside them was unchecked but
-  // whose names are not text, so they cannot be handed on; escaped for a message.
-  QStringList UnnamedFolders() const;
-  // Whether the folder may be checked: an existing folder that is neither a link nor below one and
-  // whose path is exact text (a folder that does not exist is compared by its text).
+  // Whether the folder may be checked: an existing folder that is neither a link nor below one (a
+  // folder that does not exist is compared by its text).
   static bool Checkable(const QString &Folder);
 
+  // Lists the folders anew from "/"; checks are kept.
+  void Reload();
+  // The row of Folder (a path as the mapping decodes it), listing the folders on the way; invalid
+  // when there is none.
+  QModelIndex index(const QString &Folder);
+  QString filePath(const QModelIndex &Index) const;
+
+  QModelIndex index(int Row, int Column, const QModelIndex &Parent = QModelIndex()) const override;
+  QModelIndex parent(const QModelIndex &Index) const override;
+  int rowCount(const QModelIndex &Parent = QModelIndex()) const override;
+  int columnCount(const QModelIndex &Parent = QModelIndex()) const override;
   QVariant data(const QModelIndex &Index, int Role = Qt::DisplayRole) const override;
   bool setData(const QModelIndex &Index, const QVariant &Value, int Role = Qt::EditRole) override;
   Qt::ItemFlags flags(const QModelIndex &Index) const override;
   bool hasChildren(const QModelIndex &Parent = QModelIndex()) const override;
   bool canFetchMore(const QModelIndex &Parent) const override;
+  void fetchMore(const QModelIndex &Parent) override;
 
 private:
+  struct TNode;
+
+  TNode *nodeOf(const QModelIndex &Index) const;
+  QModelIndex indexOf(const TNode *Node) const;
+  // Lists Node's folders once.
+  void list(TNode *Node);
+  // The listed node of Folder, without listing anything; null when it is not listed.
+  TNode *loaded(const QString &Folder) const;
   bool checkable(const QModelIndex &Index) const;
   bool isLink(const QModelIndex &Index) const;
   void addSiblings(const QString &Folder, const QString &Ancestor);
@@ -45,8 +68,9 @@ private:
   void notifySubtree(const QModelIndex &Index);
   void notifyFrom(const QString &Folder);
 
+  std::unique_ptr<TNode> m_top;
   std::set<QString> m_checked;
-  std::set<QString> m_unnamed;
+  QIcon m_folderIcon;
 };
 
 class TFolderTree : public QTreeView {

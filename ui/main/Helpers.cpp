@@ -1,5 +1,6 @@
 #include "ui/main/Helpers.h"
 
+#include "platform/Names.h"
 #include "platform/Shell.h"
 #include "settings/FileGroupExt.h"
 #include "settings/Language.h"
@@ -38,7 +39,7 @@ bool OpenFile(const QString &FileName) {
 
 bool OpenWith(const QString &FileName) {
   // The chooser asks for what it wants: a program for the named file.
-  const QString caption = FormatText(LangText(QStringLiteral("228")), {QFileInfo(FileName).fileName()});
+  const QString caption = FormatText(LangText(QStringLiteral("228")), {platform::ShownName(FileName.sliced(FileName.lastIndexOf(QLatin1Char('/')) + 1))});
   const QString program =
       DialogService::instance().getOpenFileName(frmMain, caption, QStringLiteral("/usr/bin"), QString());
   if (program.isEmpty())

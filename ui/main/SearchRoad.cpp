@@ -87,8 +87,6 @@ void TfrmMain::SearchRun() {
     // The window was closed while the last phase finished: nobody is there to read a result.
     if (Terminating())
       return;
-    if (!FileList->LeftOut.IsEmpty())
-      ShowInfo(LeftOutMessage(FileList->LeftOut));
     if (FileList->AnyGrouped()) {
       m_stepView->Next();
       ShowPage(tbsResults);
@@ -140,7 +138,6 @@ TSearchChoice TfrmMain::SearchChoice() const {
   choice.WhatFind = BuildWhatFind();
   choice.IncludeFolders = CollectCheckedFolders();
   choice.ExcludeFolders = ExcludedFolders;
-  choice.UnnamedFolders = trvFolders->Model()->UnnamedFolders();
   choice.Archive = ArchiveKinds();
   return choice;
 }

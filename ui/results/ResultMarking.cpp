@@ -3,6 +3,8 @@
 #include "ui/results/ResultList.h"
 #include "ui/results/ResultModel.h"
 
+#include "platform/Names.h"
+
 #include <QHash>
 #include <QSet>
 #include <QStandardItem>
@@ -200,7 +202,7 @@ QStandardItem *FindSiblingByText(QStandardItem *Parent, const QString &Text) {
     return nullptr;
   for (int row = 0; row < Parent->rowCount(); ++row) {
     QStandardItem *child = Parent->child(row);
-    if (child && child->text() == Text)
+    if (child && child->data(NameRole).toString() == Text)
       return child;
   }
   return nullptr;
@@ -208,8 +210,10 @@ QStandardItem *FindSiblingByText(QStandardItem *Parent, const QString &Text) {
 
 namespace {
 
+// Shown with the bytes that are not UTF-8 escaped; the name itself is kept beside.
 QStandardItem *NewFolderNode(const QString &Text) {
-  auto *node = new QStandardItem(Text);
+  auto *node = new QStandardItem(platform::ShownName(Text));
+  node->setData(Text, NameRole);
   node->setCheckable(true);
   node->setCheckState(Qt::Unchecked);
   node->setEditable(false);
@@ -256,7 +260,7 @@ void FillFolderTree(QStandardItem *Root, const QStringList &Folders) {
 QString GetFolderNodePath(const QStandardItem *Node) {
   QStringList components;
   for (const QStandardItem *node = Node; node; node = node->parent())
-    components.prepend(node->text());
+    components.prepend(node->data(NameRole).toString());
   if (components.isEmpty())
     return {};
   QString path = components.first() == Root ? Root : components.first() + QLatin1Char('/');

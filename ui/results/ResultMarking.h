@@ -61,7 +61,9 @@ QStringList GatherFolders(const TResultModel &Model);
 void RemovePrefixPaths(QStringList &Paths);
 // "/a/b" gives "/", "a", "b"; the root node is "/". Empty components between two "/" are kept.
 QStringList SplitPathComponents(const QString &Path);
-// The child of Parent (a top-level item when Parent is the model's root) whose text is exactly Text.
+// The role of a folder node that holds its name (the text shown escapes what is not UTF-8).
+constexpr int NameRole = Qt::UserRole + 1;
+// The child of Parent (a top-level item when Parent is the model's root) whose name is exactly Text.
 QStandardItem *FindSiblingByText(QStandardItem *Parent, const QString &Text);
 // Adds Path's components under Root, reusing nodes met on the way; returns the deepest node.
 QStandardItem *AddPathToTree(QStandardItem *Root, const QString &Path);

@@ -1,20 +1,23 @@
 #include "ui/results/ResultRow.h"
 
+#include "platform/Names.h"
 #include "settings/FormatSize.h"
 
 TResultShow::TResultShow(TUseFileProperty *Item, QRgb GroupColour)
     : Item(Item), GroupColour(GroupColour), IsPicture(Item->IsPictureFile()) {}
 
+// Names that are not UTF-8 show their odd bytes escaped.
 QString TResultShow::GetFolderText() const {
   if (Item->IsArchiveMember())
-    return Item->Owner->FullName() + QStringLiteral(" -> ") + Item->FileItem.GetPath();
-  return Item->FileItem.GetPath();
+    return platform::ShownName(Item->Owner->FullName()) + QStringLiteral(" -> ") +
+           platform::ShownName(Item->FileItem.GetPath());
+  return platform::ShownName(Item->FileItem.GetPath());
 }
 
 QString TResultShow::GetCellText(int Column, int Method) const {
   switch (Column) {
   case ColName:
-    return Item->FileItem.FileName;
+    return platform::ShownName(Item->FileItem.FileName);
   case ColFolder:
     return GetFolderText();
   case ColSize:
