@@ -1,6 +1,7 @@
 #include "actions/RtfWriter.h"
 
-#include <QSaveFile>
+#include "platform/SaveFile.h"
+
 
 #include <cmath>
 
@@ -64,10 +65,9 @@ QByteArray WriteRtf(const TRtfDocument &Document) {
 }
 
 bool SaveRtf(const TRtfDocument &Document, const QString &FileName, QString *Error) {
-  QSaveFile file(FileName);
-  const QByteArray data = WriteRtf(Document);
-  const bool ok = file.open(QIODevice::WriteOnly) && file.write(data) == data.size() && file.commit();
+  platform::TSaveFile file(FileName);
+  const bool ok = file.Open() && file.Write(WriteRtf(Document)) && file.Commit();
   if (!ok && Error)
-    *Error = file.errorString();
+    *Error = file.ErrorString();
   return ok;
 }

@@ -1,5 +1,8 @@
 #include "engine/ResultFile.h"
 
+#include "platform/Names.h"
+#include "platform/SaveFile.h"
+
 #include "engine/ReadProperties.h"
 #include "engine/RecordText.h"
 #include "platform/FileAt.h"
@@ -9,7 +12,6 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
-#include <QSaveFile>
 #include <QStringList>
 
 #include <functional>
@@ -132,7 +134,7 @@ QString RecordLine(const TUseFileProperty &Item, const QString &ArchiveIndexes) 
 }
 
 QString Quoted(const QString &FileName) {
-  return QLatin1Char('"') + FileName + QLatin1Char('"');
+  return QLatin1Char('"') + platform::ShownName(FileName) + QLatin1Char('"');
 }
 
 [[noreturn]] void ThrowReadError(const QString &FileName, const QString &Reason) {
@@ -302,11 +304,10 @@ void TUseFileList::SaveToFile(const QString &FileName) const {
 
   // Written aside and renamed at the end, so a failed save leaves an earlier file whole; written
   // line by line, so a large result is never held twice as text.
-  QSaveFile File(FileName);
-  bool Ok = File.open(QIODevice::WriteOnly);
+  platform::TSaveFile File(FileName);
+  bool Ok = File.Open();
   const auto WriteLine = [&](const QString &Line) {
-    const QByteArray Data = (Line + CrLf).toUtf8();
-    Ok = Ok && File.write(Data) == Data.size();
+    Ok = Ok && File.Write((Line + CrLf).toUtf8());
   };
   WriteLine(Filter.SaveToText());
   WriteLine(QString::number(Count()));
@@ -316,10 +317,10 @@ void TUseFileList::SaveToFile(const QString &FileName) const {
     const TUseFileProperty &Item = *GetItem(i);
     WriteLine(RecordLine(Item, Item.IsArchive() ? ArchiveIndexes.value(&Item) : QString()));
   }
-  if (!Ok || !File.commit())
+  if (!Ok || !File.Commit())
     throw EResultFileError(EResultFileError::InputOutput,
                            QStringLiteral("The result file %1 cannot be written: %2.")
-                               .arg(Quoted(FileName), File.errorString()));
+                               .arg(Quoted(FileName), File.ErrorString()));
 }
 
 namespace {

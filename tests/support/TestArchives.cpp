@@ -1,4 +1,8 @@
 #include "tests/support/TestArchives.h"
+
+#include "platform/Names.h"
+
+#include <locale.h>
 #include "tests/support/TestEnv.h"
 
 #include <QFile>
@@ -45,13 +49,16 @@ bool WriteZip(const QString &path, const QList<Entry> &entries, const QByteArray
       (archive_write_set_format_option(a.get(), "zip", "encryption", "zipcrypt") != ARCHIVE_OK ||
        archive_write_set_passphrase(a.get(), password.constData()) != ARCHIVE_OK))
     return false;
-  if (archive_write_open_filename(a.get(), QFile::encodeName(path).constData()) != ARCHIVE_OK)
+  if (archive_write_open_filename(a.get(), platform::EncodeName(path).constData()) != ARCHIVE_OK)
     return false;
   for (const Entry &e : entries) {
     std::unique_ptr<archive_entry, decltype(&archive_entry_free)> entry(archive_entry_new(),
                                                                         &archive_entry_free);
     const QByteArray name = e.name.toUtf8();
-    archive_entry_set_pathname_utf8(entry.get(), name.constData());
+    if (e.rawName.isEmpty())
+      archive_entry_set_pathname_utf8(entry.get(), name.constData());
+    else
+      archive_entry_set_pathname(entry.get(), e.rawName.constData());
     const bool link = !e.linkTarget.isEmpty();
     archive_entry_set_filetype(entry.get(), e.folder ? AE_IFDIR : link ? AE_IFLNK : AE_IFREG);
     archive_entry_set_perm(entry.get(), e.folder ? 0755 : 0644);
@@ -59,7 +66,15 @@ bool WriteZip(const QString &path, const QList<Entry> &entries, const QByteArray
     if (link)
       archive_entry_set_symlink_utf8(entry.get(), e.linkTarget.toUtf8().constData());
     archive_entry_set_mtime(entry.get(), 1600000000, 0);
-    if (archive_write_header(a.get(), entry.get()) != ARCHIVE_OK)
+    // The writer marks a name UTF-8 when the locale is; in the C locale raw bytes go as they are.
+    const locale_t plain = e.rawName.isEmpty() ? locale_t(nullptr) : newlocale(LC_CTYPE_MASK, "C", locale_t(nullptr));
+    const locale_t before = plain ? uselocale(plain) : locale_t(nullptr);
+    const bool written = archive_write_header(a.get(), entry.get()) == ARCHIVE_OK;
+    if (plain) {
+      uselocale(before);
+      freelocale(plain);
+    }
+    if (!written)
       return false;
     if (!e.folder && !link && !e.data.isEmpty() &&
         archive_write_data(a.get(), e.data.constData(), size_t(e.data.size())) != e.data.size())

@@ -17,6 +17,9 @@ struct Entry {
   QString linkTarget = {};
   // RAR: the unpacked size the header claims, when not the true one.
   qint64 claimedSize = -1;
+  // ZIP: the name's bytes as they stand, without the UTF-8 flag (an archive from an older system),
+  // in place of name.
+  QByteArray rawName = {};
 };
 
 // Writes a ZIP archive (deflate), every entry encrypted (traditional PKWARE) when a password is given.
