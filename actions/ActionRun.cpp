@@ -40,7 +40,8 @@ QString ShownName(const QString &FullName) {
     else
       line += c;
   }
-  return line;
+  // Bytes that are not UTF-8 as "\xE9".
+  return platform::ShownName(line);
 }
 
 } // namespace

@@ -10,7 +10,6 @@
 #include "platform/Names.h"
 #include "settings/Language.h"
 
-#include <QFile>
 #include <QThread>
 
 #include <cerrno>
@@ -46,10 +45,7 @@ private:
     while (!Stopped() && reader.Next(entry)) {
       if (entry.m_kind != Kind || entry.m_name == "." || entry.m_name == "..")
         continue;
-      // A name that does not read back as the same bytes would lead to another file or none.
-      const QString name = QString::fromUtf8(entry.m_name);
-      if (name.toUtf8() != entry.m_name)
-        continue;
+      const QString name = platform::DecodeName(entry.m_name);
       const TStoreEntry found{m_next++,
                               Parent,
                               Kind == TDirEntry::EKind::File,
@@ -69,12 +65,12 @@ private:
 };
 
 bool Lstat(const QString &Path, struct stat &St) {
-  return ::lstat(QFile::encodeName(Path).constData(), &St) == 0;
+  return ::lstat(platform::EncodeName(Path).constData(), &St) == 0;
 }
 
 bool IsFolder(const QString &Path) {
   struct stat st;
-  return ::stat(QFile::encodeName(Path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+  return ::stat(platform::EncodeName(Path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 QString FolderPart(const QString &Path) {

@@ -2,11 +2,9 @@
 
 #include "engine/ScanFiles.h"
 #include "platform/Folders.h"
+#include "platform/Names.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QStorageInfo>
 
 #include <cerrno>
 #include <cstdlib>
@@ -19,7 +17,7 @@
 namespace {
 
 QByteArray Native(const QString &Path) {
-  return QFile::encodeName(Path);
+  return platform::EncodeName(Path);
 }
 
 bool EntryExists(const QString &Path) {
@@ -142,14 +140,13 @@ bool HoldsOnlyDriveLetters(const QString &Folder) {
 
 TStoreCheck CheckStoreFolder(const QString &StoreFolder, qint64 MarkedSize,
                              const std::function<qint64(const QString &)> &FreeSpaceOf) {
-  const QFileInfo folder(StoreFolder);
-  if (!QDir::isAbsolutePath(StoreFolder) || !folder.isDir())
+  if (!QDir::isAbsolutePath(StoreFolder) || !IsFolderPath(StoreFolder))
     return {2073, {}};
   if (!IsFolderWritable(StoreFolder))
     return {2512, {}};
   const qint64 free = FreeSpaceOf ? FreeSpaceOf(StoreFolder) : FreeSpace(StoreFolder);
   if (MarkedSize >= free)
-    return {2513, QStorageInfo(StoreFolder).rootPath()};
+    return {2513, platform::ShownName(MountRootOf(StoreFolder))};
   if (!IsFolderEmpty(StoreFolder))
     return {2514, {}};
   return {};

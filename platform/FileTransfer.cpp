@@ -1,8 +1,9 @@
 #include "platform/FileTransfer.h"
 
 #include "platform/FileAt.h"
+#include "platform/Names.h"
 
-#include <QFile>
+#include <QList>
 
 #include <algorithm>
 #include <chrono>
@@ -19,7 +20,7 @@ namespace platform {
 namespace {
 
 QByteArray Native(const QString &Path) {
-  return QFile::encodeName(Path);
+  return EncodeName(Path);
 }
 
 // Closes a descriptor once; keeps errno of the failure that made the caller give up.
@@ -261,7 +262,7 @@ bool CopyInto(const TAt &Source, const QByteArray &Target, struct stat &SourceSt
   QByteArray temp;
   if (!CopyToTemp(Source, Target, SourceSt, Placed, temp, Tick, Expected))
     return false;
-  if (!RenameNoReplace(QFile::decodeName(temp), QFile::decodeName(Target))) {
+  if (!RenameNoReplace(DecodeName(temp), DecodeName(Target))) {
     const int saved = errno;
     ::unlink(temp.constData());
     errno = saved;

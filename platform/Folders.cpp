@@ -19,6 +19,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -208,6 +209,28 @@ int64_t FreeSpace(const QString &Path) {
     const qsizetype slash = path.lastIndexOf('/');
     path = slash <= 0 ? QByteArray("/") : path.left(slash);
   }
+}
+
+bool IsFolderPath(const QString &Path) {
+  return !Path.isEmpty() && IsFolder(platform::EncodeName(Path));
+}
+
+QString MountRootOf(const QString &Path) {
+  QByteArray path = platform::EncodeName(QDir::cleanPath(Path));
+  struct stat st;
+  while (path.size() > 1 && ::stat(path.constData(), &st) != 0)
+    path = path.left(std::max<qsizetype>(1, path.lastIndexOf('/')));
+  if (!path.startsWith('/') || ::stat(path.constData(), &st) != 0)
+    return QStringLiteral("/");
+  // Climbs while the parent lies on the same device.
+  while (path.size() > 1) {
+    const QByteArray parent = path.left(std::max<qsizetype>(1, path.lastIndexOf('/')));
+    struct stat up;
+    if (::stat(parent.constData(), &up) != 0 || up.st_dev != st.st_dev)
+      break;
+    path = parent;
+  }
+  return platform::DecodeName(path);
 }
 
 int CreateFolderExclusive(const QString &Path) {

@@ -16,6 +16,13 @@ bool ForceFolderChain(const QString &Path);
 // 0 when unknown.
 int64_t FreeSpace(const QString &Path);
 
+// Whether Path names a folder (a link to one counts), by the mapping's bytes.
+bool IsFolderPath(const QString &Path);
+
+// The folder on which the file system holding Path (or its nearest existing parent) is mounted; "/"
+// when unknown.
+QString MountRootOf(const QString &Path);
+
 // Creates Path with mode 0700, never reusing an existing entry (a folder, a file or a link).
 // Returns 0 on success, else the error number (EEXIST when the name is taken).
 int CreateFolderExclusive(const QString &Path);

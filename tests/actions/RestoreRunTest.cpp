@@ -1,6 +1,7 @@
 // Restores on real files, from a store made as the Move action makes it.
 
 #include "actions/RestoreRun.h"
+#include "platform/Names.h"
 #include "tests/actions/ActionFixture.h"
 #include "tests/actions/Environments.h"
 
@@ -128,7 +129,9 @@ INSTANTIATE_TEST_SUITE_P(Restore, RoundTrip, ::testing::Bool(), [](const auto &I
 
 using RestoreWalk = RestoreFixture;
 
-TEST_F(RestoreWalk, NeverListsOrFollowsLinksPipesOrNamesThatAreNotText) {
+// Names that are not UTF-8 were once left out of the list; now they are listed and go back under
+// their own bytes.
+TEST_F(RestoreWalk, NeverListsOrFollowsLinksOrPipesButListsNamesThatAreNotText) {
   const QString outsideFile = dir.createFile("outside/secret.txt", "outside");
   dir.createFile("outside/folder/inner.txt", "inner");
   const QString inStore = dir.filePath("store" + source(QString()));
@@ -144,10 +147,16 @@ TEST_F(RestoreWalk, NeverListsOrFollowsLinksPipesOrNamesThatAreNotText) {
   // The temporary folder's clean-up cannot name it.
   const auto removeBad = qScopeGuard([&] { ::unlink(badName.constData()); });
   const QList<TRestoreItem> listed = itemsOf(store());
-  ASSERT_EQ(listed.size(), 1);
-  EXPECT_EQ(listed[0].StorePath, stored(kept));
+  ASSERT_EQ(listed.size(), 2);
+  QStringList paths{listed[0].StorePath, listed[1].StorePath};
+  QStringList expected{stored(kept), platform::DecodeName(badName)};
+  paths.sort();
+  expected.sort();
+  EXPECT_EQ(paths, expected);
   EXPECT_EQ(restore(listed), "");
   EXPECT_EQ(testenv::ReadFile(kept), "real");
+  EXPECT_EQ(testenv::ReadRaw(platform::EncodeName(source(QString())) + "bad\xff.txt"), "");
+  EXPECT_NE(::access(badName.constData(), F_OK), 0);
   EXPECT_EQ(testenv::ReadFile(outsideFile), "outside");
   EXPECT_EQ(testenv::ReadFile(dir.filePath("outside/folder/inner.txt")), "inner");
   EXPECT_FALSE(QFileInfo::exists(source("link.txt")));

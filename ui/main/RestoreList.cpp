@@ -1,5 +1,8 @@
 #include "ui/main/RestoreList.h"
 
+#include "platform/Folders.h"
+#include "platform/Names.h"
+
 #include "engine/WorkerSteps.h"
 
 #include <QApplication>
@@ -67,7 +70,8 @@ QVariant TRestoreModel::data(const QModelIndex &Index, int Role) const {
     return {};
   switch (Role) {
   case Qt::DisplayRole:
-    return show->GetName();
+    // Bytes that are not UTF-8 show as "\xE9".
+    return platform::ShownName(show->GetName());
   case Qt::DecorationRole:
     return show->Expanded && !show->IsFile ? show->OpenImage : show->Image;
   case Qt::CheckStateRole:
@@ -80,7 +84,7 @@ QVariant TRestoreModel::data(const QModelIndex &Index, int Role) const {
       return QColor(255, 0, 0);
     return {};
   case Qt::ToolTipRole:
-    return show->OriginalPath;
+    return platform::ShownName(show->OriginalPath);
   default:
     return {};
   }
@@ -115,11 +119,16 @@ void TRestoreModel::Clear() {
 
 QIcon TRestoreModel::FileIcon(const QString &Name) {
   // The provider looks the type up by name; one look-up per ending keeps a large store quick.
-  const QString suffix = QFileInfo(Name).suffix().toLower();
+  const QString name = Name.mid(Name.lastIndexOf(QLatin1Char('/')) + 1);
+  const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+  const QString suffix = dot < 0 ? QString() : name.mid(dot + 1).toLower();
   auto found = m_iconsBySuffix.constFind(suffix);
   if (found != m_iconsBySuffix.cend())
     return *found;
-  const QIcon icon = QFileIconProvider().icon(QFileInfo(Name));
+  // Looked up by the ending alone, at a path that names no file: a Qt class given the stored file's
+  // path would encode its name its own way and could look into another file.
+  const QIcon icon = QFileIconProvider().icon(
+      QFileInfo(NeverExistingPath() + QStringLiteral("/x") + (dot < 0 ? QString() : QLatin1Char('.') + suffix)));
   m_iconsBySuffix.insert(suffix, icon);
   return icon;
 }

@@ -6,6 +6,7 @@
 #include "actions/StoreFolder.h"
 #include "engine/RecordText.h"
 #include "engine/ScanFiles.h"
+#include "platform/Folders.h"
 #include "settings/FormatSize.h"
 #include "settings/Language.h"
 #include "ui/main/ActionLogView.h"
@@ -58,7 +59,7 @@ void TfrmMain::AddRestoreRoad() {
 
 void TfrmMain::RestoreFolderNext() {
   StoreFolder = AddSlash(edtFolderRestore->text());
-  if (!QFileInfo(StoreFolder).isDir() || !QFileInfo(StoreFolder).isAbsolute()) {
+  if (!StoreFolder.startsWith(QLatin1Char('/')) || !IsFolderPath(StoreFolder)) {
     ShowInfo(LangList->GetText(2073));
     return;
   }
