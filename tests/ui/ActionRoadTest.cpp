@@ -225,11 +225,19 @@ private slots:
       rows.SetChecked(row, true);
     next();
     QCOMPARE(page(), w().tbsAction);
-    w().rbtActionDelete->setChecked(true);
     const QString question = FormatText(text(20132), {"1"});
+    // A move asks after the store folder passed its checks; No goes back to the action page too.
+    w().rbtActionMove->setChecked(true);
+    next();
+    w().edtFolder->setText(m_tree->createFolder("store"));
     dialogs().setNextAnswer(QMessageBox::No);
     next();
     QCOMPARE(messages(question), 1);
+    QCOMPARE(page(), w().tbsAction);
+    w().rbtActionDelete->setChecked(true);
+    dialogs().setNextAnswer(QMessageBox::No);
+    next();
+    QCOMPARE(messages(question), 2);
     QCOMPARE(dialogs().requests().back().defaultButton, QMessageBox::No);
     QCOMPARE(page(), w().tbsAction);
     QCOMPARE(testenv::ReadFile(kept()), m_letter);
@@ -237,7 +245,7 @@ private slots:
 
     dialogs().setNextAnswer(QMessageBox::Yes);
     next();
-    QCOMPARE(messages(question), 2);
+    QCOMPARE(messages(question), 3);
     QCOMPARE(page(), w().tbsLog);
     QVERIFY(!QFileInfo::exists(kept()) && !QFileInfo::exists(copy()));
     back();
@@ -319,6 +327,39 @@ private slots:
     QCOMPARE(again.read(block.size()), block);
     for (int i = 0; i < w().FileList->Count(); ++i)
       QVERIFY(!w().FileList->GetItem(i)->Processed);
+  }
+
+  // A reopened result: the marked file was touched after the result was saved, so it is no longer the
+  // file the result saw.
+  void aReopenedFileTouchedSinceTheSaveIsLeftAlone() {
+    m_tree = std::make_unique<TestDir>();
+    const QString first = m_tree->createFile("docs/letter.txt", m_letter);
+    const QString second = m_tree->createFile("backup/letter.txt", m_letter);
+    toFolders({w().cbxSearchMethodProperty}, m_tree->path());
+    next();
+    QCOMPARE(page(), w().tbsResults);
+    const QString saved = m_tree->filePath("result.wzr");
+    w().FileList->SaveToFile(saved);
+    leaveResults();
+    QVERIFY(TestDir::setTimes(second, QDateTime::fromSecsSinceEpoch(1300000000),
+                              QDateTime::fromSecsSinceEpoch(1300000000)));
+    w().rbtFirstOpen->setChecked(true);
+    next();
+    w().edtResultOpen->setText(saved);
+    next();
+    QCOMPARE(page(), w().tbsResults);
+    TResultModel &rows = w().ResultList().Model();
+    QCOMPARE(rows.Count(), 2);
+    for (int row = 0; row < rows.Count(); ++row)
+      rows.SetChecked(row, rows.GetResultData(row)->Item->FullName() == second);
+    next();
+    QCOMPARE(page(), w().tbsAction);
+    w().rbtActionDelete->setChecked(true);
+    next();
+    QCOMPARE(page(), w().tbsLog);
+    QCOMPARE(w().memLog->document()->lastBlock().text(), second + " (" + text(20130) + ") - error");
+    QCOMPARE(testenv::ReadFile(second), m_letter);
+    QCOMPARE(testenv::ReadFile(first), m_letter);
   }
 
   void aStoreFolderThatCannotBeMirroredEndsOnTheLogWithAMessage() {
