@@ -32,6 +32,8 @@ void Fill(TUseFileList &List, int N) {
     const qint64 Size = Copy ? List.GetItem(From)->FileItem.Size : qint64(Gen.bounded(1, 4000000));
     const int Index = List.AddFile(Folder, QStringLiteral("f%1").arg(i), Size, nullptr);
     TUseFileProperty &Item = *List.GetItem(Index);
+    // Each its own file, as gathering records them.
+    Item.FileItem.Id = {1, quint64(i) + 1};
     Item.WhatRead_Code = true;
     if (Copy) {
       Item.FileItem.Code = List.GetItem(From)->FileItem.Code;

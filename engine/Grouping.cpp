@@ -10,7 +10,6 @@
 #include <cmath>
 #include <functional>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace {
@@ -39,26 +38,32 @@ bool SameContent(const TContentSortKey &A, const TContentSortKey &B) {
          A.Size > 0;
 }
 
-// Which file a row of a group names: its device and inode, or for an archive member its archive's
-// and its path inside; a zero Id when not known.
+// Which file a row names: its device and inode, or for an archive member its archive's and its path
+// inside; a zero Id when not known.
 struct TFileKey {
-  qint32 Group = -1;
   TFileId Id;
   QString Member;
 
   bool operator==(const TFileKey &) const = default;
 };
 
+// Every bit of a 64-bit value stirred into every other (the finaliser of splitmix64).
+quint64 Mix(quint64 X) {
+  X = (X ^ (X >> 30)) * 0xbf58476d1ce4e5b9ULL;
+  X = (X ^ (X >> 27)) * 0x94d049bb133111ebULL;
+  return X ^ (X >> 31);
+}
+
 struct TFileKeyHash {
   size_t operator()(const TFileKey &Key) const noexcept {
-    return TFileIdHash()(Key.Id) ^ (size_t(quint32(Key.Group)) << 7) ^ qHash(Key.Member);
+    return size_t(Mix(Mix(Key.Id.m_device) ^ Key.Id.m_inode)) ^ qHash(Key.Member);
   }
 };
 
-TFileKey FileKeyOf(const TUseFileProperty &Item, qint32 Group) {
+TFileKey FileKeyOf(const TUseFileProperty &Item) {
   if (Item.IsArchiveMember())
-    return {Group, Item.Owner->FileItem.Id, Item.FullName()};
-  return {Group, Item.FileItem.Id, {}};
+    return {Item.Owner->FileItem.Id, Item.FullName()};
+  return {Item.FileItem.Id, {}};
 }
 
 class TGroupBuilder {
@@ -69,7 +74,6 @@ public:
   void GroupMethod(bool Record, int Method) {
     if (m_list.Count() == 0)
       return;
-    m_record = Record;
     m_method = Method;
     m_groupCounter = 0;
     switch (Method) {
@@ -90,10 +94,10 @@ public:
     }
     DropSameFileRows();
     if (Record)
-      for (int Index : m_recorded)
-        if (GroupOf(Index) != -1)
-          m_steps.AddIndex(Method, Index);
-    m_recorded.clear();
+      for (const TSetRow &Row : m_set)
+        if (GroupOf(Row.Index) != -1)
+          m_steps.AddIndex(Method, Row.Index);
+    m_set.clear();
   }
 
 private:
@@ -136,11 +140,15 @@ private:
     Accumulator += Step;
   }
 
-  // Recorded once the method's groups are settled, in the order they were set.
+  // Kept in the order they were set, and recorded once the method's groups are settled. Every
+  // routine sets the rows of one group one after another, so each group is one run here.
   void SetItemGroup(int Index, qint32 Group) {
-    m_list.GetItem(Index)->Viewed.SetGroup(m_method, Group);
-    if (m_record)
-      m_recorded.push_back(Index);
+    TUseFileProperty &Item = *m_list.GetItem(Index);
+    Item.Viewed.SetGroup(m_method, Group);
+    // The key's hash is taken while the item is at hand: later it would be fetched again from
+    // anywhere in memory.
+    const TFileKey Key = FileKeyOf(Item);
+    m_set.push_back({Index, Group, Key.Id == TFileId{} ? 0 : std::max<size_t>(1, TFileKeyHash()(Key))});
   }
 
   // Two rows of one group that name one file (a folder swapped for a link after a result was saved,
@@ -148,31 +156,32 @@ private:
   // the later row leaves the group, and a group left with one row goes, unless one file alone makes
   // a group under this method.
   void DropSameFileRows() {
-    std::unordered_set<TFileKey, TFileKeyHash> Seen;
-    std::vector<qint32> Emptied;
-    for (int i = 0; i < m_list.Count(); ++i) {
-      if ((i + 1) % SortHeartbeatComparisons == 0)
-        CountedCall();
-      const qint32 Group = GroupOf(i);
-      if (Group == -1)
-        continue;
-      TFileKey Key = FileKeyOf(*m_list.GetItem(i), Group);
-      if (Key.Id != TFileId{} && !Seen.insert(std::move(Key)).second) {
-        m_list.GetItem(i)->Viewed.SetGroup(m_method, -1);
-        Emptied.push_back(Group);
-      }
+    std::vector<std::pair<size_t, int>> Keys;
+    for (size_t First = 0; First < m_set.size();) {
+      size_t End = First + 1;
+      while (End < m_set.size() && m_set[End].Group == m_set[First].Group)
+        ++End;
+      // Sorted by key hash and then list index, the later of two rows with one key comes second.
+      Keys.clear();
+      for (size_t k = First; k < End; ++k)
+        if (m_set[k].KeyHash != 0)
+          Keys.emplace_back(m_set[k].KeyHash, m_set[k].Index);
+      std::sort(Keys.begin(), Keys.end());
+      int Left = int(End - First);
+      for (size_t k = 1; k < Keys.size(); ++k)
+        for (size_t j = k; j-- > 0 && Keys[j].first == Keys[k].first;)
+          if (GroupOf(Keys[j].second) != -1 &&
+              FileKeyOf(*m_list.GetItem(Keys[j].second)) == FileKeyOf(*m_list.GetItem(Keys[k].second))) {
+            m_list.GetItem(Keys[k].second)->Viewed.SetGroup(m_method, -1);
+            --Left;
+            break;
+          }
+      const bool OneIsAGroup = m_method == MethodEmpty || m_method == MethodUnreadable;
+      if (Left == 1 && Left < int(End - First) && !OneIsAGroup)
+        for (size_t k = First; k < End; ++k)
+          m_list.GetItem(m_set[k].Index)->Viewed.SetGroup(m_method, -1);
+      First = End;
     }
-    if (Emptied.empty() || m_method == MethodEmpty || m_method == MethodUnreadable)
-      return;
-    std::unordered_map<qint32, int> Left;
-    for (qint32 Group : Emptied)
-      Left[Group] = 0;
-    for (int i = 0; i < m_list.Count(); ++i)
-      if (auto Found = Left.find(GroupOf(i)); Found != Left.end())
-        ++Found->second;
-    for (int i = 0; i < m_list.Count(); ++i)
-      if (auto Found = Left.find(GroupOf(i)); Found != Left.end() && Found->second == 1)
-        m_list.GetItem(i)->Viewed.SetGroup(m_method, -1);
   }
 
   qint32 GroupOf(int Index) const { return m_list.GetItem(Index)->Viewed.GetGroup(m_method); }
@@ -362,8 +371,13 @@ private:
   qint64 m_comparisons = 0;
   qint32 m_groupCounter = 0;
   int m_method = 0;
-  bool m_record = false;
-  std::vector<int> m_recorded;
+  struct TSetRow {
+    int Index;
+    qint32 Group;
+    // 0: the file is not known.
+    size_t KeyHash;
+  };
+  std::vector<TSetRow> m_set;
 };
 
 } // namespace
