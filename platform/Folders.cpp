@@ -215,6 +215,16 @@ bool IsFolderPath(const QString &Path) {
   return !Path.isEmpty() && IsFolder(platform::EncodeName(Path));
 }
 
+bool IsFilePath(const QString &Path) {
+  struct stat st;
+  return !Path.isEmpty() && ::stat(platform::EncodeName(Path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool PathExists(const QString &Path) {
+  struct stat st;
+  return !Path.isEmpty() && ::lstat(platform::EncodeName(Path).constData(), &st) == 0;
+}
+
 QString MountRootOf(const QString &Path) {
   QByteArray path = platform::EncodeName(QDir::cleanPath(Path));
   struct stat st;

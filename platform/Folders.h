@@ -16,8 +16,11 @@ bool ForceFolderChain(const QString &Path);
 // 0 when unknown.
 int64_t FreeSpace(const QString &Path);
 
-// Whether Path names a folder (a link to one counts), by the mapping's bytes.
+// Whether Path names a folder, a regular file, or anything at all (links followed for the first two),
+// by the mapping's bytes.
 bool IsFolderPath(const QString &Path);
+bool IsFilePath(const QString &Path);
+bool PathExists(const QString &Path);
 
 // The folder on which the file system holding Path (or its nearest existing parent) is mounted; "/"
 // when unknown.

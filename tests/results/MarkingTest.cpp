@@ -257,6 +257,28 @@ TEST_F(Marking, AFolderNameWithAngleBracketsMarksOnlyItself) {
   EXPECT_EQ(checks(), "x.x");
 }
 
+// A name that is not UTF-8 shows its odd byte as "\xE9", like a folder whose name is that very text;
+// each node still stands for its own folder.
+TEST_F(Marking, AFolderNameThatIsNotTextShowsEscapedAndMarksOnlyItself) {
+  const QString odd = QStringLiteral("/m/caf") + QChar(0xDCE9) + QStringLiteral("/");
+  for (const QString &folder : {odd, QStringLiteral("/m/caf\\xE9/")})
+    add("f", 1, 1, 0, 0, folder);
+  show();
+  QStandardItemModel tree;
+  FillFolderTree(tree.invisibleRootItem(), GatherFolders(model));
+  QStandardItem *m = FindSiblingByText(tree.invisibleRootItem()->child(0), "m");
+  ASSERT_NE(m, nullptr);
+  ASSERT_EQ(m->rowCount(), 2);
+  EXPECT_EQ(m->child(0)->text(), "caf\\xE9");
+  EXPECT_EQ(m->child(1)->text(), "caf\\xE9");
+  QStandardItem *node = FindSiblingByText(m, odd.mid(3).chopped(1));
+  ASSERT_NE(node, nullptr);
+  EXPECT_EQ(GetFolderNodePath(node), odd);
+  node->setCheckState(Qt::Checked);
+  MarkByFolders(model, CheckedFoldersList(tree.invisibleRootItem()), true);
+  EXPECT_EQ(checks(), "x.");
+}
+
 TEST_F(Marking, ExtensionsIncludeNoneAndMergeLetterCase) {
   EXPECT_EQ(FileExtensionKey("a.tar.gz"), ".gz");
   EXPECT_EQ(FileExtensionKey("README"), "(none)");

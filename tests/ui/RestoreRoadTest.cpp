@@ -1,5 +1,6 @@
 // The restore road: the store folder and its refusals, the list and its status line, the
 // selection commands, the run, its log and saving it.
+#include "platform/Names.h"
 #include "tests/ui/UiTest.h"
 #include "ui/main/RestoreList.h"
 
@@ -157,6 +158,45 @@ private slots:
 
     back();
     QCOMPARE(page(), w().tbsFirst);
+  }
+
+  // Stored files whose names are not UTF-8 are listed with their odd bytes escaped, go back under
+  // their own bytes, and the log and its saved copy (under such a name too) show them escaped.
+  void namesThatAreNotTextAreListedEscapedAndRestored() {
+    m_storeName = QStringLiteral("odd store");
+    const QByteArray src = platform::EncodeName(place(QString()));
+    const QByteArray stored = platform::EncodeName(store()) + src;
+    for (const QByteArray &odd : testenv::OddNames())
+      QVERIFY(testenv::WriteRaw(stored + odd + "/" + odd + ".txt", odd));
+    w().rbtFirstRecovery->setChecked(true);
+    next();
+    QVERIFY(openStore(store()));
+    QTRY_VERIFY(loaded());
+    TRestoreModel &model = w().RestoreModel();
+    QStringList shown;
+    for (const QModelIndex &node : AllNodes(model)) {
+      const TRestoreFileShow *show = model.GetRestoreData(node);
+      if (!show->IsFile)
+        continue;
+      shown << node.data().toString();
+      QCOMPARE(node.data(Qt::ToolTipRole).toString(), platform::ShownName(show->OriginalPath));
+    }
+    shown.sort();
+    QCOMPARE(shown, QStringList({"\\x80.txt", "\\xFF\\xFE.txt", "caf\\xE9.txt", "cut\\xE2\\x82.txt",
+                                 "over\\xC0\\xAF.txt"}));
+    w().btnRestoreSelectAll->click();
+    next();
+    QCOMPARE(page(), w().tbsRestoreLog);
+    for (const QByteArray &odd : testenv::OddNames())
+      QCOMPARE(testenv::ReadRaw(src + odd + "/" + odd + ".txt"), odd);
+    const QString log = w().memRestoreLog->toPlainText();
+    QVERIFY2(log.contains(place(QString()) + "caf\\xE9/caf\\xE9.txt - ok"), qPrintable(log));
+    const QByteArray saved = platform::EncodeName(m_dir.path()) + "/log \xE9.rtf";
+    dialogs().setNextFileName(platform::DecodeName(saved));
+    w().btnRestoreLogSave->click();
+    QVERIFY(testenv::ReadRaw(saved).startsWith("{\\rtf1"));
+    back();
+    m_storeName = QStringLiteral("store");
   }
 
   void aNewLoadReplacesOneStillRunningAndClosingDuringALoadEndsCleanly() {

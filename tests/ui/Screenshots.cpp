@@ -2,6 +2,7 @@
 //   pairhound_screenshots <output folder>
 // Uses the shipped translations of the source tree and a throw-away settings store.
 #include "engine/ScanFiles.h"
+#include "platform/Names.h"
 #include "tests/ui/UiTest.h"
 #include "ui/dialogs/FilterGroupExt.h"
 
@@ -53,6 +54,24 @@ int main(int argc, char **argv) {
     window.cbxRestoreCopyExist->setChecked(false);
     window.btnNext->click();
     save(&window, out + QStringLiteral("/restore-log.png"));
+    window.ShowPage(window.tbsFirst);
+  }
+  // Folders and files whose names are not UTF-8: the folders page with one checked, then its results.
+  {
+    TestDir files;
+    const QByteArray root = platform::EncodeName(files.path()) + '/';
+    for (const char *name : {"caf\xE9/chanson.mp3", "caf\xE9/chanson copie.mp3", "Musik \xC4rger/Lied.txt",
+                             "Musik \xC4rger/Lied \xFF.txt"})
+      testenv::WriteRaw(root + name, QByteArray(5000, 'x'));
+    window.ShowPage(window.tbsWhat);
+    window.cbxSearchMethodCrc->setChecked(true);
+    window.ShowPage(window.tbsFolders);
+    window.trvFolders->Model()->ClearChecks();
+    window.trvFolders->Reveal(platform::DecodeName(root + "caf\xE9"));
+    window.trvFolders->Model()->SetChecked(files.path(), true);
+    save(&window, out + QStringLiteral("/folders-odd-names.png"));
+    window.btnNext->click();
+    save(&window, out + QStringLiteral("/results-odd-names.png"));
     window.ShowPage(window.tbsFirst);
   }
   // Every page of the dialogs; the file groups, then so many that they scroll.

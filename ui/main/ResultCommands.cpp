@@ -2,6 +2,7 @@
 // saving the result file; and the chooser of a result file to open.
 #include "engine/RecordText.h"
 #include "engine/ResultFile.h"
+#include "platform/Folders.h"
 #include "settings/Language.h"
 #include "ui/main/Helpers.h"
 #include "ui/main/Main.h"
@@ -10,7 +11,6 @@
 #include "ui/results/ResultShow.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QToolButton>
@@ -79,7 +79,7 @@ void TfrmMain::btnSaveResultClick() {
   if (chosen.isEmpty())
     return;
   const QString name = AddDefaultExt(chosen, QStringLiteral(".wzr"));
-  if (QFileInfo(name).exists() &&
+  if (PathExists(name) &&
       dialogs.messageBox(this, QMessageBox::Question, T("2045"), T("2098"),
                          QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
     return;

@@ -7,6 +7,7 @@
 #include "engine/SearchFilter.h"
 #include "engine/SearchRun.h"
 #include "engine/StepStorage.h"
+#include "platform/Folders.h"
 #include "settings/Language.h"
 #include "settings/Registry.h"
 #include "ui/dialogs/CheckDirectorionDialog.h"
@@ -18,7 +19,6 @@
 #include "ui/results/ResultShow.h"
 
 #include <QCheckBox>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -99,7 +99,7 @@ void TfrmMain::SearchRun() {
 
 void TfrmMain::OpenResultRun() {
   const QString typed = edtResultOpen->text();
-  if (!QFileInfo(typed).isFile()) {
+  if (!IsFilePath(typed)) {
     ShowInfo(T("2074"));
     return;
   }
