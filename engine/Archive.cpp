@@ -374,9 +374,13 @@ QString UnpackProgressText(const QString &Text, int Percent) {
 }
 
 QString GetTempDir() {
-  // Resolved, so that no link lies on the way to an unpacked file.
-  const QString temp = QDir::tempPath();
+  // Resolved, so that no link lies on the way to an unpacked file. Taken as bytes, as QDir::tempPath
+  // would decode a name that is not UTF-8 into another.
+  const QByteArray variable = qgetenv("TMPDIR");
+  const QString temp = variable.isEmpty() ? QStringLiteral("/tmp") : QDir::cleanPath(platform::DecodeName(variable));
   const QByteArray canonical = CanonicalFolder(platform::EncodeName(temp));
+  if (canonical == "/")
+    return QStringLiteral("/");
   return canonical.isEmpty() ? temp : platform::DecodeName(canonical.chopped(1));
 }
 

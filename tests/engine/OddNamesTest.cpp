@@ -1,5 +1,6 @@
 // Searches over files, folders and archive members whose names are not UTF-8: every road that opens
 // such a file reaches it by its own bytes, and a saved result leads back to the same files.
+#include "engine/Archive.h"
 #include "engine/CompareImage.h"
 #include "engine/SearchRun.h"
 #include "engine/StepStorage.h"
@@ -74,7 +75,13 @@ TEST_F(OddNames, ContentSearchFindsFilesFoldersAndArchiveMembersByTheirBytes) {
     Expected << DecodeName(Odd + "/" + Odd + ".txt");
   }
   ASSERT_TRUE(testarchive::WriteZip(DecodeName(Root + "old\xE9.zip"), Members));
+  // The members are unpacked below a temporary folder of such a name too.
+  const QByteArray Temp = qgetenv("TMPDIR");
+  ASSERT_TRUE(testenv::MakeRawFolder(Root + "tmp\xE9"));
+  qputenv("TMPDIR", Root + "tmp\xE9");
+  EXPECT_EQ(GetTempDir(), DecodeName(Root + "tmp\xE9"));
   Search({MethodContent}, "z");
+  qputenv("TMPDIR", Temp);
   QStringList Names;
   ASSERT_TRUE(OneGroup(MethodContent, Names));
   Expected.sort();
