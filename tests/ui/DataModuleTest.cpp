@@ -202,6 +202,38 @@ private slots:
     ::rmdir(inner.constData());
   }
 
+  // The tree is the program's own listing now: a folder opened again shows what came and went.
+  void anOpenedFolderShowsFoldersMadeAndRemovedSince() {
+    TestDir dir;
+    for (const char *f : {"b", "d", "f"})
+      dir.createFolder(f);
+    const QString root = dir.path();
+    TFolderTree tree;
+    TFolderTreeModel &model = *tree.Model();
+    const QModelIndex top = model.index(root);
+    // As the view opens a folder: its rows fetched, then the expansion.
+    QVERIFY(model.canFetchMore(top));
+    model.fetchMore(top);
+    tree.expand(top);
+    const auto names = [&] {
+      QStringList out;
+      for (int row = 0; row < model.rowCount(top); ++row)
+        out << model.index(row, 0, top).data().toString();
+      return out;
+    };
+    QCOMPARE(names(), QStringList({"b", "d", "f"}));
+    const QPersistentModelIndex kept = model.index(root + "/d");
+    dir.createFolder("a");
+    dir.createFolder("e");
+    QVERIFY(QDir(root + "/f").removeRecursively());
+    QCOMPARE(::mkdir(platform::EncodeName(root + "/c").append("\xE9").constData(), 0755), 0);
+    tree.collapse(top);
+    tree.expand(top);
+    QCOMPARE(names(), QStringList({"a", "b", "c\\xE9", "d", "e"}));
+    QCOMPARE(kept.row(), 3);
+    QCOMPARE(model.filePath(kept), root + "/d");
+  }
+
   void networkLocationsNeedTheTool() {
     TestDir noTools;
     const QByteArray path = qgetenv("PATH");

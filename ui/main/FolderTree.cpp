@@ -50,6 +50,8 @@ struct TFolderTreeModel::TNode {
   QString m_path;
   bool m_link = false;
   bool m_listed = false;
+  // Listed by the expansion under way (Refresh need not list it again).
+  bool m_fresh = false;
   std::vector<std::unique_ptr<TNode>> m_children;
 
   TNode *Add(const QString &Name, bool Link) {
@@ -89,10 +91,8 @@ QModelIndex TFolderTreeModel::indexOf(const TNode *Node) const {
   return createIndex(Node->m_row, 0, const_cast<TNode *>(Node));
 }
 
-void TFolderTreeModel::list(TNode *Node) {
-  if (Node->m_listed)
-    return;
-  Node->m_listed = true;
+// The folders (and links to folders) of Node, sorted as they are shown.
+std::vector<std::pair<QString, bool>> TFolderTreeModel::read(const TNode *Node) {
   // The folder itself is opened without following a link; what a link leads to is listed only when
   // a path through it is asked for.
   const QByteArray path = platform::EncodeName(Node->m_path) + (Node->m_link ? "/." : "");
@@ -113,21 +113,65 @@ void TFolderTreeModel::list(TNode *Node) {
     if (::lstat(full.constData(), &st) == 0 && S_ISLNK(st.st_mode) && isFolder(full))
       found.emplace_back(name, true);
   }
-  if (found.empty())
-    return;
   QCollator collator;
   collator.setNumericMode(true);
   collator.setCaseSensitivity(Qt::CaseInsensitive);
-  std::sort(found.begin(), found.end(),
-            [&](const auto &A, const auto &B) { return collator.compare(A.first, B.first) < 0; });
-  beginInsertRows(indexOf(Node), 0, int(std::min<size_t>(found.size(), INT_MAX)) - 1);
+  std::sort(found.begin(), found.end(), [&](const auto &A, const auto &B) {
+    const int order = collator.compare(A.first, B.first);
+    return order != 0 ? order < 0 : A.first < B.first;
+  });
+  if (found.size() > size_t(INT_MAX))
+    found.resize(size_t(INT_MAX));
+  return found;
+}
+
+void TFolderTreeModel::list(TNode *Node) {
+  if (Node->m_listed)
+    return;
+  Node->m_listed = true;
+  const std::vector<std::pair<QString, bool>> found = read(Node);
+  if (found.empty())
+    return;
+  beginInsertRows(indexOf(Node), 0, int(found.size()) - 1);
   for (const auto &[name, link] : found) {
     const int row = int(Node->m_children.size());
     Node->Add(name, link)->m_row = row;
-    if (Node->m_children.size() == size_t(INT_MAX))
-      break;
   }
   endInsertRows();
+}
+
+void TFolderTreeModel::Refresh(const QModelIndex &Index) {
+  TNode *node = nodeOf(Index);
+  // Just listed by this very expansion: nothing can have changed.
+  if (!node->m_listed || node->m_fresh) {
+    node->m_fresh = false;
+    return;
+  }
+  const std::vector<std::pair<QString, bool>> found = read(node);
+  auto &children = node->m_children;
+  const auto renumber = [&] {
+    for (size_t i = 0; i < children.size(); ++i)
+      children[i]->m_row = int(i);
+  };
+  // The rows that went, then those that came, in their sorted places: both lists are in one order.
+  for (int row = int(children.size()) - 1; row >= 0; --row) {
+    const TNode &child = *children[size_t(row)];
+    if (std::find(found.begin(), found.end(), std::make_pair(child.m_name, child.m_link)) != found.end())
+      continue;
+    beginRemoveRows(Index, row, row);
+    children.erase(children.begin() + row);
+    renumber();
+    endRemoveRows();
+  }
+  for (size_t i = 0; i < found.size(); ++i) {
+    if (i < children.size() && children[i]->m_name == found[i].first && children[i]->m_link == found[i].second)
+      continue;
+    beginInsertRows(Index, int(i), int(i));
+    node->Add(found[i].first, found[i].second);
+    std::rotate(children.begin() + qsizetype(i), children.end() - 1, children.end());
+    renumber();
+    endInsertRows();
+  }
 }
 
 TFolderTreeModel::TNode *TFolderTreeModel::loaded(const QString &Folder) const {
@@ -342,8 +386,11 @@ bool TFolderTreeModel::canFetchMore(const QModelIndex &Parent) const {
 
 void TFolderTreeModel::fetchMore(const QModelIndex &Parent) {
   TNode *node = nodeOf(Parent);
-  if (!node->m_link)
-    list(node);
+  if (node->m_link || node->m_listed)
+    return;
+  list(node);
+  // The view asks for the rows as it opens the folder; the expansion need not list it again.
+  node->m_fresh = true;
 }
 
 void TFolderTreeModel::notifySubtree(const QModelIndex &Index) {
@@ -368,6 +415,8 @@ void TFolderTreeModel::notifyFrom(const QString &Folder) {
 TFolderTree::TFolderTree(QWidget *Parent) : QTreeView(Parent), m_model(new TFolderTreeModel(this)) {
   setModel(m_model);
   setHeaderHidden(true);
+  // A folder opened again shows the folders made or removed since it was first listed.
+  connect(this, &QTreeView::expanded, m_model, &TFolderTreeModel::Refresh);
   setUniformRowHeights(true);
   Rebuild();
 }

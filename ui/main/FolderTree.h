@@ -12,6 +12,7 @@
 
 #include <memory>
 #include <set>
+#include <utility>
 #include <vector>
 
 class TFolderTreeModel : public QAbstractItemModel {
@@ -38,6 +39,8 @@ public:
   // when there is none.
   QModelIndex index(const QString &Folder);
   QString filePath(const QModelIndex &Index) const;
+  // Lists a folder that was listed before anew, adding and removing the rows that changed.
+  void Refresh(const QModelIndex &Index);
 
   QModelIndex index(int Row, int Column, const QModelIndex &Parent = QModelIndex()) const override;
   QModelIndex parent(const QModelIndex &Index) const override;
@@ -55,6 +58,7 @@ private:
 
   TNode *nodeOf(const QModelIndex &Index) const;
   QModelIndex indexOf(const TNode *Node) const;
+  static std::vector<std::pair<QString, bool>> read(const TNode *Node);
   // Lists Node's folders once.
   void list(TNode *Node);
   // The listed node of Folder, without listing anything; null when it is not listed.
