@@ -24,8 +24,11 @@ namespace {
 
 const QString CrLf = QStringLiteral("\r\n");
 
-// The time of a loaded record that saved none: no file has it, so no file matches it.
+// The time of a loaded record that saved none (one written before times were saved).
 constexpr qint64 NoSavedTime = LLONG_MIN;
+// The time saved for a file whose identity was not known (it had changed since the search): no file
+// has it, so the file is never taken as unchanged, as a record without a time would be.
+constexpr qint64 NoFileTime = LLONG_MIN + 1;
 
 QString BoolText(bool Value) {
   return Value ? QStringLiteral("-1") : QStringLiteral("0");
@@ -118,9 +121,10 @@ QString RecordLine(const TUseFileProperty &Item, const QString &ArchiveIndexes) 
       .Text(QStringLiteral("Main_FileName"), F.FileName)
       .Plain(QStringLiteral("Main_Size"), QString::number(F.Size))
       .Plain(QStringLiteral("Main_Code"), QString::number(F.Code));
-  // The time is saved only beside an identity that is known, so a reopened result can tell its file.
-  if (F.Identity().IsKnown())
-    Record.Plain(QStringLiteral("Main_Modified"), QString::number(F.ModifiedNs));
+  // The time a reopened result tells its file by; a member is told by its archive.
+  if (!Item.IsArchiveMember())
+    Record.Plain(QStringLiteral("Main_Modified"),
+                 QString::number(F.Identity().IsKnown() ? F.ModifiedNs : NoFileTime));
   Record.Text(QStringLiteral("Mp3_SongName"), Item.Tags().Mp3_SongName)
       .Text(QStringLiteral("Mp3_Artist"), Item.Tags().Mp3_Artist)
       .Text(QStringLiteral("Mp3_Album"), Item.Tags().Mp3_Album)
@@ -401,18 +405,20 @@ private:
 };
 
 // A reopened file may be acted on only while it is the file the result saw: reached without following
-// a link, it must still have the saved size and time; its device and inode are taken now. Otherwise
-// its identity stays unknown, and the file actions leave it alone.
+// a link, it must still be a regular file of the saved size and have the saved time; its device and
+// inode are taken now. A record written before times were saved has no time to compare, so the size
+// must do (its content groups are still read again and compared before grouping). Otherwise its
+// identity stays unknown, and the file actions leave it alone.
 void TakeIdentity(TUseFileProperty &Item) {
   TFileItem &F = Item.FileItem;
   const qint64 saved = F.ModifiedNs;
   F.Id = {};
   F.ModifiedNs = 0;
   platform::TFileIdentity now;
-  if (saved != NoSavedTime && platform::IdentityNoLinks(platform::EncodeName(Item.FullName()), now) &&
-      now.Size == F.Size && now.ModifiedNs == saved) {
+  if (platform::IdentityNoLinks(platform::EncodeName(Item.FullName()), now) && now.Size == F.Size &&
+      (saved == NoSavedTime || now.ModifiedNs == saved)) {
     F.Id = now.Id;
-    F.ModifiedNs = saved;
+    F.ModifiedNs = now.ModifiedNs;
   }
 }
 
