@@ -89,15 +89,14 @@ void TScan::ScanIncludePaths() {
 }
 
 void TScan::ScanFolder(const QString &IncludeFolder) {
-  const QString root =
-      IncludeFolder.endsWith(QLatin1Char('/')) ? IncludeFolder : IncludeFolder + QLatin1Char('/');
-  // Like every folder below it, the folder itself is not followed when it is a link.
-  const QByteArray path = platform::EncodeName(root);
-  const QByteArray canonical = CanonicalFolder(path);
+  // Links on the way to the folder are resolved, so that every gathered path is free of links and the
+  // file actions, which never follow one, reach the files by it. Like every folder below it, the
+  // folder itself is not followed when it is a link.
+  const QByteArray path = LinkFreeFolder(IncludeFolder);
   // A folder that lies inside an excluded one is excluded with it.
-  if (canonical.isEmpty() || m_excluded.Covers(canonical))
+  if (path.isEmpty() || m_excluded.Covers(path))
     return;
-  m_queue.push_back({root, canonical});
+  m_queue.push_back({platform::DecodeName(path), path});
   m_lister->Add(path);
   while (!m_queue.empty()) {
     const TFolder folder = std::move(m_queue.front());
@@ -199,11 +198,12 @@ bool AcceptSubfolder(const QString &) {
 }
 
 TExcludedFolders::TExcludedFolders(const QStringList &Folders) {
-  for (const QString &folder : Folders) {
-    const QByteArray path = ComparableFolder(folder);
-    if (!path.isEmpty())
-      m_folders.insert(path);
-  }
+  // By the rule the walk's own folders follow and, for a link, by where it leads: excluding a link
+  // to a folder excludes that folder.
+  for (const QString &folder : Folders)
+    for (const QByteArray &path : {LinkFreeFolder(folder), ComparableFolder(folder)})
+      if (!path.isEmpty())
+        m_folders.insert(path);
 }
 
 bool TExcludedFolders::Covers(const QByteArray &Folder) const {

@@ -284,6 +284,21 @@ QByteArray CanonicalFolder(const QByteArray &Path) {
   return canonical;
 }
 
+QByteArray LinkFreeFolder(const QString &Folder) {
+  if (!Folder.startsWith(QLatin1Char('/')))
+    return {};
+  QByteArray path = platform::EncodeName(Folder);
+  while (path.size() > 1 && path.endsWith('/'))
+    path.chop(1);
+  const qsizetype slash = path.lastIndexOf('/');
+  const QByteArray last = path.mid(slash + 1);
+  // The root has no last part, and "." or ".." is never a link of its own.
+  if (last.isEmpty() || last == "." || last == "..")
+    return CanonicalFolder(path);
+  const QByteArray parent = CanonicalFolder(slash == 0 ? QByteArrayLiteral("/") : path.left(slash));
+  return parent.isEmpty() ? QByteArray() : parent + last + '/';
+}
+
 QByteArray ComparableFolder(const QString &Folder) {
   if (!Folder.startsWith(QLatin1Char('/')))
     return {};

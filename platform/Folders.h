@@ -47,6 +47,12 @@ QString NeverExistingPath();
 // folder. Two texts name the same folder exactly when their canonical folders are equal.
 QByteArray CanonicalFolder(const QByteArray &Path);
 
+// The absolute Folder with the links, "." and ".." of its leading parts resolved and its last part
+// kept as it is, ending in "/": a link there stays a link, which a walk never follows, and every
+// folder below it is reached by a path that holds no link. Empty for an empty or relative text, or
+// when the leading parts name no folder.
+QByteArray LinkFreeFolder(const QString &Folder);
+
 // The canonical folder of Folder or, when Folder names no folder, its cleaned text ending in "/";
 // empty for an empty or relative text. Compares folders that may not exist.
 QByteArray ComparableFolder(const QString &Folder);

@@ -163,6 +163,27 @@ TEST(CanonicalFolders, LinksAndDotsResolveToOneText) {
   EXPECT_FALSE(FolderInside(real, {}));
 }
 
+// Only the leading parts are resolved: a link in the last place stays, for the walk never to follow.
+TEST(CanonicalFolders, LinkFreeFoldersResolveTheWayButNotTheLastPart) {
+  TestDir dir;
+  dir.createFolder("real/inner");
+  ASSERT_TRUE(QFile::link(dir.filePath("real"), dir.filePath("link")));
+  const QByteArray real = CanonicalFolder(Enc(dir.filePath("real")));
+  const QByteArray top = CanonicalFolder(Enc(dir.path()));
+  for (const QString &way : {dir.filePath("link/inner"), dir.filePath("link/inner/"),
+                             dir.filePath("real/../link//inner"), dir.filePath("link/inner/.")})
+    EXPECT_EQ(LinkFreeFolder(way), real + "inner/") << way.toStdString();
+  EXPECT_EQ(LinkFreeFolder(dir.filePath("link")), top + "link/");
+  EXPECT_EQ(LinkFreeFolder(dir.filePath("link/inner/..")), real);
+  // A last part that does not exist is kept too; the way to it must.
+  EXPECT_EQ(LinkFreeFolder(dir.filePath("link/missing ")), real + "missing /");
+  EXPECT_TRUE(LinkFreeFolder(dir.filePath("missing/inner")).isEmpty());
+  EXPECT_EQ(LinkFreeFolder("/"), "/");
+  EXPECT_EQ(LinkFreeFolder("//"), "/");
+  EXPECT_TRUE(LinkFreeFolder("relative/inner").isEmpty());
+  EXPECT_TRUE(LinkFreeFolder({}).isEmpty());
+}
+
 // Every name is text now: bytes that are not UTF-8 come back as the same bytes, and show escaped.
 TEST(NameTexts, EveryNameComesBackAsTheSameBytesAndShowsItsOddBytesEscaped) {
   // The replacement character itself and a four-byte character are valid names.
