@@ -23,9 +23,14 @@ void IsolateUserFolders() {
     return;
   // Made under the system's temporary folder before TMPDIR is redirected into it.
   auto *root = new QTemporaryDir(QDir::tempPath() + QStringLiteral("/pairhound-test-XXXXXX"));
-  root->setAutoRemove(true);
   g_root = root->path();
-  static std::unique_ptr<QTemporaryDir> keep(root);
+  // Qt's own removal cannot name what is not UTF-8 (a trashed odd name, say), so ours removes it.
+  root->setAutoRemove(false);
+  struct TRemoveAtExit {
+    std::unique_ptr<QTemporaryDir> m_dir;
+    ~TRemoveAtExit() { DeleteFolderTree(m_dir->path()); }
+  };
+  static TRemoveAtExit keep{std::unique_ptr<QTemporaryDir>(root)};
   const struct {
     const char *var;
     const char *sub;

@@ -32,7 +32,7 @@ QMessageBox::StandardButton DialogService::messageBox(QWidget *owner, QMessageBo
                                                       const QString &caption, const QString &text,
                                                       QMessageBox::StandardButtons buttons,
                                                       QMessageBox::StandardButton defaultButton) {
-  m_requests.push_back({"message", caption, text, {}, icon, defaultButton, owner});
+  m_requests.push_back({"message", caption, text, {}, icon, defaultButton, owner, {}});
   if (!m_answers.empty()) {
     const auto answer = m_answers.front();
     m_answers.pop_front();
@@ -66,7 +66,7 @@ template <typename Dialog> QString takeOr(std::deque<QString> &queue, Dialog &&o
 
 QString DialogService::getOpenFileName(QWidget *owner, const QString &caption, const QString &folder,
                                        const QString &filter) {
-  m_requests.push_back({"open", caption, filter, folder, QMessageBox::NoIcon, QMessageBox::NoButton, owner});
+  m_requests.push_back({"open", caption, filter, folder, QMessageBox::NoIcon, QMessageBox::NoButton, owner, {}});
   return takeOr(m_fileNames, [&] { return QFileDialog::getOpenFileName(owner, caption, folder, filter); });
 }
 
@@ -80,13 +80,13 @@ QString DialogService::getSaveFileName(QWidget *owner, const QString &caption, c
 }
 
 QString DialogService::getExistingDirectory(QWidget *owner, const QString &caption, const QString &folder) {
-  m_requests.push_back({"folder", caption, {}, folder, QMessageBox::NoIcon, QMessageBox::NoButton, owner});
+  m_requests.push_back({"folder", caption, {}, folder, QMessageBox::NoIcon, QMessageBox::NoButton, owner, {}});
   return takeOr(m_fileNames, [&] { return QFileDialog::getExistingDirectory(owner, caption, folder); });
 }
 
 std::optional<QString> DialogService::getText(QWidget *owner, const QString &caption, const QString &label,
                                               const QString &text) {
-  m_requests.push_back({"text", caption, label, {}, QMessageBox::NoIcon, QMessageBox::NoButton, owner});
+  m_requests.push_back({"text", caption, label, {}, QMessageBox::NoIcon, QMessageBox::NoButton, owner, {}});
   if (std::optional<QString> answer; takeText(answer))
     return answer;
   bool ok = false;
@@ -98,7 +98,7 @@ std::optional<QString> DialogService::getText(QWidget *owner, const QString &cap
 
 std::optional<QString> DialogService::getItem(QWidget *owner, const QString &caption, const QString &label,
                                               const QStringList &items) {
-  m_requests.push_back({"item", caption, label, {}, QMessageBox::NoIcon, QMessageBox::NoButton, owner});
+  m_requests.push_back({"item", caption, label, {}, QMessageBox::NoIcon, QMessageBox::NoButton, owner, {}});
   if (std::optional<QString> answer; takeText(answer))
     return answer;
   bool ok = false;
@@ -123,7 +123,8 @@ int DialogService::execDialog(QDialog &dialog) {
                         {},
                         QMessageBox::NoIcon,
                         QMessageBox::NoButton,
-                        dialog.parentWidget()});
+                        dialog.parentWidget(),
+                        {}});
   if (!m_dialogs.empty()) {
     auto action = std::move(m_dialogs.front());
     m_dialogs.pop_front();
