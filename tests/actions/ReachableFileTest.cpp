@@ -70,8 +70,9 @@ TEST_F(Reachable, AResultWithoutSavedTimesCanBeActedOnWhileItsFilesKeepTheirSize
     ASSERT_EQ(text.count("<Main_Modified="), 2);
     text.remove(QRegularExpression("<Main_Modified=[-0-9]*>"));
     ASSERT_TRUE(writeFile(saved, text.toUtf8()));
-    if (grown)
+    if (grown) {
       ASSERT_TRUE(writeFile(marked, Letter + "!"));
+    }
 
     open(saved);
     ASSERT_NE(mark(marked), nullptr);
