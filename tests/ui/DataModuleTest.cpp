@@ -8,7 +8,10 @@
 #include "ui/main/Icons.h"
 
 #include <QDirIterator>
+#include <QScopeGuard>
 
+#include <condition_variable>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -28,6 +31,36 @@ struct Recorder {
   }
   TIconAnimation::TIconTarget target() {
     return [this](const QIcon &icon) { seen << QColor(icon.pixmap(1, 1).toImage().pixel(0, 0)).red(); };
+  }
+};
+
+// Holds the listing of one folder until released, as a network mount that stopped answering does.
+// It gives up by itself after a long while, so a window that waits for it fails the test instead of
+// hanging it.
+struct THeldFolder {
+  QByteArray folder;
+  std::mutex mutex;
+  std::condition_variable released;
+  bool open = false;
+  bool gaveUp = false;
+
+  void hold(const QByteArray &Folder) {
+    if (Folder != folder)
+      return;
+    std::unique_lock lock(mutex);
+    if (!released.wait_for(lock, std::chrono::seconds(20), [&] { return open; }))
+      gaveUp = true;
+  }
+  void set(bool Open) {
+    {
+      std::lock_guard lock(mutex);
+      open = Open;
+    }
+    released.notify_all();
+  }
+  bool heldTheWindow() {
+    std::lock_guard lock(mutex);
+    return gaveUp;
   }
 };
 } // namespace
@@ -232,6 +265,74 @@ private slots:
     QCOMPARE(names(), QStringList({"a", "b", "c\\xE9", "d", "e"}));
     QCOMPARE(kept.row(), 3);
     QCOMPARE(model.filePath(kept), root + "/d");
+  }
+
+  // Listing a folder of a network mount that stopped answering used to freeze the window for good.
+  void aFolderThatDoesNotAnswerNeverHoldsTheWindow() {
+    TestDir dir;
+    for (const char *f : {"slow/a", "slow/b", "other"})
+      dir.createFolder(f);
+    const QString root = dir.path();
+    auto held = std::make_shared<THeldFolder>();
+    held->folder = platform::EncodeName(root + "/slow");
+    TFolderTree tree;
+    TFolderTreeModel &model = *tree.Model();
+    model.SetListingHook([held](const QByteArray &Folder) { held->hold(Folder); });
+    const auto release = qScopeGuard([&] { held->set(true); });
+    const auto names = [&](const QModelIndex &Folder) {
+      QStringList out;
+      for (int row = 0; row < model.rowCount(Folder); ++row)
+        out << model.index(row, 0, Folder).data().toString();
+      return out;
+    };
+    // As the view opens a folder (anew).
+    const auto open = [&](const QModelIndex &Folder) {
+      tree.collapse(Folder);
+      if (model.canFetchMore(Folder))
+        model.fetchMore(Folder);
+      tree.expand(Folder);
+    };
+
+    QModelIndex slow = model.index(root + "/slow");
+    QVERIFY(slow.isValid());
+    for (int attempt = 0; attempt < 2; ++attempt) {
+      open(slow);
+      QVERIFY(!held->heldTheWindow());
+      QCOMPARE(model.rowCount(slow), 0);
+      QVERIFY(model.canFetchMore(slow)); // unlisted: opening it again tries again
+      QVERIFY(model.hasChildren(slow));
+    }
+    held->set(true);
+    open(slow);
+    QCOMPARE(names(slow), QStringList({"a", "b"}));
+
+    // A listed folder opened again while it does not answer keeps its rows; the new ones come
+    // with the listing.
+    dir.createFolder("slow/c");
+    held->set(false);
+    open(slow);
+    QVERIFY(!held->heldTheWindow());
+    QCOMPARE(names(slow), QStringList({"a", "b"}));
+    held->set(true);
+    QTRY_COMPARE(names(slow), QStringList({"a", "b", "c"}));
+
+    // A listing that comes after the tree was built anew, or after its folder went, is dropped.
+    held->set(false);
+    open(slow);
+    model.Reload();
+    slow = model.index(root + "/slow");
+    held->set(true);
+    QTRY_COMPARE(model.PendingListings(), 0);
+    QVERIFY(model.canFetchMore(slow));
+    QCOMPARE(model.rowCount(slow), 0);
+    held->set(false);
+    open(slow);
+    QVERIFY(QDir(root + "/slow").removeRecursively());
+    model.Refresh(model.index(root));
+    held->set(true);
+    QTRY_COMPARE(model.PendingListings(), 0);
+    QCOMPARE(names(model.index(root)), QStringList({"other"}));
+    QVERIFY(!held->heldTheWindow());
   }
 
   void networkLocationsNeedTheTool() {

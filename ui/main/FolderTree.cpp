@@ -10,8 +10,12 @@
 #include <QHeaderView>
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
+#include <condition_variable>
+#include <mutex>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -52,6 +56,8 @@ struct TFolderTreeModel::TNode {
   bool m_listed = false;
   // Listed by the expansion under way (Refresh need not list it again).
   bool m_fresh = false;
+  // The listing under way, when the window stopped waiting for it.
+  std::shared_ptr<TListing> m_listing;
   std::vector<std::unique_ptr<TNode>> m_children;
 
   TNode *Add(const QString &Name, bool Link) {
@@ -65,6 +71,22 @@ struct TFolderTreeModel::TNode {
   }
 };
 
+// One folder's listing. The worker reads only what is here; the window's thread takes the result
+// while it waits, or later through a step, and drops it when the folder was listed anew or went.
+struct TFolderTreeModel::TListing {
+  QByteArray m_bytes;
+  // The folder's path when the listing began: the step finds the folder by it.
+  QString m_folder;
+  std::function<void(const QByteArray &)> m_hook;
+  std::mutex m_mutex;
+  std::condition_variable m_came;
+  bool m_done = false;
+  TFound m_found;
+  // Set by the worker as its very last act: joining it then waits for nothing.
+  std::atomic<bool> m_over = false;
+  std::thread m_thread;
+};
+
 TFolderTreeModel::TFolderTreeModel(QObject *Parent)
     : QAbstractItemModel(Parent), m_folderIcon(QFileIconProvider().icon(QFileIconProvider::Folder)) {
   m_top = std::make_unique<TNode>();
@@ -72,7 +94,14 @@ TFolderTreeModel::TFolderTreeModel(QObject *Parent)
   m_top->Add(QStringLiteral("/"), false);
 }
 
-TFolderTreeModel::~TFolderTreeModel() = default;
+// A listing stuck in the kernel (a hard network mount that stopped answering) holds the exit here,
+// as Qt's own file-system model did: a thread in such a call cannot be cancelled. Every other worker
+// leaves at once, its step dropped.
+TFolderTreeModel::~TFolderTreeModel() {
+  m_steps.Stop();
+  for (const auto &listing : m_workers)
+    listing->m_thread.join();
+}
 
 void TFolderTreeModel::Reload() {
   beginResetModel();
@@ -91,13 +120,11 @@ QModelIndex TFolderTreeModel::indexOf(const TNode *Node) const {
   return createIndex(Node->m_row, 0, const_cast<TNode *>(Node));
 }
 
-// The folders (and links to folders) of Node, sorted as they are shown.
-std::vector<std::pair<QString, bool>> TFolderTreeModel::read(const TNode *Node) {
-  // The folder itself is opened without following a link; what a link leads to is listed only when
-  // a path through it is asked for.
-  const QByteArray path = platform::EncodeName(Node->m_path) + (Node->m_link ? "/." : "");
-  std::vector<std::pair<QString, bool>> found;
-  TDirReader reader(path);
+// The folders (and links to folders) in Path, sorted as they are shown. Runs on a worker: it touches
+// nothing of the model.
+TFolderTreeModel::TFound TFolderTreeModel::read(const QByteArray &Path) {
+  TFound found;
+  TDirReader reader(Path);
   TDirEntry entry;
   while (reader.Next(entry)) {
     // Hidden folders are left out of the tree, as a file manager does.
@@ -108,7 +135,7 @@ std::vector<std::pair<QString, bool>> TFolderTreeModel::read(const TNode *Node) 
       found.emplace_back(name, false);
       continue;
     }
-    const QByteArray full = (path.endsWith('/') ? path : path + '/') + entry.m_name;
+    const QByteArray full = (Path.endsWith('/') ? Path : Path + '/') + entry.m_name;
     struct stat st;
     if (::lstat(full.constData(), &st) == 0 && S_ISLNK(st.st_mode) && isFolder(full))
       found.emplace_back(name, true);
@@ -125,30 +152,102 @@ std::vector<std::pair<QString, bool>> TFolderTreeModel::read(const TNode *Node) 
   return found;
 }
 
-void TFolderTreeModel::list(TNode *Node) {
-  if (Node->m_listed)
-    return;
-  Node->m_listed = true;
-  const std::vector<std::pair<QString, bool>> found = read(Node);
-  if (found.empty())
-    return;
-  beginInsertRows(indexOf(Node), 0, int(found.size()) - 1);
-  for (const auto &[name, link] : found) {
-    const int row = int(Node->m_children.size());
-    Node->Add(name, link)->m_row = row;
+std::optional<TFolderTreeModel::TFound> TFolderTreeModel::take(TNode *Node, std::chrono::milliseconds Wait) {
+  if (!Node->m_listing) {
+    for (auto it = m_workers.begin(); it != m_workers.end();)
+      if ((*it)->m_over) {
+        (*it)->m_thread.join();
+        it = m_workers.erase(it);
+      } else {
+        ++it;
+      }
+    auto listing = std::make_shared<TListing>();
+    // The folder itself is opened without following a link; what a link leads to is listed only
+    // when a path through it is asked for.
+    listing->m_bytes = platform::EncodeName(Node->m_path) + (Node->m_link ? "/." : "");
+    listing->m_folder = Node->m_path;
+    listing->m_hook = m_hook;
+    // The worker holds the listing through a plain pointer: m_workers keeps it until the join.
+    listing->m_thread = std::thread([this, l = listing.get()] {
+      if (l->m_hook)
+        l->m_hook(l->m_bytes);
+      TFound found = read(l->m_bytes);
+      {
+        std::lock_guard lock(l->m_mutex);
+        l->m_found = std::move(found);
+        l->m_done = true;
+      }
+      l->m_came.notify_all();
+      // Never blocks a window that is waiting above: the result is already taken or dropped then.
+      m_steps.Run([this, l] {
+        for (const auto &listing : m_workers)
+          if (listing.get() == l)
+            return arrived(listing);
+      });
+      l->m_over = true;
+    });
+    Node->m_listing = listing;
+    m_workers.push_back(std::move(listing));
   }
-  endInsertRows();
+  TListing &listing = *Node->m_listing;
+  std::unique_lock lock(listing.m_mutex);
+  if (!listing.m_came.wait_for(lock, Wait, [&] { return listing.m_done; }))
+    return std::nullopt;
+  TFound found = std::move(listing.m_found);
+  lock.unlock();
+  Node->m_listing.reset();
+  return found;
+}
+
+void TFolderTreeModel::arrived(const std::shared_ptr<TListing> &Listing) {
+  TNode *node = loaded(Listing->m_folder);
+  // Gone, listed anew or taken by a wait since: the folder is what that says.
+  if (!node || node->m_listing != Listing)
+    return;
+  node->m_listing.reset();
+  show(node, Listing->m_found);
+}
+
+bool TFolderTreeModel::list(TNode *Node, std::chrono::milliseconds Wait) {
+  if (Node->m_listed)
+    return true;
+  const std::optional<TFound> found = take(Node, Wait);
+  if (found)
+    show(Node, *found);
+  return Node->m_listed;
 }
 
 void TFolderTreeModel::Refresh(const QModelIndex &Index) {
   TNode *node = nodeOf(Index);
-  // Just listed by this very expansion: nothing can have changed.
-  if (!node->m_listed || node->m_fresh) {
+  // Just listed (or waited for) by this very expansion: nothing can have changed.
+  if (node->m_fresh || (!node->m_listed && !node->m_listing)) {
     node->m_fresh = false;
     return;
   }
-  const std::vector<std::pair<QString, bool>> found = read(node);
-  auto &children = node->m_children;
+  // Not come in time before: opening it again waits for it once more.
+  if (const std::optional<TFound> found = take(node, ListingWait))
+    show(node, *found);
+}
+
+int TFolderTreeModel::PendingListings() const {
+  return int(std::count_if(m_workers.begin(), m_workers.end(), [](const auto &L) { return !L->m_over; }));
+}
+
+void TFolderTreeModel::show(TNode *Node, const TFound &Found) {
+  const QModelIndex index = indexOf(Node);
+  if (!Node->m_listed) {
+    Node->m_listed = true;
+    if (Found.empty())
+      return;
+    beginInsertRows(index, 0, int(Found.size()) - 1);
+    for (const auto &[name, link] : Found) {
+      const int row = int(Node->m_children.size());
+      Node->Add(name, link)->m_row = row;
+    }
+    endInsertRows();
+    return;
+  }
+  auto &children = Node->m_children;
   const auto renumber = [&] {
     for (size_t i = 0; i < children.size(); ++i)
       children[i]->m_row = int(i);
@@ -156,18 +255,19 @@ void TFolderTreeModel::Refresh(const QModelIndex &Index) {
   // The rows that went, then those that came, in their sorted places: both lists are in one order.
   for (int row = int(children.size()) - 1; row >= 0; --row) {
     const TNode &child = *children[size_t(row)];
-    if (std::find(found.begin(), found.end(), std::make_pair(child.m_name, child.m_link)) != found.end())
+    if (std::find(Found.begin(), Found.end(), std::make_pair(child.m_name, child.m_link)) != Found.end())
       continue;
-    beginRemoveRows(Index, row, row);
+    beginRemoveRows(index, row, row);
     children.erase(children.begin() + row);
     renumber();
     endRemoveRows();
   }
-  for (size_t i = 0; i < found.size(); ++i) {
-    if (i < children.size() && children[i]->m_name == found[i].first && children[i]->m_link == found[i].second)
+  for (size_t i = 0; i < Found.size(); ++i) {
+    if (i < children.size() && children[i]->m_name == Found[i].first &&
+        children[i]->m_link == Found[i].second)
       continue;
-    beginInsertRows(Index, int(i), int(i));
-    node->Add(found[i].first, found[i].second);
+    beginInsertRows(index, int(i), int(i));
+    Node->Add(Found[i].first, Found[i].second);
     std::rotate(children.begin() + qsizetype(i), children.end() - 1, children.end());
     renumber();
     endInsertRows();
@@ -195,7 +295,8 @@ QModelIndex TFolderTreeModel::index(const QString &Folder) {
     return {};
   TNode *node = m_top->m_children.front().get();
   for (const QString &part : folder.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-    list(node);
+    if (!list(node))
+      return {};
     const auto it = std::find_if(node->m_children.begin(), node->m_children.end(),
                                  [&](const auto &Child) { return Child->m_name == part; });
     if (it == node->m_children.end())
@@ -346,7 +447,8 @@ QVariant TFolderTreeModel::data(const QModelIndex &Index, int Role) const {
     const ssize_t n =
         ::readlink(platform::EncodeName(node->m_path).constData(), target.data(), size_t(target.size()));
     return n < 0 ? QVariant()
-                 : QVariant(QStringLiteral("\u2192 ") + platform::ShownName(platform::DecodeName(target.left(n))));
+                 : QVariant(QStringLiteral("\u2192 ") +
+                            platform::ShownName(platform::DecodeName(target.left(n))));
   }
   default:
     return {};
@@ -388,9 +490,12 @@ void TFolderTreeModel::fetchMore(const QModelIndex &Parent) {
   TNode *node = nodeOf(Parent);
   if (node->m_link || node->m_listed)
     return;
-  list(node);
+  // The view asks again at every layout while the folder is open: a listing that kept the window
+  // waiting once is only looked at then; opening the folder anew waits for it again (Refresh).
+  const bool waited = !node->m_listing;
+  list(node, waited ? ListingWait : std::chrono::milliseconds(0));
   // The view asks for the rows as it opens the folder; the expansion need not list it again.
-  node->m_fresh = true;
+  node->m_fresh = waited || node->m_listed;
 }
 
 void TFolderTreeModel::notifySubtree(const QModelIndex &Index) {

@@ -5,12 +5,20 @@
 // lies inside another. Links are shown greyed, without a check box: a search never follows a link.
 // Folders are listed by their names' bytes (platform/Names.h), so a name that is not UTF-8 is a
 // folder like any other; it shows with its odd bytes written as "\xE9".
+// A folder is listed on a worker thread, and the window waits for it only a moment: a folder on a
+// network mount that stopped answering stays unlisted (opening it again tries again), and its rows
+// come when the listing does.
+
+#include "engine/WorkerSteps.h"
 
 #include <QAbstractItemModel>
 #include <QIcon>
 #include <QTreeView>
 
+#include <chrono>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <utility>
 #include <vector>
@@ -20,6 +28,14 @@ class TFolderTreeModel : public QAbstractItemModel {
 public:
   explicit TFolderTreeModel(QObject *Parent = nullptr);
   ~TFolderTreeModel() override;
+
+  // How long the window waits for a folder's listing before going on without it.
+  static constexpr std::chrono::milliseconds ListingWait{1000};
+  // For tests: called on the worker with each folder's bytes before it is listed, so a test can
+  // hold one there as a network mount that stopped answering would.
+  void SetListingHook(std::function<void(const QByteArray &Folder)> Hook) { m_hook = std::move(Hook); }
+  // Listings started whose result has been neither taken nor dropped yet.
+  int PendingListings() const;
 
   Qt::CheckState CheckState(const QString &Folder) const;
   // Checking a folder checks everything below it. Unchecking a folder below a checked one keeps
@@ -55,12 +71,20 @@ public:
 
 private:
   struct TNode;
+  struct TListing;
+  using TFound = std::vector<std::pair<QString, bool>>;
 
   TNode *nodeOf(const QModelIndex &Index) const;
   QModelIndex indexOf(const TNode *Node) const;
-  static std::vector<std::pair<QString, bool>> read(const TNode *Node);
-  // Lists Node's folders once.
-  void list(TNode *Node);
+  static TFound read(const QByteArray &Path);
+  // Node's listing, started unless one is under way, when it comes within Wait.
+  std::optional<TFound> take(TNode *Node, std::chrono::milliseconds Wait);
+  // A listing that came after the window stopped waiting for it.
+  void arrived(const std::shared_ptr<TListing> &Listing);
+  // Shows Found as Node's rows: all of them the first time, else the rows that came and went.
+  void show(TNode *Node, const TFound &Found);
+  // Lists Node's folders once; false when the listing did not come within Wait.
+  bool list(TNode *Node, std::chrono::milliseconds Wait = ListingWait);
   // The listed node of Folder, without listing anything; null when it is not listed.
   TNode *loaded(const QString &Folder) const;
   bool checkable(const QModelIndex &Index) const;
@@ -75,6 +99,10 @@ private:
   std::unique_ptr<TNode> m_top;
   std::set<QString> m_checked;
   QIcon m_folderIcon;
+  std::function<void(const QByteArray &)> m_hook;
+  // The listings whose workers have not been joined yet.
+  std::vector<std::shared_ptr<TListing>> m_workers;
+  TWorkerSteps m_steps{this};
 };
 
 class TFolderTree : public QTreeView {
