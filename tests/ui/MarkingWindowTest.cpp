@@ -1,6 +1,7 @@
 // The results page's commands in the window: marking by each criterion, by folders and by extensions,
 // the selection commands and their beeps, saving the result.
 #include "engine/ResultFile.h"
+#include "platform/Names.h"
 #include "tests/support/TestArchives.h"
 #include "tests/ui/UiTest.h"
 #include "ui/results/Marker.h"
@@ -185,6 +186,24 @@ private slots:
       });
       QCOMPARE(checkedFiles(), QStringList({kept == 1 ? "pictures/small.png" : "pictures/large.bmp"}));
     }
+  }
+
+  // An extension that is not UTF-8 is listed with its odd byte escaped, and still marks its files.
+  void anExtensionThatIsNotTextShowsEscapedAndMarks() {
+    const QByteArray odd = platform::EncodeName(tree().path()) + "/odd/";
+    for (const char *name : {"a.caf\xE9", "b.caf\xE9"})
+      QVERIFY(testenv::WriteRaw(odd + name, "an old file, kept twice"));
+    search();
+    mark([](TfrmMarker &M) {
+      QStringList keys;
+      for (int i = 0; i < M.lbxExtensions->count(); ++i)
+        keys << M.lbxExtensions->item(i)->text();
+      QCOMPARE(keys, QStringList({".caf\\xE9", ".log", ".txt"}));
+      M.lbxExtensions->item(0)->setCheckState(Qt::Checked);
+      M.btnExtensionsOk->click();
+    });
+    QCOMPARE(checkedFiles(),
+             QStringList({"odd/a.caf" + QString(QChar(0xDCE9)), "odd/b.caf" + QString(QChar(0xDCE9))}));
   }
 
   void selectionCommandsWorkOnTheFocusedRowAndBeepWithoutOne() {

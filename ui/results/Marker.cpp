@@ -1,5 +1,6 @@
 #include "ui/results/Marker.h"
 
+#include "platform/Names.h"
 #include "settings/Language.h"
 #include "ui/dialogs/Named.h"
 #include "ui/results/ResultModel.h"
@@ -164,7 +165,9 @@ void TfrmMarker::FillFolders() {
 
 void TfrmMarker::FillExtensions() {
   for (const QString &key : GatherExtensions(m_model)) {
-    auto *entry = new QListWidgetItem(key, lbxExtensions);
+    // Shown with the bytes that are not UTF-8 escaped; the key itself is kept beside.
+    auto *entry = new QListWidgetItem(platform::ShownName(key), lbxExtensions);
+    entry->setData(NameRole, key);
     entry->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
     entry->setCheckState(Qt::Unchecked);
   }
@@ -221,7 +224,7 @@ QStringList TfrmMarker::CheckedExtensions() const {
   QStringList keys;
   for (int row = 0; row < lbxExtensions->count(); ++row)
     if (lbxExtensions->item(row)->checkState() == Qt::Checked)
-      keys << lbxExtensions->item(row)->text();
+      keys << lbxExtensions->item(row)->data(NameRole).toString();
   return keys;
 }
 
