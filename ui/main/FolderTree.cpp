@@ -40,6 +40,11 @@ QString childPath(const QString &Folder, const QString &Name) {
   return below(Folder) + Name;
 }
 
+// Whether Canonical, Path's canonical folder, shows that Path holds no link (or names no folder).
+bool linkFree(const QByteArray &Path, const QByteArray &Canonical) {
+  return Canonical.isEmpty() || Canonical == (Path.endsWith('/') ? Path : Path + '/');
+}
+
 bool isFolder(const QByteArray &Path) {
   struct stat st;
   return ::stat(Path.constData(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -78,10 +83,13 @@ struct TFolderTreeModel::TListing {
   // The folder's path when the listing began: the step finds the folder by it.
   QString m_folder;
   std::function<void(const QByteArray &)> m_hook;
+  // Resolves the folder's links into m_canonical instead of listing it.
+  bool m_resolve = false;
   std::mutex m_mutex;
   std::condition_variable m_came;
   bool m_done = false;
   TFound m_found;
+  QByteArray m_canonical;
   // Set by the worker as its very last act: joining it then waits for nothing.
   std::atomic<bool> m_over = false;
   std::thread m_thread;
@@ -152,49 +160,64 @@ TFolderTreeModel::TFound TFolderTreeModel::read(const QByteArray &Path) {
   return found;
 }
 
-std::optional<TFolderTreeModel::TFound> TFolderTreeModel::take(TNode *Node, std::chrono::milliseconds Wait) {
-  if (!Node->m_listing) {
-    for (auto it = m_workers.begin(); it != m_workers.end();)
-      if ((*it)->m_over) {
-        (*it)->m_thread.join();
-        it = m_workers.erase(it);
-      } else {
-        ++it;
-      }
-    auto listing = std::make_shared<TListing>();
-    // The folder itself is opened without following a link; what a link leads to is listed only
-    // when a path through it is asked for.
-    listing->m_bytes = platform::EncodeName(Node->m_path) + (Node->m_link ? "/." : "");
-    listing->m_folder = Node->m_path;
-    listing->m_hook = m_hook;
-    // The worker holds the listing through a plain pointer: m_workers keeps it until the join.
-    listing->m_thread = std::thread([this, l = listing.get()] {
-      if (l->m_hook)
-        l->m_hook(l->m_bytes);
-      TFound found = read(l->m_bytes);
-      {
-        std::lock_guard lock(l->m_mutex);
-        l->m_found = std::move(found);
-        l->m_done = true;
-      }
-      l->m_came.notify_all();
-      // Never blocks a window that is waiting above: the result is already taken or dropped then.
+std::shared_ptr<TFolderTreeModel::TListing> TFolderTreeModel::start(const QByteArray &Bytes,
+                                                                    const QString &Folder, bool Resolve) {
+  for (auto it = m_workers.begin(); it != m_workers.end();)
+    if ((*it)->m_over) {
+      (*it)->m_thread.join();
+      it = m_workers.erase(it);
+    } else {
+      ++it;
+    }
+  auto listing = std::make_shared<TListing>();
+  listing->m_bytes = Bytes;
+  listing->m_folder = Folder;
+  listing->m_resolve = Resolve;
+  listing->m_hook = m_hook;
+  // The worker holds the listing through a plain pointer: m_workers keeps it until the join.
+  listing->m_thread = std::thread([this, l = listing.get()] {
+    if (l->m_hook)
+      l->m_hook(l->m_bytes);
+    TFound found;
+    QByteArray canonical;
+    if (l->m_resolve)
+      canonical = CanonicalFolder(l->m_bytes);
+    else
+      found = read(l->m_bytes);
+    {
+      std::lock_guard lock(l->m_mutex);
+      l->m_found = std::move(found);
+      l->m_canonical = canonical;
+      l->m_done = true;
+    }
+    l->m_came.notify_all();
+    // Never blocks a window that is waiting above: the result is already taken or dropped then.
+    if (!l->m_resolve)
       m_steps.Run([this, l] {
         for (const auto &listing : m_workers)
           if (listing.get() == l)
             return arrived(listing);
       });
-      l->m_over = true;
-    });
-    Node->m_listing = listing;
-    m_workers.push_back(std::move(listing));
-  }
-  TListing &listing = *Node->m_listing;
-  std::unique_lock lock(listing.m_mutex);
-  if (!listing.m_came.wait_for(lock, Wait, [&] { return listing.m_done; }))
+    l->m_over = true;
+  });
+  m_workers.push_back(listing);
+  return listing;
+}
+
+bool TFolderTreeModel::wait(TListing &Listing, std::chrono::milliseconds Wait) {
+  std::unique_lock lock(Listing.m_mutex);
+  return Listing.m_came.wait_for(lock, Wait, [&] { return Listing.m_done; });
+}
+
+std::optional<TFolderTreeModel::TFound> TFolderTreeModel::take(TNode *Node, std::chrono::milliseconds Wait) {
+  // The folder itself is opened without following a link; what a link leads to is listed only when
+  // a path through it is asked for.
+  if (!Node->m_listing)
+    Node->m_listing =
+        start(platform::EncodeName(Node->m_path) + (Node->m_link ? "/." : ""), Node->m_path, false);
+  if (!wait(*Node->m_listing, Wait))
     return std::nullopt;
-  TFound found = std::move(listing.m_found);
-  lock.unlock();
+  TFound found = std::move(Node->m_listing->m_found);
   Node->m_listing.reset();
   return found;
 }
@@ -355,8 +378,21 @@ bool TFolderTreeModel::Checkable(const QString &Folder) {
   if (!Folder.startsWith(QLatin1Char('/')))
     return false;
   const QByteArray path = platform::EncodeName(clean(Folder));
-  const QByteArray canonical = CanonicalFolder(path);
-  return canonical.isEmpty() || canonical == (path.endsWith('/') ? path : path + '/');
+  return linkFree(path, CanonicalFolder(path));
+}
+
+// Checkable, with the window waiting for the disk only a moment: a folder on a mount that stopped
+// answering is taken as the tree shows it.
+bool TFolderTreeModel::checkableNow(const QString &Folder) {
+  if (!Folder.startsWith(QLatin1Char('/')))
+    return false;
+  const QByteArray path = platform::EncodeName(clean(Folder));
+  const std::shared_ptr<TListing> resolving = start(path, QString(), true);
+  if (!wait(*resolving, ListingWait)) {
+    const TNode *node = loaded(Folder);
+    return node && checkable(indexOf(node));
+  }
+  return linkFree(path, resolving->m_canonical);
 }
 
 bool TFolderTreeModel::isLink(const QModelIndex &Index) const {
@@ -396,7 +432,7 @@ Qt::CheckState TFolderTreeModel::CheckState(const QString &Folder) const {
 
 bool TFolderTreeModel::SetChecked(const QString &Folder, bool Checked) {
   const QString folder = clean(Folder);
-  if (folder.isEmpty() || !Checkable(folder))
+  if (folder.isEmpty() || !checkableNow(folder))
     return false;
   QString top = folder;
   eraseBelow(folder);

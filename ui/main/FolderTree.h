@@ -79,6 +79,11 @@ private:
   static TFound read(const QByteArray &Path);
   // Node's listing, started unless one is under way, when it comes within Wait.
   std::optional<TFound> take(TNode *Node, std::chrono::milliseconds Wait);
+  // Starts listing (or, with Resolve, resolving the links of) the folder at Bytes on a worker.
+  std::shared_ptr<TListing> start(const QByteArray &Bytes, const QString &Folder, bool Resolve);
+  // Whether Listing came within Wait.
+  static bool wait(TListing &Listing, std::chrono::milliseconds Wait);
+  bool checkableNow(const QString &Folder);
   // A listing that came after the window stopped waiting for it.
   void arrived(const std::shared_ptr<TListing> &Listing);
   // Shows Found as Node's rows: all of them the first time, else the rows that came and went.
