@@ -170,6 +170,7 @@ private:
       return std::nullopt;
     return QString::number(Question.Choices.indexOf(*pick) + 1);
   }
+  // Best effort only: QString shares its data, so other copies of an answer may outlive this.
   void forget() {
     for (auto &[kind, answer] : m_later)
       answer.fill(QLatin1Char(' '));

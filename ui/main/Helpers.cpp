@@ -1,5 +1,6 @@
 #include "ui/main/Helpers.h"
 
+#include "platform/Folders.h"
 #include "platform/Names.h"
 #include "platform/Shell.h"
 #include "settings/FileGroupExt.h"
@@ -48,7 +49,7 @@ bool OpenWith(const QString &FileName) {
 }
 
 void OpenHelp(const QString &FileName) {
-  if (QFileInfo(FileName).isFile() && platform::OpenWithDesktop(FileName))
+  if (IsFilePath(FileName) && platform::OpenWithDesktop(FileName))
     return;
   ShowInfo(FormatText(LangText(QStringLiteral("20156")), {FileName}));
 }
