@@ -27,7 +27,8 @@ bool BreaksTheLine(char16_t C) {
          (C >= 0x2066 && C <= 0x2069);
 }
 
-QString ShownName(const QString &FullName) {
+// The name as one log line shows it.
+QString LineText(const QString &FullName) {
   QString line;
   line.reserve(FullName.size());
   for (const QChar c : FullName) {
@@ -47,11 +48,11 @@ QString ShownName(const QString &FullName) {
 } // namespace
 
 QString ActionLogLine(const QString &FullName, bool Ok) {
-  return ShownName(FullName) + (Ok ? QStringLiteral(" - ok") : QStringLiteral(" - error"));
+  return LineText(FullName) + (Ok ? QStringLiteral(" - ok") : QStringLiteral(" - error"));
 }
 
 QString ActionStoppedLine(const QString &FullName) {
-  return ShownName(FullName) + QStringLiteral(" - ") + LangText(QStringLiteral("20145"));
+  return LineText(FullName) + QStringLiteral(" - ") + LangText(QStringLiteral("20145"));
 }
 
 TCopyProgress::TCopyProgress(IProgressSink &Sink)

@@ -20,11 +20,6 @@ QByteArray Native(const QString &Path) {
   return platform::EncodeName(Path);
 }
 
-bool EntryExists(const QString &Path) {
-  struct stat st;
-  return ::lstat(Native(Path).constData(), &st) == 0;
-}
-
 // Calls Visit with each entry name of Folder except "." and ".." until Visit returns false. Returns
 // false when the folder could not be listed.
 template <typename F> bool ForEachEntry(const QString &Folder, F Visit) {
@@ -95,7 +90,7 @@ QString MakeStoreTarget(const QString &Store, const QString &Source) {
     throw EStoreFolder(failed.isEmpty() ? AddSlash(Store) : failed);
   const QString name = Source.mid(Source.lastIndexOf(QLatin1Char('/')) + 1);
   const QString target = folder + name;
-  if (!EntryExists(target))
+  if (!PathExists(target))
     return target;
   // "name.ext" becomes "name-copy-N.ext"; a name whose only dot leads it keeps it whole.
   const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
@@ -103,7 +98,7 @@ QString MakeStoreTarget(const QString &Store, const QString &Source) {
   const QString extension = dot > 0 ? name.mid(dot) : QString();
   for (qint64 n = 2;; ++n) {
     const QString candidate = folder + stem + QStringLiteral("-copy-") + QString::number(n) + extension;
-    if (!EntryExists(candidate))
+    if (!PathExists(candidate))
       return candidate;
   }
 }

@@ -6,6 +6,7 @@
 #include "actions/ActionRun.h"
 #include "engine/Progress.h"
 #include "engine/UsePropertyFile.h"
+#include "platform/Names.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -71,12 +72,13 @@ TResult RunOnce(const QString &Path, TAction Action, const QString &Store) {
   TUseFileList list;
   const qsizetype slash = Path.lastIndexOf('/');
   struct stat st {};
-  ::lstat(QFile::encodeName(Path).constData(), &st);
+  ::lstat(platform::EncodeName(Path).constData(), &st);
   TUseFileProperty &item =
       *list.GetItem(list.AddFile(Path.left(slash + 1), Path.mid(slash + 1), qint64(st.st_size), nullptr));
   // What a search would have seen of it.
-  item.FileItem.Id = {uint64_t(st.st_dev), uint64_t(st.st_ino)};
-  item.FileItem.ModifiedNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  const platform::TFileIdentity seen = platform::IdentityOf(st);
+  item.FileItem.Id = seen.Id;
+  item.FileItem.ModifiedNs = seen.ModifiedNs;
   item.Viewed.Marked = true;
   TProgressBarModel bar;
   TGapSink sink;

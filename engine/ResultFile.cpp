@@ -1,12 +1,10 @@
 #include "engine/ResultFile.h"
 
-#include "platform/Names.h"
-#include "platform/SaveFile.h"
-
 #include "engine/ReadProperties.h"
 #include "engine/RecordText.h"
 #include "platform/FileAt.h"
 #include "platform/Names.h"
+#include "platform/SaveFile.h"
 #include "settings/Language.h"
 
 #include <QDir>

@@ -153,4 +153,31 @@ bool IsSameFile(const QByteArray &Path, const TFileIdentity &Expected) {
   return Expected.IsKnown() && IdentityNoLinks(Path, now) && now == Expected;
 }
 
+bool SameFile(const struct stat &A, const struct stat &B) {
+  return A.st_dev == B.st_dev && A.st_ino == B.st_ino;
+}
+
+QByteArray FolderOf(const QByteArray &Path) {
+  const qsizetype slash = Path.lastIndexOf('/');
+  if (slash < 0)
+    return QByteArrayLiteral(".");
+  return slash == 0 ? QByteArrayLiteral("/") : Path.left(slash);
+}
+
+bool WriteAll(int Fd, const char *Data, size_t Size) {
+  while (Size > 0) {
+    const ssize_t n = ::write(Fd, Data, Size);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0) {
+      if (n == 0)
+        errno = ENOSPC;
+      return false;
+    }
+    Data += n;
+    Size -= size_t(n);
+  }
+  return true;
+}
+
 } // namespace platform

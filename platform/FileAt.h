@@ -85,4 +85,14 @@ bool IdentityNoLinks(const QByteArray &Path, TFileIdentity &Identity);
 // Whether the absolute Path, reached without following a link, is still the file Expected saw.
 bool IsSameFile(const QByteArray &Path, const TFileIdentity &Expected);
 
+// Whether A and B describe one file (device and inode).
+bool SameFile(const struct stat &A, const struct stat &B);
+
+// The folder part of Path: "/" for a name in the root, "." for a name without a folder.
+QByteArray FolderOf(const QByteArray &Path);
+
+// Writes all Size bytes to Fd, again after an interruption; false with errno set (ENOSPC when the
+// system takes nothing more).
+bool WriteAll(int Fd, const char *Data, size_t Size);
+
 } // namespace platform

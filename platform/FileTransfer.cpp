@@ -48,13 +48,6 @@ private:
   int m_fd;
 };
 
-QByteArray FolderOf(const QByteArray &Path) {
-  const qsizetype slash = Path.lastIndexOf('/');
-  if (slash < 0)
-    return QByteArrayLiteral(".");
-  return slash == 0 ? QByteArrayLiteral("/") : Path.left(slash);
-}
-
 // A file named by its path, or by its name inside a folder the caller opened.
 struct TAt {
   int Dir = AT_FDCWD;
@@ -67,10 +60,6 @@ struct TAt {
   bool Lstat(struct stat &St) const { return ::fstatat(Dir, c(), &St, AT_SYMLINK_NOFOLLOW) == 0; }
   bool Unlink() const { return ::unlinkat(Dir, c(), 0) == 0; }
 };
-
-bool SameFile(const struct stat &A, const struct stat &B) {
-  return A.st_dev == B.st_dev && A.st_ino == B.st_ino;
-}
 
 bool Unchanged(const struct stat &A, const struct stat &B) {
   return SameFile(A, B) && A.st_size == B.st_size && A.st_mtim.tv_sec == B.st_mtim.tv_sec &&

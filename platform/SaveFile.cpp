@@ -1,5 +1,6 @@
 #include "platform/SaveFile.h"
 
+#include "platform/FileAt.h"
 #include "platform/Names.h"
 
 #include <cerrno>
@@ -54,18 +55,7 @@ bool TSaveFile::Open() {
 bool TSaveFile::Write(const QByteArray &Data) {
   if (m_failed || m_fd < 0)
     return false;
-  const char *at = Data.constData();
-  qsizetype left = Data.size();
-  while (left > 0) {
-    const ssize_t n = ::write(m_fd, at, size_t(left));
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n <= 0)
-      return Fail(n < 0 ? errno : ENOSPC);
-    at += n;
-    left -= n;
-  }
-  return true;
+  return WriteAll(m_fd, Data.constData(), size_t(Data.size())) || Fail(errno);
 }
 
 bool TSaveFile::Commit() {

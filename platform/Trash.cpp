@@ -9,6 +9,7 @@
 #include <gio/gio.h>
 #pragma pop_macro("signals")
 
+#include "platform/FileAt.h"
 #include "platform/FileTransfer.h"
 #include "platform/Names.h"
 
@@ -32,17 +33,8 @@ constexpr int NameTries = 1000;
 constexpr qsizetype RecordCap = 64 * 1024;
 constexpr int FirstGuesses = 8;
 
-bool SameFile(const struct stat &A, const struct stat &B) {
-  return A.st_dev == B.st_dev && A.st_ino == B.st_ino;
-}
-
 bool Lstat(const QByteArray &Path, struct stat &St) {
   return ::lstat(Path.constData(), &St) == 0;
-}
-
-QByteArray FolderOf(const QByteArray &Path) {
-  const qsizetype slash = Path.lastIndexOf('/');
-  return slash <= 0 ? QByteArrayLiteral("/") : Path.left(slash);
 }
 
 // The user's data folder by the XDG rule: a relative XDG_DATA_HOME is ignored.
@@ -118,27 +110,9 @@ QByteArray RecordText(const QByteArray &Path) {
   return text;
 }
 
-bool WriteAll(int Fd, const QByteArray &Data) {
-  const char *p = Data.constData();
-  qsizetype left = Data.size();
-  while (left > 0) {
-    const ssize_t n = ::write(Fd, p, size_t(left));
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n <= 0) {
-      if (n == 0)
-        errno = ENOSPC;
-      return false;
-    }
-    p += n;
-    left -= n;
-  }
-  return true;
-}
-
 // Writes the whole record to the descriptor, flushed; closes it either way.
 bool FillRecord(int Fd, const QByteArray &Text) {
-  bool ok = Fd >= 0 && WriteAll(Fd, Text) && ::fsync(Fd) == 0;
+  bool ok = Fd >= 0 && WriteAll(Fd, Text.constData(), size_t(Text.size())) && ::fsync(Fd) == 0;
   const int saved = errno;
   if (Fd >= 0 && ::close(Fd) != 0 && ok)
     return false;
