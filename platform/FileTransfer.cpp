@@ -236,7 +236,9 @@ bool CopyToTemp(const TAt &Source, const QByteArray &Target, struct stat &Source
     ok = ::fchmod(out.get(), SourceSt.st_mode & 07777) == 0 && ::futimens(out.get(), times) == 0 &&
          ::fsync(out.get()) == 0 && ::fstat(out.get(), &Placed) == 0;
   }
-  ok = out.Close() && ok;
+  // The close is the last chance for a write error, but must not hide an earlier one.
+  if (ok)
+    ok = out.Close();
   if (!ok) {
     const int saved = errno;
     ::unlink(Temp.constData());

@@ -3,6 +3,8 @@
 #include "platform/FileAt.h"
 #include "platform/Names.h"
 
+#include <QFile>
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -28,6 +30,27 @@ bool TSaveFile::Fail(int Error) {
   return false;
 }
 
+namespace {
+
+// The process's file mask, read without setting it: setting it for a moment would give files that
+// other threads make meanwhile a wrong mode.
+mode_t CurrentUmask() {
+  QFile status(QStringLiteral("/proc/self/status"));
+  if (status.open(QIODevice::ReadOnly))
+    for (const QByteArray &line : status.readAll().split('\n'))
+      if (line.startsWith("Umask:")) {
+        bool ok = false;
+        const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);
+        if (ok)
+          return mode_t(mask & 0777);
+      }
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return mask;
+}
+
+} // namespace
+
 bool TSaveFile::Open() {
   if (m_target.isEmpty() || m_target.endsWith('/'))
     return Fail(EISDIR);
@@ -44,9 +67,7 @@ bool TSaveFile::Open() {
   if (::stat(m_target.constData(), &st) == 0) {
     mode = st.st_mode & 07777;
   } else {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode = 0666 & ~mask;
+    mode = 0666 & ~CurrentUmask();
   }
   ::fchmod(m_fd, mode);
   return true;

@@ -46,14 +46,17 @@ QByteArray DataHome() {
   return home.startsWith('/') ? home + "/.local/share" : QByteArray();
 }
 
-// Makes each missing level of Path (mode 0700); true when Path is a real folder afterwards.
+// Makes each missing level of the data folder Path (mode 0700); true when Path leads to a folder
+// afterwards. A data folder that is a link to a folder (a dotfile setup) is the user's choice and is
+// followed, as GLib follows it; the trash folders inside are checked on their own.
 bool MakeFolders(const QByteArray &Path) {
   struct stat st;
-  if (Lstat(Path, st))
+  if (::stat(Path.constData(), &st) == 0)
     return S_ISDIR(st.st_mode);
   if (errno != ENOENT || Path == "/" || !MakeFolders(FolderOf(Path)))
     return false;
-  return (::mkdir(Path.constData(), 0700) == 0 || errno == EEXIST) && Lstat(Path, st) && S_ISDIR(st.st_mode);
+  return (::mkdir(Path.constData(), 0700) == 0 || errno == EEXIST) && ::stat(Path.constData(), &st) == 0 &&
+         S_ISDIR(st.st_mode);
 }
 
 // A folder of a trash: made when missing, and only used when it is a real folder of our own.

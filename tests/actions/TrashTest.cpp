@@ -171,6 +171,22 @@ TEST_F(TrashTest, ARelativeDataHomeIsIgnored) {
   EXPECT_TRUE(found.Dated);
 }
 
+TEST_F(TrashTest, ADataFolderThatIsALinkToAFolderIsFollowed) {
+  const QString path = dir.createFile("src/linked.txt", "linked");
+  const QString real = dir.createFolder("real-data");
+  const QString link = dir.filePath("data-link");
+  ASSERT_EQ(::symlink(QFile::encodeName(real).constData(), QFile::encodeName(link).constData()), 0);
+  const ino_t inode = InodeOf(path);
+  ASSERT_EQ(InChild([&] {
+              qputenv("XDG_DATA_HOME", QFile::encodeName(link));
+              return platform::MoveToTrash(path);
+            }),
+            TOutcome::Done);
+  const TTrashed found = FindInTrash(real + "/Trash", inode);
+  EXPECT_EQ(found.Path, path);
+  EXPECT_TRUE(found.Dated);
+}
+
 TEST_F(TrashTest, ReadOnlyTrashFoldersAndDataFolderAreErrorsThatLeaveNothingBehind) {
   RUN_AS_ORDINARY_USER();
   const QString path = dir.createFile("src/kept.txt", "kept");
