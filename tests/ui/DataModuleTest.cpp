@@ -9,6 +9,7 @@
 
 #include <QDirIterator>
 #include <QScopeGuard>
+#include <QSignalSpy>
 
 #include <condition_variable>
 #include <mutex>
@@ -271,6 +272,42 @@ private slots:
     QCOMPARE(names(), QStringList({"a", "b", "c\\xE9", "d", "e"}));
     QCOMPARE(kept.row(), 3);
     QCOMPARE(model.filePath(kept), root + "/d");
+  }
+
+  // Rows come and go in runs; a folder that became a link is a new row.
+  void anOpenedFolderShowsRunsOfChangesInPlace() {
+    TestDir dir;
+    for (const char *f : {"a", "b", "c", "d", "e", "f", "g"})
+      dir.createFolder(f);
+    const QString root = dir.path();
+    TFolderTree tree;
+    TFolderTreeModel &model = *tree.Model();
+    const QModelIndex top = model.index(root);
+    model.fetchMore(top);
+    tree.expand(top);
+    const QPersistentModelIndex last = model.index(root + "/g");
+    QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    tree.collapse(top);
+    tree.expand(top);
+    QCOMPARE(removed.count() + inserted.count(), 0);
+    for (const char *f : {"b", "c", "e"})
+      QVERIFY(QDir(root + "/" + f).removeRecursively());
+    for (const char *f : {"ca", "cb", "h"})
+      dir.createFolder(f);
+    QVERIFY(QFile::link(root + "/a", root + "/e"));
+    tree.collapse(top);
+    tree.expand(top);
+    QStringList names;
+    for (int row = 0; row < model.rowCount(top); ++row) {
+      const QModelIndex child = model.index(row, 0, top);
+      QCOMPARE(model.parent(child), top);
+      names << child.data().toString() + (model.flags(child) & Qt::ItemIsEnabled ? "" : "@");
+    }
+    QCOMPARE(names, QStringList({"a", "ca", "cb", "d", "e@", "f", "g", "h"}));
+    QCOMPARE(last.row(), 6);
+    QCOMPARE(model.filePath(last), root + "/g");
+    QCOMPARE(model.index(root + "/h").row(), 7);
   }
 
   // Listing a folder of a network mount that stopped answering used to freeze the window for good.

@@ -7,7 +7,9 @@
 #include <QCollator>
 #include <QDir>
 #include <QFileIconProvider>
+#include <QHash>
 #include <QHeaderView>
+#include <QSet>
 
 #include <algorithm>
 #include <atomic>
@@ -271,29 +273,65 @@ void TFolderTreeModel::show(TNode *Node, const TFound &Found) {
     return;
   }
   auto &children = Node->m_children;
-  const auto renumber = [&] {
-    for (size_t i = 0; i < children.size(); ++i)
+  const auto same = [](const TNode &Child, const std::pair<QString, bool> &Entry) {
+    return Child.m_name == Entry.first && Child.m_link == Entry.second;
+  };
+  // Reopening an unchanged folder is the common case: one pass, nothing shown.
+  if (children.size() == Found.size() &&
+      std::equal(children.begin(), children.end(), Found.begin(), [&](const auto &C, const auto &E) { return same(*C, E); }))
+    return;
+  const auto renumber = [&](size_t From) {
+    for (size_t i = From; i < children.size(); ++i)
       children[i]->m_row = int(i);
   };
-  // The rows that went, then those that came, in their sorted places: both lists are in one order.
-  for (int row = int(children.size()) - 1; row >= 0; --row) {
-    const TNode &child = *children[size_t(row)];
-    if (std::find(Found.begin(), Found.end(), std::make_pair(child.m_name, child.m_link)) != Found.end())
+  QHash<QString, bool> found;
+  found.reserve(qsizetype(Found.size()));
+  for (const auto &[name, link] : Found)
+    found.insert(name, link);
+  const auto stays = [&](const TNode &Child) {
+    const auto it = found.constFind(Child.m_name);
+    return it != found.cend() && *it == Child.m_link;
+  };
+  // The rows that went, a run at a time from the last, then those that came, in their sorted places:
+  // both lists are in one order, so what stays is a subsequence of Found.
+  for (size_t end = children.size(); end > 0;) {
+    if (stays(*children[end - 1])) {
+      --end;
       continue;
-    beginRemoveRows(index, row, row);
-    children.erase(children.begin() + row);
-    renumber();
+    }
+    size_t first = end - 1;
+    while (first > 0 && !stays(*children[first - 1]))
+      --first;
+    beginRemoveRows(index, int(first), int(end) - 1);
+    children.erase(children.begin() + qsizetype(first), children.begin() + qsizetype(end));
+    renumber(first);
     endRemoveRows();
+    end = first;
   }
-  for (size_t i = 0; i < Found.size(); ++i) {
-    if (i < children.size() && children[i]->m_name == Found[i].first &&
-        children[i]->m_link == Found[i].second)
+  QSet<QString> kept;
+  kept.reserve(qsizetype(children.size()));
+  for (const auto &child : children)
+    kept.insert(child->m_name);
+  for (size_t i = 0; i < Found.size();) {
+    size_t last = i;
+    while (last < Found.size() && !kept.contains(Found[last].first))
+      ++last;
+    if (last == i) {
+      ++i;
       continue;
-    beginInsertRows(index, int(i), int(i));
-    Node->Add(Found[i].first, Found[i].second);
-    std::rotate(children.begin() + qsizetype(i), children.end() - 1, children.end());
-    renumber();
+    }
+    beginInsertRows(index, int(i), int(last) - 1);
+    std::vector<std::unique_ptr<TNode>> came;
+    for (size_t j = i; j < last; ++j) {
+      Node->Add(Found[j].first, Found[j].second);
+      came.push_back(std::move(children.back()));
+      children.pop_back();
+    }
+    children.insert(children.begin() + qsizetype(i), std::make_move_iterator(came.begin()),
+                    std::make_move_iterator(came.end()));
+    renumber(i);
     endInsertRows();
+    i = last;
   }
 }
 
