@@ -310,6 +310,29 @@ private slots:
     QCOMPARE(model.index(root + "/h").row(), 7);
   }
 
+  // Building the tree lists each folder on the way to the home folder once, not again as it opens.
+  void startUpListsEachFolderOnce() {
+    TestDir dir;
+    dir.createFolder("deep/er/home");
+    const QString home = dir.path() + "/deep/er/home";
+    const QByteArray oldHome = qgetenv("HOME");
+    qputenv("HOME", platform::EncodeName(home));
+    const auto restore = qScopeGuard([&] { qputenv("HOME", oldHome); });
+    TFolderTree tree;
+    auto mutex = std::make_shared<std::mutex>();
+    auto listed = std::make_shared<QList<QByteArray>>();
+    tree.Model()->SetListingHook([mutex, listed](const QByteArray &Folder) {
+      std::lock_guard lock(*mutex);
+      listed->append(Folder);
+    });
+    tree.Rebuild();
+    QTRY_COMPARE(tree.Model()->PendingListings(), 0);
+    std::lock_guard lock(*mutex);
+    for (const QString &level : {QString("/"), dir.path(), dir.path() + "/deep", dir.path() + "/deep/er"})
+      QCOMPARE(listed->count(platform::EncodeName(level)), 1);
+    QVERIFY(tree.isExpanded(tree.Model()->index(dir.path() + "/deep")));
+  }
+
   // Listing a folder of a network mount that stopped answering used to freeze the window for good.
   void aFolderThatDoesNotAnswerNeverHoldsTheWindow() {
     TestDir dir;

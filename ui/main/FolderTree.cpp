@@ -9,6 +9,7 @@
 #include <QFileIconProvider>
 #include <QHash>
 #include <QHeaderView>
+#include <QScopeGuard>
 #include <QSet>
 
 #include <algorithm>
@@ -595,12 +596,18 @@ TFolderTree::TFolderTree(QWidget *Parent) : QTreeView(Parent), m_model(new TFold
   setModel(m_model);
   setHeaderHidden(true);
   // A folder opened again shows the folders made or removed since it was first listed.
-  connect(this, &QTreeView::expanded, m_model, &TFolderTreeModel::Refresh);
+  // While the tree is built it was just listed: listing the way opened again would double start-up.
+  connect(this, &QTreeView::expanded, m_model, [this](const QModelIndex &Index) {
+    if (!m_rebuilding)
+      m_model->Refresh(Index);
+  });
   setUniformRowHeights(true);
   Rebuild();
 }
 
 void TFolderTree::Rebuild() {
+  m_rebuilding = true;
+  const auto built = qScopeGuard([this] { m_rebuilding = false; });
   // A fresh root makes the model read the folders again (a mounted location appears).
   m_model->Reload();
   expand(m_model->index(QStringLiteral("/")));

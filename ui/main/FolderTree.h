@@ -125,4 +125,5 @@ public:
 
 private:
   TFolderTreeModel *m_model;
+  bool m_rebuilding = false;
 };
