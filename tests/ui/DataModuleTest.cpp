@@ -333,6 +333,29 @@ private slots:
     QVERIFY(tree.isExpanded(tree.Model()->index(dir.path() + "/deep")));
   }
 
+  // A link's tooltip shows where it led when its folder was listed: hovering never reads the disk.
+  void aLinksTooltipComesWithTheListing() {
+    TestDir dir;
+    for (const char *f : {"one", "two"})
+      dir.createFolder(f);
+    const QString root = dir.path();
+    QVERIFY(QFile::link(root + "/one", root + "/link"));
+    TFolderTree tree;
+    TFolderTreeModel &model = *tree.Model();
+    const QModelIndex top = model.index(root);
+    model.fetchMore(top);
+    tree.expand(top);
+    const auto tip = [&] { return model.index(root + "/link").data(Qt::ToolTipRole).toString(); };
+    QCOMPARE(tip(), QString("\u2192 " + root + "/one"));
+    QVERIFY(QFile::remove(root + "/link"));
+    QVERIFY(QFile::link(root + "/two", root + "/link"));
+    QCOMPARE(tip(), QString("\u2192 " + root + "/one"));
+    tree.collapse(top);
+    tree.expand(top);
+    QCOMPARE(tip(), QString("\u2192 " + root + "/two"));
+    QVERIFY(!model.index(root + "/one").data(Qt::ToolTipRole).isValid());
+  }
+
   // Listing a folder of a network mount that stopped answering used to freeze the window for good.
   void aFolderThatDoesNotAnswerNeverHoldsTheWindow() {
     TestDir dir;

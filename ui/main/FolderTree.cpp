@@ -61,6 +61,7 @@ struct TFolderTreeModel::TNode {
   QString m_name;
   QString m_path;
   bool m_link = false;
+  QByteArray m_target;
   bool m_listed = false;
   // Listed by the expansion under way (Refresh need not list it again).
   bool m_fresh = false;
@@ -68,12 +69,13 @@ struct TFolderTreeModel::TNode {
   std::shared_ptr<TListing> m_listing;
   std::vector<std::unique_ptr<TNode>> m_children;
 
-  TNode *Add(const QString &Name, bool Link) {
+  TNode *Add(const QString &Name, bool Link, const QByteArray &Target = {}) {
     auto node = std::make_unique<TNode>();
     node->m_parent = this;
     node->m_name = Name;
     node->m_path = m_parent ? childPath(m_path, Name) : Name;
     node->m_link = Link;
+    node->m_target = Target;
     m_children.push_back(std::move(node));
     return m_children.back().get();
   }
@@ -143,20 +145,24 @@ TFolderTreeModel::TFound TFolderTreeModel::read(const QByteArray &Path) {
       continue;
     const QString name = platform::DecodeName(entry.m_name);
     if (entry.m_kind == TDirEntry::EKind::Folder) {
-      found.emplace_back(name, false);
+      found.push_back({name, false, {}});
       continue;
     }
     const QByteArray full = (Path.endsWith('/') ? Path : Path + '/') + entry.m_name;
     struct stat st;
-    if (::lstat(full.constData(), &st) == 0 && S_ISLNK(st.st_mode) && isFolder(full))
-      found.emplace_back(name, true);
+    if (::lstat(full.constData(), &st) != 0 || !S_ISLNK(st.st_mode) || !isFolder(full))
+      continue;
+    QByteArray target(PATH_MAX, '\0');
+    const ssize_t n = ::readlink(full.constData(), target.data(), size_t(target.size()));
+    target.truncate(n < 0 ? 0 : qsizetype(n));
+    found.push_back({name, true, target});
   }
   QCollator collator;
   collator.setNumericMode(true);
   collator.setCaseSensitivity(Qt::CaseInsensitive);
   std::sort(found.begin(), found.end(), [&](const auto &A, const auto &B) {
-    const int order = collator.compare(A.first, B.first);
-    return order != 0 ? order < 0 : A.first < B.first;
+    const int order = collator.compare(A.m_name, B.m_name);
+    return order != 0 ? order < 0 : A.m_name < B.m_name;
   });
   if (found.size() > size_t(INT_MAX))
     found.resize(size_t(INT_MAX));
@@ -266,16 +272,16 @@ void TFolderTreeModel::show(TNode *Node, const TFound &Found) {
     if (Found.empty())
       return;
     beginInsertRows(index, 0, int(Found.size()) - 1);
-    for (const auto &[name, link] : Found) {
+    for (const TEntry &entry : Found) {
       const int row = int(Node->m_children.size());
-      Node->Add(name, link)->m_row = row;
+      Node->Add(entry.m_name, entry.m_link, entry.m_target)->m_row = row;
     }
     endInsertRows();
     return;
   }
   auto &children = Node->m_children;
-  const auto same = [](const TNode &Child, const std::pair<QString, bool> &Entry) {
-    return Child.m_name == Entry.first && Child.m_link == Entry.second;
+  const auto same = [](const TNode &Child, const TEntry &Entry) {
+    return Child.m_name == Entry.m_name && Child.m_link == Entry.m_link && Child.m_target == Entry.m_target;
   };
   // Reopening an unchanged folder is the common case: one pass, nothing shown.
   if (children.size() == Found.size() &&
@@ -285,13 +291,17 @@ void TFolderTreeModel::show(TNode *Node, const TFound &Found) {
     for (size_t i = From; i < children.size(); ++i)
       children[i]->m_row = int(i);
   };
-  QHash<QString, bool> found;
+  QHash<QString, const TEntry *> found;
   found.reserve(qsizetype(Found.size()));
-  for (const auto &[name, link] : Found)
-    found.insert(name, link);
-  const auto stays = [&](const TNode &Child) {
+  for (const TEntry &entry : Found)
+    found.insert(entry.m_name, &entry);
+  const auto stays = [&](TNode &Child) {
     const auto it = found.constFind(Child.m_name);
-    return it != found.cend() && *it == Child.m_link;
+    if (it == found.cend() || (*it)->m_link != Child.m_link)
+      return false;
+    // A link that now leads elsewhere keeps its row.
+    Child.m_target = (*it)->m_target;
+    return true;
   };
   // The rows that went, a run at a time from the last, then those that came, in their sorted places:
   // both lists are in one order, so what stays is a subsequence of Found.
@@ -315,7 +325,7 @@ void TFolderTreeModel::show(TNode *Node, const TFound &Found) {
     kept.insert(child->m_name);
   for (size_t i = 0; i < Found.size();) {
     size_t last = i;
-    while (last < Found.size() && !kept.contains(Found[last].first))
+    while (last < Found.size() && !kept.contains(Found[last].m_name))
       ++last;
     if (last == i) {
       ++i;
@@ -324,7 +334,7 @@ void TFolderTreeModel::show(TNode *Node, const TFound &Found) {
     beginInsertRows(index, int(i), int(last) - 1);
     std::vector<std::unique_ptr<TNode>> came;
     for (size_t j = i; j < last; ++j) {
-      Node->Add(Found[j].first, Found[j].second);
+      Node->Add(Found[j].m_name, Found[j].m_link, Found[j].m_target);
       came.push_back(std::move(children.back()));
       children.pop_back();
     }
@@ -516,14 +526,9 @@ QVariant TFolderTreeModel::data(const QModelIndex &Index, int Role) const {
   case Qt::CheckStateRole:
     return checkable(Index) ? QVariant(CheckState(node->m_path)) : QVariant();
   case Qt::ToolTipRole: {
-    if (!node->m_link)
+    if (!node->m_link || node->m_target.isEmpty())
       return {};
-    QByteArray target(PATH_MAX, '\0');
-    const ssize_t n =
-        ::readlink(platform::EncodeName(node->m_path).constData(), target.data(), size_t(target.size()));
-    return n < 0 ? QVariant()
-                 : QVariant(QStringLiteral("\u2192 ") +
-                            platform::ShownName(platform::DecodeName(target.left(n))));
+    return QStringLiteral("\u2192 ") + platform::ShownName(platform::DecodeName(node->m_target));
   }
   default:
     return {};

@@ -72,7 +72,13 @@ public:
 private:
   struct TNode;
   struct TListing;
-  using TFound = std::vector<std::pair<QString, bool>>;
+  struct TEntry {
+    QString m_name;
+    bool m_link = false;
+    // A link's target, read with the listing so a tooltip never touches the disk.
+    QByteArray m_target;
+  };
+  using TFound = std::vector<TEntry>;
 
   TNode *nodeOf(const QModelIndex &Index) const;
   QModelIndex indexOf(const TNode *Node) const;
