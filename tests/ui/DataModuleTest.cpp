@@ -431,6 +431,30 @@ private slots:
     QVERIFY(!held->heldTheWindow());
   }
 
+  // Each click on a folder whose mount does not answer used to leave one more thread stuck there.
+  void clicksOnAFolderThatDoesNotAnswerShareOneResolve() {
+    TestDir dir;
+    dir.createFolder("slow/a");
+    const QString root = dir.path();
+    auto held = std::make_shared<THeldFolder>();
+    held->folder = platform::EncodeName(root + "/slow");
+    TFolderTreeModel model;
+    model.SetListingHook([held](const QByteArray &Folder) { held->hold(Folder); });
+    const auto release = qScopeGuard([&] { held->set(true); });
+    const QModelIndex slow = model.index(root + "/slow");
+    QVERIFY(model.setData(slow, Qt::Checked, Qt::CheckStateRole));
+    QVERIFY(model.setData(slow, Qt::Unchecked, Qt::CheckStateRole));
+    QVERIFY(model.setData(slow, Qt::Checked, Qt::CheckStateRole));
+    QCOMPARE(held->timesAsked(), 1);
+    QCOMPARE(model.CheckedFolders(), QStringList{root + "/slow"});
+    held->set(true);
+    QTRY_COMPARE(model.PendingListings(), 0);
+    QVERIFY(model.setData(slow, Qt::Unchecked, Qt::CheckStateRole));
+    QCOMPARE(held->timesAsked(), 2);
+    QVERIFY(model.CheckedFolders().isEmpty());
+    QVERIFY(!held->heldTheWindow());
+  }
+
   void networkLocationsNeedTheTool() {
     TestDir noTools;
     const QByteArray path = qgetenv("PATH");

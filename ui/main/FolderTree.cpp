@@ -436,7 +436,13 @@ bool TFolderTreeModel::checkableNow(const QString &Folder) {
   if (!Folder.startsWith(QLatin1Char('/')))
     return false;
   const QByteArray path = platform::EncodeName(clean(Folder));
-  const std::shared_ptr<TListing> resolving = start(path, QString(), true);
+  // Clicking again while the mount still does not answer waits on the same resolve, not a new thread.
+  std::shared_ptr<TListing> resolving;
+  for (const auto &listing : m_workers)
+    if (listing->m_resolve && !listing->m_over && listing->m_bytes == path)
+      resolving = listing;
+  if (!resolving)
+    resolving = start(path, QString(), true);
   if (!wait(*resolving, ListingWait)) {
     const TNode *node = loaded(Folder);
     return node && checkable(indexOf(node));
