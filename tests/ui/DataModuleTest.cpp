@@ -455,6 +455,29 @@ private slots:
     QVERIFY(!held->heldTheWindow());
   }
 
+  // Unchecking a folder inside a checked one lists the levels on the way on a worker too: when one
+  // does not answer the checks stay as they were.
+  void uncheckingInsideAFolderThatDoesNotAnswerLeavesTheChecks() {
+    TestDir dir;
+    for (const char *f : {"slow/a/x", "slow/a/y", "slow/b"})
+      dir.createFolder(f);
+    const QString root = dir.path();
+    auto held = std::make_shared<THeldFolder>();
+    held->folder = platform::EncodeName(root + "/slow");
+    held->set(true);
+    TFolderTreeModel model;
+    model.SetListingHook([held](const QByteArray &Folder) { held->hold(Folder); });
+    const auto release = qScopeGuard([&] { held->set(true); });
+    QVERIFY(model.SetChecked(root + "/slow", true));
+    held->set(false);
+    QVERIFY(!model.SetChecked(root + "/slow/a/x", false));
+    QVERIFY(!held->heldTheWindow());
+    QCOMPARE(model.CheckedFolders(), QStringList{root + "/slow"});
+    held->set(true);
+    QVERIFY(model.SetChecked(root + "/slow/a/x", false));
+    QCOMPARE(model.CheckedFolders(), QStringList({root + "/slow/a/y", root + "/slow/b"}));
+  }
+
   void networkLocationsNeedTheTool() {
     TestDir noTools;
     const QByteArray path = qgetenv("PATH");

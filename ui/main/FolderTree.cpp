@@ -90,6 +90,7 @@ struct TFolderTreeModel::TListing {
   std::function<void(const QByteArray &)> m_hook;
   // Resolves the folder's links into m_canonical instead of listing it.
   bool m_resolve = false;
+  bool m_all = false;
   std::mutex m_mutex;
   std::condition_variable m_came;
   bool m_done = false;
@@ -135,11 +136,16 @@ QModelIndex TFolderTreeModel::indexOf(const TNode *Node) const {
 
 // The folders (and links to folders) in Path, sorted as they are shown. Runs on a worker: it touches
 // nothing of the model.
-TFolderTreeModel::TFound TFolderTreeModel::read(const QByteArray &Path) {
+TFolderTreeModel::TFound TFolderTreeModel::read(const QByteArray &Path, bool All) {
   TFound found;
   TDirReader reader(Path);
   TDirEntry entry;
   while (reader.Next(entry)) {
+    if (All) {
+      if (entry.m_kind == TDirEntry::EKind::Folder && entry.m_name != "." && entry.m_name != "..")
+        found.push_back({platform::DecodeName(entry.m_name), false, {}});
+      continue;
+    }
     // Hidden folders are left out of the tree, as a file manager does.
     if (entry.m_name.startsWith('.') || entry.m_kind == TDirEntry::EKind::File)
       continue;
@@ -170,7 +176,7 @@ TFolderTreeModel::TFound TFolderTreeModel::read(const QByteArray &Path) {
 }
 
 std::shared_ptr<TFolderTreeModel::TListing> TFolderTreeModel::start(const QByteArray &Bytes,
-                                                                    const QString &Folder, bool Resolve) {
+                                                                    const QString &Folder, bool Resolve, bool All) {
   for (auto it = m_workers.begin(); it != m_workers.end();)
     if ((*it)->m_over) {
       (*it)->m_thread.join();
@@ -182,6 +188,7 @@ std::shared_ptr<TFolderTreeModel::TListing> TFolderTreeModel::start(const QByteA
   listing->m_bytes = Bytes;
   listing->m_folder = Folder;
   listing->m_resolve = Resolve;
+  listing->m_all = All;
   listing->m_hook = m_hook;
   // The worker holds the listing through a plain pointer: m_workers keeps it until the join.
   listing->m_thread = std::thread([this, l = listing.get()] {
@@ -192,7 +199,7 @@ std::shared_ptr<TFolderTreeModel::TListing> TFolderTreeModel::start(const QByteA
     if (l->m_resolve)
       canonical = CanonicalFolder(l->m_bytes);
     else
-      found = read(l->m_bytes);
+      found = read(l->m_bytes, l->m_all);
     {
       std::lock_guard lock(l->m_mutex);
       l->m_found = std::move(found);
@@ -461,21 +468,25 @@ bool TFolderTreeModel::checkable(const QModelIndex &Index) const {
   return Index.isValid();
 }
 
-// Checks every subfolder of the levels from Ancestor down to Folder's parent, except the one on the
-// way down to Folder. The listing is the system's own, so a link is never taken.
-void TFolderTreeModel::addSiblings(const QString &Folder, const QString &Ancestor) {
-  for (QString level = Folder; level != Ancestor; level = parentOf(level)) {
+// Every subfolder of the levels from Ancestor down to Folder's parent, except the one on the way
+// down to Folder. The listing is the system's own, so a link is never taken. The levels are listed
+// on workers together, and the window waits for them all only ListingWait.
+std::optional<std::vector<QString>> TFolderTreeModel::siblings(const QString &Folder, const QString &Ancestor) {
+  std::vector<std::pair<QString, std::shared_ptr<TListing>>> levels;
+  for (QString level = Folder; level != Ancestor; level = parentOf(level))
+    levels.emplace_back(level, start(platform::EncodeName(parentOf(level)), QString(), false, true));
+  const auto until = std::chrono::steady_clock::now() + ListingWait;
+  std::vector<QString> found;
+  for (const auto &[level, listing] : levels) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+    if (!wait(*listing, std::max(left, std::chrono::milliseconds(0))))
+      return std::nullopt;
     const QString parent = parentOf(level);
-    TDirReader reader(platform::EncodeName(parent));
-    TDirEntry entry;
-    while (reader.Next(entry)) {
-      if (entry.m_kind != TDirEntry::EKind::Folder || entry.m_name == "." || entry.m_name == "..")
-        continue;
-      const QString path = childPath(parent, platform::DecodeName(entry.m_name));
-      if (path != level)
-        m_checked.insert(path);
-    }
+    for (const TEntry &entry : listing->m_found)
+      if (const QString path = childPath(parent, entry.m_name); path != level)
+        found.push_back(path);
   }
+  return found;
 }
 
 Qt::CheckState TFolderTreeModel::CheckState(const QString &Folder) const {
@@ -500,10 +511,13 @@ bool TFolderTreeModel::SetChecked(const QString &Folder, bool Checked) {
       ancestor = parentOf(ancestor);
     if (!ancestor.isEmpty()) {
       // The checked ancestor gives way to every folder of its subtree beside the path down to
-      // Folder, so nothing else changes state.
+      // Folder, so nothing else changes state. A level that does not answer leaves the checks be.
+      const std::optional<std::vector<QString>> stay = siblings(folder, ancestor);
+      if (!stay)
+        return false;
       m_checked.erase(ancestor);
       top = ancestor;
-      addSiblings(folder, ancestor);
+      m_checked.insert(stay->begin(), stay->end());
     }
   }
   notifyFrom(top);

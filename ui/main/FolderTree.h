@@ -82,11 +82,12 @@ private:
 
   TNode *nodeOf(const QModelIndex &Index) const;
   QModelIndex indexOf(const TNode *Node) const;
-  static TFound read(const QByteArray &Path);
+  // All: every real folder, hidden ones too, and no link.
+  static TFound read(const QByteArray &Path, bool All = false);
   // Node's listing, started unless one is under way, when it comes within Wait.
   std::optional<TFound> take(TNode *Node, std::chrono::milliseconds Wait);
   // Starts listing (or, with Resolve, resolving the links of) the folder at Bytes on a worker.
-  std::shared_ptr<TListing> start(const QByteArray &Bytes, const QString &Folder, bool Resolve);
+  std::shared_ptr<TListing> start(const QByteArray &Bytes, const QString &Folder, bool Resolve, bool All = false);
   // Whether Listing came within Wait.
   static bool wait(TListing &Listing, std::chrono::milliseconds Wait);
   bool checkableNow(const QString &Folder);
@@ -100,7 +101,9 @@ private:
   TNode *loaded(const QString &Folder) const;
   bool checkable(const QModelIndex &Index) const;
   bool isLink(const QModelIndex &Index) const;
-  void addSiblings(const QString &Folder, const QString &Ancestor);
+  // The folders that stay checked when Folder inside the checked Ancestor is unchecked; none when a
+  // level was not listed within ListingWait.
+  std::optional<std::vector<QString>> siblings(const QString &Folder, const QString &Ancestor);
   bool hasCheckedAncestorOrSelf(const QString &Folder) const;
   bool hasCheckedBelow(const QString &Folder) const;
   void eraseBelow(const QString &Folder);
