@@ -2,6 +2,7 @@
 // Move carries it to another file system. Usage: bench_copy [MiB] [runs] [other-file-system folder].
 // Prints every run and the medians.
 
+#include "bench/Timing.h"
 #include "actions/ActionLog.h"
 #include "actions/ActionRun.h"
 #include "engine/Progress.h"
@@ -96,10 +97,6 @@ TResult RunOnce(const QString &Path, TAction Action, const QString &Store) {
   return {double(sink.Longest) / 1e6, double(total.nsecsElapsed()) / 1e6, sink.Calls};
 }
 
-double Median(std::vector<double> V) {
-  std::sort(V.begin(), V.end());
-  return V.empty() ? 0 : V[V.size() / 2];
-}
 
 void Report(const char *What, const std::vector<TResult> &Runs) {
   std::vector<double> longest, total;

@@ -4,6 +4,7 @@
 //
 //   bench_foldertree [subfolders=5000,20000] [runs=5]
 
+#include "bench/Timing.h"
 #include "ui/main/FolderTree.h"
 
 #include <QApplication>
@@ -16,17 +17,6 @@
 #include <vector>
 
 namespace {
-
-double ThreadMs() {
-  timespec now{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
-}
-
-double Median(std::vector<double> Values) {
-  std::sort(Values.begin(), Values.end());
-  return Values[Values.size() / 2];
-}
 
 void Run(int Count, int Runs) {
   QTemporaryDir dir;

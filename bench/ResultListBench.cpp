@@ -7,6 +7,7 @@
 //
 //   bench_resultlist [rows=100000] [runs=5] [sibling folders=40000]
 
+#include "bench/Timing.h"
 #include "engine/StepStorage.h"
 #include "settings/Language.h"
 #include "ui/main/DMMain.h"
@@ -37,17 +38,6 @@ long PeakRssKiB() {
   return usage.ru_maxrss;
 }
 
-// The main thread's processor time in milliseconds.
-double ThreadMs() {
-  timespec now{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
-}
-
-double Median(std::vector<double> Values) {
-  std::sort(Values.begin(), Values.end());
-  return Values[Values.size() / 2];
-}
 
 // Rows groups of two to five files with scattered names, folders and sizes; every tenth a picture
 // (that does not exist, so its thumbnail fails quickly), every twentieth a marked file.
