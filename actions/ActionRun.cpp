@@ -23,8 +23,8 @@ namespace {
 // Characters that end a line or turn the text around wherever they stand: line and paragraph
 // separators, the next-line control and the bidirectional embeddings, overrides, isolates and marks.
 bool BreaksTheLine(char16_t C) {
-  return (C >= 0x80 && C <= 0x9f) || C == 0x061c || C == 0x200e || C == 0x200f || (C >= 0x2028 && C <= 0x202e) ||
-         (C >= 0x2066 && C <= 0x2069);
+  return (C >= 0x80 && C <= 0x9f) || C == 0x061c || C == 0x200e || C == 0x200f ||
+         (C >= 0x2028 && C <= 0x202e) || (C >= 0x2066 && C <= 0x2069);
 }
 
 // The name as one log line shows it.
@@ -80,26 +80,41 @@ QString ActionErrorLine(const QString &FullName, const QString &Reason) {
 }
 
 TActOutcome ActOnFile(const QString &FileName, const platform::TFileIdentity &Identity, TAction Action,
-                      const QString &Store, const platform::TCopyTick &Tick) {
+                      const TOpenStore &Store, const platform::TCopyTick &Tick) {
   if (!IsCleanAbsolutePath(FileName))
     return TActOutcome::Failed;
-  QByteArray name;
-  const platform::TFolderFd folder = platform::OpenParentNoLinks(platform::EncodeName(FileName), name);
-  if (!folder.IsOpen() || !platform::IsSameFileAt(folder.Get(), name, Identity))
+  // Held open from here on, the file cannot be replaced by another under its inode number.
+  platform::THeldFile file;
+  if (!Identity.IsKnown() || !file.OpenPath(platform::EncodeName(FileName)) || file.Identity() != Identity)
     return TActOutcome::Changed;
   const auto outcome = [](bool Ok) { return Ok ? TActOutcome::Done : TActOutcome::Failed; };
   switch (Action) {
   case TAction::Delete:
-    return outcome(::unlinkat(folder.Get(), name.constData(), 0) == 0);
+    // Out of its name first, so only this file is ever removed.
+    if (!file.TakeOut())
+      return errno == EBUSY ? TActOutcome::Changed : TActOutcome::Failed;
+    if (file.RemoveTakenOut())
+      return TActOutcome::Done;
+    (void)file.PutBack();
+    return TActOutcome::Failed;
   case TAction::Recycle:
-    // The trash works by path: it must still lead to the file just checked.
-    return outcome(DeleteToRecycleBin(FileName, &Identity));
-  case TAction::Move:
-    return outcome(platform::MoveFileAt(folder.Get(), name, Identity, MakeStoreTarget(Store, FileName), Tick));
-  case TAction::Copy:
-    return outcome(platform::CopyFileAt(folder.Get(), name, Identity, MakeStoreTarget(Store, FileName), Tick));
+    return outcome(platform::TrashHeld(file));
+  case TAction::Move: {
+    const TStoreTarget target = MakeStoreTargetAt(Store, FileName);
+    return outcome(platform::MoveHeld(file, target.Folder.Get(), target.Name, false, Tick));
+  }
+  case TAction::Copy: {
+    const TStoreTarget target = MakeStoreTargetAt(Store, FileName);
+    return outcome(platform::CopyHeld(file, target.Folder.Get(), target.Name, Tick));
+  }
   }
   return TActOutcome::Failed;
+}
+
+TActOutcome ActOnFile(const QString &FileName, const platform::TFileIdentity &Identity, TAction Action,
+                      const QString &Store, const platform::TCopyTick &Tick) {
+  return ActOnFile(FileName, Identity, Action,
+                   TOpenStore(Action == TAction::Move || Action == TAction::Copy ? Store : QString()), Tick);
 }
 
 int CountMarked(const TUseFileList &List) {
@@ -129,9 +144,17 @@ template <typename F> void ForEachGroup(const TUseFileProperty &Item, F Visit) {
       Visit(GroupKey(m, g));
 }
 
-// The files of the list that stay where they are: not marked, not processed.
+// The files of the list that stay where they are: not marked and not processed, or copied.
 bool Stays(const TUseFileProperty &Item) {
-  return !Item.Viewed.Marked && !Item.Processed;
+  return (!Item.Viewed.Marked && !Item.Processed) || Item.Copied;
+}
+
+// Whether Copy, a copy of Marked's group, is still there as it was seen. A member is as safe as its
+// archive; a plain file (an entered archive too) must be itself.
+bool StillThere(const TUseFileProperty &Copy, const TFileId &Marked) {
+  const TUseFileProperty &file = Copy.IsArchiveMember() ? *Copy.Owner : Copy;
+  const platform::TFileIdentity id = file.FileItem.Identity();
+  return id.IsKnown() && id.Id != Marked && platform::IsSameFile(platform::EncodeName(file.FullName()), id);
 }
 
 } // namespace
@@ -140,9 +163,11 @@ int GroupsLosingEveryCopy(const TUseFileList &List) {
   std::unordered_map<quint64, bool> keepsCopy;
   for (int i = 0; i < List.Count(); ++i) {
     const TUseFileProperty &Item = *List.GetItem(i);
-    if (Item.Processed)
+    if (Item.Processed && !Item.Copied)
       continue;
-    ForEachGroup(Item, [&](quint64 Key) { keepsCopy[Key] = keepsCopy[Key] || Stays(Item); });
+    // A copied file counts only while it is still there unchanged.
+    const bool stays = Stays(Item) && (!Item.Copied || StillThere(Item, {}));
+    ForEachGroup(Item, [&](quint64 Key) { keepsCopy[Key] = keepsCopy[Key] || stays; });
   }
   return int(std::count_if(keepsCopy.begin(), keepsCopy.end(), [](const auto &G) { return !G.second; }));
 }
@@ -168,20 +193,12 @@ public:
       const auto found = m_unmarked.find(Key);
       if (left && found != m_unmarked.end())
         left = std::any_of(found->second.begin(), found->second.end(),
-                           [&](const TUseFileProperty *Copy) { return StillThere(*Copy, Item); });
+                           [&](const TUseFileProperty *Copy) { return StillThere(*Copy, Item.FileItem.Id); });
     });
     return left;
   }
 
 private:
-  // A member is as safe as its archive; a plain file (an entered archive too) must be itself.
-  static bool StillThere(const TUseFileProperty &Copy, const TUseFileProperty &Marked) {
-    const TUseFileProperty &file = Copy.IsArchiveMember() ? *Copy.Owner : Copy;
-    const platform::TFileIdentity id = file.FileItem.Identity();
-    return id.IsKnown() && id.Id != Marked.FileItem.Id &&
-           platform::IsSameFile(platform::EncodeName(file.FullName()), id);
-  }
-
   std::unordered_map<quint64, std::vector<const TUseFileProperty *>> m_unmarked;
 };
 
@@ -218,6 +235,9 @@ void ActionLoop(TActionRun &Run) {
   std::optional<TCopyWatch> copies;
   if (RemovesFiles(Run.Action))
     copies.emplace(Run.List);
+  // Opened once: a link put on the store's path during the run cannot take the files elsewhere.
+  const TOpenStore store(Run.Action == TAction::Move || Run.Action == TAction::Copy ? Run.StoreFolder
+                                                                                    : QString());
   for (int i = 0; i < Run.List.Count(); ++i) {
     TUseFileProperty &Item = *Run.List.GetItem(i);
     if (!Item.Viewed.Marked || Item.Processed)
@@ -235,7 +255,7 @@ void ActionLoop(TActionRun &Run) {
       else if (copies && !copies->CopyLeft(Item))
         outcome = TActOutcome::NoCopyLeft;
       else
-        outcome = ActOnFile(name, identity, Run.Action, Run.StoreFolder, progress.Tick());
+        outcome = ActOnFile(name, identity, Run.Action, store, progress.Tick());
     }
     if (progress.Stopped()) {
       Run.Log.AddLine(ActionStoppedLine(name), false);
@@ -250,8 +270,10 @@ void ActionLoop(TActionRun &Run) {
       Run.Log.AddLine(ActionErrorLine(name, LangText(QStringLiteral("20131"))), false);
     else
       Run.Log.AddLine(ActionLogLine(name, ok), ok);
-    if (ok)
+    if (ok) {
       Item.ProcessPending = true;
+      Item.Copied = Run.Action == TAction::Copy;
+    }
     Run.Sink.ProcessActionProgress();
     if (Run.FileWait.count() > 0)
       QThread::msleep(quint64(Run.FileWait.count()));

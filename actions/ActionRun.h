@@ -15,6 +15,7 @@
 class IActionLog;
 class IProgressBar;
 class IProgressSink;
+class TOpenStore;
 class TUseFileList;
 
 // The four actions, as the action page offers them.
@@ -33,11 +34,14 @@ enum class TActOutcome {
 };
 
 // Performs Action on the file FileName; Store is the store folder of Move and Copy. The file's folder
-// is opened from "/" down without following a link, and the action acts on the name inside it only
-// while that name holds the regular file Identity describes (same device, inode, size and
-// modification time); otherwise Changed and nothing is done. A name that is not a clean absolute path
-// is refused. Throws EStoreFolder when the mirrored folder for a Move or Copy cannot be made.
-// Tick is called between the blocks of a copy; false abandons it.
+// is opened from "/" down without following a link, and the file is held open and acted on inside
+// that folder only while it is the regular file Identity describes (device, inode, size and times);
+// otherwise Changed and nothing is done. What removes or moves the name takes the file out of it
+// first and checks it where it went; anything else that went goes back. A name that is not a clean
+// absolute path is refused. Throws EStoreFolder when the mirrored folder for a Move or Copy cannot be
+// made. Tick is called between the blocks of a copy; false abandons it.
+TActOutcome ActOnFile(const QString &FileName, const platform::TFileIdentity &Identity, TAction Action,
+                      const TOpenStore &Store, const platform::TCopyTick &Tick = {});
 TActOutcome ActOnFile(const QString &FileName, const platform::TFileIdentity &Identity, TAction Action,
                       const QString &Store, const platform::TCopyTick &Tick = {});
 
@@ -70,7 +74,7 @@ bool RemovesFiles(TAction Action);
 
 // Groups (of any method) that a run removing the marked files would leave without a copy: each has a
 // marked file, and every other file of it still on the list is marked too (an archive member, which
-// cannot be marked, is a copy).
+// cannot be marked, is a copy; so is a copied file while it is still there unchanged).
 int GroupsLosingEveryCopy(const TUseFileList &List);
 
 // The log line of a file left alone for Reason: its name, the reason in brackets, " - error".

@@ -51,7 +51,8 @@ private:
                               Kind == TDirEntry::EKind::File,
                               Folder + name,
                               Kind == TDirEntry::EKind::File ? qint64(entry.m_size) : 0,
-                              folders};
+                              folders,
+                              Kind == TDirEntry::EKind::File ? entry.m_id : TFileId{}};
       m_visit(found);
       After(found);
     }
@@ -112,20 +113,40 @@ TRestoreState RestoreState(const QString &OriginalPath, bool IsFile) {
   return IsFolder(FolderPart(OriginalPath)) ? TRestoreState::None : TRestoreState::FolderGone;
 }
 
-QString RestoreTargetName(const QString &OriginalPath, const TRestoreOptions &Options) {
+TRestoreTarget RestoreTargetName(const QString &OriginalPath, const TRestoreOptions &Options) {
+  TRestoreTarget target;
   if (!IsCleanAbsolutePath(OriginalPath))
-    return {};
-  struct stat st;
-  if (Lstat(OriginalPath, st)) {
-    if (!Options.ReplaceExisting || !S_ISREG(st.st_mode))
-      return {};
-  } else if (errno != ENOENT && errno != ENOTDIR) {
-    return {};
+    return target;
+  QList<QByteArray> parts = platform::EncodeName(OriginalPath).mid(1).split('/');
+  const QByteArray name = parts.takeLast();
+  platform::TFolderFd dir(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+  for (const QByteArray &part : std::as_const(parts)) {
+    platform::TFolderFd next = platform::OpenFolderAt(dir.Get(), part);
+    if (!next.IsOpen()) {
+      struct stat st;
+      if (::fstatat(dir.Get(), part.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        target.ThroughLink = S_ISLNK(st.st_mode);
+        return target;
+      }
+      if (errno != ENOENT || !Options.CreateFolders ||
+          (::mkdirat(dir.Get(), part.constData(), 0777) != 0 && errno != EEXIST))
+        return target;
+      next = platform::OpenFolderAt(dir.Get(), part);
+      if (!next.IsOpen())
+        return target;
+    }
+    dir = std::move(next);
   }
-  const QString folder = FolderPart(OriginalPath);
-  if (!IsFolder(folder) && Options.CreateFolders && !ForceFolderChain(folder))
-    return {};
-  return OriginalPath;
+  struct stat st;
+  if (::fstatat(dir.Get(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (!Options.ReplaceExisting || !S_ISREG(st.st_mode))
+      return target;
+  } else if (errno != ENOENT) {
+    return target;
+  }
+  target.Folder = std::move(dir);
+  target.Name = name;
+  return target;
 }
 
 namespace {
@@ -154,14 +175,23 @@ platform::TFolderFd OpenStoreFolder(const TRestoreItem &Item, QByteArray &Name) 
 
 } // namespace
 
-TMoveBack MoveBack(const TRestoreItem &Item, const QString &Target, bool Replace, const platform::TCopyTick &Tick) {
-  if (Target.isEmpty() || !IsCleanAbsolutePath(Target))
+TMoveBack MoveBack(const TRestoreItem &Item, const TRestoreTarget &Target, bool Replace,
+                   const platform::TCopyTick &Tick) {
+  if (Target.ThroughLink)
+    return TMoveBack::ThroughLink;
+  if (!Target.Folder.IsOpen())
     return TMoveBack::Failed;
   QByteArray name;
-  const platform::TFolderFd folder = OpenStoreFolder(Item, name);
+  platform::TFolderFd folder = OpenStoreFolder(Item, name);
   if (!folder.IsOpen())
     return TMoveBack::StoreChanged;
-  return platform::MoveBackAt(folder.Get(), name, Target, Replace, Tick) ? TMoveBack::Done : TMoveBack::Failed;
+  platform::THeldFile stored;
+  if (!stored.Open(std::move(folder), name))
+    return TMoveBack::Failed;
+  if (Item.Id != TFileId{} && stored.Identity().Id != Item.Id)
+    return TMoveBack::StoreChanged;
+  return platform::MoveHeld(stored, Target.Folder.Get(), Target.Name, Replace, Tick) ? TMoveBack::Done
+                                                                                     : TMoveBack::Failed;
 }
 
 void PrepareRestoreBar(IProgressBar &Bar, int Count) {
@@ -178,7 +208,7 @@ void RestoreLoop(TRestoreRun &Run) {
   for (const TRestoreItem &Item : std::as_const(Run.Items)) {
     if (Run.Bar.Position() < Run.Bar.Max())
       Run.Bar.SetPosition(Run.Bar.Position() + 1);
-    const QString target = RestoreTargetName(Item.OriginalPath, Run.Options);
+    const TRestoreTarget target = RestoreTargetName(Item.OriginalPath, Run.Options);
     const TCopyProgress progress(Run.Sink);
     const TMoveBack moved = MoveBack(Item, target, Run.Options.ReplaceExisting, progress.Tick());
     if (progress.Stopped()) {
@@ -192,6 +222,8 @@ void RestoreLoop(TRestoreRun &Run) {
     }
     if (moved == TMoveBack::StoreChanged)
       Run.Log.AddLine(ActionErrorLine(Item.OriginalPath, LangText(QStringLiteral("20133"))), false);
+    else if (moved == TMoveBack::ThroughLink)
+      Run.Log.AddLine(ActionErrorLine(Item.OriginalPath, LangText(QStringLiteral("20134"))), false);
     else
       Run.Log.AddLine(ActionLogLine(Item.OriginalPath, ok), ok);
     Run.Sink.ProcessActionProgress();

@@ -4,6 +4,7 @@
 // file at the place is replaced only in one atomic step, and the stored file goes only after its copy
 // stands in place.
 
+#include "platform/FileAt.h"
 #include "platform/FileTransfer.h"
 #include "platform/Folders.h"
 
@@ -30,6 +31,8 @@ struct TStoreEntry {
   // Device and inode of the store and of each folder below it down to the one that holds the entry,
   // as the walk opened them: the restore goes only through these same folders.
   QList<TFileId> Folders;
+  // A file's own device and inode as the walk saw them.
+  TFileId Id;
 };
 
 // Walks Store: inside every folder first its subfolders (each followed by its whole subtree), then its
@@ -54,11 +57,17 @@ struct TRestoreOptions {
   bool ReplaceExisting = true;
 };
 
-// The target of one file: OriginalPath, or "" to skip it (the place is taken and may not be replaced,
-// or is taken by something other than a regular file, or its folder is missing and could not be made).
-// A missing folder is made (with every missing level) only when Options allow it; otherwise the
-// target stays and the move fails. Nothing is deleted here.
-QString RestoreTargetName(const QString &OriginalPath, const TRestoreOptions &Options);
+// The place of one file: its folder, opened from "/" without following a link at any level, and its
+// name there. Not open to skip the file: the place is taken and may not be replaced, or is taken by
+// something other than a regular file, or its folder is missing and may not or could not be made, or
+// a level on the way is a link (ThroughLink). Missing levels are made one by one inside the level
+// above (only when Options allow it), never through a link. Nothing is deleted here.
+struct TRestoreTarget {
+  platform::TFolderFd Folder;
+  QByteArray Name;
+  bool ThroughLink = false;
+};
+TRestoreTarget RestoreTargetName(const QString &OriginalPath, const TRestoreOptions &Options);
 
 // One checked file of the restore list.
 struct TRestoreItem {
@@ -67,20 +76,23 @@ struct TRestoreItem {
   qint64 Size = 0;
   // The folders the walk went through to it (TStoreEntry::Folders).
   QList<TFileId> Folders;
+  // The stored file as the walk saw it (TStoreEntry::Id); zero when not known.
+  TFileId Id;
 };
 
 // How moving one stored file back ended.
-enum class TMoveBack { Done, Failed, StoreChanged };
+enum class TMoveBack { Done, Failed, StoreChanged, ThroughLink };
 
-// Moves the stored regular file Item.StorePath to Target. The store's folder (the one Item.Folders
-// begins with) and each folder below it are opened without following a link and must still be the
-// folders the walk saw, else StoreChanged and nothing moves. With Replace a regular file at Target is
-// replaced in one step: a rename over it on one file system; across file systems a complete copy under
-// a temporary name in Target's folder (flushed, with the stored file's permissions and times) takes
-// its place, and the stored file is removed only then. On any failure both the file at Target and the
-// stored file stay as they were. Failed for an empty Target or a stored entry that is no regular file.
-// Tick is called between the blocks of a copy; false abandons it.
-TMoveBack MoveBack(const TRestoreItem &Item, const QString &Target, bool Replace,
+// Moves the stored regular file Item.StorePath to Target, inside Target's opened folder. The store's
+// folder (the one Item.Folders begins with) and each folder below it are opened without following a
+// link and must still be the folders the walk saw, and the stored file the one it saw, else
+// StoreChanged and nothing moves. With Replace a regular file at the place is replaced in one step
+// (an exchange, the old file removed once the move is done); across file systems a complete copy under
+// a fresh name in the place's folder (flushed, with the stored file's permissions and times) takes its
+// place, and the stored file is removed only then. On any failure both the file at the place and the
+// stored file stay as they were. Failed for a Target that is not open or a stored entry that is no
+// regular file. Tick is called between the blocks of a copy; false abandons it.
+TMoveBack MoveBack(const TRestoreItem &Item, const TRestoreTarget &Target, bool Replace,
                    const platform::TCopyTick &Tick = {});
 
 // The state of one restore run.

@@ -7,6 +7,7 @@
 #include <QDir>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
@@ -36,14 +37,46 @@ template <typename F> bool ForEachEntry(const QString &Folder, F Visit) {
   return true;
 }
 
-// Makes one level below the store; an existing level must be a real folder, not a link.
-bool MakeLevel(const QByteArray &Level) {
-  if (::mkdir(Level.constData(), 0777) == 0)
-    return true;
-  if (errno != EEXIST)
-    return false;
+// Makes the level Name inside Dir (where missing) and opens it; never through a link.
+platform::TFolderFd MakeLevelAt(int Dir, const QByteArray &Name) {
+  if (::mkdirat(Dir, Name.constData(), 0777) != 0 && errno != EEXIST)
+    return {};
+  return platform::OpenFolderAt(Dir, Name);
+}
+
+// Opens the mirrored folder for Source below the opened Store, making each missing level; Failed
+// receives the path of a level that cannot be made. Not open when Source is not clean.
+platform::TFolderFd OpenMirroredFolder(const TOpenStore &Store, const QString &Source, QString &Failed) {
+  Failed.clear();
+  if (!Store.Fd().IsOpen()) {
+    Failed = AddSlash(Store.Path());
+    return {};
+  }
+  if (!IsCleanAbsolutePath(Source))
+    return {};
+  QString path = AddSlash(Store.Path());
+  platform::TFolderFd dir(::dup(Store.Fd().Get()));
+  const QStringList folders = Source.mid(1, Source.lastIndexOf(QLatin1Char('/'))).split(QLatin1Char('/'));
+  for (const QString &folder : folders) {
+    if (folder.isEmpty())
+      continue;
+    path += folder + QLatin1Char('/');
+    // Reached through opened folders it could be made deeper, but nothing could name it afterwards.
+    if (Native(path).size() >= PATH_MAX)
+      dir = {};
+    else
+      dir = MakeLevelAt(dir.Get(), Native(folder));
+    if (!dir.IsOpen()) {
+      Failed = path;
+      return {};
+    }
+  }
+  return dir;
+}
+
+bool NameTaken(int Dir, const QByteArray &Name) {
   struct stat st;
-  return ::lstat(Level.constData(), &st) == 0 && S_ISDIR(st.st_mode);
+  return ::fstatat(Dir, Name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT;
 }
 
 } // namespace
@@ -58,49 +91,45 @@ bool IsCleanAbsolutePath(const QString &Path) {
   return true;
 }
 
-QString MakeStorePath(const QString &Source, const QString &Store, QString *FailedFolder) {
-  const QString store = AddSlash(Store);
-  if (!store.startsWith(QLatin1Char('/')) || !IsCleanAbsolutePath(Source))
-    return {};
-  auto fail = [&](const QString &Folder) {
-    if (FailedFolder)
-      *FailedFolder = Folder;
-    return QString();
-  };
+TOpenStore::TOpenStore(const QString &Store) : m_path(AddSlash(Store)) {
   // The store's own levels are the user's choice and may pass through links.
-  if (!ForceFolderChain(store))
-    return fail(store);
-  QString result = store;
-  const QStringList folders = Source.mid(1, Source.lastIndexOf(QLatin1Char('/'))).split(QLatin1Char('/'));
-  for (const QString &folder : folders) {
-    if (folder.isEmpty())
-      continue;
-    // Without the trailing "/", which would make lstat follow a link.
-    if (!MakeLevel(Native(result + folder)))
-      return fail(result + folder + QLatin1Char('/'));
-    result += folder + QLatin1Char('/');
-  }
-  return result;
+  if (m_path.startsWith(QLatin1Char('/')) && ForceFolderChain(m_path))
+    m_fd = platform::TFolderFd(::open(Native(m_path).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
 }
 
-QString MakeStoreTarget(const QString &Store, const QString &Source) {
+QString MakeStorePath(const QString &Source, const QString &Store, QString *FailedFolder) {
+  if (!AddSlash(Store).startsWith(QLatin1Char('/')) || !IsCleanAbsolutePath(Source))
+    return {};
   QString failed;
-  const QString folder = MakeStorePath(Source, Store, &failed);
-  if (folder.isEmpty())
-    throw EStoreFolder(failed.isEmpty() ? AddSlash(Store) : failed);
-  const QString name = Source.mid(Source.lastIndexOf(QLatin1Char('/')) + 1);
-  const QString target = folder + name;
-  if (!PathExists(target))
-    return target;
+  const platform::TFolderFd folder = OpenMirroredFolder(TOpenStore(Store), Source, failed);
+  if (FailedFolder)
+    *FailedFolder = failed;
+  return folder.IsOpen() ? AddSlash(Store) + Source.mid(1, Source.lastIndexOf(QLatin1Char('/'))) : QString();
+}
+
+TStoreTarget MakeStoreTargetAt(const TOpenStore &Store, const QString &Source) {
+  QString failed;
+  TStoreTarget target;
+  target.Folder = OpenMirroredFolder(Store, Source, failed);
+  if (!target.Folder.IsOpen())
+    throw EStoreFolder(failed.isEmpty() ? AddSlash(Store.Path()) : failed);
+  const qsizetype slash = Source.lastIndexOf(QLatin1Char('/'));
+  const QString folder = AddSlash(Store.Path()) + Source.mid(1, slash);
+  const QString name = Source.mid(slash + 1);
   // "name.ext" becomes "name-copy-N.ext"; a name whose only dot leads it keeps it whole.
   const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
   const QString stem = dot > 0 ? name.left(dot) : name;
   const QString extension = dot > 0 ? name.mid(dot) : QString();
-  for (qint64 n = 2;; ++n) {
-    const QString candidate = folder + stem + QStringLiteral("-copy-") + QString::number(n) + extension;
-    if (!PathExists(candidate))
-      return candidate;
-  }
+  QString candidate = name;
+  for (qint64 n = 2; NameTaken(target.Folder.Get(), Native(candidate)); ++n)
+    candidate = stem + QStringLiteral("-copy-") + QString::number(n) + extension;
+  target.Name = Native(candidate);
+  target.Path = folder + candidate;
+  return target;
+}
+
+QString MakeStoreTarget(const QString &Store, const QString &Source) {
+  return MakeStoreTargetAt(TOpenStore(Store), Source).Path;
 }
 
 bool IsFolderWritable(const QString &Folder) {

@@ -3,6 +3,8 @@
 // S/dir1/dir2/name, and nothing else records where it came from), and the tests a store or restore
 // folder must pass before a run starts.
 
+#include "platform/FileAt.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -24,14 +26,39 @@ private:
 // mirrors into a store without leaving it.
 bool IsCleanAbsolutePath(const QString &Path);
 
+// The store folder of a run, opened once: its own levels are the user's choice and may pass through
+// links, but once open, a link put on its path later cannot take the run elsewhere.
+class TOpenStore {
+public:
+  explicit TOpenStore(const QString &Store);
+  const QString &Path() const { return m_path; }
+  // Not open when the store's own levels could not be made or opened.
+  const platform::TFolderFd &Fd() const { return m_fd; }
+
+private:
+  QString m_path;
+  platform::TFolderFd m_fd;
+};
+
+// Where a file goes in the store: its mirrored folder, open, and a free name in it.
+struct TStoreTarget {
+  platform::TFolderFd Folder;
+  QByteArray Name;
+  // The whole path, as the store's path leads to it.
+  QString Path;
+};
+
 // The mirrored folder for Source inside Store, with a trailing "/", every level made; "" when a level
 // cannot be made, when Source is not a clean absolute path, or when the store is not absolute. A level
 // below the store must be a real folder, never a link, so nothing is made outside the store.
 // FailedFolder, when given, receives the level that could not be made.
 QString MakeStorePath(const QString &Source, const QString &Store, QString *FailedFolder = nullptr);
 
-// The full target name for Source inside Store: the mirrored name, or when that is taken the first free
-// "name-copy-N.ext" (N from 2). Throws EStoreFolder when the mirrored folder cannot be made.
+// The target for Source inside the opened Store: the mirrored folder, each level made (mkdirat) and
+// opened inside the one above without following a link, and the mirrored name, or when that is taken
+// the first free "name-copy-N.ext" (N from 2). Throws EStoreFolder when the folder cannot be made.
+TStoreTarget MakeStoreTargetAt(const TOpenStore &Store, const QString &Source);
+// Its full name.
 QString MakeStoreTarget(const QString &Store, const QString &Source);
 
 // Whether a file can be made in Folder: a probe with a fresh random name is created exclusively and

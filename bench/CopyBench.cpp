@@ -77,9 +77,9 @@ TResult RunOnce(const QString &Path, TAction Action, const QString &Store) {
   TUseFileProperty &item =
       *list.GetItem(list.AddFile(Path.left(slash + 1), Path.mid(slash + 1), qint64(st.st_size), nullptr));
   // What a search would have seen of it.
-  const platform::TFileIdentity seen = platform::IdentityOf(st);
-  item.FileItem.Id = seen.Id;
-  item.FileItem.ModifiedNs = seen.ModifiedNs;
+  platform::TFileIdentity seen;
+  platform::IdentityNoLinks(platform::EncodeName(Path), seen);
+  item.FileItem.SetIdentity(seen);
   item.Viewed.Marked = true;
   TProgressBarModel bar;
   TGapSink sink;

@@ -410,14 +410,11 @@ private:
 void TakeIdentity(TUseFileProperty &Item) {
   TFileItem &F = Item.FileItem;
   const qint64 saved = F.ModifiedNs;
-  F.Id = {};
-  F.ModifiedNs = 0;
+  F.SetIdentity({});
   platform::TFileIdentity now;
   if (platform::IdentityNoLinks(platform::EncodeName(Item.FullName()), now) && now.Size == F.Size &&
-      (saved == NoSavedTime || now.ModifiedNs == saved)) {
-    F.Id = now.Id;
-    F.ModifiedNs = now.ModifiedNs;
-  }
+      (saved == NoSavedTime || now.ModifiedNs == saved))
+    F.SetIdentity(now);
 }
 
 // Opens a result file for reading; a device or a pipe would be read without end or wait for a writer.

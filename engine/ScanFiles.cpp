@@ -127,8 +127,8 @@ void TScan::ScanOneFolder(const TFolder &Folder) {
           if (entry.m_linked)
             m_files.insert(entry.m_id);
           const int index = m_list.AddFile(Folder.m_path, name, entry.m_size, nullptr);
-          m_list.GetItem(index)->FileItem.Id = entry.m_id;
-          m_list.GetItem(index)->FileItem.ModifiedNs = entry.m_modifiedNs;
+          m_list.GetItem(index)->FileItem.SetIdentity(
+              {entry.m_id, entry.m_size, entry.m_modifiedNs, entry.m_changedNs, entry.m_bornNs});
           if (const auto arc = CreateArcList(Folder.m_path + name, m_list.Filter.Archive))
             AddArchiveEntries(*arc, m_list.GetItem(index));
         }

@@ -114,15 +114,24 @@ struct TFileItem {
   // The device and inode gathering (or loading a result) saw, so that reading takes no other file put
   // in its place; zero when not known (an archive member, a loaded file that changed).
   TFileId Id;
-  // The modification time gathering saw, in nanoseconds since the epoch; with Id and Size it is the
-  // identity a file action checks before it touches the file. Zero when not known.
+  // The modification, change and birth times gathering saw, in nanoseconds since the epoch; with Id
+  // and Size they are the identity a file action checks before it touches the file. Zero when not
+  // known (the birth time also where the file system keeps none).
   qint64 ModifiedNs = 0;
+  qint64 ChangedNs = 0;
+  qint64 BornNs = 0;
   // The hash of the bytes the checksum was computed from; zero when not known (never saved, so a
   // loaded result knows it only once its files were read again).
   TContentHash Hash;
 
   // What a file action checks before it touches the file; not known without Id.
-  platform::TFileIdentity Identity() const { return {Id, Size, ModifiedNs}; }
+  platform::TFileIdentity Identity() const { return {Id, Size, ModifiedNs, ChangedNs, BornNs}; }
+  void SetIdentity(const platform::TFileIdentity &Seen) {
+    Id = Seen.Id;
+    ModifiedNs = Seen.ModifiedNs;
+    ChangedNs = Seen.ChangedNs;
+    BornNs = Seen.BornNs;
+  }
   QString GetPath() const { return PathTable().At(PathIndex); }
   void SetPath(const QString &Folder) { PathIndex = PathTable().Add(Folder); }
 };
@@ -170,6 +179,8 @@ public:
   bool UniqueCode = false;
   bool ProcessPending = false;
   bool Processed = false;
+  // Processed by a Copy: the file itself stayed in its place.
+  bool Copied = false;
   TUseFileViewed Viewed;
 
 private:

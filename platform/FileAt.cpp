@@ -1,6 +1,7 @@
 #include "platform/FileAt.h"
 
 #include <QList>
+#include <QRandomGenerator>
 
 #include <atomic>
 #include <cerrno>
@@ -8,6 +9,7 @@
 #include <linux/openat2.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace platform {
@@ -118,28 +120,50 @@ TFolderFd OpenParentNoLinks(const QByteArray &Path, QByteArray &Name) {
   return OpenFolderNoLinks(slash == 0 ? QByteArrayLiteral("/") : Path.left(slash));
 }
 
-TFileIdentity IdentityOf(const struct stat &St) {
-  return {{uint64_t(St.st_dev), uint64_t(St.st_ino)},
-          qint64(St.st_size),
-          qint64(St.st_mtim.tv_sec) * 1000000000 + St.st_mtim.tv_nsec};
+namespace {
+
+constexpr unsigned IdentityMask =
+    STATX_TYPE | STATX_MODE | STATX_NLINK | STATX_INO | STATX_SIZE | STATX_MTIME | STATX_CTIME | STATX_BTIME;
+
+qint64 Nanoseconds(const struct statx_timestamp &T) {
+  return qint64(T.tv_sec) * 1000000000 + T.tv_nsec;
 }
 
-bool HasIdentity(const struct stat &St, const TFileIdentity &Expected) {
-  return Expected.IsKnown() && S_ISREG(St.st_mode) && IdentityOf(St) == Expected;
+} // namespace
+
+bool StatxAt(int Dir, const char *Name, int Flags, struct statx &St) {
+  return ::statx(Dir, Name, Flags | AT_NO_AUTOMOUNT, IdentityMask, &St) == 0;
 }
 
-bool IdentityAt(int Dir, const QByteArray &Name, TFileIdentity &Identity) {
-  struct stat st;
-  if (Dir < 0 || Name.isEmpty() || ::fstatat(Dir, Name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
-      !S_ISREG(st.st_mode))
+TFileIdentity IdentityOf(const struct statx &St) {
+  return {{uint64_t(makedev(St.stx_dev_major, St.stx_dev_minor)), uint64_t(St.stx_ino)},
+          qint64(St.stx_size),
+          Nanoseconds(St.stx_mtime),
+          Nanoseconds(St.stx_ctime),
+          (St.stx_mask & STATX_BTIME) ? Nanoseconds(St.stx_btime) : 0};
+}
+
+namespace {
+
+bool RegularIdentity(int Dir, const char *Name, int Flags, TFileIdentity &Identity,
+                     quint64 *Links = nullptr) {
+  struct statx st;
+  if (Dir < 0 || !StatxAt(Dir, Name, Flags, st) || !S_ISREG(st.stx_mode))
     return false;
   Identity = IdentityOf(st);
+  if (Links)
+    *Links = st.stx_nlink;
   return true;
 }
 
-bool IsSameFileAt(int Dir, const QByteArray &Name, const TFileIdentity &Expected) {
-  TFileIdentity now;
-  return Expected.IsKnown() && IdentityAt(Dir, Name, now) && now == Expected;
+} // namespace
+
+bool IdentityOfFd(int Fd, TFileIdentity &Identity) {
+  return RegularIdentity(Fd, "", AT_EMPTY_PATH, Identity);
+}
+
+bool IdentityAt(int Dir, const QByteArray &Name, TFileIdentity &Identity) {
+  return !Name.isEmpty() && RegularIdentity(Dir, Name.constData(), AT_SYMLINK_NOFOLLOW, Identity);
 }
 
 bool IdentityNoLinks(const QByteArray &Path, TFileIdentity &Identity) {
@@ -151,6 +175,118 @@ bool IdentityNoLinks(const QByteArray &Path, TFileIdentity &Identity) {
 bool IsSameFile(const QByteArray &Path, const TFileIdentity &Expected) {
   TFileIdentity now;
   return Expected.IsKnown() && IdentityNoLinks(Path, now) && now == Expected;
+}
+
+bool THeldFile::Open(TFolderFd Folder, const QByteArray &Name) {
+  *this = THeldFile();
+  if (!Folder.IsOpen() || Name.isEmpty() || Name.contains('/') || Name == "." || Name == "..")
+    return false;
+  // A path descriptor needs no read permission and never blocks; with O_NOFOLLOW a link is opened
+  // as itself, and then refused as no regular file.
+  TFolderFd fd(::openat(Folder.Get(), Name.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+  if (!fd.IsOpen() || !RegularIdentity(fd.Get(), "", AT_EMPTY_PATH, m_identity, &m_links))
+    return false;
+  m_folder = std::move(Folder);
+  m_name = Name;
+  m_fd = std::move(fd);
+  return true;
+}
+
+bool THeldFile::OpenPath(const QByteArray &Path) {
+  QByteArray name;
+  TFolderFd folder = OpenParentNoLinks(Path, name);
+  if (!Open(std::move(folder), name))
+    return false;
+  m_path = Path;
+  return true;
+}
+
+bool THeldFile::IsAt(int Dir, const QByteArray &Name) const {
+  TFileIdentity there;
+  return IsOpen() && IdentityAt(Dir, Name, there) && there.SameButChanged(m_identity);
+}
+
+bool THeldFile::Unchanged() const {
+  TFileIdentity now;
+  return IsOpen() && RegularIdentity(m_fd.Get(), "", AT_EMPTY_PATH, now) && now == m_identity;
+}
+
+bool THeldFile::LostName() const {
+  TFileIdentity now;
+  quint64 links = 0;
+  return IsOpen() && RegularIdentity(m_fd.Get(), "", AT_EMPTY_PATH, now, &links) && links < m_links;
+}
+
+bool THeldFile::TakeOut() {
+  if (!IsOpen() || !m_out.isEmpty())
+    return false;
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    const QByteArray out = FreshName(m_folder.Get(), ".pairhound-out-");
+    if (!RenameNoReplaceAt(m_folder.Get(), m_name, m_folder.Get(), out)) {
+      if (errno == EEXIST)
+        continue;
+      return false;
+    }
+    m_out = out;
+    if (IsAt(m_folder.Get(), m_out))
+      return true;
+    // Another file took the name between the check and the rename: it goes back.
+    (void)PutBack();
+    errno = EBUSY;
+    return false;
+  }
+  errno = EEXIST;
+  return false;
+}
+
+bool THeldFile::PutBack() {
+  if (m_out.isEmpty() || !RenameNoReplaceAt(m_folder.Get(), m_out, m_folder.Get(), m_name))
+    return false;
+  m_out.clear();
+  return true;
+}
+
+bool THeldFile::RemoveTakenOut() {
+  return !m_out.isEmpty() && IsAt(m_folder.Get(), m_out) &&
+         ::unlinkat(m_folder.Get(), m_out.constData(), 0) == 0 && LostName();
+}
+
+bool RenameNoReplaceAt(int FromDir, const QByteArray &FromName, int ToDir, const QByteArray &ToName) {
+  if (::renameat2(FromDir, FromName.constData(), ToDir, ToName.constData(), RENAME_NOREPLACE) == 0)
+    return true;
+  if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+    return false;
+  // A file system without the no-replace rename: a hard link fails on an existing name as well.
+  if (::linkat(FromDir, FromName.constData(), ToDir, ToName.constData(), 0) == 0) {
+    if (::unlinkat(FromDir, FromName.constData(), 0) == 0)
+      return true;
+    const int saved = errno;
+    ::unlinkat(ToDir, ToName.constData(), 0);
+    errno = saved;
+    return false;
+  }
+  if (errno == EEXIST || errno == EXDEV)
+    return false;
+  // Nor hard links (some network and FUSE file systems): a look first, the best that can be done.
+  struct stat st;
+  if (::fstatat(ToDir, ToName.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+    errno = EEXIST;
+    return false;
+  }
+  return ::renameat(FromDir, FromName.constData(), ToDir, ToName.constData()) == 0;
+}
+
+QByteArray FreshName(int Dir, const QByteArray &Prefix) {
+  static constexpr char Letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  for (;;) {
+    QByteArray name = Prefix;
+    for (int i = 0; i < 10; ++i)
+      name += Letters[QRandomGenerator::global()->bounded(int(sizeof Letters - 1))];
+    struct stat st;
+    // Free, or it cannot be looked at: the exclusive step that follows decides.
+    if (::fstatat(Dir, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+      return name;
+  }
 }
 
 bool SameFile(const struct stat &A, const struct stat &B) {

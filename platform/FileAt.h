@@ -9,6 +9,7 @@
 #include <QtGlobal>
 
 struct stat;
+struct statx;
 
 namespace platform {
 
@@ -55,25 +56,36 @@ TFolderFd OpenFolderAt(int Dir, const QByteArray &Name);
 // part of Path. Not open when Path has no last part.
 TFolderFd OpenParentNoLinks(const QByteArray &Path, QByteArray &Name);
 
-// What a search saw of a file: its device and inode, its size and its modification time.
+// What a search saw of a file: its device and inode, its size and its times.
 struct TFileIdentity {
   TFileId Id;
   qint64 Size = 0;
   // Nanoseconds since the epoch.
   qint64 ModifiedNs = 0;
+  // The change time: every write, rename or change of attributes sets it and no user can set it back,
+  // so a file rewritten and given its old modification time still differs.
+  qint64 ChangedNs = 0;
+  // The birth time where the file system keeps one, else 0: a new file given a freed inode number
+  // differs by it too.
+  qint64 BornNs = 0;
 
   // Without device and inode nothing can be compared, so nothing may be acted on.
   bool IsKnown() const { return Id != TFileId{}; }
   bool operator==(const TFileIdentity &) const = default;
+  // Equal but for the change time, which a rename sets: how a file is recognised where it was moved.
+  bool SameButChanged(const TFileIdentity &Other) const {
+    return Id == Other.Id && Size == Other.Size && ModifiedNs == Other.ModifiedNs && BornNs == Other.BornNs;
+  }
 };
 
-TFileIdentity IdentityOf(const struct stat &St);
+// statx of Name inside Dir (Flags as for fstatat; AT_EMPTY_PATH with "" for Dir itself), asking for the
+// fields of an identity.
+bool StatxAt(int Dir, const char *Name, int Flags, struct statx &St);
 
-// Whether St is a regular file with exactly the identity Expected (which must be known).
-bool HasIdentity(const struct stat &St, const TFileIdentity &Expected);
+TFileIdentity IdentityOf(const struct statx &St);
 
-// Whether Name inside Dir is, by itself (not through a link), the regular file Expected saw.
-bool IsSameFileAt(int Dir, const QByteArray &Name, const TFileIdentity &Expected);
+// The identity of the open regular file Fd; false when it is none.
+bool IdentityOfFd(int Fd, TFileIdentity &Identity);
 
 // The identity of the regular file Name inside Dir, not following a link; false when it is none.
 bool IdentityAt(int Dir, const QByteArray &Name, TFileIdentity &Identity);
@@ -84,6 +96,65 @@ bool IdentityNoLinks(const QByteArray &Path, TFileIdentity &Identity);
 
 // Whether the absolute Path, reached without following a link, is still the file Expected saw.
 bool IsSameFile(const QByteArray &Path, const TFileIdentity &Expected);
+
+// A regular file reached through its folder and held open (by a path descriptor) while it is acted
+// on. While it is held its inode cannot go to another file, so a name that shows its device and inode
+// holds this very file: that is how it is recognised after it was moved, in its own folder or another.
+class THeldFile {
+public:
+  THeldFile() = default;
+  THeldFile(THeldFile &&) = default;
+  THeldFile &operator=(THeldFile &&) = default;
+
+  // Opens Name inside Folder without following a link; not open unless it is a regular file.
+  bool Open(TFolderFd Folder, const QByteArray &Name);
+  // The same for an absolute Path, its folders opened from "/" without following a link.
+  bool OpenPath(const QByteArray &Path);
+
+  bool IsOpen() const { return m_fd.IsOpen(); }
+  // The absolute path it was opened by; empty when it was opened inside a folder.
+  const QByteArray &Path() const { return m_path; }
+  int Folder() const { return m_folder.Get(); }
+  const QByteArray &Name() const { return m_name; }
+  int Fd() const { return m_fd.Get(); }
+  // The identity it had when opened.
+  const TFileIdentity &Identity() const { return m_identity; }
+
+  // Whether Name inside Dir holds this file, with the size and times it had when opened but for the
+  // change time (which a rename sets).
+  bool IsAt(int Dir, const QByteArray &Name) const;
+  // Whether it still has every time it had when opened, the change time too: nothing wrote it.
+  bool Unchanged() const;
+  // Whether it has lost a name since it was opened: a removal of it took effect.
+  bool LostName() const;
+
+  // Takes the file out of its name: renames it to a fresh hidden name in its folder (never over
+  // another). True only when what left the name is this file; anything else goes back to the name
+  // it came from (never over another) and the result is false.
+  bool TakeOut();
+  // The name it was taken out to.
+  const QByteArray &OutName() const { return m_out; }
+  // Puts the file taken out back to its own name, never over another; false when the name is taken.
+  bool PutBack();
+  // Removes the file taken out; true only when it then lost its name.
+  bool RemoveTakenOut();
+
+private:
+  TFolderFd m_folder;
+  QByteArray m_path;
+  QByteArray m_name;
+  QByteArray m_out;
+  TFolderFd m_fd;
+  TFileIdentity m_identity;
+  quint64 m_links = 0;
+};
+
+// Renames FromName inside FromDir to ToName inside ToDir unless ToName exists (a hard link and an
+// unlink where the file system has no such rename). False (errno set) on any failure.
+bool RenameNoReplaceAt(int FromDir, const QByteArray &FromName, int ToDir, const QByteArray &ToName);
+
+// A fresh name in Dir, free when it was made: Prefix and random letters.
+QByteArray FreshName(int Dir, const QByteArray &Prefix);
 
 // Whether A and B describe one file (device and inode).
 bool SameFile(const struct stat &A, const struct stat &B);

@@ -185,11 +185,7 @@ qint64 TInputFile::Size() const {
 }
 
 bool TInputFile::Identity(TFileIdentity &Identity) const {
-  struct stat st {};
-  if (m_fd < 0 || ::fstat(m_fd, &st) != 0)
-    return false;
-  Identity = IdentityOf(st);
-  return true;
+  return m_fd >= 0 && IdentityOfFd(m_fd, Identity);
 }
 
 TInputFile::~TInputFile() {

@@ -6,10 +6,8 @@
 #include <QList>
 
 #include <algorithm>
-#include <chrono>
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
+#include <chrono>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -18,10 +16,6 @@
 
 namespace platform {
 namespace {
-
-QByteArray Native(const QString &Path) {
-  return EncodeName(Path);
-}
 
 // Closes a descriptor once; keeps errno of the failure that made the caller give up.
 class TFd {
@@ -37,6 +31,15 @@ public:
   TFd(const TFd &) = delete;
   TFd &operator=(const TFd &) = delete;
   int get() const { return m_fd; }
+  int Release() {
+    const int fd = m_fd;
+    m_fd = -1;
+    return fd;
+  }
+  void Reset(int Fd) {
+    TFd old(m_fd);
+    m_fd = Fd;
+  }
   // Closes now and reports whether the close (the last chance for a write error) succeeded.
   bool Close() {
     const int fd = m_fd;
@@ -47,24 +50,6 @@ public:
 private:
   int m_fd;
 };
-
-// A file named by its path, or by its name inside a folder the caller opened.
-struct TAt {
-  int Dir = AT_FDCWD;
-  QByteArray Name;
-
-  static TAt Path(const QByteArray &Path) { return {AT_FDCWD, Path}; }
-  const char *c() const { return Name.constData(); }
-  // The folder that holds it, named the same way.
-  TAt Folder() const { return Dir == AT_FDCWD ? Path(FolderOf(Name)) : TAt{Dir, QByteArrayLiteral(".")}; }
-  bool Lstat(struct stat &St) const { return ::fstatat(Dir, c(), &St, AT_SYMLINK_NOFOLLOW) == 0; }
-  bool Unlink() const { return ::unlinkat(Dir, c(), 0) == 0; }
-};
-
-bool Unchanged(const struct stat &A, const struct stat &B) {
-  return SameFile(A, B) && A.st_size == B.st_size && A.st_mtim.tv_sec == B.st_mtim.tv_sec &&
-         A.st_mtim.tv_nsec == B.st_mtim.tv_nsec;
-}
 
 bool WriteAll(int Fd, const char *Data, size_t Size, off_t Offset) {
   while (Size > 0) {
@@ -192,290 +177,241 @@ void CopyAttributes(int In, int Out) {
   }
 }
 
-// Opens a regular file for reading without following a link and without blocking on a FIFO; when
-// Expected is given, only the file it describes.
-int OpenRegular(const TAt &Source, struct stat &St, const TFileIdentity *Expected = nullptr) {
-  const int fd = ::openat(Source.Dir, Source.c(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0)
-    return -1;
-  if (::fstat(fd, &St) != 0 || !S_ISREG(St.st_mode) || (Expected && !HasIdentity(St, *Expected))) {
-    ::close(fd);
-    errno = EINVAL;
-    return -1;
-  }
-  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-  return fd;
-}
-
-bool SyncFolder(const TAt &Folder) {
-  TFd fd(::openat(Folder.Dir, Folder.c(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+bool SyncFolder(int Dir) {
+  TFd fd(::openat(Dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   return fd.get() >= 0 && ::fsync(fd.get()) == 0;
 }
 
-// Copies Source into a fresh temporary file in Target's folder, flushed and with Source's extended
-// attributes, permissions and times; Temp receives its name, Placed its identity. Tick is called
-// between blocks. On failure, a Stop among them, nothing is left behind.
-bool CopyToTemp(const TAt &Source, const QByteArray &Target, struct stat &SourceSt, struct stat &Placed,
-                QByteArray &Temp, const TCopyTick &Tick, const TFileIdentity *Expected = nullptr) {
-  TFd in(OpenRegular(Source, SourceSt, Expected));
+// Removes Name inside Dir only while it is the file Id (never a file someone put there since).
+void RemoveIfSame(int Dir, const QByteArray &Name, const TFileId &Id) {
+  const int saved = errno;
+  TFileIdentity now;
+  if (IdentityAt(Dir, Name, now) && now.Id == Id)
+    ::unlinkat(Dir, Name.constData(), 0);
+  errno = saved;
+}
+
+// Opens the held file for reading by its name, without following a link or blocking; only while the
+// name holds the held file, unchanged.
+int OpenHeld(const THeldFile &File) {
+  TFd fd(::openat(File.Folder(), File.Name().constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  TFileIdentity now;
+  if (fd.get() < 0 || !IdentityOfFd(fd.get(), now) || now != File.Identity()) {
+    if (fd.get() >= 0)
+      errno = EBUSY;
+    return -1;
+  }
+  ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
+  return fd.Release();
+}
+
+// Copies the held file into a fresh file in ToDir, flushed and with its extended attributes,
+// permissions and times; Temp receives its name, Placed its identity. Tick is called between blocks.
+// A source written while it was read is a failure. On failure, a Stop among them, nothing is left.
+bool CopyToTemp(const THeldFile &File, int ToDir, QByteArray &Temp, TFileIdentity &Placed,
+                const TCopyTick &Tick) {
+  TFd in(OpenHeld(File));
   if (in.get() < 0)
     return false;
-  Temp = FolderOf(Target) + "/.pairhound-XXXXXX";
-  TFd out(::mkostemp(Temp.data(), O_CLOEXEC));
-  if (out.get() < 0)
-    return false;
+  TFd out;
+  for (int attempt = 0; out.get() < 0; ++attempt) {
+    Temp = FreshName(ToDir, ".pairhound-");
+    out.Reset(::openat(ToDir, Temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (out.get() < 0 && (errno != EEXIST || attempt >= 16))
+      return false;
+  }
+  struct stat source;
   TPacer pacer(Tick, out.get());
-  bool ok = CopyData(in.get(), out.get(), SourceSt.st_size, pacer);
+  bool ok = ::fstat(in.get(), &source) == 0 && CopyData(in.get(), out.get(), source.st_size, pacer);
   if (ok) {
     // Ownership can be kept only by root; permissions and times by anyone. The attributes come after
     // the owner, whose change drops some of them, and before the mode, which the ACL's mask follows.
     if (::geteuid() == 0)
-      (void)::fchown(out.get(), SourceSt.st_uid, SourceSt.st_gid);
+      (void)::fchown(out.get(), source.st_uid, source.st_gid);
     CopyAttributes(in.get(), out.get());
-    const struct timespec times[2] = {SourceSt.st_atim, SourceSt.st_mtim};
-    ok = ::fchmod(out.get(), SourceSt.st_mode & 07777) == 0 && ::futimens(out.get(), times) == 0 &&
-         ::fsync(out.get()) == 0 && ::fstat(out.get(), &Placed) == 0;
+    const struct timespec times[2] = {source.st_atim, source.st_mtim};
+    ok = ::fchmod(out.get(), source.st_mode & 07777) == 0 && ::futimens(out.get(), times) == 0 &&
+         ::fsync(out.get()) == 0 && IdentityOfFd(out.get(), Placed);
+  }
+  // The source must not have been written while it was read.
+  TFileIdentity after;
+  if (ok && (!IdentityOfFd(in.get(), after) || after != File.Identity())) {
+    ok = false;
+    errno = EBUSY;
   }
   // The close is the last chance for a write error, but must not hide an earlier one.
   if (ok)
     ok = out.Close();
   if (!ok) {
     const int saved = errno;
-    ::unlink(Temp.constData());
+    ::unlinkat(ToDir, Temp.constData(), 0);
     errno = saved;
   }
   return ok;
 }
 
-// The copy of CopyFileSafely; Placed receives the identity of the file now at Target.
-bool CopyInto(const TAt &Source, const QByteArray &Target, struct stat &SourceSt, struct stat &Placed,
-              const TCopyTick &Tick, const TFileIdentity *Expected = nullptr) {
-  QByteArray temp;
-  if (!CopyToTemp(Source, Target, SourceSt, Placed, temp, Tick, Expected))
-    return false;
-  if (!RenameNoReplace(DecodeName(temp), DecodeName(Target))) {
-    const int saved = errno;
-    ::unlink(temp.constData());
-    errno = saved;
-    return false;
-  }
-  (void)SyncFolder(TAt::Path(FolderOf(Target)));
-  return true;
-}
-
-// Whether this process may remove an entry of Folder owned by Owner.
-bool MayRemoveFrom(const TAt &Folder, uid_t Owner) {
+// Whether this process may remove an entry of the folder Dir owned by Owner: a copy across file
+// systems that could not remove its source afterwards is not worth making.
+bool MayRemoveFrom(int Dir, uid_t Owner) {
   struct stat dir;
-  if (::fstatat(Folder.Dir, Folder.c(), &dir, 0) != 0 ||
-      ::faccessat(Folder.Dir, Folder.c(), W_OK | X_OK, 0) != 0)
+  if (::fstat(Dir, &dir) != 0 || ::faccessat(Dir, ".", W_OK | X_OK, 0) != 0)
     return false;
   const uid_t me = ::geteuid();
   return !(dir.st_mode & S_ISVTX) || me == 0 || me == Owner || me == dir.st_uid;
 }
 
-// Removes Path only when it is still the file Id (never a file someone put there since).
-void RemoveIfSame(const QByteArray &Path, const struct stat &Id) {
-  struct stat now;
-  if (::lstat(Path.constData(), &now) == 0 && SameFile(now, Id))
-    ::unlink(Path.constData());
+bool CannotExchange(int Error) {
+  return Error == EINVAL || Error == ENOSYS || Error == EOPNOTSUPP;
+}
+
+// Where the old file stands after another took its place: its folder and name there.
+struct TOldPlace {
+  int Dir = -1;
+  QByteArray Name;
+};
+
+// Puts FromName (in FromDir) in the place of ToName (in ToDir) in one step. The file that stood there
+// stays reachable at Old until the caller removes it or Unreplace puts everything back.
+bool Replace(int FromDir, const QByteArray &FromName, int ToDir, const QByteArray &ToName, TOldPlace &Old) {
+  if (::renameat2(FromDir, FromName.constData(), ToDir, ToName.constData(), RENAME_EXCHANGE) == 0) {
+    Old = {FromDir, FromName};
+    return true;
+  }
+  if (!CannotExchange(errno))
+    return false;
+  // No exchange here: a second name keeps the old file until the caller is done (a hard link where
+  // the file system has them, so the place is never empty).
+  const QByteArray backup = FreshName(ToDir, ".pairhound-old-");
+  if (::linkat(ToDir, ToName.constData(), ToDir, backup.constData(), 0) == 0) {
+    if (::renameat(FromDir, FromName.constData(), ToDir, ToName.constData()) == 0) {
+      Old = {ToDir, backup};
+      return true;
+    }
+    const int saved = errno;
+    ::unlinkat(ToDir, backup.constData(), 0);
+    errno = saved;
+    return false;
+  }
+  if (!RenameNoReplaceAt(ToDir, ToName, ToDir, backup))
+    return false;
+  if (RenameNoReplaceAt(FromDir, FromName, ToDir, ToName)) {
+    Old = {ToDir, backup};
+    return true;
+  }
+  const int saved = errno;
+  (void)RenameNoReplaceAt(ToDir, backup, ToDir, ToName);
+  errno = saved;
+  return false;
+}
+
+// Takes a Replace back: the newcomer returns to FromName, the old file to ToName.
+void Unreplace(int FromDir, const QByteArray &FromName, int ToDir, const QByteArray &ToName,
+               const TOldPlace &Old) {
+  const int saved = errno;
+  if (Old.Dir == FromDir && Old.Name == FromName)
+    (void)::renameat2(FromDir, FromName.constData(), ToDir, ToName.constData(), RENAME_EXCHANGE);
+  else if (RenameNoReplaceAt(ToDir, ToName, FromDir, FromName))
+    (void)RenameNoReplaceAt(Old.Dir, Old.Name, ToDir, ToName);
+  errno = saved;
+}
+
+// Puts FromName (in FromDir) at ToName (in ToDir): over the regular file Old there when given, else
+// only where nothing stands. OldAt receives where the old file went.
+bool Place(int FromDir, const QByteArray &FromName, int ToDir, const QByteArray &ToName,
+           const TFileIdentity *Old, TOldPlace &OldAt) {
+  return Old ? Replace(FromDir, FromName, ToDir, ToName, OldAt)
+             : RenameNoReplaceAt(FromDir, FromName, ToDir, ToName);
+}
+
+// Removes the old file a Place replaced, once the move it made room for is done.
+void DropOld(const TFileIdentity *Old, const TOldPlace &OldAt) {
+  if (Old)
+    RemoveIfSame(OldAt.Dir, OldAt.Name, Old->Id);
+}
+
+// Moves the held file across file systems: a copy in ToDir takes ToName, then the source leaves its
+// name and goes; when it cannot, the copy is taken back and the old file (Old) returns.
+bool MoveByCopy(THeldFile &File, int ToDir, const QByteArray &ToName, const TFileIdentity *Old,
+                const TCopyTick &Tick) {
+  struct stat st;
+  if (::fstat(File.Fd(), &st) != 0 || !MayRemoveFrom(File.Folder(), st.st_uid))
+    return false;
+  QByteArray temp;
+  TFileIdentity placed;
+  if (!CopyToTemp(File, ToDir, temp, placed, Tick))
+    return false;
+  TOldPlace oldAt;
+  if (!Place(ToDir, temp, ToDir, ToName, Old, oldAt)) {
+    RemoveIfSame(ToDir, temp, placed.Id);
+    return false;
+  }
+  // The source goes only while it is still the file that was copied, unchanged.
+  if (File.Unchanged() && File.TakeOut()) {
+    if (File.RemoveTakenOut()) {
+      DropOld(Old, oldAt);
+      (void)SyncFolder(ToDir);
+      (void)SyncFolder(File.Folder());
+      return true;
+    }
+    (void)File.PutBack();
+  }
+  const int saved = errno ? errno : EBUSY;
+  if (Old)
+    Unreplace(ToDir, temp, ToDir, ToName, oldAt);
+  RemoveIfSame(ToDir, Old ? temp : ToName, placed.Id);
+  errno = saved;
+  return false;
 }
 
 } // namespace
 
-bool IsRegularFile(const QString &Path) {
-  struct stat st;
-  return ::lstat(Native(Path).constData(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-namespace {
-
-bool RenameNoReplaceAt(const TAt &From, const TAt &To) {
-  if (::renameat2(From.Dir, From.c(), To.Dir, To.c(), RENAME_NOREPLACE) == 0)
-    return true;
-  if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+bool CopyHeld(const THeldFile &File, int ToDir, const QByteArray &ToName, const TCopyTick &Tick) {
+  QByteArray temp;
+  TFileIdentity placed;
+  if (!File.IsOpen() || !CopyToTemp(File, ToDir, temp, placed, Tick))
     return false;
-  // A file system without the no-replace rename: a hard link fails on an existing name as well.
-  if (::linkat(From.Dir, From.c(), To.Dir, To.c(), 0) == 0) {
-    if (From.Unlink())
-      return true;
-    const int saved = errno;
-    To.Unlink();
-    errno = saved;
+  if (!RenameNoReplaceAt(ToDir, temp, ToDir, ToName)) {
+    RemoveIfSame(ToDir, temp, placed.Id);
     return false;
   }
-  if (errno == EEXIST || errno == EXDEV)
-    return false;
-  struct stat st;
-  if (To.Lstat(st)) {
-    errno = EEXIST;
-    return false;
-  }
-  return ::renameat(From.Dir, From.c(), To.Dir, To.c()) == 0;
-}
-
-// The regular file Source, with the identity Expected when given; Before receives what it is.
-bool IsExpectedFile(const TAt &Source, const TFileIdentity *Expected, struct stat &Before) {
-  if (!Source.Lstat(Before) || !S_ISREG(Before.st_mode) || (Expected && !HasIdentity(Before, *Expected))) {
-    errno = EINVAL;
-    return false;
-  }
+  (void)SyncFolder(ToDir);
   return true;
 }
 
-bool MoveFile(const TAt &From, const QByteArray &To, const TFileIdentity *Expected, const TCopyTick &Tick) {
-  struct stat before;
-  if (!IsExpectedFile(From, Expected, before))
+bool MoveHeld(THeldFile &File, int ToDir, const QByteArray &ToName, bool Replace, const TCopyTick &Tick) {
+  if (!File.IsOpen())
     return false;
-  const TAt to = TAt::Path(To);
-  if (RenameNoReplaceAt(From, to)) {
-    // Another file may have taken the name between the look and the rename: it goes back.
-    struct stat moved;
-    if (to.Lstat(moved) && SameFile(moved, before))
+  TFileIdentity old;
+  const bool replacing = Replace && IdentityAt(ToDir, ToName, old);
+  if (replacing && old.Id == File.Identity().Id) {
+    errno = EEXIST;
+    return false;
+  }
+  const TFileIdentity *oldFile = replacing ? &old : nullptr;
+  TOldPlace oldAt;
+  if (Place(File.Folder(), File.Name(), ToDir, ToName, oldFile, oldAt)) {
+    // Another file may have taken the name between the look and the rename: it goes back, and so
+    // does the old file it replaced.
+    if (File.IsAt(ToDir, ToName)) {
+      DropOld(oldFile, oldAt);
+      (void)SyncFolder(ToDir);
       return true;
-    (void)RenameNoReplaceAt(to, From);
+    }
+    if (replacing)
+      Unreplace(File.Folder(), File.Name(), ToDir, ToName, oldAt);
+    else
+      (void)RenameNoReplaceAt(ToDir, ToName, File.Folder(), File.Name());
     errno = EBUSY;
     return false;
   }
-  if (errno != EXDEV || !MayRemoveFrom(From.Folder(), before.st_uid))
+  if (errno != EXDEV)
     return false;
-
-  struct stat copied, placed;
-  if (!CopyInto(From, To, copied, placed, Tick, Expected))
-    return false;
-  // The source goes only when it is still the file that was copied, unchanged.
-  struct stat now;
-  if (!SameFile(copied, before) || !From.Lstat(now) || !Unchanged(now, copied) || !From.Unlink()) {
-    const int saved = errno;
-    RemoveIfSame(To, placed);
-    errno = saved ? saved : EBUSY;
-    return false;
-  }
-  (void)SyncFolder(From.Folder());
-  return true;
+  return MoveByCopy(File, ToDir, ToName, oldFile, Tick);
 }
 
-} // namespace
-
-bool RenameNoReplace(const QString &Source, const QString &Target) {
-  return RenameNoReplaceAt(TAt::Path(Native(Source)), TAt::Path(Native(Target)));
-}
-
-bool CopyFileSafely(const QString &Source, const QString &Target, const TCopyTick &Tick) {
-  struct stat source, placed;
-  return CopyInto(TAt::Path(Native(Source)), Native(Target), source, placed, Tick);
-}
-
-bool MoveFileSafely(const QString &Source, const QString &Target, const TCopyTick &Tick) {
-  return MoveFile(TAt::Path(Native(Source)), Native(Target), nullptr, Tick);
-}
-
-bool CopyFileAt(int Dir, const QByteArray &Name, const TFileIdentity &Expected, const QString &Target,
-                const TCopyTick &Tick) {
-  struct stat source, placed;
-  return Expected.IsKnown() && CopyInto({Dir, Name}, Native(Target), source, placed, Tick, &Expected);
-}
-
-bool MoveFileAt(int Dir, const QByteArray &Name, const TFileIdentity &Expected, const QString &Target,
-                const TCopyTick &Tick) {
-  return Expected.IsKnown() && MoveFile({Dir, Name}, Native(Target), &Expected, Tick);
-}
-
-namespace {
-
-// Swaps the names A and B in one step; EINVAL, ENOSYS or EOPNOTSUPP where the file system cannot.
-bool Exchange(const QByteArray &A, const QByteArray &B) {
-  return ::renameat2(AT_FDCWD, A.constData(), AT_FDCWD, B.constData(), RENAME_EXCHANGE) == 0;
-}
-
-// Puts the finished copy Temp in the place of the regular file Target and then removes Source
-// (copied as Copied); when Source cannot go, the old Target comes back and the copy is dropped.
-bool ReplaceWithCopy(const TAt &Source, const QByteArray &Temp, const QByteArray &Target,
-                     const struct stat &Copied) {
-  auto sourceGone = [&] {
-    struct stat now;
-    return Source.Lstat(now) && Unchanged(now, Copied) && Source.Unlink();
-  };
-  auto fail = [](int Error) {
-    errno = Error ? Error : EBUSY;
-    return false;
-  };
-  if (Exchange(Temp, Target)) {
-    // Temp now names the old file.
-    if (!sourceGone()) {
-      const int saved = errno;
-      if (Exchange(Temp, Target))
-        ::unlink(Temp.constData());
-      return fail(saved);
-    }
-    ::unlink(Temp.constData());
-  } else {
-    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
-      return fail(errno);
-    // No exchange here: a second name keeps the old file until the source is gone.
-    QByteArray backup = FolderOf(Target) + "/.pairhound-old-XXXXXX";
-    TFd probe(::mkostemp(backup.data(), O_CLOEXEC));
-    if (probe.get() < 0 || ::unlink(backup.constData()) != 0 ||
-        ::link(Target.constData(), backup.constData()) != 0)
-      return fail(errno);
-    if (::rename(Temp.constData(), Target.constData()) != 0) {
-      const int saved = errno;
-      ::unlink(backup.constData());
-      return fail(saved);
-    }
-    if (!sourceGone()) {
-      const int saved = errno;
-      (void)::rename(backup.constData(), Target.constData());
-      return fail(saved);
-    }
-    ::unlink(backup.constData());
-  }
-  (void)SyncFolder(TAt::Path(FolderOf(Target)));
-  (void)SyncFolder(Source.Folder());
-  return true;
-}
-
-bool MoveReplacing(const TAt &From, const QByteArray &To, const TCopyTick &Tick) {
-  const TAt to = TAt::Path(To);
-  struct stat before, old;
-  if (!From.Lstat(before) || !S_ISREG(before.st_mode) || !to.Lstat(old) || !S_ISREG(old.st_mode)) {
-    errno = EINVAL;
-    return false;
-  }
-  if (SameFile(before, old)) {
-    errno = EEXIST;
-    return false;
-  }
-  if (::renameat(From.Dir, From.c(), AT_FDCWD, To.constData()) == 0) {
-    (void)SyncFolder(to.Folder());
-    return true;
-  }
-  if (errno != EXDEV || !MayRemoveFrom(From.Folder(), before.st_uid))
-    return false;
-  struct stat copied, placed;
-  QByteArray temp;
-  if (!CopyToTemp(From, To, copied, placed, temp, Tick))
-    return false;
-  if (!ReplaceWithCopy(From, temp, To, copied)) {
-    const int saved = errno;
-    RemoveIfSame(temp, placed);
-    errno = saved;
-    return false;
-  }
-  return true;
-}
-
-} // namespace
-
-bool MoveFileReplacing(const QString &Source, const QString &Target, const TCopyTick &Tick) {
-  return MoveReplacing(TAt::Path(Native(Source)), Native(Target), Tick);
-}
-
-bool MoveBackAt(int Dir, const QByteArray &Name, const QString &Target, bool Replace, const TCopyTick &Tick) {
-  const TAt from{Dir, Name};
-  struct stat old;
-  if (Replace && TAt::Path(Native(Target)).Lstat(old) && S_ISREG(old.st_mode))
-    return MoveReplacing(from, Native(Target), Tick);
-  return MoveFile(from, Native(Target), nullptr, Tick);
+bool IsRegularFile(const QString &Path) {
+  struct stat st;
+  return ::lstat(EncodeName(Path).constData(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 } // namespace platform

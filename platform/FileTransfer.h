@@ -1,8 +1,8 @@
 #pragma once
-// Moving, copying and trashing one file without ever losing it: nothing is overwritten, a copy is
-// written under a temporary name and put in place only when complete, and a source is removed only
-// after its copy stands in place. Every routine acts on regular files only and never follows a link
-// at the last step of a path.
+// Moving and copying one file without ever losing it, inside folders opened without following links:
+// nothing is overwritten but a regular file the caller asks to replace, and that in one step; a copy
+// is written under a fresh name and put in place only when complete; a source leaves its name only
+// after its copy stands in place, and only while it is the file that was copied.
 
 #include "platform/FileAt.h"
 
@@ -16,40 +16,27 @@ namespace platform {
 // abandons the copy (errno ECANCELED): its temporary file is removed and the source stays as it was.
 using TCopyTick = std::function<bool()>;
 
-// Renames Source to Target unless Target exists. False (errno set) on any failure; EXDEV when the two
-// lie on different file systems.
-bool RenameNoReplace(const QString &Source, const QString &Target);
+// Copies the held file to ToName inside the folder ToDir: the data goes into a fresh file there, which
+// is flushed to disk, given the source's extended attributes and ACL (those the target can hold), owner
+// (as root), permissions and times, and then renamed to ToName unless that exists. Holes stay holes.
+// The source must be the file that was held, unchanged, before and after it was read. On failure
+// nothing is left in ToDir.
+bool CopyHeld(const THeldFile &File, int ToDir, const QByteArray &ToName, const TCopyTick &Tick = {});
 
-// Copies the regular file Source to Target: the data goes into a fresh temporary file in Target's
-// folder, which is flushed to disk, given Source's extended attributes and ACL (those the target can
-// hold), owner (as root), permissions and times, and then renamed to Target unless Target exists.
-// Holes of a sparse file stay holes. On failure nothing is left at Target and the temporary file is
-// removed.
-bool CopyFileSafely(const QString &Source, const QString &Target, const TCopyTick &Tick = {});
+// Moves the held file to ToName inside ToDir. On one file system one rename, after which the name
+// there must hold the held file (anything else goes back where it came from); across file systems a
+// copy as CopyHeld makes, after which the source is taken out of its name, checked and removed. With
+// Replace a regular file at ToName is replaced in one step and removed only once the move is done;
+// without, an existing ToName fails. On any failure the file and whatever stood at ToName stay.
+bool MoveHeld(THeldFile &File, int ToDir, const QByteArray &ToName, bool Replace, const TCopyTick &Tick = {});
 
-// Moves the regular file Source to Target: a rename on one file system, otherwise CopyFileSafely and
-// then the removal of Source. When Source cannot be removed, the copy is taken back and the result is
-// false, so a failed move leaves exactly the source.
-bool MoveFileSafely(const QString &Source, const QString &Target, const TCopyTick &Tick = {});
+// Sends the held file, opened by its absolute path, to the trash as MoveToTrash does: it moves into
+// the trash's "files" folder without replacing anything and must arrive there as the held file;
+// anything else goes back to its name.
+bool TrashHeld(THeldFile &File);
 
-// Moves the regular file Source over the regular file Target in one step: a rename on one file system;
-// otherwise a complete copy under a temporary name takes Target's place and Source is removed after.
-// On any failure both files stay as they were. Refused when Target is no regular file.
-bool MoveFileReplacing(const QString &Source, const QString &Target, const TCopyTick &Tick = {});
-
-// Copy and move of a file reached through an open folder: Name inside Dir, which must still be the
-// regular file Expected describes (a copy checks the file it opened; a move checks the name before
-// it renames and the file it renamed after, and puts back another file that took the name between).
-// False for an identity that is not known.
-bool CopyFileAt(int Dir, const QByteArray &Name, const TFileIdentity &Expected, const QString &Target,
-                const TCopyTick &Tick = {});
-bool MoveFileAt(int Dir, const QByteArray &Name, const TFileIdentity &Expected, const QString &Target,
-                const TCopyTick &Tick = {});
-
-// Moves the regular file Name inside Dir to Target: with Replace over a regular file at Target as
-// MoveFileReplacing does, else as MoveFileSafely does.
-bool MoveBackAt(int Dir, const QByteArray &Name, const QString &Target, bool Replace,
-                const TCopyTick &Tick = {});
+// Whether Path names a regular file itself (a link to one does not count).
+bool IsRegularFile(const QString &Path);
 
 // Sends the regular file FileName (an absolute path) to the freedesktop trash: the home trash, or the
 // trash folder of its own file system. True only when the file has left its place and stands in the
@@ -58,8 +45,5 @@ bool MoveBackAt(int Dir, const QByteArray &Name, const QString &Target, bool Rep
 // and makes nothing outside the data folder and the trash folders. With Expected, only while the path
 // still leads to the file it describes.
 bool MoveToTrash(const QString &FileName, const TFileIdentity *Expected = nullptr);
-
-// Whether Path names a regular file itself (a link to one does not count).
-bool IsRegularFile(const QString &Path);
 
 } // namespace platform

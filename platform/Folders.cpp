@@ -1,5 +1,6 @@
 #include "platform/Folders.h"
 
+#include "platform/FileAt.h"
 #include "platform/Names.h"
 #include "settings/StringRoutines.h"
 
@@ -387,7 +388,7 @@ bool TDirReader::Next(TDirEntry &Entry) {
     return false;
   Entry.m_size = 0;
   Entry.m_id = {};
-  Entry.m_modifiedNs = 0;
+  Entry.m_modifiedNs = Entry.m_changedNs = Entry.m_bornNs = 0;
   Entry.m_linked = false;
   // "." and ".." come first, whatever order the file system keeps.
   if (m_dotsGiven < 2) {
@@ -408,16 +409,19 @@ bool TDirReader::Next(TDirEntry &Entry) {
   }
   if (e->d_type != DT_REG && e->d_type != DT_UNKNOWN)
     return true;
-  struct stat st;
-  if (::fstatat(m_fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+  struct statx st;
+  if (!platform::StatxAt(m_fd, e->d_name, AT_SYMLINK_NOFOLLOW, st))
     return true;
-  if (S_ISREG(st.st_mode)) {
+  if (S_ISREG(st.stx_mode)) {
+    const platform::TFileIdentity id = platform::IdentityOf(st);
     Entry.m_kind = TDirEntry::EKind::File;
-    Entry.m_size = st.st_size;
-    Entry.m_id = IdOf(st);
-    Entry.m_modifiedNs = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    Entry.m_linked = st.st_nlink > 1;
-  } else if (S_ISDIR(st.st_mode)) {
+    Entry.m_size = id.Size;
+    Entry.m_id = id.Id;
+    Entry.m_modifiedNs = id.ModifiedNs;
+    Entry.m_changedNs = id.ChangedNs;
+    Entry.m_bornNs = id.BornNs;
+    Entry.m_linked = st.stx_nlink > 1;
+  } else if (S_ISDIR(st.stx_mode)) {
     Entry.m_kind = TDirEntry::EKind::Folder;
   }
   return true;

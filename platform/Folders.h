@@ -94,8 +94,11 @@ struct TDirEntry {
   EKind m_kind = EKind::Other;
   int64_t m_size = 0;
   TFileId m_id;
-  // The modification time in nanoseconds since the epoch.
+  // The modification, change and birth times in nanoseconds since the epoch (birth 0 where the file
+  // system keeps none).
   int64_t m_modifiedNs = 0;
+  int64_t m_changedNs = 0;
+  int64_t m_bornNs = 0;
   // More than one name leads to this file (hard links).
   bool m_linked = false;
 };

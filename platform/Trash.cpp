@@ -190,12 +190,12 @@ bool TrashInto(const QByteArray &Source, const struct stat &Before, const QByteA
       return false;
     }
     const QByteArray target = files + "/" + candidate;
-    if (RenameNoReplace(DecodeName(Source), DecodeName(target))) {
+    if (RenameNoReplaceAt(AT_FDCWD, Source, AT_FDCWD, target)) {
       struct stat now;
       if (Lstat(target, now) && SameFile(now, Before))
         return true;
       // Someone swapped the file under us: put back what was moved.
-      if (RenameNoReplace(DecodeName(target), DecodeName(Source)))
+      if (RenameNoReplaceAt(AT_FDCWD, target, AT_FDCWD, Source))
         ::unlink(infoPath.constData());
       errno = EBUSY;
       return false;
@@ -284,7 +284,7 @@ bool CheckTrashed(const QByteArray &Source, const struct stat &Before, const QBy
       RecordNames(info, Source, top))
     return true;
   const int saved = errno;
-  if (RenameNoReplace(DecodeName(trash + "/files/" + name), DecodeName(Source)))
+  if (RenameNoReplaceAt(AT_FDCWD, trash + "/files/" + name, AT_FDCWD, Source))
     ::unlink(info.constData());
   errno = saved ? saved : EIO;
   return false;
@@ -296,7 +296,7 @@ bool MoveToTrash(const QString &FileName, const TFileIdentity *Expected) {
   const QByteArray source = EncodeName(FileName);
   struct stat before;
   if (!source.startsWith('/') || !Lstat(source, before) || !S_ISREG(before.st_mode) ||
-      (Expected && !HasIdentity(before, *Expected)))
+      (Expected && !IsSameFile(source, *Expected)))
     return false;
   const QByteArray home = DataHome();
   if (home.isEmpty() || !MakeFolders(home))
@@ -317,6 +317,10 @@ bool MoveToTrash(const QString &FileName, const TFileIdentity *Expected) {
     return tooLong && Lstat(source, now) && SameFile(now, before) && TrashOurselves(source, before, home);
   }
   return CheckTrashed(source, before, home);
+}
+
+bool TrashHeld(THeldFile &File) {
+  return MoveToTrash(DecodeName(File.Path()), &File.Identity());
 }
 
 } // namespace platform

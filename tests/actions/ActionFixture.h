@@ -69,11 +69,9 @@ protected:
   }
   // Takes the identity of the item's file as it is now, as a search would.
   static void seen(TUseFileProperty &Item) {
-    struct stat st {};
-    if (::lstat(QFile::encodeName(Item.FullName()).constData(), &st) != 0)
-      return;
-    Item.FileItem.Id = {uint64_t(st.st_dev), uint64_t(st.st_ino)};
-    Item.FileItem.ModifiedNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    const platform::TFileIdentity now = testenv::IdentityNow(QFile::encodeName(Item.FullName()));
+    if (now.IsKnown())
+      Item.FileItem.SetIdentity(now);
   }
 
   // One whole run; returns what ended it early: "stop", or "folder " and the store folder it could not

@@ -63,7 +63,7 @@ TRestoreItem Stored(const QString &Store, const QString &StorePath) {
   TRestoreItem item;
   WalkStore(Store, [&](const TStoreEntry &E) {
     if (E.IsFile && E.StorePath == StorePath)
-      item = {E.StorePath, RestoreOriginalPath(Store, E.StorePath, true), E.Size, E.Folders};
+      item = {E.StorePath, RestoreOriginalPath(Store, E.StorePath, true), E.Size, E.Folders, E.Id};
   });
   return item;
 }
@@ -99,7 +99,7 @@ TEST_P(CrossDevice, KeepsExtendedAttributesAndTheAclThereAndBackAgain) {
   if (GetParam() == TAction::Copy)
     return;
   // The restore brings it back across the file systems with all of it.
-  ASSERT_EQ(MoveBack(Stored(other.Path(), away), path, false), TMoveBack::Done);
+  ASSERT_EQ(MoveBack(Stored(other.Path(), away), RestoreTargetName(path, {}), false), TMoveBack::Done);
   EXPECT_EQ(Attribute(path, "user.xdg.comment"), "a comment");
   EXPECT_EQ(Attribute(path, "system.posix_acl_access"), acl);
   EXPECT_EQ(StateOf(path), state);

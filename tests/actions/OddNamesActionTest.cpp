@@ -41,8 +41,7 @@ protected:
       TUseFileProperty &item = *list.GetItem(
           list.AddFile(text.left(slash + 1), text.mid(slash + 1), file.contents.size(), nullptr));
       item.Viewed.Marked = true;
-      item.FileItem.Id = {uint64_t(st.st_dev), uint64_t(st.st_ino)};
-      item.FileItem.ModifiedNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+      item.FileItem.SetIdentity(testenv::IdentityNow(file.path));
       odd << file;
     }
     return odd;

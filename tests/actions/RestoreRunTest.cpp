@@ -32,7 +32,7 @@ protected:
     QList<TRestoreItem> items;
     for (const TStoreEntry &e : walk(Store))
       if (e.IsFile)
-        items.append({e.StorePath, RestoreOriginalPath(Store, e.StorePath, true), e.Size, e.Folders});
+        items.append({e.StorePath, RestoreOriginalPath(Store, e.StorePath, true), e.Size, e.Folders, e.Id});
     return items;
   }
   // The listed file at StorePath of the store Store.
@@ -247,10 +247,10 @@ TEST_F(RestorePlace, OnlyARegularFileIsEverReplaced) {
   const QString asLink = storeFile("islink", "stored");
   const QString target = dir.createFile("elsewhere.txt", "link target");
   ASSERT_TRUE(QFile::link(target, asLink));
-  EXPECT_EQ(RestoreTargetName(asFolder, options), QString());
-  EXPECT_EQ(RestoreTargetName(asLink, options), QString());
-  EXPECT_EQ(MoveBack(listed(stored(asFolder)), asFolder, true), TMoveBack::Failed);
-  EXPECT_EQ(MoveBack(listed(stored(asLink)), asLink, true), TMoveBack::Failed);
+  EXPECT_FALSE(RestoreTargetName(asFolder, options).Folder.IsOpen());
+  EXPECT_FALSE(RestoreTargetName(asLink, options).Folder.IsOpen());
+  EXPECT_EQ(MoveBack(listed(stored(asFolder)), RestoreTargetName(asFolder, options), true), TMoveBack::Failed);
+  EXPECT_EQ(MoveBack(listed(stored(asLink)), RestoreTargetName(asLink, options), true), TMoveBack::Failed);
   restoreAll(store());
   ASSERT_EQ(oks(), "--");
   EXPECT_EQ(testenv::ReadFile(asFolder + "/inside"), "inside");
@@ -314,12 +314,12 @@ TEST_F(RestorePlace, AStoredFileThatIsGoneOrATargetThatIsNotCleanIsAnError) {
   const QString none = dir.createFile("store/none", "none");
   const TRestoreItem gone = listed(none);
   ASSERT_TRUE(QFile::remove(none));
-  EXPECT_EQ(MoveBack(gone, source("none"), true), TMoveBack::Failed);
+  EXPECT_EQ(MoveBack(gone, RestoreTargetName(source("none"), options), true), TMoveBack::Failed);
   const QString stored = dir.createFile("store/x/f", "f");
-  EXPECT_EQ(MoveBack(listed(stored), QString(), true), TMoveBack::Failed);
-  EXPECT_EQ(MoveBack(listed(stored), source("../escape"), true), TMoveBack::Failed);
-  EXPECT_EQ(RestoreTargetName("/a/../b", options), QString());
-  EXPECT_EQ(RestoreTargetName("relative/f", options), QString());
+  EXPECT_EQ(MoveBack(listed(stored), RestoreTargetName(QString(), options), true), TMoveBack::Failed);
+  EXPECT_EQ(MoveBack(listed(stored), RestoreTargetName(source("../escape"), options), true), TMoveBack::Failed);
+  EXPECT_FALSE(RestoreTargetName("/a/../b", options).Folder.IsOpen());
+  EXPECT_FALSE(RestoreTargetName("relative/f", options).Folder.IsOpen());
   EXPECT_EQ(RestoreOriginalPath(store(), "/elsewhere/a", true), QString());
   EXPECT_EQ(RestoreOriginalPath(store(), store() + "x/a", true), QString());
   EXPECT_EQ(testenv::ReadFile(stored), "f");

@@ -163,16 +163,17 @@ INSTANTIATE_TEST_SUITE_P(Actions, LastCopy,
 
 using Copies = TwoCopies;
 
-// The trash works by path, after the action checked the file through its folder: the path must still
-// lead to that file.
+// The trash reaches the file through folders opened without a link: a path that now leads through
+// one reaches nothing, not even the file the link leads to.
 TEST_F(Copies, TheTrashTakesOnlyTheFileItWasToldOf) {
   twoCopies();
   const platform::TFileIdentity seenThen = marked->FileItem.Identity();
   replaceWithLink(source("mark"), source("keep"));
   EXPECT_FALSE(platform::MoveToTrash(marked->FullName(), &seenThen));
-  EXPECT_EQ(testenv::ReadFile(kept->FullName()), Letter);
   const platform::TFileIdentity keptNow = kept->FileItem.Identity();
-  EXPECT_TRUE(platform::MoveToTrash(marked->FullName(), &keptNow));
+  EXPECT_FALSE(platform::MoveToTrash(marked->FullName(), &keptNow));
+  EXPECT_EQ(testenv::ReadFile(kept->FullName()), Letter);
+  EXPECT_TRUE(platform::MoveToTrash(kept->FullName(), &keptNow));
   EXPECT_FALSE(QFileInfo::exists(kept->FullName()));
 }
 

@@ -46,7 +46,9 @@ void IsolateUserFolders() {
   }
 }
 
-QString IsolatedRoot() { return g_root; }
+QString IsolatedRoot() {
+  return g_root;
+}
 
 void ClearSettings() {
   QSettings s(QStringLiteral("Brambleworks"), QStringLiteral("Pairhound 1.5"));
@@ -66,7 +68,7 @@ QByteArray ReadFile(const QString &path) {
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
-}  // namespace testenv
+} // namespace testenv
 
 TestDir::TestDir() : m_dir(QDir::tempPath() + QStringLiteral("/testdir-XXXXXX")) {}
 
@@ -115,7 +117,9 @@ QByteArray ReadRaw(const QByteArray &path) {
 
 } // namespace testenv
 
-QString TestDir::filePath(const QString &relative) const { return m_dir.filePath(relative); }
+QString TestDir::filePath(const QString &relative) const {
+  return m_dir.filePath(relative);
+}
 
 QString TestDir::createFolder(const QString &relative) {
   const QString p = filePath(relative);
@@ -148,4 +152,10 @@ bool TestDir::setTimes(const QString &absolute, const QDateTime &modified, const
   t.actime = accessed.toSecsSinceEpoch();
   t.modtime = modified.toSecsSinceEpoch();
   return utime(QFile::encodeName(absolute).constData(), &t) == 0;
+}
+
+platform::TFileIdentity testenv::IdentityNow(const QByteArray &path) {
+  struct statx st;
+  return platform::StatxAt(AT_FDCWD, path.constData(), AT_SYMLINK_NOFOLLOW, st) ? platform::IdentityOf(st)
+                                                                                : platform::TFileIdentity{};
 }

@@ -1,6 +1,8 @@
 #pragma once
 // Every test process gets its own home, settings, data folder (trash) and temporary folder.
 
+#include "platform/FileAt.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QDateTime>
@@ -33,6 +35,10 @@ bool WriteRaw(const QByteArray &path, const QByteArray &contents);
 bool MakeRawFolder(const QByteArray &path);
 // The whole contents of the file at these bytes, or "<missing>".
 QByteArray ReadRaw(const QByteArray &path);
+
+// What a search sees of the entry at these bytes now (not what a link there leads to); unknown when
+// there is none.
+platform::TFileIdentity IdentityNow(const QByteArray &path);
 
 } // namespace testenv
 

@@ -146,6 +146,7 @@ void TRestoreModel::AddEntries(const QList<TLoadedEntry> &Entries,
     show.OriginalPath = loaded.OriginalPath;
     show.State = loaded.State;
     show.Folders = e.Folders;
+    show.Id = e.Id;
     if (e.IsFile)
       show.SetIcons(FileIcon(e.StorePath), {});
     else
@@ -171,7 +172,7 @@ QList<TRestoreItem> TRestoreModel::CollectCheckedRestore() const {
   WalkNodes(*m_root, [&](const TNode &Node) {
     const TRestoreFileShow &show = *Node.Data;
     if (show.IsFile && show.Checked)
-      items.append({show.StorePath, show.OriginalPath, show.Size, show.Folders});
+      items.append({show.StorePath, show.OriginalPath, show.Size, show.Folders, show.Id});
   });
   return items;
 }

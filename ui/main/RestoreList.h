@@ -32,6 +32,8 @@ struct TRestoreFileShow {
   qint64 Size;
   // The folders the walk went through to it.
   QList<TFileId> Folders;
+  // The stored file's device and inode as the walk saw them.
+  TFileId Id;
   bool Checked = false;
   bool Expanded = false;
 
