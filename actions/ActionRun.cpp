@@ -18,41 +18,13 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace {
-
-// Characters that end a line or turn the text around wherever they stand: line and paragraph
-// separators, the next-line control and the bidirectional embeddings, overrides, isolates and marks.
-bool BreaksTheLine(char16_t C) {
-  return (C >= 0x80 && C <= 0x9f) || C == 0x061c || C == 0x200e || C == 0x200f ||
-         (C >= 0x2028 && C <= 0x202e) || (C >= 0x2066 && C <= 0x2069);
-}
-
-// The name as one log line shows it.
-QString LineText(const QString &FullName) {
-  QString line;
-  line.reserve(FullName.size());
-  for (const QChar c : FullName) {
-    if (c.unicode() < 0x20)
-      line += QChar(0x2400 + c.unicode());
-    else if (c.unicode() == 0x7f)
-      line += QChar(0x2421);
-    else if (BreaksTheLine(c.unicode()))
-      line += QStringLiteral("<U+%1>").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper();
-    else
-      line += c;
-  }
-  // Bytes that are not UTF-8 as "\xE9".
-  return platform::ShownName(line);
-}
-
-} // namespace
-
+// A file's line shows its name as the lists do, so it stays one line.
 QString ActionLogLine(const QString &FullName, bool Ok) {
-  return LineText(FullName) + (Ok ? QStringLiteral(" - ok") : QStringLiteral(" - error"));
+  return platform::ShownName(FullName) + (Ok ? QStringLiteral(" - ok") : QStringLiteral(" - error"));
 }
 
 QString ActionStoppedLine(const QString &FullName) {
-  return LineText(FullName) + QStringLiteral(" - ") + LangText(QStringLiteral("20145"));
+  return platform::ShownName(FullName) + QStringLiteral(" - ") + LangText(QStringLiteral("20145"));
 }
 
 TCopyProgress::TCopyProgress(IProgressSink &Sink)

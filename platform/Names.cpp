@@ -66,6 +66,22 @@ qsizetype ValidPrefix(const unsigned char *Bytes, qsizetype N) {
   }
 }
 
+// Characters that end a line or turn the text around wherever they stand: the C1 controls (the
+// next-line control among them), line and paragraph separators, and the bidirectional marks,
+// embeddings, overrides and isolates.
+bool BreaksTheLine(char16_t C) {
+  return (C >= 0x80 && C <= 0x9F) || C == 0x061C || C == 0x200E || C == 0x200F ||
+         (C >= 0x2028 && C <= 0x202E) || (C >= 0x2066 && C <= 0x2069);
+}
+
+// Shown as it stands. A backslash is not: every written-out character starts with one, so it is
+// doubled, and two different names never show alike.
+bool IsPlain(char16_t C) {
+  if (C < 0x80)
+    return C >= 0x20 && C != 0x7F && C != u'\\';
+  return !QChar::isSurrogate(C) && !BreaksTheLine(C);
+}
+
 } // namespace
 
 QString DecodeName(const QByteArray &Bytes) {
@@ -125,28 +141,36 @@ QByteArray EncodeName(const QString &Name) {
 }
 
 QString ShownName(const QString &Name) {
-  // Control characters are written out too: a name must not break the line it is shown on.
-  const auto plain = [](QChar c) { return c.unicode() >= 0x20 && c.unicode() != 0x7F && !c.isSurrogate(); };
+  const char16_t *chars = reinterpret_cast<const char16_t *>(Name.constData());
+  const qsizetype n = Name.size();
   qsizetype i = 0;
-  while (i < Name.size() && plain(Name.at(i)))
+  while (i < n && IsPlain(chars[i]))
     ++i;
-  if (i == Name.size())
+  if (i == n)
     return Name;
-  const auto escape = [](unsigned Byte) {
-    return QStringLiteral("\\x") + QString::number(Byte, 16).toUpper().rightJustified(2, QLatin1Char('0'));
-  };
   QString shown = Name.left(i);
-  for (; i < Name.size(); ++i) {
-    const QChar c = Name.at(i);
-    if (c.isHighSurrogate() && i + 1 < Name.size() && Name.at(i + 1).isLowSurrogate()) {
-      shown += c;
-      shown += Name.at(++i);
-    } else if (IsEscape(c.unicode())) {
-      shown += escape(c.unicode() - EscapeBase);
-    } else if (c.unicode() < 0x20 || c.unicode() == 0x7F) {
-      shown += escape(c.unicode());
+  shown.reserve(n + 16);
+  const auto escape = [&shown](char Kind, unsigned Code, int Digits) {
+    shown += QLatin1Char('\\');
+    shown += QLatin1Char(Kind);
+    shown += QString::number(Code, 16).toUpper().rightJustified(Digits, QLatin1Char('0'));
+  };
+  for (; i < n; ++i) {
+    const char16_t c = chars[i];
+    if (IsPlain(c)) {
+      shown += QChar(c);
+    } else if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(chars[i + 1])) {
+      shown += QChar(c);
+      shown += QChar(chars[++i]);
+    } else if (c == u'\\') {
+      shown += QStringLiteral("\\\\");
+    } else if (IsEscape(c)) {
+      escape('x', c - EscapeBase, 2);
+    } else if (c < 0x20 || c == 0x7F) {
+      escape('x', c, 2);
     } else {
-      shown += c;
+      // What breaks the line, and a lone surrogate no name decodes to.
+      escape('u', c, 4);
     }
   }
   return shown;

@@ -18,8 +18,9 @@ QByteArray EncodeName(const QString &Name);
 
 QString DecodeName(const QByteArray &Bytes);
 
-// A name (or path) as text to show: each byte that is not UTF-8, and each control character, written
-// as "\xE9".
+// A name (or path) as text to show, the same in every list and log: a backslash as "\\", each byte
+// that is not UTF-8 and each control character as "\xE9" or "\x0A", and each character that breaks
+// the line or turns the text around as "\u2028". Only for showing: no name is ever read back from it.
 QString ShownName(const QString &Name);
 
 } // namespace platform

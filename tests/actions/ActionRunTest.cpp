@@ -1,5 +1,6 @@
 // Whole action runs on real files, read back through the disk, the log, the flags and the total.
 
+#include "platform/Names.h"
 #include "tests/actions/ActionFixture.h"
 #include "tests/actions/Environments.h"
 
@@ -51,8 +52,8 @@ TEST_P(EveryAction, ActsOnAwkwardNamesAndLogsAMissingFileAsError) {
     expectDone(source(files[i].relative), files[i].contents);
   }
   EXPECT_EQ(log.Lines[0].Text, source("a folder/plain.txt") + " - ok");
-  // A newline in a name must not split the file's line.
-  EXPECT_EQ(log.Lines[2].Text, source("odd/line\u240Abreak.txt") + " - ok");
+  // A newline in a name must not split the file's line; it reads as in the lists.
+  EXPECT_EQ(log.Lines[2].Text, source("odd/line\\x0Abreak.txt") + " - ok");
   EXPECT_EQ(log.Lines[5], leftAlone(source("gone.txt"), "20130"));
   EXPECT_FALSE(gone.Processed);
   EXPECT_TRUE(gone.Viewed.Marked);
@@ -152,10 +153,27 @@ TEST_P(EveryAction, AFolderWithoutWritePermission) {
 TEST(ActionLogLines, SeparatorsAndBidirectionalControlsAreShownEscapedSoOneFileStaysOneLine) {
   const QString name = QString::fromUtf8("/d/a\u2028b\u2029c\u202Ed\u202Ae\u2066f\u2069g\u200Fh\u0085i.txt");
   const QString line = ActionLogLine(name, true);
-  EXPECT_EQ(line, "/d/a<U+2028>b<U+2029>c<U+202E>d<U+202A>e<U+2066>f<U+2069>g<U+200F>h<U+0085>i.txt - ok");
-  EXPECT_EQ(ActionStoppedLine("/d/x\u202Ey"), "/d/x<U+202E>y - " + LangText("20145"));
+  EXPECT_EQ(line, "/d/a\\u2028b\\u2029c\\u202Ed\\u202Ae\\u2066f\\u2069g\\u200Fh\\u0085i.txt - ok");
+  EXPECT_EQ(ActionStoppedLine("/d/x\u202Ey"), "/d/x\\u202Ey - " + LangText("20145"));
   // Ordinary text of any script stays as it is.
-  EXPECT_EQ(ActionLogLine(QString::fromUtf8("/d/Grüße ✓ שלום.txt"), false), QString::fromUtf8("/d/Grüße ✓ שלום.txt - error"));
+  EXPECT_EQ(ActionLogLine(QString::fromUtf8("/d/Grüße ✓ שלום.txt"), false),
+            QString::fromUtf8("/d/Grüße ✓ שלום.txt - error"));
+  // Each name reads as the lists show it, and differs from the one beside it that spells its escape.
+  const struct {
+    QString name;
+    const char *line;
+  } names[] = {{"/d/line\nfeed", "/d/line\\x0Afeed"},
+               {"/d/line\\x0Afeed", "/d/line\\\\x0Afeed"},
+               {"/d/caf" + QString(QChar(0xDCE9)) + ".txt", "/d/caf\\xE9.txt"},
+               {"/d/caf\\xE9.txt", "/d/caf\\\\xE9.txt"},
+               {"/d/a\u2028b", "/d/a\\u2028b"},
+               {"/d/a\\u2028b", "/d/a\\\\u2028b"},
+               {"/d/\\", "/d/\\\\"}};
+  for (const auto &n : names) {
+    EXPECT_EQ(ActionLogLine(n.name, true), QString(n.line) + " - ok");
+    EXPECT_EQ(ActionLogLine(n.name, true), platform::ShownName(n.name) + " - ok");
+  }
+  EXPECT_EQ(ActionErrorLine("/d/line\nfeed", "gone"), "/d/line\\x0Afeed (gone) - error");
 }
 
 INSTANTIATE_TEST_SUITE_P(Actions, EveryAction,

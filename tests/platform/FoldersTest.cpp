@@ -210,4 +210,17 @@ TEST(NameTexts, EveryNameComesBackAsTheSameBytesAndShowsItsOddBytesEscaped) {
   }
   // Control characters cannot break a message's lines.
   EXPECT_EQ(platform::ShownName("a\nb\x7F"), "a\\x0Ab\\x7F");
+  // Each pair is two different names; each shows as itself with every backslash doubled.
+  const struct {
+    QByteArray name, shown, other, otherShown;
+  } pairs[] = {{"caf\xE9.txt", "caf\\xE9.txt", "caf\\xE9.txt", "caf\\\\xE9.txt"},
+               {"a\nb", "a\\x0Ab", "a\\x0Ab", "a\\\\x0Ab"},
+               {"a\xE2\x80\xA8" "b", "a\\u2028b", "a\\u2028b", "a\\\\u2028b"},
+               {"\\", "\\\\", "\\\\", "\\\\\\\\"},
+               // A C1 control is a character, the byte 0x85 alone is not UTF-8.
+               {"\xC2\x85", "\\u0085", "\x85", "\\x85"}};
+  for (const auto &p : pairs) {
+    EXPECT_EQ(platform::ShownName(platform::DecodeName(p.name)), QString::fromUtf8(p.shown));
+    EXPECT_EQ(platform::ShownName(platform::DecodeName(p.other)), QString::fromUtf8(p.otherShown));
+  }
 }

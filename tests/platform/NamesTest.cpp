@@ -6,11 +6,13 @@
 #include "platform/Shell.h"
 #include "tests/support/TestEnv.h"
 
+#include <QHash>
 #include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QThread>
 
 #include <gtest/gtest.h>
+#include <iterator>
 #include <unistd.h>
 
 using platform::DecodeName;
@@ -52,6 +54,29 @@ TEST(NameMapping, EveryByteStringComesBackAndValidUtf8DecodesAsBefore) {
   // A byte order mark is part of a name.
   EXPECT_EQ(EncodeName(DecodeName("\xEF\xBB\xBFx")), QByteArray("\xEF\xBB\xBFx"));
   EXPECT_EQ(DecodeName("caf\xE9"), QStringLiteral("caf") + QChar(0xDCE9));
+}
+
+// Names built from pieces that could look alike when shown: each shows as no other name does, and
+// with nothing that would end its line or turn it around.
+TEST(NameMapping, DifferentNamesNeverShowAlikeNorBreakTheLine) {
+  static const char *const pieces[] = {
+      "\\",           "x",        "u",        "E9",           "0A",       "2028",
+      "202E",         "0085",     "\xE9",     "\n",           "\x7F",     "\xE2\x80\xA8",
+      "\xE2\x80\xAE", "\xC2\x85", "\xC0\x85", "\xE2\x81\xA6", "\xD8\x9C", "a"};
+  QRandomGenerator random(31);
+  QHash<QString, QByteArray> shownBy;
+  for (int round = 0; round < 20000; ++round) {
+    QByteArray bytes;
+    const int length = int(random.bounded(7));
+    for (int i = 0; i < length; ++i)
+      bytes += pieces[random.bounded(int(std::size(pieces)))];
+    const QString shown = platform::ShownName(DecodeName(bytes));
+    ASSERT_EQ(shownBy.value(shown, bytes).toHex(), bytes.toHex()) << "shown alike";
+    shownBy.insert(shown, bytes);
+    // Every piece that is not ASCII is an odd byte or breaks the line: all of them are written out.
+    for (const QChar c : shown)
+      ASSERT_TRUE(c.unicode() >= 0x20 && c.unicode() < 0x7F) << shown.toStdString();
+  }
 }
 
 // Each platform call that names a file takes the bytes of the mapping.

@@ -257,8 +257,8 @@ TEST_F(Marking, AFolderNameWithAngleBracketsMarksOnlyItself) {
   EXPECT_EQ(checks(), "x.x");
 }
 
-// A name that is not UTF-8 shows its odd byte as "\xE9", like a folder whose name is that very text;
-// each node still stands for its own folder.
+// A name that is not UTF-8 shows its odd byte as "\xE9"; a folder whose name is that very text shows
+// its backslash doubled, and each node stands for its own folder.
 TEST_F(Marking, AFolderNameThatIsNotTextShowsEscapedAndMarksOnlyItself) {
   const QString odd = QStringLiteral("/m/caf") + QChar(0xDCE9) + QStringLiteral("/");
   for (const QString &folder : {odd, QStringLiteral("/m/caf\\xE9/")})
@@ -269,8 +269,9 @@ TEST_F(Marking, AFolderNameThatIsNotTextShowsEscapedAndMarksOnlyItself) {
   QStandardItem *m = FindSiblingByText(tree.invisibleRootItem()->child(0), "m");
   ASSERT_NE(m, nullptr);
   ASSERT_EQ(m->rowCount(), 2);
-  EXPECT_EQ(m->child(0)->text(), "caf\\xE9");
-  EXPECT_EQ(m->child(1)->text(), "caf\\xE9");
+  QStringList shown{m->child(0)->text(), m->child(1)->text()};
+  shown.sort();
+  EXPECT_EQ(shown, QStringList({"caf\\\\xE9", "caf\\xE9"}));
   QStandardItem *node = FindSiblingByText(m, odd.mid(3).chopped(1));
   ASSERT_NE(node, nullptr);
   EXPECT_EQ(GetFolderNodePath(node), odd);

@@ -188,22 +188,33 @@ private slots:
     }
   }
 
-  // An extension that is not UTF-8 is listed with its odd byte escaped, and still marks its files.
+  // An extension that is not UTF-8 is listed with its odd byte escaped, and still marks its files;
+  // one that is the very text shown lists its backslash doubled and marks only its own file.
   void anExtensionThatIsNotTextShowsEscapedAndMarks() {
     const QByteArray odd = platform::EncodeName(tree().path()) + "/odd/";
-    for (const char *name : {"a.caf\xE9", "b.caf\xE9"})
+    for (const char *name : {"a.caf\xE9", "b.caf\xE9", "c.caf\\xE9"})
       QVERIFY(testenv::WriteRaw(odd + name, "an old file, kept twice"));
     search();
-    mark([](TfrmMarker &M) {
-      QStringList keys;
-      for (int i = 0; i < M.lbxExtensions->count(); ++i)
-        keys << M.lbxExtensions->item(i)->text();
-      QCOMPARE(keys, QStringList({".caf\\xE9", ".log", ".txt"}));
-      M.lbxExtensions->item(0)->setCheckState(Qt::Checked);
-      M.btnExtensionsOk->click();
-    });
-    QCOMPARE(checkedFiles(),
-             QStringList({"odd/a.caf" + QString(QChar(0xDCE9)), "odd/b.caf" + QString(QChar(0xDCE9))}));
+    const QString byte = "caf" + QString(QChar(0xDCE9));
+    const struct {
+      const char *shown;
+      QStringList marked;
+    } picks[] = {{".caf\\xE9", {"odd/a." + byte, "odd/b." + byte}}, {".caf\\\\xE9", {"odd/c.caf\\xE9"}}};
+    for (const auto &pick : picks) {
+      none();
+      mark([&pick](TfrmMarker &M) {
+        QStringList keys;
+        for (int i = 0; i < M.lbxExtensions->count(); ++i) {
+          keys << M.lbxExtensions->item(i)->text();
+          if (keys.back() == pick.shown)
+            M.lbxExtensions->item(i)->setCheckState(Qt::Checked);
+        }
+        keys.sort();
+        QCOMPARE(keys, QStringList({".caf\\\\xE9", ".caf\\xE9", ".log", ".txt"}));
+        M.btnExtensionsOk->click();
+      });
+      QCOMPARE(checkedFiles(), pick.marked);
+    }
   }
 
   void selectionCommandsWorkOnTheFocusedRowAndBeepWithoutOne() {
@@ -326,15 +337,16 @@ private slots:
     w().btnSaveResult->click();
     QVERIFY(QFileInfo(existing).size() > 7);
 
-    // A save that fails says why and names the file.
-    const QString blocked = tree().createFile("not a folder", "x") + "/result.wzr";
+    // A save that fails says why and names the file once, as names are shown.
+    const QString blocked = tree().createFile("not a\\folder", "x") + "/result.wzr";
     dialogs().setNextFileName(blocked);
     dialogs().setNextAnswer(QMessageBox::Ok);
     w().btnSaveResult->click();
     const auto failure = dialogs().requests().back();
     QCOMPARE(failure.kind, QString("message"));
     QCOMPARE(failure.icon, QMessageBox::Warning);
-    QVERIFY2(failure.text.contains(blocked), qPrintable(failure.text));
+    QCOMPARE(failure.text.count(platform::ShownName(blocked)), 1);
+    QVERIFY2(!failure.text.contains(blocked), qPrintable(failure.text));
     QVERIFY(failure.text.size() > blocked.size() + 10);
   }
 

@@ -161,13 +161,17 @@ private slots:
   }
 
   // Stored files whose names are not UTF-8 are listed with their odd bytes escaped, go back under
-  // their own bytes, and the log and its saved copy (under such a name too) show them escaped.
+  // their own bytes, and the log and its saved copy (under such a name too) show them escaped. A name
+  // that spells such an escape, and one holding a line feed, read alike in the list and the log.
   void namesThatAreNotTextAreListedEscapedAndRestored() {
     m_storeName = QStringLiteral("odd store");
     const QByteArray src = platform::EncodeName(place(QString()));
     const QByteArray stored = platform::EncodeName(store()) + src;
     for (const QByteArray &odd : testenv::OddNames())
       QVERIFY(testenv::WriteRaw(stored + odd + "/" + odd + ".txt", odd));
+    const QByteArray spelled[] = {"caf\xE9/caf\\xE9.txt", "caf\xE9/line\nfeed.txt"};
+    for (const QByteArray &name : spelled)
+      QVERIFY(testenv::WriteRaw(stored + name, name));
     w().rbtFirstRecovery->setChecked(true);
     next();
     QVERIFY(openStore(store()));
@@ -182,15 +186,20 @@ private slots:
       QCOMPARE(node.data(Qt::ToolTipRole).toString(), platform::ShownName(show->OriginalPath));
     }
     shown.sort();
-    QCOMPARE(shown, QStringList({"\\x80.txt", "\\xFF\\xFE.txt", "caf\\xE9.txt", "cut\\xE2\\x82.txt",
-                                 "over\\xC0\\xAF.txt"}));
+    QCOMPARE(shown, QStringList({"\\x80.txt", "\\xFF\\xFE.txt", "caf\\\\xE9.txt", "caf\\xE9.txt",
+                                 "cut\\xE2\\x82.txt", "line\\x0Afeed.txt", "over\\xC0\\xAF.txt"}));
     w().btnRestoreSelectAll->click();
     next();
     QCOMPARE(page(), w().tbsRestoreLog);
     for (const QByteArray &odd : testenv::OddNames())
       QCOMPARE(testenv::ReadRaw(src + odd + "/" + odd + ".txt"), odd);
+    for (const QByteArray &name : spelled)
+      QCOMPARE(testenv::ReadRaw(src + name), name);
     const QString log = w().memRestoreLog->toPlainText();
-    QVERIFY2(log.contains(place(QString()) + "caf\\xE9/caf\\xE9.txt - ok"), qPrintable(log));
+    const QStringList lines = log.split(QLatin1Char('\n'));
+    for (const char *line :
+         {"caf\\xE9/caf\\xE9.txt", "caf\\xE9/caf\\\\xE9.txt", "caf\\xE9/line\\x0Afeed.txt"})
+      QVERIFY2(lines.contains(place(QString()) + line + " - ok"), qPrintable(log));
     const QByteArray saved = platform::EncodeName(m_dir.path()) + "/log \xE9.rtf";
     dialogs().setNextFileName(platform::DecodeName(saved));
     w().btnRestoreLogSave->click();

@@ -223,11 +223,16 @@ private slots:
   }
 
   // Names that are not UTF-8 were left out and reported after the search; now such a folder is
-  // checked on the folders page like any other and its files are found and shown escaped.
+  // checked on the folders page like any other and its files are found and shown escaped. A name
+  // that spells such an escape shows its backslash doubled, a line feed as "\x0A".
   void namesThatAreNotTextAreSearchedLikeAnyOther() {
     const QByteArray odd = platform::EncodeName(tree().path()) + "/caf\xE9";
-    for (const QByteArray &name : testenv::OddNames())
+    QList<QByteArray> names = testenv::OddNames();
+    names << "caf\\xE9"
+          << "line\nfeed";
+    for (const QByteArray &name : names)
       QVERIFY(testenv::WriteRaw(odd + "/" + name + ".txt", "the same words in an old folder"));
+    QVERIFY(testenv::MakeRawFolder(platform::EncodeName(tree().path()) + "/caf\\xE9"));
     toMethods({w().cbxSearchMethodCrc});
     next();
     QCOMPARE(page(), w().tbsFolders);
@@ -236,13 +241,14 @@ private slots:
     const QModelIndex index = folders.index(platform::DecodeName(odd));
     QVERIFY(index.isValid());
     QCOMPARE(index.data().toString(), "caf\\xE9");
+    QCOMPARE(folders.index(tree().path() + "/caf\\xE9").data().toString(), "caf\\\\xE9");
     // As a click on its check box.
     QVERIFY(folders.setData(index, Qt::Checked, Qt::CheckStateRole));
     QCOMPARE(w().trvFolders->CheckedFolders(), QStringList{platform::DecodeName(odd)});
     next();
     QCOMPARE(page(), w().tbsResults);
     TResultModel &model = w().ResultList().Model();
-    QCOMPARE(model.Count(), testenv::OddNames().size());
+    QCOMPARE(model.Count(), names.size());
     QStringList shown;
     for (int row = 0; row < model.Count(); ++row) {
       QCOMPARE(model.index(row, ColFolder).data().toString(), tree().path() + "/caf\\xE9/");
@@ -252,8 +258,8 @@ private slots:
       QCOMPARE(testenv::ReadRaw(bytes), QByteArray("the same words in an old folder"));
     }
     shown.sort();
-    QCOMPARE(shown, QStringList({"\\x80.txt", "\\xFF\\xFE.txt", "caf\\xE9.txt", "cut\\xE2\\x82.txt",
-                                 "over\\xC0\\xAF.txt"}));
+    QCOMPARE(shown, QStringList({"\\x80.txt", "\\xFF\\xFE.txt", "caf\\\\xE9.txt", "caf\\xE9.txt",
+                                 "cut\\xE2\\x82.txt", "line\\x0Afeed.txt", "over\\xC0\\xAF.txt"}));
     leaveResults();
   }
 

@@ -5,6 +5,7 @@
 #include "engine/ResultFile.h"
 #include "engine/ScanFiles.h"
 #include "engine/UsePropertyFile.h"
+#include "platform/Names.h"
 #include "settings/FormatSize.h"
 #include "settings/Language.h"
 #include "ui/main/ActionLogView.h"
@@ -123,7 +124,7 @@ void TfrmMain::RunAction() {
                                                   Message, QMessageBox::Ok, QMessageBox::Ok);
            }});
   if (!unmadeFolder.isEmpty())
-    ShowInfo(FormatText(LangList->GetText(20125), {unmadeFolder}));
+    ShowInfo(FormatText(LangList->GetText(20125), {platform::ShownName(unmadeFolder)}));
 }
 
 void TfrmMain::ActionLogSummary(qint64 Total) {

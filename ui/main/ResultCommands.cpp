@@ -3,6 +3,7 @@
 #include "engine/RecordText.h"
 #include "engine/ResultFile.h"
 #include "platform/Folders.h"
+#include "platform/Names.h"
 #include "settings/Language.h"
 #include "ui/main/Helpers.h"
 #include "ui/main/Main.h"
@@ -95,9 +96,10 @@ void TfrmMain::btnSaveResultClick() {
   QApplication::restoreOverrideCursor();
   if (failure.isEmpty())
     return;
-  // The writer names the file and the reason; a reason-less failure still names the file.
-  if (!failure.contains(name))
-    failure = QStringLiteral("The result file \"%1\" cannot be written: %2").arg(name, failure);
+  // The writer names the file, shown, and the reason; a reason-less failure still names the file.
+  const QString shown = platform::ShownName(name);
+  if (!failure.contains(shown))
+    failure = QStringLiteral("The result file \"%1\" cannot be written: %2").arg(shown, failure);
   dialogs.messageBox(this, QMessageBox::Warning, T("2045"), failure, QMessageBox::Ok, QMessageBox::Ok);
 }
 
