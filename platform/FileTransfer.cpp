@@ -1,5 +1,6 @@
 #include "platform/FileTransfer.h"
 
+#include "platform/Attributes.h"
 #include "platform/FileAt.h"
 #include "platform/Names.h"
 
@@ -12,7 +13,6 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 #include <vector>
 
@@ -167,31 +167,6 @@ bool CopyData(int In, int Out, off_t Size, TPacer &Pacer) {
   return ::ftruncate(Out, Size) == 0;
 }
 
-// Gives Out the extended attributes of In, the access control list among them, as mv does. One the
-// target cannot hold (another file system's kind, a security label we may not set) is left out.
-void CopyAttributes(int In, int Out) {
-  ssize_t size = ::flistxattr(In, nullptr, 0);
-  if (size <= 0)
-    return;
-  QByteArray names(size, Qt::Uninitialized);
-  size = ::flistxattr(In, names.data(), size_t(names.size()));
-  if (size <= 0)
-    return;
-  names.truncate(size);
-  QByteArray value;
-  for (const QByteArray &name : names.split('\0')) {
-    if (name.isEmpty())
-      continue;
-    const ssize_t length = ::fgetxattr(In, name.constData(), nullptr, 0);
-    if (length < 0)
-      continue;
-    value.resize(length);
-    const ssize_t got = ::fgetxattr(In, name.constData(), value.data(), size_t(value.size()));
-    if (got >= 0)
-      (void)::fsetxattr(Out, name.constData(), value.constData(), size_t(got), 0);
-  }
-}
-
 // Opens a regular file for reading without following a link and without blocking on a FIFO; when
 // Expected is given, only the file it describes.
 int OpenRegular(const TAt &Source, struct stat &St, const TFileIdentity *Expected = nullptr) {
@@ -231,10 +206,11 @@ bool CopyToTemp(const TAt &Source, const QByteArray &Target, struct stat &Source
     // the owner, whose change drops some of them, and before the mode, which the ACL's mask follows.
     if (::geteuid() == 0)
       (void)::fchown(out.get(), SourceSt.st_uid, SourceSt.st_gid);
-    CopyAttributes(in.get(), out.get());
+    mode_t mode = SourceSt.st_mode & 07777;
+    (void)CopyAttributes(in.get(), out.get(), mode);
     const struct timespec times[2] = {SourceSt.st_atim, SourceSt.st_mtim};
-    ok = ::fchmod(out.get(), SourceSt.st_mode & 07777) == 0 && ::futimens(out.get(), times) == 0 &&
-         ::fsync(out.get()) == 0 && ::fstat(out.get(), &Placed) == 0;
+    ok = ::fchmod(out.get(), mode) == 0 && ::futimens(out.get(), times) == 0 && ::fsync(out.get()) == 0 &&
+         ::fstat(out.get(), &Placed) == 0;
   }
   // The close is the last chance for a write error, but must not hide an earlier one.
   if (ok)
