@@ -34,12 +34,10 @@ public:
   void EndRun() override { Updating = false; }
 };
 
-// The log line of one file: its full path followed by " - ok" or " - error". Control characters of the
-// path (a newline in a name) are shown as their visible symbols, and line and paragraph separators and
-// bidirectional controls as "<U+202E>", so one file stays one line and reads in its own order.
-QString ActionLogLine(const QString &FullName, bool Ok);
+// The log line of one file: its full path shown as the lists show names (so one file stays one line and
+// reads in its own order), Note in brackets when there is one, then " - ok" or " - error".
+QString ActionLogLine(const QString &FullName, bool Ok, const QString &Note = {});
 
 // The line of a file whose copy a Stop or the window's closing abandoned: its path, " - " and text
 // 20145.
 QString ActionStoppedLine(const QString &FullName);
-

@@ -19,8 +19,23 @@
 #include <unistd.h>
 
 // A file's line shows its name as the lists do, so it stays one line.
-QString ActionLogLine(const QString &FullName, bool Ok) {
-  return platform::ShownName(FullName) + (Ok ? QStringLiteral(" - ok") : QStringLiteral(" - error"));
+QString ActionLogLine(const QString &FullName, bool Ok, const QString &Note) {
+  return platform::ShownName(FullName) +
+         (Note.isEmpty() ? QString() : QStringLiteral(" (") + Note + QLatin1Char(')')) +
+         (Ok ? QStringLiteral(" - ok") : QStringLiteral(" - error"));
+}
+
+QString AttributeLossNote(const platform::TAttributeLoss &Loss) {
+  QStringList parts;
+  if (Loss.Acl)
+    parts << LangText(QStringLiteral("20135"));
+  if (!Loss.Others.isEmpty()) {
+    QStringList names;
+    for (const QByteArray &name : Loss.Others)
+      names << platform::ShownName(platform::DecodeName(name));
+    parts << FormatText(LangText(QStringLiteral("20136")), {names.join(QStringLiteral(", "))});
+  }
+  return parts.join(QStringLiteral("; "));
 }
 
 QString ActionStoppedLine(const QString &FullName) {
@@ -48,11 +63,12 @@ bool DeleteToRecycleBin(const QString &FileName, const platform::TFileIdentity *
 }
 
 QString ActionErrorLine(const QString &FullName, const QString &Reason) {
-  return ActionLogLine(FullName + QStringLiteral(" (") + Reason + QLatin1Char(')'), false);
+  return ActionLogLine(FullName, false, Reason);
 }
 
 TActOutcome ActOnFile(const QString &FileName, const platform::TFileIdentity &Identity, TAction Action,
-                      const TOpenStore &Store, const platform::TCopyTick &Tick) {
+                      const TOpenStore &Store, const platform::TCopyTick &Tick,
+                      platform::TAttributeLoss *Loss) {
   if (!IsCleanAbsolutePath(FileName))
     return TActOutcome::Failed;
   // Held open from here on, the file cannot be replaced by another under its inode number.
@@ -73,20 +89,21 @@ TActOutcome ActOnFile(const QString &FileName, const platform::TFileIdentity &Id
     return outcome(platform::TrashHeld(file));
   case TAction::Move: {
     const TStoreTarget target = MakeStoreTargetAt(Store, FileName);
-    return outcome(platform::MoveHeld(file, target.Folder.Get(), target.Name, false, Tick));
+    return outcome(platform::MoveHeld(file, target.Folder.Get(), target.Name, false, Tick, Loss));
   }
   case TAction::Copy: {
     const TStoreTarget target = MakeStoreTargetAt(Store, FileName);
-    return outcome(platform::CopyHeld(file, target.Folder.Get(), target.Name, Tick));
+    return outcome(platform::CopyHeld(file, target.Folder.Get(), target.Name, Tick, Loss));
   }
   }
   return TActOutcome::Failed;
 }
 
 TActOutcome ActOnFile(const QString &FileName, const platform::TFileIdentity &Identity, TAction Action,
-                      const QString &Store, const platform::TCopyTick &Tick) {
+                      const QString &Store, const platform::TCopyTick &Tick, platform::TAttributeLoss *Loss) {
   return ActOnFile(FileName, Identity, Action,
-                   TOpenStore(Action == TAction::Move || Action == TAction::Copy ? Store : QString()), Tick);
+                   TOpenStore(Action == TAction::Move || Action == TAction::Copy ? Store : QString()), Tick,
+                   Loss);
 }
 
 int CountMarked(const TUseFileList &List) {
@@ -218,6 +235,7 @@ void ActionLoop(TActionRun &Run) {
       Run.Bar.SetPosition(Run.Bar.Position() + 1);
     const QString name = Item.FullName();
     TActOutcome outcome = TActOutcome::Failed;
+    platform::TAttributeLoss lost;
     const TCopyProgress progress(Run.Sink);
     // An archive member's name is its path inside the archive, not a file of its own.
     if (!Item.IsArchiveMember()) {
@@ -227,7 +245,7 @@ void ActionLoop(TActionRun &Run) {
       else if (copies && !copies->CopyLeft(Item))
         outcome = TActOutcome::NoCopyLeft;
       else
-        outcome = ActOnFile(name, identity, Run.Action, store, progress.Tick());
+        outcome = ActOnFile(name, identity, Run.Action, store, progress.Tick(), &lost);
     }
     if (progress.Stopped()) {
       Run.Log.AddLine(ActionStoppedLine(name), false);
@@ -241,7 +259,7 @@ void ActionLoop(TActionRun &Run) {
     else if (outcome == TActOutcome::NoCopyLeft)
       Run.Log.AddLine(ActionErrorLine(name, LangText(QStringLiteral("20131"))), false);
     else
-      Run.Log.AddLine(ActionLogLine(name, ok), ok);
+      Run.Log.AddLine(ActionLogLine(name, ok, ok ? AttributeLossNote(lost) : QString()), ok);
     if (ok) {
       Item.ProcessPending = true;
       Item.Copied = Run.Action == TAction::Copy;

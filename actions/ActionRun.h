@@ -39,11 +39,14 @@ enum class TActOutcome {
 // otherwise Changed and nothing is done. What removes or moves the name takes the file out of it
 // first and checks it where it went; anything else that went goes back. A name that is not a clean
 // absolute path is refused. Throws EStoreFolder when the mirrored folder for a Move or Copy cannot be
-// made. Tick is called between the blocks of a copy; false abandons it.
+// made. Tick is called between the blocks of a copy; false abandons it. Loss, when given, receives
+// what a Move or Copy could not keep of the file's attributes.
 TActOutcome ActOnFile(const QString &FileName, const platform::TFileIdentity &Identity, TAction Action,
-                      const TOpenStore &Store, const platform::TCopyTick &Tick = {});
+                      const TOpenStore &Store, const platform::TCopyTick &Tick = {},
+                      platform::TAttributeLoss *Loss = nullptr);
 TActOutcome ActOnFile(const QString &FileName, const platform::TFileIdentity &Identity, TAction Action,
-                      const QString &Store, const platform::TCopyTick &Tick = {});
+                      const QString &Store, const platform::TCopyTick &Tick = {},
+                      platform::TAttributeLoss *Loss = nullptr);
 
 // Hands the sink's progress call to a copy between its blocks, so a large file keeps the window
 // answering: Pause waits there, and a Stop or Halt abandons the copy and is kept to be thrown again
@@ -79,6 +82,9 @@ int GroupsLosingEveryCopy(const TUseFileList &List);
 
 // The log line of a file left alone for Reason: its name, the reason in brackets, " - error".
 QString ActionErrorLine(const QString &FullName, const QString &Reason);
+
+// The bracketed note of a file whose copy could not keep all of its attributes ("" when it kept them).
+QString AttributeLossNote(const platform::TAttributeLoss &Loss);
 
 // The state of one run.
 struct TActionRun {

@@ -176,7 +176,7 @@ platform::TFolderFd OpenStoreFolder(const TRestoreItem &Item, QByteArray &Name) 
 } // namespace
 
 TMoveBack MoveBack(const TRestoreItem &Item, const TRestoreTarget &Target, bool Replace,
-                   const platform::TCopyTick &Tick) {
+                   const platform::TCopyTick &Tick, platform::TAttributeLoss *Loss) {
   if (Target.ThroughLink)
     return TMoveBack::ThroughLink;
   if (!Target.Folder.IsOpen())
@@ -190,8 +190,9 @@ TMoveBack MoveBack(const TRestoreItem &Item, const TRestoreTarget &Target, bool 
     return TMoveBack::Failed;
   if (Item.Id != TFileId{} && stored.Identity().Id != Item.Id)
     return TMoveBack::StoreChanged;
-  return platform::MoveHeld(stored, Target.Folder.Get(), Target.Name, Replace, Tick) ? TMoveBack::Done
-                                                                                     : TMoveBack::Failed;
+  return platform::MoveHeld(stored, Target.Folder.Get(), Target.Name, Replace, Tick, Loss)
+             ? TMoveBack::Done
+             : TMoveBack::Failed;
 }
 
 void PrepareRestoreBar(IProgressBar &Bar, int Count) {
@@ -210,7 +211,8 @@ void RestoreLoop(TRestoreRun &Run) {
       Run.Bar.SetPosition(Run.Bar.Position() + 1);
     const TRestoreTarget target = RestoreTargetName(Item.OriginalPath, Run.Options);
     const TCopyProgress progress(Run.Sink);
-    const TMoveBack moved = MoveBack(Item, target, Run.Options.ReplaceExisting, progress.Tick());
+    platform::TAttributeLoss lost;
+    const TMoveBack moved = MoveBack(Item, target, Run.Options.ReplaceExisting, progress.Tick(), &lost);
     if (progress.Stopped()) {
       Run.Log.AddLine(ActionStoppedLine(Item.OriginalPath), false);
       progress.Rethrow();
@@ -225,7 +227,7 @@ void RestoreLoop(TRestoreRun &Run) {
     else if (moved == TMoveBack::ThroughLink)
       Run.Log.AddLine(ActionErrorLine(Item.OriginalPath, LangText(QStringLiteral("20134"))), false);
     else
-      Run.Log.AddLine(ActionLogLine(Item.OriginalPath, ok), ok);
+      Run.Log.AddLine(ActionLogLine(Item.OriginalPath, ok, ok ? AttributeLossNote(lost) : QString()), ok);
     Run.Sink.ProcessActionProgress();
     if (Run.FileWait.count() > 0)
       QThread::msleep(quint64(Run.FileWait.count()));

@@ -91,9 +91,10 @@ enum class TMoveBack { Done, Failed, StoreChanged, ThroughLink };
 // a fresh name in the place's folder (flushed, with the stored file's permissions and times) takes its
 // place, and the stored file is removed only then. On any failure both the file at the place and the
 // stored file stay as they were. Failed for a Target that is not open or a stored entry that is no
-// regular file. Tick is called between the blocks of a copy; false abandons it.
+// regular file. Tick is called between the blocks of a copy; false abandons it. Loss, when given,
+// receives what a copy could not keep of the file's attributes.
 TMoveBack MoveBack(const TRestoreItem &Item, const TRestoreTarget &Target, bool Replace,
-                   const platform::TCopyTick &Tick = {});
+                   const platform::TCopyTick &Tick = {}, platform::TAttributeLoss *Loss = nullptr);
 
 // The state of one restore run.
 struct TRestoreRun {

@@ -2,7 +2,6 @@
 
 #include "platform/SaveFile.h"
 
-
 #include <cmath>
 
 namespace {

@@ -1,5 +1,6 @@
 #include "platform/FileTransfer.h"
 
+#include "platform/Attributes.h"
 #include "platform/FileAt.h"
 #include "platform/Names.h"
 
@@ -10,7 +11,6 @@
 #include <chrono>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 #include <vector>
 
@@ -152,31 +152,6 @@ bool CopyData(int In, int Out, off_t Size, TPacer &Pacer) {
   return ::ftruncate(Out, Size) == 0;
 }
 
-// Gives Out the extended attributes of In, the access control list among them, as mv does. One the
-// target cannot hold (another file system's kind, a security label we may not set) is left out.
-void CopyAttributes(int In, int Out) {
-  ssize_t size = ::flistxattr(In, nullptr, 0);
-  if (size <= 0)
-    return;
-  QByteArray names(size, Qt::Uninitialized);
-  size = ::flistxattr(In, names.data(), size_t(names.size()));
-  if (size <= 0)
-    return;
-  names.truncate(size);
-  QByteArray value;
-  for (const QByteArray &name : names.split('\0')) {
-    if (name.isEmpty())
-      continue;
-    const ssize_t length = ::fgetxattr(In, name.constData(), nullptr, 0);
-    if (length < 0)
-      continue;
-    value.resize(length);
-    const ssize_t got = ::fgetxattr(In, name.constData(), value.data(), size_t(value.size()));
-    if (got >= 0)
-      (void)::fsetxattr(Out, name.constData(), value.constData(), size_t(got), 0);
-  }
-}
-
 bool SyncFolder(int Dir) {
   TFd fd(::openat(Dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   return fd.get() >= 0 && ::fsync(fd.get()) == 0;
@@ -209,7 +184,7 @@ int OpenHeld(const THeldFile &File) {
 // permissions and times; Temp receives its name, Placed its identity. Tick is called between blocks.
 // A source written while it was read is a failure. On failure, a Stop among them, nothing is left.
 bool CopyToTemp(const THeldFile &File, int ToDir, QByteArray &Temp, TFileIdentity &Placed,
-                const TCopyTick &Tick) {
+                const TCopyTick &Tick, TAttributeLoss *Loss) {
   TFd in(OpenHeld(File));
   if (in.get() < 0)
     return false;
@@ -228,10 +203,13 @@ bool CopyToTemp(const THeldFile &File, int ToDir, QByteArray &Temp, TFileIdentit
     // the owner, whose change drops some of them, and before the mode, which the ACL's mask follows.
     if (::geteuid() == 0)
       (void)::fchown(out.get(), source.st_uid, source.st_gid);
-    CopyAttributes(in.get(), out.get());
+    mode_t mode = source.st_mode & 07777;
+    const TAttributeLoss lost = CopyAttributes(in.get(), out.get(), mode);
+    if (Loss)
+      *Loss = lost;
     const struct timespec times[2] = {source.st_atim, source.st_mtim};
-    ok = ::fchmod(out.get(), source.st_mode & 07777) == 0 && ::futimens(out.get(), times) == 0 &&
-         ::fsync(out.get()) == 0 && IdentityOfFd(out.get(), Placed);
+    ok = ::fchmod(out.get(), mode) == 0 && ::futimens(out.get(), times) == 0 && ::fsync(out.get()) == 0 &&
+         IdentityOfFd(out.get(), Placed);
   }
   // The source must not have been written while it was read.
   TFileIdentity after;
@@ -332,13 +310,13 @@ void DropOld(const TFileIdentity *Old, const TOldPlace &OldAt) {
 // Moves the held file across file systems: a copy in ToDir takes ToName, then the source leaves its
 // name and goes; when it cannot, the copy is taken back and the old file (Old) returns.
 bool MoveByCopy(THeldFile &File, int ToDir, const QByteArray &ToName, const TFileIdentity *Old,
-                const TCopyTick &Tick) {
+                const TCopyTick &Tick, TAttributeLoss *Loss) {
   struct stat st;
   if (::fstat(File.Fd(), &st) != 0 || !MayRemoveFrom(File.Folder(), st.st_uid))
     return false;
   QByteArray temp;
   TFileIdentity placed;
-  if (!CopyToTemp(File, ToDir, temp, placed, Tick))
+  if (!CopyToTemp(File, ToDir, temp, placed, Tick, Loss))
     return false;
   TOldPlace oldAt;
   if (!Place(ToDir, temp, ToDir, ToName, Old, oldAt)) {
@@ -365,10 +343,11 @@ bool MoveByCopy(THeldFile &File, int ToDir, const QByteArray &ToName, const TFil
 
 } // namespace
 
-bool CopyHeld(const THeldFile &File, int ToDir, const QByteArray &ToName, const TCopyTick &Tick) {
+bool CopyHeld(const THeldFile &File, int ToDir, const QByteArray &ToName, const TCopyTick &Tick,
+              TAttributeLoss *Loss) {
   QByteArray temp;
   TFileIdentity placed;
-  if (!File.IsOpen() || !CopyToTemp(File, ToDir, temp, placed, Tick))
+  if (!File.IsOpen() || !CopyToTemp(File, ToDir, temp, placed, Tick, Loss))
     return false;
   if (!RenameNoReplaceAt(ToDir, temp, ToDir, ToName)) {
     RemoveIfSame(ToDir, temp, placed.Id);
@@ -378,7 +357,8 @@ bool CopyHeld(const THeldFile &File, int ToDir, const QByteArray &ToName, const 
   return true;
 }
 
-bool MoveHeld(THeldFile &File, int ToDir, const QByteArray &ToName, bool Replace, const TCopyTick &Tick) {
+bool MoveHeld(THeldFile &File, int ToDir, const QByteArray &ToName, bool Replace, const TCopyTick &Tick,
+              TAttributeLoss *Loss) {
   if (!File.IsOpen())
     return false;
   TFileIdentity old;
@@ -406,7 +386,7 @@ bool MoveHeld(THeldFile &File, int ToDir, const QByteArray &ToName, bool Replace
   }
   if (errno != EXDEV)
     return false;
-  return MoveByCopy(File, ToDir, ToName, oldFile, Tick);
+  return MoveByCopy(File, ToDir, ToName, oldFile, Tick, Loss);
 }
 
 bool IsRegularFile(const QString &Path) {

@@ -4,6 +4,7 @@
 // is written under a fresh name and put in place only when complete; a source leaves its name only
 // after its copy stands in place, and only while it is the file that was copied.
 
+#include "platform/Attributes.h"
 #include "platform/FileAt.h"
 
 #include <QString>
@@ -20,15 +21,17 @@ using TCopyTick = std::function<bool()>;
 // is flushed to disk, given the source's extended attributes and ACL (those the target can hold), owner
 // (as root), permissions and times, and then renamed to ToName unless that exists. Holes stay holes.
 // The source must be the file that was held, unchanged, before and after it was read. On failure
-// nothing is left in ToDir.
-bool CopyHeld(const THeldFile &File, int ToDir, const QByteArray &ToName, const TCopyTick &Tick = {});
+// nothing is left in ToDir. Loss, when given, receives the attributes the copy could not keep.
+bool CopyHeld(const THeldFile &File, int ToDir, const QByteArray &ToName, const TCopyTick &Tick = {},
+              TAttributeLoss *Loss = nullptr);
 
 // Moves the held file to ToName inside ToDir. On one file system one rename, after which the name
 // there must hold the held file (anything else goes back where it came from); across file systems a
 // copy as CopyHeld makes, after which the source is taken out of its name, checked and removed. With
 // Replace a regular file at ToName is replaced in one step and removed only once the move is done;
 // without, an existing ToName fails. On any failure the file and whatever stood at ToName stay.
-bool MoveHeld(THeldFile &File, int ToDir, const QByteArray &ToName, bool Replace, const TCopyTick &Tick = {});
+bool MoveHeld(THeldFile &File, int ToDir, const QByteArray &ToName, bool Replace, const TCopyTick &Tick = {},
+              TAttributeLoss *Loss = nullptr);
 
 // Sends the held file, opened by its absolute path, to the trash as MoveToTrash does: it moves into
 // the trash's "files" folder without replacing anything and must arrive there as the held file;

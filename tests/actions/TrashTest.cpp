@@ -11,6 +11,7 @@
 #include "platform/FileTransfer.h"
 #include "tests/actions/ActionFixture.h"
 #include "tests/actions/Environments.h"
+#include "tests/support/MountOver.h"
 
 #include <QDirIterator>
 #include <QProcess>
@@ -216,35 +217,6 @@ TEST_F(TrashTest, ReadOnlyTrashFoldersAndDataFolderAreErrorsThatLeaveNothingBehi
   // Nothing was made in the working folder.
   EXPECT_EQ(EntriesBelow(work), QStringList());
 }
-
-// A file system of its own mounted over Folder in this process's private mount namespace (root only).
-class TMountOver {
-public:
-  TMountOver(const QString &Folder, const char *Type, const QByteArray &Source, const QByteArray &Options)
-      : m_folder(QFile::encodeName(Folder)) {
-    if (::geteuid() != 0) {
-      m_reason = "only root may mount";
-      return;
-    }
-    QDir().mkpath(Folder);
-    if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-        ::mount(Source.constData(), m_folder.constData(), Type, 0, Options.constData()) != 0)
-      m_reason = QStringLiteral("mounting %1 failed: %2").arg(Type, QString::fromLocal8Bit(std::strerror(errno)));
-    else
-      m_mounted = true;
-  }
-  ~TMountOver() {
-    if (m_mounted)
-      ::umount2(m_folder.constData(), MNT_DETACH);
-  }
-  bool Mounted() const { return m_mounted; }
-  std::string Reason() const { return m_reason.toStdString(); }
-
-private:
-  QByteArray m_folder;
-  QString m_reason;
-  bool m_mounted = false;
-};
 
 // The data folder on a small file system of its own, with the file to trash on it, which is then
 // filled up.
