@@ -14,7 +14,9 @@
 #include <QDirIterator>
 #include <QFileInfo>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -127,6 +129,19 @@ protected:
     return f.open(QIODevice::WriteOnly) && f.write(Contents) == Contents.size();
   }
 
+  // Writes Contents over the start of the file at Path in place and gives it back its modification
+  // time: the device, inode, size and time stay what the search saw.
+  static void rewriteKeepingTime(const QString &Path, const QByteArray &Contents) {
+    const QByteArray path = QFile::encodeName(Path);
+    struct stat before {};
+    ASSERT_EQ(::stat(path.constData(), &before), 0);
+    const int fd = ::open(path.constData(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, Contents.constData(), size_t(Contents.size())), Contents.size());
+    const struct timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::futimens(fd, times), 0);
+    ::close(fd);
+  }
   static QString trashFiles() { return QFile::decodeName(qgetenv("XDG_DATA_HOME")) + "/Trash/files"; }
 };
 

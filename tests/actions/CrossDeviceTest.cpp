@@ -4,6 +4,7 @@
 #include "actions/RestoreRun.h"
 #include "tests/actions/ActionFixture.h"
 #include "tests/actions/Environments.h"
+#include "tests/support/MountOver.h"
 #include "settings/Language.h"
 
 #include <QDirIterator>
@@ -105,6 +106,31 @@ TEST_P(CrossDevice, KeepsExtendedAttributesAndTheAclThereAndBackAgain) {
   EXPECT_EQ(StateOf(path), state);
 }
 
+// Onto a file system that holds no ACL (nor any extended attribute), the copy's owning group gets no
+// more than the ACL allowed it (the mode's group bits are the ACL's mask), and the file's line says
+// what was left out.
+TEST_P(CrossDevice, OntoAFileSystemWithoutAclsTheGroupGetsNoMoreAndTheLineSaysWhatWasLeftOut) {
+  const QString path = dir.createFile("src/shared.txt", "shared");
+  if (::setxattr(QFile::encodeName(path).constData(), "user.xdg.comment", "a comment", 9, 0) != 0)
+    GTEST_SKIP() << "the temporary folder holds no extended attributes";
+  const QString setfacl = QStandardPaths::findExecutable("setfacl");
+  ASSERT_FALSE(setfacl.isEmpty()) << "scripts/install-deps.sh installs the acl package";
+  ASSERT_TRUE(Chmod(path, 0640));
+  ASSERT_EQ(QProcess::execute(setfacl, {"-m", "g::r,u:65534:rw,m:rw", path}), 0);
+  ASSERT_EQ(StateOf(path).mode, 0660u);
+  const QString ramfs = dir.filePath("ramfs");
+  const TMountOver mount(ramfs, "ramfs", "ramfs", "mode=0700");
+  if (!mount.Mounted())
+    GTEST_SKIP() << "needs a ramfs: " << mount.Reason();
+  addPath(path);
+  run(GetParam(), ramfs + '/');
+  ASSERT_EQ(oks(), "+");
+  EXPECT_EQ(StateOf(ramfs + path).mode, 0640u);
+  const QString note =
+      LangText("20135") + "; " + FormatText(LangText("20136"), {QStringLiteral("user.xdg.comment")});
+  EXPECT_EQ(log.Lines[0].Text, path + " (" + note + ") - ok");
+}
+
 // A Stop or a closed window while a large file is being copied abandons that file: no partial copy
 // anywhere, the source as it was, and a log line that says so.
 TEST_P(CrossDevice, StopOrHaltDuringALargeCopyAbandonsThatFileAndSaysSo) {
@@ -139,7 +165,18 @@ TEST_P(CrossDevice, StopOrHaltDuringALargeCopyAbandonsThatFileAndSaysSo) {
     EXPECT_GT(written, 0);
     EXPECT_LT(written, size);
   }
+  // Written while it is copied, even given its old time back: the copy is dropped, the source stays.
+  sink.stopAtCall = 0;
+  const QByteArray start = before.contents.left(17);
+  sink.onCall = [&](int) { rewriteKeepingTime(path, "written meanwhile"); };
+  list.Clear();
+  addPath(path);
+  EXPECT_EQ(run(GetParam(), other.Path() + '/'), "");
+  EXPECT_EQ(oks(), "-");
+  EXPECT_EQ(testenv::ReadFile(path).left(17), "written meanwhile");
+  EXPECT_EQ(filesBelow(other.Path()), QStringList());
   sink.onCall = {};
+  rewriteKeepingTime(path, start);
   if (GetParam() == TAction::Copy)
     return;
   // The restore across file systems abandons its copy the same way.

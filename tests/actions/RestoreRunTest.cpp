@@ -4,6 +4,7 @@
 #include "platform/Names.h"
 #include "tests/actions/ActionFixture.h"
 #include "tests/actions/Environments.h"
+#include "tests/support/Racer.h"
 
 #include <QScopeGuard>
 
@@ -174,28 +175,29 @@ TEST_F(RestoreWalk, NeverListsOrFollowsLinksOrPipesButListsNamesThatAreNotText) 
 }
 
 // A folder of the store swapped after the listing, for a link to a folder outside or for another
-// folder of the same name: nothing is moved through it, and the line says why.
+// folder of the same name, and so the store folder itself: nothing is moved through it, and the line
+// says why.
 TEST_F(RestoreWalk, AStoreFolderSwappedAfterTheListingMovesNothing) {
-  for (const bool link : {true, false}) {
+  enum { Link, Another, TheStoreItself };
+  for (const int swap : {Link, Another, TheStoreItself}) {
     const QString place = storeFile("sub/f.txt", "stored");
-    const QString folder = QFileInfo(stored(place)).absolutePath();
+    const QString folder = swap == TheStoreItself ? store() : QFileInfo(stored(place)).absolutePath();
+    const QString moved = dir.filePath("moved");
     const QList<TRestoreItem> items = itemsOf(store());
     ASSERT_EQ(items.size(), 1);
     const QString outside = dir.createFile("outside/f.txt", "outside");
-    ASSERT_EQ(
-        ::rename(QFile::encodeName(folder).constData(), QFile::encodeName(dir.filePath("moved")).constData()),
-        0);
-    if (link)
+    ASSERT_EQ(::rename(QFile::encodeName(folder).constData(), QFile::encodeName(moved).constData()), 0);
+    if (swap == Link)
       ASSERT_TRUE(QFile::link(QFileInfo(outside).absolutePath(), folder));
     else
       ASSERT_TRUE(QFileInfo(dir.createFile("store" + place, "another")).isFile());
     restore(items);
-    EXPECT_EQ(log.Lines, QList<TActionLogLines::TLine>{leftAlone(place, "20133")}) << link;
+    EXPECT_EQ(log.Lines, QList<TActionLogLines::TLine>{leftAlone(place, "20133")}) << swap;
     EXPECT_FALSE(QFileInfo::exists(place));
     EXPECT_EQ(testenv::ReadFile(outside), "outside");
-    EXPECT_EQ(testenv::ReadFile(dir.filePath("moved/f.txt")), "stored");
+    EXPECT_EQ(testenv::ReadFile(swap == TheStoreItself ? moved + place : moved + "/f.txt"), "stored");
     ASSERT_TRUE(QFile::remove(folder) || QDir(folder).removeRecursively());
-    ASSERT_TRUE(QDir(dir.filePath("moved")).removeRecursively());
+    ASSERT_TRUE(QDir(moved).removeRecursively());
   }
 }
 
@@ -239,6 +241,54 @@ TEST_F(RestorePlace, ATakenPlaceOrAMissingFolderIsLeftAloneUnlessItsOptionAllows
   EXPECT_EQ(RestoreState(source("gone/"), false), TRestoreState::FolderGone);
   EXPECT_EQ(RestoreState(source("new/"), false), TRestoreState::None);
   EXPECT_EQ(RestoreState("/", false), TRestoreState::None);
+  // A place taken only after its folder was opened is not replaced without the option either.
+  options.ReplaceExisting = false;
+  EXPECT_FALSE(RestoreTargetName(taken, options).Folder.IsOpen());
+  const QString late = storeFile("late.txt", "stored late");
+  const TRestoreTarget opened = RestoreTargetName(late, options);
+  ASSERT_TRUE(opened.Folder.IsOpen());
+  dir.createFile("src/late.txt", "came first");
+  EXPECT_EQ(MoveBack(listed(stored(late)), opened, false), TMoveBack::Failed);
+  EXPECT_EQ(testenv::ReadFile(late), "came first");
+  EXPECT_EQ(testenv::ReadFile(stored(late)), "stored late");
+}
+
+// The place's folder replaced by a link to another folder (of a user who may not see what the link
+// leads to): the file is not restored through it, and what lies behind the link stays. Then the same
+// with the folder swapped for the link and back again and again while the restore runs.
+TEST_F(RestorePlace, AFolderOfThePlaceThatIsALinkLeadsNowhere) {
+  const QString place = storeFile("shared/notes.txt", "the other user's");
+  const QString hidden = dir.createFile("private/notes.txt", "private");
+  dir.createFolder("src");
+  ASSERT_TRUE(QFile::link(dir.filePath("private"), source("shared")));
+  restoreAll(store());
+  EXPECT_EQ(log.Lines, QList<TActionLogLines::TLine>{leftAlone(place, "20134")});
+  EXPECT_EQ(testenv::ReadFile(hidden), "private");
+  EXPECT_EQ(testenv::ReadFile(stored(place)), "the other user's");
+
+  ASSERT_TRUE(QFile::rename(source("shared"), source("shared-link")));
+  const QString real = dir.createFolder("src/shared");
+  for (int i = 0; i < 200; ++i) {
+    storeFile("shared/notes.txt", "stored " + QByteArray::number(i));
+    const QList<TRestoreItem> items = itemsOf(store());
+    {
+      const TRacer racer([a = QFile::encodeName(real), b = QFile::encodeName(source("shared-link"))] {
+        ::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_EXCHANGE);
+      }, std::chrono::microseconds(i % 100));
+    restore(items);
+    }
+    ASSERT_EQ(log.Lines.size(), 1);
+    EXPECT_EQ(testenv::ReadFile(hidden), "private") << i;
+    // The real folder, under whichever name it has now, holds the file when it was restored.
+    const QString folder = QFileInfo(real).isSymLink() ? source("shared-link") : real;
+    EXPECT_EQ(testenv::ReadFile(folder + "/notes.txt"),
+              log.Lines[0].Ok ? "stored " + QByteArray::number(i) : QByteArray("<missing>"))
+        << i;
+    QFile::remove(folder + "/notes.txt");
+    QDir(store()).removeRecursively();
+    if (HasFailure())
+      return;
+  }
 }
 
 TEST_F(RestorePlace, OnlyARegularFileIsEverReplaced) {

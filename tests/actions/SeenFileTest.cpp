@@ -3,7 +3,10 @@
 
 #include "platform/FileTransfer.h"
 #include "tests/actions/ActionFixture.h"
+#include "tests/actions/Environments.h"
+#include "tests/support/Racer.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -58,6 +61,60 @@ TEST_P(SeenFile, AMarkedFileEditedOrTouchedSinceTheSearchIsLeftAlone) {
                                 QDateTime::fromSecsSinceEpoch(1500000000)));
   run(GetParam());
   expectLeftAlone("20130");
+
+  // Rewritten in place and given its old time back, as a tag editor does: only the change time tells.
+  seen(*marked);
+  rewriteKeepingTime(marked->FullName(), "THE");
+  run(GetParam());
+  expectLeftAlone("20130");
+}
+
+// The marked name exchanged with another file of its folder, again and again, while the action
+// runs: it acts on the file the search saw or on nothing, never on the other file.
+TEST_P(SeenFile, ANameExchangedAgainAndAgainNeverLetsTheActionTakeTheOtherFile) {
+  const bool storing = GetParam() == TAction::Move || GetParam() == TAction::Copy;
+  // A store on another file system makes a move a copy and a removal.
+  std::unique_ptr<actionenv::TOtherFileSystem> other;
+  for (const bool across : storing ? QList<bool>{false, true} : QList<bool>{false}) {
+    if (across && !(other = std::make_unique<actionenv::TOtherFileSystem>(8 << 20))->IsValid())
+      continue;
+    const QString storeFolder = across ? other->Path() + '/' : store() + '/';
+    for (int i = 0; i < 300; ++i) {
+      list.Clear();
+      const QByteArray seenText = "seen " + QByteArray::number(i), otherText = "other " + QByteArray::number(i);
+      const QString name = addFile("race/m.txt", seenText).FullName();
+      const QString otherName = dir.createFile("src/race/o.txt", otherText);
+      {
+        const TRacer racer([m = QFile::encodeName(name), o = QFile::encodeName(otherName)] {
+          ::renameat2(AT_FDCWD, m.constData(), AT_FDCWD, o.constData(), RENAME_EXCHANGE);
+        }, std::chrono::microseconds((i % 100) * (storing ? 10 : 1)));
+        run(GetParam(), storeFolder);
+      }
+      ASSERT_EQ(log.Lines.size(), 1);
+      const bool done = log.Lines[0].Ok;
+      QList<QByteArray> left;
+      for (const QString &f : filesBelow(source("race")))
+        left << testenv::ReadFile(source("race/") + f);
+      std::sort(left.begin(), left.end());
+      const bool removes = GetParam() != TAction::Copy;
+      const QList<QByteArray> expected =
+          removes && done ? QList<QByteArray>{otherText} : QList<QByteArray>{otherText, seenText};
+      EXPECT_EQ(left, expected) << i << " across " << across;
+      const QStringList stored = filesBelow(storeFolder);
+      EXPECT_EQ(stored.size(), storing && done ? 1 : 0) << i;
+      for (const QString &f : stored)
+        EXPECT_EQ(testenv::ReadFile(storeFolder + f), seenText) << i;
+      const QStringList trashed = filesBelow(trashFiles());
+      EXPECT_EQ(trashed.size(), GetParam() == TAction::Recycle && done ? 1 : 0) << i;
+      for (const QString &f : trashed)
+        EXPECT_EQ(testenv::ReadFile(trashFiles() + '/' + f), seenText) << i;
+      QDir(QFileInfo(trashFiles()).path()).removeRecursively();
+      QDir(source("race")).removeRecursively();
+      QDir(storeFolder).removeRecursively();
+      if (HasFailure())
+        return;
+    }
+  }
 }
 
 TEST_P(SeenFile, TheKeptCopyRenamedOverTheMarkedNameIsNotTouched) {

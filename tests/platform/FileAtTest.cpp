@@ -1,9 +1,13 @@
 // Reaching a file through its folders without a link on the way, and its identity.
 #include "platform/FileAt.h"
+#include "platform/FileTransfer.h"
 #include "tests/support/TestEnv.h"
 
+#include <QDir>
 #include <QFile>
 
+#include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -46,7 +50,8 @@ TEST(FileAt, AFileIsTheSameOnlyWithItsDeviceInodeSizeAndTimeAndNoLinkOnTheWay) {
   EXPECT_EQ(seen.Id, IdOf(path));
   EXPECT_EQ(seen.Size, 12);
   EXPECT_TRUE(platform::IsSameFile(Enc(path), seen));
-  for (auto change : {&platform::TFileIdentity::Size, &platform::TFileIdentity::ModifiedNs}) {
+  for (auto change : {&platform::TFileIdentity::Size, &platform::TFileIdentity::ModifiedNs,
+                      &platform::TFileIdentity::ChangedNs, &platform::TFileIdentity::BornNs}) {
     platform::TFileIdentity other = seen;
     other.*change += 1;
     EXPECT_FALSE(platform::IsSameFile(Enc(path), other));
@@ -58,5 +63,53 @@ TEST(FileAt, AFileIsTheSameOnlyWithItsDeviceInodeSizeAndTimeAndNoLinkOnTheWay) {
     platform::TFileIdentity through;
     EXPECT_FALSE(platform::IdentityNoLinks(Enc(linked), through)) << linked.toStdString();
     EXPECT_FALSE(platform::IsSameFile(Enc(linked), seen)) << linked.toStdString();
+  }
+}
+
+// Each act on a held file after its name was exchanged with another file of its folder (as a second
+// user may do between the check and the act), and without: it acts on the held file or on nothing,
+// and whatever it moved that was not the held file is back under its own name.
+TEST(FileAt, AHeldFileIsActedOnOnlyWhileItsNameHoldsIt) {
+  using TAct = std::function<bool(platform::THeldFile &, int)>;
+  struct TCase {
+    const char *Name;
+    TAct Act;
+    std::string Source; // what the source folder holds after the act: "name=contents", by name
+    std::string Store;  // the same of the store
+  };
+  const TCase cases[] = {
+      {"remove", [](platform::THeldFile &F, int) { return F.TakeOut() && F.RemoveTakenOut(); }, "o=other",
+       "old=old"},
+      {"move", [](platform::THeldFile &F, int S) { return platform::MoveHeld(F, S, "m", false); }, "o=other",
+       "m=seen old=old"},
+      {"move over", [](platform::THeldFile &F, int S) { return platform::MoveHeld(F, S, "old", true); },
+       "o=other", "old=seen"},
+      {"copy", [](platform::THeldFile &F, int S) { return platform::CopyHeld(F, S, "m"); }, "m=seen o=other",
+       "m=seen old=old"},
+  };
+  const auto contents = [](const QString &Folder) {
+    QStringList out;
+    for (const QString &name : QDir(Folder).entryList(QDir::Files | QDir::Hidden, QDir::Name))
+      out << name + "=" + testenv::ReadFile(Folder + "/" + name);
+    return out.join(' ').toStdString();
+  };
+  for (const TCase &c : cases) {
+    for (const bool exchanged : {true, false}) {
+      TestDir dir;
+      const QString m = dir.createFile("src/m", "seen"), o = dir.createFile("src/o", "other");
+      dir.createFile("store/old", "old");
+      platform::THeldFile file;
+      ASSERT_TRUE(file.OpenPath(Enc(m)));
+      if (exchanged) {
+        ASSERT_EQ(::renameat2(AT_FDCWD, Enc(m).constData(), AT_FDCWD, Enc(o).constData(), RENAME_EXCHANGE),
+                  0);
+      }
+      const platform::TFolderFd store = platform::OpenFolderNoLinks(Enc(dir.filePath("store")));
+      EXPECT_EQ(c.Act(file, store.Get()), !exchanged) << c.Name;
+      const std::string swapped = "m=other o=seen";
+      EXPECT_EQ(contents(dir.filePath("src")), exchanged ? swapped : c.Source) << c.Name << exchanged;
+      const std::string untouched = "old=old";
+      EXPECT_EQ(contents(dir.filePath("store")), exchanged ? untouched : c.Store) << c.Name << exchanged;
+    }
   }
 }
