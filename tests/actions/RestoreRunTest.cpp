@@ -175,7 +175,8 @@ TEST_F(RestoreWalk, NeverListsOrFollowsLinksOrPipesButListsNamesThatAreNotText) 
 }
 
 // A folder of the store swapped after the listing, for a link to a folder outside or for another
-// folder of the same name, and so the store folder itself: nothing is moved through it, and the line
+// folder of the same name (holding another name of the very file stored), and so the store folder
+// itself (another folder holding the same folders below): nothing is moved through it, and the line
 // says why.
 TEST_F(RestoreWalk, AStoreFolderSwappedAfterTheListingMovesNothing) {
   enum { Link, Another, TheStoreItself };
@@ -187,15 +188,21 @@ TEST_F(RestoreWalk, AStoreFolderSwappedAfterTheListingMovesNothing) {
     ASSERT_EQ(items.size(), 1);
     const QString outside = dir.createFile("outside/f.txt", "outside");
     ASSERT_EQ(::rename(QFile::encodeName(folder).constData(), QFile::encodeName(moved).constData()), 0);
-    if (swap == Link)
+    const QString movedFile = swap == TheStoreItself ? stored(place) : moved + "/f.txt";
+    if (swap == Link) {
       ASSERT_TRUE(QFile::link(QFileInfo(outside).absolutePath(), folder));
-    else
-      ASSERT_TRUE(QFileInfo(dir.createFile("store" + place, "another")).isFile());
+    } else if (swap == TheStoreItself) {
+      const QString top = place.section('/', 1, 1);
+      ASSERT_TRUE(QDir().mkdir(store()) && QDir().rename(moved + "/" + top, store() + "/" + top));
+    } else {
+      ASSERT_TRUE(QDir().mkpath(QFileInfo(stored(place)).absolutePath()));
+      ASSERT_EQ(::link(QFile::encodeName(movedFile).constData(), QFile::encodeName(stored(place)).constData()), 0);
+    }
     restore(items);
     EXPECT_EQ(log.Lines, QList<TActionLogLines::TLine>{leftAlone(place, "20133")}) << swap;
     EXPECT_FALSE(QFileInfo::exists(place));
     EXPECT_EQ(testenv::ReadFile(outside), "outside");
-    EXPECT_EQ(testenv::ReadFile(swap == TheStoreItself ? moved + place : moved + "/f.txt"), "stored");
+    EXPECT_EQ(testenv::ReadFile(movedFile), "stored");
     ASSERT_TRUE(QFile::remove(folder) || QDir(folder).removeRecursively());
     ASSERT_TRUE(QDir(moved).removeRecursively());
   }

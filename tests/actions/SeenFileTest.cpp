@@ -177,6 +177,29 @@ TEST_P(LastCopy, AGroupWhoseUnmarkedCopiesAreGoneOrChangedKeepsItsMarkedFiles) {
   EXPECT_EQ(testenv::ReadFile(marked->FullName()), Letter);
 }
 
+// The kept copy's bytes replaced by others of the same size and given back its time, in place or as a
+// new file (which the file system may give the freed inode number): it is no copy any more.
+TEST_P(LastCopy, AKeptCopyReplacedUnderItsOldSizeAndTimeIsNoCopy) {
+  for (const bool inPlace : {true, false}) {
+    list.Clear();
+    twoCopies();
+    if (inPlace) {
+      rewriteKeepingTime(kept->FullName(), "THE SAME LETTER");
+    } else {
+      const QByteArray path = QFile::encodeName(kept->FullName());
+      struct stat before {};
+      ASSERT_EQ(::stat(path.constData(), &before), 0);
+      ASSERT_TRUE(QFile::remove(kept->FullName()));
+      dir.createFile("src/keep/letter.txt", "THE SAME LETTER");
+      const struct timespec times[2] = {before.st_atim, before.st_mtim};
+      ASSERT_EQ(::utimensat(AT_FDCWD, path.constData(), times, 0), 0);
+    }
+    run(GetParam());
+    EXPECT_EQ(log.Lines, QList<TActionLogLines::TLine>{leftAlone(marked->FullName(), "20131")}) << inPlace;
+    EXPECT_EQ(testenv::ReadFile(marked->FullName()), Letter);
+  }
+}
+
 // Every group of a file counts: here the content group still has its copy, the properties group not.
 TEST_P(LastCopy, EveryGroupOfTheFileMustKeepACopy) {
   twoCopies();

@@ -18,6 +18,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -269,6 +271,39 @@ TEST(SameContent, ConfirmingReadsOnlyTheFileLoadingIdentifiedAndUnchanged) {
     ASSERT_TRUE(File.Identity(Now));
     EXPECT_EQ(F.Identity(), Now);
   }
+}
+
+// A file written while it is read for confirmation proves nothing, even when its bytes end up the
+// same and it is given its old time back: it leaves its group, which is then gone.
+TEST(SameContent, AFileWrittenWhileItIsConfirmedLeavesItsGroup) {
+  TestDir Dir;
+  const QByteArray Data(20 * 65536, 'b');
+  for (const char *Name : {"one", "two"})
+    Dir.createFile(Name, Data);
+  Rig R;
+  const QString Saved = R.SearchAndSave(Dir);
+  Rig Open;
+  const int LoadCalls = Open.Load(Saved);
+  bool Written = false;
+  Open.Sink.onCall = [&](int Call) {
+    if (Written || Call <= LoadCalls)
+      return;
+    // The call's text names the index of the file being read.
+    const int Index = Open.Sink.texts.last().mid(2).chopped(1).toInt();
+    const QByteArray Path = QFile::encodeName(Open.List.GetItem(Index)->FullName());
+    struct stat Before {};
+    const int Fd = ::open(Path.constData(), O_WRONLY | O_CLOEXEC);
+    ASSERT_TRUE(Fd >= 0 && ::fstat(Fd, &Before) == 0);
+    ASSERT_EQ(::pwrite(Fd, Data.constData(), 16, 0), 16);
+    const struct timespec Times[2] = {Before.st_atim, Before.st_mtim};
+    ASSERT_EQ(::futimens(Fd, Times), 0);
+    ::close(Fd);
+    Written = true;
+  };
+  ConfirmContentGroups(Open.List, Open.Sink, Open.Bar);
+  GroupResult(Open.List, Open.Steps, Open.Sink, Open.Bar, {nullptr, nullptr, 0});
+  EXPECT_TRUE(Written);
+  EXPECT_EQ(Open.Groups(), "");
 }
 
 // A folder replaced by a link after saving makes two rows name one file: the row behind the link has

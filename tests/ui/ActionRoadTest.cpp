@@ -294,6 +294,29 @@ private slots:
     QVERIFY(w().rbtActionDeleteToRecicly->isChecked());
   }
 
+  // A file copied into the store stays in its place and still counts as a copy: deleting its twin
+  // asks nothing and goes ahead, while the copied file is still there unchanged.
+  void aCopiedFileStillCountsAsACopy() {
+    toActionPage();
+    w().rbtActionCopy->setChecked(true);
+    next();
+    w().edtFolder->setText(m_tree->createFolder("store"));
+    next();
+    QCOMPARE(page(), w().tbsLog);
+    back();
+    QCOMPARE(page(), w().tbsResults);
+    TResultModel &rows = w().ResultList().Model();
+    for (int row = 0; row < rows.Count(); ++row)
+      rows.SetChecked(row, rows.GetResultData(row)->Item->FullName() == kept());
+    next();
+    w().rbtActionDelete->setChecked(true);
+    next();
+    QCOMPARE(messages(FormatText(text(20132), {"1"})), 0);
+    QCOMPARE(page(), w().tbsLog);
+    QCOMPARE(w().memLog->document()->lastBlock().text(), kept() + " - ok");
+    QCOMPARE(testenv::ReadFile(copy()), m_letter);
+  }
+
   // A copy of 1 GiB answers Pause and Stop while it runs: paused it writes nothing, stopped its partial
   // copy goes, the file stays, and the log says so.
   void pauseAndStopDuringALargeCopy() {
