@@ -32,7 +32,7 @@ int main(int argc, char **argv) {
          out + QStringLiteral("/page-%1-%2.png").arg(i + 1, 2, 10, QLatin1Char('0')).arg(page->objectName()));
   }
   // A store to restore from: a file whose place is taken (red), a folder whose place is gone (grey),
-  // then the log of the run.
+  // a folder whose place became a link, then the log of the run.
   {
     TestDir files;
     const QString source = files.filePath(QStringLiteral("src"));
@@ -43,6 +43,8 @@ int main(int argc, char **argv) {
                              30000);
     files.createFileOfSize(QStringLiteral("store") + source + QStringLiteral("/Old/report.pdf"), 120000);
     files.createFile(QStringLiteral("src/letter.odt"), "already back");
+    files.createFileOfSize(QStringLiteral("store") + source + QStringLiteral("/Shared/plan.txt"), 5000);
+    QFile::link(files.createFolder(QStringLiteral("elsewhere")), source + QStringLiteral("/Shared"));
     files.createFolder(QStringLiteral("src/Photos/2004"));
     window.ShowPage(window.tbsOpenRestoreFolder);
     window.edtFolderRestore->setText(store);
