@@ -9,7 +9,9 @@
 #include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -112,4 +114,25 @@ TEST(FileAt, AHeldFileIsActedOnOnlyWhileItsNameHoldsIt) {
       EXPECT_EQ(contents(dir.filePath("store")), exchanged ? untouched : c.Store) << c.Name << exchanged;
     }
   }
+}
+
+// A link put in the held file's place is never opened through, not even to be refused: opening a
+// device or a pipe can itself do something.
+TEST(FileAt, ACopyNeverOpensWhatALinkInItsPlaceLeadsTo) {
+  TestDir dir;
+  const QString m = dir.createFile("src/m", "seen");
+  const QString target = dir.createFile("elsewhere/t", "target");
+  dir.createFolder("store");
+  platform::THeldFile file;
+  ASSERT_TRUE(file.OpenPath(Enc(m)));
+  ASSERT_TRUE(QFile::rename(m, m + ".moved") && QFile::link(target, m));
+  const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  ASSERT_GE(watch, 0);
+  ASSERT_GE(::inotify_add_watch(watch, Enc(target).constData(), IN_OPEN), 0);
+  const platform::TFolderFd store = platform::OpenFolderNoLinks(Enc(dir.filePath("store")));
+  EXPECT_FALSE(platform::CopyHeld(file, store.Get(), "m"));
+  char events[4096];
+  EXPECT_LT(::read(watch, events, sizeof events), 0) << "the link's target was opened";
+  ::close(watch);
+  EXPECT_TRUE(QDir(dir.filePath("store")).isEmpty());
 }
