@@ -167,11 +167,10 @@ void RemoveIfSame(int Dir, const QByteArray &Name, const TFileId &Id) {
 }
 
 // Opens the held file for reading by its name, without following a link or blocking; only while the
-// name holds the held file, unchanged.
-int OpenHeld(const THeldFile &File) {
+// name holds the held file, unchanged (Opened receives what it is).
+int OpenHeld(const THeldFile &File, TFileIdentity &Opened) {
   TFd fd(::openat(File.Folder(), File.Name().constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-  TFileIdentity now;
-  if (fd.get() < 0 || !IdentityOfFd(fd.get(), now) || now != File.Identity()) {
+  if (fd.get() < 0 || !IdentityOfFd(fd.get(), Opened) || Opened != File.Identity()) {
     if (fd.get() >= 0)
       errno = EBUSY;
     return -1;
@@ -185,7 +184,8 @@ int OpenHeld(const THeldFile &File) {
 // A source written while it was read is a failure. On failure, a Stop among them, nothing is left.
 bool CopyToTemp(const THeldFile &File, int ToDir, QByteArray &Temp, TFileIdentity &Placed,
                 const TCopyTick &Tick, TAttributeLoss *Loss) {
-  TFd in(OpenHeld(File));
+  TFileIdentity opened;
+  TFd in(OpenHeld(File, opened));
   if (in.get() < 0)
     return false;
   TFd out;
@@ -213,7 +213,7 @@ bool CopyToTemp(const THeldFile &File, int ToDir, QByteArray &Temp, TFileIdentit
   }
   // The source must not have been written while it was read.
   TFileIdentity after;
-  if (ok && (!IdentityOfFd(in.get(), after) || after != File.Identity())) {
+  if (ok && (!IdentityOfFd(in.get(), after) || after != opened)) {
     ok = false;
     errno = EBUSY;
   }
