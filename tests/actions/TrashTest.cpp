@@ -8,7 +8,7 @@
 #include <glib.h>
 #pragma pop_macro("signals")
 
-#include "platform/FileTransfer.h"
+#include "platform/Trash.h"
 #include "tests/actions/ActionFixture.h"
 #include "tests/actions/Environments.h"
 #include "tests/support/MountOver.h"
