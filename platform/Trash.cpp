@@ -25,8 +25,6 @@ constexpr qsizetype NameMax = 255;
 constexpr qsizetype RecordSuffix = 10; // ".trashinfo"
 // A tail this short after the last dot is an extension: it stays at the end of a cut or unique name.
 constexpr qsizetype ExtensionMax = 16;
-// Room for "." and a random number in base 36 before the extension, when the name itself is taken.
-constexpr qsizetype UniqueRoom = 8;
 // The name itself, then random ones: only a trash crowded with leftovers runs out, and the time a
 // file takes never grows with the names already there.
 constexpr int NameTries = 16;
@@ -115,6 +113,7 @@ QByteArray TrashName(const QByteArray &Base, const QByteArray &Unique) {
   return stem + Unique + extension;
 }
 
+// What makes a name unique when the name itself is taken: "." and a random number in base 36.
 QByteArray UniquePart() {
   return "." + QByteArray::number(QRandomGenerator::global()->generate(), 36);
 }
@@ -144,7 +143,7 @@ bool MakeRecord(int Info, const QByteArray &Name, const QByteArray &Text) {
 }
 
 // Moves the held file into Trash under a free name, beside a complete record of Text.
-bool TrashInto(THeldFile &File, const TTrashFolders &Trash, const QByteArray &Text) {
+bool TrashInto(const THeldFile &File, const TTrashFolders &Trash, const QByteArray &Text) {
   const int files = Trash.Files.Get(), info = Trash.Info.Get();
   for (int i = 0; i < NameTries; ++i) {
     const QByteArray name = TrashName(File.Name(), i == 0 ? QByteArray() : UniquePart());
@@ -208,7 +207,7 @@ TFolderFd OpenVolumeTop(const THeldFile &File, QByteArray &Below) {
   return top;
 }
 
-bool TrashOnVolume(THeldFile &File, const QByteArray &Date) {
+bool TrashOnVolume(const THeldFile &File, const QByteArray &Date) {
   QByteArray below;
   const TFolderFd top = OpenVolumeTop(File, below);
   if (!top.IsOpen())
@@ -242,11 +241,11 @@ bool TrashHeld(THeldFile &File) {
   if (data.Id().m_device != File.Identity().Id.m_device)
     return TrashOnVolume(File, date);
   // The record must name where the file was: the path still leads to the folder it is held in.
-  TTrashFolders trash;
   if (OpenFolderNoLinks(FolderOf(File.Path())).Id() != IdOf(File.Folder())) {
     errno = EBUSY;
     return false;
   }
+  TTrashFolders trash;
   return OpenTrash(data.Get(), "Trash", trash) && TrashInto(File, trash, RecordText(File.Path(), date));
 }
 
