@@ -6,6 +6,7 @@
 #include "engine/UsePropertyFile.h"
 #include "platform/FileTransfer.h"
 #include "platform/Names.h"
+#include "platform/Trash.h"
 #include "settings/Language.h"
 
 #include <QThread>

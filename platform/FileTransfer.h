@@ -33,20 +33,7 @@ bool CopyHeld(const THeldFile &File, int ToDir, const QByteArray &ToName, const 
 bool MoveHeld(THeldFile &File, int ToDir, const QByteArray &ToName, bool Replace, const TCopyTick &Tick = {},
               TAttributeLoss *Loss = nullptr);
 
-// Sends the held file, opened by its absolute path, to the trash as MoveToTrash does: it moves into
-// the trash's "files" folder without replacing anything and must arrive there as the held file;
-// anything else goes back to its name.
-bool TrashHeld(THeldFile &File);
-
 // Whether Path names a regular file itself (a link to one does not count).
 bool IsRegularFile(const QString &Path);
-
-// Sends the regular file FileName (an absolute path) to the freedesktop trash: the home trash, or the
-// trash folder of its own file system. True only when the file has left its place and stands in the
-// "files" folder of a trash folder beside a complete record (Path and DeletionDate) that names it;
-// a name too long for its record is trashed under a shorter one. Never deletes instead, never hangs,
-// and makes nothing outside the data folder and the trash folders. With Expected, only while the path
-// still leads to the file it describes.
-bool MoveToTrash(const QString &FileName, const TFileIdentity *Expected = nullptr);
 
 } // namespace platform

@@ -1,23 +1,18 @@
-// The freedesktop trash. GIO does the ordinary case; our own code steps in where GLib 2.74 goes
-// wrong: a relative XDG_DATA_HOME (GLib uses it as given, so the file lands below the current folder),
-// a name too long for its record beside it (GLib refuses), and a full file system (GLib moves the file
-// and leaves an empty record, which no desktop can put back).
+// The freedesktop trash, done here rather than by GLib, whose trash works by path: a folder swapped
+// for a link between its check and its rename sent another folder's file to the trash, and it took a
+// name as free when only a file (no record) held it. Here the file is held open in its own folder,
+// and everything after the data folder is reached through opened folders, never by a path: the record
+// is made exclusively and flushed before the file moves, the move is one rename out of the held folder
+// that replaces nothing, and the name that arrived must hold the held file.
 
-// GLib's headers use "signals" as a plain name, which Qt defines as a keyword.
-#pragma push_macro("signals")
-#undef signals
-#include <gio/gio.h>
-#pragma pop_macro("signals")
+#include "platform/Trash.h"
 
-#include "platform/FileAt.h"
-#include "platform/FileTransfer.h"
 #include "platform/Names.h"
 
 #include <QDateTime>
+#include <QRandomGenerator>
 
 #include <cerrno>
-#include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -25,17 +20,14 @@
 namespace platform {
 namespace {
 
-// "<name>.trashinfo" must fit in one name; room is kept for a ".NNNN" that makes a name unique.
+// "<name>.trashinfo" must fit in one name.
 constexpr qsizetype NameMax = 255;
 constexpr qsizetype RecordSuffix = 10; // ".trashinfo"
-constexpr qsizetype UniqueRoom = 5;
-constexpr int NameTries = 1000;
-constexpr qsizetype RecordCap = 64 * 1024;
-constexpr int FirstGuesses = 8;
-
-bool Lstat(const QByteArray &Path, struct stat &St) {
-  return ::lstat(Path.constData(), &St) == 0;
-}
+// A tail this short after the last dot is an extension: it stays at the end of a cut or unique name.
+constexpr qsizetype ExtensionMax = 16;
+// The name itself, then random ones: only a trash crowded with leftovers runs out, and the time a
+// file takes never grows with the names already there.
+constexpr int NameTries = 16;
 
 // The user's data folder by the XDG rule: a relative XDG_DATA_HOME is ignored.
 QByteArray DataHome() {
@@ -46,281 +38,226 @@ QByteArray DataHome() {
   return home.startsWith('/') ? home + "/.local/share" : QByteArray();
 }
 
-// Makes each missing level of the data folder Path (mode 0700); true when Path leads to a folder
-// afterwards. A data folder that is a link to a folder (a dotfile setup) is the user's choice and is
-// followed, as GLib follows it; the trash folders inside are checked on their own.
-bool MakeFolders(const QByteArray &Path) {
+TFileId IdOf(int Fd) {
   struct stat st;
-  if (::stat(Path.constData(), &st) == 0)
-    return S_ISDIR(st.st_mode);
-  if (errno != ENOENT || Path == "/" || !MakeFolders(FolderOf(Path)))
-    return false;
-  return (::mkdir(Path.constData(), 0700) == 0 || errno == EEXIST) && ::stat(Path.constData(), &st) == 0 &&
-         S_ISDIR(st.st_mode);
-}
-
-// A folder of a trash: made when missing, and only used when it is a real folder of our own.
-bool OwnFolder(const QByteArray &Path) {
-  if (::mkdir(Path.constData(), 0700) != 0 && errno != EEXIST)
-    return false;
-  struct stat st;
-  if (!Lstat(Path, st) || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) {
-    errno = EACCES;
-    return false;
-  }
-  return true;
-}
-
-// The top folder of the file system that holds Folder.
-QByteArray TopOf(const QByteArray &Folder) {
-  QByteArray top = Folder;
-  struct stat here;
-  if (!Lstat(top, here))
+  if (::fstat(Fd, &st) != 0)
     return {};
-  while (top != "/") {
-    const QByteArray up = FolderOf(top);
-    struct stat above;
-    if (!Lstat(up, above) || above.st_dev != here.st_dev)
-      break;
-    top = up;
+  return {uint64_t(st.st_dev), uint64_t(st.st_ino)};
+}
+
+constexpr int FollowedFolder = O_PATH | O_DIRECTORY | O_CLOEXEC;
+
+// Opens the data folder Path, making each missing level (0700). Links on the way are followed: a data
+// folder that is a link to a folder (a dotfile setup) is the user's choice, as it is for GLib. The
+// trash folders inside are checked on their own.
+TFolderFd OpenDataFolder(const QByteArray &Path) {
+  TFolderFd dir(::open("/", FollowedFolder));
+  for (const QByteArray &part : Path.split('/')) {
+    if (part.isEmpty() || !dir.IsOpen())
+      continue;
+    TFolderFd next(::openat(dir.Get(), part.constData(), FollowedFolder));
+    if (!next.IsOpen() && errno == ENOENT &&
+        (::mkdirat(dir.Get(), part.constData(), 0700) == 0 || errno == EEXIST))
+      next = TFolderFd(::openat(dir.Get(), part.constData(), FollowedFolder));
+    dir = std::move(next);
   }
-  return top;
+  return dir;
 }
 
-QByteArray Below(const QByteArray &Top, const QByteArray &Name) {
-  return Top == "/" ? "/" + Name : Top + "/" + Name;
+// A folder of a trash inside Parent: made (0700) when missing, and used only when it is a real folder
+// (not a link) of this user's own, so no one else can swap or read what goes in.
+TFolderFd OwnFolderAt(int Parent, const QByteArray &Name) {
+  TFolderFd dir = OpenFolderAt(Parent, Name);
+  if (!dir.IsOpen() && errno == ENOENT && (::mkdirat(Parent, Name.constData(), 0700) == 0 || errno == EEXIST))
+    dir = OpenFolderAt(Parent, Name);
+  struct stat st;
+  if (dir.IsOpen() && (::fstat(dir.Get(), &st) != 0 || st.st_uid != ::geteuid())) {
+    errno = EACCES;
+    return {};
+  }
+  return dir;
 }
 
-// The trash folders a file on the file system topped by Top may go to, in the order they are tried.
-QList<QByteArray> TopTrashes(const QByteArray &Top) {
-  const QByteArray uid = QByteArray::number(::geteuid());
-  QList<QByteArray> out;
-  struct stat shared;
-  const QByteArray dotTrash = Below(Top, ".Trash");
-  // A shared .Trash counts only when it is a real sticky folder.
-  if (Lstat(dotTrash, shared) && S_ISDIR(shared.st_mode) && (shared.st_mode & S_ISVTX))
-    out << dotTrash + "/" + uid;
-  out << Below(Top, ".Trash-" + uid);
-  return out;
-}
+// The two folders of one trash.
+struct TTrashFolders {
+  TFolderFd Files;
+  TFolderFd Info;
+};
 
-QByteArray RecordText(const QByteArray &Path) {
-  char *escaped = g_uri_escape_string(Path.constData(), "/", FALSE);
-  const QByteArray text =
-      "[Trash Info]\nPath=" + QByteArray(escaped) + "\nDeletionDate=" +
-      QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd'T'hh:mm:ss")).toLatin1() + "\n";
-  g_free(escaped);
-  return text;
-}
-
-// Writes the whole record to the descriptor, flushed; closes it either way.
-bool FillRecord(int Fd, const QByteArray &Text) {
-  bool ok = Fd >= 0 && WriteAll(Fd, Text.constData(), size_t(Text.size())) && ::fsync(Fd) == 0;
-  const int saved = errno;
-  if (Fd >= 0 && ::close(Fd) != 0 && ok)
+bool OpenTrash(int Parent, const QByteArray &Name, TTrashFolders &Trash) {
+  const TFolderFd trash = OwnFolderAt(Parent, Name);
+  if (!trash.IsOpen())
     return false;
-  errno = saved;
+  Trash.Files = OwnFolderAt(trash.Get(), "files");
+  if (Trash.Files.IsOpen())
+    Trash.Info = OwnFolderAt(trash.Get(), "info");
+  return Trash.Info.IsOpen();
+}
+
+// The name a file goes into the trash under: Base with Unique put before its extension, cut so that
+// its record's name fits. The cut falls between UTF-8 characters and keeps a short extension.
+QByteArray TrashName(const QByteArray &Base, const QByteArray &Unique) {
+  const qsizetype dot = Base.lastIndexOf('.');
+  const qsizetype stemSize = dot > 0 && Base.size() - dot <= ExtensionMax ? dot : Base.size();
+  QByteArray stem = Base.left(stemSize);
+  const QByteArray extension = Base.mid(stemSize);
+  const qsizetype room = NameMax - RecordSuffix - Unique.size() - extension.size();
+  if (stem.size() > room) {
+    const auto inCharacter = [&stem](qsizetype At) { return (uchar(stem.at(At)) & 0xC0) == 0x80; };
+    // A character takes at most four bytes; where the name is no UTF-8 it is cut where it must be.
+    qsizetype cut = room;
+    while (cut > room - 3 && inCharacter(cut))
+      --cut;
+    stem.truncate(inCharacter(cut) ? room : cut);
+  }
+  return stem + Unique + extension;
+}
+
+// What makes a name unique when the name itself is taken: "." and a random number in base 36.
+QByteArray UniquePart() {
+  return "." + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+}
+
+// Path escaped as in a URI: the unreserved bytes of RFC 2396 and '/' stay, every other byte is %XX.
+QByteArray RecordText(const QByteArray &Path, const QByteArray &Date) {
+  return "[Trash Info]\nPath=" + Path.toPercentEncoding("/!*'()") + "\nDeletionDate=" + Date + "\n";
+}
+
+// Makes the record Name in Info, never over an existing one, written whole and flushed. On failure
+// nothing is left (errno EEXIST when the name is taken).
+bool MakeRecord(int Info, const QByteArray &Name, const QByteArray &Text) {
+  const int fd = ::openat(Info, Name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0)
+    return false;
+  bool ok = WriteAll(fd, Text.constData(), size_t(Text.size())) && ::fsync(fd) == 0;
+  int saved = errno;
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    saved = errno;
+  }
+  if (!ok) {
+    ::unlinkat(Info, Name.constData(), 0);
+    errno = saved;
+  }
   return ok;
 }
 
-// Whether the record at Info names the file Path (absolute, or relative to Top) and has a date.
-bool RecordNames(const QByteArray &Info, const QByteArray &Path, const QByteArray &Top) {
-  const int fd = ::open(Info.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0)
-    return false;
-  QByteArray text(RecordCap, Qt::Uninitialized);
-  const ssize_t n = ::read(fd, text.data(), size_t(text.size()));
-  ::close(fd);
-  if (n <= 0)
-    return false;
-  text.truncate(n);
-  const QList<QByteArray> lines = text.split('\n');
-  if (lines.value(0).trimmed() != "[Trash Info]")
-    return false;
-  bool named = false, dated = false;
-  for (const QByteArray &line : lines) {
-    if (line.startsWith("Path=")) {
-      char *path = g_uri_unescape_string(line.mid(5).constData(), nullptr);
-      const QByteArray read = path ? QByteArray(path) : QByteArray();
-      g_free(path);
-      named = !read.isEmpty() && (read == Path || (!read.startsWith('/') && Below(Top, read) == Path));
-    } else if (line.startsWith("DeletionDate=")) {
-      dated = line.size() > 13;
-    }
-  }
-  return named && dated;
-}
-
-// A name for the trash, short enough to have its record beside it; cut at a character boundary,
-// keeping a short extension.
-QByteArray TrashName(const QByteArray &Base) {
-  const qsizetype room = NameMax - RecordSuffix - UniqueRoom;
-  if (Base.size() <= room)
-    return Base;
-  const qsizetype dot = Base.lastIndexOf('.');
-  const QByteArray ext = dot > 0 && Base.size() - dot <= 16 ? Base.mid(dot) : QByteArray();
-  qsizetype cut = room - ext.size();
-  while (cut > 0 && (uchar(Base.at(cut)) & 0xC0) == 0x80)
-    --cut;
-  return Base.left(cut) + ext;
-}
-
-// Moves Source (whose identity is Before) into the trash folder Trash, under a free name with a
-// complete record of RecordPath beside it.
-bool TrashInto(const QByteArray &Source, const struct stat &Before, const QByteArray &Trash,
-               const QByteArray &RecordPath) {
-  const QByteArray files = Trash + "/files", info = Trash + "/info";
-  if (!OwnFolder(Trash) || !OwnFolder(files) || !OwnFolder(info))
-    return false;
-  const QByteArray record = RecordText(RecordPath);
-  const QByteArray name = TrashName(Source.mid(Source.lastIndexOf('/') + 1));
-  for (int i = 1; i <= NameTries; ++i) {
-    const QByteArray candidate = i == 1 ? name : name + "." + QByteArray::number(i);
-    const QByteArray infoPath = info + "/" + candidate + ".trashinfo";
-    const int fd = ::open(infoPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) {
+// Moves the held file into Trash under a free name, beside a complete record of Text.
+bool TrashInto(const THeldFile &File, const TTrashFolders &Trash, const QByteArray &Text) {
+  const int files = Trash.Files.Get(), info = Trash.Info.Get();
+  for (int i = 0; i < NameTries; ++i) {
+    const QByteArray name = TrashName(File.Name(), i == 0 ? QByteArray() : UniquePart());
+    const QByteArray record = name + ".trashinfo";
+    if (!MakeRecord(info, record, Text)) {
       if (errno == EEXIST)
         continue;
       return false;
     }
-    if (!FillRecord(fd, record)) {
+    if (!RenameNoReplaceAt(File.Folder(), File.Name(), files, name)) {
       const int saved = errno;
-      ::unlink(infoPath.constData());
+      ::unlinkat(info, record.constData(), 0);
       errno = saved;
+      // A file without a record (left by an interrupted trash or another program) holds the name.
+      if (saved == EEXIST)
+        continue;
       return false;
     }
-    const QByteArray target = files + "/" + candidate;
-    if (RenameNoReplaceAt(AT_FDCWD, Source, AT_FDCWD, target)) {
-      struct stat now;
-      if (Lstat(target, now) && SameFile(now, Before))
-        return true;
-      // Someone swapped the file under us: put back what was moved.
-      if (RenameNoReplaceAt(AT_FDCWD, target, AT_FDCWD, Source))
-        ::unlink(infoPath.constData());
-      errno = EBUSY;
-      return false;
-    }
-    const int saved = errno;
-    ::unlink(infoPath.constData());
-    errno = saved;
-    if (saved != EEXIST)
-      return false;
+    if (File.IsAt(files, name))
+      return true;
+    // Another file took the held file's name before the rename: it goes back to that name in the same
+    // folder. Should the name be taken again meanwhile, it stays in the trash beside its record (which
+    // names where it came from) rather than be lost.
+    if (RenameNoReplaceAt(files, name, File.Folder(), File.Name()))
+      ::unlinkat(info, record.constData(), 0);
+    errno = EBUSY;
+    return false;
   }
   errno = EEXIST;
   return false;
 }
 
-// Our own trashing: the home trash when the file shares its file system, else the volume's own.
-bool TrashOurselves(const QByteArray &Source, const struct stat &Before, const QByteArray &Home) {
-  struct stat homeSt;
-  if (::stat(Home.constData(), &homeSt) == 0 && homeSt.st_dev == Before.st_dev)
-    return TrashInto(Source, Before, Home + "/Trash", Source);
-  const QByteArray top = TopOf(FolderOf(Source));
-  if (top.isEmpty())
-    return false;
-  const QByteArray relative = top == "/" ? Source.mid(1) : Source.mid(top.size() + 1);
-  for (const QByteArray &trash : TopTrashes(top))
-    if (TrashInto(Source, Before, trash, relative))
-      return true;
-  return false;
-}
-
-// Where GIO put the file Before: the trash folder and the name in its "files" folder.
-bool FindTrashed(const struct stat &Before, const QByteArray &Base, const QList<QByteArray> &Trashes,
-                 QByteArray &Trash, QByteArray &Name) {
-  // GIO names a file "a.tar.gz", then "a.2.tar.gz", "a.3.tar.gz" ...: those first, so a full trash
-  // is rarely read.
-  const qsizetype dot = Base.indexOf('.');
-  for (int i = 1; i <= FirstGuesses; ++i) {
-    const QByteArray number = "." + QByteArray::number(i);
-    const QByteArray guess = i == 1 ? Base : dot < 0 ? Base + number : Base.left(dot) + number + Base.mid(dot);
-    for (const QByteArray &t : Trashes) {
-      struct stat st;
-      if (Lstat(t + "/files/" + guess, st) && SameFile(st, Before)) {
-        Trash = t;
-        Name = guess;
-        return true;
-      }
-    }
-  }
-  for (const QByteArray &t : Trashes) {
-    const QByteArray files = t + "/files";
-    DIR *dir = ::opendir(files.constData());
-    if (!dir)
+// The top folder of the held file's volume: the file's folders are opened from "/" down without
+// following a link, and the highest of those on the file's device is the top. Below receives the
+// file's path relative to it. Not open unless the path still leads to the folder the file is held in.
+TFolderFd OpenVolumeTop(const THeldFile &File, QByteArray &Below) {
+  TFolderFd level(::open("/", FollowedFolder));
+  TFolderFd top(level.IsOpen() ? ::fcntl(level.Get(), F_DUPFD_CLOEXEC, 0) : -1);
+  uint64_t device = IdOf(level.Get()).m_device;
+  QList<QByteArray> below;
+  for (const QByteArray &part : FolderOf(File.Path()).split('/')) {
+    if (part.isEmpty())
       continue;
-    while (const struct dirent *entry = ::readdir(dir)) {
-      struct stat st;
-      if (entry->d_ino != Before.st_ino || !Lstat(files + "/" + entry->d_name, st) || !SameFile(st, Before))
-        continue;
-      Trash = t;
-      Name = entry->d_name;
-      ::closedir(dir);
-      return true;
+    level = OpenFolderAt(level.Get(), part);
+    if (!level.IsOpen())
+      return {};
+    const uint64_t here = IdOf(level.Get()).m_device;
+    if (here != device) {
+      top = TFolderFd(::fcntl(level.Get(), F_DUPFD_CLOEXEC, 0));
+      below.clear();
+    } else {
+      below << part;
     }
-    ::closedir(dir);
+    device = here;
   }
-  return false;
+  if (IdOf(level.Get()) != IdOf(File.Folder()) || device != File.Identity().Id.m_device) {
+    errno = EBUSY;
+    return {};
+  }
+  Below = (below << File.Name()).join('/');
+  return top;
 }
 
-// GIO has moved the file: it counts only beside a complete record. An incomplete record is written
-// anew; when even that fails, the file goes back to its place.
-bool CheckTrashed(const QByteArray &Source, const struct stat &Before, const QByteArray &Home) {
-  const QByteArray top = TopOf(FolderOf(Source));
-  QList<QByteArray> trashes{Home + "/Trash"};
-  if (!top.isEmpty())
-    trashes << TopTrashes(top);
-  QByteArray trash, name;
-  if (!FindTrashed(Before, Source.mid(Source.lastIndexOf('/') + 1), trashes, trash, name)) {
-    errno = ENOENT;
+bool TrashOnVolume(const THeldFile &File, const QByteArray &Date) {
+  QByteArray below;
+  const TFolderFd top = OpenVolumeTop(File, below);
+  if (!top.IsOpen())
     return false;
-  }
-  const QByteArray info = trash + "/info/" + name + ".trashinfo";
-  if (RecordNames(info, Source, top))
-    return true;
-  const QByteArray path = trash == Home + "/Trash" || top.isEmpty() ? Source
-                          : top == "/"                              ? Source.mid(1)
-                                                                    : Source.mid(top.size() + 1);
-  if (FillRecord(::open(info.constData(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC), RecordText(path)) &&
-      RecordNames(info, Source, top))
-    return true;
-  const int saved = errno;
-  if (RenameNoReplaceAt(AT_FDCWD, trash + "/files/" + name, AT_FDCWD, Source))
-    ::unlink(info.constData());
-  errno = saved ? saved : EIO;
-  return false;
+  const QByteArray text = RecordText(below, Date);
+  const QByteArray uid = QByteArray::number(::geteuid());
+  TTrashFolders trash;
+  // A shared .Trash counts only as a real folder with the sticky bit: in any other, one user could
+  // take away or swap another's folder.
+  const TFolderFd shared = OpenFolderAt(top.Get(), ".Trash");
+  struct stat st;
+  if (shared.IsOpen() && ::fstat(shared.Get(), &st) == 0 && (st.st_mode & S_ISVTX) &&
+      OpenTrash(shared.Get(), uid, trash))
+    return TrashInto(File, trash, text);
+  return OpenTrash(top.Get(), ".Trash-" + uid, trash) && TrashInto(File, trash, text);
 }
 
 } // namespace
 
-bool MoveToTrash(const QString &FileName, const TFileIdentity *Expected) {
-  const QByteArray source = EncodeName(FileName);
-  struct stat before;
-  if (!source.startsWith('/') || !Lstat(source, before) || !S_ISREG(before.st_mode) ||
-      (Expected && !IsSameFile(source, *Expected)))
+bool TrashHeld(THeldFile &File) {
+  if (!File.IsOpen() || !File.Path().startsWith('/')) {
+    errno = EINVAL;
     return false;
-  const QByteArray home = DataHome();
-  if (home.isEmpty() || !MakeFolders(home))
-    return false;
-  // GLib reads the data folder once and keeps a relative one; then the trash is all ours.
-  if (home != QByteArray(g_get_user_data_dir()))
-    return TrashOurselves(source, before, home);
-
-  GFile *file = g_file_new_for_path(source.constData());
-  GError *error = nullptr;
-  const bool moved = g_file_trash(file, nullptr, &error);
-  g_object_unref(file);
-  if (!moved) {
-    const bool tooLong = error && error->domain == G_IO_ERROR && error->code == G_IO_ERROR_FILENAME_TOO_LONG;
-    g_clear_error(&error);
-    struct stat now;
-    // GLib refuses a name whose record would not fit; ours is shortened.
-    return tooLong && Lstat(source, now) && SameFile(now, before) && TrashOurselves(source, before, home);
   }
-  return CheckTrashed(source, before, home);
+  const QByteArray date =
+      QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd'T'hh:mm:ss")).toLatin1();
+  const QByteArray home = DataHome();
+  const TFolderFd data = home.isEmpty() ? TFolderFd() : OpenDataFolder(home);
+  if (!data.IsOpen())
+    return false;
+  if (data.Id().m_device != File.Identity().Id.m_device)
+    return TrashOnVolume(File, date);
+  // The record must name where the file was: the path still leads to the folder it is held in.
+  if (OpenFolderNoLinks(FolderOf(File.Path())).Id() != IdOf(File.Folder())) {
+    errno = EBUSY;
+    return false;
+  }
+  TTrashFolders trash;
+  return OpenTrash(data.Get(), "Trash", trash) && TrashInto(File, trash, RecordText(File.Path(), date));
 }
 
-bool TrashHeld(THeldFile &File) {
-  return MoveToTrash(DecodeName(File.Path()), &File.Identity());
+bool MoveToTrash(const QString &FileName, const TFileIdentity *Expected) {
+  THeldFile file;
+  if (!file.OpenPath(EncodeName(FileName)))
+    return false;
+  if (Expected && file.Identity() != *Expected) {
+    errno = EBUSY;
+    return false;
+  }
+  return TrashHeld(file);
 }
 
 } // namespace platform

@@ -2,6 +2,7 @@
 // removes files never removes the last copy of a group.
 
 #include "platform/FileTransfer.h"
+#include "platform/Trash.h"
 #include "tests/actions/ActionFixture.h"
 #include "tests/actions/Environments.h"
 #include "tests/support/Racer.h"

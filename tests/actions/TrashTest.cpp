@@ -8,7 +8,7 @@
 #include <glib.h>
 #pragma pop_macro("signals")
 
-#include "platform/FileTransfer.h"
+#include "platform/Trash.h"
 #include "tests/actions/ActionFixture.h"
 #include "tests/actions/Environments.h"
 #include "tests/support/MountOver.h"
@@ -20,10 +20,10 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <sched.h>
-#include <sys/mount.h>
 #include <fcntl.h>
 #include <functional>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -60,23 +60,25 @@ ino_t InodeOf(const QString &Path) {
   return ::lstat(QFile::encodeName(Path).constData(), &st) == 0 ? st.st_ino : 0;
 }
 
-// What a trash folder holds of one file: its name there and its record's decoded Path and date.
+// What a trash folder holds of one file: its name and inode there and its record's decoded Path and
+// date.
 struct TTrashed {
   QString Name;
   QString Path;
   bool Dated = false;
+  ino_t Inode = 0;
 };
 
-TTrashed FindInTrash(const QString &Trash, ino_t Inode) {
+// Everything in a trash folder's "files", each with what its record says.
+QList<TTrashed> AllInTrash(const QString &Trash) {
+  QList<TTrashed> all;
   QDir files(Trash + "/files");
-  for (const QString &name : files.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
-    if (InodeOf(files.filePath(name)) != Inode)
-      continue;
-    TTrashed found{name, {}, false};
+  for (const QString &name :
+       files.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System)) {
+    TTrashed found{name, {}, false, InodeOf(files.filePath(name))};
     QFile info(Trash + "/info/" + name + ".trashinfo");
-    if (!info.open(QIODevice::ReadOnly))
-      return found;
-    for (const QByteArray &line : info.readAll().split('\n')) {
+    for (const QByteArray &line :
+         info.open(QIODevice::ReadOnly) ? info.readAll().split('\n') : QByteArrayList()) {
       if (line.startsWith("Path=")) {
         char *path = g_uri_unescape_string(line.mid(5).constData(), nullptr);
         found.Path = path ? QFile::decodeName(path) : QStringLiteral("<undecodable>");
@@ -84,8 +86,15 @@ TTrashed FindInTrash(const QString &Trash, ino_t Inode) {
       }
       found.Dated |= line.startsWith("DeletionDate=") && line.size() > 13;
     }
-    return found;
+    all << found;
   }
+  return all;
+}
+
+TTrashed FindInTrash(const QString &Trash, ino_t Inode) {
+  for (const TTrashed &found : AllInTrash(Trash))
+    if (found.Inode == Inode)
+      return found;
   return {};
 }
 
@@ -104,8 +113,21 @@ QStringList EntriesBelow(const QString &Folder) {
   return out;
 }
 
+// Removes a folder with what is in it (any bytes in the names), or a link in its place.
+void RemoveTree(const QString &Path) {
+  if (!QFile::remove(Path))
+    DeleteFolderTree(Path);
+}
+
 class TrashTest : public ActionFixture {
 protected:
+  // Each case starts from a trash of its own.
+  void SetUp() override { RemoveTree(HomeTrash()); }
+  // An empty home trash.
+  static void freshTrash() {
+    RemoveTree(HomeTrash());
+    ASSERT_TRUE(QDir().mkpath(HomeTrash() + "/files") && QDir().mkpath(HomeTrash() + "/info"));
+  }
   // Trashes the file at Path and expects it in the home trash beside a record naming it.
   void expectTrashed(const QString &Path) {
     const ino_t inode = InodeOf(Path);
@@ -140,6 +162,21 @@ TEST_F(TrashTest, NamesOf245To255BytesAreTrashedAndTheRecordKeepsTheWholePath) {
   const QString twice = QString(251, QLatin1Char('t')) + ".txt";
   expectTrashed(dir.createFile("a/" + twice, "first"));
   expectTrashed(dir.createFile("b/" + twice, "second"));
+  // Characters of two, three and four bytes: the name in the trash is cut between two of them and
+  // keeps its extension, the second time with room for what makes it unique.
+  for (const QString &character : {QStringLiteral("ü"), QStringLiteral("✓"), QStringLiteral("😀")}) {
+    QString stem;
+    while (QFile::encodeName(stem + character + ".txt").size() <= 255)
+      stem += character;
+    for (const QString &folder : {QStringLiteral("c/"), QStringLiteral("d/")}) {
+      const QString path = dir.createFile(folder + stem + ".txt", "cut");
+      const ino_t inode = InodeOf(path);
+      expectTrashed(path);
+      const QString name = FindInTrash(HomeTrash(), inode).Name;
+      EXPECT_TRUE(stem.startsWith(name.section('.', 0, 0)) && name.endsWith(".txt")) << name.toStdString();
+      EXPECT_LE(QFile::encodeName(name + ".trashinfo").size(), 255);
+    }
+  }
 }
 
 TEST_F(TrashTest, ManyFilesOfOneNameEachGetTheirOwnPlaceAndRecord) {
@@ -149,11 +186,83 @@ TEST_F(TrashTest, ManyFilesOfOneNameEachGetTheirOwnPlaceAndRecord) {
 }
 
 TEST_F(TrashTest, OddNamesAreRecordedSoThatTheyReadBackToTheFileItself) {
-  for (const QString &name : {QStringLiteral("report%41.txt"), QStringLiteral("100% sure.txt"),
-                              QStringLiteral("a #b?.txt"), QStringLiteral("  blanks  .txt"),
-                              QStringLiteral("Grüße ✓ ünï.txt"), QStringLiteral("line\nfeed.txt"),
-                              QStringLiteral("%%25.txt")})
+  for (const QString &name :
+       {QStringLiteral("report%41.txt"), QStringLiteral("100% sure.txt"), QStringLiteral("a #b?.txt"),
+        QStringLiteral("  blanks  .txt"), QStringLiteral("Grüße ✓ ünï.txt"), QStringLiteral("line\nfeed.txt"),
+        QStringLiteral("%%25.txt")})
     expectTrashed(dir.createFile("odd dir %20/" + name, name.toUtf8()));
+}
+
+// A trash folder that is not this user's own real folder may be read or swapped by someone else.
+TEST_F(TrashTest, TrashFoldersOfAnotherUserOrLinksAreRefused) {
+  if (::geteuid() != 0)
+    GTEST_SKIP() << "only root can give a folder to another user";
+  const QString path = dir.createFile("src/kept.txt", "kept"), trash = HomeTrash();
+  const QString elsewhere = dir.filePath("elsewhere");
+  for (const QString &odd : {QStringLiteral(""), QStringLiteral("/files"), QStringLiteral("/info"),
+                             QStringLiteral("link"), QStringLiteral("link/files")}) {
+    freshTrash();
+    RemoveTree(elsewhere);
+    ASSERT_TRUE(QDir().mkpath(elsewhere + "/files") && QDir().mkpath(elsewhere + "/info"));
+    const QString linked = odd.startsWith("link") ? trash + odd.mid(4) : QString();
+    if (linked.isEmpty())
+      ASSERT_EQ(::chown(QFile::encodeName(trash + odd).constData(), 65534, 65534), 0);
+    else
+      ASSERT_TRUE(QDir(linked).removeRecursively() && QFile::link(elsewhere + odd.mid(4), linked));
+    expectRefused(path, trash);
+    EXPECT_EQ(EntriesBelow(trash + "/files"), QStringList()) << odd.toStdString();
+    EXPECT_EQ(EntriesBelow(elsewhere), QStringList({"files", "info"})) << odd.toStdString();
+  }
+}
+
+// Nothing already in the trash is replaced or rewritten: a record without its file, a record name that
+// is a link to a missing file, a file without its record (left by an interrupted trash or another
+// program).
+TEST_F(TrashTest, WhatIsAlreadyInTheTrashStaysAsItIs) {
+  const QString trash = HomeTrash(), outside = dir.filePath("outside.txt");
+  const struct {
+    const char *Entry;
+    QString LinkTo;
+  } leftovers[] = {{"info/x.txt.trashinfo", {}}, {"info/x.txt.trashinfo", outside}, {"files/x.txt", {}}};
+  int i = 0;
+  for (const auto &left : leftovers) {
+    freshTrash();
+    const QString entry = trash + "/" + left.Entry;
+    ASSERT_TRUE(left.LinkTo.isEmpty() ? writeFile(entry, "left behind") : QFile::link(left.LinkTo, entry));
+    const TFileState before = StateOf(entry);
+    expectTrashed(dir.createFile(QStringLiteral("src%1/x.txt").arg(++i), "trashed"));
+    EXPECT_EQ(StateOf(entry), before) << left.Entry;
+    EXPECT_FALSE(QFileInfo::exists(outside));
+    EXPECT_EQ(AllInTrash(trash).size(), left.Entry[0] == 'f' ? 2 : 1);
+  }
+  EXPECT_FALSE(QFileInfo::exists(trash + "/info/x.txt.trashinfo"));
+}
+
+// Each name of a file with several is trashed on its own, with its own record.
+TEST_F(TrashTest, HardLinksOfOneFileGetARecordEachNamingItsOwnPath) {
+  const QStringList paths = {dir.createFile("a/linked.txt", "one file"), dir.filePath("b/linked.txt"),
+                             dir.filePath("b/other.txt")};
+  ASSERT_TRUE(QDir().mkpath(dir.filePath("b")));
+  for (const QString &path : paths.mid(1))
+    ASSERT_EQ(::link(QFile::encodeName(paths[0]).constData(), QFile::encodeName(path).constData()), 0);
+  for (const QString &path : paths)
+    ASSERT_EQ(Trash(path), TOutcome::Done) << path.toStdString();
+  QStringList recorded;
+  for (const TTrashed &found : AllInTrash(HomeTrash()))
+    recorded << found.Path;
+  recorded.sort();
+  EXPECT_EQ(recorded, paths);
+}
+
+// A file whose folder was moved away after it was held stays: its record could not say where it was.
+TEST_F(TrashTest, AFileWhoseFolderMovedSinceItWasHeldStays) {
+  const QString path = dir.createFile("moved/doc.txt", "doc");
+  platform::THeldFile file;
+  ASSERT_TRUE(file.OpenPath(QFile::encodeName(path)));
+  ASSERT_TRUE(QDir().rename(dir.filePath("moved"), dir.filePath("away")));
+  EXPECT_FALSE(platform::TrashHeld(file));
+  EXPECT_EQ(testenv::ReadFile(dir.filePath("away/doc.txt")), "doc");
+  EXPECT_TRUE(AllInTrash(HomeTrash()).isEmpty());
 }
 
 TEST_F(TrashTest, ARelativeDataHomeIsIgnored) {
@@ -294,6 +403,132 @@ TEST_F(TrashTest, AFileOnAnotherFileSystemGoesToThatFileSystemsTrash) {
   const ino_t longInode = InodeOf(longName);
   ASSERT_EQ(Trash(longName), TOutcome::Done);
   EXPECT_EQ(top + "/" + FindInTrash(trash, longInode).Path, longName);
+}
+
+// On another file system the shared .Trash counts only as a real folder (no link) with the sticky bit
+// and a folder of this user's own in it; else the volume's .Trash-$uid takes the file.
+TEST_F(TrashTest, AVolumesSharedTrashIsUsedOnlyWhenItIsARealStickyFolder) {
+  const QString top = dir.filePath("volume");
+  TMountOver volume(top, "tmpfs", "tmpfs", "size=1m,mode=0755");
+  if (!volume.Mounted())
+    GTEST_SKIP() << "needs a file system of its own: " << volume.Reason();
+  const QString uid = QString::number(::geteuid()), shared = top + "/.Trash";
+  const struct {
+    mode_t Mode;
+    bool Link;
+    bool TheirsInside;
+    QString Used;
+  } cases[] = {{0777, false, false, "/.Trash-" + uid},
+               {01777, false, false, "/.Trash/" + uid},
+               {01777, true, false, "/.Trash-" + uid},
+               {01777, false, true, "/.Trash-" + uid}};
+  int i = 0;
+  for (const auto &c : cases) {
+    for (const QString &entry : QDir(top).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
+      RemoveTree(top + "/" + entry);
+    const QString real = c.Link ? top + "/sticky" : shared;
+    ASSERT_TRUE(QDir().mkpath(real) && Chmod(real, c.Mode));
+    ASSERT_TRUE(!c.Link || QFile::link(real, shared));
+    ASSERT_TRUE(!c.TheirsInside ||
+                (QDir().mkpath(shared + "/" + uid) &&
+                 ::chown(QFile::encodeName(shared + "/" + uid).constData(), 65534, 65534) == 0));
+    const QString path = top + QStringLiteral("/d%1/f.txt").arg(++i);
+    ASSERT_TRUE(writeFile(path, "on the volume"));
+    const ino_t inode = InodeOf(path);
+    ASSERT_EQ(Trash(path), TOutcome::Done);
+    EXPECT_EQ(FindInTrash(top + c.Used, inode).Path, path.mid(top.size() + 1)) << "case " << i;
+  }
+}
+
+// Swaps two names in a folder again and again, in a child process, at most Count times; stopped when
+// destroyed.
+class TRacer {
+public:
+  TRacer(int Folder, const char *A, const char *B, long Count) : m_pid(::fork()) {
+    if (m_pid != 0)
+      return;
+    for (long i = 0; i < Count; ++i)
+      ::renameat2(Folder, A, Folder, B, RENAME_EXCHANGE);
+    ::_exit(0);
+  }
+  ~TRacer() {
+    ::kill(m_pid, SIGKILL);
+    ::waitpid(m_pid, nullptr, 0);
+  }
+  TRacer(const TRacer &) = delete;
+  TRacer &operator=(const TRacer &) = delete;
+
+private:
+  pid_t m_pid;
+};
+
+// Another user swaps, again and again while the marked file is trashed, its folder with a link to a
+// private folder holding a file of the same name, or the file with another file of its folder: only
+// ever the marked file goes to the trash, with a record of its own path, and the other one stays.
+TEST_F(TrashTest, NamesSwappedWhileAFileIsTrashedNeverSendAnotherFileThere) {
+  for (const bool swapFolder : {true, false}) {
+    SCOPED_TRACE(swapFolder ? "the folder swapped" : "the file swapped");
+    freshTrash();
+    const QString shared = dir.createFolder(QStringLiteral("shared-%1").arg(swapFolder));
+    const QString privateFolder = dir.createFolder(QStringLiteral("private-%1").arg(swapFolder));
+    const QString path = shared + "/box/doc.txt";
+    ASSERT_TRUE(writeFile(privateFolder + "/doc.txt", "private") && Chmod(privateFolder, 0700) &&
+                writeFile(shared + "/box/doc.other", "other") &&
+                QFile::link(privateFolder, shared + "/box.link"));
+    const auto open = [](const QString &Folder) {
+      return platform::TFolderFd(
+          ::open(QFile::encodeName(Folder).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    };
+    const platform::TFolderFd box = open(shared + "/box"), sharedFd = open(shared),
+                              privateFd = open(privateFolder);
+    // The other file: the private one, or the one swapped with the marked file inside its folder.
+    const int otherFolder = swapFolder ? privateFd.Get() : box.Get();
+    const auto otherInPlace =
+        [&, other = InodeOf(swapFolder ? privateFolder + "/doc.txt" : shared + "/box/doc.other")] {
+          struct stat st {};
+          for (const char *name : {"doc.txt", "doc.other"})
+            if (::fstatat(otherFolder, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && st.st_ino == other)
+              return other;
+          return ino_t(0);
+        };
+    const ino_t other = otherInPlace();
+    ASSERT_NE(other, 0u);
+    int trashed = 0;
+    {
+      const TRacer racer(swapFolder ? sharedFd.Get() : box.Get(), swapFolder ? "box" : "doc.txt",
+                         swapFolder ? "box.link" : "doc.other", 100000000);
+      platform::TFileIdentity marked;
+      // 300 trashes of a held marked file; a path that leads elsewhere costs a try, not a trash, and
+      // lets the racer go on.
+      for (int tries = 0, trashes = 0; trashes < 300 && tries < 100000; ++tries) {
+        const int fd = marked.IsKnown()
+                           ? -1
+                           : ::openat(box.Get(), "doc.txt", O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        ASSERT_TRUE(marked.IsKnown() || (fd >= 0 && platform::IdentityOfFd(fd, marked) && ::close(fd) == 0));
+        // Held when the path leads to it (the racer's renames change its ctime, so not by identity).
+        platform::THeldFile file;
+        if (!file.OpenPath(QFile::encodeName(path)) || file.Identity().Id != marked.Id) {
+          ::sched_yield();
+          continue;
+        }
+        ++trashes;
+        if (platform::TrashHeld(file)) {
+          ++trashed;
+          marked = {};
+        }
+      }
+    }
+    // Looked at once the racer is gone: while it runs, looking up the two names one after the other
+    // may miss the other file.
+    EXPECT_EQ(otherInPlace(), other);
+    EXPECT_GT(trashed, 0);
+    const QList<TTrashed> all = AllInTrash(HomeTrash());
+    EXPECT_EQ(all.size(), trashed);
+    for (const TTrashed &found : all) {
+      EXPECT_EQ(found.Path, path);
+      EXPECT_NE(found.Inode, other);
+    }
+  }
 }
 
 } // namespace
