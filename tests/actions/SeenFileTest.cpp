@@ -76,6 +76,7 @@ TEST_P(SeenFile, ANameExchangedAgainAndAgainNeverLetsTheActionTakeTheOtherFile) 
   const bool storing = GetParam() == TAction::Move || GetParam() == TAction::Copy;
   // A store on another file system makes a move a copy and a removal.
   std::unique_ptr<actionenv::TOtherFileSystem> other;
+  QDir(QFileInfo(trashFiles()).path()).removeRecursively();
   for (const bool across : storing ? QList<bool>{false, true} : QList<bool>{false}) {
     if (across && !(other = std::make_unique<actionenv::TOtherFileSystem>(8 << 20))->IsValid())
       continue;
