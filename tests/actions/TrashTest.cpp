@@ -265,20 +265,24 @@ TEST_F(TrashTest, AFileWhoseFolderMovedSinceItWasHeldStays) {
   EXPECT_TRUE(AllInTrash(HomeTrash()).isEmpty());
 }
 
+// A relative XDG_DATA_HOME is ignored for HOME's data folder, with or without a "/" ending HOME.
 TEST_F(TrashTest, ARelativeDataHomeIsIgnored) {
-  const QString path = dir.createFile("src/rel.txt", "rel");
   const QString work = dir.createFolder("work");
-  const ino_t inode = InodeOf(path);
   const QByteArray home = qgetenv("HOME");
-  ASSERT_EQ(InChild([&] {
-              qputenv("XDG_DATA_HOME", "relative/data");
-              return ::chdir(QFile::encodeName(work).constData()) == 0 && platform::MoveToTrash(path);
-            }),
-            TOutcome::Done);
-  EXPECT_EQ(EntriesBelow(work), QStringList());
-  const TTrashed found = FindInTrash(QFile::decodeName(home) + "/.local/share/Trash", inode);
-  EXPECT_EQ(found.Path, path);
-  EXPECT_TRUE(found.Dated);
+  for (const QByteArray &given : {home, home + "/"}) {
+    const QString path = dir.createFile("src/rel.txt", "rel");
+    const ino_t inode = InodeOf(path);
+    ASSERT_EQ(InChild([&] {
+                qputenv("XDG_DATA_HOME", "relative/data");
+                qputenv("HOME", given);
+                return ::chdir(QFile::encodeName(work).constData()) == 0 && platform::MoveToTrash(path);
+              }),
+              TOutcome::Done);
+    EXPECT_EQ(EntriesBelow(work), QStringList());
+    const TTrashed found = FindInTrash(QFile::decodeName(home) + "/.local/share/Trash", inode);
+    EXPECT_EQ(found.Path, path);
+    EXPECT_TRUE(found.Dated);
+  }
 }
 
 TEST_F(TrashTest, ADataFolderThatIsALinkToAFolderIsFollowed) {
