@@ -76,16 +76,22 @@ TActOutcome ActOnFile(const QString &FileName, const platform::TFileIdentity &Id
   platform::THeldFile file;
   if (!Identity.IsKnown() || !file.OpenPath(platform::EncodeName(FileName)) || file.Identity() != Identity)
     return TActOutcome::Changed;
-  const auto outcome = [](bool Ok) { return Ok ? TActOutcome::Done : TActOutcome::Failed; };
+  // EBUSY: what the name or the file held turned out to be was not the file seen, and went back.
+  const auto outcome = [](bool Ok) {
+    return Ok ? TActOutcome::Done : errno == EBUSY ? TActOutcome::Changed : TActOutcome::Failed;
+  };
   switch (Action) {
   case TAction::Delete:
     // Out of its name first, so only this file is ever removed.
     if (!file.TakeOut())
-      return errno == EBUSY ? TActOutcome::Changed : TActOutcome::Failed;
-    if (file.RemoveTakenOut())
-      return TActOutcome::Done;
-    (void)file.PutBack();
-    return TActOutcome::Failed;
+      return outcome(false);
+    if (!file.RemoveTakenOut()) {
+      const int error = errno;
+      (void)file.PutBack();
+      errno = error;
+      return outcome(false);
+    }
+    return TActOutcome::Done;
   case TAction::Recycle:
     return outcome(platform::TrashHeld(file));
   case TAction::Move: {

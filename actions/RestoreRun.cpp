@@ -190,9 +190,10 @@ TMoveBack MoveBack(const TRestoreItem &Item, const TRestoreTarget &Target, bool 
     return TMoveBack::Failed;
   if (Item.Id != TFileId{} && stored.Identity().Id != Item.Id)
     return TMoveBack::StoreChanged;
-  return platform::MoveHeld(stored, Target.Folder.Get(), Target.Name, Replace, Tick, Loss)
-             ? TMoveBack::Done
-             : TMoveBack::Failed;
+  if (platform::MoveHeld(stored, Target.Folder.Get(), Target.Name, Replace, Tick, Loss))
+    return TMoveBack::Done;
+  // EBUSY: a name swapped under the move; whatever it led to went back.
+  return errno == EBUSY ? TMoveBack::StoreChanged : TMoveBack::Failed;
 }
 
 void PrepareRestoreBar(IProgressBar &Bar, int Count) {

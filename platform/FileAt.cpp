@@ -247,8 +247,16 @@ bool THeldFile::PutBack() {
 }
 
 bool THeldFile::RemoveTakenOut() {
-  return !m_out.isEmpty() && IsAt(m_folder.Get(), m_out) &&
-         ::unlinkat(m_folder.Get(), m_out.constData(), 0) == 0 && LostName();
+  if (m_out.isEmpty() || !IsAt(m_folder.Get(), m_out)) {
+    errno = EBUSY;
+    return false;
+  }
+  if (::unlinkat(m_folder.Get(), m_out.constData(), 0) != 0)
+    return false;
+  if (LostName())
+    return true;
+  errno = EBUSY;
+  return false;
 }
 
 bool RenameNoReplaceAt(int FromDir, const QByteArray &FromName, int ToDir, const QByteArray &ToName) {

@@ -324,6 +324,7 @@ bool MoveByCopy(THeldFile &File, int ToDir, const QByteArray &ToName, const TFil
     return false;
   }
   // The source goes only while it is still the file that was copied, unchanged.
+  errno = EBUSY;
   if (File.Unchanged() && File.TakeOut()) {
     if (File.RemoveTakenOut()) {
       DropOld(Old, oldAt);
@@ -331,9 +332,11 @@ bool MoveByCopy(THeldFile &File, int ToDir, const QByteArray &ToName, const TFil
       (void)SyncFolder(File.Folder());
       return true;
     }
+    const int removal = errno;
     (void)File.PutBack();
+    errno = removal;
   }
-  const int saved = errno ? errno : EBUSY;
+  const int saved = errno;
   if (Old)
     Unreplace(ToDir, temp, ToDir, ToName, oldAt);
   RemoveIfSame(ToDir, Old ? temp : ToName, placed.Id);

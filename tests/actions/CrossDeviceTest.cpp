@@ -2,10 +2,10 @@
 // goes only after the copy stands in place, so a failure at any step leaves exactly the source.
 
 #include "actions/RestoreRun.h"
+#include "settings/Language.h"
 #include "tests/actions/ActionFixture.h"
 #include "tests/actions/Environments.h"
 #include "tests/support/MountOver.h"
-#include "settings/Language.h"
 
 #include <QDirIterator>
 #include <QProcess>

@@ -196,7 +196,8 @@ TEST_F(RestoreWalk, AStoreFolderSwappedAfterTheListingMovesNothing) {
       ASSERT_TRUE(QDir().mkdir(store()) && QDir().rename(moved + "/" + top, store() + "/" + top));
     } else {
       ASSERT_TRUE(QDir().mkpath(QFileInfo(stored(place)).absolutePath()));
-      ASSERT_EQ(::link(QFile::encodeName(movedFile).constData(), QFile::encodeName(stored(place)).constData()), 0);
+      ASSERT_EQ(
+          ::link(QFile::encodeName(movedFile).constData(), QFile::encodeName(stored(place)).constData()), 0);
     }
     restore(items);
     EXPECT_EQ(log.Lines, QList<TActionLogLines::TLine>{leftAlone(place, "20133")}) << swap;
@@ -279,10 +280,12 @@ TEST_F(RestorePlace, AFolderOfThePlaceThatIsALinkLeadsNowhere) {
     storeFile("shared/notes.txt", "stored " + QByteArray::number(i));
     const QList<TRestoreItem> items = itemsOf(store());
     {
-      const TRacer racer([a = QFile::encodeName(real), b = QFile::encodeName(source("shared-link"))] {
-        ::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_EXCHANGE);
-      }, std::chrono::microseconds(i % 100));
-    restore(items);
+      const TRacer racer(
+          [a = QFile::encodeName(real), b = QFile::encodeName(source("shared-link"))] {
+            ::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_EXCHANGE);
+          },
+          std::chrono::microseconds(i % 100));
+      restore(items);
     }
     ASSERT_EQ(log.Lines.size(), 1);
     EXPECT_EQ(testenv::ReadFile(hidden), "private") << i;
@@ -306,7 +309,8 @@ TEST_F(RestorePlace, OnlyARegularFileIsEverReplaced) {
   ASSERT_TRUE(QFile::link(target, asLink));
   EXPECT_FALSE(RestoreTargetName(asFolder, options).Folder.IsOpen());
   EXPECT_FALSE(RestoreTargetName(asLink, options).Folder.IsOpen());
-  EXPECT_EQ(MoveBack(listed(stored(asFolder)), RestoreTargetName(asFolder, options), true), TMoveBack::Failed);
+  EXPECT_EQ(MoveBack(listed(stored(asFolder)), RestoreTargetName(asFolder, options), true),
+            TMoveBack::Failed);
   EXPECT_EQ(MoveBack(listed(stored(asLink)), RestoreTargetName(asLink, options), true), TMoveBack::Failed);
   restoreAll(store());
   ASSERT_EQ(oks(), "--");
@@ -374,7 +378,8 @@ TEST_F(RestorePlace, AStoredFileThatIsGoneOrATargetThatIsNotCleanIsAnError) {
   EXPECT_EQ(MoveBack(gone, RestoreTargetName(source("none"), options), true), TMoveBack::Failed);
   const QString stored = dir.createFile("store/x/f", "f");
   EXPECT_EQ(MoveBack(listed(stored), RestoreTargetName(QString(), options), true), TMoveBack::Failed);
-  EXPECT_EQ(MoveBack(listed(stored), RestoreTargetName(source("../escape"), options), true), TMoveBack::Failed);
+  EXPECT_EQ(MoveBack(listed(stored), RestoreTargetName(source("../escape"), options), true),
+            TMoveBack::Failed);
   EXPECT_FALSE(RestoreTargetName("/a/../b", options).Folder.IsOpen());
   EXPECT_FALSE(RestoreTargetName("relative/f", options).Folder.IsOpen());
   EXPECT_EQ(RestoreOriginalPath(store(), "/elsewhere/a", true), QString());

@@ -283,7 +283,8 @@ TEST_F(ResultFile, ARecordWithoutASavedTimeTakesTheIdentityOfAFileOfItsSize) {
 
   ASSERT_EQ(LoadText(Old).Count(), Names.size());
   for (int i = 0; i < 2; ++i) {
-    EXPECT_EQ(At(Loaded, i).FileItem.Identity(), testenv::IdentityNow(QFile::encodeName(At(Loaded, i).FullName())))
+    EXPECT_EQ(At(Loaded, i).FileItem.Identity(),
+              testenv::IdentityNow(QFile::encodeName(At(Loaded, i).FullName())))
         << i;
   }
   for (int i = 2; i < Names.size(); ++i)

@@ -215,7 +215,9 @@ TEST(NameTexts, EveryNameComesBackAsTheSameBytesAndShowsItsOddBytesEscaped) {
     QByteArray name, shown, other, otherShown;
   } pairs[] = {{"caf\xE9.txt", "caf\\xE9.txt", "caf\\xE9.txt", "caf\\\\xE9.txt"},
                {"a\nb", "a\\x0Ab", "a\\x0Ab", "a\\\\x0Ab"},
-               {"a\xE2\x80\xA8" "b", "a\\u2028b", "a\\u2028b", "a\\\\u2028b"},
+               {"a\xE2\x80\xA8"
+                "b",
+                "a\\u2028b", "a\\u2028b", "a\\\\u2028b"},
                {"\\", "\\\\", "\\\\", "\\\\\\\\"},
                // A C1 control is a character, the byte 0x85 alone is not UTF-8.
                {"\xC2\x85", "\\u0085", "\x85", "\\x85"}};

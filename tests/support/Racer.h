@@ -16,7 +16,8 @@ public:
       : m_thread([this, Step = std::move(Step), Delay, MaxSteps] {
           m_running = true;
           const auto start = std::chrono::steady_clock::now();
-          while (std::chrono::steady_clock::now() - start < Delay && !m_stop.load(std::memory_order_relaxed)) {
+          while (std::chrono::steady_clock::now() - start < Delay &&
+                 !m_stop.load(std::memory_order_relaxed)) {
           }
           for (long i = 0; i < MaxSteps && !m_stop.load(std::memory_order_relaxed); ++i)
             Step();
