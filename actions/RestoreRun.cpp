@@ -129,10 +129,7 @@ TRestoreTarget RestoreTargetName(const QString &OriginalPath, const TRestoreOpti
         return target;
       }
       if (errno != ENOENT || !Options.CreateFolders ||
-          (::mkdirat(dir.Get(), part.constData(), 0777) != 0 && errno != EEXIST))
-        return target;
-      next = platform::OpenFolderAt(dir.Get(), part);
-      if (!next.IsOpen())
+          !(next = platform::MakeFolderAt(dir.Get(), part, 0777)).IsOpen())
         return target;
     }
     dir = std::move(next);

@@ -37,13 +37,6 @@ template <typename F> bool ForEachEntry(const QString &Folder, F Visit) {
   return true;
 }
 
-// Makes the level Name inside Dir (where missing) and opens it; never through a link.
-platform::TFolderFd MakeLevelAt(int Dir, const QByteArray &Name) {
-  if (::mkdirat(Dir, Name.constData(), 0777) != 0 && errno != EEXIST)
-    return {};
-  return platform::OpenFolderAt(Dir, Name);
-}
-
 // Opens the mirrored folder for Source below the opened Store, making each missing level; Failed
 // receives the path of a level that cannot be made. Not open when Source is not clean.
 platform::TFolderFd OpenMirroredFolder(const TOpenStore &Store, const QString &Source, QString &Failed) {
@@ -65,7 +58,7 @@ platform::TFolderFd OpenMirroredFolder(const TOpenStore &Store, const QString &S
     if (Native(path).size() >= PATH_MAX)
       dir = {};
     else
-      dir = MakeLevelAt(dir.Get(), Native(folder));
+      dir = platform::MakeFolderAt(dir.Get(), Native(folder), 0777);
     if (!dir.IsOpen()) {
       Failed = path;
       return {};

@@ -83,11 +83,15 @@ TFolderFd &TFolderFd::operator=(TFolderFd &&Other) noexcept {
   return *this;
 }
 
-TFileId TFolderFd::Id() const {
+TFileId IdOfFd(int Fd) {
   struct stat st;
-  if (m_fd < 0 || ::fstat(m_fd, &st) != 0)
+  if (Fd < 0 || ::fstat(Fd, &st) != 0)
     return {};
   return {uint64_t(st.st_dev), uint64_t(st.st_ino)};
+}
+
+TFileId TFolderFd::Id() const {
+  return IdOfFd(m_fd);
 }
 
 TFolderFd OpenFolderNoLinks(const QByteArray &Folder) {
@@ -110,6 +114,13 @@ TFolderFd OpenFolderAt(int Dir, const QByteArray &Name) {
     return {};
   TFolderFd dir(::openat(Dir, Name.constData(), FolderFlags));
   return dir.IsOpen() && IsFolder(dir.Get()) ? std::move(dir) : TFolderFd();
+}
+
+TFolderFd MakeFolderAt(int Dir, const QByteArray &Name, mode_t Mode) {
+  TFolderFd dir = OpenFolderAt(Dir, Name);
+  if (!dir.IsOpen() && errno == ENOENT && (::mkdirat(Dir, Name.constData(), Mode) == 0 || errno == EEXIST))
+    dir = OpenFolderAt(Dir, Name);
+  return dir;
 }
 
 TFolderFd OpenParentNoLinks(const QByteArray &Path, QByteArray &Name) {
@@ -295,10 +306,6 @@ QByteArray FreshName(int Dir, const QByteArray &Prefix) {
     if (::fstatat(Dir, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
       return name;
   }
-}
-
-bool SameFile(const struct stat &A, const struct stat &B) {
-  return A.st_dev == B.st_dev && A.st_ino == B.st_ino;
 }
 
 QByteArray FolderOf(const QByteArray &Path) {

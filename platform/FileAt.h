@@ -52,6 +52,12 @@ TFolderFd OpenFolderLevels(const QByteArray &Folder);
 // Opens the folder Name (one level) inside Dir without following a link.
 TFolderFd OpenFolderAt(int Dir, const QByteArray &Name);
 
+// The same, making the folder (with Mode) where it is missing; never through a link.
+TFolderFd MakeFolderAt(int Dir, const QByteArray &Name, mode_t Mode);
+
+// Device and inode of the open file or folder Fd; zero when it cannot be read.
+TFileId IdOfFd(int Fd);
+
 // Opens the folder that holds the absolute Path without following a link; Name receives the last
 // part of Path. Not open when Path has no last part.
 TFolderFd OpenParentNoLinks(const QByteArray &Path, QByteArray &Name);
@@ -132,8 +138,6 @@ public:
   // another). True only when what left the name is this file; anything else goes back to the name
   // it came from (never over another) and the result is false.
   bool TakeOut();
-  // The name it was taken out to.
-  const QByteArray &OutName() const { return m_out; }
   // Puts the file taken out back to its own name, never over another; false when the name is taken.
   bool PutBack();
   // Removes the file taken out; true only when it then lost its name.
@@ -155,9 +159,6 @@ bool RenameNoReplaceAt(int FromDir, const QByteArray &FromName, int ToDir, const
 
 // A fresh name in Dir, free when it was made: Prefix and random letters.
 QByteArray FreshName(int Dir, const QByteArray &Prefix);
-
-// Whether A and B describe one file (device and inode).
-bool SameFile(const struct stat &A, const struct stat &B);
 
 // The folder part of Path: "/" for a name in the root, "." for a name without a folder.
 QByteArray FolderOf(const QByteArray &Path);

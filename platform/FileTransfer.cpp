@@ -392,9 +392,4 @@ bool MoveHeld(THeldFile &File, int ToDir, const QByteArray &ToName, bool Replace
   return MoveByCopy(File, ToDir, ToName, oldFile, Tick, Loss);
 }
 
-bool IsRegularFile(const QString &Path) {
-  struct stat st;
-  return ::lstat(EncodeName(Path).constData(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
 } // namespace platform

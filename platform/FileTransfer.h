@@ -33,7 +33,4 @@ bool CopyHeld(const THeldFile &File, int ToDir, const QByteArray &ToName, const 
 bool MoveHeld(THeldFile &File, int ToDir, const QByteArray &ToName, bool Replace, const TCopyTick &Tick = {},
               TAttributeLoss *Loss = nullptr);
 
-// Whether Path names a regular file itself (a link to one does not count).
-bool IsRegularFile(const QString &Path);
-
 } // namespace platform

@@ -38,13 +38,6 @@ QByteArray DataHome() {
   return home.startsWith('/') ? home + "/.local/share" : QByteArray();
 }
 
-TFileId IdOf(int Fd) {
-  struct stat st;
-  if (::fstat(Fd, &st) != 0)
-    return {};
-  return {uint64_t(st.st_dev), uint64_t(st.st_ino)};
-}
-
 constexpr int FollowedFolder = O_PATH | O_DIRECTORY | O_CLOEXEC;
 
 // Opens the data folder Path, making each missing level (0700). Links on the way are followed: a data
@@ -67,9 +60,7 @@ TFolderFd OpenDataFolder(const QByteArray &Path) {
 // A folder of a trash inside Parent: made (0700) when missing, and used only when it is a real folder
 // (not a link) of this user's own, so no one else can swap or read what goes in.
 TFolderFd OwnFolderAt(int Parent, const QByteArray &Name) {
-  TFolderFd dir = OpenFolderAt(Parent, Name);
-  if (!dir.IsOpen() && errno == ENOENT && (::mkdirat(Parent, Name.constData(), 0700) == 0 || errno == EEXIST))
-    dir = OpenFolderAt(Parent, Name);
+  TFolderFd dir = MakeFolderAt(Parent, Name, 0700);
   struct stat st;
   if (dir.IsOpen() && (::fstat(dir.Get(), &st) != 0 || st.st_uid != ::geteuid())) {
     errno = EACCES;
@@ -182,7 +173,7 @@ bool TrashInto(const THeldFile &File, const TTrashFolders &Trash, const QByteArr
 TFolderFd OpenVolumeTop(const THeldFile &File, QByteArray &Below) {
   TFolderFd level(::open("/", FollowedFolder));
   TFolderFd top(level.IsOpen() ? ::fcntl(level.Get(), F_DUPFD_CLOEXEC, 0) : -1);
-  uint64_t device = IdOf(level.Get()).m_device;
+  uint64_t device = IdOfFd(level.Get()).m_device;
   QList<QByteArray> below;
   for (const QByteArray &part : FolderOf(File.Path()).split('/')) {
     if (part.isEmpty())
@@ -190,7 +181,7 @@ TFolderFd OpenVolumeTop(const THeldFile &File, QByteArray &Below) {
     level = OpenFolderAt(level.Get(), part);
     if (!level.IsOpen())
       return {};
-    const uint64_t here = IdOf(level.Get()).m_device;
+    const uint64_t here = IdOfFd(level.Get()).m_device;
     if (here != device) {
       top = TFolderFd(::fcntl(level.Get(), F_DUPFD_CLOEXEC, 0));
       below.clear();
@@ -199,7 +190,7 @@ TFolderFd OpenVolumeTop(const THeldFile &File, QByteArray &Below) {
     }
     device = here;
   }
-  if (IdOf(level.Get()) != IdOf(File.Folder()) || device != File.Identity().Id.m_device) {
+  if (IdOfFd(level.Get()) != IdOfFd(File.Folder()) || device != File.Identity().Id.m_device) {
     errno = EBUSY;
     return {};
   }
@@ -241,7 +232,7 @@ bool TrashHeld(THeldFile &File) {
   if (data.Id().m_device != File.Identity().Id.m_device)
     return TrashOnVolume(File, date);
   // The record must name where the file was: the path still leads to the folder it is held in.
-  if (OpenFolderNoLinks(FolderOf(File.Path())).Id() != IdOf(File.Folder())) {
+  if (OpenFolderNoLinks(FolderOf(File.Path())).Id() != IdOfFd(File.Folder())) {
     errno = EBUSY;
     return false;
   }
