@@ -7,6 +7,10 @@
 #include "ui/dialogs/FilterGroupExt.h"
 
 #include <QMessageBox>
+#include <QSet>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 void save(QWidget *widget, const QString &file) {
@@ -58,13 +62,17 @@ int main(int argc, char **argv) {
     save(&window, out + QStringLiteral("/restore-log.png"));
     window.ShowPage(window.tbsFirst);
   }
-  // Folders and files whose names are not UTF-8: the folders page with one checked, then its results.
+  // Folders and files whose names are not UTF-8, beside a pipe, a link, a name with a backslash and one
+  // with a line feed: the folders page with one checked, its results, then the trash's log for every
+  // copy but the first of its group.
   {
     TestDir files;
     const QByteArray root = platform::EncodeName(files.path()) + '/';
     for (const char *name : {"caf\xE9/chanson.mp3", "caf\xE9/chanson copie.mp3", "Musik \xC4rger/Lied.txt",
-                             "Musik \xC4rger/Lied \xFF.txt"})
+                             "Musik \xC4rger/Lied \xFF.txt", "caf\\xE9/line\nfeed.mp3"})
       testenv::WriteRaw(root + name, QByteArray(5000, 'x'));
+    ::mkfifo((root + "caf\xE9/pipe.mp3").constData(), 0644);
+    ::symlink((root + "caf\xE9/chanson.mp3").constData(), (root + "caf\xE9/link.mp3").constData());
     window.ShowPage(window.tbsWhat);
     window.cbxSearchMethodCrc->setChecked(true);
     window.ShowPage(window.tbsFolders);
@@ -74,6 +82,18 @@ int main(int argc, char **argv) {
     save(&window, out + QStringLiteral("/folders-odd-names.png"));
     window.btnNext->click();
     save(&window, out + QStringLiteral("/results-odd-names.png"));
+    TResultModel &rows = window.ResultList().Model();
+    QSet<qint32> seen;
+    for (int row = 0; row < rows.Count(); ++row) {
+      const qint32 group = rows.GetResultData(row)->Item->Viewed.GetGroup(MethodContent);
+      rows.SetChecked(row, seen.contains(group));
+      seen.insert(group);
+    }
+    window.btnNext->click();
+    window.rbtActionDeleteToRecicly->setChecked(true);
+    window.btnNext->click();
+    (void)QTest::qWaitFor([&] { return window.pgcMain->currentWidget() == window.tbsLog; }, 20000);
+    save(&window, out + QStringLiteral("/log-odd-names.png"));
     window.ShowPage(window.tbsFirst);
   }
   // Every page of the dialogs; the file groups, then so many that they scroll.
